@@ -1,0 +1,41 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+BUILD   ?= build
+JOBS    ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps configure build run test test-asan bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY" ]; then $(BUILD)/app/korvia; \
+	 else echo "No display: starting Korvia under xvfb-run"; xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/app/korvia; fi
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+test-asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKORVIA_SANITIZE=ON >/dev/null
+	@cmake --build build-asan -j$(JOBS)
+	@cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKORVIA_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j$(JOBS) --target fuzz_exif
+	@mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/ 2>/dev/null || true
+	@build-fuzz/fuzz/fuzz_exif build-fuzz/corpus -max_total_time=$(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz

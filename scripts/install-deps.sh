@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, idempotently, every Debian package Korvia's build, tests, benchmarks and program need.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libjpeg-dev
+  libgtest-dev libbenchmark-dev
+  xvfb xauth x11-utils imagemagick
+  fonts-ipafont-gothic fonts-ipafont-mincho
+  clang libclang-rt-14-dev
+  libvips-tools hyperfine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

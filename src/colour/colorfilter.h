@@ -1,0 +1,84 @@
+// The colour filter engine: every colour adjustment and effect of the "調整", "効果1" and "効果2"
+// pages, applied in place to three 8-bit colour planes. The caller fills the fields below
+// (operation code, size, planes, parameters) and calls run().
+#pragma once
+#include "imagedata/progress.h"
+
+#include <array>
+#include <cstdint>
+
+class colorFilter {
+public:
+    int filterType = 0;          // operation code, see run()
+    int width = 0;
+    int height = 0;
+    int pixelCount = 0;          // width × height, set by run()
+    std::uint32_t drawColor = 0; // packed colour (red bits 0-7, green 8-15, blue 16-23)
+    std::uint8_t *redPlane = nullptr;   // borrowed planes, row-major, index y·width + x
+    std::uint8_t *greenPlane = nullptr;
+    std::uint8_t *bluePlane = nullptr;
+
+    // Parameters, refilled from the controls (or korvia-batch) before every run; their ranges
+    // and start values are the table in filterparameters.h.
+    int bright = 0;
+    int chroma = 0;
+    int hue = 0;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    int toneMax = 50;
+    int toneMin = -50;
+    int tonePosition = 0;
+    std::array<int, 9> tonePoints{128, 112, 96, 80, 64, 48, 32, 16, 0}; // point-curve knots
+    int outFocusSize = 100;
+    int outFocusDensity = 3;
+    int fringeSize = 100;
+    int fringeLevel = 3;
+    int paintSize = 10;
+    int softSize = 15;
+    int softCoreLevel = 30;
+    int embosseLevel = 20;
+    int embossAngle = 0;
+    int edgeLevel = 5;
+    int colorLevel = 5;
+    int mosaicSize = 20;
+    int vibrateSize = 10;
+    int vibrateAngle = 0;
+    int medianSize = 3;
+    std::array<double, 256> toneTable{}; // tone lookup table, built by each tone-curve run
+    const progressIndicator *progressBar = nullptr; // borrowed
+
+    // Sets pixelCount and the progress maximum (height), dispatches on filterType, then resets
+    // the progress position to 0. Unknown codes leave the planes untouched.
+    //   1 RGB shift            2 brightness/chroma/hue   4 emboss        5 motion blur
+    //   6 mosaic               7 colour levels           8 greyscale     9 sepia
+    //  10 drawing-colour mono 11-14 tone curve (S, slope, points, gamma)
+    //  15 sharpen             16 soft focus             17 noise removal (median)
+    // 101/102 fringe brightness circle/square   105/106 paint normal/pointillism   107 fringe blur
+    void run();
+
+    // The filters run() dispatches to; each works on the fields above.
+    void rgbShift();          // 1
+    void brightChromaHue();   // 2
+    void colorLevels();       // 7
+    void monochrome(int code);   // 8, 9, 10
+    void toneCurve(int code);    // 11..14
+    void emboss();            // 4
+    void motionBlur();        // 5
+    void mosaic();            // 6
+    void sharpen();           // 15
+    void softFocus();         // 16
+    void medianFilter();      // 17
+    void fringeBrightCircle();   // 101
+    void fringeBrightSquare();   // 102
+    void fringeBlur();           // 107
+    void paint(int code);        // 105, 106
+
+    void reportRow(int row) const { if (progressBar) progressBar->setPosition(row); }
+};
+
+// The tone-curve builder shared by the engine (n = 256) and the curve display (n = 128).
+// kind 11 S-curve, 12 slope, 13 points (always 256 entries), 14 gamma; maximum/minimum/position
+// are the tone track bar's. Fills values with fractions 0..1 and returns the curve's parameter.
+double buildToneCurve(int kind, int maximum, int minimum, int position,
+                      const std::array<int, 9> &points, double *values, int n);

@@ -1,0 +1,4 @@
+#include "colorfilter.h"
+
+// Placeholder until the paint filter lands.
+void colorFilter::paint(int) {}

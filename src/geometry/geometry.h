@@ -1,0 +1,2 @@
+// Geometry and painting: geometric transforms, trimming rectangle, guide drawing, brushes.
+#pragma once

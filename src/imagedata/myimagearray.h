@@ -1,0 +1,42 @@
+// Colour planes: a 32-bit bitmap's pixels copied out into three separate 8-bit planes (red,
+// green, blue; row-major, index row·width + column, row 0 the top row) and written back.
+// Also the display helpers every view uses: fitRect and stretchCopy.
+#pragma once
+#include "rectangle.h"
+
+#include <QImage>
+#include <cstdint>
+#include <memory>
+
+class myImageArray {
+public:
+    // Takes the planes from bitmap (Format_RGB32). If the planes cannot be allocated, shows
+    // "クラスmyImageArray　のコンストラクタがメモリ確保ができなかった" and throws operationAbandoned.
+    explicit myImageArray(QImage &bitmap);
+
+    std::unique_ptr<std::uint8_t[]> redPlane;
+    std::unique_ptr<std::uint8_t[]> greenPlane;
+    std::unique_ptr<std::uint8_t[]> bluePlane;
+    int pixelCount = 0;
+    int height = 0;
+    int width = 0;
+    QImage *bitmap = nullptr; // not owned; must keep its size while this object lives
+
+    void storeToBitmap();   // planes → bitmap
+    void loadFromBitmap();  // bitmap → planes
+};
+
+// 3 for a 24-bit bitmap, 4 for a 32-bit one, 0 for any other format.
+int bytesPerPixel(const QImage &bitmap);
+
+// Fill / write back three caller-supplied planes of width × height bytes (sizes from the bitmap).
+// The fourth byte of each 32-bit pixel is never touched.
+void bitmapToPlanes(const QImage &bitmap, std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane);
+void planesToBitmap(QImage &bitmap, const std::uint8_t *redPlane, const std::uint8_t *greenPlane, const std::uint8_t *bluePlane);
+
+// Fits the picture rectangle (left, top, right, bottom; inclusive) into target, centred and keeping
+// the aspect ratio; rewrites target and returns the scale.
+double fitRect(int left, int top, int right, int bottom, rectangle &target);
+
+// Nearest-neighbour scaled copy between two 32-bit bitmaps of any sizes (fourth byte untouched).
+void stretchCopy(const QImage &source, QImage &destination);

@@ -1,0 +1,29 @@
+// Every modal dialog and message box of the program goes through this one interface, so that
+// tests can replace it with a scripted one that answers from a list.
+#pragma once
+#include <QString>
+
+class QWidget;
+class QDialog;
+
+class dialogService {
+public:
+    virtual ~dialogService() = default;
+    // Open / save picture dialogs. filter is "JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp" style
+    // text; filterIndex counts from 1. Return false when the user cancels.
+    virtual bool openPicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) = 0;
+    virtual bool savePicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) = 0;
+    // Information box with an OK button.
+    virtual void message(QWidget *parent, const QString &text, const QString &title) = 0;
+    // Yes/No question; true for Yes.
+    virtual bool question(QWidget *parent, const QString &text, const QString &title) = 0;
+    // The application's general error display.
+    virtual void error(QWidget *parent, const QString &text) = 0;
+    // Shows a form modally (the JPEG quality dialog, the print window); returns its result.
+    virtual int showModal(QDialog *dialog) = 0;
+};
+
+// The service in use; the real Qt dialogs unless replaced.
+dialogService &dialogs();
+// Replaces the service (nullptr restores the real dialogs). Not owned.
+void setDialogService(dialogService *service);

@@ -1,0 +1,24 @@
+// Edit adapter over a QLineEdit: keyUp() is emitted on every key release in the edit, after the
+// edit's text has taken the key.
+#pragma once
+#include <QObject>
+
+class QLineEdit;
+
+class keyUpEdit : public QObject {
+    Q_OBJECT
+public:
+    explicit keyUpEdit(QLineEdit *edit);
+    QLineEdit *widget() const { return edit; }
+    QString text() const;
+    void setText(const QString &text); // from code: no keyUp()
+
+signals:
+    void keyUp();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QLineEdit *edit;
+};

@@ -1,0 +1,15 @@
+// Numeric input checks and the number-with-suffix routine.
+#pragma once
+#include "imagedata/messagesink.h"
+
+#include <QString>
+
+// True when text is a real number (optional sign, digits, decimal point, optional exponent).
+// An empty text fails silently; any other failure shows its message through the sink first.
+bool isRealNumberText(const QString &text, const messageSink &sink);
+
+// True when text is a 32-bit signed whole number; messages as for isRealNumberText.
+bool isIntegerText(const QString &text, const messageSink &sink);
+
+// The decimal digits of number (with "-" when negative) followed directly by suffix.
+QString numberWithSuffix(int number, const QString &suffix);
