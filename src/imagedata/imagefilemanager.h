@@ -1,0 +1,61 @@
+// Picture files: the file type by extension, reading JPEG and BMP files into 32-bit bitmaps
+// (QImage::Format_RGB32), writing JPEG (quality 1..100) and 32-bit BMP files safely (a
+// temporary file in the same folder renamed over the target), the names files are written
+// under, and the per-user scratch directory of the undo history.
+//
+// Names use POSIX separators: the extension is the part from the last "." after the last "/".
+// Every failure to read, decode or write is thrown as imageError with a clear message; the
+// target bitmap or file is left untouched when that happens.
+#pragma once
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <functional>
+
+// 0 unknown, 1 JPEG (".jpeg", ".jpg", ".JPEG", ".JPG"), 2 BMP (".bmp", ".BMP"); case-sensitive.
+int imageFileType(const QString &name);
+
+// Reads the file into bitmap by its type and returns the type. Type 0 leaves bitmap untouched
+// apart from its format being Format_RGB32 (an empty bitmap stays 0 x 0). On failure the bitmap
+// keeps its old contents and imageError is thrown.
+int loadImageFile(QImage &bitmap, const QString &name);
+
+// Writes bitmap as JPEG (type 1, under writtenFileName(name, 1), quality 1..100) or as a 32-bit
+// uncompressed BMP (type 2, under writtenFileName(name, 2)); other types write nothing.
+// An existing file of that name is replaced only once the new one is completely written.
+void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality);
+
+// The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1)
+// or ".BMP" (type 2); name itself for other types.
+QString writtenFileName(const QString &name, int type);
+
+// The name the save commands write under: the extension removed, then (type 1) ".jpeg" or
+// (type 2) ".BMP" put in place of any further extension; holiday.2009.jpg, 2 -> holiday.BMP.
+QString saveFileName(const QString &name, int type);
+
+// Makes sure path is a directory of this user (created with mode 0700 if missing, one level);
+// a symlink, a non-directory, a directory of another user or a failed creation throws
+// imageError("Cannot create c:\\temp directory.").
+void ensureDirectory(const QString &path);
+
+// The scratch directory of the undo snapshots: QDir::tempPath() + "/korvia-" + the user id.
+QString scratchDirectory();
+
+// File-name helpers. fileExtension("a/b.c/d.jpg") == ".jpg", fileExtension("a/b.c/d") == "".
+QString fileExtension(const QString &name);
+// Replaces the extension (or appends ext when there is none).
+QString changeFileExt(const QString &name, const QString &ext);
+// The name without its directory.
+QString extractFileName(const QString &name);
+
+// In-memory JPEG coding through the same libjpeg code as the file routines.
+// encodeJpeg throws imageError if the picture cannot be encoded; decodeJpeg throws imageError on
+// corrupt or truncated data and returns a Format_RGB32 picture.
+QByteArray encodeJpeg(const QImage &bitmap, int quality);
+QImage decodeJpeg(const QByteArray &data);
+
+// Test hook: when set, called with the temporary file's name after it has been written and
+// before it is renamed over the target; returning false makes the write fail as a full disk
+// would. Empty in normal use.
+using saveFailureHook = std::function<bool(const QString &temporaryName)>;
+saveFailureHook setSaveFailureHook(saveFailureHook hook);
