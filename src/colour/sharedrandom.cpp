@@ -1,0 +1,7 @@
+#include "sharedrandom.h"
+
+sharedRandom &sharedRandom::instance()
+{
+    static sharedRandom generator;
+    return generator;
+}
