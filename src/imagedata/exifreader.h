@@ -4,6 +4,7 @@
 #pragma once
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 class exifReader {
 public:
@@ -21,4 +22,32 @@ public:
     bool readExif(const QString &path);
     // Decodes a file already in memory (what readExif does after reading; also the fuzz entry).
     void readExifBytes(const std::uint8_t *data, std::int32_t size, const QString &name);
+
+    // The steps of a decode; buffer holds fileSize bytes. Each reader returns false when its
+    // bound check fails (nothing is read then).
+    bool findExifHeader(const std::uint8_t *buffer);
+    bool decodeExif(const std::uint8_t *buffer);
+    bool readInteger(const std::uint8_t *buffer, std::int64_t position, int n, std::int32_t &value) const;
+    bool readString(const std::uint8_t *buffer, std::int64_t position, std::int64_t count, QString &text) const;
+    bool readRational(const std::uint8_t *buffer, std::int64_t position, double &value) const;
+    // First position >= start below fileSize - length where pattern stands, or -1.
+    std::int64_t findBytes(const std::uint8_t *buffer, std::int64_t size, const std::uint8_t *pattern,
+                           int length, std::int64_t start) const;
 };
+
+// value rounded once, half away from zero, to the coarser of `decimals` decimals and four
+// significant digits, then written with exactly `decimals` decimals ("2.3" for 2.25 and 1).
+QString fixedText(double value, int decimals);
+
+// One line of the picture information page: its fixed label, the objectName of the value
+// caption, and the value shown there.
+struct pictureInfoLine {
+    const char *label;
+    const char *control;
+    QString value;
+};
+
+// The lines of the picture information page in page order: width, height, pixel count, the
+// thirteen camera values, the file name.
+std::vector<pictureInfoLine> pictureInfo(int width, int height, const exifReader &exif,
+                                         const QString &name);
