@@ -40,3 +40,11 @@ double fitRect(int left, int top, int right, int bottom, rectangle &target);
 
 // Nearest-neighbour scaled copy between two 32-bit bitmaps of any sizes (fourth byte untouched).
 void stretchCopy(const QImage &source, QImage &destination);
+
+// The same copies without the vector fast path (one pixel at a time); kept so the two can be
+// compared and for platforms without SSE2.
+void bitmapToPlanesPlain(const QImage &bitmap, std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane);
+void planesToBitmapPlain(QImage &bitmap, const std::uint8_t *redPlane, const std::uint8_t *greenPlane, const std::uint8_t *bluePlane);
+
+// Test hook: while set, every myImageArray construction fails as an exhausted memory would.
+void forcePlaneAllocationFailure(bool fail);

@@ -1,0 +1,301 @@
+#include "myimagearray.h"
+
+#include "imageerror.h"
+#include "messagesink.h"
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+const char *const copyFailedText = "Could not load or alter bitmap";
+
+bool &allocationFailureForced()
+{
+    static bool forced = false;
+    return forced;
+}
+
+// The plain walk over the pixels of one row, from column `from` to the row's end.
+void splitRowPlain(const std::uint8_t *p, int n, int from, int width, std::uint8_t *red,
+                   std::uint8_t *green, std::uint8_t *blue)
+{
+    for (int c = from; c < width; ++c) {
+        blue[c] = p[c * n];
+        green[c] = p[c * n + 1];
+        red[c] = p[c * n + 2];
+    }
+}
+
+void joinRowPlain(std::uint8_t *p, int n, int from, int width, const std::uint8_t *red,
+                  const std::uint8_t *green, const std::uint8_t *blue)
+{
+    for (int c = from; c < width; ++c) {
+        p[c * n] = blue[c];
+        p[c * n + 1] = green[c];
+        p[c * n + 2] = red[c];
+    }
+}
+
+// Sixteen 32-bit pixels at a time; returns the number of columns done (a multiple of 16).
+// Wins on every 32-bit row of 16 pixels or more; the tail and 24-bit rows take the plain walk.
+int splitRowFast(const std::uint8_t *p, int width, std::uint8_t *red, std::uint8_t *green,
+                 std::uint8_t *blue)
+{
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi32(0xFF);
+    int c = 0;
+    for (; c + 16 <= width; c += 16) {
+        const __m128i *s = reinterpret_cast<const __m128i *>(p + c * 4);
+        const __m128i v0 = _mm_loadu_si128(s), v1 = _mm_loadu_si128(s + 1);
+        const __m128i v2 = _mm_loadu_si128(s + 2), v3 = _mm_loadu_si128(s + 3);
+        const __m128i b = _mm_packus_epi16(
+            _mm_packs_epi32(_mm_and_si128(v0, low), _mm_and_si128(v1, low)),
+            _mm_packs_epi32(_mm_and_si128(v2, low), _mm_and_si128(v3, low)));
+        const __m128i g = _mm_packus_epi16(
+            _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 8), low), _mm_and_si128(_mm_srli_epi32(v1, 8), low)),
+            _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v2, 8), low), _mm_and_si128(_mm_srli_epi32(v3, 8), low)));
+        const __m128i r = _mm_packus_epi16(
+            _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v0, 16), low), _mm_and_si128(_mm_srli_epi32(v1, 16), low)),
+            _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(v2, 16), low), _mm_and_si128(_mm_srli_epi32(v3, 16), low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(blue + c), b);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(green + c), g);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(red + c), r);
+    }
+    return c;
+#else
+    (void)p; (void)width; (void)red; (void)green; (void)blue;
+    return 0;
+#endif
+}
+
+int joinRowFast(std::uint8_t *p, int width, const std::uint8_t *red, const std::uint8_t *green,
+                const std::uint8_t *blue)
+{
+#if defined(__SSE2__)
+    const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i zero = _mm_setzero_si128();
+    int c = 0;
+    for (; c + 16 <= width; c += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(blue + c));
+        const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(green + c));
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(red + c));
+        const __m128i bgLow = _mm_unpacklo_epi8(b, g), bgHigh = _mm_unpackhi_epi8(b, g);
+        const __m128i rLow = _mm_unpacklo_epi8(r, zero), rHigh = _mm_unpackhi_epi8(r, zero);
+        __m128i *d = reinterpret_cast<__m128i *>(p + c * 4);
+        const __m128i n0 = _mm_unpacklo_epi16(bgLow, rLow), n1 = _mm_unpackhi_epi16(bgLow, rLow);
+        const __m128i n2 = _mm_unpacklo_epi16(bgHigh, rHigh), n3 = _mm_unpackhi_epi16(bgHigh, rHigh);
+        _mm_storeu_si128(d, _mm_or_si128(n0, _mm_and_si128(_mm_loadu_si128(d), fourth)));
+        _mm_storeu_si128(d + 1, _mm_or_si128(n1, _mm_and_si128(_mm_loadu_si128(d + 1), fourth)));
+        _mm_storeu_si128(d + 2, _mm_or_si128(n2, _mm_and_si128(_mm_loadu_si128(d + 2), fourth)));
+        _mm_storeu_si128(d + 3, _mm_or_si128(n3, _mm_and_si128(_mm_loadu_si128(d + 3), fourth)));
+    }
+    return c;
+#else
+    (void)p; (void)width; (void)red; (void)green; (void)blue;
+    return 0;
+#endif
+}
+
+// False for an empty bitmap (nothing to copy); throws for a format or planes that cannot be used.
+bool checkCopy(const QImage &bitmap, const void *red, const void *green, const void *blue)
+{
+    if (bitmap.width() <= 0 || bitmap.height() <= 0)
+        return false;
+    if (bytesPerPixel(bitmap) == 0)
+        throw std::invalid_argument("pixel format");
+    if (!red || !green || !blue)
+        throw std::invalid_argument("no planes");
+    return true;
+}
+
+template <bool fast>
+void splitAll(const QImage &bitmap, std::uint8_t *red, std::uint8_t *green, std::uint8_t *blue)
+{
+    try {
+        if (!checkCopy(bitmap, red, green, blue))
+            return;
+        const int n = bytesPerPixel(bitmap);
+        const int width = bitmap.width(), height = bitmap.height();
+        for (int r = 0; r < height; ++r) {
+            const std::uint8_t *p = bitmap.constScanLine(r);
+            const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+            const int done = (fast && n == 4) ? splitRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+            splitRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
+        }
+    } catch (const std::exception &) {
+        showMessage(QString::fromUtf8(copyFailedText));
+    }
+}
+
+template <bool fast>
+void joinAll(QImage &bitmap, const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue)
+{
+    try {
+        if (!checkCopy(bitmap, red, green, blue))
+            return;
+        const int n = bytesPerPixel(bitmap);
+        const int width = bitmap.width(), height = bitmap.height();
+        // Detach once up front so the per-row access below is plain pointer arithmetic.
+        std::uint8_t *bits = bitmap.bits();
+        if (!bits)
+            throw std::bad_alloc();
+        const qsizetype stride = bitmap.bytesPerLine();
+        for (int r = 0; r < height; ++r) {
+            std::uint8_t *p = bits + stride * r;
+            const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+            const int done = (fast && n == 4) ? joinRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+            joinRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
+        }
+    } catch (const std::exception &) {
+        showMessage(QString::fromUtf8(copyFailedText));
+    }
+}
+
+} // namespace
+
+myImageArray::myImageArray(QImage &source) : bitmap(&source)
+{
+    height = source.height();
+    width = source.width();
+    const long long count = static_cast<long long>(width) * static_cast<long long>(height);
+    bool failed = allocationFailureForced() || count > INT_MAX || count < 0;
+    if (!failed) {
+        pixelCount = static_cast<int>(count);
+        // At least one byte each so the planes are never null, even for an empty bitmap.
+        const std::size_t size = count > 0 ? static_cast<std::size_t>(count) : 1;
+        redPlane.reset(new (std::nothrow) std::uint8_t[size]);
+        greenPlane.reset(new (std::nothrow) std::uint8_t[size]);
+        bluePlane.reset(new (std::nothrow) std::uint8_t[size]);
+        failed = !redPlane || !greenPlane || !bluePlane;
+    }
+    if (failed) {
+        redPlane.reset();
+        greenPlane.reset();
+        bluePlane.reset();
+        pixelCount = 0;
+        showMessage(QString::fromUtf8("クラスmyImageArray\u3000のコンストラクタがメモリ確保ができなかった"));
+        throw operationAbandoned();
+    }
+    bitmapToPlanes(source, redPlane.get(), greenPlane.get(), bluePlane.get());
+}
+
+void myImageArray::storeToBitmap()
+{
+    // The planes were sized at construction; a bitmap that changed size since would be
+    // overrun, so refuse the copy instead.
+    if (!bitmap || bitmap->width() != width || bitmap->height() != height) {
+        showMessage(QString::fromUtf8(copyFailedText));
+        return;
+    }
+    planesToBitmap(*bitmap, redPlane.get(), greenPlane.get(), bluePlane.get());
+}
+
+void myImageArray::loadFromBitmap()
+{
+    if (!bitmap || bitmap->width() != width || bitmap->height() != height) {
+        showMessage(QString::fromUtf8(copyFailedText));
+        return;
+    }
+    bitmapToPlanes(*bitmap, redPlane.get(), greenPlane.get(), bluePlane.get());
+}
+
+void forcePlaneAllocationFailure(bool fail)
+{
+    allocationFailureForced() = fail;
+}
+
+int bytesPerPixel(const QImage &bitmap)
+{
+    switch (bitmap.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return 4; // blue, green, red, fourth byte in memory
+    case QImage::Format_BGR888:
+        return 3; // blue, green, red
+    default:
+        return 0;
+    }
+}
+
+void bitmapToPlanes(const QImage &bitmap, std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane)
+{
+    splitAll<true>(bitmap, redPlane, greenPlane, bluePlane);
+}
+
+void planesToBitmap(QImage &bitmap, const std::uint8_t *redPlane, const std::uint8_t *greenPlane, const std::uint8_t *bluePlane)
+{
+    joinAll<true>(bitmap, redPlane, greenPlane, bluePlane);
+}
+
+void bitmapToPlanesPlain(const QImage &bitmap, std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane)
+{
+    splitAll<false>(bitmap, redPlane, greenPlane, bluePlane);
+}
+
+void planesToBitmapPlain(QImage &bitmap, const std::uint8_t *redPlane, const std::uint8_t *greenPlane, const std::uint8_t *bluePlane)
+{
+    joinAll<false>(bitmap, redPlane, greenPlane, bluePlane);
+}
+
+double fitRect(int left, int top, int right, int bottom, rectangle &target)
+{
+    const double w = static_cast<double>(right) - left + 1;
+    const double h = static_cast<double>(bottom) - top + 1;
+    const double tw = static_cast<double>(target.right) - target.left + 1;
+    const double th = static_cast<double>(target.bottom) - target.top + 1;
+    double scale = tw / w;
+    if (th / h < scale)
+        scale = th / h;
+    const double cx = (static_cast<double>(target.left) + target.right) * 0.5;
+    const double cy = (static_cast<double>(target.top) + target.bottom) * 0.5;
+    target.left = static_cast<int>(cx - w * 0.5 * scale);
+    target.right = static_cast<int>(cx + w * 0.5 * scale);
+    target.top = static_cast<int>(cy - h * 0.5 * scale);
+    target.bottom = static_cast<int>(cy + h * 0.5 * scale);
+    return scale;
+}
+
+void stretchCopy(const QImage &source, QImage &destination)
+{
+    const int sw = source.width(), sh = source.height();
+    const int dw = destination.width(), dh = destination.height();
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return;
+    if (source.depth() != 32 || destination.depth() != 32)
+        return; // both are addressed as four bytes per pixel
+    const double rx = static_cast<double>(sw) / dw;
+    const double ry = static_cast<double>(sh) / dh;
+    // The source column of each destination column, or -1 where it falls outside.
+    std::vector<int> columns(static_cast<std::size_t>(dw));
+    for (int j = 0; j < dw; ++j) {
+        const int sc = static_cast<int>(j * rx);
+        columns[static_cast<std::size_t>(j)] = (sc >= 0 && sc < sw) ? sc : -1;
+    }
+    std::uint8_t *bits = destination.bits();
+    const qsizetype stride = destination.bytesPerLine();
+    for (int i = 0; i < dh; ++i) {
+        const int sr = static_cast<int>(i * ry);
+        if (sr < 0 || sr >= sh)
+            continue;
+        const std::uint8_t *s = source.constScanLine(sr);
+        std::uint8_t *d = bits + stride * i;
+        for (int j = 0; j < dw; ++j) {
+            const int sc = columns[static_cast<std::size_t>(j)];
+            if (sc < 0)
+                continue;
+            d[j * 4] = s[sc * 4];
+            d[j * 4 + 1] = s[sc * 4 + 1];
+            d[j * 4 + 2] = s[sc * 4 + 2];
+        }
+    }
+}
