@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 
+class QButtonGroup;
 class QGroupBox;
 class QRadioButton;
 
@@ -24,5 +25,6 @@ signals:
 private:
     QGroupBox *box;
     QList<QRadioButton *> items;
+    QButtonGroup *group = nullptr;
     int current = -1;
 };

@@ -1,0 +1,98 @@
+#include "dialogservice.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+// "JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp" pairs a description with its patterns; Qt wants
+// "JPEG (*.jpeg *.jpg)" entries. The description's own pattern list is replaced by the real one so
+// the user sees what is matched.
+QStringList qtFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i].trimmed();
+        const int paren = name.indexOf(QLatin1Char('('));
+        if (paren >= 0) name = name.left(paren).trimmed();
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &p : patterns) p = p.trimmed();
+        result << QStringLiteral("%1 (%2)").arg(name, patterns.join(QLatin1Char(' ')));
+    }
+    if (result.isEmpty()) result << QStringLiteral("* (*)");
+    return result;
+}
+
+bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, QString &fileName,
+                   int &filterIndex)
+{
+    const QStringList filters = qtFilters(filter);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    fileName = dialog.selectedFiles().constFirst();
+    const int chosen = int(filters.indexOf(dialog.selectedNameFilter()));
+    filterIndex = chosen >= 0 ? chosen + 1 : 1;
+    return true;
+}
+
+class qtDialogService final : public dialogService {
+public:
+    bool openPicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) override
+    {
+        return runFileDialog(parent, QFileDialog::AcceptOpen, filter, fileName, filterIndex);
+    }
+    bool savePicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) override
+    {
+        return runFileDialog(parent, QFileDialog::AcceptSave, filter, fileName, filterIndex);
+    }
+    void message(QWidget *parent, const QString &text, const QString &title) override
+    {
+        QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("メッセージ") : title, text,
+                        QMessageBox::Ok, parent);
+        box.exec();
+    }
+    bool question(QWidget *parent, const QString &text, const QString &title) override
+    {
+        QMessageBox box(QMessageBox::Question, title.isEmpty() ? QStringLiteral("メッセージ") : title, text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    }
+    void error(QWidget *parent, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Korvia"), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+    int showModal(QDialog *dialog) override
+    {
+        return dialog->exec();
+    }
+};
+
+qtDialogService &qtDialogs()
+{
+    static qtDialogService service;
+    return service;
+}
+
+dialogService *current = nullptr;
+
+} // namespace
+
+dialogService &dialogs()
+{
+    return current ? *current : qtDialogs();
+}
+
+void setDialogService(dialogService *service)
+{
+    current = service;
+}
