@@ -73,3 +73,30 @@ void hlsToRgb(colorTriple &destination, const colorTriple &source)
     destination.second = std::min(hlsChannel(m1, m2, h), 255);
     destination.third = std::min(hlsChannel(m1, m2, h + 120), 255);
 }
+
+namespace {
+struct hueTables {
+    double sines[361];
+    double cosines[361];
+    hueTables()
+    {
+        using namespace colorcontrol_detail;
+        for (int h = 0; h <= 360; ++h) {
+            // The same expression as yhcToRgb, so every entry is the identical double.
+            volatile int hv = h; // keep the compiler from folding sin/cos at build time
+            const double theta = static_cast<double>(hv) * pi * invDegrees;
+            sines[h] = std::sin(theta);
+            cosines[h] = std::cos(theta);
+        }
+    }
+};
+
+const hueTables &tables()
+{
+    static const hueTables instance;
+    return instance;
+}
+} // namespace
+
+const double *yhcSineTable() { return tables().sines; }
+const double *yhcCosineTable() { return tables().cosines; }

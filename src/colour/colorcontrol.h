@@ -107,3 +107,110 @@ void hlsToRgb(colorTriple &destination, const colorTriple &source);
 
 // One channel of hlsToRgb; the hue is wrapped into 0..359 once (−120 → 240, 480 → 120).
 int hlsChannel(double m1, double m2, int hue);
+
+// ---------------------------------------------------------------------------------------------
+// Fast forms of the YHC pair for per-pixel loops. They give exactly the same integers as
+// rgbToYhc / yhcToRgb for every input:
+//  - the hue comes from a polynomial arc tangent accurate to far better than 1e-9 degrees; when
+//    the angle lies within 1e-6 degrees of a whole degree the real atan2 decides, so the
+//    truncation always lands on the same whole degree;
+//  - sin and cos of whole hues 0..360 come from tables filled with the very same expression;
+//    other hues use the plain conversion;
+//  - a chroma of 0 skips the trigonometry: Y + 0.0 is Y.
+
+// sin(h·π·(1/180)) and cos(h·π·(1/180)) for h = 0..360.
+const double *yhcSineTable();
+const double *yhcCosineTable();
+
+namespace colorcontrol_detail {
+// Whole-degree hue of rgbToYhc for a colour with chroma > 0 (so u² + v² ≥ 1).
+inline int hueFromAxes(double u, double v)
+{
+    constexpr double halfPi = 1.57079632679489661923;
+    constexpr double quarterPi = 0.78539816339744830962;
+    constexpr double tanEighthPi = 0.41421356237309504880;
+    const double au = std::fabs(u);
+    const double av = std::fabs(v);
+    const bool steep = au > av;
+    double a = steep ? av / au : au / av; // 0..1
+    double base = 0.0;
+    if (a > tanEighthPi) {
+        a = (a - 1.0) / (a + 1.0); // |a| ≤ tan(π/8)
+        base = quarterPi;
+    }
+    // atan(a) = a − a³/3 + a⁵/5 − …; with |a| ≤ 0.4143 the first omitted term is below 1e-10.
+    const double a2 = a * a;
+    double p = -1.0 / 23.0;
+    p = p * a2 + 1.0 / 21.0;
+    p = p * a2 - 1.0 / 19.0;
+    p = p * a2 + 1.0 / 17.0;
+    p = p * a2 - 1.0 / 15.0;
+    p = p * a2 + 1.0 / 13.0;
+    p = p * a2 - 1.0 / 11.0;
+    p = p * a2 + 1.0 / 9.0;
+    p = p * a2 - 1.0 / 7.0;
+    p = p * a2 + 1.0 / 5.0;
+    p = p * a2 - 1.0 / 3.0;
+    p = p * a2 + 1.0;
+    double angle = base + a * p;           // atan(min/max), 0..π/4
+    if (steep) angle = halfPi - angle;     // atan2(|u|, |v|), 0..π/2
+    if (v < 0.0) angle = pi - angle;
+    if (u < 0.0) angle = -angle;
+    const double degrees = angle * (180.0 / pi);
+    const double magnitude = std::fabs(degrees);
+    const double fraction = magnitude - static_cast<double>(static_cast<int>(magnitude));
+    if (fraction < 1e-6 || fraction > 1.0 - 1e-6) {
+        int hue = static_cast<int>(std::atan2(u, v) * degreesPerRadian * invPi);
+        if (hue < 0) hue += 360;
+        return hue;
+    }
+    int hue = static_cast<int>(degrees);
+    if (hue < 0) hue += 360;
+    return hue;
+}
+} // namespace colorcontrol_detail
+
+// Same result as rgbToYhc(r, g, b): luma, hue, chroma.
+inline void fastRgbToYhc(int r, int g, int b, int &luma, int &hue, int &chroma)
+{
+    const double rd = r;
+    const double gd = g;
+    const double bd = b;
+    luma = static_cast<int>(0.3 * rd + 0.59 * gd + 0.11 * bd);
+    const double u = 0.7 * rd - 0.59 * gd - 0.11 * bd;
+    const double v = -0.3 * rd - 0.59 * gd + 0.89 * bd;
+    chroma = static_cast<int>(std::sqrt(u * u + v * v));
+    hue = chroma > 0 ? colorcontrol_detail::hueFromAxes(u, v) : 0;
+}
+
+// Same result as yhcToRgb for (luma, hue, chroma).
+inline void fastYhcToRgb(int luma, int hue, int chroma, int &r, int &g, int &b)
+{
+    using namespace colorcontrol_detail;
+    if (chroma == 0 && luma >= 0 && luma <= 255) {
+        r = g = b = luma;
+        return;
+    }
+    if (hue < 0 || hue > 360) {
+        colorTriple rgb;
+        yhcToRgb(rgb, colorTriple{luma, hue, chroma});
+        r = rgb.first;
+        g = rgb.second;
+        b = rgb.third;
+        return;
+    }
+    static const double *const sines = yhcSineTable();
+    static const double *const cosines = yhcCosineTable();
+    const double y = luma;
+    const double cd = chroma;
+    const double s = sines[hue] * cd;
+    const double c = cosines[hue] * cd;
+    r = clampTruncate(y + s);
+    g = clampTruncate(y - greenFromRed * s - greenFromBlue * c);
+    b = clampTruncate(y + c);
+}
+
+// The colour loops use AVX2 when the processor has it. Tests switch it off to compare the
+// portable loops with the vector ones; both give identical bytes.
+void setColourVectorUnits(bool enabled);
+bool colourVectorUnits(); // true when enabled and the processor supports AVX2
