@@ -1,3 +1,76 @@
-// Placeholder until korvia-batch lands.
+// korvia-batch: the window's engine code from the command line.
+//   korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] OP...
+//   korvia-batch info INPUT
+//   korvia-batch kernel OP[:keys] -o FILE
+//   korvia-batch --help
+// Exit 0 on success; on failure exit 1 with one line "korvia-batch: <message>" on stderr and no
+// partial output file.
+#include "batchapply.h"
+#include "batchinfo.h"
+#include "batchkernel.h"
+#include "commandline.h"
+
+#include "imagedata/imageerror.h"
+#include "imagedata/messagesink.h"
+
+#include <QString>
+
 #include <cstdio>
-int main() { std::puts("korvia-batch: not yet built"); return 0; }
+#include <exception>
+#include <new>
+#include <string>
+
+namespace {
+bool messageShown = false;
+
+void failLine(const QString &message)
+{
+    std::fprintf(stderr, "korvia-batch: %s\n", message.toLocal8Bit().constData());
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Engine messages go to stderr in the tool's own form.
+    setMessageSink([](const QString &text) {
+        messageShown = true;
+        failLine(QString(text).replace('\n', ' '));
+    });
+
+    try {
+        const batchCommand command = parseCommandLine(argc, argv);
+        switch (command.kind) {
+        case batchCommand::showHelp:
+            std::fputs(usageText().c_str(), stdout);
+            break;
+        case batchCommand::applyCommand:
+            runApply(command.apply);
+            break;
+        case batchCommand::infoCommand:
+            std::fputs(pictureInfoText(command.input).toUtf8().constData(), stdout);
+            break;
+        case batchCommand::kernelCommand:
+            runKernel(command.kernelOperation, command.output);
+            break;
+        }
+        if (std::fflush(stdout) != 0) {
+            failLine(QStringLiteral("cannot write to standard output"));
+            return 1;
+        }
+        return 0;
+    } catch (const commandLineError &e) {
+        failLine(QString::fromStdString(e.what()) + " (try --help)");
+    } catch (const operationError &e) {
+        failLine(QString::fromStdString(e.what()));
+    } catch (const imageError &e) {
+        failLine(e.message());
+    } catch (const operationAbandoned &) {
+        // The engine has said what went wrong already.
+        if (!messageShown) failLine(QStringLiteral("operation abandoned"));
+    } catch (const std::bad_alloc &) {
+        failLine(QStringLiteral("out of memory"));
+    } catch (const std::exception &e) {
+        failLine(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+}

@@ -1,0 +1,28 @@
+// korvia-batch apply: load a picture, run a list of colour operations on it with the same engine
+// steps as the window's execute command, and write exactly the output file asked for.
+#pragma once
+#include "colour/filteroperations.h"
+
+#include <QImage>
+#include <QString>
+#include <optional>
+#include <vector>
+
+struct applyRequest {
+    QString input;
+    QString output;
+    int quality = 100;                 // JPEG only; the quality dialog's start position
+    std::optional<long long> seed;     // seeds the shared random generator before the first op
+    std::vector<operationSettings> operations;
+};
+
+// Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.
+void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings);
+
+// Writes bitmap to exactly `output` (type from its extension): a temporary file beside it with
+// the extension the writer uses, then renamed over `output`. Nothing is left behind on failure,
+// and an existing `output` is replaced only by a completely written file. Throws imageError.
+void writeExactly(const QImage &bitmap, const QString &output, int quality);
+
+// The whole command; throws imageError / operationError / operationAbandoned on failure.
+void runApply(const applyRequest &request);

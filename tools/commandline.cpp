@@ -1,0 +1,153 @@
+#include "commandline.h"
+
+#include "batchkernel.h"
+
+#include <QFile>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+namespace {
+QString fileArgument(const char *text)
+{
+    return QFile::decodeName(text);
+}
+
+long long wholeNumber(std::string_view option, std::string_view text, long long minimum, long long maximum)
+{
+    long long v = 0;
+    const char *first = text.data();
+    if (!text.empty() && text[0] == '+') ++first;
+    auto [end, ec] = std::from_chars(first, text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || first == end)
+        throw commandLineError(std::string(option) + " needs a whole number, got '" + std::string(text) + "'");
+    if (v < minimum || v > maximum)
+        throw commandLineError(std::string(option) + " must be between " + std::to_string(minimum) + " and " +
+                               std::to_string(maximum));
+    return v;
+}
+
+struct argumentList {
+    std::vector<std::string_view> items;
+    std::size_t next = 0;
+    bool done() const { return next >= items.size(); }
+    std::string_view take() { return items[next++]; }
+    std::string_view valueOf(std::string_view option)
+    {
+        if (done()) throw commandLineError(std::string(option) + " needs a value");
+        return take();
+    }
+};
+
+batchCommand parseApply(argumentList &args)
+{
+    batchCommand command;
+    command.kind = batchCommand::applyCommand;
+    bool haveInput = false, haveOutput = false, optionsEnded = false;
+    std::vector<std::string_view> operations;
+    while (!args.done()) {
+        const std::string_view a = args.take();
+        if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            if (a == "--") {
+                optionsEnded = true;
+            } else if (a == "-o") {
+                if (haveOutput) throw commandLineError("-o given twice");
+                command.apply.output = fileArgument(args.valueOf(a).data());
+                haveOutput = true;
+            } else if (a == "-q") {
+                command.apply.quality = int(wholeNumber("-q", args.valueOf(a), 1, 100));
+            } else if (a == "--seed") {
+                command.apply.seed = wholeNumber("--seed", args.valueOf(a), 0, 4294967295LL);
+            } else {
+                throw commandLineError("unknown option '" + std::string(a) + "'");
+            }
+        } else if (!haveInput) {
+            command.apply.input = fileArgument(a.data());
+            haveInput = true;
+        } else {
+            operations.push_back(a);
+        }
+    }
+    if (!haveInput) throw commandLineError("apply needs an INPUT picture");
+    if (!haveOutput) throw commandLineError("apply needs -o OUTPUT");
+    if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
+    for (std::string_view op : operations) command.apply.operations.push_back(parseOperation(op));
+    return command;
+}
+
+batchCommand parseInfo(argumentList &args)
+{
+    batchCommand command;
+    command.kind = batchCommand::infoCommand;
+    if (args.done()) throw commandLineError("info needs an INPUT picture");
+    command.input = fileArgument(args.take().data());
+    if (!args.done()) throw commandLineError("info takes one INPUT picture");
+    return command;
+}
+
+batchCommand parseKernel(argumentList &args)
+{
+    batchCommand command;
+    command.kind = batchCommand::kernelCommand;
+    bool haveOperation = false, haveOutput = false;
+    while (!args.done()) {
+        const std::string_view a = args.take();
+        if (a == "-o") {
+            if (haveOutput) throw commandLineError("-o given twice");
+            command.output = fileArgument(args.valueOf(a).data());
+            haveOutput = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw commandLineError("unknown option '" + std::string(a) + "'");
+        } else if (!haveOperation) {
+            command.kernelOperation = parseOperation(a);
+            haveOperation = true;
+        } else {
+            throw commandLineError("kernel takes one operation");
+        }
+    }
+    if (!haveOperation) throw commandLineError("kernel needs an operation (" + kernelOperationNames() + ")");
+    if (!haveOutput || command.output.isEmpty()) throw commandLineError("kernel needs -o FILE");
+    if (!hasKernel(command.kernelOperation))
+        throw commandLineError("kernel: '" + std::string(command.kernelOperation.operation->name) +
+                               "' has no kernel (" + kernelOperationNames() + ")");
+    return command;
+}
+} // namespace
+
+batchCommand parseCommandLine(int argc, char **argv)
+{
+    argumentList args;
+    for (int i = 1; i < argc; ++i) args.items.emplace_back(argv[i]);
+    if (args.done()) throw commandLineError("no command given");
+    const std::string_view command = args.take();
+    if (command == "--help" || command == "-h" || command == "help") {
+        batchCommand help;
+        help.kind = batchCommand::showHelp;
+        return help;
+    }
+    if (command == "apply") return parseApply(args);
+    if (command == "info") return parseInfo(args);
+    if (command == "kernel") return parseKernel(args);
+    throw commandLineError("unknown command '" + std::string(command) + "'");
+}
+
+std::string usageText()
+{
+    std::string text =
+        "Usage:\n"
+        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] OP...\n"
+        "      Reads INPUT (JPEG or BMP), runs each OP in order and writes exactly OUTPUT,\n"
+        "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
+        "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
+        "      effects so that runs repeat. With no OP the picture is copied.\n"
+        "  korvia-batch info INPUT\n"
+        "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
+        "  korvia-batch kernel OP[:keys] -o FILE\n"
+        "      Writes the engine's kernel of OP (" + kernelOperationNames() + ") as a libvips matrix.\n"
+        "  korvia-batch --help\n"
+        "\n"
+        "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n";
+    text += operationUsage();
+    text += "\nExit status 0 on success, 1 on failure with one message line on stderr.\n";
+    return text;
+}
