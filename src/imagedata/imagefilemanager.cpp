@@ -291,7 +291,37 @@ void checkBmpBytes(const QByteArray &bytes, const QString &name)
                              .arg(name, QString::number(width), QString::number(height)));
     if (offBits >= static_cast<quint32>(bytes.size()))
         throw imageError(damaged.arg(name, QStringLiteral("the file is cut off.")));
-    if (compression == 0 || compression == 3 || compression == 6) {
+    if (compression == 1 || compression == 2) {
+        // Walk the run-length codes: they must reach the end of the picture inside the file.
+        const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+        const qsizetype end = bytes.size();
+        qsizetype at = offBits;
+        long long rows = 0;
+        bool finished = false;
+        while (!finished && at + 1 < end) {
+            const int count = p[at], code = p[at + 1];
+            at += 2;
+            if (count > 0)
+                continue;
+            if (code == 0) {
+                ++rows;
+            } else if (code == 1) {
+                finished = true;
+            } else if (code == 2) {
+                if (at + 1 >= end)
+                    break;
+                rows += p[at + 1];
+                at += 2;
+            } else {
+                const qsizetype data = compression == 1 ? code : (code + 1) / 2;
+                at += (data + 1) / 2 * 2;
+            }
+        }
+        if (!finished && rows < height)
+            throw imageError(damaged.arg(name, QStringLiteral("the file is cut off.")));
+        if (at > end)
+            throw imageError(damaged.arg(name, QStringLiteral("the file is cut off.")));
+    } else if (compression == 0 || compression == 3 || compression == 6) {
         const long long rowBytes = (width * bitCount + 31) / 32 * 4;
         if (static_cast<long long>(offBits) + rowBytes * height > bytes.size())
             throw imageError(damaged.arg(name, QStringLiteral("the file is cut off.")));

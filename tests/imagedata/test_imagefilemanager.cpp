@@ -1,0 +1,741 @@
+// Picture files: types and names, BMP variants built byte by byte here, JPEG variants made
+// with libjpeg here, damaged files, safe saving and the scratch directory.
+#include "imagedata/imageerror.h"
+#include "imagedata/imagefilemanager.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace {
+
+// ---- helpers -------------------------------------------------------------------------------
+
+void put16(QByteArray &b, int v)
+{
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+}
+
+void put32(QByteArray &b, qint64 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+bool writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct bmpLayout {
+    int width = 5, height = 3, bpp = 24;
+    quint32 compression = 0;
+    int infoSize = 40;
+    bool topDown = false;
+    std::vector<QRgb> palette;
+    std::vector<quint32> masks; // red, green, blue (, alpha)
+};
+
+// A BMP file from its layout and its pixel bytes (rows already in file order and padded).
+QByteArray buildBmp(const bmpLayout &l, const QByteArray &pixels)
+{
+    QByteArray info;
+    const bool core = l.infoSize == 12;
+    put32(info, l.infoSize);
+    if (core) {
+        put16(info, l.width);
+        put16(info, l.height);
+        put16(info, 1);
+        put16(info, l.bpp);
+    } else {
+        put32(info, l.width);
+        put32(info, l.topDown ? -l.height : l.height);
+        put16(info, 1);
+        put16(info, l.bpp);
+        put32(info, l.compression);
+        put32(info, pixels.size());
+        put32(info, 2835);
+        put32(info, 2835);
+        put32(info, static_cast<qint64>(l.palette.size()));
+        put32(info, 0);
+        if (l.infoSize > 40)
+            for (quint32 m : l.masks)
+                put32(info, m);
+        while (info.size() < l.infoSize)
+            info.append('\0');
+        if (l.infoSize == 40)
+            for (quint32 m : l.masks)
+                put32(info, m);
+    }
+    for (QRgb c : l.palette) {
+        info.append(char(qBlue(c)));
+        info.append(char(qGreen(c)));
+        info.append(char(qRed(c)));
+        if (!core)
+            info.append('\0');
+    }
+    QByteArray file("BM");
+    put32(file, 14 + info.size() + pixels.size());
+    put32(file, 0);
+    put32(file, 14 + info.size());
+    return file + info + pixels;
+}
+
+// The colour index of pixel (x, y), row 0 the top row.
+int indexAt(int x, int y, int colours) { return (x + 2 * y + 1) % colours; }
+
+std::vector<QRgb> testPalette(int count)
+{
+    std::vector<QRgb> palette;
+    for (int i = 0; i < count; ++i)
+        palette.push_back(qRgb((i * 53) & 0xFF, (i * 101 + 7) & 0xFF, (255 - i * 17) & 0xFF));
+    return palette;
+}
+
+// Pure channel values (0 or 255) survive every bit-field depth unchanged.
+QRgb pureColour(int x, int y)
+{
+    const int i = (x + 3 * y) % 8;
+    return qRgb(i & 1 ? 255 : 0, i & 2 ? 255 : 0, i & 4 ? 255 : 0);
+}
+
+QRgb trueColour(int x, int y) { return qRgb(x * 40 + 3, y * 70 + 11, (x * y * 13) & 0xFF); }
+
+// Uncompressed rows for a layout; `colour` is used by 16/24/32 bits, the palette index otherwise.
+QByteArray packRows(const bmpLayout &l, const std::function<QRgb(int, int)> &colour)
+{
+    QByteArray pixels;
+    const int rowBytes = (l.width * l.bpp + 31) / 32 * 4;
+    for (int i = 0; i < l.height; ++i) {
+        const int y = l.topDown ? i : l.height - 1 - i;
+        QByteArray row(rowBytes, '\0');
+        for (int x = 0; x < l.width; ++x) {
+            const QRgb c = l.bpp >= 16 ? colour(x, y) : 0;
+            switch (l.bpp) {
+            case 1:
+            case 4:
+            case 8: {
+                const int index = indexAt(x, y, 1 << l.bpp);
+                const int bit = x * l.bpp;
+                row[bit / 8] = char(row[bit / 8] | (index << (8 - l.bpp - bit % 8)));
+                break;
+            }
+            case 16: {
+                int v;
+                if (l.compression == 3) // 5-6-5
+                    v = (qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | (qBlue(c) >> 3);
+                else
+                    v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3);
+                row[x * 2] = char(v & 0xFF);
+                row[x * 2 + 1] = char(v >> 8);
+                break;
+            }
+            case 24:
+                row[x * 3] = char(qBlue(c));
+                row[x * 3 + 1] = char(qGreen(c));
+                row[x * 3 + 2] = char(qRed(c));
+                break;
+            case 32:
+                if (l.compression == 3) { // masks 0x0000FF00 red, 0x00FF0000 green, 0xFF000000 blue
+                    row[x * 4] = 0;
+                    row[x * 4 + 1] = char(qRed(c));
+                    row[x * 4 + 2] = char(qGreen(c));
+                    row[x * 4 + 3] = char(qBlue(c));
+                } else {
+                    row[x * 4] = char(qBlue(c));
+                    row[x * 4 + 1] = char(qGreen(c));
+                    row[x * 4 + 2] = char(qRed(c));
+                    row[x * 4 + 3] = 0;
+                }
+                break;
+            }
+        }
+        pixels += row;
+    }
+    return pixels;
+}
+
+// Run-length rows, bottom row first: the first row in absolute mode, the others as runs of
+// one pixel (RLE8) or of two pixels with alternating indices (RLE4).
+QByteArray rleRows(const bmpLayout &l)
+{
+    QByteArray data;
+    for (int i = 0; i < l.height; ++i) {
+        const int y = l.height - 1 - i;
+        if (l.bpp == 8) {
+            if (i == 0) {
+                data.append('\0');
+                data.append(char(l.width));
+                for (int x = 0; x < l.width; ++x)
+                    data.append(char(indexAt(x, y, 256)));
+                if (l.width % 2)
+                    data.append('\0');
+            } else {
+                for (int x = 0; x < l.width; ++x) {
+                    data.append('\1');
+                    data.append(char(indexAt(x, y, 256)));
+                }
+            }
+        } else {
+            for (int x = 0; x < l.width; x += 2) {
+                const int count = std::min(2, l.width - x);
+                const int hi = indexAt(x, y, 16), lo = count > 1 ? indexAt(x + 1, y, 16) : 0;
+                data.append(char(count));
+                data.append(char(hi << 4 | lo));
+            }
+        }
+        data.append('\0');
+        data.append('\0'); // end of line
+    }
+    data.append('\0');
+    data.append('\1'); // end of picture
+    return data;
+}
+
+// `slack` allows for the expansion of 5- and 6-bit channels to 8 bits.
+void expectPicture(const QImage &picture, int width, int height, const std::function<QRgb(int, int)> &colour,
+                   int slack = 0)
+{
+    ASSERT_EQ(picture.format(), QImage::Format_RGB32);
+    ASSERT_EQ(picture.width(), width);
+    ASSERT_EQ(picture.height(), height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (slack == 0) {
+                ASSERT_EQ(picture.pixel(x, y) & 0xFFFFFF, colour(x, y) & 0xFFFFFF) << "pixel " << x << "," << y;
+            } else {
+                const QRgb p = picture.pixel(x, y), q = colour(x, y);
+                ASSERT_LE(std::abs(qRed(p) - qRed(q)), slack) << "pixel " << x << "," << y;
+                ASSERT_LE(std::abs(qGreen(p) - qGreen(q)), slack) << "pixel " << x << "," << y;
+                ASSERT_LE(std::abs(qBlue(p) - qBlue(q)), slack) << "pixel " << x << "," << y;
+            }
+}
+
+// A photo-like picture: smooth gradients with a soft disc, so JPEG keeps it close.
+QImage smoothPicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - width / 2, dy = y - height / 2;
+            const int disc = std::max(0, 120 - (dx * dx + dy * dy) * 120 / (width * width / 4 + 1));
+            picture.setPixel(x, y, qRgb(std::min(255, x * 200 / width + disc / 3), y * 220 / height,
+                                        std::min(255, 60 + disc)));
+        }
+    return picture;
+}
+
+int maxDifference(const QImage &a, const QImage &b)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return worst;
+}
+
+enum class jpegKind { grey, progressive, adobeCmyk };
+
+// Encodes a JPEG of the given kind with libjpeg. For grey the picture's green channel is stored;
+// for CMYK the inks are stored inverted as Adobe writers do.
+QByteArray makeJpeg(const QImage &picture, jpegKind kind)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.width());
+    cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+    int components = 3;
+    if (kind == jpegKind::grey) {
+        cinfo.input_components = components = 1;
+        cinfo.in_color_space = JCS_GRAYSCALE;
+    } else if (kind == jpegKind::adobeCmyk) {
+        cinfo.input_components = components = 4;
+        cinfo.in_color_space = JCS_CMYK;
+    } else {
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+    }
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    if (kind == jpegKind::progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(picture.width() * components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            JSAMPLE *p = row.data() + x * components;
+            if (kind == jpegKind::grey) {
+                p[0] = static_cast<JSAMPLE>(qGreen(c));
+            } else if (kind == jpegKind::adobeCmyk) {
+                // no black ink: C = 255 - R etc., stored inverted, so the stored value is R itself
+                p[0] = static_cast<JSAMPLE>(qRed(c));
+                p[1] = static_cast<JSAMPLE>(qGreen(c));
+                p[2] = static_cast<JSAMPLE>(qBlue(c));
+                p[3] = 255;
+            } else {
+                p[0] = static_cast<JSAMPLE>(qRed(c));
+                p[1] = static_cast<JSAMPLE>(qGreen(c));
+                p[2] = static_cast<JSAMPLE>(qBlue(c));
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray data(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    return data;
+}
+
+QImage marker(int width, int height, QRgb colour)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+class FileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString at(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
+    void TearDown() override { setSaveFailureHook({}); }
+};
+
+} // namespace
+
+// ---- types and names -----------------------------------------------------------------------
+
+TEST(FileNames, TypesByExtensionCaseSensitively)
+{
+    for (const char *n : {"photo.jpg", "photo.JPG", "photo.jpeg", "photo.JPEG", "/a/b.c/photo.jpg"})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 1) << n;
+    for (const char *n : {"photo.bmp", "photo.BMP", "x.y/p.bmp"})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 2) << n;
+    for (const char *n : {"photo.Jpg", "photo.jpe", "photo", "photo.Bmp", "dir.jpg/photo", "photo.jpg.txt", ""})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 0) << n;
+}
+
+TEST(FileNames, ExtensionHelpers)
+{
+    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo")), QString());
+    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo.x.jpg")), QStringLiteral(".jpg"));
+    EXPECT_EQ(changeFileExt(QStringLiteral("/my.dir/photo"), QStringLiteral(".jpeg")), QStringLiteral("/my.dir/photo.jpeg"));
+    EXPECT_EQ(changeFileExt(QStringLiteral("a.b.c"), QStringLiteral(".d")), QStringLiteral("a.b.d"));
+    EXPECT_EQ(extractFileName(QStringLiteral("/home/u/p.jpg")), QStringLiteral("p.jpg"));
+    EXPECT_EQ(extractFileName(QStringLiteral("p.jpg")), QStringLiteral("p.jpg"));
+}
+
+TEST(FileNames, SaveNames)
+{
+    EXPECT_EQ(saveFileName(QStringLiteral("photo"), 1), QStringLiteral("photo.jpeg"));
+    EXPECT_EQ(saveFileName(QStringLiteral("photo.bmp"), 1), QStringLiteral("photo.jpeg"));
+    EXPECT_EQ(saveFileName(QStringLiteral("holiday.2009.jpg"), 2), QStringLiteral("holiday.BMP"));
+    EXPECT_EQ(saveFileName(QStringLiteral("holiday.2009.jpg"), 1), QStringLiteral("holiday.jpeg"));
+    EXPECT_EQ(saveFileName(QStringLiteral("/d/my.dir/photo"), 1), QStringLiteral("/d/my.dir/photo.jpeg"));
+    EXPECT_EQ(saveFileName(QStringLiteral("/d/my.dir/photo.jpg"), 0), QStringLiteral("/d/my.dir/photo"));
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.jpg"), 1), QStringLiteral("/d/a.jpeg"));
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.bmp"), 2), QStringLiteral("/d/a.BMP"));
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d.x/a"), 2), QStringLiteral("/d.x/a.BMP"));
+}
+
+// ---- BMP -----------------------------------------------------------------------------------
+
+TEST_F(FileTest, BmpPaletteDepths)
+{
+    for (int bpp : {1, 4, 8}) {
+        bmpLayout l;
+        l.width = 13; // odd, so every row needs padding
+        l.height = 4;
+        l.bpp = bpp;
+        l.palette = testPalette(1 << bpp);
+        const QString name = at(QStringLiteral("p%1.bmp").arg(bpp));
+        ASSERT_TRUE(writeFile(name, buildBmp(l, packRows(l, {}))));
+        QImage picture;
+        EXPECT_EQ(loadImageFile(picture, name), 2);
+        const auto palette = l.palette;
+        expectPicture(picture, 13, 4, [&](int x, int y) { return palette[static_cast<std::size_t>(indexAt(x, y, 1 << bpp))]; });
+    }
+}
+
+TEST_F(FileTest, BmpTrueColourDepthsAndBitFields)
+{
+    struct variant { int bpp; quint32 compression; std::vector<quint32> masks; bool pure; };
+    const variant variants[] = {
+        {16, 0, {}, true},
+        {16, 3, {0xF800, 0x07E0, 0x001F}, true},
+        {24, 0, {}, false},
+        {32, 0, {}, false},
+        {32, 3, {0x0000FF00, 0x00FF0000, 0xFF000000}, false},
+    };
+    int i = 0;
+    for (const variant &v : variants) {
+        bmpLayout l;
+        l.width = 7;
+        l.height = 3;
+        l.bpp = v.bpp;
+        l.compression = v.compression;
+        l.masks = v.masks;
+        const auto colour = v.pure ? std::function<QRgb(int, int)>(pureColour) : std::function<QRgb(int, int)>(trueColour);
+        const QString name = at(QStringLiteral("t%1.BMP").arg(i++));
+        ASSERT_TRUE(writeFile(name, buildBmp(l, packRows(l, colour))));
+        QImage picture;
+        loadImageFile(picture, name);
+        SCOPED_TRACE(testing::Message() << v.bpp << " bpp, compression " << v.compression);
+        expectPicture(picture, 7, 3, colour, v.pure ? 7 : 0);
+    }
+}
+
+TEST_F(FileTest, BmpTopDownV5AndCoreHeaders)
+{
+    bmpLayout topDown;
+    topDown.topDown = true;
+    ASSERT_TRUE(writeFile(at(QStringLiteral("td.bmp")), buildBmp(topDown, packRows(topDown, trueColour))));
+    QImage picture;
+    loadImageFile(picture, at(QStringLiteral("td.bmp")));
+    expectPicture(picture, 5, 3, trueColour);
+
+    bmpLayout v5;
+    v5.infoSize = 124;
+    v5.bpp = 32;
+    v5.compression = 3;
+    v5.masks = {0x0000FF00, 0x00FF0000, 0xFF000000, 0};
+    ASSERT_TRUE(writeFile(at(QStringLiteral("v5.bmp")), buildBmp(v5, packRows(v5, trueColour))));
+    loadImageFile(picture, at(QStringLiteral("v5.bmp")));
+    expectPicture(picture, 5, 3, trueColour);
+
+    bmpLayout core;
+    core.infoSize = 12;
+    core.bpp = 8;
+    core.width = 6;
+    core.palette = testPalette(256);
+    ASSERT_TRUE(writeFile(at(QStringLiteral("os2.bmp")), buildBmp(core, packRows(core, {}))));
+    loadImageFile(picture, at(QStringLiteral("os2.bmp")));
+    const auto palette = core.palette;
+    expectPicture(picture, 6, 3, [&](int x, int y) { return palette[static_cast<std::size_t>(indexAt(x, y, 256))]; });
+
+    core.bpp = 24;
+    core.palette.clear();
+    ASSERT_TRUE(writeFile(at(QStringLiteral("os2rgb.bmp")), buildBmp(core, packRows(core, trueColour))));
+    loadImageFile(picture, at(QStringLiteral("os2rgb.bmp")));
+    expectPicture(picture, 6, 3, trueColour);
+}
+
+TEST_F(FileTest, BmpRunLengthEncoded)
+{
+    for (int bpp : {4, 8}) {
+        bmpLayout l;
+        l.width = 9;
+        l.height = 4;
+        l.bpp = bpp;
+        l.compression = bpp == 8 ? 1 : 2;
+        l.palette = testPalette(1 << bpp);
+        const QString name = at(QStringLiteral("rle%1.bmp").arg(bpp));
+        ASSERT_TRUE(writeFile(name, buildBmp(l, rleRows(l))));
+        QImage picture;
+        loadImageFile(picture, name);
+        const auto palette = l.palette;
+        SCOPED_TRACE(testing::Message() << "RLE" << bpp);
+        expectPicture(picture, 9, 4, [&](int x, int y) { return palette[static_cast<std::size_t>(indexAt(x, y, 1 << bpp))]; });
+    }
+}
+
+TEST_F(FileTest, DamagedBmpFilesAreRefusedAndThePictureKept)
+{
+    bmpLayout l;
+    const QByteArray good = buildBmp(l, packRows(l, trueColour));
+    bmpLayout rle;
+    rle.width = 9;
+    rle.height = 4;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = testPalette(256);
+    const QByteArray goodRle = buildBmp(rle, rleRows(rle));
+    const QByteArray damaged[] = {
+        good.left(good.size() - 7),         // last row cut short
+        good.left(40),                      // inside the info header
+        QByteArray("BM"),                   // nothing after the signature
+        QByteArray("not a picture at all"), // no signature
+        QByteArray(),                       // empty file
+        goodRle.left(goodRle.size() - 12),  // run-length data cut off
+    };
+    int i = 0;
+    for (const QByteArray &bytes : damaged) {
+        const QString name = at(QStringLiteral("bad%1.bmp").arg(i++));
+        ASSERT_TRUE(writeFile(name, bytes));
+        QImage picture = marker(3, 2, 0xFF123456);
+        try {
+            loadImageFile(picture, name);
+            ADD_FAILURE() << "damaged file " << i << " was accepted";
+        } catch (const imageError &e) {
+            EXPECT_FALSE(e.message().isEmpty());
+        }
+        EXPECT_EQ(picture.size(), QSize(3, 2)) << i;
+        EXPECT_EQ(picture.pixel(2, 1), 0xFF123456u) << i;
+    }
+}
+
+TEST_F(FileTest, MissingFileRaises)
+{
+    QImage picture;
+    EXPECT_THROW(loadImageFile(picture, at(QStringLiteral("gone.jpg"))), imageError);
+    EXPECT_THROW(loadImageFile(picture, at(QStringLiteral("gone.bmp"))), imageError);
+    EXPECT_TRUE(picture.isNull());
+}
+
+TEST_F(FileTest, UnknownTypeLeavesThePictureAlone)
+{
+    ASSERT_TRUE(writeFile(at(QStringLiteral("photo.Jpg")), encodeJpeg(marker(4, 4, 0xFF00FF00), 90)));
+    QImage empty(0, 0, QImage::Format_RGB32);
+    EXPECT_EQ(loadImageFile(empty, at(QStringLiteral("photo.Jpg"))), 0);
+    EXPECT_EQ(empty.width(), 0);
+    EXPECT_EQ(empty.height(), 0);
+    QImage kept = marker(2, 2, 0xFF0000FF);
+    EXPECT_EQ(loadImageFile(kept, at(QStringLiteral("photo"))), 0);
+    EXPECT_EQ(kept.pixel(1, 1), 0xFF0000FFu);
+    EXPECT_EQ(kept.format(), QImage::Format_RGB32);
+}
+
+TEST_F(FileTest, BmpIsWrittenAs32BitsUncompressedUnderBMP)
+{
+    const QImage picture = smoothPicture(11, 6);
+    saveImageFile(picture, at(QStringLiteral("a.bmp")), 2, 100);
+    EXPECT_FALSE(QFile::exists(at(QStringLiteral("a.bmp"))));
+    const QByteArray bytes = readFile(at(QStringLiteral("a.BMP")));
+    ASSERT_EQ(bytes.size(), 54 + 11 * 6 * 4);
+    EXPECT_EQ(bytes[28], 32);         // bits per pixel
+    EXPECT_EQ(bytes.mid(30, 4), QByteArray(4, '\0')); // no compression
+    QImage back;
+    EXPECT_EQ(loadImageFile(back, at(QStringLiteral("a.BMP"))), 2);
+    expectPicture(back, 11, 6, [&](int x, int y) { return picture.pixel(x, y); });
+}
+
+// ---- JPEG ----------------------------------------------------------------------------------
+
+TEST_F(FileTest, JpegIsWrittenUnderJpegAndReadBack)
+{
+    const QImage picture = smoothPicture(64, 48);
+    saveImageFile(picture, at(QStringLiteral("a.jpg")), 1, 95);
+    EXPECT_FALSE(QFile::exists(at(QStringLiteral("a.jpg"))));
+    ASSERT_TRUE(QFile::exists(at(QStringLiteral("a.jpeg"))));
+    QImage back;
+    EXPECT_EQ(loadImageFile(back, at(QStringLiteral("a.jpeg"))), 1);
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("a.jpeg")}); // no temporary left behind
+}
+
+TEST_F(FileTest, QualityIsTheEncoderSetting)
+{
+    const QImage picture = smoothPicture(96, 64);
+    const QByteArray low = encodeJpeg(picture, 10), high = encodeJpeg(picture, 100);
+    EXPECT_LT(low.size(), high.size());
+    EXPECT_EQ(encodeJpeg(picture, 0), encodeJpeg(picture, 1));    // clamped into 1..100
+    EXPECT_EQ(encodeJpeg(picture, 250), high);
+    EXPECT_LT(maxDifference(decodeJpeg(high), picture), maxDifference(decodeJpeg(low), picture));
+}
+
+TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
+{
+    const QImage picture = smoothPicture(40, 24);
+    const QString grey = at(QStringLiteral("grey.jpg")), progressive = at(QStringLiteral("prog.JPG")),
+                  cmyk = at(QStringLiteral("cmyk.jpeg"));
+    ASSERT_TRUE(writeFile(grey, makeJpeg(picture, jpegKind::grey)));
+    ASSERT_TRUE(writeFile(progressive, makeJpeg(picture, jpegKind::progressive)));
+    ASSERT_TRUE(writeFile(cmyk, makeJpeg(picture, jpegKind::adobeCmyk)));
+
+    QImage back;
+    loadImageFile(back, grey);
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    int worst = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const QRgb p = back.pixel(x, y);
+            EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+            worst = std::max(worst, std::abs(qGreen(p) - qGreen(picture.pixel(x, y))));
+        }
+    EXPECT_LE(worst, 8);
+
+    loadImageFile(back, progressive);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12);
+
+    loadImageFile(back, cmyk);
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12); // inverted inks read as the right colours
+}
+
+TEST_F(FileTest, DamagedJpegsRaiseWithLibjpegsMessage)
+{
+    const QByteArray good = encodeJpeg(smoothPicture(80, 80), 90);
+    struct { QByteArray bytes; const char *says; } damaged[] = {
+        {good.left(good.size() / 2), "Premature end of JPEG file"},
+        {good.left(good.size() - 2), nullptr}, // only the end marker missing
+        {good.left(300), nullptr},
+        {QByteArray("\xFF\xD8\xFF\xE0 this is no JPEG"), nullptr},
+        {QByteArray("plain text"), "Not a JPEG file"},
+        {QByteArray(), nullptr},
+    };
+    int i = 0;
+    for (const auto &d : damaged) {
+        const QString name = at(QStringLiteral("bad%1.jpg").arg(i++));
+        ASSERT_TRUE(writeFile(name, d.bytes));
+        QImage picture = marker(3, 2, 0xFF654321);
+        try {
+            loadImageFile(picture, name);
+            ADD_FAILURE() << "damaged JPEG " << i << " was accepted";
+        } catch (const imageError &e) {
+            if (d.says) {
+                EXPECT_TRUE(e.message().contains(QLatin1String(d.says))) << e.what();
+            }
+        }
+        EXPECT_EQ(picture.size(), QSize(3, 2)) << i;
+        EXPECT_EQ(picture.pixel(0, 0), 0xFF654321u) << i;
+        EXPECT_THROW(decodeJpeg(d.bytes), imageError) << i;
+    }
+}
+
+TEST(JpegMemory, EncodeDecodeRoundTrip)
+{
+    const QImage picture = smoothPicture(33, 17);
+    const QImage back = decodeJpeg(encodeJpeg(picture, 100));
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 8);
+    EXPECT_THROW(encodeJpeg(QImage(), 80), imageError);
+    // other formats are converted first
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_EQ(decodeJpeg(encodeJpeg(grey, 90)).size(), grey.size());
+}
+
+// ---- safe saving ---------------------------------------------------------------------------
+
+TEST_F(FileTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
+{
+    const QString name = at(QStringLiteral("keep.jpeg"));
+    saveImageFile(marker(8, 8, 0xFF0000FF), name, 1, 90);
+    const QByteArray original = readFile(name);
+    ASSERT_FALSE(original.isEmpty());
+    QString seen;
+    setSaveFailureHook([&](const QString &temporary) {
+        seen = temporary;
+        EXPECT_TRUE(QFile::exists(temporary));
+        return false;
+    });
+    EXPECT_THROW(saveImageFile(marker(8, 8, 0xFFFF0000), name, 1, 90), imageError);
+    EXPECT_THROW(saveImageFile(marker(8, 8, 0xFFFF0000), name, 2, 90), imageError);
+    EXPECT_TRUE(seen.startsWith(dir.path() + QLatin1Char('/'))); // written beside the target
+    setSaveFailureHook({});
+    EXPECT_EQ(readFile(name), original);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("keep.jpeg")});
+}
+
+TEST_F(FileTest, WriteIntoMissingFolderRaises)
+{
+    EXPECT_THROW(saveImageFile(marker(2, 2, 0), at(QStringLiteral("no/such/dir/x.bmp")), 2, 100), imageError);
+    EXPECT_THROW(saveImageFile(QImage(), at(QStringLiteral("x.bmp")), 2, 100), imageError);
+    EXPECT_TRUE(entries().isEmpty());
+}
+
+TEST_F(FileTest, SaveReplacesAnExistingFileAndKeepsItsPermissions)
+{
+    const QString name = at(QStringLiteral("r.BMP"));
+    saveImageFile(marker(2, 2, 0xFF000000), name, 2, 100);
+    ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), 0640), 0);
+    saveImageFile(marker(3, 1, 0xFFFFFFFF), name, 2, 100);
+    QImage back;
+    loadImageFile(back, name);
+    EXPECT_EQ(back.size(), QSize(3, 1));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST_F(FileTest, UnknownTypeWritesNothing)
+{
+    saveImageFile(marker(2, 2, 0), at(QStringLiteral("x.png")), 0, 100);
+    EXPECT_TRUE(entries().isEmpty());
+}
+
+// ---- scratch directory ---------------------------------------------------------------------
+
+TEST_F(FileTest, ScratchDirectoryFollowsTmpdirAndIsPrivate)
+{
+    const QByteArray old = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    const QString scratch = scratchDirectory();
+    if (old.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", old);
+    EXPECT_EQ(scratch, QDir(dir.path()).canonicalPath() + QStringLiteral("/korvia-") + QString::number(::getuid()));
+
+    const QString made = at(QStringLiteral("scratch"));
+    ensureDirectory(made);
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(made).constData(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_NO_THROW(ensureDirectory(made)); // already there
+}
+
+TEST_F(FileTest, ScratchDirectoryRefusesLinksFilesAndMissingParents)
+{
+    const QString message = QStringLiteral("Cannot create c:\\temp directory.");
+    const QString target = at(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkdir(target));
+    const QString link = at(QStringLiteral("link"));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+    const QString plainFile = at(QStringLiteral("file"));
+    ASSERT_TRUE(writeFile(plainFile, "x"));
+    for (const QString &path : {link, plainFile, at(QStringLiteral("a/b"))}) {
+        try {
+            ensureDirectory(path);
+            ADD_FAILURE() << path.toStdString() << " accepted";
+        } catch (const imageError &e) {
+            EXPECT_EQ(e.message(), message);
+        }
+    }
+    if (::getuid() == 0) { // only root can hand a folder to another user
+        const QString foreign = at(QStringLiteral("foreign"));
+        ASSERT_TRUE(QDir().mkdir(foreign));
+        ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        EXPECT_THROW(ensureDirectory(foreign), imageError);
+    }
+}
