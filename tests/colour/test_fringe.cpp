@@ -1,0 +1,316 @@
+// Fringe brightness (circle, square) and fringe blur: the engine against a straightforward
+// reading of each filter with the same random sequence, and the filters' defining cases.
+#include "colour/colorcontrol.h"
+#include "colour/colorfilter.h"
+#include "colour/sharedrandom.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct planes {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> red, green, blue;
+
+    planes(int w, int h) : width(w), height(h), red(w * h), green(w * h), blue(w * h) {}
+    int index(int x, int y) const { return y * width + x; }
+    bool operator==(const planes &other) const = default;
+};
+
+planes noisePicture(int w, int h, unsigned seed)
+{
+    planes p(w, h);
+    std::mt19937 engine(seed);
+    for (int i = 0; i < w * h; ++i) {
+        p.red[i] = static_cast<std::uint8_t>(engine());
+        p.green[i] = static_cast<std::uint8_t>(engine());
+        p.blue[i] = static_cast<std::uint8_t>(engine());
+    }
+    return p;
+}
+
+planes flatPicture(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    planes p(w, h);
+    std::fill(p.red.begin(), p.red.end(), r);
+    std::fill(p.green.begin(), p.green.end(), g);
+    std::fill(p.blue.begin(), p.blue.end(), b);
+    return p;
+}
+
+struct settings {
+    int size = 100;
+    int level = 3;
+};
+
+planes runEngine(planes p, int code, settings s, unsigned seed)
+{
+    colorFilter filter;
+    filter.filterType = code;
+    filter.width = p.width;
+    filter.height = p.height;
+    filter.redPlane = p.red.data();
+    filter.greenPlane = p.green.data();
+    filter.bluePlane = p.blue.data();
+    filter.fringeSize = s.size;
+    filter.fringeLevel = s.level;
+    filter.outFocusSize = s.size;
+    filter.outFocusDensity = s.level;
+    sharedRandom::instance().seed(seed);
+    filter.run();
+    return p;
+}
+
+// ---- straightforward readings, drawing from the same generator in the same order ----
+
+int clampByte(int v) { return std::max(0, std::min(255, v)); }
+
+void roundTrip(planes &p, int i, int change)
+{
+    colorTriple rgb{p.red[i], p.green[i], p.blue[i]}, yhc;
+    rgbToYhc(rgb, yhc);
+    yhc.first = clampByte(yhc.first + change);
+    yhcToRgb(rgb, yhc);
+    p.red[i] = static_cast<std::uint8_t>(clampByte(rgb.first));
+    p.green[i] = static_cast<std::uint8_t>(clampByte(rgb.second));
+    p.blue[i] = static_cast<std::uint8_t>(clampByte(rgb.third));
+}
+
+double halfDiagonalOf(const planes &p)
+{
+    return std::sqrt((p.width * 0.5) * (p.width * 0.5) + (p.height * 0.5) * (p.height * 0.5));
+}
+
+int distOf(const planes &p, int x, int y)
+{
+    const double dx = x - p.width * 0.5, dy = y - p.height * 0.5;
+    return static_cast<int>(std::sqrt(dx * dx + dy * dy));
+}
+
+planes plainCircle(planes p, settings s, unsigned seed)
+{
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(seed);
+    const int half = s.size / 2;
+    const double factor = s.level / halfDiagonalOf(p);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const int e = half + random.next() % 15;
+            const int dist = distOf(p, x, y);
+            if (e < dist) {
+                const int change = static_cast<int>(factor * (dist - e));
+                if (change != 0) roundTrip(p, p.index(x, y), change);
+            }
+        }
+    return p;
+}
+
+planes plainSquare(planes p, settings s, unsigned seed)
+{
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(seed);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const int c = std::min({y, x, p.height - y, p.width - x});
+            const int f = s.size + random.next() % 10;
+            if (c < f) {
+                int change = 0;
+                if (s.size != 0) change = static_cast<int>((f - c) * (static_cast<double>(s.level) / s.size));
+                roundTrip(p, p.index(x, y), change);
+            }
+        }
+    return p;
+}
+
+planes plainBlur(planes p, settings s, unsigned seed)
+{
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(seed);
+    const planes copy = p;
+    const int size = s.size;
+    const double k = (s.level | 1) / halfDiagonalOf(p);
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const int l = distOf(p, x, y) + random.next() % 15;
+            const int o = l - size / 2;
+            const int r = static_cast<int>(k * o);
+            const int t = random.next() % 15 + size;
+            if (t / 2 < l) {
+                const int h = r / 2;
+                long sr = 0, sg = 0, sb = 0, n = 0;
+                for (int v = y - h; v <= y + h; ++v)
+                    for (int u = x - h; u <= x + h; ++u) {
+                        if (u < 0 || v < 0 || u >= p.width || v >= p.height) continue;
+                        const int i = copy.index(u, v);
+                        sr += copy.red[i];
+                        sg += copy.green[i];
+                        sb += copy.blue[i];
+                        ++n;
+                    }
+                const int i = p.index(x, y);
+                p.red[i] = static_cast<std::uint8_t>(sr / n);
+                p.green[i] = static_cast<std::uint8_t>(sg / n);
+                p.blue[i] = static_cast<std::uint8_t>(sb / n);
+            }
+        }
+    return p;
+}
+
+const int oddSizes[][2] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {17, 9}, {64, 41}, {101, 77}, {150, 23}};
+
+// ---- the engine against the readings ----
+
+TEST(fringeEngine, matchesStraightforwardReadingsForTheSameSeed)
+{
+    const settings brightSettings[] = {{0, 77}, {1, -255}, {7, 255}, {20, 40}, {60, -90}, {100, 3}, {5000, 255}};
+    const settings blurSettings[] = {{3, 255}, {3, 3}, {10, 128}, {40, 255}, {100, 77}, {5000, 255}};
+    unsigned seed = 11;
+    for (const auto &size : oddSizes) {
+        const planes picture = noisePicture(size[0], size[1], seed);
+        for (const settings &s : brightSettings) {
+            ++seed;
+            SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " size " << s.size << " level " << s.level);
+            if (s.size != 0) EXPECT_TRUE(runEngine(picture, 101, s, seed) == plainCircle(picture, s, seed));
+            EXPECT_TRUE(runEngine(picture, 102, s, seed) == plainSquare(picture, s, seed));
+        }
+        for (const settings &s : blurSettings) {
+            ++seed;
+            SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " blur size " << s.size << " density " << s.level);
+            EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+        }
+    }
+}
+
+TEST(fringeEngine, drawsOncePerPixelForBrightnessAndTwiceForBlur)
+{
+    // The random sequence continues across runs: after a filter the generator must stand
+    // exactly where the per-pixel draws leave it.
+    const planes picture = noisePicture(13, 7, 5);
+    const int draws[][2] = {{101, 1}, {102, 1}, {107, 2}};
+    for (const auto &[code, perPixel] : draws) {
+        runEngine(picture, code, {20, 100}, 99);
+        const int after = sharedRandom::instance().next();
+        sharedRandom &reference = sharedRandom::instance();
+        reference.seed(99);
+        for (int i = 0; i < 13 * 7 * perPixel; ++i) reference.next();
+        EXPECT_EQ(after, reference.next()) << "code " << code;
+    }
+}
+
+// ---- defining cases of the brightness filters ----
+
+TEST(fringeBrightness, levelZeroLeavesCircleAndRoundTripsSquareBand)
+{
+    // (200, 100, 50) is one of the colours the luma/hue/chroma round trip alters.
+    const planes picture = flatPicture(30, 30, 200, 100, 50);
+    EXPECT_TRUE(runEngine(picture, 101, {0, 0}, 3) == picture);
+    EXPECT_TRUE(runEngine(picture, 101, {10, 0}, 3) == picture);
+
+    // Size 20 on a 30 × 30 picture: every pixel is within the band (c ≤ 15 < 20 ≤ f).
+    planes expected = picture;
+    for (int i = 0; i < 900; ++i) roundTrip(expected, i, 0);
+    ASSERT_FALSE(expected == picture);
+    EXPECT_TRUE(runEngine(picture, 102, {20, 0}, 3) == expected);
+}
+
+TEST(fringeBrightness, circleAtTwiceTheHalfDiagonalChangesNothing)
+{
+    const planes picture = noisePicture(40, 30, 8); // half diagonal 25
+    EXPECT_TRUE(runEngine(picture, 101, {50, 255}, 4) == picture);
+    EXPECT_TRUE(runEngine(picture, 101, {51, -255}, 4) == picture);
+    // A little smaller and the corners change.
+    EXPECT_FALSE(runEngine(picture, 101, {20, 255}, 4) == picture);
+}
+
+TEST(fringeBrightness, squareOfFullSizeReachesEveryPixelAndTheCentre)
+{
+    const planes picture = flatPicture(100, 100, 100, 100, 100);
+    const int level = 77;
+    const planes result = runEngine(picture, 102, {100, level}, 21);
+    for (int i = 0; i < 100 * 100; ++i) ASSERT_NE(result.red[i], 100) << "pixel " << i;
+
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(21);
+    for (int i = 0; i < 50 * 100 + 50; ++i) random.next();
+    const int f = 100 + random.next() % 10;
+    const int change = static_cast<int>((f - 50) * (level / 100.0));
+    const int centre = result.index(50, 50);
+    EXPECT_EQ(result.red[centre], 100 + change);   // a grey stays grey under the round trip
+    EXPECT_EQ(result.green[centre], 100 + change);
+    EXPECT_EQ(result.blue[centre], 100 + change);
+}
+
+TEST(fringeBrightness, squareDarkensTowardTheEdgeAndClamps)
+{
+    const planes picture = flatPicture(60, 40, 128, 128, 128);
+    const planes result = runEngine(picture, 102, {10, -255}, 6);
+    // The edge rows lose far more than the level allows above zero: they go black.
+    EXPECT_EQ(result.red[result.index(30, 0)], 0);
+    EXPECT_EQ(result.red[result.index(0, 20)], 0);
+    // The middle is beyond any band.
+    EXPECT_EQ(result.red[result.index(30, 20)], 128);
+}
+
+TEST(fringeBrightness, squareOfSizeZeroKeepsLuma)
+{
+    // No division by zero: pixels of the thin random band only pass through the round trip.
+    const planes picture = noisePicture(25, 19, 2);
+    const planes result = runEngine(picture, 102, {0, 255}, 17);
+    for (int y = 0; y < 19; ++y)
+        for (int x = 0; x < 25; ++x) {
+            const int i = picture.index(x, y);
+            planes alone = picture;
+            roundTrip(alone, i, 0);
+            const bool same = result.red[i] == picture.red[i] && result.green[i] == picture.green[i] &&
+                              result.blue[i] == picture.blue[i];
+            const bool tripped = result.red[i] == alone.red[i] && result.green[i] == alone.green[i] &&
+                                 result.blue[i] == alone.blue[i];
+            EXPECT_TRUE(same || tripped) << x << "," << y;
+            if (std::min({x, y, 19 - y, 25 - x}) >= 9) EXPECT_TRUE(same) << x << "," << y;
+        }
+}
+
+TEST(fringeBrightness, singlePixelPicture)
+{
+    const planes picture = flatPicture(1, 1, 90, 90, 90);
+    EXPECT_TRUE(runEngine(picture, 101, {0, 255}, 1) == picture);
+    EXPECT_TRUE(runEngine(picture, 107, {3, 255}, 1) == picture);
+
+    const int size = 7, level = -40;
+    const planes result = runEngine(picture, 102, {size, level}, 33);
+    sharedRandom::instance().seed(33);
+    const int f = size + sharedRandom::instance().next() % 10;
+    EXPECT_EQ(result.red[0], 90 + static_cast<int>(f * (static_cast<double>(level) / size)));
+}
+
+// ---- fringe blur ----
+
+TEST(fringeBlur, sizeBeyondTheDiagonalChangesNothing)
+{
+    const planes picture = noisePicture(40, 30, 9); // trunc(D) = 25
+    EXPECT_TRUE(runEngine(picture, 107, {2 * 25 + 28, 255}, 5) == picture);
+    EXPECT_FALSE(runEngine(picture, 107, {10, 255}, 5) == picture);
+}
+
+TEST(fringeBlur, cornersTakeTheMeanOfTheirCutBox)
+{
+    // Left half black, right half white; density 255 and size 3 blur the corners with boxes
+    // much larger than the picture, which are cut to the whole picture: the mean of the whole.
+    // The corners lie 28 from the centre, beyond any jittered half size (at most 8), and their
+    // radius exceeds 240.
+    planes picture(40, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 20; x < 40; ++x) picture.red[picture.index(x, y)] = 255;
+    const planes result = runEngine(picture, 107, {3, 255}, 12);
+    EXPECT_EQ(result.red[0], 127); // 800 · 255 / 1600 = 127.5, truncated
+    EXPECT_EQ(result.red[40 * 40 - 1], 127);
+    EXPECT_EQ(result.green[0], 0);
+}
+
+} // namespace
