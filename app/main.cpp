@@ -1,9 +1,65 @@
-// Placeholder entry until the main window lands.
+// The korvia program: the application object, the Japanese font, the main window and the event
+// loop. An error that escapes an event handler is shown in the error box and the loop goes on.
+#include "imagedata/imageerror.h"
+#include "ui/appfont.h"
+#include "ui/designassets.h"
+#include "ui/dialogservice.h"
+
 #include <QApplication>
+#include <exception>
+
+#if __has_include("ui/mainform.h")
+#include "ui/mainform.h"
+#define KORVIA_HAS_MAIN_WINDOW 1
+#endif
+
+namespace {
+
+class korviaApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const operationAbandoned &) {
+            // The user has been told already.
+        } catch (const imageError &error) {
+            dialogs().error(activeWindow(), error.message());
+        } catch (const std::exception &error) {
+            dialogs().error(activeWindow(), QString::fromLocal8Bit(error.what()));
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Korvia");
+    korviaApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvia"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
+    QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    installApplicationFont();
+
+#ifdef KORVIA_HAS_MAIN_WINDOW
+    try {
+        TmainForm window;
+        installToolBarIcons(&window);
+        window.show();
+        return app.exec();
+    } catch (const operationAbandoned &) {
+        return 1;
+    } catch (const imageError &error) {
+        dialogs().error(nullptr, error.message());
+        return 1;
+    } catch (const std::exception &error) {
+        dialogs().error(nullptr, QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+#else
     return 0;
+#endif
 }

@@ -247,9 +247,9 @@ def tool_bar(lay):
     def button(name, hint, symbol, width=30):
         b = widget(item(bl), 'QToolButton', name)
         fixed_size(b, width, 30)
+        # No caption: the hint names the button and the program draws its icon (designassets).
         if hint:
             prop(b, 'toolTip', 'string', hint)
-        prop(b, 'text', 'string', symbol)
         prop(b, 'autoRaise', 'bool', True)
 
     def separator():

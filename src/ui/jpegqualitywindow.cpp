@@ -1,0 +1,55 @@
+#include "jpegqualitywindow.h"
+
+#include "appfont.h"
+#include "designassets.h"
+#include "imagedata/imageerror.h"
+#include "imagedata/imagefilemanager.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+
+TjpegQualityForm::TjpegQualityForm(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setupUi(this);
+    setFont(formFont(QStringLiteral("Tahoma"), 13));
+    for (QLabel *small : {StaticText3, StaticText4}) small->setFont(formFont(QStringLiteral("Tahoma"), 11));
+    setFixedSize(340, 217);
+
+    // The background is the light button-highlight colour of the palette.
+    QPalette pal = palette();
+    const QColor light = pal.color(QPalette::Light);
+    pal.setColor(QPalette::Window, light);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    Image11->drawImage(0, 0, qualityArrow(false, Image11->width(), Image11->height(), light.rgb()));
+    Image12->drawImage(0, 0, qualityArrow(true, Image12->width(), Image12->height(), light.rgb()));
+
+    // Each sample is shown as it comes back from its JPEG, which is the point of the row.
+    imageControl *images[] = {Image1, Image2, Image3, Image4, Image5};
+    try {
+        samples = flowerSampleJpegs();
+        for (int i = 0; i < samples.size() && i < 5; ++i) {
+            images[i]->fill(light.rgb());
+            images[i]->drawImage(0, 0, decodeJpeg(samples[i]));
+        }
+    } catch (const imageError &) {
+        // Without the encoder the dialog still works; the samples stay blank.
+        samples.clear();
+        for (imageControl *image : images) image->fill(light.rgb());
+    }
+
+    connect(jpegQualitTrackBar, &QSlider::valueChanged, this, &TjpegQualityForm::jpegQualitTrackBarChange);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    jpegQualitTrackBarChange(jpegQualitTrackBar->value());
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TjpegQualityForm::jpegQualitTrackBarChange(int position)
+{
+    jpegQualityStaticText->setText(QString::number(position));
+}
