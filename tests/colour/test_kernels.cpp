@@ -1,0 +1,589 @@
+// Kernel filters (sharpen, soft focus, emboss, motion blur) and their weight matrices. Each
+// filter is compared with a straightforward reading kept here, on random pictures of many sizes.
+#include "colour/colorcontrol.h"
+#include "colour/colorfilter.h"
+#include "colour/filterkernels.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> planes[3]; // red, green, blue
+
+    picture(int w, int h) : width(w), height(h)
+    {
+        for (auto &p : planes) p.assign(static_cast<std::size_t>(w) * h, 0);
+    }
+    std::uint8_t &at(int p, int x, int y) { return planes[p][static_cast<std::size_t>(y) * width + x]; }
+    bool operator==(const picture &o) const
+    {
+        return width == o.width && height == o.height && planes[0] == o.planes[0] &&
+               planes[1] == o.planes[1] && planes[2] == o.planes[2];
+    }
+};
+
+// Noise with many saturated samples, so that every clamp is exercised.
+picture randomPicture(int w, int h, unsigned seed)
+{
+    picture pic(w, h);
+    std::mt19937 random(seed);
+    for (auto &p : pic.planes)
+        for (auto &v : p) {
+            const unsigned k = random() % 8;
+            v = k == 0 ? 0 : k == 1 ? 255 : static_cast<std::uint8_t>(random() % 256);
+        }
+    return pic;
+}
+
+picture uniformPicture(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    picture pic(w, h);
+    std::fill(pic.planes[0].begin(), pic.planes[0].end(), r);
+    std::fill(pic.planes[1].begin(), pic.planes[1].end(), g);
+    std::fill(pic.planes[2].begin(), pic.planes[2].end(), b);
+    return pic;
+}
+
+colorFilter engineFor(picture &pic, int code)
+{
+    colorFilter f;
+    f.filterType = code;
+    f.width = pic.width;
+    f.height = pic.height;
+    f.redPlane = pic.planes[0].data();
+    f.greenPlane = pic.planes[1].data();
+    f.bluePlane = pic.planes[2].data();
+    return f;
+}
+
+int clampByte(int v) { return v > 255 ? 255 : v < 0 ? 0 : v; }
+
+// ---- The straightforward readings ----
+
+void plainSharpen(picture &pic, int edgeLevel)
+{
+    if (pic.width < 3 || pic.height < 3) return;
+    const picture src = pic;
+    const double f = edgeLevel * 0.1;
+    for (int y = 1; y <= pic.height - 2; ++y)
+        for (int x = 1; x <= pic.width - 2; ++x)
+            for (int p = 0; p < 3; ++p) {
+                auto v = [&](int xx, int yy) { return int(src.planes[p][std::size_t(yy) * pic.width + xx]); };
+                const int l = v(x, y - 1) + v(x, y + 1) + v(x - 1, y) + v(x + 1, y) - 4 * v(x, y);
+                const int b = int(l * f);
+                pic.at(p, x, y) = std::uint8_t(clampByte(v(x, y) - b));
+            }
+}
+
+void plainSoftFocus(picture &pic, int softSize, int softCoreLevel)
+{
+    const double r = softCoreLevel * 0.01;
+    const double q = 1 - r;
+    int n = softSize;
+    if (n < 1) return;
+    n |= 1;
+    if (n < 3) n = 3;
+    const int h = n / 2;
+    const int c = (n - 1) / 2;
+    std::vector<int> w(std::size_t(n) * n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            w[i * n + j] = clampByte(int((c - std::sqrt(double((i - c) * (i - c) + (j - c) * (j - c)))) / c * 255));
+    const picture src = pic;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            double s = 0;
+            int a[3] = {0, 0, 0};
+            for (int dy = -h; dy <= h; ++dy)
+                for (int dx = -h; dx <= h; ++dx) {
+                    const int xx = x + dx, yy = y + dy;
+                    if (xx < 0 || yy < 0 || xx >= pic.width || yy >= pic.height) continue;
+                    const int k = w[(dy + h) * n + dx + h];
+                    s += k;
+                    for (int p = 0; p < 3; ++p) a[p] += (k * src.planes[p][std::size_t(yy) * pic.width + xx]) >> 8;
+                }
+            for (int p = 0; p < 3; ++p) {
+                const int v = src.planes[p][std::size_t(y) * pic.width + x];
+                const int blurred = std::min(int(a[p] * (255 / s)), 255);
+                pic.at(p, x, y) = std::uint8_t(int(q * blurred + r * v));
+            }
+        }
+}
+
+const int reliefKernels[8][9] = {
+    {1, 2, 1, 1, -2, 1, -1, -2, -1},   {1, 1, 2, -1, -2, 1, -2, -1, 1},
+    {-1, 1, 1, -2, -2, 2, -1, 1, 1},   {-2, -1, 1, -1, -2, 1, 1, 1, 2},
+    {-1, -2, -1, 1, -2, 1, 1, 2, 1},   {1, -1, -2, 1, -2, -1, 2, 1, 1},
+    {1, 1, -1, 2, -2, -2, 1, 1, -1},   {2, 1, 1, 1, -2, -1, 1, -1, -2},
+};
+
+void plainEmboss(picture &pic, int level, int angle, std::uint32_t drawColor)
+{
+    int base[3];
+    splitColor(drawColor, base[0], base[1], base[2]);
+    int index = angle / 45;
+    if (index > 7) index = 0;
+    const int *k = reliefKernels[index];
+    // The grey step is the engine's own brightness/chroma/hue adjustment.
+    picture grey = pic;
+    colorFilter g = engineFor(grey, 2);
+    g.bright = 0;
+    g.chroma = -255;
+    g.hue = 0;
+    g.run();
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            double relief = 0;
+            if (x >= 1 && y >= 1 && x + 1 <= pic.width - 1 && y + 1 <= pic.height - 1) {
+                int s = 0;
+                for (int r = 0; r < 3; ++r)
+                    for (int c = 0; c < 3; ++c) s += k[r * 3 + c] * grey.at(0, x + c - 1, y + r - 1);
+                relief = s * level * 0.01;
+            }
+            for (int p = 0; p < 3; ++p) pic.at(p, x, y) = std::uint8_t(clampByte(int(relief) + base[p]));
+        }
+}
+
+void plainMotionBlur(picture &pic, int m, int angle)
+{
+    const int a = 2 * m + 1;
+    const std::vector<int> k = motionBlurKernel(m, angle);
+    const picture src = pic;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            int acc[3] = {0, 0, 0};
+            for (int dy = -m; dy <= m; ++dy)
+                for (int dx = -m; dx <= m; ++dx) {
+                    const int xx = x + dx, yy = y + dy;
+                    if (xx < 0 || yy < 0 || xx >= pic.width || yy >= pic.height) continue;
+                    const int w = k[(dy + m) * a + dx + m];
+                    for (int p = 0; p < 3; ++p) acc[p] += (w * src.planes[p][std::size_t(yy) * pic.width + xx]) >> 8;
+                }
+            for (int p = 0; p < 3; ++p) pic.at(p, x, y) = std::uint8_t(std::min(acc[p] / a, 255));
+        }
+}
+
+// Picture sizes: single pixels, pictures smaller than every kernel, odd sizes and pictures
+// larger than the largest kernel in both directions.
+const std::vector<std::pair<int, int>> smallSizes = {{1, 1}, {2, 2}, {1, 6}, {7, 1}, {3, 3}, {2, 9}, {5, 4}, {13, 11}, {34, 19}};
+const std::vector<std::pair<int, int>> largeSizes = {{75, 70}, {66, 81}};
+
+int kernelAt(const std::vector<int> &k, int a, int row, int column) { return k[std::size_t(row) * a + column]; }
+
+// ---- Sharpen ----
+
+TEST(Sharpen, MatchesPlainReadingForEveryLevel)
+{
+    unsigned seed = 1;
+    for (auto [w, h] : smallSizes)
+        for (int level = 1; level <= 20; ++level) {
+            picture pic = randomPicture(w, h, seed++);
+            picture expected = pic;
+            plainSharpen(expected, level);
+            colorFilter f = engineFor(pic, 15);
+            f.edgeLevel = level;
+            f.run();
+            ASSERT_EQ(pic, expected) << w << "x" << h << " level " << level;
+        }
+    for (auto [w, h] : std::vector<std::pair<int, int>>{{75, 70}, {131, 67}, {4, 3}, {33, 3}})
+        for (int level : {1, 3, 7, 10, 13, 20}) {
+            picture pic = randomPicture(w, h, seed++);
+            picture expected = pic;
+            plainSharpen(expected, level);
+            colorFilter f = engineFor(pic, 15);
+            f.edgeLevel = level;
+            f.run();
+            ASSERT_EQ(pic, expected) << w << "x" << h << " level " << level;
+        }
+}
+
+TEST(Sharpen, PicturesUnderThreePixelsAndTheBorderStayUnchanged)
+{
+    for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {2, 40}, {40, 2}, {1, 5}}) {
+        picture pic = randomPicture(w, h, 7);
+        const picture before = pic;
+        colorFilter f = engineFor(pic, 15);
+        f.edgeLevel = 20;
+        f.run();
+        EXPECT_EQ(pic, before) << w << "x" << h;
+    }
+    picture pic = randomPicture(9, 8, 3);
+    const picture before = pic;
+    colorFilter f = engineFor(pic, 15);
+    f.edgeLevel = 20;
+    f.run();
+    for (int p = 0; p < 3; ++p) {
+        for (int x = 0; x < 9; ++x) {
+            EXPECT_EQ(pic.planes[p][x], before.planes[p][x]);
+            EXPECT_EQ(pic.planes[p][7 * 9 + x], before.planes[p][7 * 9 + x]);
+        }
+        for (int y = 0; y < 8; ++y) {
+            EXPECT_EQ(pic.planes[p][y * 9], before.planes[p][y * 9]);
+            EXPECT_EQ(pic.planes[p][y * 9 + 8], before.planes[p][y * 9 + 8]);
+        }
+    }
+}
+
+TEST(Sharpen, LiftsAPeakByTheScaledLaplacian)
+{
+    picture pic = uniformPicture(3, 3, 0, 10, 20);
+    pic.at(0, 1, 1) = 100; // L = −400
+    pic.at(1, 1, 1) = 50;  // L = 4·10 − 200 = −160
+    pic.at(2, 1, 1) = 20;  // flat: L = 0
+    colorFilter f = engineFor(pic, 15);
+    f.edgeLevel = 1; // f = 0.1
+    f.run();
+    EXPECT_EQ(pic.at(0, 1, 1), 140);
+    EXPECT_EQ(pic.at(1, 1, 1), 66);
+    EXPECT_EQ(pic.at(2, 1, 1), 20);
+    f.edgeLevel = 20;
+    f.run();
+    EXPECT_EQ(pic.at(0, 1, 1), 255); // clamped above
+}
+
+TEST(Sharpen, ReportsProgressForInnerRowsOnly)
+{
+    picture pic = randomPicture(6, 5, 2);
+    std::vector<int> positions;
+    int maximum = -1;
+    progressIndicator progress;
+    progress.onMaximum = [&](int m) { maximum = m; };
+    progress.onPosition = [&](int p) { positions.push_back(p); };
+    colorFilter f = engineFor(pic, 15);
+    f.progressBar = &progress;
+    f.run();
+    EXPECT_EQ(maximum, 5);
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 0}));
+}
+
+// ---- Soft focus ----
+
+TEST(SoftFocusKernel, IsAConeFallingToZeroAtItsRadius)
+{
+    int n = 0;
+    std::vector<int> k = softFocusKernel(5, n);
+    ASSERT_EQ(n, 5);
+    EXPECT_EQ(kernelAt(k, 5, 2, 2), 255);
+    EXPECT_EQ(kernelAt(k, 5, 2, 1), 127); // (2 − 1) / 2 · 255 = 127.5
+    EXPECT_EQ(kernelAt(k, 5, 1, 1), 74);  // (2 − √2) / 2 · 255 = 74.7
+    EXPECT_EQ(kernelAt(k, 5, 0, 2), 0);
+    EXPECT_EQ(kernelAt(k, 5, 0, 0), 0);
+    for (int size : {1, 2, 3}) {
+        k = softFocusKernel(size, n);
+        ASSERT_EQ(n, 3);
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(k[i], i == 4 ? 255 : 0) << size;
+    }
+    k = softFocusKernel(30, n);
+    EXPECT_EQ(n, 31);
+    for (int i = 0; i < 31; ++i)
+        for (int j = 0; j < 31; ++j) {
+            EXPECT_EQ(kernelAt(k, 31, i, j), kernelAt(k, 31, j, i));
+            EXPECT_EQ(kernelAt(k, 31, i, j), kernelAt(k, 31, 30 - i, j));
+        }
+    k = softFocusKernel(0, n);
+    EXPECT_EQ(n, 0);
+    EXPECT_TRUE(k.empty());
+}
+
+TEST(SoftFocus, SmallSizesUseOnlyTheCentreWeight)
+{
+    for (int size : {1, 2, 3}) {
+        picture pic = uniformPicture(5, 4, 255, 255, 100);
+        colorFilter f = engineFor(pic, 16);
+        f.softSize = size;
+        f.softCoreLevel = 0;
+        f.run();
+        EXPECT_EQ(pic, uniformPicture(5, 4, 254, 254, 99)) << size; // (255·100) >> 8 = 99
+        pic = uniformPicture(5, 4, 255, 255, 255);
+        f.softCoreLevel = 100;
+        f.run();
+        EXPECT_EQ(pic, uniformPicture(5, 4, 255, 255, 255)) << size;
+    }
+}
+
+TEST(SoftFocus, SizeBelowOneDoesNothing)
+{
+    picture pic = randomPicture(9, 9, 4);
+    const picture before = pic;
+    colorFilter f = engineFor(pic, 16);
+    f.softSize = 0;
+    f.run();
+    EXPECT_EQ(pic, before);
+}
+
+TEST(SoftFocus, MatchesPlainReadingForEverySize)
+{
+    unsigned seed = 100;
+    for (int size = 1; size <= 30; ++size) {
+        for (int core : {0, 30, 100}) {
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {9, 5}, {3, 40}, {70, 64}}) {
+                picture pic = randomPicture(w, h, seed++);
+                picture expected = pic;
+                plainSoftFocus(expected, size, core);
+                colorFilter f = engineFor(pic, 16);
+                f.softSize = size;
+                f.softCoreLevel = core;
+                f.run();
+                ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size << " core " << core;
+            }
+        }
+    }
+    for (int core : {1, 55, 99})
+        for (int size : {4, 17, 30}) {
+            picture pic = randomPicture(97, 66, seed++);
+            picture expected = pic;
+            plainSoftFocus(expected, size, core);
+            colorFilter f = engineFor(pic, 16);
+            f.softSize = size;
+            f.softCoreLevel = core;
+            f.run();
+            ASSERT_EQ(pic, expected) << " size " << size << " core " << core;
+        }
+}
+
+// ---- Emboss ----
+
+TEST(EmbossKernel, EachSumsToZeroAndHighIndicesUseTheFirst)
+{
+    for (int angle = 0; angle <= 315; angle += 45) {
+        const int *k = embossKernel(angle);
+        int sum = 0;
+        for (int i = 0; i < 9; ++i) {
+            sum += k[i];
+            EXPECT_EQ(k[i], reliefKernels[angle / 45][i]) << angle;
+        }
+        EXPECT_EQ(sum, 0);
+    }
+    EXPECT_EQ(embossKernel(360), embossKernel(0));
+    EXPECT_EQ(embossKernel(1000), embossKernel(0));
+    EXPECT_EQ(embossKernel(-45), embossKernel(0));
+    EXPECT_EQ(embossKernel(44), embossKernel(0));
+    EXPECT_EQ(embossKernel(89), embossKernel(45));
+}
+
+TEST(Emboss, UniformPictureTakesTheDrawingColour)
+{
+    for (int angle = 0; angle <= 360; angle += 45) {
+        picture pic = uniformPicture(7, 6, 90, 180, 30);
+        colorFilter f = engineFor(pic, 4);
+        f.embossAngle = angle;
+        f.embosseLevel = 30;
+        f.drawColor = packColor(100, 200, 50);
+        f.run();
+        EXPECT_EQ(pic, uniformPicture(7, 6, 100, 200, 50)) << angle;
+    }
+}
+
+TEST(Emboss, ReliefIsCentredOnTheDrawingColour)
+{
+    // A bright column in a dark picture: the relief rises on one side and falls on the other.
+    picture pic = uniformPicture(5, 5, 0, 0, 0);
+    for (int y = 0; y < 5; ++y)
+        for (int p = 0; p < 3; ++p) pic.at(p, 2, y) = 200;
+    colorFilter f = engineFor(pic, 4);
+    f.embossAngle = 90; // rows −1 1 1 / −2 −2 2 / −1 1 1
+    f.embosseLevel = 10;
+    f.drawColor = packColor(128, 128, 128);
+    f.run();
+    // grey of (200, 200, 200) is 199 or 200 depending on the luma rounding: read it back.
+    picture grey = uniformPicture(1, 1, 200, 200, 200);
+    colorFilter g = engineFor(grey, 2);
+    g.chroma = -255;
+    g.run();
+    const int v = grey.at(0, 0, 0);
+    // x = 1: the bright column is on the right: s = (1 + 2 + 1)·v; relief = 4v·10·0.01.
+    EXPECT_EQ(pic.at(0, 1, 2), clampByte(int(4 * v * 10 * 0.01) + 128));
+    // x = 2: the middle column sums to zero; x = 3: s = −4v.
+    EXPECT_EQ(pic.at(1, 2, 2), 128);
+    EXPECT_EQ(pic.at(2, 3, 2), clampByte(int(-4 * v * 10 * 0.01) + 128));
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(pic.at(0, x, 0), 128); // border row
+}
+
+TEST(Emboss, MatchesPlainReadingForEveryAngleAndColour)
+{
+    unsigned seed = 300;
+    const std::uint32_t colours[] = {packColor(0, 0, 0), packColor(128, 128, 128), packColor(255, 255, 255),
+                                     packColor(100, 200, 50), packColor(255, 0, 17)};
+    for (int angle = 0; angle <= 405; angle += 45)
+        for (std::uint32_t colour : colours)
+            for (int level : {2, 17, 30}) {
+                for (auto [w, h] : smallSizes) {
+                    picture pic = randomPicture(w, h, seed++);
+                    picture expected = pic;
+                    plainEmboss(expected, level, angle, colour);
+                    colorFilter f = engineFor(pic, 4);
+                    f.embossAngle = angle;
+                    f.embosseLevel = level;
+                    f.drawColor = colour;
+                    f.run();
+                    ASSERT_EQ(pic, expected) << w << "x" << h << " angle " << angle << " level " << level;
+                }
+            }
+    for (auto [w, h] : largeSizes) {
+        picture pic = randomPicture(w, h, seed++);
+        picture expected = pic;
+        plainEmboss(expected, 23, 135, colours[3]);
+        colorFilter f = engineFor(pic, 4);
+        f.embossAngle = 135;
+        f.embosseLevel = 23;
+        f.drawColor = colours[3];
+        f.run();
+        ASSERT_EQ(pic, expected) << w << "x" << h;
+    }
+}
+
+// ---- Motion blur ----
+
+TEST(MotionBlurKernel, HorizontalAtZeroNinetyAndOneEighty)
+{
+    for (int m : {2, 5, 30}) {
+        const int a = 2 * m + 1;
+        const std::vector<int> k0 = motionBlurKernel(m, 0);
+        ASSERT_EQ(k0.size(), std::size_t(a) * a);
+        for (int row = 0; row < a; ++row)
+            for (int column = 0; column < a; ++column) {
+                const int expected = row != m ? 0 : column == m ? 255 : 256;
+                ASSERT_EQ(kernelAt(k0, a, row, column), expected) << m << " " << row << " " << column;
+            }
+        EXPECT_EQ(motionBlurKernel(m, 90), k0);
+        EXPECT_EQ(motionBlurKernel(m, 180), k0);
+    }
+}
+
+TEST(MotionBlurKernel, AngleAndItsComplementGiveTheSameKernel)
+{
+    for (int m : {2, 7, 30})
+        for (int b = 0; b <= 45; ++b) EXPECT_EQ(motionBlurKernel(m, b), motionBlurKernel(m, 90 - b)) << m << " " << b;
+}
+
+TEST(MotionBlurKernel, FortyFiveAndOneThirtyFiveAreNearVerticalMirrors)
+{
+    for (int m : {3, 10, 30}) {
+        const int a = 2 * m + 1;
+        const std::vector<int> k45 = motionBlurKernel(m, 45);
+        const std::vector<int> k135 = motionBlurKernel(m, 135);
+        long long lean45 = 0, lean135 = 0;
+        int rowsUsed = 0;
+        for (int row = 0; row < a; ++row) {
+            bool used = false;
+            for (int column = 0; column < a; ++column) {
+                const int w = kernelAt(k45, a, row, column);
+                EXPECT_EQ(w, kernelAt(k135, a, row, a - 1 - column));
+                if (w) {
+                    used = true;
+                    EXPECT_LE(std::abs(column - m), 1) << m << " " << row << " " << column;
+                }
+                lean45 += static_cast<long long>(w) * (row - m) * (column - m);
+                lean135 += static_cast<long long>(kernelAt(k135, a, row, column)) * (row - m) * (column - m);
+            }
+            rowsUsed += used;
+        }
+        EXPECT_GT(lean45, 0);
+        EXPECT_LT(lean135, 0);
+        EXPECT_GE(rowsUsed, 2 * m - 1); // spans nearly the whole height
+    }
+}
+
+TEST(MotionBlurKernel, EachStepOfTheLineSharesTwoHundredFiftySix)
+{
+    // At 30° the walk takes all m steps; each lays two weights adding to 256, once per half,
+    // and the two halves share the centre weight 255.
+    for (int m : {2, 8, 30}) {
+        const int a = 2 * m + 1;
+        const std::vector<int> k = motionBlurKernel(m, 30);
+        long long sum = 0;
+        for (int w : k) sum += w;
+        EXPECT_EQ(sum, 255 + 512LL * m) << m;
+        EXPECT_EQ(kernelAt(k, a, m, m), 255);
+    }
+    EXPECT_TRUE(motionBlurKernel(0, 30).empty());
+}
+
+TEST(MotionBlur, DarkensNearTheBorder)
+{
+    const int m = 4;
+    picture pic = uniformPicture(21, 5, 200, 100, 0);
+    colorFilter f = engineFor(pic, 5);
+    f.vibrateSize = m;
+    f.vibrateAngle = 0;
+    f.run();
+    // Interior: (199 + 8·200) / 9 = 199; the corner sees the centre and 4 neighbours.
+    EXPECT_EQ(pic.at(0, 10, 2), 199);
+    EXPECT_EQ(pic.at(0, 0, 2), (199 + 4 * 200) / 9);
+    EXPECT_EQ(pic.at(1, 0, 0), (99 + 4 * 100) / 9);
+    EXPECT_EQ(pic.at(2, 3, 3), 0);
+    for (int x = 1; x < 4; ++x) EXPECT_LT(pic.at(0, x - 1, 2), pic.at(0, x, 2));
+}
+
+TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
+{
+    unsigned seed = 500;
+    for (int m : {2, 5})
+        for (int angle = 0; angle <= 180; ++angle)
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {5, 3}, {23, 19}}) {
+                picture pic = randomPicture(w, h, seed++);
+                picture expected = pic;
+                plainMotionBlur(expected, m, angle);
+                colorFilter f = engineFor(pic, 5);
+                f.vibrateSize = m;
+                f.vibrateAngle = angle;
+                f.run();
+                ASSERT_EQ(pic, expected) << w << "x" << h << " m " << m << " angle " << angle;
+            }
+    for (int m : {3, 13, 30})
+        for (int angle : {0, 1, 17, 44, 45, 46, 60, 89, 90, 91, 120, 134, 135, 136, 163, 180})
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{75, 70}, {9, 66}, {66, 9}}) {
+                picture pic = randomPicture(w, h, seed++);
+                picture expected = pic;
+                plainMotionBlur(expected, m, angle);
+                colorFilter f = engineFor(pic, 5);
+                f.vibrateSize = m;
+                f.vibrateAngle = angle;
+                f.run();
+                ASSERT_EQ(pic, expected) << w << "x" << h << " m " << m << " angle " << angle;
+            }
+}
+
+// ---- The libvips matrix file ----
+
+TEST(VipsMatrix, WritesHeaderAndRows)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("k.mat");
+    ASSERT_TRUE(writeVipsMatrix({0, 1, 0, 1, -4, 2, 0, 1, 3}, 3, path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), "3 3 4 0\n0 1 0\n1 -4 2\n0 1 3\n");
+    file.close();
+    // A kernel summing to zero keeps a scale of 1.
+    ASSERT_TRUE(writeVipsMatrix(std::vector<int>(embossKernel(0), embossKernel(0) + 9), 3, path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readLine().toStdString(), "3 3 1 0\n");
+}
+
+TEST(VipsMatrix, RefusesWrongSizesAndUnwritablePathsWithoutTouchingTheFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("k.mat");
+    ASSERT_TRUE(writeVipsMatrix({5}, 1, path));
+    EXPECT_FALSE(writeVipsMatrix({1, 2, 3}, 2, path));
+    EXPECT_FALSE(writeVipsMatrix({}, 0, path));
+    EXPECT_FALSE(writeVipsMatrix({1, 2, 3, 4}, 2, dir.filePath("missing/k.mat")));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), "1 1 5 0\n5\n");
+}
+
+} // namespace
