@@ -119,7 +119,7 @@ def label(parent, text, geometry, name=None, px=None, bold=False, align=None, fr
     if px:  # pixel sizes go through the style sheet: Designer fonts only carry point sizes
         prop(w, 'styleSheet', 'string', 'font-size: %dpx;%s' % (px, ' font-weight: bold;' if bold else ''))
     if frame:
-        prop(w, 'frameShape', 'enum', 'QFrame::Panel')
+        prop(w, 'frameShape', 'enum', 'QFrame::StyledPanel')
         prop(w, 'frameShadow', 'enum', 'QFrame::Sunken')
     prop(w, 'text', 'string', text)
     if align:
@@ -364,8 +364,8 @@ def information_page(tabs):
     rows = [('幅　：', 'widthStaticText', 'width'), ('高さ　：', 'heightStaticText', 'height'),
             ('画素数　：', 'pixelsStaticText', 'Pixels')]
     for text, name, design in rows:
-        label(p, text, (10, y, 94, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-        value_text(p, name, design, (106, y, PAGE_W - 108, 16))
+        label(p, text, (0, y, 116, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
+        value_text(p, name, design, (118, y, PAGE_W - 118, 16))
         y += 17
     y += 8
     label(p, 'デジタルカメラ情報（Exif情報）', (4, y, 214, 16), bold=True)
@@ -384,8 +384,8 @@ def information_page(tabs):
             ('撮影距離　：', 'subjectDistanceStaticText', 'subjectDistance'),
             ('フラッシュ　：', 'useFlashStaticText', 'useFlash')]
     for text, name, design in rows:
-        label(p, text, (10, y, 94, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-        value_text(p, name, design, (106, y, PAGE_W - 108, 16))
+        label(p, text, (0, y, 116, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
+        value_text(p, name, design, (118, y, PAGE_W - 118, 16))
         y += 17
     y += 8
     label(p, 'ファイル名　：', (4, y, 100, 16), bold=True)

@@ -14,7 +14,7 @@ QString japaneseFontFamily()
 {
     static const QString chosen = [] {
         const QStringList families = QFontDatabase::families();
-        for (const char *preferred : {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "Noto Sans JP"}) {
+        for (const char *preferred : {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "Noto Sans JP"}) {
             const QString name = QString::fromLatin1(preferred);
             if (families.contains(name) && hasJapanese(name)) return name;
         }

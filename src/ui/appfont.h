@@ -5,8 +5,9 @@
 #include <QFont>
 #include <QString>
 
-// The best installed family with Japanese glyphs ("IPAGothic", "IPAPGothic", "Noto Sans CJK JP",
-// then any family that lists the Japanese writing system); empty when there is none.
+// The best installed family with Japanese glyphs (the proportional "IPAPGothic", which fits the
+// forms' narrow captions best, then "IPAGothic", "Noto Sans CJK JP", then any family that lists the
+// Japanese writing system); empty when there is none.
 QString japaneseFontFamily();
 
 // A font of the given pixel height in preferredFamily when that family is installed and can
