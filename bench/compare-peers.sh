@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# Times korvia-batch against ImageMagick (convert) and libvips (vips) doing the nearest
+# equivalent operation on the same photo, all single-threaded (VIPS_CONCURRENCY=1,
+# convert -limit thread 1; korvia-batch has one thread anyway).
+#
+#   bench/compare-peers.sh [PHOTO] [OUT_DIR]
+#
+# PHOTO: a JPEG (or BMP); without one a 6000 x 4000 photo-like JPEG is generated with vips.
+# OUT_DIR: where the outputs, matrices and results.txt go (kept); default a temporary folder
+# that is removed at the end.
+# Environment: KORVIA_BATCH (the tool; default build*/tools/korvia-batch of this checkout),
+# RUNS (runs per measurement, default 3), WITH_PAINT=1 to add convert -paint 10 (slow),
+# ONLY=regex to run only the operations whose name matches.
+#
+# Each figure is the whole process time minus that program's own read-and-write baseline
+# (korvia-batch apply with no operation, vips copy, convert in out), so it is the operation alone.
+# One line per operation: Korvia's time, the peer's, and Korvia / peer.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+RUNS=${RUNS:-3}
+ONLY=${ONLY:-.}
+
+batch=${KORVIA_BATCH:-}
+if [ -z "$batch" ]; then
+    for candidate in "$repo"/build/tools/korvia-batch "$repo"/build-*/tools/korvia-batch; do
+        if [ -x "$candidate" ]; then batch=$candidate; break; fi
+    done
+fi
+if [ -z "$batch" ]; then batch=$(command -v korvia-batch || true); fi
+if [ -z "$batch" ] || [ ! -x "$batch" ]; then
+    echo "compare-peers: korvia-batch not found; build it or set KORVIA_BATCH" >&2
+    exit 1
+fi
+have_vips=0; command -v vips >/dev/null 2>&1 && have_vips=1
+have_convert=0; command -v convert >/dev/null 2>&1 && have_convert=1
+have_hyperfine=0; command -v hyperfine >/dev/null 2>&1 && have_hyperfine=1
+
+if [ $# -ge 2 ]; then
+    out=$2
+    mkdir -p "$out"
+    keep=1
+else
+    out=$(mktemp -d "${TMPDIR:-/tmp}/compare-peers.XXXXXX")
+    keep=0
+fi
+out=$(cd "$out" && pwd)
+scratch=$(mktemp -d "$out/scratch.XXXXXX")
+cleanup() {
+    rm -rf "$scratch"
+    if [ "$keep" -eq 0 ]; then rm -rf "$out"; fi
+}
+trap cleanup EXIT
+
+export VIPS_CONCURRENCY=1 MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1
+IM=(convert -limit thread 1)
+
+# A photo-like test picture: smooth colour fields from Perlin noise in each channel, cell edges
+# from Worley noise, and fine grain, stored as a JPEG of quality 92.
+generate_photo() {
+    local target=$1 w=6000 h=4000
+    if [ "$have_vips" -eq 0 ]; then
+        echo "compare-peers: no PHOTO given and vips is missing to make one" >&2
+        exit 1
+    fi
+    echo "Generating a ${w} x ${h} photo in $target ..." >&2
+    vips perlin "$scratch/r.v" $w $h --cell-size 700 --seed 11
+    vips perlin "$scratch/g.v" $w $h --cell-size 500 --seed 23
+    vips perlin "$scratch/b.v" $w $h --cell-size 900 --seed 37
+    vips bandjoin "$scratch/r.v $scratch/g.v $scratch/b.v" "$scratch/rgb.v"
+    vips worley "$scratch/w.v" $w $h --cell-size 160 --seed 5
+    vips linear "$scratch/w.v" "$scratch/edges.v" 0.35 0
+    vips gaussnoise "$scratch/n.v" $w $h --sigma 9 --mean 0 --seed 3
+    vips linear "$scratch/rgb.v" "$scratch/base.v" "110 95 90" "128 120 110"
+    vips add "$scratch/base.v" "$scratch/edges.v" "$scratch/sum1.v"
+    vips add "$scratch/sum1.v" "$scratch/n.v" "$scratch/sum2.v"
+    vips cast "$scratch/sum2.v" "$scratch/photo.v" uchar
+    vips copy "$scratch/photo.v" "$scratch/photo-srgb.v" --interpretation srgb
+    vips jpegsave "$scratch/photo-srgb.v" "$target" --Q 92
+    rm -f "$scratch"/*.v
+}
+
+photo=${1:-}
+if [ -z "$photo" ]; then
+    photo=$out/photo-6000x4000.jpg
+    [ -f "$photo" ] || generate_photo "$photo"
+fi
+[ -f "$photo" ] || { echo "compare-peers: $photo not found" >&2; exit 1; }
+
+# seconds CMD: mean wall time of the shell command CMD over RUNS runs.
+seconds() {
+    local cmd=$1
+    if [ "$have_hyperfine" -eq 1 ]; then
+        hyperfine --style none --runs "$RUNS" --export-csv "$scratch/t.csv" "$cmd" >/dev/null 2>"$scratch/t.err" ||
+            { echo "failed"; return 0; }
+        # command,mean,stddev,median,user,system,min,max (the command may hold commas)
+        awk -F, 'END { print $(NF - 6) }' "$scratch/t.csv"
+    else
+        local total=0 i start end
+        for ((i = 0; i < RUNS; i++)); do
+            start=$(date +%s%N)
+            bash -c "$cmd" >/dev/null 2>&1 || { echo "failed"; return 0; }
+            end=$(date +%s%N)
+            total=$((total + end - start))
+        done
+        awk -v t="$total" -v n="$RUNS" 'BEGIN { printf "%.6f\n", t / n / 1e9 }'
+    fi
+}
+
+q() { printf '%q' "$1"; }
+P=$(q "$photo")
+K="$(q "$batch") apply $P -q 90 -o $(q "$scratch/k.jpg")"
+V="vips"
+C="${IM[*]}"
+vout=$(q "$scratch/v.jpg")"[Q=90]"
+cout="-quality 90 $(q "$scratch/c.jpg")"
+
+size=$( (vipsheader -f width "$photo" && vipsheader -f height "$photo") 2>/dev/null | paste -sd x || true)
+echo "photo: $photo (${size:-size unknown}), runs: $RUNS" | tee "$out/results.txt"
+"$batch" apply "$photo" -o "$scratch/warm.jpg" >/dev/null # read the photo into the page cache
+
+kbase=$(seconds "$K")
+vbase=failed; cbase=failed
+[ "$have_vips" -eq 1 ] && vbase=$(seconds "$V copy $P $vout")
+[ "$have_convert" -eq 1 ] && cbase=$(seconds "$C $P $cout")
+awk -v k="$kbase" -v v="$vbase" -v c="$cbase" 'function f(x) { return x == "failed" ? x : sprintf("%.3f s", x) }
+    BEGIN { printf "baselines (read + write): korvia-batch %s, vips %s, convert %s\n", f(k), f(v), f(c) }' | tee -a "$out/results.txt"
+
+declare -A kcache
+# compare NAME KORVIA-OPS PEER PEER-COMMAND: one line of the table. Korvia runs are cached per OPS
+# so an operation compared with two peers is timed once.
+compare() {
+    local name=$1 ops=$2 peer=$3 peercmd=$4
+    [[ $name =~ $ONLY ]] || return 0
+    local base
+    case $peer in
+        vips) [ "$have_vips" -eq 1 ] || return 0; base=$vbase ;;
+        convert) [ "$have_convert" -eq 1 ] || return 0; base=$cbase ;;
+    esac
+    local kt=${kcache[$ops]:-}
+    if [ -z "$kt" ]; then
+        kt=$(seconds "$K $ops")
+        kcache[$ops]=$kt
+    fi
+    local pt
+    pt=$(seconds "$peercmd")
+    awk -v name="$name" -v peer="$peer" -v kt="$kt" -v kb="$kbase" -v pt="$pt" -v pb="$base" 'BEGIN {
+        if (kt == "failed" || pt == "failed" || kb == "failed" || pb == "failed") {
+            printf "%-24s korvia %9s     %-7s %9s     (a run failed)\n", name, kt, peer, pt; exit
+        }
+        k = kt - kb; p = pt - pb
+        if (p > 0.005) ratio = sprintf("%7.2f", k / p); else ratio = "    n/a"
+        printf "%-24s korvia %8.3f s   %-7s %8.3f s   ratio %s\n", name, k, peer, p, ratio
+    }' | tee -a "$out/results.txt"
+}
+
+# The same 3 x 3 and large kernels the engine uses, for vips conv.
+"$batch" kernel sharpen -o "$out/sharpen.mat"
+"$batch" kernel emboss -o "$out/emboss.mat"
+"$batch" kernel motion:vibrateSize=30 -o "$out/motion30.mat"
+"$batch" kernel soft:softSize=30 -o "$out/soft30.mat"
+
+tmp1=$(q "$scratch/t1.v"); tmp2=$(q "$scratch/t2.v"); tmp3=$(q "$scratch/t3.v")
+hsv_chain() { # vips: to HSV, scale/offset the bands, back to sRGB
+    echo "$V colourspace $P $tmp1 hsv && $V linear $tmp1 $tmp2 '$1' '$2' --uchar && $V copy $tmp2 $tmp3 --interpretation hsv && $V colourspace $tmp3 $vout srgb"
+}
+
+compare "greyscale"              "grayscale"                   vips    "$V colourspace $P $vout b-w"
+compare "greyscale"              "grayscale"                   convert "$C $P -colorspace Gray $cout"
+compare "bch"                    "bch:bright=20,chroma=40,hue=10" vips "$(hsv_chain '1 1 1' '7 40 20')"
+compare "bch"                    "bch:bright=20,chroma=40,hue=10" convert "$C $P -modulate 110,120,105 $cout"
+compare "levels"                 "levels"                      vips    "$(hsv_chain '1 1 0.2' '0 0 0')"
+compare "levels"                 "levels"                      convert "$C $P -posterize 5 $cout"
+compare "sepia"                  "sepia"                       convert "$C $P -sepia-tone 80% $cout"
+compare "rgb shift"              "rgb:red=20,green=-10,blue=5" vips    "$V linear $P $vout '1 1 1' '20 -10 5' --uchar"
+for w in 3 5 7 9 11; do
+    size=$w; [ "$w" -eq 11 ] && size=10 # sizes 2..10 give windows medianSize | 1
+    compare "median ${w}x${w}"     "median:medianSize=$size"     vips    "$V rank $P $vout $w $w $((w * w / 2))"
+done
+compare "sharpen"                "sharpen"                     vips    "$V conv $P $vout $(q "$out/sharpen.mat") --precision integer"
+compare "emboss"                 "emboss"                      vips    "$V conv $P $vout $(q "$out/emboss.mat") --precision integer"
+compare "motion 30"              "motion:vibrateSize=30"       vips    "$V conv $P $vout $(q "$out/motion30.mat") --precision integer"
+compare "soft 30"                "soft:softSize=30"            vips    "$V conv $P $vout $(q "$out/soft30.mat") --precision integer"
+compare "mosaic 20"              "mosaic:mosaicSize=20"        vips    "$V shrink $P $tmp1 20 20 && $V zoom $tmp1 $vout 20 20"
+compare "mosaic 20 (vips copy)"  "mosaic:mosaicSize=20"        vips    "$V copy $P $vout"
+compare "fringe blur"            "fringe-blur:outFocusDensity=23" vips "$V rank $P $vout 11 11 60"
+compare "paint 10"               "paint"                       vips    "$V rank $P $vout 11 11 60"
+if [ "${WITH_PAINT:-0}" = 1 ]; then
+    compare "paint 10"           "paint"                       convert "$C $P -paint 10 $cout"
+fi
+
+if [ "$keep" -eq 1 ]; then echo "results in $out/results.txt" >&2; fi
