@@ -23,7 +23,7 @@ public:
     imageDocument(const imageDocument &) = delete;
     imageDocument &operator=(const imageDocument &) = delete;
 
-    QImage bitmap;            // always Format_RGB32; created empty (0 x 0)
+    QImage bitmap;            // Format_RGB32 once loaded; created empty (a null 0 x 0 QImage)
     QString path;             // full file name as opened or last saved under a new name
     QString name;             // path without its directory
     int fileType = 0;         // 0 unknown, 1 JPEG, 2 BMP
