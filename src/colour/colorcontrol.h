@@ -132,11 +132,17 @@ inline int hueFromAxes(double u, double v)
     const double au = std::fabs(u);
     const double av = std::fabs(v);
     const bool steep = au > av;
-    double a = steep ? av / au : au / av; // 0..1
+    const double num = steep ? av : au;
+    const double den = steep ? au : av;
+    // a = num / den in 0..1; above tan(π/8), use atan(a) = π/4 + atan((a − 1) / (a + 1)) so
+    // that |a| ≤ tan(π/8) (plus rounding) for the series.
+    double a;
     double base = 0.0;
-    if (a > tanEighthPi) {
-        a = (a - 1.0) / (a + 1.0); // |a| ≤ tan(π/8)
+    if (num > tanEighthPi * den) {
+        a = (num - den) / (num + den);
         base = quarterPi;
+    } else {
+        a = num / den;
     }
     // atan(a) = a − a³/3 + a⁵/5 − …; with |a| ≤ 0.4143 the first omitted term is below 1e-10.
     const double a2 = a * a;

@@ -229,9 +229,9 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
         const __m256d num = _mm256_min_pd(au, av);
         __m256d den = _mm256_max_pd(au, av);
         den = selectPd(_mm256_cmp_pd(den, zero, _CMP_EQ_OQ), one, den); // grey: any finite value
-        __m256d a = _mm256_div_pd(num, den);
-        const __m256d big = _mm256_cmp_pd(a, _mm256_set1_pd(0.41421356237309504880), _CMP_GT_OQ);
-        a = selectPd(big, _mm256_div_pd(_mm256_sub_pd(a, one), _mm256_add_pd(a, one)), a);
+        const __m256d big = _mm256_cmp_pd(num, _mm256_mul_pd(_mm256_set1_pd(0.41421356237309504880), den), _CMP_GT_OQ);
+        const __m256d a = _mm256_div_pd(selectPd(big, _mm256_sub_pd(num, den), num),
+                                        selectPd(big, _mm256_add_pd(num, den), den));
         const __m256d base = _mm256_and_pd(big, _mm256_set1_pd(0.78539816339744830962));
         const __m256d a2 = _mm256_mul_pd(a, a);
         __m256d p = _mm256_set1_pd(-1.0 / 23.0);
