@@ -81,21 +81,62 @@ void colorFilter::fringeBrightSquare()
     }
 }
 
+// The box means come from a summed-area table of the picture as it was before the run. Only
+// the table rows the boxes of the current row can reach are kept, in a ring: its rows are built
+// ahead of the row being written, from plane rows that are still unchanged, so no plane copies
+// are needed. The table wraps modulo 2^32, which leaves every box sum exact: a box holds at most
+// (2h + 1)² pixels, and h stays below 256 whenever the picture has more than 2^32 / 255 pixels
+// (h ≤ k · (D + 14) / 2 = density · (D + 14) / (2D)).
 void colorFilter::fringeBlur()
 {
     if (width <= 0 || height <= 0) return;
     sharedRandom &random = sharedRandom::instance();
     const int size = outFocusSize;
     const int density = outFocusDensity | 1;
-    const double k = density / halfDiagonal(width, height);
+    const double diagonal = halfDiagonal(width, height);
+    const double k = density / diagonal;
     const double centreX = width * 0.5;
     const double centreY = height * 0.5;
-    const std::size_t count = static_cast<std::size_t>(width) * height;
-    const std::vector<std::uint8_t> redCopy(redPlane, redPlane + count);
-    const std::vector<std::uint8_t> greenCopy(greenPlane, greenPlane + count);
-    const std::vector<std::uint8_t> blueCopy(bluePlane, bluePlane + count);
+
+    // The largest box half-size any pixel can get: the corner distance plus the largest jitter.
+    int reach = 0;
+    {
+        const int farthest = static_cast<int>(diagonal) + 14;
+        const int o = farthest - size / 2;
+        if (o > 0) reach = static_cast<int>(k * o) >> 1;
+        reach = std::min(reach, std::max(width, height));
+    }
+    const int ringRows = std::min(2 * reach + 2, height + 1);
+    const std::size_t stride = static_cast<std::size_t>(width + 1) * 3;
+    std::vector<std::uint32_t> ring(static_cast<std::size_t>(ringRows) * stride, 0);
+    auto tableRow = [&](int j) { return ring.data() + static_cast<std::size_t>(j % ringRows) * stride; };
+    int built = 0; // table rows 0 .. built are ready (row 0 is all zero)
+    auto buildUpTo = [&](int last) {
+        last = std::min(last, height);
+        for (; built < last; ++built) {
+            const std::uint32_t *above = tableRow(built);
+            std::uint32_t *row = tableRow(built + 1);
+            const std::size_t source = static_cast<std::size_t>(built) * width;
+            std::uint32_t runRed = 0, runGreen = 0, runBlue = 0;
+            row[0] = row[1] = row[2] = 0;
+            for (int x = 0; x < width; ++x) {
+                runRed += redPlane[source + x];
+                runGreen += greenPlane[source + x];
+                runBlue += bluePlane[source + x];
+                const std::size_t c = static_cast<std::size_t>(x + 1) * 3;
+                row[c] = above[c] + runRed;
+                row[c + 1] = above[c + 1] + runGreen;
+                row[c + 2] = above[c + 2] + runBlue;
+            }
+        }
+    };
+
     for (int y = 0; y < height; ++y) {
+        buildUpTo(y + reach + 1);
         const double dy = y - centreY;
+        std::uint8_t *outRed = redPlane + static_cast<std::size_t>(y) * width;
+        std::uint8_t *outGreen = greenPlane + static_cast<std::size_t>(y) * width;
+        std::uint8_t *outBlue = bluePlane + static_cast<std::size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
             const double dx = x - centreX;
             const int l = static_cast<int>(std::sqrt(dx * dx + dy * dy)) + random.below(15);
@@ -103,23 +144,20 @@ void colorFilter::fringeBlur()
             const int r = static_cast<int>(k * o);
             const int t = random.below(15) + size;
             if (!(t / 2 < l)) continue;
-            const int h = r >> 1;
+            const int h = std::min(r >> 1, reach);
+            if (h <= 0) continue; // a box of one pixel keeps it
             const int left = std::max(0, x - h), right = std::min(width - 1, x + h);
             const int top = std::max(0, y - h), bottom = std::min(height - 1, y + h);
-            std::int64_t sumRed = 0, sumGreen = 0, sumBlue = 0;
-            for (int v = top; v <= bottom; ++v) {
-                const std::size_t row = static_cast<std::size_t>(v) * width;
-                for (int u = left; u <= right; ++u) {
-                    sumRed += redCopy[row + u];
-                    sumGreen += greenCopy[row + u];
-                    sumBlue += blueCopy[row + u];
-                }
-            }
-            const std::int64_t n = static_cast<std::int64_t>(right - left + 1) * (bottom - top + 1);
-            const std::size_t i = static_cast<std::size_t>(y) * width + x;
-            redPlane[i] = static_cast<std::uint8_t>(sumRed / n);
-            greenPlane[i] = static_cast<std::uint8_t>(sumGreen / n);
-            bluePlane[i] = static_cast<std::uint8_t>(sumBlue / n);
+            const std::uint32_t *upper = tableRow(top);
+            const std::uint32_t *lower = tableRow(bottom + 1);
+            const std::size_t a = static_cast<std::size_t>(left) * 3, b = static_cast<std::size_t>(right + 1) * 3;
+            const std::uint32_t n = static_cast<std::uint32_t>(right - left + 1) * static_cast<std::uint32_t>(bottom - top + 1);
+            const std::uint32_t sumRed = lower[b] - lower[a] - upper[b] + upper[a];
+            const std::uint32_t sumGreen = lower[b + 1] - lower[a + 1] - upper[b + 1] + upper[a + 1];
+            const std::uint32_t sumBlue = lower[b + 2] - lower[a + 2] - upper[b + 2] + upper[a + 2];
+            outRed[x] = static_cast<std::uint8_t>(sumRed / n);
+            outGreen[x] = static_cast<std::uint8_t>(sumGreen / n);
+            outBlue[x] = static_cast<std::uint8_t>(sumBlue / n);
         }
         reportRow(y);
     }
