@@ -14,6 +14,7 @@
 #include "imagedata/messagesink.h"
 
 #include <QString>
+#include <QtGlobal>
 
 #include <cstdio>
 #include <exception>
@@ -25,16 +26,28 @@ bool messageShown = false;
 
 void failLine(const QString &message)
 {
-    std::fprintf(stderr, "korvia-batch: %s\n", message.toLocal8Bit().constData());
+    QString line = message;
+    line.replace('\n', ' ');
+    std::fprintf(stderr, "korvia-batch: %s\n", line.toLocal8Bit().constData());
+}
+
+// Qt's own diagnostics (format plugins, image readers) would add stray lines to stderr; every
+// failure that matters reaches the user as the one error line instead. KORVIA_BATCH_DEBUG=1
+// shows them.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("KORVIA_BATCH_DEBUG"))
+        std::fprintf(stderr, "korvia-batch: %s\n", text.toLocal8Bit().constData());
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
     // Engine messages go to stderr in the tool's own form.
+    qInstallMessageHandler(qtMessage);
     setMessageSink([](const QString &text) {
         messageShown = true;
-        failLine(QString(text).replace('\n', ' '));
+        failLine(text);
     });
 
     try {
