@@ -5,12 +5,10 @@
 #include <QMessageBox>
 #include <QStringList>
 
-namespace {
-
 // "JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp" pairs a description with its patterns; Qt wants
 // "JPEG (*.jpeg *.jpg)" entries. The description's own pattern list is replaced by the real one so
 // the user sees what is matched.
-QStringList qtFilters(const QString &filter)
+QStringList qtNameFilters(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
@@ -26,10 +24,12 @@ QStringList qtFilters(const QString &filter)
     return result;
 }
 
+namespace {
+
 bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter, QString &fileName,
                    int &filterIndex)
 {
-    const QStringList filters = qtFilters(filter);
+    const QStringList filters = qtNameFilters(filter);
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -2,6 +2,7 @@
 // tests can replace it with a scripted one that answers from a list.
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class QDialog;
@@ -27,3 +28,7 @@ public:
 dialogService &dialogs();
 // Replaces the service (nullptr restores the real dialogs). Not owned.
 void setDialogService(dialogService *service);
+
+// The Qt name filters of a "Name (*.a)|*.a;*.b|..." filter text, in order: "Name (*.a *.b)".
+// The file dialogs' filter index n is entry n - 1 of this list.
+QStringList qtNameFilters(const QString &filter);
