@@ -14,7 +14,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings)
 {
@@ -43,18 +45,60 @@ QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
+
+// The temporary file being written, removed by the signal handler if the run is interrupted.
+char pendingTemporary[4096];
+volatile sig_atomic_t pendingSet = 0;
+
+void interrupted(int signalNumber)
+{
+    if (pendingSet) ::unlink(pendingTemporary);
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+}
+
+struct pendingFile {
+    explicit pendingFile(const QString &name)
+    {
+        const QByteArray bytes = QFile::encodeName(name);
+        if (std::size_t(bytes.size()) < sizeof pendingTemporary) {
+            std::memcpy(pendingTemporary, bytes.constData(), std::size_t(bytes.size()) + 1);
+            pendingSet = 1;
+        }
+    }
+    ~pendingFile() { pendingSet = 0; }
+};
 } // namespace
 
-void writeExactly(const QImage &bitmap, const QString &output, int quality)
+void removeTemporaryOnSignals()
 {
-    const int type = imageFileType(output);
-    if (type == 0)
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        action.sa_handler = interrupted;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(s, &action, nullptr);
+    }
+}
+
+void checkOutputName(const QString &output)
+{
+    if (imageFileType(output) == 0)
         throw imageError(output + ": unknown picture type; the name must end in .jpg, .jpeg, .JPG, "
                                   ".JPEG, .bmp or .BMP");
     const QFileInfo target(output);
-    if (target.exists() && target.isDir()) throw imageError(output + ": is a directory");
+    if (target.isDir()) throw imageError(output + ": is a directory");
+    // A file the user has made read-only is not replaced behind their back.
+    if (target.exists() && !target.isWritable()) throw imageError(output + ": the file is read-only");
     const QString folder = target.absolutePath();
     if (!QFileInfo(folder).isDir()) throw imageError(output + ": the folder " + folder + " does not exist");
+}
+
+void writeExactly(const QImage &bitmap, const QString &output, int quality)
+{
+    checkOutputName(output);
+    const int type = imageFileType(output);
+    const QFileInfo target(output);
+    const QString folder = target.absolutePath();
 
     // The writer puts its own extension on the name, so the temporary name already ends in it.
     const QString extension = type == 1 ? QStringLiteral(".jpeg") : QStringLiteral(".BMP");
@@ -66,6 +110,7 @@ void writeExactly(const QImage &bitmap, const QString &output, int quality)
             throw imageError(output + ": cannot create a file in " + folder + ": " + reserve.errorString());
         temporaryName = reserve.fileName();
     }
+    const pendingFile pending(temporaryName);
     try {
         if (writtenFileName(temporaryName, type) != temporaryName)
             throw imageError(output + ": internal error: the writer would not write " + temporaryName);
@@ -86,9 +131,7 @@ void writeExactly(const QImage &bitmap, const QString &output, int quality)
 
 void runApply(const applyRequest &request)
 {
-    if (imageFileType(request.output) == 0)
-        throw imageError(request.output + ": unknown picture type; the name must end in .jpg, .jpeg, "
-                                          ".JPG, .JPEG, .bmp or .BMP");
+    checkOutputName(request.output); // before the work, so a doomed run fails at once
     if (imageFileType(request.input) == 0)
         throw imageError(request.input + ": not a picture name; JPEG (.jpg, .jpeg, .JPG, .JPEG) and "
                                          "BMP (.bmp, .BMP) are read");

@@ -19,10 +19,17 @@ struct applyRequest {
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings);
 
+// Throws imageError unless `output` can be written: an accepted picture extension, not a folder,
+// not a read-only file, in an existing folder.
+void checkOutputName(const QString &output);
+
 // Writes bitmap to exactly `output` (type from its extension): a temporary file beside it with
 // the extension the writer uses, then renamed over `output`. Nothing is left behind on failure,
 // and an existing `output` is replaced only by a completely written file. Throws imageError.
 void writeExactly(const QImage &bitmap, const QString &output, int quality);
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a write in progress.
+void removeTemporaryOnSignals();
 
 // The whole command; throws imageError / operationError / operationAbandoned on failure.
 void runApply(const applyRequest &request);

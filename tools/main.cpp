@@ -45,6 +45,7 @@ int main(int argc, char **argv)
 {
     // Engine messages go to stderr in the tool's own form.
     qInstallMessageHandler(qtMessage);
+    removeTemporaryOnSignals();
     setMessageSink([](const QString &text) {
         messageShown = true;
         failLine(text);

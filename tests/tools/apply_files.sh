@@ -85,6 +85,14 @@ if [ ! -w "$WORK/readonly" ]; then
 fi
 chmod 755 "$WORK/readonly"
 
+# A read-only OUTPUT is not replaced (meaningful when not run as root).
+cp "$WORK/original.bmp" "$WORK/locked.bmp"
+chmod 444 "$WORK/locked.bmp"
+if [ ! -w "$WORK/locked.bmp" ]; then
+    expect_failure "read-only output" apply "$IN" -o "$WORK/locked.bmp" sepia
+    check "read-only output untouched" cmp -s "$WORK/original.bmp" "$WORK/locked.bmp"
+fi
+
 # Success replaces an existing output, and the input may be the output.
 expect_success "replace existing" apply "$IN" -o "$WORK/keep/out.bmp" grayscale
 check "replaced" bash -c "! cmp -s '$WORK/original.bmp' '$WORK/keep/out.bmp'"
