@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -107,6 +108,40 @@ void cmykRowToBgrx(const std::uint8_t *cmyk, std::uint8_t *bgrx, int width, bool
     }
 }
 
+void releaseMapping(void *info)
+{
+    const auto *mapping = static_cast<std::pair<void *, std::size_t> *>(info);
+    ::munmap(mapping->first, mapping->second);
+    delete mapping;
+}
+
+// A new Format_RGB32 picture for the decoder (null when out of memory). Large ones are mapped
+// with huge pages where the system allows it: a 24-megapixel picture then costs a few dozen page
+// faults instead of twenty thousand, a good part of the decoding time.
+QImage newPicture(int width, int height)
+{
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+#if defined(MADV_HUGEPAGE)
+    if (bytes >= (std::size_t(8) << 20)) {
+        void *memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory != MAP_FAILED) {
+            ::madvise(memory, bytes, MADV_HUGEPAGE);
+            auto *mapping = new (std::nothrow) std::pair<void *, std::size_t>(memory, bytes);
+            if (!mapping) {
+                ::munmap(memory, bytes);
+                return QImage();
+            }
+            QImage picture(static_cast<uchar *>(memory), width, height, static_cast<qsizetype>(width) * 4,
+                           QImage::Format_RGB32, releaseMapping, mapping);
+            if (picture.isNull())
+                releaseMapping(mapping);
+            return picture;
+        }
+    }
+#endif
+    return QImage(width, height, QImage::Format_RGB32);
+}
+
 enum class decodeResult { done, libjpegError, tooLarge, noMemory, unsupported };
 
 decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager, QImage *out,
@@ -138,7 +173,7 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
     jpeg_start_decompress(cinfo);
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
-    *out = QImage(width, height, QImage::Format_RGB32);
+    *out = newPicture(width, height);
     if (out->isNull())
         return decodeResult::noMemory;
     std::uint8_t *bits = out->bits();
