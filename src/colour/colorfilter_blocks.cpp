@@ -33,11 +33,16 @@ void colorFilter::mosaic()
     }
 }
 
+// The window's values are kept in a 256-bin histogram that slides along the row: moving one
+// pixel right removes the column that leaves and adds the one that enters (border columns and
+// rows repeated, exactly as the clamped window counts them). The median is tracked as the level
+// m with count(< m) ≤ n²/2 < count(≤ m), the very entry n²/2 of the sorted window.
 void colorFilter::medianFilter()
 {
     const int n = medianSize | 1;
     if (n < 1 || width < 1 || height < 1) return;
     const int half = n / 2;
+    const int middle = n * n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     std::unique_ptr<std::uint8_t[]> copies[3];
@@ -45,23 +50,41 @@ void colorFilter::medianFilter()
         copies[p].reset(new std::uint8_t[count]);
         std::memcpy(copies[p].get(), planes[p], count);
     }
-    std::vector<int> lists[3];
-    for (auto &list : lists) list.resize(static_cast<std::size_t>(n) * n);
+    // Column index of window position i for the pixel at x, limited to the picture.
+    std::vector<int> columnOf(static_cast<std::size_t>(width) + 2 * half + 1);
+    for (int i = 0; i < static_cast<int>(columnOf.size()); ++i) columnOf[i] = std::clamp(i - half, 0, width - 1);
+    std::vector<const std::uint8_t *> rows(n);
+    int histogram[256];
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            int k = 0;
-            for (int j = 0; j < n; ++j) {
-                const int yy = std::clamp(y + j - half, 0, height - 1);
-                for (int i = 0; i < n; ++i, ++k) {
-                    const int xx = std::clamp(x + i - half, 0, width - 1);
-                    const std::size_t at = static_cast<std::size_t>(yy) * width + xx;
-                    for (int p = 0; p < 3; ++p) lists[p][k] = copies[p][at];
+        for (int p = 0; p < 3; ++p) {
+            const std::uint8_t *source = copies[p].get();
+            for (int j = 0; j < n; ++j)
+                rows[j] = source + static_cast<std::size_t>(std::clamp(y + j - half, 0, height - 1)) * width;
+            std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
+
+            std::fill(std::begin(histogram), std::end(histogram), 0);
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) ++histogram[rows[j][columnOf[i]]];
+            int m = 0;
+            int below = 0; // values < m
+            while (below + histogram[m] <= middle) below += histogram[m++];
+            out[0] = static_cast<std::uint8_t>(m);
+
+            for (int x = 1; x < width; ++x) {
+                const int leaving = columnOf[x - 1];      // window column x − 1 − half
+                const int entering = columnOf[x + 2 * half]; // window column x + half
+                if (leaving != entering) {
+                    for (int j = 0; j < n; ++j) {
+                        const int vo = rows[j][leaving];
+                        const int vi = rows[j][entering];
+                        --histogram[vo];
+                        ++histogram[vi];
+                        below += (vi < m) - (vo < m);
+                    }
+                    while (below > middle) below -= histogram[--m];
+                    while (below + histogram[m] <= middle) below += histogram[m++];
                 }
-            }
-            const std::size_t at = static_cast<std::size_t>(y) * width + x;
-            for (int p = 0; p < 3; ++p) {
-                std::sort(lists[p].begin(), lists[p].end());
-                planes[p][at] = static_cast<std::uint8_t>(lists[p][static_cast<std::size_t>(n) * n / 2]);
+                out[x] = static_cast<std::uint8_t>(m);
             }
         }
         reportRow(y);
