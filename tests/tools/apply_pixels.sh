@@ -45,6 +45,40 @@ expect_equal "reset points are the identity" "0,0,0 200,100,50" "$(pixels "$WORK
 expect_success "tone points flat" apply "$PAIR" -o "$WORK/points0.bmp" tone:kind=points,points=64.64.64.64.64.64.64.64.64
 expect_equal "all knots at 64 give 128" "128,128,128 128,128,128" "$(pixels "$WORK/points0.bmp")"
 
+# The tone position reaches the engine with the bar's range (-50..50).
+make_bmp "$WORK/mid.bmp" 2 1 127,127,127 129,129,129
+expect_success "S-curve 50" apply "$WORK/mid.bmp" -o "$WORK/s50.bmp" tone:position=50
+expect_equal "S-curve at 50 maps 127 to 6 and 129 to 249" "6,6,6 249,249,249" "$(pixels "$WORK/s50.bmp")"
+make_bmp "$WORK/ends.bmp" 2 1 192,192,192 255,255,255
+expect_success "gamma 50" apply "$WORK/ends.bmp" -o "$WORK/g50.bmp" tone:kind=gamma,position=50
+expect_equal "gamma at 50 maps 192 to 0 and 255 to 173" "0,0,0 173,173,173" "$(pixels "$WORK/g50.bmp")"
+expect_success "slope 25" apply "$PAIR" -o "$WORK/slope25.bmp" tone:kind=slope,position=25
+expect_equal "slope at 25 is the identity" "0,0,0 200,100,50" "$(pixels "$WORK/slope25.bmp")"
+
+# Colour levels quantise the luma: two levels give 0, 127 or 254.
+make_bmp "$WORK/greys.bmp" 3 1 100,100,100 200,200,200 255,255,255
+expect_success "levels 2" apply "$WORK/greys.bmp" -o "$WORK/levels.bmp" levels:colorLevel=2
+expect_equal "levels 2" "0,0,0 127,127,127 254,254,254" \
+    "$(bmp_pixel "$WORK/levels.bmp" 0 0) $(bmp_pixel "$WORK/levels.bmp" 1 0) $(bmp_pixel "$WORK/levels.bmp" 2 0)"
+
+# Emboss of a flat picture is the drawing colour everywhere, the given one or the start one.
+make_bmp "$WORK/flat.bmp" 4 3 $(for i in $(seq 12); do echo 77,150,20; done)
+expect_success "emboss colour" apply "$WORK/flat.bmp" -o "$WORK/emboss.bmp" emboss:color=10.20.30,embossAngle=135
+expect_equal "emboss of a flat picture" "10,20,30 10,20,30" "$(bmp_pixel "$WORK/emboss.bmp" 0 0) $(bmp_pixel "$WORK/emboss.bmp" 2 1)"
+expect_success "emboss default colour" apply "$WORK/flat.bmp" -o "$WORK/emboss0.bmp" emboss
+expect_equal "emboss on the start colour" "100,200,200" "$(bmp_pixel "$WORK/emboss0.bmp" 1 1)"
+
+# Median and paint leave a flat picture as it is; soft focus at size 3 keeps 255 at full core.
+for op in median:medianSize=10 paint paint:style=pointillism sharpen:edgeLevel=20; do
+    expect_success "$op flat" apply "$WORK/flat.bmp" -o "$WORK/op.bmp" "$op"
+    expect_equal "$op keeps the centre of a flat picture" "77,150,20" "$(bmp_pixel "$WORK/op.bmp" 1 1)"
+done
+make_bmp "$WORK/white.bmp" 1 1 255,255,255
+expect_success "soft core 0" apply "$WORK/white.bmp" -o "$WORK/soft0.bmp" soft:softSize=3,softCoreLevel=0
+expect_equal "soft size 3, core 0: 255 becomes 254" "254,254,254" "$(bmp_pixel "$WORK/soft0.bmp" 0 0)"
+expect_success "soft core 100" apply "$WORK/white.bmp" -o "$WORK/soft100.bmp" soft:softSize=3,softCoreLevel=100
+expect_equal "soft size 3, core 100: 255 stays" "255,255,255" "$(bmp_pixel "$WORK/soft100.bmp" 0 0)"
+
 # BMP in, JPEG out, BMP again: a uniform picture survives JPEG at quality 100 closely.
 make_bmp "$WORK/grey.bmp" 8 8 $(for i in $(seq 64); do echo 90,90,90; done)
 expect_success "to JPEG" apply "$WORK/grey.bmp" -o "$WORK/grey.jpg"
