@@ -259,7 +259,7 @@ int maxDifference(const QImage &a, const QImage &b)
     return worst;
 }
 
-enum class jpegKind { grey, progressive, adobeCmyk };
+enum class jpegKind { grey, progressive, adobeCmyk, plainCmyk };
 
 // Encodes a JPEG of the given kind with libjpeg. For grey the picture's green channel is stored;
 // for CMYK the inks are stored inverted as Adobe writers do.
@@ -278,7 +278,7 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
     if (kind == jpegKind::grey) {
         cinfo.input_components = components = 1;
         cinfo.in_color_space = JCS_GRAYSCALE;
-    } else if (kind == jpegKind::adobeCmyk) {
+    } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::plainCmyk) {
         cinfo.input_components = components = 4;
         cinfo.in_color_space = JCS_CMYK;
     } else {
@@ -289,6 +289,8 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
     jpeg_set_quality(&cinfo, 95, TRUE);
     if (kind == jpegKind::progressive)
         jpeg_simple_progression(&cinfo);
+    if (kind == jpegKind::plainCmyk)
+        cinfo.write_Adobe_marker = FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(picture.width() * components));
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -304,6 +306,12 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
                 p[1] = static_cast<JSAMPLE>(qGreen(c));
                 p[2] = static_cast<JSAMPLE>(qBlue(c));
                 p[3] = 255;
+            } else if (kind == jpegKind::plainCmyk) {
+                // inks stored as they are: C = 255 - R, no black
+                p[0] = static_cast<JSAMPLE>(255 - qRed(c));
+                p[1] = static_cast<JSAMPLE>(255 - qGreen(c));
+                p[2] = static_cast<JSAMPLE>(255 - qBlue(c));
+                p[3] = 0;
             } else {
                 p[0] = static_cast<JSAMPLE>(qRed(c));
                 p[1] = static_cast<JSAMPLE>(qGreen(c));
@@ -599,6 +607,67 @@ TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
     EXPECT_LE(maxDifference(back, picture), 12); // inverted inks read as the right colours
+
+    const QString plain = at(QStringLiteral("plain.jpg"));
+    ASSERT_TRUE(writeFile(plain, makeJpeg(picture, jpegKind::plainCmyk)));
+    loadImageFile(back, plain);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12);
+}
+
+TEST_F(FileTest, LargeJpegDecodesIntoAnOrdinaryPicture)
+{
+    // Big enough for the decoder's large-picture memory; the result must behave like any QImage.
+    const QImage picture = smoothPicture(2048, 1200);
+    const QString name = at(QStringLiteral("large.jpg"));
+    ASSERT_TRUE(writeFile(name, encodeJpeg(picture, 92)));
+    QImage back;
+    loadImageFile(back, name);
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12);
+    QImage copy = back; // shared, then written: the copy detaches and the original stays
+    copy.setPixel(5, 5, 0xFF000000);
+    EXPECT_NE(back.pixel(5, 5), 0xFF000000u);
+    back.bits()[0] = 7;
+    EXPECT_EQ(back.constBits()[0], 7);
+    back = QImage(); // releases the memory
+    EXPECT_EQ(copy.pixel(5, 5), 0xFF000000u);
+}
+
+TEST_F(FileTest, RandomlyDamagedFilesNeverCrash)
+{
+    // Each damaged file either loads as a Format_RGB32 picture or is refused with imageError.
+    const QByteArray jpeg = encodeJpeg(smoothPicture(48, 32), 80);
+    bmpLayout rle;
+    rle.width = 9;
+    rle.height = 4;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = testPalette(256);
+    bmpLayout plain;
+    const QByteArray originals[] = {jpeg, buildBmp(rle, rleRows(rle)), buildBmp(plain, packRows(plain, trueColour))};
+    std::uint32_t seed = 12345;
+    auto next = [&] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    int refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int which = round % 3;
+        QByteArray bytes = originals[which];
+        const int changes = 1 + static_cast<int>(next() % 6);
+        for (int c = 0; c < changes; ++c)
+            bytes[static_cast<qsizetype>(next() % static_cast<std::uint32_t>(bytes.size()))] = char(next());
+        const QString name = at(which == 0 ? QStringLiteral("fuzz.jpg") : QStringLiteral("fuzz.bmp"));
+        ASSERT_TRUE(writeFile(name, bytes));
+        QImage picture = marker(2, 2, 0xFF010203);
+        try {
+            loadImageFile(picture, name);
+            EXPECT_EQ(picture.format(), QImage::Format_RGB32);
+        } catch (const imageError &) {
+            ++refused;
+            EXPECT_EQ(picture.pixel(1, 1), 0xFF010203u);
+        }
+    }
+    EXPECT_GT(refused, 0);
 }
 
 TEST_F(FileTest, DamagedJpegsRaiseWithLibjpegsMessage)
