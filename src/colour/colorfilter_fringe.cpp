@@ -39,6 +39,17 @@ inline double halfDiagonal(int width, int height)
     return std::sqrt(halfWidth * halfWidth + halfHeight * halfHeight);
 }
 
+// sum / n for the box means, by one multiplication with the box's reciprocal; the product is
+// within a millionth of the true quotient, so one step up or down makes it exact.
+inline std::uint32_t exactQuotient(std::uint32_t sum, std::uint32_t n, double inverse)
+{
+    std::uint32_t q = static_cast<std::uint32_t>(sum * inverse);
+    const std::uint64_t product = static_cast<std::uint64_t>(q) * n;
+    if (product > sum) --q;
+    else if (product + n <= sum) ++q;
+    return q;
+}
+
 } // namespace
 
 void colorFilter::fringeBrightCircle()
@@ -82,11 +93,13 @@ void colorFilter::fringeBrightSquare()
 }
 
 // The box means come from a summed-area table of the picture as it was before the run. Only
-// the table rows the boxes of the current row can reach are kept, in a ring: its rows are built
-// ahead of the row being written, from plane rows that are still unchanged, so no plane copies
-// are needed. The table wraps modulo 2^32, which leaves every box sum exact: a box holds at most
+// the table rows that the boxes of the current band of rows can reach are kept, in a ring: they
+// are built ahead of the band from plane rows that are still unchanged, so no plane copies are
+// needed. The table wraps modulo 2^32, which leaves every box sum exact: a box holds at most
 // (2h + 1)² pixels, and h stays below 256 whenever the picture has more than 2^32 / 255 pixels
 // (h ≤ k · (D + 14) / 2 = density · (D + 14) / (2D)).
+// The random draws stay in row order: a first pass over the band's rows decides every pixel's
+// box, a second pass takes the means tile by tile, so the table cells a tile reads stay in cache.
 void colorFilter::fringeBlur()
 {
     if (width <= 0 || height <= 0) return;
@@ -106,16 +119,19 @@ void colorFilter::fringeBlur()
         if (o > 0) reach = static_cast<int>(k * o) >> 1;
         reach = std::min(reach, std::max(width, height));
     }
-    const int ringRows = std::min(2 * reach + 2, height + 1);
+    constexpr int band = 64;
+    constexpr int tile = 64;
+    const int ringRows = std::min(band + 2 * reach + 2, height + 1);
     const std::size_t stride = static_cast<std::size_t>(width + 1) * 3;
     std::vector<std::uint32_t> ring(static_cast<std::size_t>(ringRows) * stride, 0);
-    auto tableRow = [&](int j) { return ring.data() + static_cast<std::size_t>(j % ringRows) * stride; };
+    std::vector<std::uint32_t *> rowOf(static_cast<std::size_t>(height) + 1);
+    for (int j = 0; j <= height; ++j) rowOf[j] = ring.data() + static_cast<std::size_t>(j % ringRows) * stride;
     int built = 0; // table rows 0 .. built are ready (row 0 is all zero)
     auto buildUpTo = [&](int last) {
         last = std::min(last, height);
         for (; built < last; ++built) {
-            const std::uint32_t *above = tableRow(built);
-            std::uint32_t *row = tableRow(built + 1);
+            const std::uint32_t *above = rowOf[built];
+            std::uint32_t *row = rowOf[built + 1];
             const std::size_t source = static_cast<std::size_t>(built) * width;
             std::uint32_t runRed = 0, runGreen = 0, runBlue = 0;
             row[0] = row[1] = row[2] = 0;
@@ -131,34 +147,49 @@ void colorFilter::fringeBlur()
         }
     };
 
-    for (int y = 0; y < height; ++y) {
-        buildUpTo(y + reach + 1);
-        const double dy = y - centreY;
-        std::uint8_t *outRed = redPlane + static_cast<std::size_t>(y) * width;
-        std::uint8_t *outGreen = greenPlane + static_cast<std::size_t>(y) * width;
-        std::uint8_t *outBlue = bluePlane + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const double dx = x - centreX;
-            const int l = static_cast<int>(std::sqrt(dx * dx + dy * dy)) + random.below(15);
-            const int o = l - size / 2;
-            const int r = static_cast<int>(k * o);
-            const int t = random.below(15) + size;
-            if (!(t / 2 < l)) continue;
-            const int h = std::min(r >> 1, reach);
-            if (h <= 0) continue; // a box of one pixel keeps it
-            const int left = std::max(0, x - h), right = std::min(width - 1, x + h);
-            const int top = std::max(0, y - h), bottom = std::min(height - 1, y + h);
-            const std::uint32_t *upper = tableRow(top);
-            const std::uint32_t *lower = tableRow(bottom + 1);
-            const std::size_t a = static_cast<std::size_t>(left) * 3, b = static_cast<std::size_t>(right + 1) * 3;
-            const std::uint32_t n = static_cast<std::uint32_t>(right - left + 1) * static_cast<std::uint32_t>(bottom - top + 1);
-            const std::uint32_t sumRed = lower[b] - lower[a] - upper[b] + upper[a];
-            const std::uint32_t sumGreen = lower[b + 1] - lower[a + 1] - upper[b + 1] + upper[a + 1];
-            const std::uint32_t sumBlue = lower[b + 2] - lower[a + 2] - upper[b + 2] + upper[a + 2];
-            outRed[x] = static_cast<std::uint8_t>(sumRed / n);
-            outGreen[x] = static_cast<std::uint8_t>(sumGreen / n);
-            outBlue[x] = static_cast<std::uint8_t>(sumBlue / n);
+    // Box half-size of each pixel of the band; 0 for pixels left as they are.
+    std::vector<int> halves(static_cast<std::size_t>(band) * width);
+    for (int bandTop = 0; bandTop < height; bandTop += band) {
+        const int bandBottom = std::min(height, bandTop + band); // exclusive
+        buildUpTo(bandBottom + reach);
+        for (int y = bandTop; y < bandBottom; ++y) {
+            const double dy = y - centreY;
+            int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
+            for (int x = 0; x < width; ++x) {
+                const double dx = x - centreX;
+                const int l = static_cast<int>(std::sqrt(dx * dx + dy * dy)) + random.below(15);
+                const int o = l - size / 2;
+                const int r = static_cast<int>(k * o);
+                const int t = random.below(15) + size;
+                half[x] = t / 2 < l ? std::min(r >> 1, reach) : 0;
+            }
         }
-        reportRow(y);
+        for (int tileLeft = 0; tileLeft < width; tileLeft += tile) {
+            const int tileRight = std::min(width, tileLeft + tile); // exclusive
+            for (int y = bandTop; y < bandBottom; ++y) {
+                const int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
+                const std::size_t rowStart = static_cast<std::size_t>(y) * width;
+                for (int x = tileLeft; x < tileRight; ++x) {
+                    const int h = half[x];
+                    if (h <= 0) continue; // a box of one pixel keeps it
+                    const int left = std::max(0, x - h), right = std::min(width - 1, x + h);
+                    const int top = std::max(0, y - h), bottom = std::min(height - 1, y + h);
+                    const std::uint32_t *upper = rowOf[top];
+                    const std::uint32_t *lower = rowOf[bottom + 1];
+                    const std::size_t a = static_cast<std::size_t>(left) * 3;
+                    const std::size_t b = static_cast<std::size_t>(right + 1) * 3;
+                    const std::uint32_t n = static_cast<std::uint32_t>(right - left + 1) *
+                                            static_cast<std::uint32_t>(bottom - top + 1);
+                    const std::uint32_t sumRed = lower[b] - lower[a] - upper[b] + upper[a];
+                    const std::uint32_t sumGreen = lower[b + 1] - lower[a + 1] - upper[b + 1] + upper[a + 1];
+                    const std::uint32_t sumBlue = lower[b + 2] - lower[a + 2] - upper[b + 2] + upper[a + 2];
+                    const double inverse = 1.0 / n;
+                    redPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumRed, n, inverse));
+                    greenPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumGreen, n, inverse));
+                    bluePlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumBlue, n, inverse));
+                }
+            }
+        }
+        for (int y = bandTop; y < bandBottom; ++y) reportRow(y);
     }
 }
