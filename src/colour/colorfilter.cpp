@@ -186,6 +186,31 @@ __attribute__((target("avx2"))) inline __m128i clampEpi32(__m128i x)
     return _mm_max_epi32(_mm_min_epi32(x, _mm_set1_epi32(255)), _mm_setzero_si128());
 }
 
+// sin and cos of each whole hue 0..360 side by side: the same doubles as the conversion's tables.
+const double *sineCosinePairs()
+{
+    struct pairs {
+        alignas(16) double values[2 * 361];
+        pairs()
+        {
+            const double *sines = yhcSineTable();
+            const double *cosines = yhcCosineTable();
+            for (int h = 0; h <= 360; ++h) {
+                values[2 * h] = sines[h];
+                values[2 * h + 1] = cosines[h];
+            }
+        }
+    };
+    static const pairs table;
+    return table.values;
+}
+
+// c0 + c1·z
+__attribute__((target("avx2"))) inline __m256d pair(double c0, double c1, __m256d z)
+{
+    return _mm256_add_pd(_mm256_set1_pd(c0), _mm256_mul_pd(_mm256_set1_pd(c1), z));
+}
+
 // Clamp to 0.0..255.0 (upper bound first), then truncate.
 __attribute__((target("avx2"))) inline __m128i finish(__m256d x)
 {
@@ -200,8 +225,7 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
                                                 const yhcRule &rule)
 {
     using namespace colorcontrol_detail;
-    const double *sines = yhcSineTable();
-    const double *cosines = yhcCosineTable();
+    const double *sineCosine = sineCosinePairs();
     const __m256d zero = _mm256_setzero_pd();
     const __m256d one = _mm256_set1_pd(1.0);
     int i = 0;
@@ -234,18 +258,20 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
                                         selectPd(big, _mm256_add_pd(num, den), den));
         const __m256d base = _mm256_and_pd(big, _mm256_set1_pd(0.78539816339744830962));
         const __m256d a2 = _mm256_mul_pd(a, a);
-        __m256d p = _mm256_set1_pd(-1.0 / 23.0);
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(1.0 / 21.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(-1.0 / 19.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(1.0 / 17.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(-1.0 / 15.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(1.0 / 13.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(-1.0 / 11.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(1.0 / 9.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(-1.0 / 7.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(1.0 / 5.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), _mm256_set1_pd(-1.0 / 3.0));
-        p = _mm256_add_pd(_mm256_mul_pd(p, a2), one);
+        // The series in a² by Estrin's scheme: a short dependency chain, the same accuracy.
+        const __m256d z2 = _mm256_mul_pd(a2, a2);
+        const __m256d z4 = _mm256_mul_pd(z2, z2);
+        const __m256d z8 = _mm256_mul_pd(z4, z4);
+        const __m256d q0 = pair(1.0, -1.0 / 3.0, a2);
+        const __m256d q1 = pair(1.0 / 5.0, -1.0 / 7.0, a2);
+        const __m256d q2 = pair(1.0 / 9.0, -1.0 / 11.0, a2);
+        const __m256d q3 = pair(1.0 / 13.0, -1.0 / 15.0, a2);
+        const __m256d q4 = pair(1.0 / 17.0, -1.0 / 19.0, a2);
+        const __m256d q5 = pair(1.0 / 21.0, -1.0 / 23.0, a2);
+        const __m256d r0 = _mm256_add_pd(q0, _mm256_mul_pd(q1, z2));
+        const __m256d r1 = _mm256_add_pd(q2, _mm256_mul_pd(q3, z2));
+        const __m256d r2 = _mm256_add_pd(q4, _mm256_mul_pd(q5, z2));
+        const __m256d p = _mm256_add_pd(_mm256_add_pd(r0, _mm256_mul_pd(r1, z4)), _mm256_mul_pd(r2, z8));
         __m256d angle = _mm256_add_pd(base, _mm256_mul_pd(a, p));
         angle = selectPd(steep, _mm256_sub_pd(_mm256_set1_pd(1.57079632679489661923), angle), angle);
         angle = selectPd(_mm256_cmp_pd(v, zero, _CMP_LT_OQ), _mm256_sub_pd(_mm256_set1_pd(pi), angle), angle);
@@ -261,10 +287,9 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
         const __m128i coloured = _mm_cmpgt_epi32(ci, _mm_setzero_si128());
         hi = _mm_and_si128(hi, coloured);
 
-        alignas(16) int ys[4], hs[4], cs[4];
+        alignas(16) int ys[4], hs[4];
         _mm_store_si128(reinterpret_cast<__m128i *>(ys), yi);
         _mm_store_si128(reinterpret_cast<__m128i *>(hs), hi);
-        _mm_store_si128(reinterpret_cast<__m128i *>(cs), ci);
         const int checkMask = _mm256_movemask_pd(nearWhole) & _mm_movemask_ps(_mm_castsi128_ps(coloured));
         if (checkMask) {
             alignas(32) double us[4], vs[4];
@@ -281,7 +306,10 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
 
         __m128i y2, h2, c2;
         if (rule.quantise) {
-            y2 = _mm_mask_i32gather_epi32(_mm_setzero_si128(), rule.quantisedLuma.data(), yi, _mm_set1_epi32(-1), 4);
+            y2 = _mm_setr_epi32(rule.quantisedLuma[static_cast<std::size_t>(ys[0])],
+                                rule.quantisedLuma[static_cast<std::size_t>(ys[1])],
+                                rule.quantisedLuma[static_cast<std::size_t>(ys[2])],
+                                rule.quantisedLuma[static_cast<std::size_t>(ys[3])]);
             h2 = _mm_load_si128(reinterpret_cast<const __m128i *>(hs));
             c2 = ci;
         } else {
@@ -290,13 +318,20 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
             h2 = _mm_add_epi32(_mm_load_si128(reinterpret_cast<const __m128i *>(hs)), _mm_set1_epi32(rule.hue));
             h2 = _mm_max_epi32(_mm_min_epi32(h2, _mm_set1_epi32(360)), _mm_setzero_si128());
         }
-        (void)ys;
-        (void)cs;
 
         const __m256d yd = _mm256_cvtepi32_pd(y2);
         const __m256d cd = _mm256_cvtepi32_pd(c2);
-        const __m256d s = _mm256_mul_pd(_mm256_mask_i32gather_pd(zero, sines, h2, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8), cd);
-        const __m256d c = _mm256_mul_pd(_mm256_mask_i32gather_pd(zero, cosines, h2, _mm256_castsi256_pd(_mm256_set1_epi64x(-1)), 8), cd);
+        // Table look-ups by plain loads (hardware gathers are slow on many processors).
+        alignas(16) int hueIndex[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(hueIndex), h2);
+        const __m128d t0 = _mm_load_pd(sineCosine + 2 * hueIndex[0]);
+        const __m128d t1 = _mm_load_pd(sineCosine + 2 * hueIndex[1]);
+        const __m128d t2 = _mm_load_pd(sineCosine + 2 * hueIndex[2]);
+        const __m128d t3 = _mm_load_pd(sineCosine + 2 * hueIndex[3]);
+        const __m256d even = _mm256_set_m128d(t2, t0); // s0 c0 s2 c2
+        const __m256d odd = _mm256_set_m128d(t3, t1);  // s1 c1 s3 c3
+        const __m256d s = _mm256_mul_pd(_mm256_unpacklo_pd(even, odd), cd);
+        const __m256d c = _mm256_mul_pd(_mm256_unpackhi_pd(even, odd), cd);
         const __m128i ro = finish(_mm256_add_pd(yd, s));
         const __m128i go = finish(_mm256_sub_pd(_mm256_sub_pd(yd, _mm256_mul_pd(_mm256_set1_pd(greenFromRed), s)),
                                                 _mm256_mul_pd(_mm256_set1_pd(greenFromBlue), c)));
