@@ -66,7 +66,7 @@ const filterOperation operations[] = {
     {"grayscale", 8, {}, "grey picture of the luma"},
     {"sepia", 9, {}, "grey picture tinted sepia"},
     {"tint", 10, tintKeys, "grey picture tinted toward the drawing colour"},
-    {"tone", 11, toneKeys, "tone curve (s, slope and gamma shaped by position; points by the knots)"},
+    {"tone", 11, toneKeys, "tone curve: s, slope and gamma shaped by position (slope: 25 is the identity, 0 flat grey), points by the nine knots"},
     {"sharpen", 15, sharpenKeys, "sharpen"},
     {"soft", 16, softKeys, "soft focus"},
     {"emboss", 4, embossKeys, "emboss on the drawing colour"},
@@ -150,7 +150,7 @@ std::string keyUsage(const operationKey &key)
     case kind::points: {
         std::string knots;
         for (int p : resetTonePoints) knots += (knots.empty() ? "" : ".") + std::to_string(p);
-        return std::string(key.key) + "=p0.p1.….p8, each " + std::to_string(minimumTonePoint) +
+        return std::string(key.key) + "=p0.p1.p2.p3.p4.p5.p6.p7.p8, each " + std::to_string(minimumTonePoint) +
                ".." + std::to_string(maximumTonePoint) + " (default " + knots + ")";
     }
     case kind::angle:
@@ -269,7 +269,7 @@ operationSettings parseOperation(std::string_view text)
         case kind::points: {
             const auto parts = splitDots(valueText);
             if (parts.size() != settings.tonePoints.size())
-                throw operationError(opName + ": " + std::string(keyName) + " needs nine values p0.p1.….p8, got " +
+                throw operationError(opName + ": " + std::string(keyName) + " needs nine values p0.p1.p2.p3.p4.p5.p6.p7.p8, got " +
                                      quoted(valueText));
             for (std::size_t i = 0; i < parts.size(); ++i)
                 settings.tonePoints[i] = parseRanged(opName, keyName, parts[i], minimumTonePoint,

@@ -28,7 +28,7 @@ enum class operationKeyKind {
     parameter, // a track-bar field of filterParameters(), a whole number in its range
     color,     // R.G.B, each 0..255: the drawing colour
     choice,    // one of a few words, each selecting a filter code
-    points,    // nine knots p0.p1.….p8, each -2..130 (the point tone curve)
+    points,    // nine knots p0.p1.p2.p3.p4.p5.p6.p7.p8, each -2..130 (the point tone curve)
     angle,     // degrees 0..270 in steps of 45 (the emboss direction)
 };
 
