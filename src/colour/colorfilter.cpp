@@ -65,23 +65,20 @@ std::array<std::uint8_t, 256> shiftTable(int shift)
 // the clamped sum for any shift (a shift beyond ±255 saturates the same way).
 void shiftBytes(std::uint8_t *plane, int count, int shift, const std::array<std::uint8_t, 256> &table)
 {
+    if (shift == 0) return;
+    const int magnitude = std::min(shift < 0 ? -shift : shift, 255);
+    const __m128i amount = _mm_set1_epi8(static_cast<char>(magnitude));
     int i = 0;
-    if (shift != 0) {
-        const int magnitude = std::min(shift < 0 ? -shift : shift, 255);
-        const __m128i amount = _mm_set1_epi8(static_cast<char>(magnitude));
-        if (shift > 0) {
-            for (; i + 16 <= count; i += 16) {
-                __m128i *p = reinterpret_cast<__m128i *>(plane + i);
-                _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), amount));
-            }
-        } else {
-            for (; i + 16 <= count; i += 16) {
-                __m128i *p = reinterpret_cast<__m128i *>(plane + i);
-                _mm_storeu_si128(p, _mm_subs_epu8(_mm_loadu_si128(p), amount));
-            }
+    if (shift > 0) {
+        for (; i + 16 <= count; i += 16) {
+            __m128i *p = reinterpret_cast<__m128i *>(plane + i);
+            _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), amount));
         }
     } else {
-        return;
+        for (; i + 16 <= count; i += 16) {
+            __m128i *p = reinterpret_cast<__m128i *>(plane + i);
+            _mm_storeu_si128(p, _mm_subs_epu8(_mm_loadu_si128(p), amount));
+        }
     }
     for (; i < count; ++i) plane[i] = table[plane[i]];
 }
@@ -413,7 +410,7 @@ void colorFilter::rgbShift()
     }
 }
 
-// No colour has a chroma above this (white-to-blue corner (0, 0, 255) gives 228).
+// No colour has a chroma above this (pure blue (0, 0, 255) reaches it).
 constexpr int maximumChroma = 228;
 
 // Code 2: luma + `bright`, chroma + `chroma` (both clamped), hue + `hue` limited to 0..360.
