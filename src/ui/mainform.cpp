@@ -1,0 +1,291 @@
+// The main window's construction, resizing and closing.
+#include "mainform.h"
+
+#include "aboutdialogbox.h"
+#include "accessibility.h"
+#include "colour/filterparameters.h"
+#include "dialogservice.h"
+#include "imagecontrol.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/imageerror.h"
+#include "jpegqualitywindow.h"
+#include "pagecontrol.h"
+#include "progressbar.h"
+#include "radiogroup.h"
+#include "statictext.h"
+#include "ui_mainform.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QSlider>
+#include <new>
+
+namespace {
+std::uint32_t packedColor(int red, int green, int blue)
+{
+    return std::uint32_t(red) | (std::uint32_t(green) << 8) | (std::uint32_t(blue) << 16);
+}
+} // namespace
+
+TmainForm::TmainForm(QWidget *parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TmainForm>()), toneSamples(128, 0.0)
+{
+    // 1. The controls, their adapters and the handlers.
+    ui->setupUi(this);
+    setWindowTitle("Korvia");
+    mainPages = std::make_unique<pageControl>(ui->mainPageControl);
+    settingsPages = std::make_unique<pageControl>(ui->PageControl5);
+    operationPages = std::make_unique<pageControl>(ui->imageOperationPageControl);
+    adjustPages = std::make_unique<pageControl>(ui->imageAdjustPageControl);
+    effectOnePages = std::make_unique<pageControl>(ui->imageEffectOnePageControl);
+    effectTwoPages = std::make_unique<pageControl>(ui->imageEffectTwoPageControl);
+    transformPages = std::make_unique<pageControl>(ui->imageTransformPageControl);
+    toneCurveGroup = std::make_unique<radioGroup>(ui->toneCurveRadioGroup);
+    fringeShapeGroup = std::make_unique<radioGroup>(ui->fringeShapeRadioGroup);
+    paintGroup = std::make_unique<radioGroup>(ui->paintRadioGroup);
+    embosseAngleGroup = std::make_unique<radioGroup>(ui->embosseAngleRadioGroup);
+    monoColorGroup = std::make_unique<radioGroup>(ui->monoColorRadioGroup);
+    rotateAngleGroup = std::make_unique<radioGroup>(ui->rotateAngleRadioGroup);
+    progress = std::make_unique<progressBar>(ui->ProgressBar1);
+    connectHandlers();
+
+    // Engine messages are shown in the program's message box.
+    previousSink = setMessageSink([this](const QString &text) {
+        dialogs().message(this, text, QStringLiteral("メッセージ"));
+    });
+
+    // 2, 3. Empty views.
+    mainViewRect = rectangle{};
+    sampleRect = rectangle{};
+    mainViewBitmap = QImage();
+    sampleBitmap = QImage();
+
+    // 4. The five slots of the open-images list, each cleared before it is added.
+    QLabel *const fileNames[5] = {ui->editingFileStaticText1, ui->editingFileStaticText2,
+                                  ui->editingFileStaticText3, ui->editingFileStaticText4,
+                                  ui->editingFileStaticText5};
+    QLabel *const widths[5] = {ui->imageWidthStaticText1, ui->imageWidthStaticText2,
+                               ui->imageWidthStaticText3, ui->imageWidthStaticText4,
+                               ui->imageWidthStaticText5};
+    QLabel *const heights[5] = {ui->imageHeightStaticText1, ui->imageHeightStaticText2,
+                                ui->imageHeightStaticText3, ui->imageHeightStaticText4,
+                                ui->imageHeightStaticText5};
+    imageControl *const thumbnails[5] = {ui->editingSampleImage1, ui->editingSampleImage2,
+                                         ui->editingSampleImage3, ui->editingSampleImage4,
+                                         ui->editingSampleImage5};
+    for (int i = 0; i < 5; ++i) {
+        staticText *name = slotTexts.emplace_back(std::make_unique<staticText>(fileNames[i])).get();
+        staticText *width = slotTexts.emplace_back(std::make_unique<staticText>(widths[i])).get();
+        staticText *height = slotTexts.emplace_back(std::make_unique<staticText>(heights[i])).get();
+        auto element = std::make_unique<myEditingElement>(name, width, height, thumbnails[i]);
+        element->clearElement();
+        editingList.push_back(std::move(element));
+    }
+
+    // 5. The filter engine reports its progress on ProgressBar1.
+    filter.progressBar = progress->indicator();
+
+    // 6. Effect track bars at their start positions, captions showing them.
+    setUpParameterControls();
+
+    // 7. The transform set-up lands with the geometry engine.
+
+    // 8. The tone-curve sample table.
+    toneSamples.assign(128, 0.0);
+
+    // 9. Transform controls to their start values (requests a preview: nothing without a picture).
+    resetTransformControls();
+
+    // 10. Drawing colour and the transform background colour.
+    drawColor = packedColor(100, 200, 200);
+    backgroundColor = packedColor(50, 50, 50);
+
+    // 11-13. The colour panel, the transform background and the brush land with their engines.
+
+    // 14. The JPEG quality dialog (the print window lands with printing).
+    jpegQualityForm = new TjpegQualityForm(this);
+
+    // 15. Tone-curve state and editor, then the transform controls once more.
+    toneReset();
+    resetTransformControls();
+
+    // 16. The About box (the trimming rectangle lands with the geometry engine).
+    aboutBox = new TAboutBox(this);
+
+    // 17. Both file dialogs show JPEG or BMP files.
+    fileFilter = QStringLiteral("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp");
+
+    // 18.
+    trimmingActive = false;
+    editingCount = 0;
+
+    // 19. Buttons without a function.
+    ui->SpeedButton5->hide();
+    ui->SpeedButton6->hide();
+    ui->SpeedButton7->hide();
+    ui->SpeedButton8->hide();
+
+    exposeAccessibleNames(this);
+}
+
+TmainForm::~TmainForm()
+{
+    // A window destroyed without being closed still offers every changed picture for saving.
+    closeAllImages(false);
+    editingCount = 0;
+    editingList.clear();
+    setMessageSink(previousSink);
+}
+
+void TmainForm::connectHandlers()
+{
+    // Tool bar.
+    connect(ui->fileOpenButton, &QAbstractButton::clicked, this, &TmainForm::fileOpenButtonClick);
+    connect(ui->saveSpeedButton, &QAbstractButton::clicked, this, &TmainForm::saveSpeedButtonClick);
+    connect(ui->renameSaveSpeedButton, &QAbstractButton::clicked, this,
+            &TmainForm::renameSaveSpeedButtonClick);
+    connect(ui->printSpeedButton, &QAbstractButton::clicked, this, &TmainForm::printSpeedButtonClick);
+    connect(ui->undoButton, &QAbstractButton::clicked, this, &TmainForm::undoButtonClick);
+    connect(ui->undoSpeedButton, &QAbstractButton::clicked, this, &TmainForm::undoSpeedButtonClick);
+    connect(ui->informationButton, &QAbstractButton::clicked, this,
+            &TmainForm::informationButtonClick);
+    connect(ui->theEndButton, &QAbstractButton::clicked, this, &TmainForm::theEndButtonClick);
+
+    // Pipeline.
+    connect(ui->executeButton, &QAbstractButton::clicked, this, &TmainForm::executeButtonClick);
+    connect(mainPages.get(), &pageControl::changed, this, &TmainForm::mainPageControlChange);
+    connect(operationPages.get(), &pageControl::changed, this,
+            &TmainForm::imageOperationPageControlChange);
+    connect(adjustPages.get(), &pageControl::changed, this, &TmainForm::imageAdjustPageControlChange);
+    connect(effectOnePages.get(), &pageControl::changed, this,
+            &TmainForm::imageEffectOnePageControlChange);
+    connect(effectTwoPages.get(), &pageControl::changed, this,
+            &TmainForm::imageEffectTwoPageControlChange);
+    connect(transformPages.get(), &pageControl::changed, this,
+            &TmainForm::imageTransformPageControlChange);
+
+    // Open-images list.
+    connect(ui->editChangeButton1, &QAbstractButton::clicked, this, &TmainForm::editChangeButton1Click);
+    connect(ui->editChangeButton2, &QAbstractButton::clicked, this, &TmainForm::editChangeButton2Click);
+    connect(ui->editChangeButton3, &QAbstractButton::clicked, this, &TmainForm::editChangeButton3Click);
+    connect(ui->editChangeButton4, &QAbstractButton::clicked, this, &TmainForm::editChangeButton4Click);
+    connect(ui->editChangeButton5, &QAbstractButton::clicked, this, &TmainForm::editChangeButton5Click);
+    connect(ui->editCloseButton1, &QAbstractButton::clicked, this, &TmainForm::editCloseButton1Click);
+    connect(ui->editCloseButton2, &QAbstractButton::clicked, this, &TmainForm::editCloseButton2Click);
+    connect(ui->editCloseButton3, &QAbstractButton::clicked, this, &TmainForm::editCloseButton3Click);
+    connect(ui->editCloseButton4, &QAbstractButton::clicked, this, &TmainForm::editCloseButton4Click);
+    connect(ui->editCloseButton15, &QAbstractButton::clicked, this, &TmainForm::editCloseButton5Click);
+
+    // Parameter controls of the colour pages.
+    const std::pair<QSlider *, void (TmainForm::*)()> trackBars[] = {
+        {ui->brightTrackBar, &TmainForm::brightTrackBarChange},
+        {ui->chromaTrackBar, &TmainForm::chromaTrackBarChange},
+        {ui->hueTrackBar, &TmainForm::hueTrackBarChange},
+        {ui->redTrackBar, &TmainForm::redTrackBarChange},
+        {ui->greenTrackBar, &TmainForm::greenTrackBarChange},
+        {ui->blueTrackBar, &TmainForm::blueTrackBarChange},
+        {ui->outFocusSizeTrackBar, &TmainForm::outFocusSizeTrackBarChange},
+        {ui->outFocusDensityTrackBar, &TmainForm::outFocusDensityTrackBarChange},
+        {ui->fringeSizeTrackBar, &TmainForm::fringeSizeTrackBarChange},
+        {ui->fringeLevelTrackBar, &TmainForm::fringeLevelTrackBarChange},
+        {ui->paintTrackBar, &TmainForm::paintTrackBarChange},
+        {ui->softSizeTrackBar, &TmainForm::softSizeTrackBarChange},
+        {ui->softCoreLevelTrackBar, &TmainForm::softCoreLevelTrackBarChange},
+        {ui->embosseLevelTrackBar, &TmainForm::embosseLevelTrackBarChange},
+        {ui->edgeTrackBar, &TmainForm::edgeTrackBarChange},
+        {ui->colorLevelTrackBar, &TmainForm::colorLevelTrackBarChange},
+        {ui->mosaicTrackBar, &TmainForm::mosaicTrackBarChange},
+        {ui->vibrateSizeTrackBar, &TmainForm::vibrateSizeTrackBarChange},
+        {ui->vibrateAngleTrackBar, &TmainForm::vibrateAngleTrackBarChange},
+        {ui->medianTrackBar, &TmainForm::medianTrackBarChange},
+        {ui->toneTrackBar, &TmainForm::toneTrackBarChange},
+    };
+    for (const auto &[bar, handler] : trackBars) connect(bar, &QSlider::valueChanged, this, handler);
+    connect(monoColorGroup.get(), &radioGroup::clicked, this, &TmainForm::monoColorRadioGroupClick);
+    connect(embosseAngleGroup.get(), &radioGroup::clicked, this,
+            &TmainForm::embosseAngleRadioGroupClick);
+    connect(toneCurveGroup.get(), &radioGroup::clicked, this, &TmainForm::toneCurveRadioGroupClick);
+    connect(ui->curveResetButton, &QAbstractButton::clicked, this, &TmainForm::curveResetButtonClick);
+    connect(ui->toneCntImg, &imageControl::mouseDown, this, &TmainForm::toneCntImgMouseDown);
+    connect(ui->toneCntImg, &imageControl::mouseMove, this, &TmainForm::toneCntImgMouseMove);
+    connect(ui->toneCntImg, &imageControl::mouseUp, this, &TmainForm::toneCntImgMouseUp);
+}
+
+void TmainForm::setUpParameterControls()
+{
+    parameterControls.clear();
+    for (const filterParameter &p : filterParameters()) {
+        auto *bar = findChild<QSlider *>(QString::fromLatin1(p.control));
+        if (!bar) continue; // every bar of the table is on the form; skip rather than crash
+        QLabel *caption = p.caption ? findChild<QLabel *>(QString::fromLatin1(p.caption)) : nullptr;
+        parameterControls.push_back({&p, bar, caption});
+        // Widen first so that neither the old nor the new range clamps the start value away.
+        bar->setRange(std::min(bar->minimum(), p.minimum), std::max(bar->maximum(), p.maximum));
+        bar->setValue(p.start);
+        bar->setRange(p.minimum, p.maximum);
+        bar->setTickInterval(p.tickSpacing);
+        bar->setPageStep(p.pageStep);
+        bar->setSingleStep(1);
+        bar->setTickPosition(QSlider::TicksBelow);
+        if (caption) caption->setText(QString::number(bar->value()));
+    }
+}
+
+bool TmainForm::guarded(const std::function<void()> &command)
+{
+    try {
+        command();
+        return true;
+    } catch (const operationAbandoned &) {
+        // The user has already been told.
+    } catch (const imageError &e) {
+        dialogs().error(this, e.message());
+    } catch (const std::bad_alloc &) {
+        dialogs().error(this, QStringLiteral("メモリが不足しています。"));
+    } catch (const std::exception &e) {
+        dialogs().error(this, QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+void TmainForm::FormResize()
+{
+    guarded([this] {
+        layoutViews(0);
+        if (hasImage()) drawViews(0);
+        refreshControls();
+    });
+}
+
+void TmainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!editingList.empty()) FormResize();
+}
+
+bool TmainForm::closeAllImages(bool stopOnFailure)
+{
+    while (editingCount > 0) {
+        const int before = editingCount;
+        const bool closed = guarded([this] { closeImage(0); });
+        if (editingCount < before) continue;
+        // The save prompt's save failed: keep the pictures (and the window) when we may;
+        // otherwise the picture goes without being saved, as the window itself goes.
+        if (!closed && stopOnFailure) return false;
+        guarded([this] { removeImage(0); });
+        if (editingCount >= before) { // cannot happen; never loop forever on teardown
+            editingList[0]->clearElement();
+            --editingCount;
+        }
+    }
+    editingCount = 0;
+    return true;
+}
+
+void TmainForm::closeEvent(QCloseEvent *event)
+{
+    if (closeAllImages(true))
+        event->accept();
+    else
+        event->ignore();
+}

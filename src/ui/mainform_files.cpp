@@ -1,0 +1,159 @@
+// The tool bar's file commands: open, save in place, save under a new name, print, undo and the
+// About box.
+#include "mainform.h"
+
+#include "aboutdialogbox.h"
+#include "dialogservice.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/imageerror.h"
+#include "imagedata/imagefilemanager.h"
+#include "jpegqualitywindow.h"
+#include "ui_mainform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSlider>
+
+namespace {
+const QString messageTitle = QStringLiteral("メッセージ");
+
+// Shows the JPEG quality dialog and returns the position of its track bar, however the dialog
+// was closed.
+int askJpegQuality(TjpegQualityForm *form)
+{
+    dialogs().showModal(form);
+    const auto *bar = form->findChild<QSlider *>(QStringLiteral("jpegQualitTrackBar"));
+    return bar ? bar->value() : 100;
+}
+} // namespace
+
+void TmainForm::fileOpenButtonClick()
+{
+    guarded([this] {
+        if (editingCount >= 5) {
+            dialogs().message(this, QStringLiteral("最大編集ファイル数を超えました。"), messageTitle);
+            return;
+        }
+        QString fileName;
+        int filterIndex = 1;
+        if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
+        for (int i = editingCount - 1; i >= 0; --i) {
+            const imageDocument *d = documentAt(i);
+            if (d && d->path == fileName) {
+                dialogs().message(this, QStringLiteral("すでにこの名称のファイルは開いています。"),
+                                  messageTitle);
+                return;
+            }
+        }
+        // Read everything into a document of its own first: a file that cannot be read leaves
+        // the list, the current picture and the views exactly as they were.
+        auto d = std::make_unique<imageDocument>(this);
+        d->fileType = filterIndex;
+        d->fileType = loadImageFile(d->bitmap, fileName);
+        d->path = fileName;
+        d->name = extractFileName(fileName);
+        d->exif.readExif(fileName);
+
+        editingCount += 1;
+        currentIndex = editingCount - 1;
+        editingList[currentIndex]->setDocument(std::move(d));
+        layoutViews(99);
+        drawViews(0);
+        refreshControls();
+        applyOperation(1);
+    });
+}
+
+void TmainForm::saveSpeedButtonClick()
+{
+    guarded([this] {
+        if (hasImage()) saveDocument(currentIndex);
+    });
+}
+
+void TmainForm::saveDocument(int index)
+{
+    imageDocument *d = documentAt(index);
+    if (!d) return;
+    if (d->fileType != 1 && d->fileType != 2)
+        // Nothing would be written: say so instead of pretending, and keep the picture changed
+        // with its history so that nothing is lost.
+        throw imageError(QStringLiteral("この形式のファイル（%1）には上書き保存できません。"
+                                        "「名前を変えて保存」で JPEG または BMP として保存してください。")
+                             .arg(d->name));
+    int quality = 0;
+    if (d->fileType == 1) quality = askJpegQuality(jpegQualityForm);
+    const QString written = writtenFileName(d->path, d->fileType);
+    // The new file is complete on disk before anything is removed (saveImageFile throws
+    // otherwise); only then does the old file go, and only when it has another name.
+    saveImageFile(d->bitmap, d->path, d->fileType, quality);
+    if (written != d->path && QFileInfo(d->path).isFile()) QFile::remove(d->path);
+    d->clearHistory();
+    d->unchanged = true;
+}
+
+bool TmainForm::saveDocumentAs()
+{
+    if (!hasImage()) return false; // no picture: nothing to save
+    imageDocument *d = documentAt(currentIndex);
+    QString fileName;
+    int filterIndex = d->fileType == 2 ? 2 : 1;
+    if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;
+    const int type = filterIndex;
+    if (type != 1 && type != 2) return false; // the dialog offers only JPEG and BMP
+    const QString newName = saveFileName(fileName, type);
+    if (QFileInfo::exists(newName)) {
+        if (!dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + newName,
+                                QString()))
+            return false;
+    }
+    int quality = 0;
+    if (type == 1) quality = askJpegQuality(jpegQualityForm);
+    saveImageFile(d->bitmap, newName, type, quality);
+    d->path = newName;
+    d->name = extractFileName(newName);
+    d->fileType = type;
+    d->unchanged = true;
+    refreshControls();
+    d->clearHistory();
+    editingList[currentIndex]->refreshElement();
+    return true;
+}
+
+void TmainForm::renameSaveSpeedButtonClick()
+{
+    guarded([this] { saveDocumentAs(); });
+}
+
+void TmainForm::printSpeedButtonClick()
+{
+    guarded([this] {
+        if (!hasImage()) return;
+        // The print window lands with printing: it is handed the current picture and shown here.
+    });
+}
+
+void TmainForm::undoButtonClick()
+{
+    guarded([this] {
+        if (!hasImage()) return; // no picture: nothing to undo
+        imageDocument *d = documentAt(currentIndex);
+        d->undo();
+        layoutViews(99);
+        drawViews(0);
+        refreshControls();
+        applyOperation(1);
+        editingList[currentIndex]->refreshElement();
+    });
+}
+
+void TmainForm::undoSpeedButtonClick()
+{
+    undoButtonClick();
+}
+
+void TmainForm::informationButtonClick()
+{
+    aboutBox->show();
+    aboutBox->raise();
+}

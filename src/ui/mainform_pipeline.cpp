@@ -1,0 +1,291 @@
+// The operation pipeline: which operation the active tabs select, preview and commit, the two
+// picture views, and the refresh of the dependent controls.
+#include "mainform.h"
+
+#include "colour/filterparameters.h"
+#include "imagecontrol.h"
+#include "imagedata/exifreader.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/myimagearray.h"
+#include "pagecontrol.h"
+#include "radiogroup.h"
+#include "ui_mainform.h"
+
+#include <QLabel>
+#include <QSlider>
+
+namespace {
+const QRgb white = 0xFFFFFFFF;
+
+bool hasPixels(const QImage &picture)
+{
+    return picture.width() > 0 && picture.height() > 0;
+}
+
+// Fits picture into a view of the given size; area receives the fitted rectangle and view the
+// scaled copy. A picture without pixels (or a view without room) gives an empty view bitmap.
+double fitIntoView(const QImage &picture, int viewWidth, int viewHeight, rectangle &area, QImage &view)
+{
+    area = rectangle{0, 0, viewWidth - 1, viewHeight - 1};
+    if (!hasPixels(picture) || viewWidth <= 0 || viewHeight <= 0) {
+        view = QImage();
+        return 0.0;
+    }
+    const double scale = fitRect(0, 0, picture.width() - 1, picture.height() - 1, area);
+    view = QImage(area.right - area.left + 1, area.bottom - area.top + 1, QImage::Format_RGB32);
+    if (view.isNull()) return scale;
+    view.fill(white);
+    stretchCopy(picture, view);
+    return scale;
+}
+} // namespace
+
+imageDocument *TmainForm::documentAt(int index) const
+{
+    if (index < 0 || index >= int(editingList.size())) return nullptr;
+    const myEditingElement &slot = *editingList[index];
+    return slot.isEmpty ? nullptr : slot.document.get();
+}
+
+bool TmainForm::hasImage()
+{
+    if (editingCount == 0) {
+        currentIndex = -1;
+        currentBitmap = nullptr;
+        return false;
+    }
+    imageDocument *d = documentAt(currentIndex);
+    if (!d) { // never expected: the slots are packed and currentIndex points into them
+        currentBitmap = nullptr;
+        return false;
+    }
+    currentBitmap = &d->bitmap;
+    pictureWidth = currentBitmap->width();
+    pictureHeight = currentBitmap->height();
+    return true;
+}
+
+int TmainForm::operationCode()
+{
+    const int page = operationPages->activePageIndex();
+    int code = 0;
+    switch (page) {
+    case 0: // 調整
+        switch (adjustPages->activePageIndex()) {
+        case 0: code = 2; break;
+        case 1: code = 1; break;
+        case 2: {
+            const int item = toneCurveGroup->itemIndex();
+            code = item >= 0 && item <= 3 ? 11 + item : 0;
+            break;
+        }
+        default: break;
+        }
+        filter.filterType = code;
+        break;
+    case 1: // 効果1
+        switch (effectOnePages->activePageIndex()) {
+        case 0: code = 107; break;
+        case 1: {
+            const int item = fringeShapeGroup->itemIndex();
+            code = item == 0 ? 101 : item == 1 ? 102 : 0;
+            break;
+        }
+        case 2: {
+            const int item = paintGroup->itemIndex();
+            code = item == 0 ? 105 : item == 1 ? 106 : 0;
+            break;
+        }
+        case 3: code = 16; break;
+        case 4: code = 4; break;
+        case 5: {
+            const int item = monoColorGroup->itemIndex();
+            code = item >= 0 && item <= 2 ? 8 + item : 0;
+            break;
+        }
+        default: break;
+        }
+        filter.filterType = code;
+        break;
+    case 2: { // 効果2
+        static const int codes[] = {15, 7, 6, 5, 17};
+        const int tab = effectTwoPages->activePageIndex();
+        code = tab >= 0 && tab < 5 ? codes[tab] : 0;
+        filter.filterType = code;
+        break;
+    }
+    case 3: // 変形
+        switch (transformPages->activePageIndex()) {
+        case 0: code = 1; break;
+        case 1: {
+            const int item = rotateAngleGroup->itemIndex();
+            code = item >= 0 && item <= 5 ? 3 + item : 0;
+            break;
+        }
+        case 2: code = 10; break;
+        case 3: code = 11; break;
+        case 4: code = 9; break;
+        case 5: code = 2; break;
+        default: break;
+        }
+        shapeType = code; // the transform engine's shapeType once it lands
+        break;
+    default: // no active page: nothing is written
+        break;
+    }
+    return code;
+}
+
+void TmainForm::captureControls()
+{
+    for (const parameterControl &c : parameterControls) filter.*(c.parameter->member) = c.trackBar->value();
+    filter.toneMin = ui->toneTrackBar->minimum();
+    filter.toneMax = ui->toneTrackBar->maximum();
+    filter.tonePosition = ui->toneTrackBar->value();
+    filter.drawColor = drawColor;
+    // The transform set-up reads the transform edits here once it lands.
+}
+
+void TmainForm::applyOperation(int mode)
+{
+    if (!hasImage()) return;
+    imageDocument *d = documentAt(currentIndex);
+    QImage *target = &d->bitmap;
+    if (mode == 1) {
+        layoutViews(1);
+        target = &sampleBitmap;
+    }
+    operationCode();
+    captureControls();
+
+    const int page = operationPages->activePageIndex();
+    if (page >= 0 && page <= 2) {
+        if (hasPixels(*target)) {
+            myImageArray planes(*target);
+            filter.width = planes.width;
+            filter.height = planes.height;
+            filter.redPlane = planes.redPlane.get();
+            filter.greenPlane = planes.greenPlane.get();
+            filter.bluePlane = planes.bluePlane.get();
+            filter.run();
+            planes.storeToBitmap();
+            filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
+        }
+        if (mode == 0) {
+            if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
+                stretchCopy(*currentBitmap, mainViewBitmap);
+            drawViews(0);
+        } else {
+            drawViews(1);
+        }
+    } else if (page == 3) {
+        // The transforms land with the geometry engine: a commit changes nothing yet, a preview
+        // shows the untransformed sample.
+        if (mode == 1) drawViews(1);
+    }
+}
+
+void TmainForm::layoutViews(int which)
+{
+    if (!hasImage()) {
+        clearViews(which);
+        return;
+    }
+    imageDocument *d = documentAt(currentIndex);
+    if (which == 0 || which == 99) {
+        imageControl *view = ui->mainImage;
+        d->viewScale = fitIntoView(*currentBitmap, view->width(), view->height(), mainViewRect,
+                                   mainViewBitmap);
+        mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
+        mainViewCanvas.fill(white);
+        view->canvas() = mainViewCanvas;
+        // The trimming rectangle is reset to mainViewRect here once it lands.
+    }
+    if (which == 1 || which == 99) {
+        imageControl *view = ui->sampleImage;
+        fitIntoView(*currentBitmap, view->width(), view->height(), sampleRect, sampleBitmap);
+    }
+}
+
+void TmainForm::clearViews(int which)
+{
+    if (which == 0 || which == 99) {
+        ui->mainImage->fill(white);
+        ui->mainImage->canvasChanged();
+    }
+    if (which == 1 || which == 99) {
+        ui->sampleImage->fill(white);
+        ui->sampleImage->canvasChanged();
+    }
+}
+
+void TmainForm::drawViews(int which)
+{
+    if (!hasImage()) return;
+    clearViews(which);
+    if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
+        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewBitmap);
+        ui->mainImage->canvasChanged();
+    }
+    if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
+        ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleBitmap);
+        ui->sampleImage->canvasChanged();
+    }
+}
+
+void TmainForm::refreshControls()
+{
+    if (!hasImage()) return;
+    // The resize-field sync and the trimming controls are refreshed here once the transform
+    // controls land.
+    showPictureInfo();
+    if (operationPages->activePageIndex() == 3 && operationCode() == 10) {
+        // The trimming rectangle is drawn over mainImage here once it lands.
+        trimmingActive = true;
+    } else {
+        trimmingActive = false;
+    }
+}
+
+void TmainForm::showPictureInfo()
+{
+    if (!hasImage()) return;
+    imageDocument *d = documentAt(currentIndex);
+    setWindowTitle(d->name);
+    for (const pictureInfoLine &line :
+         pictureInfo(currentBitmap->width(), currentBitmap->height(), d->exif, d->name)) {
+        if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control)))
+            label->setText(line.value);
+    }
+}
+
+void TmainForm::refreshAfterPageChange()
+{
+    guarded([this] {
+        applyOperation(1);
+        drawViews(0);
+        refreshControls();
+    });
+}
+
+void TmainForm::executeButtonClick()
+{
+    guarded([this] {
+        if (!hasImage()) return;
+        // A picture without pixels (an unknown file type) has nothing to process or to store.
+        if (!hasPixels(*currentBitmap)) return;
+        imageDocument *d = documentAt(currentIndex);
+        d->takeSnapshot();
+        applyOperation(0);
+        refreshControls();
+        d->unchanged = false;
+        editingList[currentIndex]->refreshElement();
+    });
+}
+
+void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }
+void TmainForm::imageOperationPageControlChange() { refreshAfterPageChange(); }
+void TmainForm::imageAdjustPageControlChange() { refreshAfterPageChange(); }
+void TmainForm::imageEffectOnePageControlChange() { refreshAfterPageChange(); }
+void TmainForm::imageEffectTwoPageControlChange() { refreshAfterPageChange(); }
+void TmainForm::imageTransformPageControlChange() { refreshAfterPageChange(); }

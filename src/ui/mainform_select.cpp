@@ -1,0 +1,78 @@
+// Selecting and closing pictures of the open-images list.
+#include "mainform.h"
+
+#include "dialogservice.h"
+#include "imagedata/imagedocument.h"
+
+#include <algorithm>
+
+void TmainForm::selectSlot(int number)
+{
+    guarded([this, number] {
+        if (editingCount < number) return; // an empty slot
+        currentIndex = number - 1;
+        showCurrentImage();
+    });
+}
+
+void TmainForm::closeSlot(int number)
+{
+    guarded([this, number] {
+        if (editingCount < number) return; // an empty slot
+        closeImage(number - 1);
+    });
+}
+
+void TmainForm::editChangeButton1Click() { selectSlot(1); }
+void TmainForm::editChangeButton2Click() { selectSlot(2); }
+void TmainForm::editChangeButton3Click() { selectSlot(3); }
+void TmainForm::editChangeButton4Click() { selectSlot(4); }
+void TmainForm::editChangeButton5Click() { selectSlot(5); }
+void TmainForm::editCloseButton1Click() { closeSlot(1); }
+void TmainForm::editCloseButton2Click() { closeSlot(2); }
+void TmainForm::editCloseButton3Click() { closeSlot(3); }
+void TmainForm::editCloseButton4Click() { closeSlot(4); }
+void TmainForm::editCloseButton5Click() { closeSlot(5); }
+
+void TmainForm::theEndButtonClick()
+{
+    guarded([this] {
+        if (hasImage()) closeImage(currentIndex);
+    });
+}
+
+void TmainForm::closeImage(int index)
+{
+    if (!hasImage()) return;
+    imageDocument *d = documentAt(index);
+    if (!d) return;
+    if (d->undoCount > 0 || !d->unchanged) {
+        if (dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString()))
+            saveDocument(index); // a failed save ends here: the picture stays open
+    }
+    removeImage(index);
+}
+
+void TmainForm::removeImage(int index)
+{
+    if (editingCount > 0 && index >= 0 && index < editingCount) {
+        if (index < currentIndex) --currentIndex;
+        if (index < editingCount - 1) {
+            for (int i = index; i <= editingCount - 2; ++i) editingList[i]->moveElement(*editingList[i + 1]);
+        } else {
+            editingList[index]->clearElement();
+        }
+        const int n = editingCount;
+        editingCount = n - 1;
+        currentIndex = std::max(0, std::min(currentIndex, n - 2));
+    }
+    showCurrentImage();
+}
+
+void TmainForm::showCurrentImage()
+{
+    layoutViews(99);
+    drawViews(0);
+    refreshControls();
+    applyOperation(1);
+}

@@ -1,0 +1,406 @@
+// The main window's file commands: open, execute, undo, save, save under a new name, and what
+// happens when reading or writing fails.
+#include "test_mainform_support.h"
+
+#include "colour/colorfilter.h"
+
+using namespace testing_support;
+
+namespace {
+const QString changedPrompt = QStringLiteral("画像は変更されています。保存しますか？");
+
+// What the sepia filter makes of one colour, computed by the engine itself on a single pixel.
+QRgb sepiaOf(QRgb colour)
+{
+    std::uint8_t r = qRed(colour), g = qGreen(colour), b = qBlue(colour);
+    colorFilter f;
+    f.width = 1;
+    f.height = 1;
+    f.redPlane = &r;
+    f.greenPlane = &g;
+    f.bluePlane = &b;
+    f.filterType = 9;
+    f.run();
+    return qRgb(r, g, b) & 0xFFFFFF;
+}
+
+// 8 x 6: the left half black, the right half a warm colour.
+QImage halvesPicture()
+{
+    QImage p = filledPicture(8, 6, qRgb(0, 0, 0));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 4; x < 8; ++x) p.setPixel(x, y, qRgb(200, 100, 50));
+    return p;
+}
+} // namespace
+
+class testMainFormFiles : public QObject {
+    Q_OBJECT
+    QTemporaryDir scratch;
+    QString folder;
+
+    QString picturePath(const QString &name) const { return folder + "/" + name; }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(scratch.isValid());
+        qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    }
+    void init()
+    {
+        folder = scratch.path() + "/" + QString::fromLatin1(QTest::currentTestFunction());
+        QVERIFY(QDir().mkpath(folder));
+    }
+    void cleanup() { QVERIFY(snapshotFiles().isEmpty()); }
+
+    void sepiaExecuteUndoSaveAndReopen()
+    {
+        const QString path = picturePath("p.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.window->currentIndex, 0);
+        t.selectSepia();
+        QCOMPARE(t.window->operationCode(), 9);
+
+        t.click("executeButton");
+        imageDocument *d = t.current();
+        QCOMPARE(rgbOf(d->bitmap.pixel(0, 0)), qRgb(30, 10, 0) & 0xFFFFFF); // black becomes (30, 10, 0)
+        QCOMPARE(rgbOf(d->bitmap.pixel(7, 5)), sepiaOf(qRgb(200, 100, 50)));
+        QCOMPARE(d->undoCount, 1);
+        QVERIFY(!d->unchanged);
+        // The main view shows the committed picture (the right half at the view's right edge).
+        const QImage &view = t.image("mainImage")->canvas();
+        const rectangle r = t.window->mainViewRect;
+        QCOMPARE(rgbOf(view.pixel(r.right, (r.top + r.bottom) / 2)), sepiaOf(qRgb(200, 100, 50)));
+        // So does the slot's thumbnail.
+        const QImage &thumb = t.image("editingSampleImage1")->canvas();
+        QCOMPARE(rgbOf(thumb.pixel(5, 35)), qRgb(30, 10, 0) & 0xFFFFFF);
+
+        t.click("undoButton");
+        QCOMPARE(d->undoCount, 0);
+        QVERIFY(d->unchanged);
+        QCOMPARE(rgbOf(d->bitmap.pixel(0, 0)), 0u);
+        QCOMPARE(rgbOf(d->bitmap.pixel(7, 5)), qRgb(200, 100, 50) & 0xFFFFFF);
+
+        t.click("executeButton");
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("modal"), 0); // a BMP asks for no quality
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QVERIFY(!QFile::exists(path));                      // photo.bmp is saved as photo.BMP
+        QVERIFY(QFile::exists(picturePath("p.BMP")));
+        QCOMPARE(d->undoCount, 0);
+        QVERIFY(d->unchanged);
+        QVERIFY(snapshotFiles().isEmpty());
+
+        t.open(picturePath("p.BMP"));
+        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.window->currentIndex, 1);
+        const QImage &again = t.current()->bitmap;
+        QCOMPARE(again.size(), QSize(8, 6));
+        QCOMPARE(rgbOf(again.pixel(1, 1)), qRgb(30, 10, 0) & 0xFFFFFF);
+        QCOMPARE(rgbOf(again.pixel(6, 4)), sepiaOf(qRgb(200, 100, 50)));
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+
+    void fivePicturesAtMostAndNoDuplicates()
+    {
+        windowUnderTest t;
+        for (int i = 1; i <= 5; ++i) {
+            const QString path = picturePath(QString("p%1.bmp").arg(i));
+            QVERIFY(writePicture(path, filledPicture(10, 10, qRgb(40 * i, 0, 0))));
+            if (i == 2) {
+                t.open(picturePath("p1.bmp")); // already open
+                QCOMPARE(t.dialogs.log.last().kind, QString("message"));
+                QCOMPARE(t.dialogs.log.last().text, QStringLiteral("すでにこの名称のファイルは開いています。"));
+                QCOMPARE(t.dialogs.log.last().title, QStringLiteral("メッセージ"));
+                QCOMPARE(t.window->editingCount, 1);
+            }
+            t.open(path);
+            QCOMPARE(t.window->editingCount, i);
+            QCOMPARE(t.window->currentIndex, i - 1);
+        }
+        t.dialogs.clearLog();
+        t.click("fileOpenButton");
+        QCOMPARE(t.dialogs.log.size(), 1); // the message only: no file dialog at the limit
+        QCOMPARE(t.dialogs.log.first().kind, QString("message"));
+        QCOMPARE(t.dialogs.log.first().text, QStringLiteral("最大編集ファイル数を超えました。"));
+        QCOMPARE(t.dialogs.log.first().title, QStringLiteral("メッセージ"));
+        QCOMPARE(t.window->editingCount, 5);
+        for (int i = 0; i < 5; ++i) QCOMPARE(t.document(i)->name, QString("p%1.bmp").arg(i + 1));
+    }
+
+    void aFailedOpenLeavesTheListAsItWas()
+    {
+        const QString good = picturePath("good.bmp");
+        const QString bad = picturePath("bad.jpg");
+        QVERIFY(writePicture(good, filledPicture(30, 20, qRgb(0, 128, 255))));
+        QVERIFY(writeBytes(bad, QByteArray("\xFF\xD8\xFF\xE0 this is not really a JPEG", 31)));
+        windowUnderTest t;
+        t.open(good);
+        const QImage viewBefore = t.image("mainImage")->canvas().copy();
+        const QString titleBefore = t.window->windowTitle();
+
+        t.open(bad);
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QVERIFY(!t.dialogs.entries("error").first().text.isEmpty());
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.window->currentIndex, 0);
+        QVERIFY(t.window->editingList[1]->isEmpty);
+        QCOMPARE(t.text("editingFileStaticText2"), QString());
+        QCOMPARE(t.image("mainImage")->canvas(), viewBefore);
+        QCOMPARE(t.window->windowTitle(), titleBefore);
+
+        // The list still works: the next picture goes into slot 1.
+        t.open(good + ".bmp");
+        QCOMPARE(t.dialogs.count("error"), 2); // missing file
+        QVERIFY(writePicture(picturePath("second.bmp"), filledPicture(4, 4, qRgb(1, 2, 3))));
+        t.open(picturePath("second.bmp"));
+        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.document(1)->name, QString("second.bmp"));
+    }
+
+    void aPictureWithoutPixelsOpensExecutesAndCloses()
+    {
+        const QString path = picturePath("x.dat");
+        QVERIFY(writeBytes(path, "not a picture at all"));
+        windowUnderTest t;
+        t.open(path);
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.current()->bitmap.size(), QSize(0, 0));
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
+        QCOMPARE(t.text("editingFileStaticText1"), QString("x.dat"));
+        QCOMPARE(t.text("imageWidthStaticText1"), QString("0"));
+
+        // Nothing to process: execute and undo change nothing and ask nothing.
+        t.selectSepia();
+        t.click("executeButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(t.current()->undoCount, 0);
+        QVERIFY(t.current()->unchanged);
+        QVERIFY(snapshotFiles().isEmpty());
+        t.click("undoButton");
+        t.selectTabs(0, 2);
+        t.bar("toneTrackBar")->setValue(10);
+        t.window->resize(1100, 800);
+        QCoreApplication::processEvents();
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
+        QCOMPARE(t.dialogs.count("error"), 0);
+
+        // It cannot be written in place: the user is told, and the file stays.
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(readBytes(path), QByteArray("not a picture at all"));
+
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 0);
+        QCOMPARE(t.window->editingCount, 0);
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+        QVERIFY(QFile::exists(path));
+    }
+
+    void aChangedPictureWithoutPixelsAsksBeforeClosing()
+    {
+        const QString path = picturePath("y.dat");
+        QVERIFY(writeBytes(path, "still not a picture"));
+        windowUnderTest t;
+        t.open(path);
+        t.current()->unchanged = false; // as after a recipe that ran on it
+        // Yes cannot save it in place: the user is told and the picture stays open.
+        t.dialogs.questionAnswers = {true, false};
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 1);
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(readBytes(path), QByteArray("still not a picture"));
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 2);
+        QCOMPARE(t.window->editingCount, 0);
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+        QVERIFY(QFile::exists(path));
+    }
+
+    void commandsWithoutAPictureDoNothing()
+    {
+        windowUnderTest t;
+        t.click("undoButton");
+        t.click("undoSpeedButton");
+        t.click("renameSaveSpeedButton");
+        t.click("saveSpeedButton");
+        t.click("theEndButton");
+        t.click("executeButton");
+        t.click("printSpeedButton");
+        t.click("editChangeButton3");
+        t.click("editCloseButton1");
+        QCOMPARE(t.dialogs.log.size(), 0);
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.window->currentIndex, -1);
+        QCOMPARE(t.window->windowTitle(), QString("Korvia"));
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+    }
+
+    void savePromptYesWritesTheJpegAtTheChosenQuality()
+    {
+        const QString path = picturePath("photo.jpg");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+        const QImage committed = t.current()->bitmap.copy();
+
+        t.dialogs.questionAnswers = {true};
+        t.dialogs.modalAnswers = {[](QDialog *dialog) {
+            auto *bar = dialog->findChild<QSlider *>("jpegQualitTrackBar");
+            if (bar) bar->setValue(90);
+            return int(QDialog::Rejected); // the position counts however the dialog closes
+        }};
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 1);
+        QCOMPARE(t.dialogs.entries("question").first().text, changedPrompt);
+        QCOMPARE(t.dialogs.entries("question").first().title, QString());
+        QCOMPARE(t.dialogs.count("modal"), 1);
+        QCOMPARE(t.window->editingCount, 0);
+        QVERIFY(!QFile::exists(path));
+        const QString written = picturePath("photo.jpeg");
+        QVERIFY(QFile::exists(written));
+        QCOMPARE(readBytes(written), encodeJpeg(committed, 90));
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+
+    void savePromptNoLeavesTheFileUntouched()
+    {
+        const QString path = picturePath("keep.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        const QByteArray before = readBytes(path);
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+        t.dialogs.questionAnswers = {false};
+        t.click("editCloseButton1");
+        QCOMPARE(t.dialogs.count("question"), 1);
+        QCOMPARE(t.dialogs.count("modal"), 0);
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(readBytes(path), before);
+        QVERIFY(!QFile::exists(picturePath("keep.BMP")));
+    }
+
+    void anUnchangedPictureClosesWithoutAQuestion()
+    {
+        const QString path = picturePath("plain.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        t.click("undoButton"); // nothing to undo: still unchanged
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 0);
+        QCOMPARE(t.window->editingCount, 0);
+    }
+
+    void aFailedWriteKeepsTheOriginal()
+    {
+        // The BMP is written as q.BMP; a folder of that name makes the write fail for real.
+        const QString path = picturePath("q.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        const QByteArray before = readBytes(path);
+        QVERIFY(QDir().mkpath(picturePath("q.BMP")));
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QCOMPARE(readBytes(path), before);
+        QCOMPARE(t.current()->undoCount, 1); // nothing saved, so nothing forgotten
+        QVERIFY(!t.current()->unchanged);
+
+        // The close prompt's Yes with a failing save keeps the picture open.
+        t.dialogs.questionAnswers = {true};
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("error"), 2);
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(readBytes(path), before);
+
+        // A JPEG written under its own name: the write fails when the disk is full.
+        const QString jpeg = picturePath("r.jpeg");
+        QVERIFY(writePicture(jpeg, halvesPicture()));
+        const QByteArray jpegBefore = readBytes(jpeg);
+        t.open(jpeg);
+        t.click("executeButton");
+        saveFailureHook old = setSaveFailureHook([](const QString &) { return false; });
+        t.click("saveSpeedButton");
+        setSaveFailureHook(old);
+        QCOMPARE(t.dialogs.count("error"), 3);
+        QCOMPARE(readBytes(jpeg), jpegBefore);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2); // no temporary left behind
+
+        t.dialogs.questionAnswers = {false, false};
+        t.window.reset();
+        QCOMPARE(readBytes(path), before);
+        QCOMPARE(readBytes(jpeg), jpegBefore);
+    }
+
+    void captionAndInformationFollowOpenSaveAsAndClose()
+    {
+        const QString path = picturePath("first.bmp");
+        QVERIFY(writePicture(path, filledPicture(8, 6, qRgb(10, 20, 30))));
+        QVERIFY(writePicture(picturePath("second.bmp"), filledPicture(3, 2, qRgb(1, 2, 3))));
+        windowUnderTest t;
+        QCOMPARE(t.window->windowTitle(), QString("Korvia"));
+        t.open(path);
+        QCOMPARE(t.window->windowTitle(), QString("first.bmp"));
+        QCOMPARE(t.text("widthStaticText"), QString("8  pixel"));
+        QCOMPARE(t.text("heightStaticText"), QString("6  pixel"));
+        QCOMPARE(t.text("pixelsStaticText"), QString("48  pixel"));
+        QCOMPARE(t.text("fileNameStaticText"), QString("first.bmp"));
+        QCOMPARE(t.text("makerNameStaticText"), QString()); // a BMP has no camera record
+
+        t.selectSepia();
+        t.click("executeButton");
+        t.dialogs.saveFile(picturePath("holiday.2009.jpg"), 2);
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QVERIFY(QFile::exists(picturePath("holiday.BMP")));
+        QVERIFY(QFile::exists(path)); // saving under a new name keeps the old file
+        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP"));
+        QCOMPARE(t.text("fileNameStaticText"), QString("holiday.BMP"));
+        QCOMPARE(t.text("editingFileStaticText1"), QString("holiday.BMP"));
+        QCOMPARE(t.current()->path, picturePath("holiday.BMP"));
+        QCOMPARE(t.current()->fileType, 2);
+        QCOMPARE(t.current()->undoCount, 0);
+        QVERIFY(t.current()->unchanged);
+
+        // Onto an existing file, answering No: nothing written, history kept.
+        t.click("executeButton");
+        const QByteArray saved = readBytes(picturePath("holiday.BMP"));
+        t.dialogs.saveFile(picturePath("holiday.bmp"), 2);
+        t.dialogs.questionAnswers = {false};
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.entries("question").last().text,
+                 QStringLiteral("ファイルは存在します。上書きしますか? ") + picturePath("holiday.BMP"));
+        QCOMPARE(readBytes(picturePath("holiday.BMP")), saved);
+        QCOMPARE(t.current()->undoCount, 1);
+        t.click("undoButton");
+
+        t.open(picturePath("second.bmp"));
+        QCOMPARE(t.window->windowTitle(), QString("second.bmp"));
+        QCOMPARE(t.text("pixelsStaticText"), QString("6  pixel"));
+        t.click("theEndButton");
+        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP"));
+        QCOMPARE(t.text("widthStaticText"), QString("8  pixel"));
+        t.click("theEndButton");
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP")); // keeps the last text
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+};
+
+QTEST_MAIN(testMainFormFiles)
+#include "test_mainform_files.moc"

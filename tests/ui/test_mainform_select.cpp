@@ -1,0 +1,176 @@
+// Selecting and closing pictures, and closing the window with pictures open.
+#include "test_mainform_support.h"
+
+using namespace testing_support;
+
+namespace {
+const QString changedPrompt = QStringLiteral("画像は変更されています。保存しますか？");
+const QRgb colours[] = {qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200), qRgb(200, 200, 0),
+                        qRgb(0, 200, 200)};
+} // namespace
+
+class testMainFormSelect : public QObject {
+    Q_OBJECT
+    QTemporaryDir scratch;
+    QString folder;
+
+    QString picturePath(int i) const { return folder + QString("/P%1.bmp").arg(i); }
+
+    void openPictures(windowUnderTest &t, int count)
+    {
+        for (int i = 1; i <= count; ++i) {
+            QVERIFY(writePicture(picturePath(i), filledPicture(40, 20, colours[i - 1])));
+            t.open(picturePath(i));
+        }
+        QCOMPARE(t.window->editingCount, count);
+    }
+    // The colour at the centre of the main view.
+    static QRgb shownColour(const windowUnderTest &t)
+    {
+        const rectangle r = t.window->mainViewRect;
+        return t.image("mainImage")->canvas().pixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(scratch.isValid());
+        qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    }
+    void init()
+    {
+        folder = scratch.path() + "/" + QString::fromLatin1(QTest::currentTestFunction());
+        QVERIFY(QDir().mkpath(folder));
+    }
+
+    void selectingShowsThePicture()
+    {
+        windowUnderTest t;
+        openPictures(t, 3);
+        QCOMPARE(shownColour(t), colours[2]);
+        t.click("editChangeButton1");
+        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(shownColour(t), colours[0]);
+        QCOMPARE(t.window->windowTitle(), QString("P1.bmp"));
+        // The sample view shows the new current picture too.
+        const QImage &sample = t.image("sampleImage")->canvas();
+        QCOMPARE(sample.pixel(102, 102), colours[0]);
+        t.click("editChangeButton5"); // an empty slot: nothing happens
+        QCOMPARE(t.window->currentIndex, 0);
+        t.click("editChangeButton3");
+        QCOMPARE(t.window->currentIndex, 2);
+        QCOMPARE(shownColour(t), colours[2]);
+    }
+
+    void closingAnEarlierPictureKeepsTheCurrentOne()
+    {
+        windowUnderTest t;
+        openPictures(t, 4);
+        t.click("editChangeButton3"); // P3 current
+        QCOMPARE(t.window->currentIndex, 2);
+        t.click("editCloseButton2"); // close P2
+        QCOMPARE(t.dialogs.count("question"), 0);
+        QCOMPARE(t.window->editingCount, 3);
+        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.document(0)->name, QString("P1.bmp"));
+        QCOMPARE(t.document(1)->name, QString("P3.bmp"));
+        QCOMPARE(t.document(2)->name, QString("P4.bmp"));
+        QVERIFY(t.window->editingList[3]->isEmpty);
+        QCOMPARE(t.text("editingFileStaticText2"), QString("P3.bmp"));
+        QCOMPARE(t.text("editingFileStaticText4"), QString());
+        QCOMPARE(t.text("imageWidthStaticText4"), QString());
+        QVERIFY(allWhite(t.image("editingSampleImage4")->canvas()));
+        QCOMPARE(t.image("editingSampleImage2")->canvas().pixel(35, 35), colours[2]);
+        QCOMPARE(shownColour(t), colours[2]);
+        QCOMPARE(t.window->windowTitle(), QString("P3.bmp"));
+    }
+
+    void closingTheCurrentPicture()
+    {
+        windowUnderTest t;
+        openPictures(t, 3); // P3 current
+        t.click("theEndButton");
+        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.window->currentIndex, 1); // the new last picture
+        QCOMPARE(t.current()->name, QString("P2.bmp"));
+        QCOMPARE(shownColour(t), colours[1]);
+        t.click("editChangeButton1");
+        t.click("theEndButton"); // P1 current and closed: P2 moves up into its slot
+        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.current()->name, QString("P2.bmp"));
+        t.click("editCloseButton1");
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.window->currentIndex, -1);
+        for (int i = 0; i < 5; ++i) QVERIFY(t.window->editingList[i]->isEmpty);
+        QVERIFY(allWhite(t.image("mainImage")->canvas()));
+        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
+        QVERIFY(allWhite(t.image("editingSampleImage1")->canvas()));
+    }
+
+    void closingTheWindowOffersEveryChangedPictureInSlotOrder()
+    {
+        {
+            windowUnderTest t;
+            openPictures(t, 3);
+            for (int slot = 1; slot <= 3; ++slot) {
+                t.click(QString("editChangeButton%1").arg(slot).toLatin1().constData());
+                t.click("executeButton");
+                QCOMPARE(t.current()->undoCount, 1);
+            }
+            QCOMPARE(snapshotFiles().size(), 3);
+            t.dialogs.clearLog();
+            // Yes for the first question only: the picture then in slot 0 is the one saved.
+            t.dialogs.questionAnswers = {true, false, false};
+            QVERIFY(t.window->close());
+            const auto questions = t.dialogs.entries("question");
+            QCOMPARE(questions.size(), 3);
+            for (const auto &q : questions) {
+                QCOMPARE(q.text, changedPrompt);
+                QCOMPARE(q.title, QString());
+            }
+            QCOMPARE(t.window->editingCount, 0);
+            QCOMPARE(t.dialogs.unexpected, 0);
+            t.window.reset();
+            QCOMPARE(t.dialogs.count("question"), 3); // nothing asked twice
+        }
+        QVERIFY(QFile::exists(folder + "/P1.BMP"));
+        QVERIFY(!QFile::exists(folder + "/P2.BMP"));
+        QVERIFY(!QFile::exists(folder + "/P3.BMP"));
+        QVERIFY(QFile::exists(picturePath(2)));
+        QVERIFY(QFile::exists(picturePath(3)));
+        QVERIFY(snapshotFiles().isEmpty());
+    }
+
+    void aWindowDestroyedWithoutClosingLeavesNoSnapshot()
+    {
+        {
+            windowUnderTest t;
+            openPictures(t, 2);
+            t.click("executeButton");
+            t.click("executeButton");
+            QCOMPARE(snapshotFiles().size(), 2);
+            t.dialogs.questionAnswers = {false};
+        }
+        QVERIFY(snapshotFiles().isEmpty());
+    }
+
+    void aFailedSaveWhileClosingKeepsTheWindowOpen()
+    {
+        windowUnderTest t;
+        openPictures(t, 2);
+        t.click("editChangeButton1");
+        t.click("executeButton");
+        QVERIFY(QDir().mkpath(folder + "/P1.BMP")); // the save's target cannot be written
+        t.dialogs.questionAnswers = {true};
+        QVERIFY(!t.window->close());
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QCOMPARE(t.window->editingCount, 2);
+        QVERIFY(QFile::exists(picturePath(1)));
+        t.dialogs.questionAnswers = {false};
+        QVERIFY(t.window->close());
+        QCOMPARE(t.window->editingCount, 0);
+    }
+};
+
+QTEST_MAIN(testMainFormSelect)
+#include "test_mainform_select.moc"

@@ -1,0 +1,124 @@
+// Shared helpers of the main-window tests: pictures written into a temporary folder, the window
+// shown offscreen with a scripted dialog service, and short ways to reach its controls.
+#pragma once
+#include "scripteddialogs.h"
+
+#include "imagedata/imagedocument.h"
+#include "imagedata/imagefilemanager.h"
+#include "ui/imagecontrol.h"
+#include "ui/mainform.h"
+#include "ui/pagecontrol.h"
+#include "ui/radiogroup.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace testing_support {
+
+inline QImage filledPicture(int width, int height, QRgb colour)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A BMP file (exact pixels) or, for a .jpg/.jpeg name, a JPEG of quality 95.
+inline bool writePicture(const QString &path, const QImage &picture)
+{
+    if (imageFileType(path) == 1) return writeBytes(path, encodeJpeg(picture, 95));
+    return picture.save(path, "BMP");
+}
+
+// The snapshot files currently in the scratch directory.
+inline QStringList snapshotFiles()
+{
+    return QDir(scratchDirectory()).entryList({"*.BMP"}, QDir::Files);
+}
+
+inline bool allWhite(const QImage &picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if ((picture.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) return false;
+    return true;
+}
+
+inline QRgb rgbOf(QRgb pixel) { return pixel & 0xFFFFFF; }
+
+// One window shown offscreen, with the dialogs scripted; the dialogs outlive the window so that
+// its closing prompts are answered too.
+struct windowUnderTest {
+    scriptedDialogs dialogs;
+    std::unique_ptr<TmainForm> window;
+
+    windowUnderTest()
+    {
+        window = std::make_unique<TmainForm>();
+        window->resize(1024, 743);
+        window->show();
+        QCoreApplication::processEvents();
+    }
+    ~windowUnderTest() { window.reset(); }
+
+    template <class T> T *child(const char *name) const
+    {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        if (!found) qWarning("no control %s", name);
+        return found;
+    }
+    void click(const char *button) const
+    {
+        if (auto *b = child<QAbstractButton>(button)) b->click();
+    }
+    QSlider *bar(const char *name) const { return child<QSlider>(name); }
+    QString text(const char *label) const
+    {
+        auto *l = child<QLabel>(label);
+        return l ? l->text() : QString("<missing %1>").arg(label);
+    }
+    imageControl *image(const char *name) const { return child<imageControl>(name); }
+
+    // Opens a file through the open button, answering its dialog.
+    void open(const QString &path)
+    {
+        dialogs.openFile(path);
+        click("fileOpenButton");
+    }
+    imageDocument *document(int slot) const { return window->documentAt(slot); }
+    imageDocument *current() const { return window->documentAt(window->currentIndex); }
+
+    // Selects a colour page and tab the way the user does (the page-change handlers run).
+    void selectTabs(int page, int tab)
+    {
+        window->operationPages->widget()->setCurrentIndex(page);
+        pageControl *tabs[] = {window->adjustPages.get(), window->effectOnePages.get(),
+                               window->effectTwoPages.get(), window->transformPages.get()};
+        tabs[page]->widget()->setCurrentIndex(tab);
+    }
+    void selectSepia()
+    {
+        selectTabs(1, 5);
+        window->monoColorGroup->setItemIndex(1);
+    }
+};
+
+} // namespace testing_support
