@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -93,6 +94,419 @@ struct paintSampler {
     }
 };
 
+
+// Statistics of one region as the driver needs them: the sum and the extremes of each channel
+// and the number of samples.
+struct regionStatistics {
+    int sum[3] = {0, 0, 0};
+    int low[3] = {255, 255, 255};
+    int high[3] = {0, 0, 0};
+    int n = 0;
+};
+
+regionStatistics statisticsOf(paintSampler &sampler)
+{
+    regionStatistics result;
+    result.n = sampler.n;
+    const int *lists[3] = {sampler.listRed, sampler.listGreen, sampler.listBlue};
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < sampler.n; ++i) {
+            const int value = lists[c][i];
+            result.sum[c] += value;
+            result.low[c] = std::min(result.low[c], value);
+            result.high[c] = std::max(result.high[c], value);
+        }
+    return result;
+}
+
+// ---- the incremental version ----
+//
+// The picture is copied into planes with a wide border of zeros: three value planes, three
+// inverted planes (255 − value, so a maximum over them is 255 minus the minimum) and a mask
+// plane (1 inside the picture), so that samples outside the picture drop out of every maximum
+// and sum without tests. Each region is then put together, a whole row at a time, from
+// windows along rows, columns and diagonals computed once per row and shared between the
+// regions that use them.
+
+constexpr int extremePlanes = 6; // maxima of red, green, blue, then of their inversions
+constexpr int sumPlanes = 4;     // sums of red, green, blue and of the mask (the sample count)
+constexpr int maskPlane = 6;
+
+struct borderedPicture {
+    int width = 0, height = 0, margin = 0, stride = 0;
+    std::vector<std::uint8_t> data[7];
+
+    borderedPicture(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue,
+                    int w, int h, int m)
+        : width(w), height(h), margin(m), stride(w + 2 * m)
+    {
+        const std::size_t size = static_cast<std::size_t>(stride) * (h + 2 * m);
+        const std::uint8_t *sources[3] = {red, green, blue};
+        for (auto &plane : data) plane.assign(size, 0);
+        for (int y = 0; y < h; ++y) {
+            const std::size_t from = static_cast<std::size_t>(y) * w;
+            for (int c = 0; c < 3; ++c) {
+                std::uint8_t *value = row(c, y), *inverse = row(c + 3, y);
+                for (int x = 0; x < w; ++x) {
+                    value[x] = sources[c][from + x];
+                    inverse[x] = static_cast<std::uint8_t>(255 - sources[c][from + x]);
+                }
+            }
+            std::uint8_t *mask = row(maskPlane, y);
+            for (int x = 0; x < w; ++x) mask[x] = 1;
+        }
+    }
+    // Pointer to column 0 of row y; columns −margin .. width + margin − 1 may be read.
+    std::uint8_t *row(int plane, int y)
+    {
+        return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin;
+    }
+    const std::uint8_t *row(int plane, int y) const
+    {
+        return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin;
+    }
+    static int sumSource(int q) { return q < 3 ? q : maskPlane; }
+};
+
+// A row of window statistics, columns −margin .. width + margin − 1.
+template <typename sumType>
+struct statisticsRow {
+    int margin = 0;
+    std::vector<std::uint8_t> extremeData[extremePlanes];
+    std::vector<sumType> sumData[sumPlanes];
+
+    void allocate(int width, int m)
+    {
+        margin = m;
+        for (auto &v : extremeData) v.assign(static_cast<std::size_t>(width) + 2 * m, 0);
+        for (auto &v : sumData) v.assign(static_cast<std::size_t>(width) + 2 * m, 0);
+    }
+    std::uint8_t *extreme(int p) { return extremeData[p].data() + margin; }
+    const std::uint8_t *extreme(int p) const { return extremeData[p].data() + margin; }
+    sumType *sum(int q) { return sumData[q].data() + margin; }
+    const sumType *sum(int q) const { return sumData[q].data() + margin; }
+
+    void clear(int from, int to)
+    {
+        for (int p = 0; p < extremePlanes; ++p) std::fill(extreme(p) + from, extreme(p) + to, 0);
+        for (int q = 0; q < sumPlanes; ++q) std::fill(sum(q) + from, sum(q) + to, 0);
+    }
+
+    // Adds the picture's row y, read shift columns to the right, to columns from .. to − 1.
+    void takeRow(const borderedPicture &picture, int y, int shift, int from, int to)
+    {
+        for (int p = 0; p < extremePlanes; ++p) {
+            std::uint8_t *__restrict target = extreme(p);
+            const std::uint8_t *__restrict source = picture.row(p, y) + shift;
+            for (int x = from; x < to; ++x) target[x] = std::max(target[x], source[x]);
+        }
+        for (int q = 0; q < sumPlanes; ++q) {
+            sumType *__restrict target = sum(q);
+            const std::uint8_t *__restrict source = picture.row(borderedPicture::sumSource(q), y) + shift;
+            for (int x = from; x < to; ++x) target[x] = static_cast<sumType>(target[x] + source[x]);
+        }
+    }
+
+    // Adds another row of statistics, read shift columns to the right.
+    template <typename otherSum>
+    void take(const statisticsRow<otherSum> &other, int shift, int from, int to)
+    {
+        for (int p = 0; p < extremePlanes; ++p) {
+            std::uint8_t *__restrict target = extreme(p);
+            const std::uint8_t *__restrict source = other.extreme(p) + shift;
+            for (int x = from; x < to; ++x) target[x] = std::max(target[x], source[x]);
+        }
+        for (int q = 0; q < sumPlanes; ++q) {
+            sumType *__restrict target = sum(q);
+            const otherSum *__restrict source = other.sum(q) + shift;
+            for (int x = from; x < to; ++x) target[x] = static_cast<sumType>(target[x] + source[x]);
+        }
+    }
+};
+
+using windowRow = statisticsRow<std::uint16_t>; // windows of at most 257 samples
+using regionRow = statisticsRow<std::uint32_t>;
+
+// Rows of a window kind kept for the rows around the current one; each is computed once.
+struct windowRing {
+    std::vector<windowRow> rows;
+    std::vector<int> tags;
+    void allocate(int count, int width, int margin)
+    {
+        rows.resize(count);
+        tags.assign(count, std::numeric_limits<int>::min());
+        for (auto &row : rows) row.allocate(width, margin);
+    }
+    template <typename build>
+    const windowRow &get(int y, build &&make)
+    {
+        const int count = static_cast<int>(rows.size());
+        const int slot = ((y % count) + count) % count;
+        if (tags[slot] != y) {
+            make(rows[slot], y);
+            tags[slot] = y;
+        }
+        return rows[slot];
+    }
+};
+
+struct fastPaint {
+    int width, height, d;
+    bool pointillism;
+    int margin, reach;
+    borderedPicture picture;
+    paintSampler &sampler;
+
+    fastPaint(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue, int w, int h,
+              int dd, bool point, paintSampler &plain)
+        : width(w), height(h), d(dd), pointillism(point), margin(3 * dd + 4), reach(dd + 2),
+          picture(red, green, blue, w, h, margin), sampler(plain)
+    {
+    }
+
+    // The region at (x, y) sampled one by one, written into column x of a region row.
+    void plainInto(regionRow &region, int k, int x, int y)
+    {
+        sampler.n = 0;
+        if (pointillism) sampler.pointillismRegion(k, x, y);
+        else sampler.normalRegion(k, x, y);
+        const regionStatistics st = statisticsOf(sampler);
+        for (int c = 0; c < 3; ++c) {
+            region.extreme(c)[x] = static_cast<std::uint8_t>(st.n ? st.high[c] : 0);
+            region.extreme(c + 3)[x] = static_cast<std::uint8_t>(st.n ? 255 - st.low[c] : 0);
+            region.sum(c)[x] = static_cast<std::uint32_t>(st.sum[c]);
+        }
+        region.sum(3)[x] = static_cast<std::uint32_t>(st.n);
+    }
+
+    void run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane,
+             const colorFilter &filter);
+};
+
+void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane,
+                    const colorFilter &filter)
+{
+    const int wide0 = -margin, wide1 = width + margin; // whole bordered row
+    const int near0 = -reach, near1 = width + reach;   // what the regions read around a row
+    regionRow region;
+    region.allocate(width, 0);
+    std::vector<int> best(width);
+    std::vector<std::uint32_t> keptSum[3], keptCount(width);
+    for (auto &v : keptSum) v.assign(width, 0);
+    std::uint8_t *outputs[3] = {redPlane, greenPlane, bluePlane};
+
+    // Normal style: a vertical window for the off-centre square; windows of d samples along
+    // columns, rows, diagonals (down-right) and anti-diagonals (down-left) for the rays.
+    const int squareSide = d + d / 2 - 1;
+    windowRow squareColumns;
+    windowRing alongColumn, alongRow, alongDiagonal, alongAntiDiagonal;
+    // Pointillism: d × d squares; rows of centred spans of every half-width for the triangles
+    // above and below, accumulated from the rows that feed them; columns of centred spans for
+    // the triangles to the right and left.
+    windowRing squares;
+    windowRow squareRows, span;
+    std::vector<windowRow> above, below, columnSpans;
+    int fedRows = 0;
+    if (!pointillism) {
+        squareColumns.allocate(width, margin);
+        alongColumn.allocate(d + 4, width, margin);
+        alongRow.allocate(3, width, margin);
+        alongDiagonal.allocate(d + 4, width, margin);
+        alongAntiDiagonal.allocate(d + 4, width, margin);
+    } else {
+        squares.allocate(d, width, margin);
+        squareRows.allocate(width, margin);
+        span.allocate(width, margin);
+        above.resize(2 * d);
+        below.resize(d);
+        columnSpans.resize(d);
+        for (auto &row : above) { row.allocate(width, margin); row.clear(0, width); }
+        for (auto &row : below) row.allocate(width, margin);
+        for (auto &row : columnSpans) row.allocate(width, margin);
+    }
+    auto slot = [](int y, int count) { return ((y % count) + count) % count; };
+
+    auto makeColumn = [&](windowRow &row, int top) {
+        row.clear(near0, near1);
+        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, 0, near0, near1);
+    };
+    auto makeRow = [&](windowRow &row, int y) {
+        row.clear(near0, near1);
+        for (int i = 0; i < d; ++i) row.takeRow(picture, y, i, near0, near1);
+    };
+    auto makeDiagonal = [&](windowRow &row, int top) {
+        row.clear(near0, near1);
+        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, i, near0, near1);
+    };
+    auto makeAntiDiagonal = [&](windowRow &row, int top) {
+        row.clear(near0, near1);
+        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, -i, near0, near1);
+    };
+    auto makeSquare = [&](windowRow &row, int top) {
+        squareRows.clear(wide0, wide1);
+        for (int i = 0; i < d; ++i) squareRows.takeRow(picture, top + i, 0, wide0, wide1);
+        row.clear(near0, near1);
+        for (int i = 0; i < d; ++i) row.take(squareRows, i, near0, near1);
+    };
+    // Feeds picture row r into the triangles: row r with half-width m belongs to the triangle
+    // above row r + m and to the triangle below row r − (d − 1 − m).
+    auto feedRow = [&](int r) {
+        above[slot(r + d - 1, 2 * d)].clear(0, width);
+        below[slot(r, d)].clear(0, width);
+        span.clear(near0, near1);
+        span.takeRow(picture, r, 0, near0, near1);
+        for (int m = 0; m < d; ++m) {
+            if (m > 0) {
+                span.takeRow(picture, r, -m, 0, width);
+                span.takeRow(picture, r, m, 0, width);
+            }
+            if (r + m < height) above[slot(r + m, 2 * d)].take(span, 0, 0, width);
+            const int target = r - (d - 1 - m);
+            if (target >= 0) below[slot(target, d)].take(span, 0, 0, width);
+        }
+    };
+
+    for (int y = 0; y < height; ++y) {
+        std::fill(best.begin(), best.end(), 255);
+        auto fold = [&]() {
+            for (int x = 0; x < width; ++x) {
+                int spread = 0;
+                for (int c = 0; c < 3; ++c)
+                    spread = std::max(spread, region.extreme(c)[x] + region.extreme(c + 3)[x] - 255);
+                if (region.sum(3)[x] == 0) spread = 255; // cannot happen: every region holds (x, y)
+                if (spread <= best[x]) {
+                    best[x] = spread;
+                    for (int c = 0; c < 3; ++c) keptSum[c][x] = region.sum(c)[x];
+                    keptCount[x] = region.sum(3)[x];
+                }
+            }
+        };
+        auto startWithPixel = [&]() {
+            region.clear(0, width);
+            region.takeRow(picture, y, 0, 0, width);
+        };
+
+        if (!pointillism) {
+            // Region 0: rows y − d/2 .. y + d − 2, columns x − d/2 .. x + d − 2.
+            squareColumns.clear(wide0, wide1);
+            for (int v = y - d / 2; v <= y + d - 2; ++v) squareColumns.takeRow(picture, v, 0, wide0, wide1);
+            region.clear(0, width);
+            for (int i = 0; i < squareSide; ++i) region.take(squareColumns, i - d / 2, 0, width);
+            fold();
+
+            const windowRow &upCentre = alongColumn.get(y - d - 1, makeColumn);
+            const windowRow &upSides = alongColumn.get(y - d, makeColumn);
+            const windowRow &downSides = alongColumn.get(y + 1, makeColumn);
+            const windowRow &downCentre = alongColumn.get(y + 2, makeColumn);
+            const windowRow &rowAbove = alongRow.get(y - 1, makeRow);
+            const windowRow &rowHere = alongRow.get(y, makeRow);
+            const windowRow &rowBelow = alongRow.get(y + 1, makeRow);
+            // Region 1, up: column x rows y − d − 1 .. y − 2, columns x ± 1 rows y − d .. y − 1.
+            startWithPixel();
+            region.take(upCentre, 0, 0, width);
+            region.take(upSides, -1, 0, width);
+            region.take(upSides, 1, 0, width);
+            fold();
+            // Region 2, through the pixel to the right.
+            startWithPixel();
+            region.take(rowHere, 0, 0, width);
+            region.take(rowAbove, -1, 0, width);
+            region.take(rowBelow, -1, 0, width);
+            fold();
+            // Region 3, down.
+            startWithPixel();
+            region.take(downCentre, 0, 0, width);
+            region.take(downSides, -1, 0, width);
+            region.take(downSides, 1, 0, width);
+            fold();
+            // Region 4, through the pixel to the left.
+            startWithPixel();
+            region.take(rowHere, -(d - 1), 0, width);
+            region.take(rowAbove, -(d - 2), 0, width);
+            region.take(rowBelow, -(d - 2), 0, width);
+            fold();
+            // Region 5, up-left: windows starting at their far ends, running down-right.
+            startWithPixel();
+            region.take(alongDiagonal.get(y - d - 1, makeDiagonal), -(d + 1), 0, width);
+            region.take(alongDiagonal.get(y - d, makeDiagonal), -(d - 1), 0, width);
+            region.take(alongDiagonal.get(y - d + 1, makeDiagonal), -d, 0, width);
+            fold();
+            // Region 6, up-right: windows starting at their far ends, running down-left.
+            startWithPixel();
+            region.take(alongAntiDiagonal.get(y - d - 1, makeAntiDiagonal), d + 1, 0, width);
+            region.take(alongAntiDiagonal.get(y - d, makeAntiDiagonal), d - 1, 0, width);
+            region.take(alongAntiDiagonal.get(y - d + 1, makeAntiDiagonal), d, 0, width);
+            fold();
+            // Region 7, down-right.
+            startWithPixel();
+            region.take(alongDiagonal.get(y + 2, makeDiagonal), 2, 0, width);
+            region.take(alongDiagonal.get(y, makeDiagonal), 1, 0, width);
+            region.take(alongDiagonal.get(y + 1, makeDiagonal), 0, 0, width);
+            fold();
+            // Region 8, down-left.
+            startWithPixel();
+            region.take(alongAntiDiagonal.get(y + 2, makeAntiDiagonal), -2, 0, width);
+            region.take(alongAntiDiagonal.get(y, makeAntiDiagonal), -1, 0, width);
+            region.take(alongAntiDiagonal.get(y + 1, makeAntiDiagonal), 0, 0, width);
+            fold();
+        } else {
+            for (; fedRows < std::min(height, y + d); ++fedRows) feedRow(fedRows);
+            // Centred spans of the columns: half-height m around row y.
+            columnSpans[0].clear(near0, near1);
+            columnSpans[0].takeRow(picture, y, 0, near0, near1);
+            for (int m = 1; m < d; ++m) {
+                windowRow &row = columnSpans[m];
+                row.clear(near0, near1);
+                row.take(columnSpans[m - 1], 0, near0, near1);
+                row.takeRow(picture, y - m, 0, near0, near1);
+                row.takeRow(picture, y + m, 0, near0, near1);
+            }
+            const windowRow &squareHigh = squares.get(y - d + 1, makeSquare);
+            const windowRow &squareCentre = squares.get(y - d / 2, makeSquare);
+            const windowRow &squareLow = squares.get(y, makeSquare);
+
+            region.clear(0, width); // region 0, the centred square
+            region.take(squareCentre, -(d / 2), 0, width);
+            fold();
+            // Region 1, the triangle above; near the top edge the rows above the picture are
+            // skipped without narrowing, which the accumulated rows do not model.
+            region.clear(0, width);
+            if (y >= d - 1) region.take(above[slot(y, 2 * d)], 0, 0, width);
+            else for (int x = 0; x < width; ++x) plainInto(region, 1, x, y);
+            fold();
+            region.clear(0, width); // region 2, to the right
+            for (int j = 0; j < d; ++j) region.take(columnSpans[d - 1 - j], j, 0, width);
+            fold();
+            region.clear(0, width); // region 3, below
+            region.take(below[slot(y, d)], 0, 0, width);
+            fold();
+            // Region 4, to the left; the same holds near the left edge.
+            region.clear(0, width);
+            for (int j = 0; j < d; ++j) region.take(columnSpans[j], -j, 0, width);
+            for (int x = 0; x < std::min(width, d - 1); ++x) plainInto(region, 4, x, y);
+            fold();
+            region.clear(0, width); // region 5, up-left
+            region.take(squareHigh, -(d - 1), 0, width);
+            fold();
+            region.clear(0, width); // region 6, up-right
+            region.take(squareHigh, 0, 0, width);
+            fold();
+            region.clear(0, width); // region 7, down-right
+            region.take(squareLow, 0, 0, width);
+            fold();
+            region.clear(0, width); // region 8, down-left
+            region.take(squareLow, -(d - 1), 0, width);
+            fold();
+        }
+
+        const std::size_t start = static_cast<std::size_t>(y) * width;
+        for (int c = 0; c < 3; ++c)
+            for (int x = 0; x < width; ++x)
+                outputs[c][start + x] = static_cast<std::uint8_t>(keptSum[c][x] / keptCount[x]);
+        filter.reportRow(y);
+    }
+}
+
 } // namespace
 
 void colorFilter::paint(int code)
@@ -108,6 +522,12 @@ void colorFilter::paint(int code)
         listBlue(listRed.size());
     paintSampler sampler{width, height, d, redCopy.data(), greenCopy.data(), blueCopy.data(),
                          listRed.data(), listGreen.data(), listBlue.data()};
+    // The window sums stay within 16 bits up to d = 16 (size 31: 256 samples of 255).
+    if (d <= 16) {
+        fastPaint fast(redCopy.data(), greenCopy.data(), blueCopy.data(), width, height, d, code == 106, sampler);
+        fast.run(redPlane, greenPlane, bluePlane, *this);
+        return;
+    }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             int best = 255;
