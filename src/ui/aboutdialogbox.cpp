@@ -1,5 +1,7 @@
 #include "aboutdialogbox.h"
 
+#include "ui_aboutbox.h"
+
 #include "appfont.h"
 #include "designassets.h"
 #include "imagedata/imageerror.h"
@@ -10,8 +12,11 @@
 
 TAboutBox::TAboutBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
+    , ui(new Ui::TAboutBox)
 {
-    setupUi(this);
+    ui->setupUi(this);
+    Image1 = ui->Image1;
+    OKButton = ui->OKButton;
     setFixedSize(326, 230);
     setModal(false);
     OKButton->setFont(formFont(QStringLiteral("Segoe Script"), 12));
@@ -30,6 +35,11 @@ TAboutBox::TAboutBox(QWidget *parent)
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+TAboutBox::~TAboutBox()
+{
+    delete ui;
 }
 
 void TAboutBox::OKButtonClick()

@@ -1,5 +1,7 @@
 #include "jpegqualitywindow.h"
 
+#include "ui_jpegqualityform.h"
+
 #include "appfont.h"
 #include "designassets.h"
 #include "imagedata/imageerror.h"
@@ -11,8 +13,26 @@
 
 TjpegQualityForm::TjpegQualityForm(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+    , ui(new Ui::TjpegQualityForm)
 {
-    setupUi(this);
+    ui->setupUi(this);
+    Image11 = ui->Image11;
+    Image12 = ui->Image12;
+    Image1 = ui->Image1;
+    Image2 = ui->Image2;
+    Image3 = ui->Image3;
+    Image4 = ui->Image4;
+    Image5 = ui->Image5;
+    StaticText1 = ui->StaticText1;
+    StaticText2 = ui->StaticText2;
+    StaticText3 = ui->StaticText3;
+    StaticText4 = ui->StaticText4;
+    StaticText5 = ui->StaticText5;
+    StaticText6 = ui->StaticText6;
+    jpegQualityStaticText = ui->jpegQualityStaticText;
+    jpegQualitTrackBar = ui->jpegQualitTrackBar;
+    okButton = ui->okButton;
+
     setFont(formFont(QStringLiteral("Tahoma"), 13));
     for (QLabel *small : {StaticText3, StaticText4}) small->setFont(formFont(QStringLiteral("Tahoma"), 11));
     setFixedSize(340, 217);
@@ -47,6 +67,16 @@ TjpegQualityForm::TjpegQualityForm(QWidget *parent)
 
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+TjpegQualityForm::~TjpegQualityForm()
+{
+    delete ui;
+}
+
+int TjpegQualityForm::quality() const
+{
+    return jpegQualitTrackBar->value();
 }
 
 void TjpegQualityForm::jpegQualitTrackBarChange(int position)
