@@ -364,7 +364,7 @@ bool exifReader::decodeExif(const std::uint8_t *buffer)
         switch (tag) {
         case 33434: // ExposureTime
             ok = rational([&] {
-                if (finite(1 / v))
+                if (v != 0 && finite(1 / v))
                     shutterSpeedValue = QStringLiteral("1/") + fixedText(1 / v, 0) + QStringLiteral(" 秒");
             });
             break;
