@@ -47,7 +47,7 @@ int main(int argc, char **argv)
 #ifdef KORVIA_HAS_MAIN_WINDOW
     try {
         TmainForm window;
-        installToolBarIcons(&window);
+        decorateMainWindow(&window);
         window.show();
         return app.exec();
     } catch (const operationAbandoned &) {

@@ -3,10 +3,13 @@
 #include "imagedata/imagefilemanager.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLinearGradient>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QWidget>
 
@@ -297,5 +300,20 @@ void installToolBarIcons(QWidget *root)
         button->setIcon(icon);
         button->setIconSize(QSize(22, 22));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+}
+
+void decorateMainWindow(QMainWindow *window)
+{
+    if (!window) return;
+    installToolBarIcons(window);
+    QStatusBar *bar = window->statusBar();
+    if (!bar->findChild<QLabel *>(QStringLiteral("StatusBar1Panel1"))) {
+        auto *panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+        panel->setFixedWidth(50);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(panel);
     }
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+class QMainWindow;
 class QWidget;
 
 // A small photograph-like flower (petals with gradients, a leafy background and a fine grain so
@@ -31,3 +32,7 @@ QIcon toolButtonIcon(const QString &objectName);
 
 // Gives every tool button under root that has an icon its icon (the text stays as a fallback).
 void installToolBarIcons(QWidget *root);
+
+// What the main window's form file cannot carry: the tool-bar icons above and the status bar's one
+// panel, a 50-pixel QLabel named "StatusBar1Panel1". Safe to call more than once.
+void decorateMainWindow(QMainWindow *window);

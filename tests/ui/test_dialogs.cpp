@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -70,6 +71,7 @@ private slots:
     void mainFormPagesInOperationOrder();
     void mainFormRadioGroupsAndStartPages();
     void mainFormSlotsAndInformationPage();
+    void mainFormDecoration();
 };
 
 void testDialogs::initTestCase()
@@ -283,6 +285,7 @@ void testDialogs::mainFormParameterBarsFollowTheTable() { QSKIP("no main window 
 void testDialogs::mainFormPagesInOperationOrder() { QSKIP("no main window in this build"); }
 void testDialogs::mainFormRadioGroupsAndStartPages() { QSKIP("no main window in this build"); }
 void testDialogs::mainFormSlotsAndInformationPage() { QSKIP("no main window in this build"); }
+void testDialogs::mainFormDecoration() { QSKIP("no main window in this build"); }
 #else
 
 void testDialogs::mainFormParameterBarsFollowTheTable()
@@ -448,6 +451,26 @@ void testDialogs::mainFormSlotsAndInformationPage()
         QCOMPARE(button->toolTip(), QString::fromUtf8(hint));
         QCOMPARE(button->accessibleName(), QString::fromUtf8(hint));
     }
+}
+
+void testDialogs::mainFormDecoration()
+{
+    TmainForm window;
+    decorateMainWindow(&window);
+    decorateMainWindow(&window);
+    QStatusBar *bar = window.findChild<QStatusBar *>(QStringLiteral("StatusBar1"));
+    QVERIFY(bar);
+    QCOMPARE(window.statusBar(), bar);
+    const auto panels = bar->findChildren<QLabel *>(QStringLiteral("StatusBar1Panel1"));
+    QCOMPARE(panels.size(), 1);
+    QCOMPARE(panels[0]->width(), 50);
+    for (const char *name : {"fileOpenButton", "saveSpeedButton", "renameSaveSpeedButton", "printSpeedButton",
+                             "undoButton", "informationButton", "theEndButton"}) {
+        auto *button = window.findChild<QToolButton *>(QString::fromLatin1(name));
+        QVERIFY2(button && !button->icon().isNull(), name);
+        QCOMPARE(button->size(), QSize(QString::fromLatin1(name) == QLatin1String("undoButton") ? 34 : 30, 30));
+    }
+    QVERIFY(toolButtonIcon(QStringLiteral("SpeedButton5")).isNull());
 }
 
 #endif
