@@ -104,7 +104,7 @@ void writeExactly(const QImage &bitmap, const QString &output, int quality)
     const QString extension = type == 1 ? QStringLiteral(".jpeg") : QStringLiteral(".BMP");
     QString temporaryName;
     {
-        QTemporaryFile reserve(folder + "/." + target.fileName() + ".XXXXXX" + extension);
+        QTemporaryFile reserve(folder + "/.korvia-batch-XXXXXX" + extension); // short, whatever the name
         reserve.setAutoRemove(false);
         if (!reserve.open())
             throw imageError(output + ": cannot create a file in " + folder + ": " + reserve.errorString());

@@ -17,6 +17,16 @@ for name in out.jpg out.jpeg out.JPG out.JPEG out.bmp out.BMP; do
     esac
 done
 
+# A name as long as the file system allows, and names with spaces and non-ASCII letters.
+long=$(printf 'n%.0s' $(seq 250))
+mkdir "$WORK/long"
+expect_success "longest name" apply "$IN" -o "$WORK/long/$long.bmp"
+expect_equal "longest name written alone" "$long.bmp" "$(files_in "$WORK/long")"
+mkdir "$WORK/odd name"
+expect_success "spaces and kana" apply "$IN" -o "$WORK/odd name/写真 1.JPG"
+expect_equal "spaces and kana written" "写真 1.JPG" "$(files_in "$WORK/odd name")"
+expect_success "read such a name back" apply "$WORK/odd name/写真 1.JPG" -o "$WORK/odd name/写真 2.bmp"
+
 # A JPEG written by the tool reads back with its size.
 expect_success "JPEG back to BMP" apply "$WORK/names-out.jpg/out.jpg" -o "$WORK/back.bmp"
 expect_equal "JPEG round trip size" "8x6" "$(bmp_size "$WORK/back.bmp")"
