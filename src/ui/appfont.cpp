@@ -27,14 +27,15 @@ QString japaneseFontFamily()
 
 QFont formFont(const QString &preferredFamily, int pixelSize)
 {
+    // The preferred family first when it is installed; glyphs it lacks (the Japanese ones, for a
+    // Latin font) come from the Japanese family behind it.
     QFont font = QApplication::font();
+    QStringList families;
+    if (!preferredFamily.isEmpty() && QFontDatabase::families().contains(preferredFamily))
+        families << preferredFamily;
     const QString japanese = japaneseFontFamily();
-    if (!preferredFamily.isEmpty() && QFontDatabase::families().contains(preferredFamily)
-        && (japanese.isEmpty() || hasJapanese(preferredFamily))) {
-        font.setFamilies({preferredFamily, japanese});
-    } else if (!japanese.isEmpty()) {
-        font.setFamilies({japanese});
-    }
+    if (!japanese.isEmpty() && !families.contains(japanese)) families << japanese;
+    if (!families.isEmpty()) font.setFamilies(families);
     font.setPixelSize(pixelSize);
     return font;
 }

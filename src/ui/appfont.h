@@ -10,8 +10,8 @@
 // Japanese writing system); empty when there is none.
 QString japaneseFontFamily();
 
-// A font of the given pixel height in preferredFamily when that family is installed and can
-// show Japanese text, otherwise in japaneseFontFamily().
+// A font of the given pixel height in preferredFamily when that family is installed, with
+// japaneseFontFamily() behind it for the glyphs it lacks; only the Japanese family otherwise.
 QFont formFont(const QString &preferredFamily, int pixelSize);
 
 // Sets the application font: the Japanese family at 11 pixels (the forms' Tahoma 11 px).
