@@ -134,6 +134,7 @@ constexpr int maskPlane = 6;
 
 struct borderedPicture {
     int width = 0, height = 0, margin = 0, stride = 0;
+    int offset = 0; // first column of the strip being worked on
     std::vector<std::uint8_t> data[7];
 
     borderedPicture(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue,
@@ -161,9 +162,10 @@ struct borderedPicture {
     {
         return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin;
     }
+    // The same for reading, relative to the strip's first column.
     const std::uint8_t *row(int plane, int y) const
     {
-        return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin;
+        return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin + offset;
     }
     static int sumSource(int q) { return q < 3 ? q : maskPlane; }
 };
@@ -204,6 +206,37 @@ struct statisticsRow {
             sumType *__restrict target = sum(q);
             const std::uint8_t *__restrict source = picture.row(borderedPicture::sumSource(q), y) + shift;
             for (int x = from; x < to; ++x) target[x] = static_cast<sumType>(target[x] + source[x]);
+        }
+    }
+
+    // Replaces columns from .. to − 1 by the picture's row y, read shift columns to the right.
+    void assignRow(const borderedPicture &picture, int y, int shift, int from, int to)
+    {
+        for (int p = 0; p < extremePlanes; ++p) {
+            std::uint8_t *__restrict target = extreme(p);
+            const std::uint8_t *__restrict source = picture.row(p, y) + shift;
+            for (int x = from; x < to; ++x) target[x] = source[x];
+        }
+        for (int q = 0; q < sumPlanes; ++q) {
+            sumType *__restrict target = sum(q);
+            const std::uint8_t *__restrict source = picture.row(borderedPicture::sumSource(q), y) + shift;
+            for (int x = from; x < to; ++x) target[x] = source[x];
+        }
+    }
+
+    // Replaces columns by another row of statistics, read shift columns to the right.
+    template <typename otherSum>
+    void assign(const statisticsRow<otherSum> &other, int shift, int from, int to)
+    {
+        for (int p = 0; p < extremePlanes; ++p) {
+            std::uint8_t *__restrict target = extreme(p);
+            const std::uint8_t *__restrict source = other.extreme(p) + shift;
+            for (int x = from; x < to; ++x) target[x] = source[x];
+        }
+        for (int q = 0; q < sumPlanes; ++q) {
+            sumType *__restrict target = sum(q);
+            const otherSum *__restrict source = other.sum(q) + shift;
+            for (int x = from; x < to; ++x) target[x] = static_cast<sumType>(source[x]);
         }
     }
 
@@ -251,7 +284,7 @@ struct windowRing {
 };
 
 struct fastPaint {
-    int width, height, d;
+    int fullWidth, height, d;
     bool pointillism;
     int margin, reach;
     borderedPicture picture;
@@ -259,41 +292,64 @@ struct fastPaint {
 
     fastPaint(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue, int w, int h,
               int dd, bool point, paintSampler &plain)
-        : width(w), height(h), d(dd), pointillism(point), margin(3 * dd + 4), reach(dd + 2),
+        : fullWidth(w), height(h), d(dd), pointillism(point), margin(3 * dd + 4), reach(dd + 2),
           picture(red, green, blue, w, h, margin), sampler(plain)
     {
     }
 
-    // The region at (x, y) sampled one by one, written into column x of a region row.
-    void plainInto(regionRow &region, int k, int x, int y)
+    // The region at (x, y) sampled one by one, written into column x − left of a region row.
+    template <typename row>
+    void plainInto(row &region, int k, int x, int y, int left)
     {
         sampler.n = 0;
         if (pointillism) sampler.pointillismRegion(k, x, y);
         else sampler.normalRegion(k, x, y);
         const regionStatistics st = statisticsOf(sampler);
         for (int c = 0; c < 3; ++c) {
-            region.extreme(c)[x] = static_cast<std::uint8_t>(st.n ? st.high[c] : 0);
-            region.extreme(c + 3)[x] = static_cast<std::uint8_t>(st.n ? 255 - st.low[c] : 0);
-            region.sum(c)[x] = static_cast<std::uint32_t>(st.sum[c]);
+            region.extreme(c)[x - left] = static_cast<std::uint8_t>(st.n ? st.high[c] : 0);
+            region.extreme(c + 3)[x - left] = static_cast<std::uint8_t>(st.n ? 255 - st.low[c] : 0);
+            region.sum(c)[x - left] = static_cast<std::uint16_t>(st.sum[c]);
         }
-        region.sum(3)[x] = static_cast<std::uint32_t>(st.n);
+        region.sum(3)[x - left] = static_cast<std::uint16_t>(st.n);
     }
 
-    void run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane,
-             const colorFilter &filter);
+    // Works out columns left .. left + width − 1 of every row, top to bottom; rowDone(y) is
+    // called after each row.
+    template <typename report>
+    void runStrip(std::uint8_t *const outputs[3], int left, int width, report &&rowDone);
 };
 
-void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane,
-                    const colorFilter &filter)
+// Spread of each column of a region: the largest of max − min over the channels.
+template <typename row>
+void spreadOf(const row &region, std::uint8_t *__restrict spread, int width)
 {
-    const int wide0 = -margin, wide1 = width + margin; // whole bordered row
-    const int near0 = -reach, near1 = width + reach;   // what the regions read around a row
-    regionRow region;
-    region.allocate(width, 0);
-    std::vector<int> best(width);
-    std::vector<std::uint32_t> keptSum[3], keptCount(width);
-    for (auto &v : keptSum) v.assign(width, 0);
-    std::uint8_t *outputs[3] = {redPlane, greenPlane, bluePlane};
+    const std::uint8_t *__restrict highRed = region.extreme(0), *__restrict highGreen = region.extreme(1),
+                                   *__restrict highBlue = region.extreme(2);
+    const std::uint8_t *__restrict invRed = region.extreme(3), *__restrict invGreen = region.extreme(4),
+                                   *__restrict invBlue = region.extreme(5);
+    for (int x = 0; x < width; ++x) {
+        // maximum − minimum = maximum − (255 − maximum of the inversions), never negative
+        const std::uint8_t red = static_cast<std::uint8_t>(highRed[x] - static_cast<std::uint8_t>(~invRed[x]));
+        const std::uint8_t green = static_cast<std::uint8_t>(highGreen[x] - static_cast<std::uint8_t>(~invGreen[x]));
+        const std::uint8_t blue = static_cast<std::uint8_t>(highBlue[x] - static_cast<std::uint8_t>(~invBlue[x]));
+        spread[x] = std::max(red, std::max(green, blue));
+    }
+}
+
+template <typename report>
+void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, report &&rowDone)
+{
+    picture.offset = left;
+    const int near0 = -reach, near1 = width + reach; // what the regions read around a row
+    // Columns of the squares' vertical stages that their horizontal stages read.
+    const int tall0 = -(d - 1), tall1 = width + d - 1;
+
+    // Regions 1..8 hold at most 256 samples (16-bit sums); the normal style's square up to 529.
+    std::vector<windowRow> regions(9);
+    regionRow wideSquare;
+    for (auto &row : regions) row.allocate(width, 0);
+    wideSquare.allocate(width, 0);
+    std::vector<std::uint8_t> best(width), winner(width), spread(width);
 
     // Normal style: a vertical window for the off-centre square; windows of d samples along
     // columns, rows, diagonals (down-right) and anti-diagonals (down-left) for the rays.
@@ -327,34 +383,33 @@ void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8
     auto slot = [](int y, int count) { return ((y % count) + count) % count; };
 
     auto makeColumn = [&](windowRow &row, int top) {
-        row.clear(near0, near1);
-        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, 0, near0, near1);
+        row.assignRow(picture, top, 0, near0, near1);
+        for (int i = 1; i < d; ++i) row.takeRow(picture, top + i, 0, near0, near1);
     };
     auto makeRow = [&](windowRow &row, int y) {
-        row.clear(near0, near1);
-        for (int i = 0; i < d; ++i) row.takeRow(picture, y, i, near0, near1);
+        row.assignRow(picture, y, 0, near0, near1);
+        for (int i = 1; i < d; ++i) row.takeRow(picture, y, i, near0, near1);
     };
     auto makeDiagonal = [&](windowRow &row, int top) {
-        row.clear(near0, near1);
-        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, i, near0, near1);
+        row.assignRow(picture, top, 0, near0, near1);
+        for (int i = 1; i < d; ++i) row.takeRow(picture, top + i, i, near0, near1);
     };
     auto makeAntiDiagonal = [&](windowRow &row, int top) {
-        row.clear(near0, near1);
-        for (int i = 0; i < d; ++i) row.takeRow(picture, top + i, -i, near0, near1);
+        row.assignRow(picture, top, 0, near0, near1);
+        for (int i = 1; i < d; ++i) row.takeRow(picture, top + i, -i, near0, near1);
     };
     auto makeSquare = [&](windowRow &row, int top) {
-        squareRows.clear(wide0, wide1);
-        for (int i = 0; i < d; ++i) squareRows.takeRow(picture, top + i, 0, wide0, wide1);
-        row.clear(near0, near1);
-        for (int i = 0; i < d; ++i) row.take(squareRows, i, near0, near1);
+        squareRows.assignRow(picture, top, 0, tall0, tall1);
+        for (int i = 1; i < d; ++i) squareRows.takeRow(picture, top + i, 0, tall0, tall1);
+        row.assign(squareRows, 0, tall0, width);
+        for (int i = 1; i < d; ++i) row.take(squareRows, i, tall0, width);
     };
     // Feeds picture row r into the triangles: row r with half-width m belongs to the triangle
     // above row r + m and to the triangle below row r − (d − 1 − m).
     auto feedRow = [&](int r) {
         above[slot(r + d - 1, 2 * d)].clear(0, width);
         below[slot(r, d)].clear(0, width);
-        span.clear(near0, near1);
-        span.takeRow(picture, r, 0, near0, near1);
+        span.assignRow(picture, r, 0, 0, width);
         for (int m = 0; m < d; ++m) {
             if (m > 0) {
                 span.takeRow(picture, r, -m, 0, width);
@@ -365,34 +420,22 @@ void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8
             if (target >= 0) below[slot(target, d)].take(span, 0, 0, width);
         }
     };
+    // A ray: the pixel itself and three windows of d samples.
+    auto ray = [&](windowRow &region, const windowRow &first, int shift1, const windowRow &second, int shift2,
+                   const windowRow &third, int shift3, int y) {
+        region.assignRow(picture, y, 0, 0, width);
+        region.take(first, shift1, 0, width);
+        region.take(second, shift2, 0, width);
+        region.take(third, shift3, 0, width);
+    };
 
     for (int y = 0; y < height; ++y) {
-        std::fill(best.begin(), best.end(), 255);
-        auto fold = [&]() {
-            for (int x = 0; x < width; ++x) {
-                int spread = 0;
-                for (int c = 0; c < 3; ++c)
-                    spread = std::max(spread, region.extreme(c)[x] + region.extreme(c + 3)[x] - 255);
-                if (region.sum(3)[x] == 0) spread = 255; // cannot happen: every region holds (x, y)
-                if (spread <= best[x]) {
-                    best[x] = spread;
-                    for (int c = 0; c < 3; ++c) keptSum[c][x] = region.sum(c)[x];
-                    keptCount[x] = region.sum(3)[x];
-                }
-            }
-        };
-        auto startWithPixel = [&]() {
-            region.clear(0, width);
-            region.takeRow(picture, y, 0, 0, width);
-        };
-
         if (!pointillism) {
             // Region 0: rows y − d/2 .. y + d − 2, columns x − d/2 .. x + d − 2.
-            squareColumns.clear(wide0, wide1);
-            for (int v = y - d / 2; v <= y + d - 2; ++v) squareColumns.takeRow(picture, v, 0, wide0, wide1);
-            region.clear(0, width);
-            for (int i = 0; i < squareSide; ++i) region.take(squareColumns, i - d / 2, 0, width);
-            fold();
+            squareColumns.assignRow(picture, y - d / 2, 0, tall0, tall1);
+            for (int v = y - d / 2 + 1; v <= y + d - 2; ++v) squareColumns.takeRow(picture, v, 0, tall0, tall1);
+            wideSquare.assign(squareColumns, -(d / 2), 0, width);
+            for (int i = 1; i < squareSide; ++i) wideSquare.take(squareColumns, i - d / 2, 0, width);
 
             const windowRow &upCentre = alongColumn.get(y - d - 1, makeColumn);
             const windowRow &upSides = alongColumn.get(y - d, makeColumn);
@@ -401,63 +444,30 @@ void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8
             const windowRow &rowAbove = alongRow.get(y - 1, makeRow);
             const windowRow &rowHere = alongRow.get(y, makeRow);
             const windowRow &rowBelow = alongRow.get(y + 1, makeRow);
-            // Region 1, up: column x rows y − d − 1 .. y − 2, columns x ± 1 rows y − d .. y − 1.
-            startWithPixel();
-            region.take(upCentre, 0, 0, width);
-            region.take(upSides, -1, 0, width);
-            region.take(upSides, 1, 0, width);
-            fold();
-            // Region 2, through the pixel to the right.
-            startWithPixel();
-            region.take(rowHere, 0, 0, width);
-            region.take(rowAbove, -1, 0, width);
-            region.take(rowBelow, -1, 0, width);
-            fold();
-            // Region 3, down.
-            startWithPixel();
-            region.take(downCentre, 0, 0, width);
-            region.take(downSides, -1, 0, width);
-            region.take(downSides, 1, 0, width);
-            fold();
-            // Region 4, through the pixel to the left.
-            startWithPixel();
-            region.take(rowHere, -(d - 1), 0, width);
-            region.take(rowAbove, -(d - 2), 0, width);
-            region.take(rowBelow, -(d - 2), 0, width);
-            fold();
-            // Region 5, up-left: windows starting at their far ends, running down-right.
-            startWithPixel();
-            region.take(alongDiagonal.get(y - d - 1, makeDiagonal), -(d + 1), 0, width);
-            region.take(alongDiagonal.get(y - d, makeDiagonal), -(d - 1), 0, width);
-            region.take(alongDiagonal.get(y - d + 1, makeDiagonal), -d, 0, width);
-            fold();
-            // Region 6, up-right: windows starting at their far ends, running down-left.
-            startWithPixel();
-            region.take(alongAntiDiagonal.get(y - d - 1, makeAntiDiagonal), d + 1, 0, width);
-            region.take(alongAntiDiagonal.get(y - d, makeAntiDiagonal), d - 1, 0, width);
-            region.take(alongAntiDiagonal.get(y - d + 1, makeAntiDiagonal), d, 0, width);
-            fold();
-            // Region 7, down-right.
-            startWithPixel();
-            region.take(alongDiagonal.get(y + 2, makeDiagonal), 2, 0, width);
-            region.take(alongDiagonal.get(y, makeDiagonal), 1, 0, width);
-            region.take(alongDiagonal.get(y + 1, makeDiagonal), 0, 0, width);
-            fold();
-            // Region 8, down-left.
-            startWithPixel();
-            region.take(alongAntiDiagonal.get(y + 2, makeAntiDiagonal), -2, 0, width);
-            region.take(alongAntiDiagonal.get(y, makeAntiDiagonal), -1, 0, width);
-            region.take(alongAntiDiagonal.get(y + 1, makeAntiDiagonal), 0, 0, width);
-            fold();
+            // 1 up: column x rows y − d − 1 .. y − 2, columns x ± 1 rows y − d .. y − 1; 2 through
+            // the pixel to the right; 3 down; 4 through the pixel to the left.
+            ray(regions[1], upCentre, 0, upSides, -1, upSides, 1, y);
+            ray(regions[2], rowHere, 0, rowAbove, -1, rowBelow, -1, y);
+            ray(regions[3], downCentre, 0, downSides, -1, downSides, 1, y);
+            ray(regions[4], rowHere, -(d - 1), rowAbove, -(d - 2), rowBelow, -(d - 2), y);
+            // 5 up-left and 6 up-right: windows starting at their far ends.
+            ray(regions[5], alongDiagonal.get(y - d - 1, makeDiagonal), -(d + 1),
+                alongDiagonal.get(y - d, makeDiagonal), -(d - 1), alongDiagonal.get(y - d + 1, makeDiagonal), -d, y);
+            ray(regions[6], alongAntiDiagonal.get(y - d - 1, makeAntiDiagonal), d + 1,
+                alongAntiDiagonal.get(y - d, makeAntiDiagonal), d - 1,
+                alongAntiDiagonal.get(y - d + 1, makeAntiDiagonal), d, y);
+            // 7 down-right and 8 down-left.
+            ray(regions[7], alongDiagonal.get(y + 2, makeDiagonal), 2, alongDiagonal.get(y, makeDiagonal), 1,
+                alongDiagonal.get(y + 1, makeDiagonal), 0, y);
+            ray(regions[8], alongAntiDiagonal.get(y + 2, makeAntiDiagonal), -2,
+                alongAntiDiagonal.get(y, makeAntiDiagonal), -1, alongAntiDiagonal.get(y + 1, makeAntiDiagonal), 0, y);
         } else {
             for (; fedRows < std::min(height, y + d); ++fedRows) feedRow(fedRows);
             // Centred spans of the columns: half-height m around row y.
-            columnSpans[0].clear(near0, near1);
-            columnSpans[0].takeRow(picture, y, 0, near0, near1);
+            columnSpans[0].assignRow(picture, y, 0, near0, near1);
             for (int m = 1; m < d; ++m) {
                 windowRow &row = columnSpans[m];
-                row.clear(near0, near1);
-                row.take(columnSpans[m - 1], 0, near0, near1);
+                row.assign(columnSpans[m - 1], 0, near0, near1);
                 row.takeRow(picture, y - m, 0, near0, near1);
                 row.takeRow(picture, y + m, 0, near0, near1);
             }
@@ -465,45 +475,48 @@ void fastPaint::run(std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8
             const windowRow &squareCentre = squares.get(y - d / 2, makeSquare);
             const windowRow &squareLow = squares.get(y, makeSquare);
 
-            region.clear(0, width); // region 0, the centred square
-            region.take(squareCentre, -(d / 2), 0, width);
-            fold();
-            // Region 1, the triangle above; near the top edge the rows above the picture are
-            // skipped without narrowing, which the accumulated rows do not model.
-            region.clear(0, width);
-            if (y >= d - 1) region.take(above[slot(y, 2 * d)], 0, 0, width);
-            else for (int x = 0; x < width; ++x) plainInto(region, 1, x, y);
-            fold();
-            region.clear(0, width); // region 2, to the right
-            for (int j = 0; j < d; ++j) region.take(columnSpans[d - 1 - j], j, 0, width);
-            fold();
-            region.clear(0, width); // region 3, below
-            region.take(below[slot(y, d)], 0, 0, width);
-            fold();
-            // Region 4, to the left; the same holds near the left edge.
-            region.clear(0, width);
-            for (int j = 0; j < d; ++j) region.take(columnSpans[j], -j, 0, width);
-            for (int x = 0; x < std::min(width, d - 1); ++x) plainInto(region, 4, x, y);
-            fold();
-            region.clear(0, width); // region 5, up-left
-            region.take(squareHigh, -(d - 1), 0, width);
-            fold();
-            region.clear(0, width); // region 6, up-right
-            region.take(squareHigh, 0, 0, width);
-            fold();
-            region.clear(0, width); // region 7, down-right
-            region.take(squareLow, 0, 0, width);
-            fold();
-            region.clear(0, width); // region 8, down-left
-            region.take(squareLow, -(d - 1), 0, width);
-            fold();
+            regions[0].assign(squareCentre, -(d / 2), 0, width); // the centred square
+            // 1, the triangle above; near the top edge the rows above the picture are skipped
+            // without narrowing, which the accumulated rows do not model.
+            if (y >= d - 1) regions[1].assign(above[slot(y, 2 * d)], 0, 0, width);
+            else for (int x = left; x < left + width; ++x) plainInto(regions[1], 1, x, y, left);
+            regions[2].assign(columnSpans[d - 1], 0, 0, width); // 2, to the right
+            for (int j = 1; j < d; ++j) regions[2].take(columnSpans[d - 1 - j], j, 0, width);
+            regions[3].assign(below[slot(y, d)], 0, 0, width); // 3, below
+            regions[4].assign(columnSpans[0], 0, 0, width); // 4, to the left; likewise at the left edge
+            for (int j = 1; j < d; ++j) regions[4].take(columnSpans[j], -j, 0, width);
+            for (int x = left; x < std::min(left + width, d - 1); ++x) plainInto(regions[4], 4, x, y, left);
+            regions[5].assign(squareHigh, -(d - 1), 0, width); // the corner squares
+            regions[6].assign(squareHigh, 0, 0, width);
+            regions[7].assign(squareLow, 0, 0, width);
+            regions[8].assign(squareLow, -(d - 1), 0, width);
         }
 
-        const std::size_t start = static_cast<std::size_t>(y) * width;
-        for (int c = 0; c < 3; ++c)
-            for (int x = 0; x < width; ++x)
-                outputs[c][start + x] = static_cast<std::uint8_t>(keptSum[c][x] / keptCount[x]);
-        filter.reportRow(y);
+        // The most uniform region wins, the later one among equals. Every region holds the
+        // pixel itself, so none is empty.
+        std::fill(best.begin(), best.end(), 255);
+        for (int k = 0; k < 9; ++k) {
+            if (k == 0 && !pointillism) spreadOf(wideSquare, spread.data(), width);
+            else spreadOf(regions[k], spread.data(), width);
+            std::uint8_t *__restrict bestOf = best.data(), *__restrict winnerOf = winner.data();
+            const std::uint8_t *__restrict spreadOfRegion = spread.data();
+            const std::uint8_t number = static_cast<std::uint8_t>(k);
+            for (int x = 0; x < width; ++x) {
+                const bool take = spreadOfRegion[x] <= bestOf[x];
+                bestOf[x] = take ? spreadOfRegion[x] : bestOf[x];
+                winnerOf[x] = take ? number : winnerOf[x];
+            }
+        }
+        const std::size_t start = static_cast<std::size_t>(y) * fullWidth + left;
+        for (int x = 0; x < width; ++x) {
+            const int k = winner[x];
+            for (int c = 0; c < 3; ++c) {
+                const std::uint32_t sum = k == 0 && !pointillism ? wideSquare.sum(c)[x] : regions[k].sum(c)[x];
+                const std::uint32_t n = k == 0 && !pointillism ? wideSquare.sum(3)[x] : regions[k].sum(3)[x];
+                outputs[c][start + x] = static_cast<std::uint8_t>(sum / n);
+            }
+        }
+        rowDone(y);
     }
 }
 
@@ -524,8 +537,20 @@ void colorFilter::paint(int code)
                          listRed.data(), listGreen.data(), listBlue.data()};
     // The window sums stay within 16 bits up to d = 16 (size 31: 256 samples of 255).
     if (d <= 16) {
+        // Strips of columns keep the rows of window statistics in cache.
         fastPaint fast(redCopy.data(), greenCopy.data(), blueCopy.data(), width, height, d, code == 106, sampler);
-        fast.run(redPlane, greenPlane, bluePlane, *this);
+        std::uint8_t *const outputs[3] = {redPlane, greenPlane, bluePlane};
+        constexpr int stripWidth = 512;
+        const int strips = (width + stripWidth - 1) / stripWidth;
+        for (int strip = 0; strip < strips; ++strip) {
+            const int left = strip * stripWidth;
+            const bool last = strip == strips - 1;
+            // Progress counts rows of the whole picture: a strip stands for its share of them.
+            fast.runStrip(outputs, left, std::min(stripWidth, width - left), [&](int y) {
+                if (last) reportRow(y);
+                else if (y == height - 1) reportRow(static_cast<int>(static_cast<long long>(height) * (strip + 1) / strips));
+            });
+        }
         return;
     }
     for (int y = 0; y < height; ++y) {

@@ -213,6 +213,12 @@ TEST(paintEngine, matchesReadingAcrossSizes)
                         {45, 38, 15}, {61, 40, 17}, {47, 52, 24}, {70, 45, 30}});
 }
 
+TEST(paintEngine, matchesReadingOnWidePictures)
+{
+    // Wide enough for the engine to work in several strips of columns.
+    compareWithReading({{1100, 21, 30}, {1050, 7, 9}});
+}
+
 // ---- defining cases ----
 
 TEST(paintFilter, uniformPictureIsUnchanged)
