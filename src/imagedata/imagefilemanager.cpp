@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -213,8 +214,12 @@ QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QStrin
     jpeg_create_decompress(&cinfo);
     QImage picture;
     std::vector<std::uint8_t> cmykRow;
-    const decodeResult result = decodeCore(&cinfo, &manager, &picture, &cmykRow, data,
-                                           static_cast<unsigned long>(size));
+    decodeResult result;
+    try {
+        result = decodeCore(&cinfo, &manager, &picture, &cmykRow, data, static_cast<unsigned long>(size));
+    } catch (const std::bad_alloc &) {
+        result = decodeResult::noMemory; // the CMYK row buffer
+    }
     const QString width = QString::number(cinfo.image_width), height = QString::number(cinfo.image_height);
     jpeg_destroy_decompress(&cinfo);
     switch (result) {
