@@ -7,28 +7,54 @@
 #include <memory>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+// Sum of count bytes.
+int sumBytes(const std::uint8_t *p, int count)
+{
+    int sum = 0;
+    int i = 0;
+#ifdef __SSE2__
+    __m128i total = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16)
+        total = _mm_add_epi64(total, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), _mm_setzero_si128()));
+    sum = _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(total, total));
+#endif
+    for (; i < count; ++i) sum += p[i];
+    return sum;
+}
+} // namespace
+
+// Tiles of s × s from the top-left corner, cut by the right and bottom edges. A band of tile
+// rows is summed row by row into one sum per tile, then one row of means is built and copied
+// into every row of the band.
 void colorFilter::mosaic()
 {
     const int s = mosaicSize;
     if (s < 1 || width < 1 || height < 1) return;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    for (int i = 0; i <= height / s; ++i) {
-        const int top = s * i;
+    const int tiles = (width + s - 1) / s;
+    std::vector<int> sums(static_cast<std::size_t>(tiles));
+    std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
+    for (int top = 0; top < height; top += s) {
         const int bottom = std::min(height, top + s);
-        if (bottom <= top) continue;
-        for (int j = 0; j <= width / s; ++j) {
-            const int left = s * j;
-            const int right = std::min(width, left + s);
-            if (right <= left) continue;
-            const int area = (bottom - top) * (right - left);
-            for (int p = 0; p < 3; ++p) {
-                int sum = 0;
-                for (int y = top; y < bottom; ++y)
-                    for (int x = left; x < right; ++x) sum += planes[p][static_cast<std::size_t>(y) * width + x];
-                const std::uint8_t mean = static_cast<std::uint8_t>(sum / area);
-                for (int y = top; y < bottom; ++y)
-                    for (int x = left; x < right; ++x) planes[p][static_cast<std::size_t>(y) * width + x] = mean;
+        for (int p = 0; p < 3; ++p) {
+            std::fill(sums.begin(), sums.end(), 0);
+            for (int y = top; y < bottom; ++y) {
+                const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
+                for (int j = 0, left = 0; j < tiles; ++j, left += s)
+                    sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
             }
+            for (int j = 0, left = 0; j < tiles; ++j, left += s) {
+                const int right = std::min(width, left + s);
+                const int mean = sums[j] / ((bottom - top) * (right - left));
+                std::memset(meanRow.data() + left, mean, static_cast<std::size_t>(right - left));
+            }
+            for (int y = top; y < bottom; ++y)
+                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, meanRow.data(), static_cast<std::size_t>(width));
         }
     }
 }
