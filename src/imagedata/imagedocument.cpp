@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
