@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 namespace {
@@ -350,6 +354,11 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
     for (auto &row : regions) row.allocate(width, 0);
     wideSquare.allocate(width, 0);
     std::vector<std::uint8_t> best(width), winner(width), spread(width);
+    // sum / n as (sum · (2^32 / n + 1)) / 2^32, exact for the sums here: below 2^18, so the
+    // excess stays under 2^−14 while a quotient's fraction is at least 1/n (n ≤ 529) below 1.
+    const int most = pointillism ? d * d : (d + d / 2 - 1) * (d + d / 2 - 1);
+    std::vector<std::uint64_t> reciprocals(static_cast<std::size_t>(std::max(most, 3 * d + 2)) + 2, 0);
+    for (std::size_t n = 1; n < reciprocals.size(); ++n) reciprocals[n] = (std::uint64_t{1} << 32) / n + 1;
 
     // Normal style: a vertical window for the off-centre square; windows of d samples along
     // columns, rows, diagonals (down-right) and anti-diagonals (down-left) for the rays.
@@ -501,7 +510,21 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
             std::uint8_t *__restrict bestOf = best.data(), *__restrict winnerOf = winner.data();
             const std::uint8_t *__restrict spreadOfRegion = spread.data();
             const std::uint8_t number = static_cast<std::uint8_t>(k);
-            for (int x = 0; x < width; ++x) {
+            int x = 0;
+#ifdef __SSE2__
+            const __m128i numbers = _mm_set1_epi8(static_cast<char>(number));
+            for (; x + 16 <= width; x += 16) {
+                const __m128i spreads = _mm_loadu_si128(reinterpret_cast<const __m128i *>(spreadOfRegion + x));
+                const __m128i bests = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bestOf + x));
+                const __m128i lower = _mm_min_epu8(spreads, bests);
+                const __m128i take = _mm_cmpeq_epi8(lower, spreads); // spread ≤ best
+                const __m128i winners = _mm_loadu_si128(reinterpret_cast<const __m128i *>(winnerOf + x));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(bestOf + x), lower);
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(winnerOf + x),
+                                 _mm_or_si128(_mm_and_si128(take, numbers), _mm_andnot_si128(take, winners)));
+            }
+#endif
+            for (; x < width; ++x) {
                 const bool take = spreadOfRegion[x] <= bestOf[x];
                 bestOf[x] = take ? spreadOfRegion[x] : bestOf[x];
                 winnerOf[x] = take ? number : winnerOf[x];
@@ -510,10 +533,11 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
         const std::size_t start = static_cast<std::size_t>(y) * fullWidth + left;
         for (int x = 0; x < width; ++x) {
             const int k = winner[x];
+            const bool wide = k == 0 && !pointillism;
+            const std::uint64_t inverse = reciprocals[wide ? wideSquare.sum(3)[x] : regions[k].sum(3)[x]];
             for (int c = 0; c < 3; ++c) {
-                const std::uint32_t sum = k == 0 && !pointillism ? wideSquare.sum(c)[x] : regions[k].sum(c)[x];
-                const std::uint32_t n = k == 0 && !pointillism ? wideSquare.sum(3)[x] : regions[k].sum(3)[x];
-                outputs[c][start + x] = static_cast<std::uint8_t>(sum / n);
+                const std::uint64_t sum = wide ? wideSquare.sum(c)[x] : regions[k].sum(c)[x];
+                outputs[c][start + x] = static_cast<std::uint8_t>((sum * inverse) >> 32);
             }
         }
         rowDone(y);
