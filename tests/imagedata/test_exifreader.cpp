@@ -593,6 +593,16 @@ TEST(ExifReader, ReadsAFileFromDisk)
     EXPECT_FALSE(missing.readExif(dir.filePath(QStringLiteral("none.jpg"))));
     EXPECT_TRUE(missing.fileName.isEmpty());
     EXPECT_TRUE(allEmpty(missing));
+
+    const QString emptyPath = dir.filePath(QStringLiteral("empty.jpg"));
+    {
+        QFile f(emptyPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    exifReader empty;
+    EXPECT_TRUE(empty.readExif(emptyPath));
+    EXPECT_EQ(empty.fileSize, 0);
+    EXPECT_TRUE(allEmpty(empty));
 }
 
 TEST(PictureInfo, LinesInPageOrder)
