@@ -42,7 +42,7 @@ bool haveAvx2()
 {
 #ifdef KORVIA_X86
     static const bool available = __builtin_cpu_supports("avx2");
-    return available;
+    return available && kernelVectorPaths();
 #else
     return false;
 #endif
@@ -112,18 +112,104 @@ struct tap {
     int w;
 };
 
-// Adds the taps of one kernel row (all with the same dy) for output row y into acc, each tap's
-// x-range cut to the picture.
+// Adds the taps of one kernel row (all with the same dy) for the outputs from..to−1 of a row into
+// acc, each tap's x-range cut to the picture.
 void addKernelRow(std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
-                  const tap *taps, std::size_t tapCount)
+                  const tap *taps, std::size_t tapCount, int from, int to)
 {
     const std::uint8_t *row = source + static_cast<std::size_t>(sourceRow) * width;
     for (std::size_t t = 0; t < tapCount; ++t) {
         const int dx = taps[t].dx;
-        const int x0 = std::max(0, -dx);
-        const int x1 = std::min(width, width - dx);
+        const int x0 = std::max(from, -dx);
+        const int x1 = std::min(to, width - dx);
         if (x1 > x0) addWeightedRow(acc + x0, row + x0 + dx, x1 - x0, taps[t].w);
     }
+}
+
+// The taps of one kernel row together with the source row they read.
+struct tapRow {
+    const std::uint8_t *row;
+    const tap *taps;
+    int count;
+};
+
+#ifdef KORVIA_X86
+// Blocks of 32 outputs from `from` on, while a block ends at or before `to`, with every tap inside
+// the picture (the caller keeps from + dx ≥ 0 and to + dx ≤ width for all taps). The 32 source
+// bytes of a tap are read as 16 pairs: the even samples shifted up by 8 and the odd samples masked
+// in place both become v · 256, whose product with w keeps (w · v) >> 8 in its high half. Sums
+// stay in registers. Returns where the blocks end.
+
+// 16-bit sums over all rows (the whole sum must fit 16 bits), stored in order into acc.
+__attribute__((target("avx2"))) int blockSums16(std::uint16_t *acc, const tapRow *rows, int rowCount, int from, int to)
+{
+    const __m256i oddMask = _mm256_set1_epi16(static_cast<short>(0xff00));
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        __m256i even = _mm256_setzero_si256(), odd = _mm256_setzero_si256();
+        for (int r = 0; r < rowCount; ++r) {
+            const std::uint8_t *row = rows[r].row + x;
+            for (int t = 0; t < rows[r].count; ++t) {
+                const __m256i w = _mm256_set1_epi16(static_cast<short>(rows[r].taps[t].w));
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + rows[r].taps[t].dx));
+                even = _mm256_add_epi16(even, _mm256_mulhi_epu16(_mm256_slli_epi16(v, 8), w));
+                odd = _mm256_add_epi16(odd, _mm256_mulhi_epu16(_mm256_and_si256(v, oddMask), w));
+            }
+        }
+        const __m256i lo = _mm256_unpacklo_epi16(even, odd); // x 0-7 | 16-23
+        const __m256i hi = _mm256_unpackhi_epi16(even, odd); // x 8-15 | 24-31
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x), _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 16), _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+    return x;
+}
+
+// 16-bit sums per kernel row (one row adds at most its tap count · 255), widened into 32-bit sums
+// over the rows and stored in order into acc.
+__attribute__((target("avx2"))) int blockSums32(std::uint32_t *acc, const tapRow *rows, int rowCount, int from, int to)
+{
+    const __m256i oddMask = _mm256_set1_epi16(static_cast<short>(0xff00));
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        __m256i e0 = _mm256_setzero_si256(), e1 = _mm256_setzero_si256();
+        __m256i o0 = _mm256_setzero_si256(), o1 = _mm256_setzero_si256();
+        for (int r = 0; r < rowCount; ++r) {
+            const std::uint8_t *row = rows[r].row + x;
+            __m256i even = _mm256_setzero_si256(), odd = _mm256_setzero_si256();
+            for (int t = 0; t < rows[r].count; ++t) {
+                const __m256i w = _mm256_set1_epi16(static_cast<short>(rows[r].taps[t].w));
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(row + rows[r].taps[t].dx));
+                even = _mm256_add_epi16(even, _mm256_mulhi_epu16(_mm256_slli_epi16(v, 8), w));
+                odd = _mm256_add_epi16(odd, _mm256_mulhi_epu16(_mm256_and_si256(v, oddMask), w));
+            }
+            e0 = _mm256_add_epi32(e0, _mm256_cvtepu16_epi32(_mm256_castsi256_si128(even)));  // x 0,2..14
+            e1 = _mm256_add_epi32(e1, _mm256_cvtepu16_epi32(_mm256_extracti128_si256(even, 1))); // x 16..30
+            o0 = _mm256_add_epi32(o0, _mm256_cvtepu16_epi32(_mm256_castsi256_si128(odd)));   // x 1..15
+            o1 = _mm256_add_epi32(o1, _mm256_cvtepu16_epi32(_mm256_extracti128_si256(odd, 1)));  // x 17..31
+        }
+        const __m256i lo0 = _mm256_unpacklo_epi32(e0, o0); // x 0-3 | 8-11
+        const __m256i hi0 = _mm256_unpackhi_epi32(e0, o0); // x 4-7 | 12-15
+        const __m256i lo1 = _mm256_unpacklo_epi32(e1, o1);
+        const __m256i hi1 = _mm256_unpackhi_epi32(e1, o1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x), _mm256_permute2x128_si256(lo0, hi0, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 8), _mm256_permute2x128_si256(lo0, hi0, 0x31));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 16), _mm256_permute2x128_si256(lo1, hi1, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 24), _mm256_permute2x128_si256(lo1, hi1, 0x31));
+    }
+    return x;
+}
+#endif
+
+// Widest reach of the taps to the left and to the right.
+void tapReach(const std::vector<std::vector<tap>> &rowTaps, int &left, int &right)
+{
+    left = 0;
+    right = 0;
+    for (const auto &taps : rowTaps)
+        for (const tap &t : taps) {
+            left = std::max(left, -t.dx);
+            right = std::max(right, t.dx);
+        }
 }
 
 // ---- sharpen rows ----
@@ -377,6 +463,9 @@ void colorFilter::softFocus()
             prefix[i][j + 1] = prefix[i][j] + w;
         }
 
+    int reachLeft, reachRight;
+    tapReach(rowTaps, reachLeft, reachRight);
+    std::vector<tapRow> rows(n);
     std::vector<std::uint16_t> acc16(width);
     std::vector<std::uint32_t> acc32(width);
     std::vector<double> scale(width);
@@ -396,14 +485,34 @@ void colorFilter::softFocus()
             scaleBottom = dyBottom;
         }
         for (int p = 0; p < 3; ++p) {
-            std::fill(acc32.begin(), acc32.end(), 0u);
-            for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                const std::vector<tap> &taps = rowTaps[dy + h];
-                if (taps.empty()) continue;
-                // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
-                std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size());
-                widenAdd(acc32.data(), acc16.data(), width);
+            // Inner blocks with the whole row of every tap inside the picture first, then the
+            // rest of the row one tap at a time.
+            int blockFrom = 0, blockTo = 0;
+#ifdef KORVIA_X86
+            if (haveAvx2() && reachRight < width) {
+                int rowCount = 0;
+                for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                    const std::vector<tap> &taps = rowTaps[dy + h];
+                    if (taps.empty()) continue;
+                    rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
+                }
+                blockFrom = reachLeft;
+                blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockFrom, width - reachRight);
+            }
+#endif
+            const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+            for (const auto &segment : segments) {
+                const int from = segment[0], to = segment[1];
+                if (to <= from) continue;
+                std::fill(acc32.begin() + from, acc32.begin() + to, 0u);
+                for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                    const std::vector<tap> &taps = rowTaps[dy + h];
+                    if (taps.empty()) continue;
+                    // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
+                    std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                    widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                }
             }
             const std::size_t at = static_cast<std::size_t>(y) * width;
 #ifdef KORVIA_X86
@@ -488,6 +597,9 @@ void colorFilter::motionBlur()
         }
     // Each term is at most 255; while the whole sum stays within 16 bits it is kept in 16 bits.
     const bool narrow = tapCount * 255 <= 65535;
+    int reachLeft, reachRight;
+    tapReach(rowTaps, reachLeft, reachRight);
+    std::vector<tapRow> rows(a);
 
     std::vector<std::uint16_t> acc16(width);
     std::vector<std::uint32_t> acc32(width);
@@ -497,10 +609,28 @@ void colorFilter::motionBlur()
         for (int p = 0; p < 3; ++p) {
             std::uint8_t *out = copies[p].get() + static_cast<std::size_t>(y) * width;
             if (narrow) {
-                std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                    const std::vector<tap> &taps = rowTaps[dy + m];
-                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size());
+                int blockFrom = 0, blockTo = 0;
+#ifdef KORVIA_X86
+                if (haveAvx2() && reachRight < width) {
+                    int rowCount = 0;
+                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                        const std::vector<tap> &taps = rowTaps[dy + m];
+                        if (taps.empty()) continue;
+                        rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
+                    }
+                    blockFrom = reachLeft;
+                    blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockFrom, width - reachRight);
+                }
+#endif
+                const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+                for (const auto &segment : segments) {
+                    const int from = segment[0], to = segment[1];
+                    if (to <= from) continue;
+                    std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                        const std::vector<tap> &taps = rowTaps[dy + m];
+                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                    }
                 }
 #ifdef KORVIA_X86
                 if (haveAvx2()) {
@@ -515,7 +645,7 @@ void colorFilter::motionBlur()
                     const std::vector<tap> &taps = rowTaps[dy + m];
                     if (taps.empty()) continue;
                     std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size());
+                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
                     widenAdd(acc32.data(), acc16.data(), width);
                 }
                 for (int x = 0; x < width; ++x)

@@ -125,3 +125,10 @@ bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path)
     }
     return file.commit();
 }
+
+namespace {
+bool vectorPathsEnabled = true;
+}
+
+void setKernelVectorPaths(bool enabled) { vectorPathsEnabled = enabled; }
+bool kernelVectorPaths() { return vectorPathsEnabled; }

@@ -24,3 +24,8 @@ const int *embossKernel(int embossAngle);
 // is replaced only once it is completely written. Returns false when the matrix is not n × n or
 // the file cannot be written.
 bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path);
+
+// Whether the kernel filters may use the processor's vector instructions (on by default, where
+// the processor has them). The plain loops give the very same bytes; tests switch between both.
+void setKernelVectorPaths(bool enabled);
+bool kernelVectorPaths();

@@ -555,6 +555,44 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
             }
 }
 
+// ---- Without vector instructions ----
+
+TEST(KernelFilters, PlainLoopsGiveTheSameBytes)
+{
+    struct setting {
+        int code;
+        int a;
+        int b;
+    };
+    const setting settings[] = {{15, 1, 0},  {15, 13, 0}, {16, 1, 0},   {16, 6, 100}, {16, 30, 37},
+                                {4, 2, 90},  {4, 30, 315}, {5, 2, 0},   {5, 30, 45},  {5, 11, 163}};
+    unsigned seed = 900;
+    setKernelVectorPaths(false);
+    for (const setting &s : settings)
+        for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {5, 4}, {40, 3}, {75, 70}}) {
+            picture pic = randomPicture(w, h, seed++);
+            picture expected = pic;
+            switch (s.code) {
+            case 15: plainSharpen(expected, s.a); break;
+            case 16: plainSoftFocus(expected, s.a, s.b); break;
+            case 4: plainEmboss(expected, s.a, s.b, packColor(30, 140, 250)); break;
+            default: plainMotionBlur(expected, s.a, s.b); break;
+            }
+            colorFilter f = engineFor(pic, s.code);
+            f.edgeLevel = s.a;
+            f.softSize = s.a;
+            f.softCoreLevel = s.b;
+            f.embosseLevel = s.a;
+            f.embossAngle = s.b;
+            f.drawColor = packColor(30, 140, 250);
+            f.vibrateSize = s.a;
+            f.vibrateAngle = s.b;
+            f.run();
+            EXPECT_EQ(pic, expected) << "code " << s.code << " " << w << "x" << h << " " << s.a << " " << s.b;
+        }
+    setKernelVectorPaths(true);
+}
+
 // ---- The libvips matrix file ----
 
 TEST(VipsMatrix, WritesHeaderAndRows)
