@@ -197,18 +197,18 @@ QImage aboutPicture(int width, int height)
 
     // The leaf over the lens' rim.
     QPainterPath leaf;
-    const QPointF base(lens.x() + r * 0.55, lens.y() + r * 0.75);
+    const QPointF base(lens.x() + r * 0.35, lens.y() + r * 0.85);
     leaf.moveTo(base);
-    leaf.cubicTo(base + QPointF(r * 0.15, -r * 0.75), base + QPointF(r * 0.9, -r * 0.85), base + QPointF(r * 1.0, -r * 1.0));
-    leaf.cubicTo(base + QPointF(r * 0.9, -r * 0.3), base + QPointF(r * 0.6, r * 0.08), base);
-    QLinearGradient green(base, base + QPointF(r * 1.0, -r * 1.0));
+    leaf.cubicTo(base + QPointF(r * 0.12, -r * 0.62), base + QPointF(r * 0.75, -r * 0.7), base + QPointF(r * 0.85, -r * 0.85));
+    leaf.cubicTo(base + QPointF(r * 0.78, -r * 0.25), base + QPointF(r * 0.5, r * 0.07), base);
+    QLinearGradient green(base, base + QPointF(r * 0.85, -r * 0.85));
     green.setColorAt(0.0, QColor(40, 120, 50));
     green.setColorAt(1.0, QColor(150, 210, 90));
     p.setBrush(green);
     p.setPen(QPen(QColor(20, 70, 30), 1.2));
     p.drawPath(leaf);
     p.setPen(QPen(QColor(210, 240, 170), 1.0));
-    p.drawLine(base, base + QPointF(r * 0.88, -r * 0.88));
+    p.drawLine(base, base + QPointF(r * 0.75, -r * 0.75));
 
     // The name and version.
     QFont title(QStringLiteral("DejaVu Sans"));
