@@ -358,6 +358,46 @@ void yhcPlanes(colorFilter &f, const yhcRule &rule)
     }
 }
 
+// Saturating byte shift by a signed amount: clamp(level + shift) for 16 levels at once.
+struct byteShift {
+    __m128i up;
+    __m128i down;
+    explicit byteShift(int shift)
+        : up(_mm_set1_epi8(static_cast<char>(std::min(std::max(shift, 0), 255)))),
+          down(_mm_set1_epi8(static_cast<char>(std::min(std::max(-shift, 0), 255))))
+    {
+    }
+    __m128i apply(__m128i levels) const { return _mm_subs_epu8(_mm_adds_epu8(levels, up), down); }
+};
+
+// Grey rows: luma → clamp(luma + brightShift) → each plane clamp(grey + its shift).
+__attribute__((target("avx2"))) void monochromeRowAvx2(std::uint8_t *r, std::uint8_t *g, std::uint8_t *b, int count,
+                                                       const byteShift &bright, const byteShift &redShift,
+                                                       const byteShift &greenShift, const byteShift &blueShift)
+{
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        alignas(16) std::uint8_t luma[16];
+        lumaRowAvx2(r + i, g + i, b + i, luma, 16);
+        const __m128i grey = bright.apply(_mm_load_si128(reinterpret_cast<const __m128i *>(luma)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(r + i), redShift.apply(grey));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(g + i), greenShift.apply(grey));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(b + i), blueShift.apply(grey));
+    }
+    if (i < count) {
+        alignas(16) std::uint8_t rest[16] = {};
+        lumaRowPlain(r + i, g + i, b + i, rest, count - i);
+        alignas(16) std::uint8_t rs[16], gs[16], bs[16];
+        const __m128i grey = bright.apply(_mm_load_si128(reinterpret_cast<const __m128i *>(rest)));
+        _mm_store_si128(reinterpret_cast<__m128i *>(rs), redShift.apply(grey));
+        _mm_store_si128(reinterpret_cast<__m128i *>(gs), greenShift.apply(grey));
+        _mm_store_si128(reinterpret_cast<__m128i *>(bs), blueShift.apply(grey));
+        std::memcpy(r + i, rs, static_cast<std::size_t>(count - i));
+        std::memcpy(g + i, gs, static_cast<std::size_t>(count - i));
+        std::memcpy(b + i, bs, static_cast<std::size_t>(count - i));
+    }
+}
+
 // Grey picture of luma + brightShift (clamped), each plane then shifted like code 1. With a
 // chroma of 0, yhcToRgb gives (Y, Y, Y) exactly (Y + 0.0 is Y), so no trigonometry is needed.
 void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShift, int blueShift)
@@ -368,23 +408,25 @@ void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShif
     const auto redTable = shiftTable(redShift);
     const auto greenTable = shiftTable(greenShift);
     const auto blueTable = shiftTable(blueShift);
-    std::vector<std::uint8_t> grey(static_cast<std::size_t>(f.width));
+    const byteShift brightBytes(brightShift), redBytes(redShift), greenBytes(greenShift), blueBytes(blueShift);
+    std::vector<std::uint8_t> grey(vector ? 0 : static_cast<std::size_t>(f.width));
     for (int y = 0; y < f.height; ++y) {
         const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
         std::uint8_t *r = f.redPlane + offset;
         std::uint8_t *g = f.greenPlane + offset;
         std::uint8_t *b = f.bluePlane + offset;
-        if (vector)
-            lumaRowAvx2(r, g, b, grey.data(), f.width);
-        else
+        if (vector) {
+            monochromeRowAvx2(r, g, b, f.width, brightBytes, redBytes, greenBytes, blueBytes);
+        } else {
             lumaRowPlain(r, g, b, grey.data(), f.width);
-        shiftBytes(grey.data(), f.width, brightShift, brightTable);
-        std::memcpy(r, grey.data(), grey.size());
-        std::memcpy(g, grey.data(), grey.size());
-        std::memcpy(b, grey.data(), grey.size());
-        shiftBytes(r, f.width, redShift, redTable);
-        shiftBytes(g, f.width, greenShift, greenTable);
-        shiftBytes(b, f.width, blueShift, blueTable);
+            shiftBytes(grey.data(), f.width, brightShift, brightTable);
+            std::memcpy(r, grey.data(), grey.size());
+            std::memcpy(g, grey.data(), grey.size());
+            std::memcpy(b, grey.data(), grey.size());
+            shiftBytes(r, f.width, redShift, redTable);
+            shiftBytes(g, f.width, greenShift, greenTable);
+            shiftBytes(b, f.width, blueShift, blueTable);
+        }
         f.reportRow(y);
     }
 }
