@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -82,11 +83,14 @@ QString fixedText(double value, int decimals)
     if (std::isinf(value))
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
 
-    // The exact decimal expansion of the binary value: a double has at most 1074 fractional
-    // digits, so nothing is rounded by the conversion itself.
+    // The exact decimal expansion of the binary value: a double whose last bit weighs 2^-k has
+    // exactly k fractional decimal digits (at most 1074), so printing that many rounds nothing.
     const bool negative = std::signbit(value);
-    std::string text(1500, '\0');
-    const int written = std::snprintf(text.data(), text.size(), "%.1080f", std::fabs(value));
+    int exponent2 = 0;
+    std::frexp(value, &exponent2); // |value| = f * 2^exponent2, 0.5 <= f < 1; last bit 2^(exponent2 - 53)
+    const int exactDigits = std::clamp(53 - exponent2, 0, 1074);
+    std::string text(static_cast<std::size_t>(exactDigits) + 320, '\0');
+    const int written = std::snprintf(text.data(), text.size(), "%.*f", exactDigits, std::fabs(value));
     text.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     const std::size_t point = text.find('.');
     const std::string integerPart = text.substr(0, point);
