@@ -473,9 +473,10 @@ void colorFilter::brightChromaHue()
 // Code 7: the luma is lowered to a multiple of 255 / `colorLevel`; hue and chroma are kept.
 void colorFilter::colorLevels()
 {
-    if (colorLevel <= 0) return; // no step can be formed; leave the picture as it is
+    // A level of 0 or beyond ±255 forms no step (the division would fail): leave the picture.
+    if (colorLevel == 0) return;
     const int step = 255 / colorLevel;
-    if (step <= 0) return;
+    if (step == 0) return;
     yhcRule rule;
     rule.quantise = true;
     for (int level = 0; level < 256; ++level)

@@ -364,13 +364,23 @@ TEST(ColorAdjustments, SinglePixelTouchesNothingElse)
 TEST(ColorAdjustments, ColorLevelsOutsideTheRangeIsHarmless)
 {
     const planes source = randomPicture(4, 4, 8);
-    for (int level : {0, -3, 300}) {
+    for (int level : {0, 256, 300, -256}) {
         planes p = source;
         colorFilter f = engineFor(p, 7);
         f.colorLevel = level;
         f.run(); // no division by zero
         EXPECT_TRUE(p == source) << level;
     }
+    // A negative level still forms a step (−85 for −3): the same multiples as level 3.
+    planes negative = source, positive = source;
+    colorFilter fn = engineFor(negative, 7);
+    fn.colorLevel = -3;
+    fn.run();
+    colorFilter fp = engineFor(positive, 7);
+    fp.colorLevel = 3;
+    fp.run();
+    EXPECT_TRUE(negative == positive);
+    EXPECT_FALSE(negative == source);
 }
 
 // ---- fast loops against the plain readings ------------------------------------------------
