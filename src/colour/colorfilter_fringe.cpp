@@ -9,6 +9,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 inline int clampByte(int value)
@@ -19,16 +23,39 @@ inline int clampByte(int value)
 }
 
 // Adds change to the luma of the pixel at index i, keeping hue and chroma.
-inline void shiftLuma(std::uint8_t *red, std::uint8_t *green, std::uint8_t *blue, int i, int change)
+inline void shiftLuma(std::uint8_t *red, std::uint8_t *green, std::uint8_t *blue, std::size_t i, int change)
 {
-    colorTriple rgb{red[i], green[i], blue[i]};
-    colorTriple yhc;
-    rgbToYhc(rgb, yhc);
-    yhc.first = clampByte(yhc.first + change);
-    yhcToRgb(rgb, yhc);
-    red[i] = static_cast<std::uint8_t>(clampByte(rgb.first));
-    green[i] = static_cast<std::uint8_t>(clampByte(rgb.second));
-    blue[i] = static_cast<std::uint8_t>(clampByte(rgb.third));
+    int luma, hue, chroma, r, g, b;
+    fastRgbToYhc(red[i], green[i], blue[i], luma, hue, chroma);
+    fastYhcToRgb(clampByte(luma + change), hue, chroma, r, g, b);
+    red[i] = static_cast<std::uint8_t>(clampByte(r));
+    green[i] = static_cast<std::uint8_t>(clampByte(g));
+    blue[i] = static_cast<std::uint8_t>(clampByte(b));
+}
+
+// dist of every pixel of a row: trunc(sqrt(dx² + dy²)), dx² per column given.
+void rowDistances(const double *dxSquared, double dySquared, int *dist, int width)
+{
+    int x = 0;
+#ifdef __SSE2__
+    const __m128d dy2 = _mm_set1_pd(dySquared);
+    for (; x + 2 <= width; x += 2) {
+        const __m128d root = _mm_sqrt_pd(_mm_add_pd(_mm_loadu_pd(dxSquared + x), dy2));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(dist + x), _mm_cvttpd_epi32(root));
+    }
+#endif
+    for (; x < width; ++x) dist[x] = static_cast<int>(std::sqrt(dxSquared[x] + dySquared));
+}
+
+std::vector<double> columnSquares(int width)
+{
+    std::vector<double> squares(static_cast<std::size_t>(width));
+    const double centreX = width * 0.5;
+    for (int x = 0; x < width; ++x) {
+        const double dx = x - centreX;
+        squares[x] = dx * dx;
+    }
+    return squares;
 }
 
 // Half diagonal of the picture.
@@ -54,20 +81,23 @@ inline std::uint32_t exactQuotient(std::uint32_t sum, std::uint32_t n, double in
 
 void colorFilter::fringeBrightCircle()
 {
+    if (width <= 0 || height <= 0) return;
     sharedRandom &random = sharedRandom::instance();
     const int half = fringeSize / 2;
     const double factor = fringeLevel / halfDiagonal(width, height);
-    const double centreX = width * 0.5;
     const double centreY = height * 0.5;
+    const std::vector<double> dxSquared = columnSquares(width);
+    std::vector<int> jitter(width), dist(width);
     for (int y = 0; y < height; ++y) {
+        random.fillBelow<15>(jitter.data(), width);
         const double dy = y - centreY;
+        rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
+        const std::size_t start = static_cast<std::size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
-            const int e = half + random.below(15);
-            const double dx = x - centreX;
-            const int dist = static_cast<int>(std::sqrt(dx * dx + dy * dy));
-            if (e < dist) {
-                const int change = static_cast<int>(factor * (dist - e));
-                if (change != 0) shiftLuma(redPlane, greenPlane, bluePlane, y * width + x, change);
+            const int e = half + jitter[x];
+            if (e < dist[x]) {
+                const int change = static_cast<int>(factor * (dist[x] - e));
+                if (change != 0) shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
             }
         }
         reportRow(y);
@@ -76,16 +106,20 @@ void colorFilter::fringeBrightCircle()
 
 void colorFilter::fringeBrightSquare()
 {
+    if (width <= 0 || height <= 0) return;
     sharedRandom &random = sharedRandom::instance();
     // A band of size 0 has no depth to spread the level over: its pixels keep their luma.
     const double factor = fringeSize != 0 ? static_cast<double>(fringeLevel) / fringeSize : 0.0;
+    std::vector<int> jitter(width);
     for (int y = 0; y < height; ++y) {
+        random.fillBelow<10>(jitter.data(), width);
+        const std::size_t start = static_cast<std::size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
             const int c = std::min(std::min(y, x), std::min(height - y, width - x));
-            const int f = fringeSize + random.below(10);
+            const int f = fringeSize + jitter[x];
             if (c < f) {
                 const int change = fringeSize != 0 ? static_cast<int>((f - c) * factor) : 0;
-                shiftLuma(redPlane, greenPlane, bluePlane, y * width + x, change);
+                shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
             }
         }
         reportRow(y);
@@ -108,7 +142,6 @@ void colorFilter::fringeBlur()
     const int density = outFocusDensity | 1;
     const double diagonal = halfDiagonal(width, height);
     const double k = density / diagonal;
-    const double centreX = width * 0.5;
     const double centreY = height * 0.5;
 
     // The largest box half-size any pixel can get: the corner distance plus the largest jitter.
@@ -122,7 +155,8 @@ void colorFilter::fringeBlur()
     constexpr int band = 64;
     constexpr int tile = 64;
     const int ringRows = std::min(band + 2 * reach + 2, height + 1);
-    const std::size_t stride = static_cast<std::size_t>(width + 1) * 3;
+    // Cells of four lanes (red, green, blue, unused) so a corner is one vector load.
+    const std::size_t stride = static_cast<std::size_t>(width + 1) * 4;
     std::vector<std::uint32_t> ring(static_cast<std::size_t>(ringRows) * stride, 0);
     std::vector<std::uint32_t *> rowOf(static_cast<std::size_t>(height) + 1);
     for (int j = 0; j <= height; ++j) rowOf[j] = ring.data() + static_cast<std::size_t>(j % ringRows) * stride;
@@ -133,34 +167,74 @@ void colorFilter::fringeBlur()
             const std::uint32_t *above = rowOf[built];
             std::uint32_t *row = rowOf[built + 1];
             const std::size_t source = static_cast<std::size_t>(built) * width;
+            row[0] = row[1] = row[2] = row[3] = 0;
+            int x = 0;
+#ifdef __SSE2__
+            __m128i run = _mm_setzero_si128();
+            const __m128i zero = _mm_setzero_si128();
+            for (; x + 16 <= width; x += 16) {
+                const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(redPlane + source + x));
+                const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(greenPlane + source + x));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bluePlane + source + x));
+                const __m128i rgLow = _mm_unpacklo_epi8(r, g), rgHigh = _mm_unpackhi_epi8(r, g);
+                const __m128i b0Low = _mm_unpacklo_epi8(b, zero), b0High = _mm_unpackhi_epi8(b, zero);
+                const __m128i quads[4] = {_mm_unpacklo_epi16(rgLow, b0Low), _mm_unpackhi_epi16(rgLow, b0Low),
+                                          _mm_unpacklo_epi16(rgHigh, b0High), _mm_unpackhi_epi16(rgHigh, b0High)};
+                for (int q = 0; q < 4; ++q) {
+                    const __m128i words[2] = {_mm_unpacklo_epi8(quads[q], zero), _mm_unpackhi_epi8(quads[q], zero)};
+                    for (int w = 0; w < 2; ++w) {
+                        const __m128i pixels[2] = {_mm_unpacklo_epi16(words[w], zero), _mm_unpackhi_epi16(words[w], zero)};
+                        for (int p = 0; p < 2; ++p) {
+                            const std::size_t c = static_cast<std::size_t>(x + 4 * q + 2 * w + p + 1) * 4;
+                            run = _mm_add_epi32(run, pixels[p]);
+                            const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i *>(above + c));
+                            _mm_storeu_si128(reinterpret_cast<__m128i *>(row + c), _mm_add_epi32(up, run));
+                        }
+                    }
+                }
+            }
+            alignas(16) std::uint32_t lanes[4];
+            _mm_store_si128(reinterpret_cast<__m128i *>(lanes), run);
+            std::uint32_t runRed = lanes[0], runGreen = lanes[1], runBlue = lanes[2];
+#else
             std::uint32_t runRed = 0, runGreen = 0, runBlue = 0;
-            row[0] = row[1] = row[2] = 0;
-            for (int x = 0; x < width; ++x) {
+#endif
+            for (; x < width; ++x) {
                 runRed += redPlane[source + x];
                 runGreen += greenPlane[source + x];
                 runBlue += bluePlane[source + x];
-                const std::size_t c = static_cast<std::size_t>(x + 1) * 3;
+                const std::size_t c = static_cast<std::size_t>(x + 1) * 4;
                 row[c] = above[c] + runRed;
                 row[c + 1] = above[c + 1] + runGreen;
                 row[c + 2] = above[c + 2] + runBlue;
+                row[c + 3] = 0;
             }
         }
     };
+    // Single-precision division gives the exact integer quotient while sum + n < 2^24 (the
+    // rounded quotient can only reach the next integer when n · (q + 1) ≥ 2^24); sums are at
+    // most 255 · n.
+    const double largestBox = (2.0 * reach + 1) * (2.0 * reach + 1);
+    const bool singlePrecision = 256.0 * largestBox < 16777216.0;
+    (void)singlePrecision;
 
     // Box half-size of each pixel of the band; 0 for pixels left as they are.
     std::vector<int> halves(static_cast<std::size_t>(band) * width);
+    const std::vector<double> dxSquared = columnSquares(width);
+    std::vector<int> draws(2 * static_cast<std::size_t>(width)), dist(width);
     for (int bandTop = 0; bandTop < height; bandTop += band) {
         const int bandBottom = std::min(height, bandTop + band); // exclusive
         buildUpTo(bandBottom + reach);
         for (int y = bandTop; y < bandBottom; ++y) {
             const double dy = y - centreY;
             int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
+            random.fillBelow<15>(draws.data(), 2 * width); // first and second draw of each pixel
+            rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
             for (int x = 0; x < width; ++x) {
-                const double dx = x - centreX;
-                const int l = static_cast<int>(std::sqrt(dx * dx + dy * dy)) + random.below(15);
+                const int l = dist[x] + draws[2 * x];
                 const int o = l - size / 2;
                 const int r = static_cast<int>(k * o);
-                const int t = random.below(15) + size;
+                const int t = draws[2 * x + 1] + size;
                 half[x] = t / 2 < l ? std::min(r >> 1, reach) : 0;
             }
         }
@@ -176,10 +250,33 @@ void colorFilter::fringeBlur()
                     const int top = std::max(0, y - h), bottom = std::min(height - 1, y + h);
                     const std::uint32_t *upper = rowOf[top];
                     const std::uint32_t *lower = rowOf[bottom + 1];
-                    const std::size_t a = static_cast<std::size_t>(left) * 3;
-                    const std::size_t b = static_cast<std::size_t>(right + 1) * 3;
+                    const std::size_t a = static_cast<std::size_t>(left) * 4;
+                    const std::size_t b = static_cast<std::size_t>(right + 1) * 4;
                     const std::uint32_t n = static_cast<std::uint32_t>(right - left + 1) *
                                             static_cast<std::uint32_t>(bottom - top + 1);
+#ifdef __SSE2__
+                    const __m128i sums = _mm_add_epi32(
+                        _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(lower + b)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i *>(lower + a))),
+                        _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(upper + a)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i *>(upper + b))));
+                    __m128i means;
+                    if (singlePrecision) {
+                        means = _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(sums), _mm_set1_ps(static_cast<float>(n))));
+                    } else {
+                        // Sums stay below 2^31 (see above), so the signed conversions are exact,
+                        // and a double quotient of integers below 2^33 truncates exactly.
+                        const __m128d count = _mm_set1_pd(static_cast<double>(n));
+                        const __m128i low = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(sums), count));
+                        const __m128i high = _mm_cvttpd_epi32(_mm_div_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(sums, sums)), count));
+                        means = _mm_unpacklo_epi64(low, high);
+                    }
+                    const __m128i words = _mm_packs_epi32(means, means);
+                    const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+                    redPlane[rowStart + x] = static_cast<std::uint8_t>(packed);
+                    greenPlane[rowStart + x] = static_cast<std::uint8_t>(packed >> 8);
+                    bluePlane[rowStart + x] = static_cast<std::uint8_t>(packed >> 16);
+#else
                     const std::uint32_t sumRed = lower[b] - lower[a] - upper[b] + upper[a];
                     const std::uint32_t sumGreen = lower[b + 1] - lower[a + 1] - upper[b + 1] + upper[a + 1];
                     const std::uint32_t sumBlue = lower[b + 2] - lower[a + 2] - upper[b + 2] + upper[a + 2];
@@ -187,6 +284,7 @@ void colorFilter::fringeBlur()
                     redPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumRed, n, inverse));
                     greenPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumGreen, n, inverse));
                     bluePlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumBlue, n, inverse));
+#endif
                 }
             }
         }

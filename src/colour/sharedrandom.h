@@ -1,39 +1,29 @@
 // The program's one pseudo-random generator, shared by the filter engine (fringe jitter) and the
 // brush engine (profile speckles). The program itself never seeds it, so it starts from the
-// default seed (1) and every draw continues the same sequence; tests seed it to make a run
-// reproducible. The generator is a 64-bit linear congruential state with a permuted 32-bit
-// output (PCG-XSH-RR), written out here so a seeded sequence is the same on every platform and
-// compiler, and so a draw costs only a multiply-add on the state (the fringe filters draw once
-// or twice per pixel of 24-megapixel photos).
+// default seed (1) and every draw continues the same sequence; tests and the batch tool seed it
+// to make a run reproducible. It is the classic 32-bit linear congruential generator with a
+// 15-bit output taken from the upper half of the state, written out here so a seeded sequence is
+// the same on every platform and compiler, and so a draw costs only a multiply-add: the fringe
+// filters draw once or twice per pixel of 24-megapixel photos.
 #pragma once
 
 #include <cstdint>
 
 class sharedRandom {
 public:
-    sharedRandom() { seed(1); }
+    static constexpr int maximum = 32767; // largest value of next()
 
     // The one instance of the program.
     static sharedRandom &instance();
 
-    // Restarts the sequence (tests only; the program never calls this).
-    void seed(std::uint32_t value)
-    {
-        state = 0;
-        step();
-        state += 0x853c49e6748fea9bULL + value;
-        step();
-    }
+    // Restarts the sequence (tests and the batch tool only; the program never calls this).
+    void seed(std::uint32_t value) { state = value; }
 
-    // A fresh non-negative integer (0 .. 2^31 − 1).
+    // A fresh non-negative integer, 0 .. maximum.
     int next()
     {
-        const std::uint64_t old = state;
-        step();
-        const std::uint32_t shifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
-        const std::uint32_t rotation = static_cast<std::uint32_t>(old >> 59u);
-        const std::uint32_t output = (shifted >> rotation) | (shifted << ((32u - rotation) & 31u));
-        return static_cast<int>(output >> 1);
+        state = state * multiplier + increment;
+        return static_cast<int>((state >> 16) & 0x7fffu);
     }
 
     // A fresh integer taken modulo k: 0 .. k − 1 (k > 0).
@@ -42,8 +32,37 @@ public:
     // A fresh random bit: the low bit of next().
     int bit() { return next() & 1; }
 
-private:
-    void step() { state = state * 6364136223846793005ULL + 1442695040888963407ULL; }
+    // count fresh draws taken modulo k, in order: the same values as count calls of below(k).
+    // Four interleaved streams (each jumping four steps at a time) keep the multiplies
+    // independent of one another.
+    template <int k>
+    void fillBelow(int *out, int count)
+    {
+        static_assert(k > 0);
+        constexpr std::uint32_t multiplier2 = multiplier * multiplier;
+        constexpr std::uint32_t multiplier3 = multiplier2 * multiplier;
+        constexpr std::uint32_t multiplier4 = multiplier2 * multiplier2;
+        constexpr std::uint32_t increment2 = increment * multiplier + increment;
+        constexpr std::uint32_t increment3 = increment2 * multiplier + increment;
+        constexpr std::uint32_t increment4 = increment3 * multiplier + increment;
+        int i = 0;
+        if (count >= 4) {
+            std::uint32_t lane[4] = {state * multiplier + increment, state * multiplier2 + increment2,
+                                     state * multiplier3 + increment3, state * multiplier4 + increment4};
+            for (;;) {
+                for (int j = 0; j < 4; ++j)
+                    out[i + j] = static_cast<int>((lane[j] >> 16) & 0x7fffu) % k;
+                i += 4;
+                if (i + 4 > count) break;
+                for (std::uint32_t &s : lane) s = s * multiplier4 + increment4;
+            }
+            state = lane[3];
+        }
+        for (; i < count; ++i) out[i] = below(k);
+    }
 
-    std::uint64_t state = 0;
+private:
+    static constexpr std::uint32_t multiplier = 214013u;
+    static constexpr std::uint32_t increment = 2531011u;
+    std::uint32_t state = 1;
 };

@@ -203,6 +203,53 @@ TEST(fringeEngine, drawsOncePerPixelForBrightnessAndTwiceForBlur)
     }
 }
 
+// ---- the shared generator ----
+
+TEST(sharedRandomGenerator, isTheSameSequenceEverywhereAfterASeed)
+{
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(1);
+    const int first[] = {41, 18467, 6334, 26500, 19169};
+    for (int value : first) EXPECT_EQ(random.next(), value);
+    random.seed(1);
+    EXPECT_EQ(random.below(15), 41 % 15);
+    EXPECT_EQ(random.bit(), 18467 & 1);
+}
+
+TEST(sharedRandomGenerator, bulkDrawsEqualSingleDrawsAndContinueTheSequence)
+{
+    sharedRandom &random = sharedRandom::instance();
+    for (int count : {0, 1, 3, 4, 5, 7, 8, 9, 1001}) {
+        random.seed(77 + count);
+        std::vector<int> single(count);
+        for (int &v : single) v = random.below(15);
+        const int afterSingle = random.next();
+        random.seed(77 + count);
+        std::vector<int> bulk(count, -1);
+        random.fillBelow<15>(bulk.data(), count);
+        EXPECT_EQ(bulk, single) << count;
+        EXPECT_EQ(random.next(), afterSingle) << count;
+    }
+}
+
+TEST(sharedRandomGenerator, drawsCoverTheirRangeEvenly)
+{
+    sharedRandom &random = sharedRandom::instance();
+    random.seed(5);
+    int counts[10] = {}, ones = 0, largest = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const int v = random.next();
+        ASSERT_GE(v, 0);
+        largest = std::max(largest, v);
+        ++counts[v % 10];
+        ones += v & 1;
+    }
+    EXPECT_LE(largest, sharedRandom::maximum);
+    EXPECT_GT(largest, sharedRandom::maximum - 100);
+    for (int c : counts) EXPECT_NEAR(c, 10000, 500);
+    EXPECT_NEAR(ones, 50000, 1000);
+}
+
 // ---- defining cases of the brightness filters ----
 
 TEST(fringeBrightness, levelZeroLeavesCircleAndRoundTripsSquareBand)
