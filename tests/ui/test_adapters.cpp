@@ -10,6 +10,7 @@
 #include "ui/statictext.h"
 #include "ui/updown.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -543,6 +544,19 @@ void testAdapters::accessibleNames()
                        static_cast<QWidget *>(box), static_cast<QWidget *>(edit)})
         QCOMPARE(w->accessibleDescription(), w->objectName());
     QVERIFY(anonymous->accessibleName().isEmpty());
+
+    // What assistive technology sees: the name and description through Qt's accessibility layer,
+    // and a press action that really clicks.
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(button);
+    QVERIFY(face);
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("画像処理実行"));
+    QCOMPARE(face->text(QAccessible::Description), QStringLiteral("executeButton"));
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QVERIFY(face->actionInterface());
+    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(clicked.count(), 1); // an animated click: it lands a moment later
+    QAccessibleInterface *toolFace = QAccessible::queryAccessibleInterface(tool);
+    QCOMPARE(toolFace->text(QAccessible::Name), QStringLiteral("画像ファイルを開く"));
 }
 
 QTEST_MAIN(testAdapters)
