@@ -100,6 +100,7 @@ void runFilter(benchmark::State &state, int code, int bright, int chroma, int hu
         f.blue = 40;
         f.colorLevel = 5;
         f.drawColor = packColor(100, 200, 200);
+        f.tonePosition = 20;
         state.ResumeTiming();
         f.run();
         benchmark::DoNotOptimize(p.wr.data());
@@ -125,6 +126,7 @@ void BM_ColorLevels(benchmark::State &state) { runFilter(state, 7, 0, 0, 0); }
 void BM_Greyscale(benchmark::State &state) { runFilter(state, 8, 0, 0, 0); }
 void BM_Sepia(benchmark::State &state) { runFilter(state, 9, 0, 0, 0); }
 void BM_DrawColourMono(benchmark::State &state) { runFilter(state, 10, 0, 0, 0); }
+void BM_ToneSCurve(benchmark::State &state) { runFilter(state, 11, 0, 0, 0); }
 
 } // namespace
 
@@ -137,5 +139,6 @@ BENCHMARK(BM_ColorLevels)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Greyscale)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sepia)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawColourMono)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToneSCurve)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
