@@ -42,7 +42,18 @@ bool haveAvx2()
 {
 #ifdef KORVIA_X86
     static const bool available = __builtin_cpu_supports("avx2");
-    return available && kernelVectorPaths();
+    return available && kernelVectorPaths() >= 1;
+#else
+    return false;
+#endif
+}
+
+bool haveAvx512()
+{
+#ifdef KORVIA_X86
+    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+                                  __builtin_cpu_supports("avx512bw");
+    return available && kernelVectorPaths() >= 2;
 #else
     return false;
 #endif
@@ -195,6 +206,79 @@ __attribute__((target("avx2"))) int blockSums32(std::uint32_t *acc, const tapRow
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 8), _mm256_permute2x128_si256(lo0, hi0, 0x31));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 16), _mm256_permute2x128_si256(lo1, hi1, 0x20));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(acc + x + 24), _mm256_permute2x128_si256(lo1, hi1, 0x31));
+    }
+    return x;
+}
+#endif
+
+#ifdef KORVIA_X86
+// The same blocks with 64 outputs and 512-bit registers.
+__attribute__((target("avx2,avx512f,avx512bw"))) inline void storeInOrder16(std::uint16_t *acc, __m512i even, __m512i odd)
+{
+    // unpack works within 128-bit lanes: lo holds x 0-7, 16-23, 32-39, 48-55 and hi the rest.
+    const __m512i lo = _mm512_unpacklo_epi16(even, odd);
+    const __m512i hi = _mm512_unpackhi_epi16(even, odd);
+    const __m512i first = _mm512_set_epi64(11, 10, 3, 2, 9, 8, 1, 0);
+    const __m512i second = _mm512_set_epi64(15, 14, 7, 6, 13, 12, 5, 4);
+    _mm512_storeu_si512(acc, _mm512_permutex2var_epi64(lo, first, hi));
+    _mm512_storeu_si512(acc + 32, _mm512_permutex2var_epi64(lo, second, hi));
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) inline void storeInOrder32(std::uint32_t *acc, __m512i even, __m512i odd)
+{
+    const __m512i lo = _mm512_unpacklo_epi32(even, odd);
+    const __m512i hi = _mm512_unpackhi_epi32(even, odd);
+    const __m512i first = _mm512_set_epi64(11, 10, 3, 2, 9, 8, 1, 0);
+    const __m512i second = _mm512_set_epi64(15, 14, 7, 6, 13, 12, 5, 4);
+    _mm512_storeu_si512(acc, _mm512_permutex2var_epi64(lo, first, hi));
+    _mm512_storeu_si512(acc + 16, _mm512_permutex2var_epi64(lo, second, hi));
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) int blockSums16Wide(std::uint16_t *acc, const tapRow *rows, int rowCount,
+                                                                    int from, int to)
+{
+    const __m512i oddMask = _mm512_set1_epi16(static_cast<short>(0xff00));
+    int x = from;
+    for (; x + 64 <= to; x += 64) {
+        __m512i even = _mm512_setzero_si512(), odd = _mm512_setzero_si512();
+        for (int r = 0; r < rowCount; ++r) {
+            const std::uint8_t *row = rows[r].row + x;
+            for (int t = 0; t < rows[r].count; ++t) {
+                const __m512i w = _mm512_set1_epi16(static_cast<short>(rows[r].taps[t].w));
+                const __m512i v = _mm512_loadu_si512(row + rows[r].taps[t].dx);
+                even = _mm512_add_epi16(even, _mm512_mulhi_epu16(_mm512_slli_epi16(v, 8), w));
+                odd = _mm512_add_epi16(odd, _mm512_mulhi_epu16(_mm512_and_si512(v, oddMask), w));
+            }
+        }
+        storeInOrder16(acc + x, even, odd);
+    }
+    return x;
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) int blockSums32Wide(std::uint32_t *acc, const tapRow *rows, int rowCount,
+                                                                    int from, int to)
+{
+    const __m512i oddMask = _mm512_set1_epi16(static_cast<short>(0xff00));
+    int x = from;
+    for (; x + 64 <= to; x += 64) {
+        __m512i e0 = _mm512_setzero_si512(), e1 = _mm512_setzero_si512();
+        __m512i o0 = _mm512_setzero_si512(), o1 = _mm512_setzero_si512();
+        for (int r = 0; r < rowCount; ++r) {
+            const std::uint8_t *row = rows[r].row + x;
+            __m512i even = _mm512_setzero_si512(), odd = _mm512_setzero_si512();
+            for (int t = 0; t < rows[r].count; ++t) {
+                const __m512i w = _mm512_set1_epi16(static_cast<short>(rows[r].taps[t].w));
+                const __m512i v = _mm512_loadu_si512(row + rows[r].taps[t].dx);
+                even = _mm512_add_epi16(even, _mm512_mulhi_epu16(_mm512_slli_epi16(v, 8), w));
+                odd = _mm512_add_epi16(odd, _mm512_mulhi_epu16(_mm512_and_si512(v, oddMask), w));
+            }
+            e0 = _mm512_add_epi32(e0, _mm512_cvtepu16_epi32(_mm512_castsi512_si256(even)));      // x 0, 2 .. 30
+            e1 = _mm512_add_epi32(e1, _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(even, 1))); // x 32 .. 62
+            o0 = _mm512_add_epi32(o0, _mm512_cvtepu16_epi32(_mm512_castsi512_si256(odd)));
+            o1 = _mm512_add_epi32(o1, _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(odd, 1)));
+        }
+        storeInOrder32(acc + x, e0, o0);
+        storeInOrder32(acc + x + 32, e1, o1);
     }
     return x;
 }
@@ -497,7 +581,9 @@ void colorFilter::softFocus()
                     rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
                 }
                 blockFrom = reachLeft;
-                blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockFrom, width - reachRight);
+                blockTo = blockFrom;
+                if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
             }
 #endif
             const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
@@ -619,7 +705,9 @@ void colorFilter::motionBlur()
                         rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
                     }
                     blockFrom = reachLeft;
-                    blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockFrom, width - reachRight);
+                    blockTo = blockFrom;
+                    if (haveAvx512()) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
                 }
 #endif
                 const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};

@@ -127,8 +127,8 @@ bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path)
 }
 
 namespace {
-bool vectorPathsEnabled = true;
+int vectorLevel = 2;
 }
 
-void setKernelVectorPaths(bool enabled) { vectorPathsEnabled = enabled; }
-bool kernelVectorPaths() { return vectorPathsEnabled; }
+void setKernelVectorPaths(int level) { vectorLevel = level; }
+int kernelVectorPaths() { return vectorLevel; }

@@ -25,7 +25,7 @@ const int *embossKernel(int embossAngle);
 // the file cannot be written.
 bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path);
 
-// Whether the kernel filters may use the processor's vector instructions (on by default, where
-// the processor has them). The plain loops give the very same bytes; tests switch between both.
-void setKernelVectorPaths(bool enabled);
-bool kernelVectorPaths();
+// Which vector instructions the kernel filters may use: 0 none, 1 up to AVX2, 2 (the default)
+// everything the processor has. The plain loops give the very same bytes; tests compare them.
+void setKernelVectorPaths(int level);
+int kernelVectorPaths();

@@ -543,7 +543,7 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
             }
     for (int m : {3, 13, 30})
         for (int angle : {0, 1, 17, 44, 45, 46, 60, 89, 90, 91, 120, 134, 135, 136, 163, 180})
-            for (auto [w, h] : std::vector<std::pair<int, int>>{{75, 70}, {9, 66}, {66, 9}}) {
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{75, 70}, {9, 66}, {66, 9}, {230, 5}}) {
                 picture pic = randomPicture(w, h, seed++);
                 picture expected = pic;
                 plainMotionBlur(expected, m, angle);
@@ -557,7 +557,7 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
 
 // ---- Without vector instructions ----
 
-TEST(KernelFilters, PlainLoopsGiveTheSameBytes)
+TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
 {
     struct setting {
         int code;
@@ -567,9 +567,10 @@ TEST(KernelFilters, PlainLoopsGiveTheSameBytes)
     const setting settings[] = {{15, 1, 0},  {15, 13, 0}, {16, 1, 0},   {16, 6, 100}, {16, 30, 37},
                                 {4, 2, 90},  {4, 30, 315}, {5, 2, 0},   {5, 30, 45},  {5, 11, 163}};
     unsigned seed = 900;
-    setKernelVectorPaths(false);
+    for (int level = 0; level <= 2; ++level) {
+    setKernelVectorPaths(level);
     for (const setting &s : settings)
-        for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {5, 4}, {40, 3}, {75, 70}}) {
+        for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {5, 4}, {40, 3}, {75, 70}, {163, 64}}) {
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;
             switch (s.code) {
@@ -588,9 +589,10 @@ TEST(KernelFilters, PlainLoopsGiveTheSameBytes)
             f.vibrateSize = s.a;
             f.vibrateAngle = s.b;
             f.run();
-            EXPECT_EQ(pic, expected) << "code " << s.code << " " << w << "x" << h << " " << s.a << " " << s.b;
+            EXPECT_EQ(pic, expected) << "level " << level << " code " << s.code << " " << w << "x" << h << " " << s.a << " " << s.b;
         }
-    setKernelVectorPaths(true);
+    }
+    setKernelVectorPaths(2);
 }
 
 // ---- The libvips matrix file ----
