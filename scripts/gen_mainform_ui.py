@@ -201,8 +201,15 @@ def tab_widget(parent, name, geometry=None, bold_tabs=False):
     prop(w, 'usesScrollButtons', 'bool', True)
     prop(w, 'elideMode', 'enum', 'Qt::ElideNone')
     if bold_tabs:
+        # Bold tabs drawn as buttons: this row switches whole pages of the panel.
         prop(w, 'styleSheet', 'string',
-             'QTabWidget#%s > QTabBar { font-weight: bold; }' % name)
+             'QTabWidget#{0} > QTabBar {{ font-weight: bold; }}\n'
+             'QTabWidget#{0} > QTabBar::tab {{ border: 1px solid #9a9a9a; border-radius: 3px;'
+             ' padding: 4px 9px; margin: 2px 1px 3px 1px; background: qlineargradient(x1:0, y1:0, x2:0, y2:1,'
+             ' stop:0 #fbfbfb, stop:1 #e2e2e2); }}\n'
+             'QTabWidget#{0} > QTabBar::tab:selected {{ background: qlineargradient(x1:0, y1:0, x2:0, y2:1,'
+             ' stop:0 #d6e4f5, stop:1 #b9cfe9); border-color: #6d8fb8; }}\n'
+             'QTabWidget#{0}::pane {{ border: none; }}'.format(name))
     return w
 
 
