@@ -566,13 +566,14 @@ void colorFilter::paint(int code)
         std::uint8_t *const outputs[3] = {redPlane, greenPlane, bluePlane};
         constexpr int stripWidth = 512;
         const int strips = (width + stripWidth - 1) / stripWidth;
+        int shown = -1;
         for (int strip = 0; strip < strips; ++strip) {
             const int left = strip * stripWidth;
-            const bool last = strip == strips - 1;
-            // Progress counts rows of the whole picture: a strip stands for its share of them.
+            // Progress counts rows of the whole picture: each strip stands for its share of them,
+            // so the position only grows and ends on the last row.
             fast.runStrip(outputs, left, std::min(stripWidth, width - left), [&](int y) {
-                if (last) reportRow(y);
-                else if (y == height - 1) reportRow(static_cast<int>(static_cast<long long>(height) * (strip + 1) / strips));
+                const int position = static_cast<int>((static_cast<long long>(strip) * height + y) / strips);
+                if (position != shown) reportRow(shown = position);
             });
         }
         return;

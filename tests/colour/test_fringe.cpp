@@ -203,6 +203,30 @@ TEST(fringeEngine, drawsOncePerPixelForBrightnessAndTwiceForBlur)
     }
 }
 
+TEST(fringeEngine, reportsEveryRowInOrderThenResets)
+{
+    planes picture = noisePicture(9, 70, 4);
+    progressIndicator progress;
+    std::vector<int> positions;
+    progress.onPosition = [&](int p) { positions.push_back(p); };
+    for (int code : {101, 102, 107}) {
+        positions.clear();
+        colorFilter filter;
+        filter.filterType = code;
+        filter.width = picture.width;
+        filter.height = picture.height;
+        filter.redPlane = picture.red.data();
+        filter.greenPlane = picture.green.data();
+        filter.bluePlane = picture.blue.data();
+        filter.progressBar = &progress;
+        filter.run();
+        std::vector<int> expected(70);
+        for (int y = 0; y < 70; ++y) expected[y] = y;
+        expected.push_back(0);
+        EXPECT_EQ(positions, expected) << "code " << code;
+    }
+}
+
 // ---- the shared generator ----
 
 TEST(sharedRandomGenerator, isTheSameSequenceEverywhereAfterASeed)

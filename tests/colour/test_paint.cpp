@@ -219,6 +219,34 @@ TEST(paintEngine, matchesReadingOnWidePictures)
     compareWithReading({{1100, 21, 30}, {1050, 7, 9}});
 }
 
+TEST(paintEngine, progressGrowsToTheLastRowAndIsReset)
+{
+    planes picture = testPicture(1100, 13, 3, 0);
+    std::vector<int> positions;
+    int maximum = -1;
+    progressIndicator progress;
+    progress.onMaximum = [&](int m) { maximum = m; };
+    progress.onPosition = [&](int p) { positions.push_back(p); };
+    for (int code : {105, 106}) {
+        positions.clear();
+        colorFilter filter;
+        filter.filterType = code;
+        filter.width = picture.width;
+        filter.height = picture.height;
+        filter.redPlane = picture.red.data();
+        filter.greenPlane = picture.green.data();
+        filter.bluePlane = picture.blue.data();
+        filter.paintSize = 8;
+        filter.progressBar = &progress;
+        filter.run();
+        EXPECT_EQ(maximum, 13);
+        ASSERT_GE(positions.size(), 3u);
+        EXPECT_EQ(positions.back(), 0); // reset when done
+        EXPECT_EQ(positions[positions.size() - 2], 12);
+        for (std::size_t i = 1; i + 1 < positions.size(); ++i) EXPECT_LE(positions[i - 1], positions[i]);
+    }
+}
+
 // ---- defining cases ----
 
 TEST(paintFilter, uniformPictureIsUnchanged)
