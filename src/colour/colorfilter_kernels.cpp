@@ -499,6 +499,26 @@ __attribute__((target("avx2"))) void softMixRowAvx2(std::uint8_t *out, const std
 }
 #endif
 
+// The straightforward sums of a square kernel, for parameters beyond the controls' ranges whose
+// weights or sums would not fit the 16-bit terms above: per channel, A = Σ (K · v) >> 8 over the
+// neighbours inside the picture.
+void kernelSumsPlain(const std::uint8_t *source, int width, int height, const std::vector<int> &kernel, int n, int x,
+                     int y, long long &sum)
+{
+    const int h = n / 2;
+    sum = 0;
+    for (int dy = -h; dy <= h; ++dy) {
+        const int yy = y + dy;
+        if (yy < 0 || yy >= height) continue;
+        for (int dx = -h; dx <= h; ++dx) {
+            const int xx = x + dx;
+            if (xx < 0 || xx >= width) continue;
+            const long long w = kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
+            sum += (w * source[static_cast<std::size_t>(yy) * width + xx]) >> 8;
+        }
+    }
+}
+
 } // namespace
 
 void colorFilter::sharpen()
@@ -535,6 +555,28 @@ void colorFilter::softFocus()
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     plane copies[3] = {plane(new std::uint8_t[count]), plane(new std::uint8_t[count]), plane(new std::uint8_t[count])};
+
+    // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
+    if (n > 257) {
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                double sum = 0;
+                for (int dy = std::max(-h, -y); dy <= std::min(h, height - 1 - y); ++dy)
+                    for (int dx = std::max(-h, -x); dx <= std::min(h, width - 1 - x); ++dx)
+                        sum += kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
+                const std::size_t at = static_cast<std::size_t>(y) * width + x;
+                for (int p = 0; p < 3; ++p) {
+                    long long a;
+                    kernelSumsPlain(planes[p], width, height, kernel, n, x, y, a);
+                    const int blurred = static_cast<int>(std::min(static_cast<double>(a) * (255 / sum), 255.0));
+                    copies[p][at] = static_cast<std::uint8_t>(static_cast<int>(q * blurred + r * planes[p][at]));
+                }
+            }
+            reportRow(y);
+        }
+        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        return;
+    }
 
     // Non-zero weights per kernel row, and running sums of each row for the weight sum S of a
     // window cut by the picture's edge.
@@ -681,6 +723,20 @@ void colorFilter::motionBlur()
                 ++tapCount;
             }
         }
+    // Angles beyond 0..180 give weights outside 0..256: those take the straightforward sums.
+    if (std::any_of(kernel.begin(), kernel.end(), [](int w) { return w < 0 || w > 256; })) {
+        for (int y = 0; y < height; ++y) {
+            for (int p = 0; p < 3; ++p)
+                for (int x = 0; x < width; ++x) {
+                    long long sum;
+                    kernelSumsPlain(planes[p], width, height, kernel, a, x, y, sum);
+                    copies[p][static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(clampByte(static_cast<int>(std::min(sum / a, 255LL))));
+                }
+            reportRow(y);
+        }
+        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        return;
+    }
     // Each term is at most 255; while the whole sum stays within 16 bits it is kept in 16 bits.
     const bool narrow = tapCount * 255 <= 65535;
     int reachLeft, reachRight;

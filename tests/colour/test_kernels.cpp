@@ -170,7 +170,8 @@ void plainMotionBlur(picture &pic, int m, int angle)
                     const int w = k[(dy + m) * a + dx + m];
                     for (int p = 0; p < 3; ++p) acc[p] += (w * src.planes[p][std::size_t(yy) * pic.width + xx]) >> 8;
                 }
-            for (int p = 0; p < 3; ++p) pic.at(p, x, y) = std::uint8_t(std::min(acc[p] / a, 255));
+            // Sums are never negative within 0..180; beyond it the filter keeps them at 0.
+            for (int p = 0; p < 3; ++p) pic.at(p, x, y) = std::uint8_t(clampByte(std::min(acc[p] / a, 255)));
         }
 }
 
@@ -593,6 +594,29 @@ TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
         }
     }
     setKernelVectorPaths(2);
+}
+
+TEST(KernelFilters, ParametersBeyondTheControlsStillMatchThePlainReading)
+{
+    // Angles outside 0..180 give weights outside 0..256, and a soft size of 300 rows of 301
+    // weights: the fast 16-bit sums must not be used for them.
+    picture pic = randomPicture(37, 29, 77);
+    for (int angle : {-20, 200, 250}) {
+        picture out = pic, expected = pic;
+        plainMotionBlur(expected, 3, angle);
+        colorFilter f = engineFor(out, 5);
+        f.vibrateSize = 3;
+        f.vibrateAngle = angle;
+        f.run();
+        EXPECT_EQ(out, expected) << angle;
+    }
+    picture out = pic, expected = pic;
+    plainSoftFocus(expected, 300, 20);
+    colorFilter f = engineFor(out, 16);
+    f.softSize = 300;
+    f.softCoreLevel = 20;
+    f.run();
+    EXPECT_EQ(out, expected);
 }
 
 // ---- The libvips matrix file ----
