@@ -4,14 +4,10 @@
 #include "ui/appfont.h"
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
+#include "ui/mainform.h"
 
 #include <QApplication>
 #include <exception>
-
-#if __has_include("ui/mainform.h")
-#include "ui/mainform.h"
-#define KORVIA_HAS_MAIN_WINDOW 1
-#endif
 
 namespace {
 
@@ -44,7 +40,6 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
     installApplicationFont();
 
-#ifdef KORVIA_HAS_MAIN_WINDOW
     try {
         TmainForm window;
         decorateMainWindow(&window);
@@ -59,7 +54,4 @@ int main(int argc, char **argv)
         dialogs().error(nullptr, QString::fromLocal8Bit(error.what()));
         return 1;
     }
-#else
-    return 0;
-#endif
 }

@@ -7,6 +7,7 @@
 #include "ui/designassets.h"
 #include "ui/imagecontrol.h"
 #include "ui/jpegqualitywindow.h"
+#include "ui/mainform.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -26,11 +27,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-#if __has_include("ui/mainform.h")
-#include "ui/mainform.h"
-#define KORVIA_TEST_MAIN_FORM 1
-#endif
 
 namespace {
 
@@ -287,15 +283,6 @@ void testDialogs::japaneseFontIsChosen()
     QVERIFY(metrics.inFont(QChar(0x753B))); // 画
 }
 
-#ifndef KORVIA_TEST_MAIN_FORM
-// Until the main window is part of the build these have nothing to look at.
-void testDialogs::mainFormParameterBarsFollowTheTable() { QSKIP("no main window in this build"); }
-void testDialogs::mainFormPagesInOperationOrder() { QSKIP("no main window in this build"); }
-void testDialogs::mainFormRadioGroupsAndStartPages() { QSKIP("no main window in this build"); }
-void testDialogs::mainFormSlotsAndInformationPage() { QSKIP("no main window in this build"); }
-void testDialogs::mainFormDecoration() { QSKIP("no main window in this build"); }
-#else
-
 void testDialogs::mainFormParameterBarsFollowTheTable()
 {
     TmainForm window;
@@ -480,8 +467,6 @@ void testDialogs::mainFormDecoration()
     }
     QVERIFY(toolButtonIcon(QStringLiteral("SpeedButton5")).isNull());
 }
-
-#endif
 
 QTEST_MAIN(testDialogs)
 #include "test_dialogs.moc"
