@@ -238,6 +238,10 @@ void colorFilter::fringeBlur()
                 half[x] = t / 2 < l ? std::min(r >> 1, reach) : 0;
             }
         }
+        // Locals, so the byte stores below cannot be taken to change them.
+        std::uint8_t *const outRed = redPlane, *const outGreen = greenPlane, *const outBlue = bluePlane;
+        const int lastColumn = width - 1, lastRow = height - 1;
+        const std::uint32_t *const *const rows = rowOf.data();
         for (int tileLeft = 0; tileLeft < width; tileLeft += tile) {
             const int tileRight = std::min(width, tileLeft + tile); // exclusive
             for (int y = bandTop; y < bandBottom; ++y) {
@@ -246,10 +250,10 @@ void colorFilter::fringeBlur()
                 for (int x = tileLeft; x < tileRight; ++x) {
                     const int h = half[x];
                     if (h <= 0) continue; // a box of one pixel keeps it
-                    const int left = std::max(0, x - h), right = std::min(width - 1, x + h);
-                    const int top = std::max(0, y - h), bottom = std::min(height - 1, y + h);
-                    const std::uint32_t *upper = rowOf[top];
-                    const std::uint32_t *lower = rowOf[bottom + 1];
+                    const int left = std::max(0, x - h), right = std::min(lastColumn, x + h);
+                    const int top = std::max(0, y - h), bottom = std::min(lastRow, y + h);
+                    const std::uint32_t *upper = rows[top];
+                    const std::uint32_t *lower = rows[bottom + 1];
                     const std::size_t a = static_cast<std::size_t>(left) * 4;
                     const std::size_t b = static_cast<std::size_t>(right + 1) * 4;
                     const std::uint32_t n = static_cast<std::uint32_t>(right - left + 1) *
@@ -273,17 +277,17 @@ void colorFilter::fringeBlur()
                     }
                     const __m128i words = _mm_packs_epi32(means, means);
                     const std::uint32_t packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-                    redPlane[rowStart + x] = static_cast<std::uint8_t>(packed);
-                    greenPlane[rowStart + x] = static_cast<std::uint8_t>(packed >> 8);
-                    bluePlane[rowStart + x] = static_cast<std::uint8_t>(packed >> 16);
+                    outRed[rowStart + x] = static_cast<std::uint8_t>(packed);
+                    outGreen[rowStart + x] = static_cast<std::uint8_t>(packed >> 8);
+                    outBlue[rowStart + x] = static_cast<std::uint8_t>(packed >> 16);
 #else
                     const std::uint32_t sumRed = lower[b] - lower[a] - upper[b] + upper[a];
                     const std::uint32_t sumGreen = lower[b + 1] - lower[a + 1] - upper[b + 1] + upper[a + 1];
                     const std::uint32_t sumBlue = lower[b + 2] - lower[a + 2] - upper[b + 2] + upper[a + 2];
                     const double inverse = 1.0 / n;
-                    redPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumRed, n, inverse));
-                    greenPlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumGreen, n, inverse));
-                    bluePlane[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumBlue, n, inverse));
+                    outRed[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumRed, n, inverse));
+                    outGreen[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumGreen, n, inverse));
+                    outBlue[rowStart + x] = static_cast<std::uint8_t>(exactQuotient(sumBlue, n, inverse));
 #endif
                 }
             }

@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 class sharedRandom {
 public:
     static constexpr int maximum = 32767; // largest value of next()
@@ -33,36 +37,90 @@ public:
     int bit() { return next() & 1; }
 
     // count fresh draws taken modulo k, in order: the same values as count calls of below(k).
-    // Four interleaved streams (each jumping four steps at a time) keep the multiplies
-    // independent of one another.
+    // Eight interleaved streams, each jumping eight steps at a time, keep the multiplies
+    // independent of one another (and in vector lanes where the processor has them).
     template <int k>
     void fillBelow(int *out, int count)
     {
-        static_assert(k > 0);
-        constexpr std::uint32_t multiplier2 = multiplier * multiplier;
-        constexpr std::uint32_t multiplier3 = multiplier2 * multiplier;
-        constexpr std::uint32_t multiplier4 = multiplier2 * multiplier2;
-        constexpr std::uint32_t increment2 = increment * multiplier + increment;
-        constexpr std::uint32_t increment3 = increment2 * multiplier + increment;
-        constexpr std::uint32_t increment4 = increment3 * multiplier + increment;
+        static_assert(k > 0 && k <= maximum);
         int i = 0;
-        if (count >= 4) {
-            std::uint32_t lane[4] = {state * multiplier + increment, state * multiplier2 + increment2,
-                                     state * multiplier3 + increment3, state * multiplier4 + increment4};
+#ifdef __SSE2__
+        if (count >= 8) {
+            constexpr magic divide = magicFor(k);
+            static_assert(divide.shift >= 0, "no 16-bit reciprocal for this k");
+            const __m128i step = _mm_set1_epi32(static_cast<int>(power(8)));
+            const __m128i offset = _mm_set1_epi32(static_cast<int>(sumOfPowers(8)));
+            __m128i low = _mm_setr_epi32(static_cast<int>(advance(state, 1)), static_cast<int>(advance(state, 2)),
+                                         static_cast<int>(advance(state, 3)), static_cast<int>(advance(state, 4)));
+            __m128i high = _mm_setr_epi32(static_cast<int>(advance(state, 5)), static_cast<int>(advance(state, 6)),
+                                          static_cast<int>(advance(state, 7)), static_cast<int>(advance(state, 8)));
+            const __m128i outputMask = _mm_set1_epi32(0x7fff);
+            const __m128i multiplierK = _mm_set1_epi16(static_cast<short>(divide.multiplier));
+            const __m128i kLanes = _mm_set1_epi16(static_cast<short>(k));
+            const __m128i zero = _mm_setzero_si128();
             for (;;) {
-                for (int j = 0; j < 4; ++j)
-                    out[i + j] = static_cast<int>((lane[j] >> 16) & 0x7fffu) % k;
-                i += 4;
-                if (i + 4 > count) break;
-                for (std::uint32_t &s : lane) s = s * multiplier4 + increment4;
+                const __m128i values = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, 16), outputMask),
+                                                       _mm_and_si128(_mm_srli_epi32(high, 16), outputMask));
+                const __m128i quotients = _mm_srli_epi16(_mm_mulhi_epu16(values, multiplierK), divide.shift);
+                const __m128i rests = _mm_sub_epi16(values, _mm_mullo_epi16(quotients, kLanes));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi16(rests, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 4), _mm_unpackhi_epi16(rests, zero));
+                i += 8;
+                if (i + 8 > count) break;
+                low = _mm_add_epi32(multiplyLanes(low, step), offset);
+                high = _mm_add_epi32(multiplyLanes(high, step), offset);
             }
-            state = lane[3];
+            state = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(high, 3)));
         }
+#endif
         for (; i < count; ++i) out[i] = below(k);
     }
 
 private:
     static constexpr std::uint32_t multiplier = 214013u;
     static constexpr std::uint32_t increment = 2531011u;
+
+    // The state n steps on: multiplier^n · s + increment · (multiplier^(n−1) + … + 1).
+    static constexpr std::uint32_t power(int n)
+    {
+        std::uint32_t p = 1;
+        for (int j = 0; j < n; ++j) p *= multiplier;
+        return p;
+    }
+    static constexpr std::uint32_t sumOfPowers(int n)
+    {
+        std::uint32_t c = 0;
+        for (int j = 0; j < n; ++j) c = c * multiplier + increment;
+        return c;
+    }
+    static constexpr std::uint32_t advance(std::uint32_t s, int n) { return s * power(n) + sumOfPowers(n); }
+
+    // v / k = (v · multiplier) >> (16 + shift) for every 15-bit v, checked here exhaustively.
+    struct magic {
+        int multiplier = 0;
+        int shift = 0;
+    };
+    static constexpr magic magicFor(int k)
+    {
+        for (int shift = 0; shift < 16; ++shift) {
+            const std::uint32_t m = ((std::uint32_t{1} << (16 + shift)) + static_cast<std::uint32_t>(k) - 1) / k;
+            if (m > 0xffffu) break;
+            bool exact = true;
+            for (std::uint32_t v = 0; v <= static_cast<std::uint32_t>(maximum) && exact; ++v)
+                exact = ((v * m) >> (16 + shift)) == v / static_cast<std::uint32_t>(k);
+            if (exact) return {static_cast<int>(m), shift};
+        }
+        return {0, -1};
+    }
+#ifdef __SSE2__
+    // Lane-wise 32-bit products, low halves.
+    static __m128i multiplyLanes(__m128i a, __m128i b)
+    {
+        const __m128i even = _mm_mul_epu32(a, b);
+        const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                  _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    }
+#endif
     std::uint32_t state = 1;
 };
