@@ -1,6 +1,7 @@
 // The parameter controls of the "調整", "効果1" and "効果2" pages and the tone-curve editor.
 #include "mainform.h"
 
+#include "colour/tonecurveview.h"
 #include "imagecontrol.h"
 #include "radiogroup.h"
 #include "ui_mainform.h"
@@ -8,7 +9,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QSlider>
 
 void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
@@ -84,57 +84,6 @@ void TmainForm::embosseAngleRadioGroupClick()
 namespace {
 enum toneKind { sCurveKind = 0, slopeKind = 1, pointsKind = 2, gammaKind = 3 };
 
-// The curve display on the 132 x 132 editor: grid and diagonal in light grey, then the curve of
-// the S, slope and gamma kinds (its parameter returned as text) or the nine knots of the point
-// kind ("0").
-QString drawToneCurve(QImage &canvas, int kind, int maximum, int minimum, int position,
-                      const std::array<int, 9> &points, double *samples)
-{
-    canvas.fill(0xFFFFFFFF);
-    QPainter p(&canvas);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QColor(192, 192, 192));
-    p.drawLine(2, 130, 130, 2);
-    for (int i = 0; i <= 8; ++i) {
-        p.drawLine(2, 2 + 16 * i, 130, 2 + 16 * i);
-        p.drawLine(2 + 16 * i, 2, 2 + 16 * i, 130);
-    }
-    if (kind == 13) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(166, 202, 240));
-        for (int k = 0; k < 9; ++k) p.drawEllipse(QRect(16 * k - 2, points[k] - 2, 8, 8));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(Qt::black);
-        for (int k = 0; k < 8; ++k)
-            p.drawLine(16 * k + 2, points[k] + 2, 16 * k + 18, points[k + 1] + 2);
-        return QStringLiteral("0");
-    }
-    const double result = buildToneCurve(kind, maximum, minimum, position, points, samples, 128);
-    p.setPen(Qt::black);
-    QPoint last(0, int(128 - 128 * samples[0]) + 2);
-    for (int i = 0; i < 128; ++i) {
-        const QPoint next(i + 1, int(128 - 128 * samples[i]) + 2);
-        p.drawLine(last, next);
-        last = next;
-    }
-    return QString::number(result, 'f', 2);
-}
-
-// The knot under a press at (x, y): within 4 pixels above or below knot (x + 8) / 16, else 9.
-int toneKnotHit(const std::array<int, 9> &points, int x, int y)
-{
-    const int k = (x + 8) / 16;
-    if (k < 0 || k > 8) return 9;
-    return points[k] - 4 <= y && y <= points[k] + 4 ? k : 9;
-}
-
-// Moves a knot to row y - 2 when 0 <= y <= the editor's height; returns whether it moved.
-bool toneKnotDrag(std::array<int, 9> &points, int index, int y, int imageHeight)
-{
-    if (index < 0 || index > 8 || y < 0 || y > imageHeight) return false;
-    points[index] = y - 2;
-    return true;
-}
 } // namespace
 
 void TmainForm::drawToneCurveEditor()
@@ -153,8 +102,8 @@ void TmainForm::toneReset()
     toneSCurveLevel = 0;
     toneSlopeLevel = 25;
     toneGammaLevel = 0;
-    toneDragIndex = 9;
-    for (int k = 0; k < 9; ++k) filter.tonePoints[k] = 128 - 16 * k;
+    toneDragIndex = toneNoKnot;
+    resetTonePoints(filter.tonePoints);
     drawToneCurveEditor();
 }
 
@@ -217,7 +166,7 @@ void TmainForm::toneCntImgMouseMove(Qt::MouseButtons, int, int y)
 
 void TmainForm::toneCntImgMouseUp(Qt::MouseButton, int, int)
 {
-    toneDragIndex = 9;
+    toneDragIndex = toneNoKnot;
 }
 
 // ---- Transform controls ---------------------------------------------------------------------
