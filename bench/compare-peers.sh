@@ -13,7 +13,8 @@
 # ONLY=regex to run only the operations whose name matches.
 #
 # Each figure is the whole process time minus that program's own read-and-write baseline
-# (korvia-batch apply with no operation, vips copy, convert in out), so it is the operation alone.
+# (korvia-batch apply with no operation, vips copy, convert in out), so it is the operation alone;
+# both are the fastest of RUNS runs, measured one right after the other.
 # One line per operation: Korvia's time, the peer's, and Korvia / peer.
 set -euo pipefail
 
@@ -88,23 +89,24 @@ if [ -z "$photo" ]; then
 fi
 [ -f "$photo" ] || { echo "compare-peers: $photo not found" >&2; exit 1; }
 
-# seconds CMD: mean wall time of the shell command CMD over RUNS runs.
+# seconds CMD: the fastest wall time of the shell command CMD over RUNS runs (the fastest run is
+# the one least disturbed by other work on the machine).
 seconds() {
     local cmd=$1
     if [ "$have_hyperfine" -eq 1 ]; then
         hyperfine --style none --runs "$RUNS" --export-csv "$scratch/t.csv" "$cmd" >/dev/null 2>"$scratch/t.err" ||
             { echo "failed"; return 0; }
         # command,mean,stddev,median,user,system,min,max (the command may hold commas)
-        awk -F, 'END { print $(NF - 6) }' "$scratch/t.csv"
+        awk -F, 'END { print $(NF - 1) }' "$scratch/t.csv"
     else
-        local total=0 i start end
+        local best="" i start end
         for ((i = 0; i < RUNS; i++)); do
             start=$(date +%s%N)
             bash -c "$cmd" >/dev/null 2>&1 || { echo "failed"; return 0; }
             end=$(date +%s%N)
-            total=$((total + end - start))
+            if [ -z "$best" ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
         done
-        awk -v t="$total" -v n="$RUNS" 'BEGIN { printf "%.6f\n", t / n / 1e9 }'
+        awk -v t="$best" 'BEGIN { printf "%.6f\n", t / 1e9 }'
     fi
 }
 
@@ -128,28 +130,30 @@ awk -v k="$kbase" -v v="$vbase" -v c="$cbase" 'function f(x) { return x == "fail
     BEGIN { printf "baselines (read + write): korvia-batch %s, vips %s, convert %s\n", f(k), f(v), f(c) }' | tee -a "$out/results.txt"
 
 declare -A kcache
-# compare NAME KORVIA-OPS PEER PEER-COMMAND: one line of the table. Korvia runs are cached per OPS
-# so an operation compared with two peers is timed once.
+# compare NAME KORVIA-OPS PEER PEER-COMMAND: one line of the table. Each figure is taken against
+# a baseline measured right beside it, so that a busy spell of the machine does not skew it.
+# Korvia's figure is cached per OPS, so an operation compared with two peers is timed once.
 compare() {
     local name=$1 ops=$2 peer=$3 peercmd=$4
     [[ $name =~ $ONLY ]] || return 0
-    local base
+    local basecmd
     case $peer in
-        vips) [ "$have_vips" -eq 1 ] || return 0; base=$vbase ;;
-        convert) [ "$have_convert" -eq 1 ] || return 0; base=$cbase ;;
+        vips) [ "$have_vips" -eq 1 ] || return 0; basecmd="$V copy $P $vout" ;;
+        convert) [ "$have_convert" -eq 1 ] || return 0; basecmd="$C $P $cout" ;;
     esac
-    local kt=${kcache[$ops]:-}
-    if [ -z "$kt" ]; then
-        kt=$(seconds "$K $ops")
-        kcache[$ops]=$kt
+    local k=${kcache[$ops]:-}
+    if [ -z "$k" ]; then
+        k=$(awk -v t="$(seconds "$K $ops")" -v b="$(seconds "$K")" \
+            'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
+        kcache[$ops]=$k
     fi
-    local pt
-    pt=$(seconds "$peercmd")
-    awk -v name="$name" -v peer="$peer" -v kt="$kt" -v kb="$kbase" -v pt="$pt" -v pb="$base" 'BEGIN {
-        if (kt == "failed" || pt == "failed" || kb == "failed" || pb == "failed") {
-            printf "%-24s korvia %9s     %-7s %9s     (a run failed)\n", name, kt, peer, pt; exit
+    local p
+    p=$(awk -v t="$(seconds "$peercmd")" -v b="$(seconds "$basecmd")" \
+        'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
+    awk -v name="$name" -v peer="$peer" -v k="$k" -v p="$p" 'BEGIN {
+        if (k == "failed" || p == "failed") {
+            printf "%-24s korvia %9s     %-7s %9s     (a run failed)\n", name, k, peer, p; exit
         }
-        k = kt - kb; p = pt - pb
         if (p > 0.005) ratio = sprintf("%7.2f", k / p); else ratio = "    n/a"
         printf "%-24s korvia %8.3f s   %-7s %8.3f s   ratio %s\n", name, k, peer, p, ratio
     }' | tee -a "$out/results.txt"
