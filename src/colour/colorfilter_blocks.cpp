@@ -1,5 +1,6 @@
 // Block statistics: mosaic (6) and noise removal by the per-channel median (17).
 #include "colorfilter.h"
+#include "filterkernels.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -7,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 namespace {
@@ -118,50 +119,141 @@ void medianRow3(std::uint8_t *out, const std::uint8_t *above, const std::uint8_t
     }
 }
 
-// One row of all three planes by sliding histograms (see medianFilter), the planes interleaved
-// so that their three independent chains overlap. rows[p][j] is the source row of window row j;
-// N is the window size (fixed for the common sizes, 0 for any other size given in n).
+// One row of all three planes by sliding histograms (see medianFilter). Each plane's row is cut
+// into a few pieces with a histogram each, and all of them step together, so that their
+// independent chains of updates overlap. rows[p][j] is the source row of window row j; N is the
+// window size (fixed for the common sizes, 0 for any other size given in n).
 template <int N>
 void medianRowHistogram(std::uint8_t *const out[3], const std::uint8_t *const *const rows[3], const int *columnOf,
                         int width, int n)
 {
     if constexpr (N > 0) n = N;
+    constexpr int pieces = 4;
+    constexpr int chains = 3 * pieces;
     const int half = n / 2;
     const int middle = n * n / 2;
-    int histogram[3][256] = {};
-    int m[3], below[3];
-    for (int p = 0; p < 3; ++p) {
-        for (int j = 0; j < n; ++j)
-            for (int i = 0; i < n; ++i) ++histogram[p][rows[p][j][columnOf[i]]];
-        m[p] = 0;
-        below[p] = 0; // values < m
-        while (below[p] + histogram[p][m[p]] <= middle) below[p] += histogram[p][m[p]++];
-        out[p][0] = static_cast<std::uint8_t>(m[p]);
-    }
-    for (int x = 1; x < width; ++x) {
-        const int leaving = columnOf[x - 1];         // window column x − 1 − half
-        const int entering = columnOf[x + 2 * half]; // window column x + half
-        if (leaving != entering) {
-            for (int p = 0; p < 3; ++p) {
-                int *hist = histogram[p];
-                const std::uint8_t *const *source = rows[p];
-                int level = m[p], count = below[p];
+    const int pieceLength = (width + pieces - 1) / pieces;
+    struct chain {
+        int histogram[256];
+        int level;
+        int below; // values < level
+        int x;     // next pixel
+        int end;
+        const std::uint8_t *const *source;
+        std::uint8_t *out;
+    };
+    chain state[chains];
+    int active = 0;
+    for (int p = 0; p < 3; ++p)
+        for (int k = 0; k < pieces; ++k) {
+            const int from = k * pieceLength, to = std::min(width, from + pieceLength);
+            if (from >= to) continue;
+            chain &c = state[active++];
+            std::fill(std::begin(c.histogram), std::end(c.histogram), 0);
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) ++c.histogram[rows[p][j][columnOf[from + i]]];
+            c.level = 0;
+            c.below = 0;
+            while (c.below + c.histogram[c.level] <= middle) c.below += c.histogram[c.level++];
+            out[p][from] = static_cast<std::uint8_t>(c.level);
+            c.x = from + 1;
+            c.end = to;
+            c.source = rows[p];
+            c.out = out[p];
+        }
+    for (int step = 1; step < pieceLength; ++step) {
+        for (int s = 0; s < active; ++s) {
+            chain &c = state[s];
+            const int x = c.x;
+            if (x >= c.end) continue;
+            const int leaving = columnOf[x - 1];         // window column x − 1 − half
+            const int entering = columnOf[x + 2 * half]; // window column x + half
+            if (leaving != entering) {
+                int *hist = c.histogram;
+                int level = c.level, count = c.below;
                 for (int j = 0; j < n; ++j) {
-                    const int vo = source[j][leaving];
-                    const int vi = source[j][entering];
+                    const int vo = c.source[j][leaving];
+                    const int vi = c.source[j][entering];
                     --hist[vo];
                     ++hist[vi];
                     count += (vi < level) - (vo < level);
                 }
+                // The level mostly moves by a step or two: take those without branches, and
+                // leave the loops for the rare larger jumps.
+                for (int t = 0; t < 2; ++t) {
+                    const int down = count > middle;
+                    level -= down;
+                    count -= hist[level] & -down;
+                }
                 while (count > middle) count -= hist[--level];
+                for (int t = 0; t < 2; ++t) {
+                    const int up = count + hist[level] <= middle;
+                    count += hist[level] & -up;
+                    level += up;
+                }
                 while (count + hist[level] <= middle) count += hist[level++];
-                m[p] = level;
-                below[p] = count;
+                c.level = level;
+                c.below = count;
             }
+            c.out[x] = static_cast<std::uint8_t>(c.level);
+            c.x = x + 1;
         }
-        for (int p = 0; p < 3; ++p) out[p][x] = static_cast<std::uint8_t>(m[p]);
     }
 }
+
+// Comparators (low, high) of Batcher's odd-even merge sort of `size` values (a power of two),
+// keeping only those that reach the entry `wanted`.
+std::vector<std::pair<int, int>> selectionNetwork(int size, int wanted)
+{
+    std::vector<std::pair<int, int>> all;
+    for (int p = 1; p < size; p <<= 1)
+        for (int k = p; k >= 1; k >>= 1)
+            for (int j = k % p; j + k < size; j += 2 * k)
+                for (int i = 0; i < std::min(k, size - j - k); ++i)
+                    if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) all.emplace_back(i + j, i + j + k);
+    std::vector<bool> live(static_cast<std::size_t>(size), false);
+    live[static_cast<std::size_t>(wanted)] = true;
+    std::vector<std::pair<int, int>> kept;
+    for (auto c = all.rbegin(); c != all.rend(); ++c) {
+        if (!live[c->first] && !live[c->second]) continue;
+        live[c->first] = live[c->second] = true;
+        kept.push_back(*c);
+    }
+    return {kept.rbegin(), kept.rend()};
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+bool medianNetworkAvailable()
+{
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available && kernelVectorPaths() >= 1;
+}
+
+// The median of an n × n window (n² ≤ 64) for 32 pixels at a time: the n² values, padded to the
+// network size with as many zeros as 255s (one extra 255 when the padding is odd), go through the
+// comparators and the wanted entry is the median. padded[j] is window row j with its columns
+// limited to the picture, half columns before x = 0 and enough after the last to read whole blocks.
+__attribute__((target("avx2"))) void medianRowNetwork(std::uint8_t *out, const std::uint8_t *const *padded, int n, int width,
+                                                      int size, const std::vector<std::pair<int, int>> &network)
+{
+    __m256i v[64];
+    const int values = n * n;
+    const int zeros = (size - values) / 2;
+    for (int x = 0; x < width; x += 32) {
+        int k = 0;
+        for (int j = 0; j < n; ++j)
+            for (int i = 0; i < n; ++i) v[k++] = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(padded[j] + x + i));
+        for (int z = 0; z < zeros; ++z) v[k++] = _mm256_setzero_si256();
+        while (k < size) v[k++] = _mm256_set1_epi8(static_cast<char>(0xff));
+        for (const auto &[a, b] : network) {
+            const __m256i low = _mm256_min_epu8(v[a], v[b]);
+            v[b] = _mm256_max_epu8(v[a], v[b]);
+            v[a] = low;
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + x), v[values / 2 + zeros]);
+    }
+}
+#endif
 } // namespace
 
 // The window's values are kept in a 256-bin histogram that slides along the row: moving one
@@ -195,6 +287,35 @@ void colorFilter::medianFilter()
         }
         return;
     }
+
+#if defined(__x86_64__) || defined(__i386__)
+    if ((n == 5 || n == 7) && medianNetworkAvailable()) {
+        const int size = n == 5 ? 32 : 64;
+        const int zeros = (size - n * n) / 2;
+        const std::vector<std::pair<int, int>> network = selectionNetwork(size, n * n / 2 + zeros);
+        const std::size_t blocks = (static_cast<std::size_t>(width) + 31) / 32 * 32;
+        const std::size_t paddedLength = blocks + 2 * half + 32;
+        std::vector<std::uint8_t> paddedRows(paddedLength * n);
+        std::vector<std::uint8_t> result(blocks);
+        std::vector<const std::uint8_t *> padded(n);
+        for (int j = 0; j < n; ++j) padded[j] = paddedRows.data() + paddedLength * j;
+        for (int y = 0; y < height; ++y) {
+            for (int p = 0; p < 3; ++p) {
+                for (int j = 0; j < n; ++j) {
+                    const std::uint8_t *row = rowOf(p, y + j - half);
+                    std::uint8_t *target = paddedRows.data() + paddedLength * j;
+                    std::memset(target, row[0], static_cast<std::size_t>(half));
+                    std::memcpy(target + half, row, static_cast<std::size_t>(width));
+                    std::memset(target + half + width, row[width - 1], paddedLength - half - width);
+                }
+                medianRowNetwork(result.data(), padded.data(), n, width, size, network);
+                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, result.data(), static_cast<std::size_t>(width));
+            }
+            reportRow(y);
+        }
+        return;
+    }
+#endif
 
     // Column index of window position i for the pixel at x, limited to the picture.
     std::vector<int> columnOf(static_cast<std::size_t>(width) + 2 * half + 1);

@@ -1,5 +1,6 @@
 // Mosaic and noise removal (per-channel median), each compared with a straightforward reading.
 #include "colour/colorfilter.h"
+#include "colour/filterkernels.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,28 @@ TEST(Median, MatchesPlainReadingForEverySize)
         f.run();
         ASSERT_EQ(pic, expected) << " size " << size;
     }
+}
+
+TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
+{
+    // With the vector paths off, the sliding histograms take every size; sizes outside the
+    // control's range (a window of 1 and of 13) take them always.
+    unsigned seed = 700;
+    for (int level : {0, 2}) {
+        setKernelVectorPaths(level);
+        for (int size : {0, 1, 2, 4, 5, 6, 7, 12})
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {37, 23}, {70, 15}}) {
+                blockPicture pic = seed % 2 ? posterised(w, h, seed) : noise(w, h, seed);
+                ++seed;
+                blockPicture expected = pic;
+                plainMedian(expected, size);
+                colorFilter f = engineOn(pic, 17);
+                f.medianSize = size;
+                f.run();
+                EXPECT_EQ(pic, expected) << "level " << level << " size " << size << " " << w << "x" << h;
+            }
+    }
+    setKernelVectorPaths(2);
 }
 
 TEST(Median, UniformPictureStaysUnchangedAndASpikeDisappears)
