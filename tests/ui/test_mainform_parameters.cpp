@@ -2,6 +2,8 @@
 #include "test_mainform_support.h"
 
 #include "colour/filterparameters.h"
+#include "imagedata/messagesink.h"
+#include "ui/aboutdialogbox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -54,6 +56,50 @@ private slots:
         }
         QCOMPARE(t.window->fileFilter, QString("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp"));
         QCOMPARE(t.dialogs.log.size(), 0);
+    }
+
+    void messagesAboutBoxAndResizing()
+    {
+        const QString path = scratch.path() + "/wide400.bmp";
+        QVERIFY(writePicture(path, filledPicture(400, 200, qRgb(0, 0, 255))));
+        {
+            windowUnderTest t;
+            // Engine messages go to the message box titled メッセージ while the window lives.
+            showMessage("engine says hello");
+            QCOMPARE(t.dialogs.count("message"), 1);
+            QCOMPARE(t.dialogs.entries("message").first().text, QString("engine says hello"));
+            QCOMPARE(t.dialogs.entries("message").first().title, QStringLiteral("メッセージ"));
+
+            t.click("informationButton");
+            QVERIFY(t.window->aboutBox->isVisible());
+            QVERIFY(!t.window->aboutBox->isModal());
+            QCOMPARE(t.dialogs.count("modal"), 0);
+            t.window->aboutBox->hide();
+
+            // Resizing with a picture open fits it again, centred in the new size.
+            t.open(path);
+            imageControl *view = t.image("mainImage");
+            t.window->resize(1400, 900);
+            QCoreApplication::processEvents();
+            const rectangle r = t.window->mainViewRect;
+            QCOMPARE(r.right - r.left + 1, view->width());
+            const int height = r.bottom - r.top + 1;
+            QVERIFY(std::abs(height - view->width() / 2) <= 1);
+            QVERIFY(std::abs(r.top - (view->height() - 1 - r.bottom)) <= 1);
+            QCOMPARE(t.window->mainViewBitmap.size(), QSize(r.right - r.left + 1, height));
+            QCOMPARE(view->canvas().pixel(view->width() / 2, view->height() / 2), qRgb(0, 0, 255));
+            QCOMPARE(view->canvas().pixel(view->width() / 2, r.top - 1), qRgb(255, 255, 255));
+
+            // Resizing after the last picture is closed leaves the view white.
+            t.click("theEndButton");
+            t.window->resize(1100, 760);
+            QCoreApplication::processEvents();
+            QVERIFY(allWhite(view->canvas()));
+        }
+        // Without the window, messages are no longer routed to it.
+        scriptedDialogs after;
+        showMessage("nobody listens");
+        QCOMPARE(after.count("message"), 0);
     }
 
     void trackBarsComeFromTheParameterTable()
