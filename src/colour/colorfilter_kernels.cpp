@@ -19,6 +19,8 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define KORVIA_X86 1
+// GCC 12 reports its own 512-bit intrinsics as possibly uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
 namespace {
@@ -108,9 +110,22 @@ void addWeightedRow(std::uint16_t *acc, const std::uint8_t *src, int count, int 
     addWeightedRowPlain(acc, src, count, w);
 }
 
+#ifdef KORVIA_X86
+__attribute__((target("avx2,avx512f,avx512bw"))) void widenAddWide(std::uint32_t *acc32, const std::uint16_t *acc16, int count)
+{
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m512i v = _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(acc16 + i)));
+        _mm512_storeu_si512(acc32 + i, _mm512_add_epi32(_mm512_loadu_si512(acc32 + i), v));
+    }
+    widenAddAvx2(acc32 + i, acc16 + i, count - i);
+}
+#endif
+
 void widenAdd(std::uint32_t *acc32, const std::uint16_t *acc16, int count)
 {
 #ifdef KORVIA_X86
+    if (haveAvx512()) return widenAddWide(acc32, acc16, count);
     if (haveAvx2()) return widenAddAvx2(acc32, acc16, count);
 #endif
     for (int i = 0; i < count; ++i) acc32[i] += acc16[i];
@@ -519,6 +534,43 @@ void kernelSumsPlain(const std::uint8_t *source, int width, int height, const st
     }
 }
 
+// out[i] = Σ (w · row[x + dx]) >> 8 over one kernel row's taps inside the picture, for the outputs
+// x = x0 + i, x0 ≤ x < x1; left and right are the taps' widest reach.
+void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount, int width, int left,
+                  int right, int x0, int x1)
+{
+    int from = x0, to = x0;
+#ifdef KORVIA_X86
+    const int start = std::max(x0, left);
+    const int stop = std::min(x1, width - right);
+    if (haveAvx2() && stop > start) {
+        const tapRow single{row + start, taps, tapCount};
+        const int length = stop - start;
+        int done = 0;
+        if (haveAvx512()) {
+            done = blockSums16Wide(out + (start - x0), &single, 1, done, length);
+            // One more block ending exactly at the end; it repeats a few outputs with equal values.
+            if (done < length && length >= 64) done = blockSums16Wide(out + (start - x0), &single, 1, length - 64, length);
+        }
+        done = blockSums16(out + (start - x0), &single, 1, done, length);
+        if (done < length && length >= 32) done = blockSums16(out + (start - x0), &single, 1, length - 32, length);
+        from = start;
+        to = start + done;
+    }
+#endif
+    const int segments[2][2] = {{x0, from}, {to, x1}};
+    for (const auto &segment : segments) {
+        const int a = segment[0], b = segment[1];
+        if (b <= a) continue;
+        std::fill(out + (a - x0), out + (b - x0), std::uint16_t(0));
+        for (int t = 0; t < tapCount; ++t) {
+            const int dx = taps[t].dx;
+            const int xa = std::max(a, -dx), xb = std::min(b, width - dx);
+            if (xb > xa) addWeightedRow(out + (xa - x0), row + xa + dx, xb - xa, taps[t].w);
+        }
+    }
+}
+
 } // namespace
 
 void colorFilter::sharpen()
@@ -589,27 +641,93 @@ void colorFilter::softFocus()
             prefix[i][j + 1] = prefix[i][j] + w;
         }
 
+    std::vector<double> scale(width);
+    int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
+    // 255 / S for every column of output row y.
+    auto scalesFor = [&](int y) {
+        const int dyTop = std::max(-h, -y);
+        const int dyBottom = std::min(h, height - 1 - y);
+        if (dyTop == scaleTop && dyBottom == scaleBottom) return;
+        for (int x = 0; x < width; ++x) {
+            const int lo = std::max(-h, -x) + h;
+            const int hi = std::min(h, width - 1 - x) + h;
+            long long sum = 0;
+            for (int dy = dyTop; dy <= dyBottom; ++dy) sum += prefix[dy + h][hi + 1] - prefix[dy + h][lo];
+            scale[x] = 255 / static_cast<double>(sum);
+        }
+        scaleTop = dyTop;
+        scaleBottom = dyBottom;
+    };
+
+#ifdef KORVIA_X86
+    if (haveAvx2()) {
+        // The cone's rows dy and −dy carry the same weights, so each source row is convolved once
+        // with each kernel row k = 0..h and added to both output rows it serves, r − k and r + k.
+        // The sums of the output rows wait in a ring of n rows. To keep the ring in cache the
+        // picture is done in bands of rows, each in strips of columns; a band re-reads the h
+        // source rows above and below it. Progress is reported when a band is complete.
+        constexpr int bandRows = 256;
+        constexpr int stripWidth = 1024;
+        std::vector<int> left(n), right(n);
+        for (int i = 0; i < n; ++i) tapReach({rowTaps[i]}, left[i], right[i]);
+        const int span = std::min(width, stripWidth);
+        std::vector<std::uint32_t> ring(3 * static_cast<std::size_t>(n) * span);
+        auto sums = [&](int p, int y) { return ring.data() + (static_cast<std::size_t>(p) * n + y % n) * span; };
+        std::vector<std::uint16_t> convolved(span);
+        for (int band0 = 0; band0 < height; band0 += bandRows) {
+            const int band1 = std::min(height, band0 + bandRows);
+            for (int x0 = 0; x0 < width; x0 += stripWidth) {
+                const int x1 = std::min(width, x0 + stripWidth);
+                const int length = x1 - x0;
+                auto finish = [&](int y) {
+                    scalesFor(y);
+                    const std::size_t at = static_cast<std::size_t>(y) * width + x0;
+                    for (int p = 0; p < 3; ++p)
+                        softMixRowAvx2(copies[p].get() + at, sums(p, y), scale.data() + x0, planes[p] + at, length, q, r);
+                };
+                const int first = std::max(0, band0 - h), last = std::min(height - 1, band1 - 1 + h);
+                for (int row = first; row <= last; ++row) {
+                    // Output rows whose first source row this is start from zero.
+                    const int startFrom = row == first ? band0 : row + h;
+                    const int startTo = row == first ? std::min(band1, row + h + 1) : std::min(band1, row + h + 1);
+                    for (int y = std::max(startFrom, band0); y < startTo; ++y)
+                        for (int p = 0; p < 3; ++p) std::fill(sums(p, y), sums(p, y) + length, 0u);
+                    for (int p = 0; p < 3; ++p) {
+                        const std::uint8_t *source = planes[p] + static_cast<std::size_t>(row) * width;
+                        for (int k = 0; k <= h; ++k) {
+                            const std::vector<tap> &taps = rowTaps[h + k];
+                            const int above = row - k, below = row + k;
+                            const bool toAbove = above >= band0 && above < band1;
+                            const bool toBelow = k > 0 && below >= band0 && below < band1;
+                            if (taps.empty() || (!toAbove && !toBelow)) continue;
+                            // One kernel row adds at most n · 255 per sample: it fits 16 bits.
+                            convolveSpan(convolved.data(), source, taps.data(), static_cast<int>(taps.size()), width,
+                                         left[h + k], right[h + k], x0, x1);
+                            if (toAbove) widenAdd(sums(p, above), convolved.data(), length);
+                            if (toBelow) widenAdd(sums(p, below), convolved.data(), length);
+                        }
+                    }
+                    if (row - h >= band0 && row - h < band1) finish(row - h);
+                }
+                // Rows near the bottom whose window is cut: their last source row is the picture's.
+                for (int y = std::max(band0, height - h); y < band1; ++y) finish(y);
+            }
+            for (int y = band0; y < band1; ++y) reportRow(y);
+        }
+        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        return;
+    }
+#endif
+
     int reachLeft, reachRight;
     tapReach(rowTaps, reachLeft, reachRight);
     std::vector<tapRow> rows(n);
     std::vector<std::uint16_t> acc16(width);
     std::vector<std::uint32_t> acc32(width);
-    std::vector<double> scale(width);
-    int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
     for (int y = 0; y < height; ++y) {
         const int dyTop = std::max(-h, -y);
         const int dyBottom = std::min(h, height - 1 - y);
-        if (dyTop != scaleTop || dyBottom != scaleBottom) {
-            for (int x = 0; x < width; ++x) {
-                const int lo = std::max(-h, -x) + h;
-                const int hi = std::min(h, width - 1 - x) + h;
-                long long sum = 0;
-                for (int dy = dyTop; dy <= dyBottom; ++dy) sum += prefix[dy + h][hi + 1] - prefix[dy + h][lo];
-                scale[x] = 255 / static_cast<double>(sum);
-            }
-            scaleTop = dyTop;
-            scaleBottom = dyBottom;
-        }
+        scalesFor(y);
         for (int p = 0; p < 3; ++p) {
             // Inner blocks with the whole row of every tap inside the picture first, then the
             // rest of the row one tap at a time.

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -351,6 +352,22 @@ TEST(SoftFocus, MatchesPlainReadingForEverySize)
             f.run();
             ASSERT_EQ(pic, expected) << " size " << size << " core " << core;
         }
+}
+
+TEST(SoftFocus, MatchesPlainReadingAcrossBandsAndStrips)
+{
+    // Large pictures are done in bands of rows and strips of columns: cross both boundaries.
+    unsigned seed = 200;
+    for (auto [size, w, h] : std::vector<std::tuple<int, int, int>>{{8, 1100, 600}, {30, 1090, 270}, {3, 2100, 260}}) {
+        picture pic = randomPicture(w, h, seed++);
+        picture expected = pic;
+        plainSoftFocus(expected, size, 40);
+        colorFilter f = engineFor(pic, 16);
+        f.softSize = size;
+        f.softCoreLevel = 40;
+        f.run();
+        ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size;
+    }
 }
 
 // ---- Emboss ----
