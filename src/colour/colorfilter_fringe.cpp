@@ -265,10 +265,10 @@ void colorFilter::fringeBlur()
         }
         // Locals, so the byte stores below cannot be taken to change them.
         std::uint8_t *const outRed = redPlane, *const outGreen = greenPlane, *const outBlue = bluePlane;
-        const int lastColumn = width - 1, lastRow = height - 1;
+        const int columns = width, lastColumn = width - 1, lastRow = height - 1;
         const std::uint32_t *const *const rows = rowOf.data();
         for (int tileLeft = 0; tileLeft < width; tileLeft += tile) {
-            const int tileRight = std::min(width, tileLeft + tile); // exclusive
+            const int tileRight = std::min(columns, tileLeft + tile); // exclusive
             for (int y = bandTop; y < bandBottom; ++y) {
                 const int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
                 const std::size_t rowStart = static_cast<std::size_t>(y) * width;
@@ -276,8 +276,9 @@ void colorFilter::fringeBlur()
                     const int h = half[x];
 #ifdef __SSE2__
                     // Ask for the corners of a pixel a little ahead: the table is far larger
-                    // than the caches, and each corner cell serves only a few pixels.
-                    if (x + prefetchAhead < width) {
+                    // than the caches, and each corner cell serves only a few pixels. A cache
+                    // line holds four cells, so every fourth pixel is enough.
+                    if ((x & 3) == 0 && x + prefetchAhead < columns) {
                         const int ah = half[x + prefetchAhead];
                         if (ah > 0) {
                             const int ax = x + prefetchAhead;
