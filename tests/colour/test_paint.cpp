@@ -216,7 +216,7 @@ TEST(paintEngine, matchesReadingAcrossSizes)
 TEST(paintEngine, matchesReadingOnWidePictures)
 {
     // Wide enough for the engine to work in several strips of columns.
-    compareWithReading({{1100, 21, 30}, {1050, 7, 9}});
+    compareWithReading({{1030, 13, 30}, {1050, 6, 9}});
 }
 
 TEST(paintEngine, progressGrowsToTheLastRowAndIsReset)
