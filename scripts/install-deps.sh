@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libjpeg-dev libjpeg-turbo-progs
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho
