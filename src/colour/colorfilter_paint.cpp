@@ -6,14 +6,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <vector>
 
 namespace {
 
+// Samples one region at (x, y) into the lists, position by position, skipping positions outside
+// the picture. The whole filter runs this way for sizes whose window sums would not fit in 16
+// bits; the incremental version below uses it for the triangles cut by the top or left edge.
 struct paintSampler {
     int width, height, d;
     const std::uint8_t *red, *green, *blue;
@@ -63,10 +66,10 @@ struct paintSampler {
     }
 
     // Rows (or columns) outside the picture are skipped without narrowing the span.
-    void triangleRows(int x, int first, int last, int direction)
+    void triangleRows(int x, int first, int last)
     {
         int spread = d - 1;
-        for (int v = first; direction > 0 ? v <= last : v >= last; v += direction) {
+        for (int v = first; v <= last; ++v) {
             if (v < 0 || v >= height) continue;
             for (int u = x - spread; u <= x + spread; ++u) take(u, v);
             --spread;
@@ -86,9 +89,9 @@ struct paintSampler {
     {
         switch (k) {
         case 0: rect(x - d / 2, y - d / 2, x - d / 2 + d - 1, y - d / 2 + d - 1); break;
-        case 1: triangleRows(x, y - d + 1, y, 1); break;
+        case 1: triangleRows(x, y - d + 1, y); break;
         case 2: triangleColumns(y, x, x + d - 1); break;
-        case 3: triangleRows(x, y, y + d - 1, 1); break;
+        case 3: triangleRows(x, y, y + d - 1); break;
         case 4: triangleColumns(y, x - d + 1, x); break;
         case 5: rect(x - d + 1, y - d + 1, x, y); break;
         case 6: rect(x, y - d + 1, x + d - 1, y); break;
@@ -97,7 +100,6 @@ struct paintSampler {
         }
     }
 };
-
 
 // Statistics of one region as the driver needs them: the sum and the extremes of each channel
 // and the number of samples.
