@@ -247,6 +247,12 @@ TEST(paintEngine, progressGrowsToTheLastRowAndIsReset)
     }
 }
 
+TEST(paintEngine, sizesBeyondTheControlRangeStillFollowTheReading)
+{
+    // s = 33 and 35: the region sums no longer fit the fast path's 16-bit windows.
+    compareWithReading({{19, 23, 32}, {7, 5, 35}});
+}
+
 // ---- defining cases ----
 
 TEST(paintFilter, uniformPictureIsUnchanged)
