@@ -27,11 +27,27 @@ int sumBytes(const std::uint8_t *p, int count)
     for (; i < count; ++i) sum += p[i];
     return sum;
 }
+// sums[x] += row[x]
+void addRowToColumnSums(std::uint16_t *sums, const std::uint8_t *row, int count)
+{
+    int x = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 16 <= count; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + x));
+        __m128i *lo = reinterpret_cast<__m128i *>(sums + x);
+        __m128i *hi = reinterpret_cast<__m128i *>(sums + x + 8);
+        _mm_storeu_si128(lo, _mm_add_epi16(_mm_loadu_si128(lo), _mm_unpacklo_epi8(v, zero)));
+        _mm_storeu_si128(hi, _mm_add_epi16(_mm_loadu_si128(hi), _mm_unpackhi_epi8(v, zero)));
+    }
+#endif
+    for (; x < count; ++x) sums[x] = static_cast<std::uint16_t>(sums[x] + row[x]);
+}
 } // namespace
 
 // Tiles of s × s from the top-left corner, cut by the right and bottom edges. A band of tile
-// rows is summed row by row into one sum per tile, then one row of means is built and copied
-// into every row of the band.
+// rows is summed row by row into one sum per column, the columns of each tile are added up, and
+// one row of means is built and copied into every row of the band.
 void colorFilter::mosaic()
 {
     const int s = mosaicSize;
@@ -40,14 +56,28 @@ void colorFilter::mosaic()
     const int tiles = (width + s - 1) / s;
     std::vector<int> sums(static_cast<std::size_t>(tiles));
     std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
+    // Column sums of a band fit 16 bits while a tile has at most 257 rows.
+    std::vector<std::uint16_t> columnSums(s <= 257 ? static_cast<std::size_t>(width) : 0);
     for (int top = 0; top < height; top += s) {
         const int bottom = std::min(height, top + s);
         for (int p = 0; p < 3; ++p) {
             std::fill(sums.begin(), sums.end(), 0);
-            for (int y = top; y < bottom; ++y) {
-                const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
-                for (int j = 0, left = 0; j < tiles; ++j, left += s)
-                    sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
+            if (!columnSums.empty()) {
+                std::fill(columnSums.begin(), columnSums.end(), std::uint16_t(0));
+                for (int y = top; y < bottom; ++y)
+                    addRowToColumnSums(columnSums.data(), planes[p] + static_cast<std::size_t>(y) * width, width);
+                for (int j = 0, left = 0; j < tiles; ++j, left += s) {
+                    const int right = std::min(width, left + s);
+                    int sum = 0;
+                    for (int x = left; x < right; ++x) sum += columnSums[x];
+                    sums[j] = sum;
+                }
+            } else {
+                for (int y = top; y < bottom; ++y) {
+                    const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
+                    for (int j = 0, left = 0; j < tiles; ++j, left += s)
+                        sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
+                }
             }
             for (int j = 0, left = 0; j < tiles; ++j, left += s) {
                 const int right = std::min(width, left + s);
