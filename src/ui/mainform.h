@@ -78,7 +78,6 @@ public:
     int toneSlopeLevel = 25;
     int toneGammaLevel = 0;
     int toneDragIndex = 9;
-    std::array<double, 3> toneCurveShape{}; // last curve parameter of S-curve, slope, gamma
     std::vector<double> toneSamples;         // 128 display samples of the curve
 
     double pictureWidth = 0;

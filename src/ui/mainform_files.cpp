@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSlider>
 
 namespace {
 const QString messageTitle = QStringLiteral("メッセージ");
@@ -22,8 +21,7 @@ const QString messageTitle = QStringLiteral("メッセージ");
 int askJpegQuality(TjpegQualityForm *form)
 {
     dialogs().showModal(form);
-    const auto *bar = form->findChild<QSlider *>(QStringLiteral("jpegQualitTrackBar"));
-    return bar ? bar->value() : 100;
+    return form->quality();
 }
 } // namespace
 
