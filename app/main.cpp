@@ -7,6 +7,9 @@
 #include "ui/mainform.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <exception>
 
 namespace {
@@ -39,6 +42,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
     installApplicationFont();
+
+    // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
+    // window, when Qt's Japanese catalogue is installed.
+    QTranslator frameworkTexts;
+    if (frameworkTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&frameworkTexts);
 
     try {
         TmainForm window;

@@ -213,6 +213,13 @@ def tab_widget(parent, name, geometry=None, bold_tabs=False):
     return w
 
 
+def multi_row_tabs(lay, tabs_name):
+    """The tab strip standing above the page control tabs_name; it wraps captions onto more rows."""
+    w = widget(item(lay), 'multiRowTabs', tabs_name + 'Tabs')
+    prop(w, 'sizePolicy', 'sizepolicy', ('Preferred', 'Fixed'))
+    return w
+
+
 def page(tabs, name, caption):
     p = widget(tabs, 'QWidget', name)
     attr(p, 'title', 'string', caption)
@@ -365,39 +372,48 @@ def editing_list_page(tabs):
 
 def information_page(tabs):
     p = page(tabs, 'imageInformationTabSheet', '画像情報')
+    # Labels right-aligned in a column of LABEL_W; the values beside them wrap onto a second line
+    # where cameras write long texts (maker and model names, the date).
+    LABEL_W = 104
+    VALUE_X = LABEL_W + 2
     y = 4
     label(p, '基本情報', (4, y, 200, 16), bold=True)
     y += 18
     rows = [('幅　：', 'widthStaticText', 'width'), ('高さ　：', 'heightStaticText', 'height'),
             ('画素数　：', 'pixelsStaticText', 'Pixels')]
     for text, name, design in rows:
-        label(p, text, (0, y, 116, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-        value_text(p, name, design, (118, y, PAGE_W - 118, 16))
+        label(p, text, (0, y, LABEL_W, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
+        value_text(p, name, design, (VALUE_X, y, PAGE_W - VALUE_X, 16))
         y += 17
     y += 8
     label(p, 'デジタルカメラ情報（Exif情報）', (4, y, 214, 16), bold=True)
     y += 18
-    rows = [('Exifバージョン　：', 'exifVersionStaticText', 'exifVersion'),
-            ('メーカー名　：', 'makerNameStaticText', 'makerName'),
-            ('機種名　：', 'modelNameStaticText', 'modelName'),
-            ('撮影日時　：', 'dateTimeStaticText', 'dateTime'),
-            ('シャッター速度：', 'shutterSpeedValueStaticText', 'shutterSpeedValue'),
-            ('絞り　：', 'apertureValueStaticText', 'apertureValue'),
-            ('露出モード　：', 'exposureModeStaticText', 'exposureMode'),
-            ('測光モード　：', 'meteringModeStaticText', 'meteringMode'),
-            ('ISO感度　：', 'ISOSpeedRatingsStaticText', 'ISOSpeedRatings'),
-            ('焦点距離　：', 'FocalLengthStaticText', 'FocalLength'),
-            ('開放F値　：', 'maxApertureValueStaticText', 'maxApertureValue'),
-            ('撮影距離　：', 'subjectDistanceStaticText', 'subjectDistance'),
-            ('フラッシュ　：', 'useFlashStaticText', 'useFlash')]
-    for text, name, design in rows:
-        label(p, text, (0, y, 116, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-        value_text(p, name, design, (118, y, PAGE_W - 118, 16))
-        y += 17
+    rows = [('Exifバージョン　：', 'exifVersionStaticText', 'exifVersion', 1),
+            ('メーカー名　：', 'makerNameStaticText', 'makerName', 2),
+            ('機種名　：', 'modelNameStaticText', 'modelName', 2),
+            ('撮影日時　：', 'dateTimeStaticText', 'dateTime', 2),
+            ('シャッター速度：', 'shutterSpeedValueStaticText', 'shutterSpeedValue', 1),
+            ('絞り　：', 'apertureValueStaticText', 'apertureValue', 1),
+            ('露出モード　：', 'exposureModeStaticText', 'exposureMode', 1),
+            ('測光モード　：', 'meteringModeStaticText', 'meteringMode', 1),
+            ('ISO感度　：', 'ISOSpeedRatingsStaticText', 'ISOSpeedRatings', 1),
+            ('焦点距離　：', 'FocalLengthStaticText', 'FocalLength', 1),
+            ('開放F値　：', 'maxApertureValueStaticText', 'maxApertureValue', 1),
+            ('撮影距離　：', 'subjectDistanceStaticText', 'subjectDistance', 1),
+            ('フラッシュ　：', 'useFlashStaticText', 'useFlash', 1)]
+    for text, name, design, lines in rows:
+        label(p, text, (0, y, LABEL_W, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
+        height = 16 if lines == 1 else 30
+        w = value_text(p, name, design, (VALUE_X, y, PAGE_W - VALUE_X, height),
+                       align='Qt::AlignLeading|Qt::AlignLeft|Qt::Align%s' % ('VCenter' if lines == 1 else 'Top'))
+        if lines > 1:
+            prop(w, 'wordWrap', 'bool', True)
+        y += height + 1
     y += 8
     label(p, 'ファイル名　：', (4, y, 100, 16), bold=True)
     y += 18
-    w = value_text(p, 'fileNameStaticText', 'fileName', (10, y, PAGE_W - 12, 32))
+    w = value_text(p, 'fileNameStaticText', 'fileName', (10, y, PAGE_W - 12, 46),
+                   align='Qt::AlignLeading|Qt::AlignLeft|Qt::AlignTop')
     prop(w, 'wordWrap', 'bool', True)
 
 
@@ -421,7 +437,8 @@ def brush_page(tabs, sheet, caption, prefix, sample, shape):
 
 def settings_page(tabs):
     p = page(tabs, 'settingTabSheet', '設定')
-    lay = layout(p, 'QVBoxLayout', 'settingTabSheetLayout', margins=(2, 2, 2, 2))
+    lay = layout(p, 'QVBoxLayout', 'settingTabSheetLayout', margins=(2, 2, 2, 2), spacing=0)
+    multi_row_tabs(lay, 'PageControl5')
     inner = tab_widget(item(lay), 'PageControl5')
     set_current(inner, 2)
     colour_page(inner)
@@ -436,7 +453,8 @@ def settings_page(tabs):
 
 def adjust_pages(tabs):
     p = page(tabs, 'adjustTabSheet', '調整')
-    lay = layout(p, 'QVBoxLayout', 'adjustTabSheetLayout', margins=(0, 2, 0, 0))
+    lay = layout(p, 'QVBoxLayout', 'adjustTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
+    multi_row_tabs(lay, 'imageAdjustPageControl')
     inner = tab_widget(item(lay), 'imageAdjustPageControl')
     set_current(inner, 2)
 
@@ -463,7 +481,8 @@ def adjust_pages(tabs):
 
 def effect_one_pages(tabs):
     p = page(tabs, 'effectOneTabSheet', '効果1')
-    lay = layout(p, 'QVBoxLayout', 'effectOneTabSheetLayout', margins=(0, 2, 0, 0))
+    lay = layout(p, 'QVBoxLayout', 'effectOneTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
+    multi_row_tabs(lay, 'imageEffectOnePageControl')
     inner = tab_widget(item(lay), 'imageEffectOnePageControl')
     set_current(inner, 3)
 
@@ -502,7 +521,8 @@ def effect_one_pages(tabs):
 
 def effect_two_pages(tabs):
     p = page(tabs, 'effectTwoTabSheet', '効果2')
-    lay = layout(p, 'QVBoxLayout', 'effectTwoTabSheetLayout', margins=(0, 2, 0, 0))
+    lay = layout(p, 'QVBoxLayout', 'effectTwoTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
+    multi_row_tabs(lay, 'imageEffectTwoPageControl')
     inner = tab_widget(item(lay), 'imageEffectTwoPageControl')
     set_current(inner, 2)
 
@@ -575,7 +595,8 @@ def slider_edit_page(q, caption, label_name, edit_name, bar, rng, tick, pg, y=6)
 
 def transform_pages(tabs):
     p = page(tabs, 'transformTabSheet', '変形')
-    lay = layout(p, 'QVBoxLayout', 'transformTabSheetLayout', margins=(0, 2, 0, 0))
+    lay = layout(p, 'QVBoxLayout', 'transformTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
+    multi_row_tabs(lay, 'imageTransformPageControl')
     inner = tab_widget(item(lay), 'imageTransformPageControl')
     set_current(inner, 5)
 
@@ -586,7 +607,8 @@ def transform_pages(tabs):
                      'slopeBalanceEdit', 'slopeBalanceTrackBar', (-100, 100), 25, 20)
 
     q = page(inner, 'perspectiveTabSheet', '台形')
-    ql = layout(q, 'QVBoxLayout', 'perspectiveTabSheetLayout', margins=(0, 2, 0, 0))
+    ql = layout(q, 'QVBoxLayout', 'perspectiveTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
+    multi_row_tabs(ql, 'perspectivePageControl')
     nested = tab_widget(item(ql), 'perspectivePageControl')
     set_current(nested, 3)
     size_controls(page(nested, 'perspectiveMagnifyTabSheet', 'サイズ'), prefix='perspectiveCopy')
@@ -657,6 +679,10 @@ def main_form():
     ET.SubElement(cw, 'class').text = 'imageControl'
     ET.SubElement(cw, 'extends').text = 'QWidget'
     ET.SubElement(cw, 'header').text = 'ui/imagecontrol.h'
+    cw = ET.SubElement(cws, 'customwidget')
+    ET.SubElement(cw, 'class').text = 'multiRowTabs'
+    ET.SubElement(cw, 'extends').text = 'QWidget'
+    ET.SubElement(cw, 'header').text = 'ui/pagecontrol.h'
     ET.SubElement(ui, 'resources')
     ET.SubElement(ui, 'connections')
     return ui

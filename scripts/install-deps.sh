@@ -8,7 +8,7 @@ packages=(
   libjpeg-dev libjpeg-turbo-progs
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n
   clang libclang-rt-14-dev
   libvips-tools hyperfine
 )
