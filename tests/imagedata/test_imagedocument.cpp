@@ -11,7 +11,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -254,6 +256,41 @@ TEST_F(DocumentTest, FailedSnapshotWriteChangesNothing)
         }
         d.clearHistory();
     }
+}
+
+TEST_F(DocumentTest, SnapshotCutShortByTheFileSystemChangesNothing)
+{
+    // A real short write: the file-size limit stops write() part-way as a full disk would.
+    imageDocument d;
+    d.bitmap = picture(1);
+    execute(d, 2);
+    execute(d, 3);
+    QImage large(200, 100, QImage::Format_RGB32);
+    large.fill(qRgb(9, 8, 7));
+    d.bitmap = large;
+    const QStringList files = scratchFiles();
+    void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 4096; // the small snapshots fit, the 80 kB one does not
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool raised = false;
+    try {
+        d.takeSnapshot();
+    } catch (const imageError &) {
+        raised = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(d.undoCount, 2);
+    EXPECT_EQ(d.history.size(), 2u);
+    EXPECT_EQ(d.snapshotName, d.snapshotFile(2));
+    EXPECT_EQ(scratchFiles(), files); // no partial or temporary file left
+    EXPECT_EQ(d.bitmap, large);
+    d.undo();
+    EXPECT_TRUE(holds(d.bitmap, 2));
 }
 
 TEST_F(DocumentTest, UnreadableSnapshotLeavesTheDocumentAsItWas)

@@ -12,7 +12,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -259,7 +261,7 @@ int maxDifference(const QImage &a, const QImage &b)
     return worst;
 }
 
-enum class jpegKind { grey, progressive, adobeCmyk, plainCmyk };
+enum class jpegKind { grey, progressive, adobeCmyk, plainCmyk, adobeYcck };
 
 // Encodes a JPEG of the given kind with libjpeg. For grey the picture's green channel is stored;
 // for CMYK the inks are stored inverted as Adobe writers do.
@@ -278,7 +280,7 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
     if (kind == jpegKind::grey) {
         cinfo.input_components = components = 1;
         cinfo.in_color_space = JCS_GRAYSCALE;
-    } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::plainCmyk) {
+    } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::plainCmyk || kind == jpegKind::adobeYcck) {
         cinfo.input_components = components = 4;
         cinfo.in_color_space = JCS_CMYK;
     } else {
@@ -291,6 +293,8 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
         jpeg_simple_progression(&cinfo);
     if (kind == jpegKind::plainCmyk)
         cinfo.write_Adobe_marker = FALSE;
+    if (kind == jpegKind::adobeYcck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK); // the inks stored as luma/chroma plus black
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(picture.width() * components));
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -300,7 +304,7 @@ QByteArray makeJpeg(const QImage &picture, jpegKind kind)
             JSAMPLE *p = row.data() + x * components;
             if (kind == jpegKind::grey) {
                 p[0] = static_cast<JSAMPLE>(qGreen(c));
-            } else if (kind == jpegKind::adobeCmyk) {
+            } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::adobeYcck) {
                 // no black ink: C = 255 - R etc., stored inverted, so the stored value is R itself
                 p[0] = static_cast<JSAMPLE>(qRed(c));
                 p[1] = static_cast<JSAMPLE>(qGreen(c));
@@ -460,6 +464,16 @@ TEST_F(FileTest, BmpTopDownV5AndCoreHeaders)
     ASSERT_TRUE(writeFile(at(QStringLiteral("os2rgb.bmp")), buildBmp(core, packRows(core, trueColour))));
     loadImageFile(picture, at(QStringLiteral("os2rgb.bmp")));
     expectPicture(picture, 6, 3, trueColour);
+
+    // The longer OS/2 2.x header: 64 bytes, the Windows fields first.
+    bmpLayout os2v2;
+    os2v2.infoSize = 64;
+    os2v2.bpp = 8;
+    os2v2.palette = testPalette(256);
+    ASSERT_TRUE(writeFile(at(QStringLiteral("os2v2.bmp")), buildBmp(os2v2, packRows(os2v2, {}))));
+    loadImageFile(picture, at(QStringLiteral("os2v2.bmp")));
+    const auto palette2 = os2v2.palette;
+    expectPicture(picture, 5, 3, [&](int x, int y) { return palette2[static_cast<std::size_t>(indexAt(x, y, 256))]; });
 }
 
 TEST_F(FileTest, BmpRunLengthEncoded)
@@ -613,6 +627,19 @@ TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
     loadImageFile(back, plain);
     ASSERT_EQ(back.size(), picture.size());
     EXPECT_LE(maxDifference(back, picture), 12);
+
+    const QString ycck = at(QStringLiteral("ycck.jpg"));
+    const QByteArray ycckBytes = makeJpeg(picture, jpegKind::adobeYcck);
+    ASSERT_TRUE(writeFile(ycck, ycckBytes));
+    // The Adobe marker's transform byte (offset 11 of the APP14 payload) says YCCK.
+    const qsizetype adobe = ycckBytes.indexOf("Adobe");
+    ASSERT_GE(adobe, 0);
+    ASSERT_EQ(static_cast<int>(static_cast<unsigned char>(ycckBytes[adobe + 11])), 2);
+    back = QImage();
+    loadImageFile(back, ycck);
+    ASSERT_EQ(back.format(), QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), picture.size());
+    EXPECT_LE(maxDifference(back, picture), 12);
 }
 
 TEST_F(FileTest, LargeJpegDecodesIntoAnOrdinaryPicture)
@@ -733,6 +760,58 @@ TEST_F(FileTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
     setSaveFailureHook({});
     EXPECT_EQ(readFile(name), original);
     EXPECT_EQ(entries(), QStringList{QStringLiteral("keep.jpeg")});
+}
+
+// A real write that stops short: the file-size limit makes write() fail part-way (EFBIG), as a
+// full disk does with ENOSPC. The old file must stay and no temporary may be left behind.
+class fileSizeLimit {
+public:
+    explicit fileSizeLimit(rlim_t bytes)
+    {
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ok = ::getrlimit(RLIMIT_FSIZE, &previous) == 0;
+        rlimit limited = previous;
+        limited.rlim_cur = bytes;
+        ok = ok && ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~fileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    bool ok = false;
+
+private:
+    rlimit previous{};
+    void (*previousHandler)(int) = SIG_DFL;
+};
+
+TEST_F(FileTest, WriteStoppedPartWayRaisesAndKeepsTheOldFile)
+{
+    const QString bmp = at(QStringLiteral("big.BMP")), jpeg = at(QStringLiteral("big.jpeg"));
+    saveImageFile(marker(4, 4, 0xFF112233), bmp, 2, 100);
+    saveImageFile(marker(4, 4, 0xFF112233), jpeg, 1, 90);
+    const QByteArray oldBmp = readFile(bmp), oldJpeg = readFile(jpeg);
+    QImage large(300, 200, QImage::Format_RGB32); // 240 kB as BMP, several kB as JPEG
+    for (int y = 0; y < large.height(); ++y)
+        for (int x = 0; x < large.width(); ++x)
+            large.setPixel(x, y, qRgb((x * 37 + y * 11) & 0xFF, (x * y) & 0xFF, (x ^ y) & 0xFF));
+    {
+        fileSizeLimit limit(2000);
+        ASSERT_TRUE(limit.ok);
+        try {
+            saveImageFile(large, bmp, 2, 100);
+            ADD_FAILURE() << "a BMP larger than the limit was reported as written";
+        } catch (const imageError &e) {
+            EXPECT_TRUE(e.message().contains(bmp)) << e.what();
+        }
+        EXPECT_THROW(saveImageFile(large, jpeg, 1, 100), imageError);
+    }
+    EXPECT_EQ(readFile(bmp), oldBmp);
+    EXPECT_EQ(readFile(jpeg), oldJpeg);
+    QStringList names = entries();
+    names.sort();
+    EXPECT_EQ(names, QStringList({QStringLiteral("big.BMP"), QStringLiteral("big.jpeg")}));
 }
 
 TEST_F(FileTest, WriteIntoMissingFolderRaises)
