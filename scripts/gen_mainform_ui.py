@@ -372,8 +372,8 @@ def editing_list_page(tabs):
 
 def information_page(tabs):
     p = page(tabs, 'imageInformationTabSheet', '画像情報')
-    # Labels right-aligned in a column of LABEL_W; the values beside them wrap onto a second line
-    # where cameras write long texts (maker and model names, the date).
+    # Labels right-aligned in a column of LABEL_W; the values beside them wrap onto more lines
+    # where cameras write long texts (maker and model names).
     LABEL_W = 104
     VALUE_X = LABEL_W + 2
     y = 4
@@ -390,8 +390,8 @@ def information_page(tabs):
     y += 18
     rows = [('Exifバージョン　：', 'exifVersionStaticText', 'exifVersion', 1),
             ('メーカー名　：', 'makerNameStaticText', 'makerName', 2),
-            ('機種名　：', 'modelNameStaticText', 'modelName', 2),
-            ('撮影日時　：', 'dateTimeStaticText', 'dateTime', 2),
+            ('機種名　：', 'modelNameStaticText', 'modelName', 3),
+            ('撮影日時　：', 'dateTimeStaticText', 'dateTime', 1),
             ('シャッター速度：', 'shutterSpeedValueStaticText', 'shutterSpeedValue', 1),
             ('絞り　：', 'apertureValueStaticText', 'apertureValue', 1),
             ('露出モード　：', 'exposureModeStaticText', 'exposureMode', 1),
@@ -403,7 +403,7 @@ def information_page(tabs):
             ('フラッシュ　：', 'useFlashStaticText', 'useFlash', 1)]
     for text, name, design, lines in rows:
         label(p, text, (0, y, LABEL_W, 16), align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-        height = 16 if lines == 1 else 30
+        height = 16 if lines == 1 else 12 * lines + 4
         w = value_text(p, name, design, (VALUE_X, y, PAGE_W - VALUE_X, height),
                        align='Qt::AlignLeading|Qt::AlignLeft|Qt::Align%s' % ('VCenter' if lines == 1 else 'Top'))
         if lines > 1:

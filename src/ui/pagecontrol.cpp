@@ -86,7 +86,7 @@ void multiRowTabs::rebuild()
         button->setFocusPolicy(Qt::TabFocus);
         button->setStyleSheet(QString::fromLatin1(tabStyle));
         // Assistive technology finds the tab by its caption, as on the tab widget's own bar.
-        button->setAccessibleName(tabs->tabText(i).remove(QLatin1Char('&')));
+        button->setAccessibleName(QString(tabs->tabText(i)).remove(QLatin1Char('&')));
         button->setAccessibleDescription(tabs->widget(i) ? tabs->widget(i)->objectName() : QString());
         connect(button, &QToolButton::clicked, this, [this, i] {
             if (!tabs) return;
@@ -148,10 +148,45 @@ QSize multiRowTabs::minimumSizeHint() const
     return QSize(0, heightForWidth(width() > 0 ? width() : 200));
 }
 
+bool multiRowTabs::event(QEvent *event)
+{
+    // Polishing reaches every strip when the window first shows, also those on pages not shown
+    // yet, so every page control has its rows from the start.
+    if (event->type() == QEvent::Polish) {
+        if (!tabs) bind();
+        sync();
+    }
+    return QWidget::event(event);
+}
+
 void multiRowTabs::showEvent(QShowEvent *event)
 {
     if (!tabs) bind();
+    sync();
     QWidget::showEvent(event);
+}
+
+void multiRowTabs::sync()
+{
+    // Form code names the tabs after adding them, so the captions are read again before showing.
+    if (!tabs) return;
+    if (buttons.size() != tabs->count()) {
+        rebuild();
+        return;
+    }
+    bool changed = false;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const QString text = tabs->tabText(i);
+        if (buttons[i]->text() == text) continue;
+        buttons[i]->setText(text);
+        buttons[i]->setToolTip(tabs->tabToolTip(i));
+        buttons[i]->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+        changed = true;
+    }
+    if (changed) {
+        updateGeometry();
+        resizeEvent(nullptr);
+    }
 }
 
 void multiRowTabs::resizeEvent(QResizeEvent *event)

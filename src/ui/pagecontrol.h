@@ -48,6 +48,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -55,6 +56,7 @@ private:
     // Positions of the buttons for the given width; returns the height used.
     int arrange(int width, QList<QRect> *places) const;
     void rebuild();
+    void sync();
     void follow(int index);
 
     QPointer<QTabWidget> tabs;

@@ -106,6 +106,8 @@ private slots:
     void radioGroupSignalsOnlyRealChanges();
     void radioGroupClearsAndReselects();
     void pageControlSignalsOnlyUserChanges();
+    void multiRowTabsWrapAndSelectLikeTheTabBar();
+    void multiRowTabsBindByNameWhenShown();
     void imageControlCanvasFollowsTheWidget();
     void imageControlInvertLineErasesItself();
     void imageControlInvertLineTouchesEachPixelOnce();
@@ -222,6 +224,101 @@ void testAdapters::pageControlSignalsOnlyUserChanges()
 
     QTabWidget none;
     QCOMPARE(pageControl(&none).activePageIndex(), -1);
+}
+
+void testAdapters::multiRowTabsWrapAndSelectLikeTheTabBar()
+{
+    QWidget host;
+    auto *layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *strip = new multiRowTabs(&host);
+    strip->setObjectName(QStringLiteral("pagesTabs"));
+    auto *tabs = new QTabWidget(&host);
+    tabs->setObjectName(QStringLiteral("pages"));
+    const QStringList captions = {QStringLiteral("縁取ボケ"), QStringLiteral("縁取明暗"), QStringLiteral("ペイント"),
+                                  QStringLiteral("ソフト"), QStringLiteral("エンボス"), QStringLiteral("モノクロ")};
+    for (const QString &caption : captions) tabs->addTab(new QWidget, caption);
+    tabs->setCurrentIndex(3);
+    layout->addWidget(strip);
+    layout->addWidget(tabs);
+    QVERIFY(strip->bind());
+    QCOMPARE(strip->pages(), tabs);
+    QVERIFY(!tabs->tabBar()->isVisibleTo(tabs));
+    QVERIFY(tabs->tabBar()->isHidden());
+
+    // Too narrow for six captions on one row: they wrap, none is cut and none leaves the strip.
+    host.setFixedWidth(200);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QVERIFY2(strip->rowCount() >= 2, qPrintable(QString::number(strip->rowCount())));
+    QCOMPARE(strip->height(), strip->heightForWidth(strip->width()));
+    QRect covered;
+    for (int i = 0; i < captions.size(); ++i) {
+        QToolButton *button = strip->tabButton(i);
+        QVERIFY(button);
+        QCOMPARE(button->text(), captions[i]);
+        QCOMPARE(button->accessibleName(), captions[i]);
+        QVERIFY2(button->fontMetrics().horizontalAdvance(captions[i]) < button->width(), qPrintable(captions[i]));
+        QVERIFY2(strip->rect().contains(button->geometry()), qPrintable(captions[i]));
+        QVERIFY2(!covered.intersects(button->geometry()) || i == 0, qPrintable(captions[i]));
+        covered = button->geometry();
+        QCOMPARE(button->isChecked(), i == 3);
+    }
+    QVERIFY(!strip->tabButton(6));
+
+    // Wide enough: one row.
+    host.setFixedWidth(600);
+    QTRY_COMPARE(strip->rowCount(), 1);
+    QTRY_COMPARE(strip->height(), strip->heightForWidth(strip->width()));
+
+    // A click selects the page and is a user change; the same page again changes nothing.
+    pageControl pages(tabs);
+    QSignalSpy spy(&pages, &pageControl::changed);
+    QTest::mouseClick(strip->tabButton(1), Qt::LeftButton);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(spy.count(), 1);
+    QTest::mouseClick(strip->tabButton(1), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(strip->tabButton(1)->isChecked()); // a second click does not uncheck the current tab
+    for (int i = 0; i < captions.size(); ++i) QCOMPARE(strip->tabButton(i)->isChecked(), i == 1);
+
+    // Selecting from code moves the mark and is no user change.
+    pages.setActivePageIndex(5);
+    QCOMPARE(spy.count(), 1);
+    for (int i = 0; i < captions.size(); ++i) QCOMPARE(strip->tabButton(i)->isChecked(), i == 5);
+}
+
+void testAdapters::multiRowTabsBindByNameWhenShown()
+{
+    QWidget host;
+    auto *layout = new QVBoxLayout(&host);
+    auto *strip = new multiRowTabs(&host);
+    strip->setObjectName(QStringLiteral("innerTabs"));
+    auto *other = new QTabWidget(&host);
+    other->setObjectName(QStringLiteral("outer"));
+    other->addTab(new QWidget, QStringLiteral("x"));
+    auto *tabs = new QTabWidget(&host);
+    tabs->setObjectName(QStringLiteral("inner"));
+    tabs->addTab(new QWidget, QStringLiteral("一"));
+    tabs->addTab(new QWidget, QStringLiteral("二"));
+    layout->addWidget(strip);
+    layout->addWidget(other);
+    layout->addWidget(tabs);
+    QVERIFY(!strip->pages());
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(strip->pages(), tabs);
+    QVERIFY(!other->tabBar()->isHidden());
+    QVERIFY(tabs->tabBar()->isHidden());
+    QCOMPARE(strip->tabButton(0)->text(), QStringLiteral("一"));
+    QVERIFY(strip->tabButton(0)->isChecked());
+
+    multiRowTabs lonely;
+    lonely.setObjectName(QStringLiteral("missingTabs"));
+    QVERIFY(!lonely.bind());
+    QCOMPARE(lonely.rowCount(), 0);
+    QCOMPARE(lonely.heightForWidth(100), 0);
 }
 
 void testAdapters::imageControlCanvasFollowsTheWidget()

@@ -8,6 +8,7 @@
 #include "ui/imagecontrol.h"
 #include "ui/jpegqualitywindow.h"
 #include "ui/mainform.h"
+#include "ui/pagecontrol.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -20,7 +21,10 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QLayout>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -69,6 +73,8 @@ private slots:
     void mainFormRadioGroupsAndStartPages();
     void mainFormSlotsAndInformationPage();
     void mainFormDecoration();
+    void leftPanelShowsWholeCaptions();
+    void informationPageKeepsLongCameraTexts();
 };
 
 void testDialogs::initTestCase()
@@ -466,6 +472,126 @@ void testDialogs::mainFormDecoration()
         QCOMPARE(button->size(), QSize(QString::fromLatin1(name) == QLatin1String("undoButton") ? 34 : 30, 30));
     }
     QVERIFY(toolButtonIcon(QStringLiteral("SpeedButton5")).isNull());
+}
+
+namespace {
+// Where the caption of a control does not fit its control, names it with the two widths.
+QString clipped(const QWidget *w)
+{
+    const QString name = w->objectName();
+    if (const auto *label = qobject_cast<const QLabel *>(w)) {
+        if (label->text().isEmpty() || label->pixmap().cacheKey() != 0) return QString();
+        if (label->wordWrap()) {
+            const int need = label->heightForWidth(label->width());
+            return need > label->height() ? QStringLiteral("%1 needs %2 px high, has %3 (one line %4)").arg(name).arg(need).arg(label->height()).arg(label->fontMetrics().lineSpacing())
+                                          : QString();
+        }
+        const int need = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->frameWidth();
+        return need > label->width() ? QStringLiteral("%1 needs %2 px, has %3").arg(name).arg(need).arg(label->width())
+                                     : QString();
+    }
+    if (qobject_cast<const QRadioButton *>(w) || qobject_cast<const QCheckBox *>(w)) {
+        const int need = w->sizeHint().width();
+        return need > w->width() ? QStringLiteral("%1 needs %2 px, has %3").arg(name).arg(need).arg(w->width()) : QString();
+    }
+    if (const auto *button = qobject_cast<const QAbstractButton *>(w)) {
+        if (button->text().isEmpty() || !button->icon().isNull()) return QString();
+        const int need = button->fontMetrics().horizontalAdvance(button->text()) + 6;
+        return need > button->width() ? QStringLiteral("%1 needs %2 px, has %3").arg(name).arg(need).arg(button->width())
+                                      : QString();
+    }
+    return QString();
+}
+} // namespace
+
+void testDialogs::leftPanelShowsWholeCaptions()
+{
+    TmainForm window;
+    decorateMainWindow(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget *panel = window.findChild<QWidget *>(QStringLiteral("Panel1"));
+    QVERIFY(panel);
+    QCOMPARE(panel->width(), 238);
+
+    // Every page control but the top one shows its tabs on as many rows as they need, each tab whole.
+    const QList<multiRowTabs *> strips = window.findChildren<multiRowTabs *>();
+    QVERIFY(strips.size() >= 6);
+    for (multiRowTabs *strip : strips) {
+        // Bring the strip's page to the front, as a user would, so its layout has run.
+        for (QWidget *w = strip; w && w != &window; w = w->parentWidget()) {
+            auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
+            auto *owner = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+            if (owner) owner->setCurrentWidget(w);
+        }
+        QCoreApplication::processEvents();
+        QTabWidget *tabs = strip->pages();
+        QVERIFY2(tabs, qPrintable(strip->objectName()));
+        QCOMPARE(strip->objectName(), tabs->objectName() + QStringLiteral("Tabs"));
+        QVERIFY(tabs->tabBar()->isHidden());
+        for (int i = 0; i < tabs->count(); ++i) {
+            QToolButton *button = strip->tabButton(i);
+            QVERIFY(button);
+            QCOMPARE(button->text(), tabs->tabText(i));
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
+                     qPrintable(tabs->tabText(i)));
+            QVERIFY2(QRect(QPoint(0, 0), strip->size()).contains(button->geometry()), qPrintable(tabs->tabText(i)));
+        }
+    }
+    // The top row keeps its one-row bar and fits without scrolling.
+    auto *main = window.findChild<QTabWidget *>(QStringLiteral("mainPageControl"));
+    QVERIFY(!main->tabBar()->isHidden());
+    int tabsWidth = 0;
+    for (int i = 0; i < main->count(); ++i) tabsWidth += main->tabBar()->tabRect(i).width();
+    QVERIFY2(tabsWidth <= main->width(), qPrintable(QString::number(tabsWidth)));
+
+    // Every caption on every page of the panel fits its control.
+    for (QGroupBox *box : panel->findChildren<QGroupBox *>())
+        if (box->layout()) box->layout()->activate();
+    QStringList faults;
+    for (QWidget *w : panel->findChildren<QWidget *>()) {
+        if (w->isHidden() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+        const QString fault = clipped(w);
+        if (!fault.isEmpty()) faults << fault;
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+
+    // Each page fits the height the window leaves it at its smallest size.
+    for (const char *name : {"settingTabSheet", "detailTabSheet", "easyTabSheet"}) {
+        auto *page = window.findChild<QWidget *>(QString::fromLatin1(name));
+        QVERIFY2(page, name);
+        QVERIFY2(page->minimumSizeHint().height() <= main->height(), name);
+    }
+}
+
+void testDialogs::informationPageKeepsLongCameraTexts()
+{
+    TmainForm window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Texts real cameras write.
+    const std::pair<const char *, const char *> texts[] = {
+        {"makerNameStaticText", "EASTMAN KODAK COMPANY"},
+        {"modelNameStaticText", "KODAK DC240 ZOOM DIGITAL CAMERA"},
+        {"dateTimeStaticText", "2008:07:31 10:38:11"},
+        {"fileNameStaticText", "IMG_20080731_103811 holiday by the lake.jpeg"}};
+    QStringList faults;
+    for (const auto &[name, text] : texts) {
+        auto *label = window.findChild<QLabel *>(QString::fromLatin1(name));
+        QVERIFY2(label, name);
+        label->setText(QString::fromUtf8(text));
+        const QString fault = clipped(label);
+        if (!fault.isEmpty()) faults << fault;
+        QVERIFY2(label->x() + label->width() <= label->parentWidget()->width(), name);
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    // The value column starts right of the widest label.
+    auto *version = window.findChild<QLabel *>(QStringLiteral("exifVersionStaticText"));
+    for (QLabel *label : version->parentWidget()->findChildren<QLabel *>()) {
+        if (!label->text().endsWith(QStringLiteral("：")) || label->y() < 20) continue;
+        if (label->alignment() & Qt::AlignRight)
+            QVERIFY2(label->x() + label->width() <= version->x(), qPrintable(label->text()));
+    }
 }
 
 QTEST_MAIN(testDialogs)
