@@ -307,10 +307,12 @@ TEST(SoftFocus, SmallSizesUseOnlyTheCentreWeight)
         f.softCoreLevel = 0;
         f.run();
         EXPECT_EQ(pic, uniformPicture(5, 4, 254, 254, 99)) << size; // (255·100) >> 8 = 99
-        pic = uniformPicture(5, 4, 255, 255, 255);
-        f.softCoreLevel = 100;
-        f.run();
-        EXPECT_EQ(pic, uniformPicture(5, 4, 255, 255, 255)) << size;
+        picture white = uniformPicture(5, 4, 255, 255, 255);
+        colorFilter g = engineFor(white, 16);
+        g.softSize = size;
+        g.softCoreLevel = 100;
+        g.run();
+        EXPECT_EQ(white, uniformPicture(5, 4, 255, 255, 255)) << size;
     }
 }
 
