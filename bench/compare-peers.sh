@@ -112,15 +112,18 @@ seconds() {
 
 q() { printf '%q' "$1"; }
 P=$(q "$photo")
-K="$(q "$batch") apply $P -q 90 -o $(q "$scratch/k.jpg")"
+# Outputs are uncompressed (BMP, the vips format, PPM) so that writing costs the same whatever
+# the operation made of the picture: a JPEG encoder is faster on flat or grey results, which would
+# otherwise count as negative operation time.
+K="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
 V="vips"
 C="${IM[*]}"
-vout=$(q "$scratch/v.jpg")"[Q=90]"
-cout="-quality 90 $(q "$scratch/c.jpg")"
+vout=$(q "$scratch/v.v")
+cout=$(q "$scratch/c.ppm")
 
 size=$( (vipsheader -f width "$photo" && vipsheader -f height "$photo") 2>/dev/null | paste -sd x || true)
 echo "photo: $photo (${size:-size unknown}), runs: $RUNS" | tee "$out/results.txt"
-"$batch" apply "$photo" -o "$scratch/warm.jpg" >/dev/null # read the photo into the page cache
+"$batch" apply "$photo" -o "$scratch/warm.bmp" >/dev/null # read the photo into the page cache
 
 kbase=$(seconds "$K")
 vbase=failed; cbase=failed
