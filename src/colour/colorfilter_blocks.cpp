@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -284,6 +285,119 @@ __attribute__((target("avx2"))) void medianRowNetwork(std::uint8_t *out, const s
     }
 }
 #endif
+
+bool medianColumnHistogramsAvailable()
+{
+    static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return available && kernelVectorPaths() >= 2;
+}
+
+// Large windows with a histogram per column (counts of one column's n values, 8 bits each) and
+// the window's histogram as the sum of its n columns: moving right adds one column's histogram
+// and takes away another, 256 bins at a time, whatever n is. Moving down changes each column's
+// histogram by one value out and one in. The count of values below the tracked median level
+// changes by the two columns' counts below it, summed under a mask. The three planes step
+// together (their chains are independent), and the picture is done in bands of rows and strips
+// of columns so that a strip's column histograms stay in cache.
+__attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
+    std::uint8_t *const planes[3], const std::uint8_t *const copies[3], int width, int height, int n,
+    const colorFilter &filter)
+{
+    constexpr int bandRows = 128;
+    constexpr int stripWidth = 256;
+    const int half = n / 2;
+    const int middle = n * n / 2;
+    const std::size_t planeBytes = static_cast<std::size_t>(stripWidth + 2 * half) * 256;
+    std::vector<std::uint8_t> storage(3 * planeBytes + 64);
+    // 64-byte aligned column histograms, one set per plane.
+    std::uint8_t *base = reinterpret_cast<std::uint8_t *>((reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
+    std::uint8_t *columns[3] = {base, base + planeBytes, base + 2 * planeBytes};
+    alignas(64) std::uint8_t window[3][256];
+    auto rowOf = [&](int p, int y) { return copies[p] + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width; };
+    auto maskBelow = [](int level, int chunk) -> __mmask64 {
+        const int k = level - 64 * chunk;
+        return k >= 64 ? ~__mmask64(0) : k <= 0 ? __mmask64(0) : ((__mmask64(1) << k) - 1);
+    };
+    int level[3] = {0, 0, 0}; // carried from the row before as a starting guess
+    for (int band0 = 0; band0 < height; band0 += bandRows) {
+        const int band1 = std::min(height, band0 + bandRows);
+        for (int x0 = 0; x0 < width; x0 += stripWidth) {
+            const int x1 = std::min(width, x0 + stripWidth);
+            const int used = (x1 - x0) + 2 * half; // positions c ↔ columns x0 − half + c
+            for (int p = 0; p < 3; ++p) {
+                // Column histograms for the band's first row.
+                std::memset(columns[p], 0, static_cast<std::size_t>(used) * 256);
+                for (int j = 0; j < n; ++j) {
+                    const std::uint8_t *row = rowOf(p, band0 + j - half);
+                    for (int c = 0; c < used; ++c) ++columns[p][c * 256 + row[std::clamp(x0 - half + c, 0, width - 1)]];
+                }
+            }
+            for (int y = band0; y < band1; ++y) {
+                __m512i h[3][4];
+                int below[3];
+                for (int p = 0; p < 3; ++p) {
+                    std::uint8_t *col = columns[p];
+                    if (y > band0) {
+                        const std::uint8_t *leaving = rowOf(p, y - 1 - half);
+                        const std::uint8_t *entering = rowOf(p, y + half);
+                        for (int c = 0; c < used; ++c) {
+                            const int column = std::clamp(x0 - half + c, 0, width - 1);
+                            --col[c * 256 + leaving[column]];
+                            ++col[c * 256 + entering[column]];
+                        }
+                    }
+                    for (int k = 0; k < 4; ++k) h[p][k] = _mm512_setzero_si512();
+                    for (int c = 0; c < n; ++c)
+                        for (int k = 0; k < 4; ++k) h[p][k] = _mm512_add_epi8(h[p][k], _mm512_load_si512(col + c * 256 + 64 * k));
+                    for (int k = 0; k < 4; ++k) _mm512_store_si512(window[p] + 64 * k, h[p][k]);
+                    const std::uint8_t *w = window[p];
+                    int m = level[p], count = 0;
+                    for (int b = 0; b < m; ++b) count += w[b];
+                    while (count > middle) count -= w[--m];
+                    while (count + w[m] <= middle) count += w[m++];
+                    level[p] = m;
+                    below[p] = count;
+                    planes[p][static_cast<std::size_t>(y) * width + x0] = static_cast<std::uint8_t>(m);
+                }
+                for (int x = x0 + 1; x < x1; ++x) {
+                    for (int p = 0; p < 3; ++p) {
+                        const std::uint8_t *in = columns[p] + (x - x0 + 2 * half) * 256;
+                        const std::uint8_t *gone = columns[p] + (x - x0 - 1) * 256;
+                        int m = level[p];
+                        __m512i counted = _mm512_setzero_si512();
+                        for (int k = 0; k < 4; ++k) {
+                            const __m512i vin = _mm512_load_si512(in + 64 * k);
+                            const __m512i vout = _mm512_load_si512(gone + 64 * k);
+                            h[p][k] = _mm512_sub_epi8(_mm512_add_epi8(h[p][k], vin), vout);
+                            _mm512_store_si512(window[p] + 64 * k, h[p][k]);
+                            const __mmask64 mask = maskBelow(m, k);
+                            counted = _mm512_add_epi64(counted, _mm512_sad_epu8(_mm512_maskz_mov_epi8(mask, vin), _mm512_setzero_si512()));
+                            counted = _mm512_sub_epi64(counted, _mm512_sad_epu8(_mm512_maskz_mov_epi8(mask, vout), _mm512_setzero_si512()));
+                        }
+                        int count = below[p] + static_cast<int>(_mm512_reduce_add_epi64(counted));
+                        const std::uint8_t *w = window[p];
+                        for (int t = 0; t < 2; ++t) {
+                            const int down = count > middle;
+                            m -= down;
+                            count -= w[m] & -down;
+                        }
+                        while (count > middle) count -= w[--m];
+                        for (int t = 0; t < 2; ++t) {
+                            const int up = count + w[m] <= middle;
+                            count += w[m] & -up;
+                            m += up;
+                        }
+                        while (count + w[m] <= middle) count += w[m++];
+                        level[p] = m;
+                        below[p] = count;
+                        planes[p][static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(m);
+                    }
+                }
+            }
+        }
+        for (int y = band0; y < band1; ++y) filter.reportRow(y);
+    }
+}
 } // namespace
 
 // The window's values are kept in a 256-bin histogram that slides along the row: moving one
@@ -319,6 +433,11 @@ void colorFilter::medianFilter()
     }
 
 #if defined(__x86_64__) || defined(__i386__)
+    if (n >= 9 && n * n < 256 && medianColumnHistogramsAvailable()) {
+        const std::uint8_t *const sources[3] = {copies[0].get(), copies[1].get(), copies[2].get()};
+        medianColumnHistograms(planes, sources, width, height, n, *this);
+        return;
+    }
     if ((n == 5 || n == 7) && medianNetworkAvailable()) {
         const int size = n == 5 ? 32 : 64;
         const int zeros = (size - n * n) / 2;

@@ -257,6 +257,23 @@ TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
     setKernelVectorPaths(2);
 }
 
+TEST(Median, LargeWindowsMatchAcrossBandsAndStrips)
+{
+    // Large pictures are done in bands of rows and strips of columns: cross both boundaries.
+    unsigned seed = 800;
+    for (int size : {8, 10})
+        for (auto [w, h] : std::vector<std::pair<int, int>>{{530, 140}, {257, 260}}) {
+            blockPicture pic = seed % 2 ? posterised(w, h, seed) : noise(w, h, seed);
+            ++seed;
+            blockPicture expected = pic;
+            plainMedian(expected, size);
+            colorFilter f = engineOn(pic, 17);
+            f.medianSize = size;
+            f.run();
+            ASSERT_EQ(pic, expected) << "size " << size << " " << w << "x" << h;
+        }
+}
+
 TEST(Median, UniformPictureStaysUnchangedAndASpikeDisappears)
 {
     for (int size = 2; size <= 10; ++size) {
