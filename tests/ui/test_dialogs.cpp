@@ -75,6 +75,7 @@ private slots:
     void mainFormDecoration();
     void leftPanelShowsWholeCaptions();
     void informationPageKeepsLongCameraTexts();
+    void dialogsShowWholeCaptions();
 };
 
 void testDialogs::initTestCase()
@@ -592,6 +593,28 @@ void testDialogs::informationPageKeepsLongCameraTexts()
         if (label->alignment() & Qt::AlignRight)
             QVERIFY2(label->x() + label->width() <= version->x(), qPrintable(label->text()));
     }
+}
+
+void testDialogs::dialogsShowWholeCaptions()
+{
+    TjpegQualityForm quality;
+    TAboutBox about;
+    for (QDialog *dialog : {static_cast<QDialog *>(&quality), static_cast<QDialog *>(&about)}) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QStringList faults;
+        for (QWidget *w : dialog->findChildren<QWidget *>()) {
+            if (w->isHidden()) continue;
+            const QString fault = clipped(w);
+            if (!fault.isEmpty()) faults << fault;
+            QVERIFY2(dialog->rect().contains(w->geometry()), qPrintable(w->objectName()));
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        dialog->hide();
+    }
+    // The quality caption has room for every value, 100 included.
+    quality.jpegQualitTrackBar->setValue(100);
+    QVERIFY(clipped(quality.jpegQualityStaticText).isEmpty());
 }
 
 QTEST_MAIN(testDialogs)
