@@ -292,13 +292,56 @@ bool medianColumnHistogramsAvailable()
     return available && kernelVectorPaths() >= 2;
 }
 
+// The median level of a window histogram held as 256 8-bit counts (total n² ≤ 225) in four
+// registers, with its bytes also stored at `bins`: the smallest level m whose count of values
+// ≤ m exceeds `middle`. Counts of groups of 8 bins and their running sums find the group, the
+// running sum of the group's 8 bins finds the level; no loop, nothing carried between pixels.
+__attribute__((target("avx2,avx512f,avx512bw"))) inline int histogramMedian(const __m512i h[4], const std::uint8_t *bins,
+                                                                          int middle)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    // 32 group counts, each ≤ 225, as bytes: groups 0-15 in lo, 16-31 in hi.
+    const __m128i g0 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[0], zero));
+    const __m128i g1 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[1], zero));
+    const __m128i g2 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[2], zero));
+    const __m128i g3 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[3], zero));
+    __m128i lo = _mm_unpacklo_epi64(g0, g1);
+    __m128i hi = _mm_unpacklo_epi64(g2, g3);
+    // Running sums (they never pass 225, so bytes hold them).
+    lo = _mm_add_epi8(lo, _mm_slli_si128(lo, 1));
+    hi = _mm_add_epi8(hi, _mm_slli_si128(hi, 1));
+    lo = _mm_add_epi8(lo, _mm_slli_si128(lo, 2));
+    hi = _mm_add_epi8(hi, _mm_slli_si128(hi, 2));
+    lo = _mm_add_epi8(lo, _mm_slli_si128(lo, 4));
+    hi = _mm_add_epi8(hi, _mm_slli_si128(hi, 4));
+    lo = _mm_add_epi8(lo, _mm_slli_si128(lo, 8));
+    hi = _mm_add_epi8(hi, _mm_slli_si128(hi, 8));
+    hi = _mm_add_epi8(hi, _mm_shuffle_epi8(lo, _mm_set1_epi8(15)));
+    // First group whose running sum exceeds middle (≥ middle + 1, compared unsigned).
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(middle + 1));
+    const unsigned over = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(lo, limit), lo))) |
+                          (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(hi, limit), hi))) << 16);
+    const int group = __builtin_ctz(over);
+    alignas(16) std::uint8_t sums[32];
+    _mm_store_si128(reinterpret_cast<__m128i *>(sums), lo);
+    _mm_store_si128(reinterpret_cast<__m128i *>(sums + 16), hi);
+    const int before = group ? sums[group - 1] : 0;
+    // Running sums of the group's 8 bins, one byte each; the first one above middle − before.
+    std::uint64_t eight;
+    std::memcpy(&eight, bins + 8 * group, 8);
+    const std::uint64_t running = eight * 0x0101010101010101ull;
+    const __m128i r = _mm_cvtsi64_si128(static_cast<long long>(running));
+    const __m128i target = _mm_set1_epi8(static_cast<char>(middle - before + 1));
+    const unsigned reached = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(r, target), r))) & 0xffu;
+    return 8 * group + __builtin_ctz(reached);
+}
+
 // Large windows with a histogram per column (counts of one column's n values, 8 bits each) and
 // the window's histogram as the sum of its n columns: moving right adds one column's histogram
-// and takes away another, 256 bins at a time, whatever n is. Moving down changes each column's
-// histogram by one value out and one in. The count of values below the tracked median level
-// changes by the two columns' counts below it, summed under a mask. The three planes step
-// together (their chains are independent), and the picture is done in bands of rows and strips
-// of columns so that a strip's column histograms stay in cache.
+// and takes away another, 256 bins at a time, whatever n is, and the median is read off the
+// window's histogram afresh (histogramMedian). Moving down changes each column's histogram by one
+// value out and one in. The picture is done in bands of rows and strips of columns so that a
+// strip's column histograms stay in cache.
 __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
     std::uint8_t *const planes[3], const std::uint8_t *const copies[3], int width, int height, int n,
     const colorFilter &filter)
@@ -314,11 +357,6 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
     std::uint8_t *columns[3] = {base, base + planeBytes, base + 2 * planeBytes};
     alignas(64) std::uint8_t window[3][256];
     auto rowOf = [&](int p, int y) { return copies[p] + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width; };
-    auto maskBelow = [](int level, int chunk) -> __mmask64 {
-        const int k = level - 64 * chunk;
-        return k >= 64 ? ~__mmask64(0) : k <= 0 ? __mmask64(0) : ((__mmask64(1) << k) - 1);
-    };
-    int level[3] = {0, 0, 0}; // carried from the row before as a starting guess
     for (int band0 = 0; band0 < height; band0 += bandRows) {
         const int band1 = std::min(height, band0 + bandRows);
         for (int x0 = 0; x0 < width; x0 += stripWidth) {
@@ -333,8 +371,6 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
                 }
             }
             for (int y = band0; y < band1; ++y) {
-                __m512i h[3][4];
-                int below[3];
                 for (int p = 0; p < 3; ++p) {
                     std::uint8_t *col = columns[p];
                     if (y > band0) {
@@ -346,51 +382,20 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
                             ++col[c * 256 + entering[column]];
                         }
                     }
-                    for (int k = 0; k < 4; ++k) h[p][k] = _mm512_setzero_si512();
+                    __m512i h[4];
+                    for (int k = 0; k < 4; ++k) h[k] = _mm512_setzero_si512();
                     for (int c = 0; c < n; ++c)
-                        for (int k = 0; k < 4; ++k) h[p][k] = _mm512_add_epi8(h[p][k], _mm512_load_si512(col + c * 256 + 64 * k));
-                    for (int k = 0; k < 4; ++k) _mm512_store_si512(window[p] + 64 * k, h[p][k]);
-                    const std::uint8_t *w = window[p];
-                    int m = level[p], count = 0;
-                    for (int b = 0; b < m; ++b) count += w[b];
-                    while (count > middle) count -= w[--m];
-                    while (count + w[m] <= middle) count += w[m++];
-                    level[p] = m;
-                    below[p] = count;
-                    planes[p][static_cast<std::size_t>(y) * width + x0] = static_cast<std::uint8_t>(m);
-                }
-                for (int x = x0 + 1; x < x1; ++x) {
-                    for (int p = 0; p < 3; ++p) {
-                        const std::uint8_t *in = columns[p] + (x - x0 + 2 * half) * 256;
-                        const std::uint8_t *gone = columns[p] + (x - x0 - 1) * 256;
-                        int m = level[p];
-                        __m512i counted = _mm512_setzero_si512();
-                        for (int k = 0; k < 4; ++k) {
-                            const __m512i vin = _mm512_load_si512(in + 64 * k);
-                            const __m512i vout = _mm512_load_si512(gone + 64 * k);
-                            h[p][k] = _mm512_sub_epi8(_mm512_add_epi8(h[p][k], vin), vout);
-                            _mm512_store_si512(window[p] + 64 * k, h[p][k]);
-                            const __mmask64 mask = maskBelow(m, k);
-                            counted = _mm512_add_epi64(counted, _mm512_sad_epu8(_mm512_maskz_mov_epi8(mask, vin), _mm512_setzero_si512()));
-                            counted = _mm512_sub_epi64(counted, _mm512_sad_epu8(_mm512_maskz_mov_epi8(mask, vout), _mm512_setzero_si512()));
-                        }
-                        int count = below[p] + static_cast<int>(_mm512_reduce_add_epi64(counted));
-                        const std::uint8_t *w = window[p];
-                        for (int t = 0; t < 2; ++t) {
-                            const int down = count > middle;
-                            m -= down;
-                            count -= w[m] & -down;
-                        }
-                        while (count > middle) count -= w[--m];
-                        for (int t = 0; t < 2; ++t) {
-                            const int up = count + w[m] <= middle;
-                            count += w[m] & -up;
-                            m += up;
-                        }
-                        while (count + w[m] <= middle) count += w[m++];
-                        level[p] = m;
-                        below[p] = count;
-                        planes[p][static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(m);
+                        for (int k = 0; k < 4; ++k) h[k] = _mm512_add_epi8(h[k], _mm512_load_si512(col + c * 256 + 64 * k));
+                    std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
+                    std::uint8_t *bins = window[p];
+                    for (int x = x0;;) {
+                        for (int k = 0; k < 4; ++k) _mm512_store_si512(bins + 64 * k, h[k]);
+                        out[x] = static_cast<std::uint8_t>(histogramMedian(h, bins, middle));
+                        if (++x >= x1) break;
+                        const std::uint8_t *in = col + (x - x0 + 2 * half) * 256;
+                        const std::uint8_t *gone = col + (x - x0 - 1) * 256;
+                        for (int k = 0; k < 4; ++k)
+                            h[k] = _mm512_sub_epi8(_mm512_add_epi8(h[k], _mm512_load_si512(in + 64 * k)), _mm512_load_si512(gone + 64 * k));
                     }
                 }
             }
