@@ -371,6 +371,8 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
                 }
             }
             for (int y = band0; y < band1; ++y) {
+                __m512i h[3][4];
+                std::uint8_t *out[3];
                 for (int p = 0; p < 3; ++p) {
                     std::uint8_t *col = columns[p];
                     if (y > band0) {
@@ -382,20 +384,23 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
                             ++col[c * 256 + entering[column]];
                         }
                     }
-                    __m512i h[4];
-                    for (int k = 0; k < 4; ++k) h[k] = _mm512_setzero_si512();
+                    for (int k = 0; k < 4; ++k) h[p][k] = _mm512_setzero_si512();
                     for (int c = 0; c < n; ++c)
-                        for (int k = 0; k < 4; ++k) h[k] = _mm512_add_epi8(h[k], _mm512_load_si512(col + c * 256 + 64 * k));
-                    std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
-                    std::uint8_t *bins = window[p];
-                    for (int x = x0;;) {
-                        for (int k = 0; k < 4; ++k) _mm512_store_si512(bins + 64 * k, h[k]);
-                        out[x] = static_cast<std::uint8_t>(histogramMedian(h, bins, middle));
-                        if (++x >= x1) break;
-                        const std::uint8_t *in = col + (x - x0 + 2 * half) * 256;
-                        const std::uint8_t *gone = col + (x - x0 - 1) * 256;
+                        for (int k = 0; k < 4; ++k) h[p][k] = _mm512_add_epi8(h[p][k], _mm512_load_si512(col + c * 256 + 64 * k));
+                    out[p] = planes[p] + static_cast<std::size_t>(y) * width;
+                }
+                // The three planes side by side: independent work for the processor to overlap.
+                for (int x = x0;;) {
+                    for (int p = 0; p < 3; ++p) {
+                        for (int k = 0; k < 4; ++k) _mm512_store_si512(window[p] + 64 * k, h[p][k]);
+                        out[p][x] = static_cast<std::uint8_t>(histogramMedian(h[p], window[p], middle));
+                    }
+                    if (++x >= x1) break;
+                    for (int p = 0; p < 3; ++p) {
+                        const std::uint8_t *in = columns[p] + (x - x0 + 2 * half) * 256;
+                        const std::uint8_t *gone = columns[p] + (x - x0 - 1) * 256;
                         for (int k = 0; k < 4; ++k)
-                            h[k] = _mm512_sub_epi8(_mm512_add_epi8(h[k], _mm512_load_si512(in + 64 * k)), _mm512_load_si512(gone + 64 * k));
+                            h[p][k] = _mm512_sub_epi8(_mm512_add_epi8(h[p][k], _mm512_load_si512(in + 64 * k)), _mm512_load_si512(gone + 64 * k));
                     }
                 }
             }
