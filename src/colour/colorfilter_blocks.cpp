@@ -410,10 +410,14 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
 }
 } // namespace
 
-// The window's values are kept in a 256-bin histogram that slides along the row: moving one
-// pixel right removes the column that leaves and adds the one that enters (border columns and
-// rows repeated, exactly as the clamped window counts them). The median is tracked as the level
-// m with count(< m) ≤ n²/2 < count(≤ m), the very entry n²/2 of the sorted window.
+// The median is entry n²/2 of the sorted window, border rows and columns repeated as the clamped
+// window counts them; every method below gives exactly that entry:
+//   3 × 3: the column-sorting network (medianRow3);
+//   7 × 7 and larger, with AVX-512: column histograms (medianColumnHistograms);
+//   5 × 5 and 7 × 7, with AVX2: pruned sorting networks (medianRowNetwork);
+//   otherwise: a 256-bin histogram that slides along the row, moving one pixel right removing the
+//   column that leaves and adding the one that enters, with the median tracked as the level m
+//   with count(< m) ≤ n²/2 < count(≤ m).
 void colorFilter::medianFilter()
 {
     const int n = medianSize | 1;
@@ -443,7 +447,7 @@ void colorFilter::medianFilter()
     }
 
 #if defined(__x86_64__) || defined(__i386__)
-    if (n >= 9 && n * n < 256 && medianColumnHistogramsAvailable()) {
+    if (n >= 7 && n * n < 256 && medianColumnHistogramsAvailable()) {
         const std::uint8_t *const sources[3] = {copies[0].get(), copies[1].get(), copies[2].get()};
         medianColumnHistograms(planes, sources, width, height, n, *this);
         return;
