@@ -254,6 +254,25 @@ __attribute__((target("avx2,avx512f,avx512bw"))) int blockSums16Wide(std::uint16
 {
     const __m512i oddMask = _mm512_set1_epi16(static_cast<short>(0xff00));
     int x = from;
+    // Two blocks per pass share each weight's broadcast.
+    for (; x + 128 <= to; x += 128) {
+        __m512i even0 = _mm512_setzero_si512(), odd0 = _mm512_setzero_si512();
+        __m512i even1 = _mm512_setzero_si512(), odd1 = _mm512_setzero_si512();
+        for (int r = 0; r < rowCount; ++r) {
+            const std::uint8_t *row = rows[r].row + x;
+            for (int t = 0; t < rows[r].count; ++t) {
+                const __m512i w = _mm512_set1_epi16(static_cast<short>(rows[r].taps[t].w));
+                const __m512i v0 = _mm512_loadu_si512(row + rows[r].taps[t].dx);
+                const __m512i v1 = _mm512_loadu_si512(row + rows[r].taps[t].dx + 64);
+                even0 = _mm512_add_epi16(even0, _mm512_mulhi_epu16(_mm512_slli_epi16(v0, 8), w));
+                odd0 = _mm512_add_epi16(odd0, _mm512_mulhi_epu16(_mm512_and_si512(v0, oddMask), w));
+                even1 = _mm512_add_epi16(even1, _mm512_mulhi_epu16(_mm512_slli_epi16(v1, 8), w));
+                odd1 = _mm512_add_epi16(odd1, _mm512_mulhi_epu16(_mm512_and_si512(v1, oddMask), w));
+            }
+        }
+        storeInOrder16(acc + x, even0, odd0);
+        storeInOrder16(acc + x + 64, even1, odd1);
+    }
     for (; x + 64 <= to; x += 64) {
         __m512i even = _mm512_setzero_si512(), odd = _mm512_setzero_si512();
         for (int r = 0; r < rowCount; ++r) {
