@@ -131,6 +131,13 @@ def value_text(parent, name, text, geometry, align='Qt::AlignLeading|Qt::AlignLe
     return label(parent, text, geometry, name=name, align=align)
 
 
+def name_text(parent, name, text, geometry, align='Qt::AlignLeading|Qt::AlignLeft|Qt::AlignVCenter'):
+    """A value caption for file names: wraps inside long words, shortens what still does not fit."""
+    w = value_text(parent, name, text, geometry, align=align)
+    w.set('class', 'fittedLabel')
+    return w
+
+
 def slider(parent, name, rng, start, tick, page, geometry, tooltip=None):
     w = widget(parent, 'QSlider', name, geometry)
     prop(w, 'minimum', 'number', rng[0])
@@ -360,7 +367,7 @@ def editing_list_page(tabs):
         n = i + 1
         y = 4 + i * 78
         image(p, 'editingSampleImage%d' % n, 70, 70, 4, y)
-        value_text(p, 'editingFileStaticText%d' % n, 'ファイル名.jpeg', (80, y, PAGE_W - 82, 16))
+        name_text(p, 'editingFileStaticText%d' % n, 'ファイル名.jpeg', (80, y, PAGE_W - 82, 16))
         label(p, '幅', (80, y + 18, 30, 16))
         value_text(p, 'imageWidthStaticText%d' % n, '0', (112, y + 18, 60, 16))
         label(p, '高さ', (80, y + 34, 30, 16))
@@ -412,7 +419,7 @@ def information_page(tabs):
     y += 8
     label(p, 'ファイル名　：', (4, y, 100, 16), bold=True)
     y += 18
-    w = value_text(p, 'fileNameStaticText', 'fileName', (10, y, PAGE_W - 12, 46),
+    w = name_text(p, 'fileNameStaticText', 'fileName', (10, y, PAGE_W - 12, 46),
                    align='Qt::AlignLeading|Qt::AlignLeft|Qt::AlignTop')
     prop(w, 'wordWrap', 'bool', True)
 
@@ -679,6 +686,10 @@ def main_form():
     ET.SubElement(cw, 'class').text = 'imageControl'
     ET.SubElement(cw, 'extends').text = 'QWidget'
     ET.SubElement(cw, 'header').text = 'ui/imagecontrol.h'
+    cw = ET.SubElement(cws, 'customwidget')
+    ET.SubElement(cw, 'class').text = 'fittedLabel'
+    ET.SubElement(cw, 'extends').text = 'QLabel'
+    ET.SubElement(cw, 'header').text = 'ui/statictext.h'
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'multiRowTabs'
     ET.SubElement(cw, 'extends').text = 'QWidget'

@@ -108,6 +108,7 @@ private slots:
     void pageControlSignalsOnlyUserChanges();
     void multiRowTabsWrapAndSelectLikeTheTabBar();
     void multiRowTabsBindByNameWhenShown();
+    void fittedLabelBreaksWordsAndShortensTheRest();
     void imageControlCanvasFollowsTheWidget();
     void imageControlInvertLineErasesItself();
     void imageControlInvertLineTouchesEachPixelOnce();
@@ -319,6 +320,61 @@ void testAdapters::multiRowTabsBindByNameWhenShown()
     QVERIFY(!lonely.bind());
     QCOMPARE(lonely.rowCount(), 0);
     QCOMPARE(lonely.heightForWidth(100), 0);
+}
+
+void testAdapters::fittedLabelBreaksWordsAndShortensTheRest()
+{
+    fittedLabel label;
+    const int line = label.fontMetrics().lineSpacing();
+    label.setFixedSize(80, 3 * line);
+    QCOMPARE(label.shownLines(), QStringList());
+    QVERIFY(label.showsAll());
+
+    const QString name = QStringLiteral("IMG_0001_0002_0003.jpeg"); // wider than 80 px, no space
+    QVERIFY(label.fontMetrics().horizontalAdvance(name) > 80);
+    label.setText(name);
+    QStringList lines = label.shownLines();
+    QVERIFY2(lines.size() >= 2 && lines.size() <= 3, qPrintable(lines.join('|')));
+    QCOMPARE(lines.join(QString()), name);
+    for (const QString &l : lines) QVERIFY2(label.fontMetrics().horizontalAdvance(l) <= 80, qPrintable(l));
+    QVERIFY(label.showsAll());
+
+    // Words stay whole where they fit.
+    label.setText(QStringLiteral("EASTMAN KODAK COMPANY"));
+    lines = label.shownLines();
+    for (const QString &l : lines)
+        QVERIFY2(l == QStringLiteral("EASTMAN") || l == QStringLiteral("KODAK") || l == QStringLiteral("COMPANY")
+                     || l == QStringLiteral("EASTMAN KODAK") || l == QStringLiteral("KODAK COMPANY"),
+                 qPrintable(l));
+    QVERIFY(label.showsAll());
+
+    // One line of room: shortened in the middle, the end kept.
+    label.setFixedSize(80, line);
+    label.setText(name);
+    lines = label.shownLines();
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines[0].contains(QChar(0x2026)));
+    QVERIFY(lines[0].endsWith(QStringLiteral("jpeg")));
+    QVERIFY(lines[0].startsWith(QStringLiteral("IMG")));
+    QVERIFY(!label.showsAll());
+    QCOMPARE(label.text(), name);
+    label.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&label));
+    label.repaint();
+    QCOMPARE(label.toolTip(), name);
+
+    // Drawn where the text is: the left of the label gets the text colour, nothing is drawn below.
+    label.setText(QStringLiteral("WWWWWWWWWWWWWWWW"));
+    label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const QImage shot = label.grab().toImage();
+    const QRgb background = shot.pixel(shot.width() - 1, shot.height() - 1);
+    bool inked = false;
+    for (int y = 0; y < shot.height() && !inked; ++y)
+        for (int x = 0; x < 10 && !inked; ++x) inked = shot.pixel(x, y) != background;
+    QVERIFY(inked);
+    label.setText(QStringLiteral("x"));
+    label.repaint();
+    QCOMPARE(label.toolTip(), QString());
 }
 
 void testAdapters::imageControlCanvasFollowsTheWidget()

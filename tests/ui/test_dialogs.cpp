@@ -9,6 +9,7 @@
 #include "ui/jpegqualitywindow.h"
 #include "ui/mainform.h"
 #include "ui/pagecontrol.h"
+#include "ui/statictext.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -480,6 +481,8 @@ namespace {
 QString clipped(const QWidget *w)
 {
     const QString name = w->objectName();
+    if (const auto *fitted = qobject_cast<const fittedLabel *>(w))
+        return fitted->showsAll() ? QString() : QStringLiteral("%1 shows only %2").arg(name, fitted->shownLines().join('|'));
     if (const auto *label = qobject_cast<const QLabel *>(w)) {
         if (label->text().isEmpty() || label->pixmap().cacheKey() != 0) return QString();
         if (label->wordWrap()) {
@@ -586,6 +589,36 @@ void testDialogs::informationPageKeepsLongCameraTexts()
         QVERIFY2(label->x() + label->width() <= label->parentWidget()->width(), name);
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+
+    // A camera's file name without spaces breaks inside the word on the information page; in the
+    // one-line slot caption it is shortened in the middle, keeps its extension and shows whole as
+    // the tool tip.
+    const QString longName = QStringLiteral("DSC_20080731_103811_EXPOSURE_BRACKET_0001.jpeg");
+    auto *info = window.findChild<fittedLabel *>(QStringLiteral("fileNameStaticText"));
+    QVERIFY(info);
+    info->setText(longName);
+    QVERIFY2(info->showsAll(), qPrintable(info->shownLines().join('|')));
+    QVERIFY(info->shownLines().size() >= 2);
+    QCOMPARE(info->text(), longName);
+    auto *slot = window.findChild<fittedLabel *>(QStringLiteral("editingFileStaticText1"));
+    QVERIFY(slot);
+    window.findChild<QTabWidget *>(QStringLiteral("mainPageControl"))->setCurrentIndex(1);
+    window.findChild<QTabWidget *>(QStringLiteral("PageControl5"))->setCurrentIndex(2);
+    QVERIFY(slot->isVisible());
+    slot->setText(longName);
+    QCOMPARE(slot->text(), longName);
+    QVERIFY(!slot->showsAll());
+    QCOMPARE(slot->shownLines().size(), 1);
+    QVERIFY(slot->shownLines()[0].endsWith(QStringLiteral("0001.jpeg")) || slot->shownLines()[0].endsWith(QStringLiteral(".jpeg")));
+    QVERIFY(slot->shownLines()[0].contains(QChar(0x2026)));
+    QVERIFY(slot->fontMetrics().horizontalAdvance(slot->shownLines()[0]) <= slot->contentsRect().width());
+    slot->repaint();
+    QCOMPARE(slot->toolTip(), longName);
+    slot->setText(QStringLiteral("P3.bmp"));
+    slot->repaint();
+    QVERIFY(slot->showsAll());
+    QCOMPARE(slot->toolTip(), QString());
+
     // The value column starts right of the widest label.
     auto *version = window.findChild<QLabel *>(QStringLiteral("exifVersionStaticText"));
     for (QLabel *label : version->parentWidget()->findChildren<QLabel *>()) {
