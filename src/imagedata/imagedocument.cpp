@@ -48,9 +48,14 @@ QString imageDocument::snapshotFile(int n) const
     return snapshotPrefix + QString::number(n) + QStringLiteral(".BMP");
 }
 
+QString imageDocument::snapshotFolder() const
+{
+    return snapshotPrefix.left(snapshotPrefix.lastIndexOf(QLatin1Char('/')));
+}
+
 void imageDocument::nextSnapshotName()
 {
-    ensureDirectory(scratchDirectory());
+    ensureDirectory(snapshotFolder());
     undoCount += 1;
     if (undoCount > maximumSnapshots) {
         // Drop the oldest: every other snapshot moves down by one, and so do the records.
@@ -70,7 +75,7 @@ void imageDocument::takeSnapshot()
 {
     // The picture is written first, under a name no stored snapshot uses, so a write that fails
     // (full disk) leaves the count, the names, the files and the history as they were.
-    ensureDirectory(scratchDirectory());
+    ensureDirectory(snapshotFolder());
     const int next = undoCount + 1;
     saveImageFile(bitmap, snapshotFile(next), 2, 100);
     if (next <= maximumSnapshots) {

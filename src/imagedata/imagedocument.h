@@ -51,6 +51,9 @@ public:
     void nextSnapshotName();
     // prefix + n + ".BMP"
     QString snapshotFile(int n) const;
+    // The folder the snapshots live in: the scratch directory as it was when the document was
+    // made, so the prefix and the folder that is checked and created always agree.
+    QString snapshotFolder() const;
     // The identity digits of this document (also the tail of snapshotPrefix).
     QString identity() const { return identityText; }
 

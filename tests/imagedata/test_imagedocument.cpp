@@ -335,6 +335,28 @@ TEST_F(DocumentTest, ScratchDirectoryIsCreatedPrivateAndALinkIsRefused)
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
 }
 
+TEST_F(DocumentTest, SnapshotsStayInTheFolderOfTheirPrefix)
+{
+    // The temporary folder setting changes while a document is open: its snapshots keep to the
+    // folder its names were made for, which is created there when needed.
+    imageDocument d;
+    d.bitmap = picture(1);
+    const QString folder = d.snapshotFolder();
+    EXPECT_EQ(folder, scratchDirectory());
+    EXPECT_TRUE(d.snapshotPrefix.startsWith(folder + QLatin1Char('/')));
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());
+    qputenv("TMPDIR", QFile::encodeName(other.path()));
+    ASSERT_NE(scratchDirectory(), folder);
+    execute(d, 2);
+    EXPECT_TRUE(QFile::exists(d.snapshotFile(1)));
+    EXPECT_TRUE(d.snapshotFile(1).startsWith(folder + QLatin1Char('/')));
+    EXPECT_FALSE(QFileInfo::exists(scratchDirectory()));
+    d.undo();
+    EXPECT_TRUE(holds(d.bitmap, 1));
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+}
+
 TEST_F(DocumentTest, NamingStepCountsAndDropsTheOldest)
 {
     imageDocument d;
