@@ -579,7 +579,9 @@ void ensureDirectory(const QString &path)
     // send the snapshots anywhere.
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
         throw imageError(QString::fromLatin1(scratchDirectoryText));
-    if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0)
+    // Exactly owner-only: no one else may look in, and an odd umask must not have taken the
+    // owner's own rights away.
+    if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
         throw imageError(QString::fromLatin1(scratchDirectoryText));
 }
 

@@ -861,6 +861,21 @@ TEST_F(FileTest, ScratchDirectoryFollowsTmpdirAndIsPrivate)
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_NO_THROW(ensureDirectory(made)); // already there
+
+    // An existing folder that is open to others, or shut to its owner, is made owner-only.
+    for (mode_t mode : {0777u, 0755u, 0500u, 0000u}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), mode), 0);
+        EXPECT_NO_THROW(ensureDirectory(made)) << mode;
+        ASSERT_EQ(::lstat(QFile::encodeName(made).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << std::oct << mode;
+    }
+    // So is a new one made under a umask that takes the owner's rights away.
+    const mode_t oldMask = ::umask(0277);
+    const QString shut = at(QStringLiteral("shut"));
+    EXPECT_NO_THROW(ensureDirectory(shut));
+    ::umask(oldMask);
+    ASSERT_EQ(::lstat(QFile::encodeName(shut).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST_F(FileTest, ScratchDirectoryRefusesLinksFilesAndMissingParents)
