@@ -50,6 +50,18 @@ private slots:
         QCOMPARE(t.window->operationPages->activePageIndex(), 2);
         QCOMPARE(t.window->effectTwoPages->activePageIndex(), 2);
         QCOMPARE(t.window->operationCode(), 6); // 効果2 / モザイク
+        // The inner tab controls start on the tabs the form was designed with.
+        QCOMPARE(t.window->adjustPages->activePageIndex(), 2);    // トーンカーブ
+        QCOMPARE(t.window->effectOnePages->activePageIndex(), 3); // ソフト
+        QCOMPARE(t.window->transformPages->activePageIndex(), 5); // 歪曲
+        for (radioGroup *group : {t.window->toneCurveGroup.get(), t.window->fringeShapeGroup.get(),
+                                  t.window->paintGroup.get(), t.window->embosseAngleGroup.get(),
+                                  t.window->monoColorGroup.get()})
+            QCOMPARE(group->itemIndex(), 0);
+        QCOMPARE(t.window->filter.embossAngle, 0);
+        QCOMPARE(t.window->embosseAngleGroup->count(), 7); // 0° .. 270°, no 315°
+        QCOMPARE(t.text("toneValue"), QString("1.00")); // S-curve at 0: e = 0.9991
+        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
         for (int i = 1; i <= 5; ++i) {
             QCOMPARE(t.text(QString("editingFileStaticText%1").arg(i).toLatin1().constData()), QString());
             QVERIFY(allWhite(t.image(QString("editingSampleImage%1").arg(i).toLatin1().constData())->canvas()));
@@ -118,6 +130,206 @@ private slots:
             ++seen;
         }
         QCOMPARE(seen, 21);
+    }
+
+    void trackBarsCarryTheRangesOfTheParameterPages()
+    {
+        // Written out here on purpose, apart from the program's own parameter table.
+        struct row {
+            const char *bar, *caption;
+            int minimum, maximum, start, ticks, page;
+        };
+        const row rows[] = {
+            {"brightTrackBar", "brightStaticText", -100, 100, 0, 20, 10},
+            {"chromaTrackBar", "chromaStaticText", -255, 255, 0, 50, 20},
+            {"hueTrackBar", "hueStaticText", -100, 100, 0, 20, 10},
+            {"redTrackBar", "redStaticText", -255, 255, 0, 64, 20},
+            {"greenTrackBar", "greenStaticText", -255, 255, 0, 64, 20},
+            {"blueTrackBar", "blueStaticText", -255, 255, 0, 64, 20},
+            {"toneTrackBar", nullptr, -50, 50, 0, 10, 2},
+            {"outFocusDensityTrackBar", "outFocusDensityStaticText", 3, 255, 3, 32, 20},
+            {"outFocusSizeTrackBar", "outFocusSizeSizeStaticText", 3, 5000, 100, 500, 100},
+            {"fringeLevelTrackBar", "fringeLeveStaticText", -255, 255, 3, 64, 50},
+            {"fringeSizeTrackBar", "fringeSizeStaticText", 0, 5000, 100, 500, 100},
+            {"paintTrackBar", "paintStaticText", 3, 30, 10, 2, 5},
+            {"softSizeTrackBar", "softSizeStaticText", 1, 30, 15, 2, 5},
+            {"softCoreLevelTrackBar", "softCoreLevelStaticText", 0, 100, 30, 10, 10},
+            {"embosseLevelTrackBar", "embosseLevelStaticText", 2, 30, 20, 5, 5},
+            {"edgeTrackBar", "edgeStaticText", 1, 20, 5, 2, 4},
+            {"colorLevelTrackBar", "colorLevelStaticText", 2, 80, 5, 20, 20},
+            {"mosaicTrackBar", "mosaicStaticText", 1, 100, 20, 20, 20},
+            {"vibrateAngleTrackBar", "vibrateAngleStaticText", 0, 180, 0, 45, 45},
+            {"vibrateSizeTrackBar", "vibrateSizeStaticText", 2, 30, 10, 5, 5},
+            {"medianTrackBar", "medianStaticText", 2, 10, 3, 2, 20},
+        };
+        windowUnderTest t;
+        for (const row &r : rows) {
+            QSlider *bar = t.bar(r.bar);
+            QVERIFY2(bar, r.bar);
+            QVERIFY2(bar->orientation() == Qt::Horizontal, r.bar);
+            QCOMPARE(bar->minimum(), r.minimum);
+            QCOMPARE(bar->maximum(), r.maximum);
+            QCOMPARE(bar->value(), r.start);
+            QCOMPARE(bar->tickInterval(), r.ticks);
+            QCOMPARE(bar->pageStep(), r.page);
+            if (!r.caption) continue;
+            QCOMPARE(t.text(r.caption), QString::number(r.start));
+            // Each bar writes its own caption and no other.
+            bar->setValue(r.minimum + 1);
+            QCOMPARE(t.text(r.caption), QString::number(r.minimum + 1));
+            for (const row &other : rows)
+                if (other.caption && &other != &r)
+                    QVERIFY2(t.text(other.caption) == QString::number(t.bar(other.bar)->value()), other.caption);
+        }
+    }
+
+    void everyParameterControlRequestsAPreview()
+    {
+        // A 400 x 200 picture leaves white letter-box rows above the 205 x 104 sample; a fresh
+        // preview repaints them, so a defaced sample view shows whether one ran.
+        const QString path = scratch.path() + "/preview400.bmp";
+        QVERIFY(writePicture(path, filledPicture(400, 200, qRgb(90, 60, 30))));
+        windowUnderTest t;
+        t.open(path);
+        imageControl *sample = t.image("sampleImage");
+        const auto deface = [&] {
+            sample->fill(qRgb(0, 0, 0));
+            QCOMPARE(sample->canvas().pixel(100, 10), qRgb(0, 0, 0));
+        };
+        const auto previewed = [&] { return sample->canvas().pixel(100, 10) == qRgb(255, 255, 255); };
+        t.selectTabs(0, 0);
+
+        for (const filterParameter &p : filterParameters()) {
+            QSlider *bar = t.bar(p.control);
+            if (QString::fromLatin1(p.control) == "toneTrackBar") t.window->toneCurveGroup->setItemIndex(0);
+            deface();
+            bar->setValue(bar->value() == p.maximum ? p.minimum : p.maximum);
+            QVERIFY2(previewed(), p.control);
+            // Setting the position it already has runs nothing.
+            deface();
+            bar->setValue(bar->value());
+            QVERIFY2(!previewed(), p.control);
+        }
+        deface();
+        t.window->monoColorGroup->setItemIndex(1);
+        QVERIFY(previewed());
+        deface();
+        t.window->embosseAngleGroup->setItemIndex(6);
+        QVERIFY(previewed());
+        QCOMPARE(t.window->filter.embossAngle, 270);
+        deface();
+        t.window->toneCurveGroup->setItemIndex(3);
+        QVERIFY(previewed());
+        deface();
+        t.click("curveResetButton");
+        QVERIFY(previewed());
+        // The groups without a handler take effect at the next preview only.
+        deface();
+        t.window->fringeShapeGroup->setItemIndex(1);
+        t.window->paintGroup->setItemIndex(1);
+        QVERIFY(!previewed());
+
+        // The six page-change handlers preview too.
+        QTabWidget *pageWidgets[] = {t.window->mainPages->widget(), t.window->operationPages->widget(),
+                                     t.window->adjustPages->widget(), t.window->effectOnePages->widget(),
+                                     t.window->effectTwoPages->widget(), t.window->transformPages->widget()};
+        for (QTabWidget *pages : pageWidgets) {
+            deface();
+            pages->setCurrentIndex((pages->currentIndex() + 1) % pages->count());
+            QVERIFY2(previewed(), qPrintable(pages->objectName()));
+        }
+        QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
+    }
+
+    void toneCurveKindsReachThePreview()
+    {
+        const QString path = scratch.path() + "/colours.bmp";
+        QImage picture = filledPicture(20, 20, qRgb(200, 40, 90));
+        for (int y = 0; y < 20; ++y)
+            for (int x = 10; x < 20; ++x) picture.setPixel(x, y, qRgb(10, 250, 128));
+        QVERIFY(writePicture(path, picture));
+        windowUnderTest t;
+        t.open(path);
+        t.selectTabs(0, 2);
+        const QImage &sample = t.image("sampleImage")->canvas();
+        QSlider *tone = t.bar("toneTrackBar");
+
+        t.window->toneCurveGroup->setItemIndex(1); // slope at its reset 25: the identity
+        QCOMPARE(t.window->filter.filterType, 12);
+        QCOMPARE(sample.pixel(20, 100), qRgb(200, 40, 90));
+        QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
+        tone->setValue(0); // a flat slope: every pixel mid grey
+        QCOMPARE(t.text("toneValue"), QString("0.00"));
+        QCOMPARE(sample.pixel(20, 100), qRgb(128, 128, 128));
+        QCOMPARE(sample.pixel(180, 100), qRgb(128, 128, 128));
+        tone->setValue(-25); // k = -1 inverts: v becomes about 256 - v
+        const QRgb inverted = sample.pixel(20, 100);
+        QVERIFY(std::abs(qRed(inverted) - 56) <= 1);
+        QVERIFY(std::abs(qGreen(inverted) - 216) <= 1);
+        QVERIFY(std::abs(qBlue(inverted) - 166) <= 1);
+
+        t.window->toneCurveGroup->setItemIndex(3); // gamma at 50 darkens everything up to 192 to 0
+        tone->setValue(50);
+        QCOMPARE(t.text("toneValue"), QString("100.09")); // the curve's exponent, not the bar
+        QCOMPARE(sample.pixel(20, 100), qRgb(0, 0, 0));
+
+        t.window->toneCurveGroup->setItemIndex(2); // the reset points: the identity again
+        QCOMPARE(t.window->filter.filterType, 13);
+        QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
+        // The committed picture never changed.
+        QCOMPARE(rgbOf(t.current()->bitmap.pixel(0, 0)), qRgb(200, 40, 90) & 0xFFFFFF);
+    }
+
+    void knotEditorHitBandAndDragBounds()
+    {
+        windowUnderTest t;
+        t.window->toneCurveGroup->setItemIndex(2);
+        imageControl *editor = t.image("toneCntImg");
+        QCOMPARE(editor->size(), QSize(132, 132));
+        auto &points = t.window->filter.tonePoints;
+        const auto pressAt = [&](int x, int y, Qt::MouseButton button = Qt::LeftButton) {
+            QTest::mousePress(editor, button, Qt::NoModifier, QPoint(x, y));
+            const int picked = t.window->toneDragIndex;
+            QTest::mouseRelease(editor, button, Qt::NoModifier, QPoint(x, y));
+            // Any button's release ends the drag.
+            return t.window->toneDragIndex == 9 ? picked : -1;
+        };
+        // Knot 4 (P4 = 64) is hit within four pixels of its row and in the columns 56..71.
+        QCOMPARE(pressAt(64, 60), 4);
+        QCOMPARE(pressAt(64, 68), 4);
+        QCOMPARE(pressAt(64, 59), 9);
+        QCOMPARE(pressAt(64, 69), 9);
+        QCOMPARE(pressAt(56, 64), 4);
+        QCOMPARE(pressAt(71, 64, Qt::MiddleButton), 4);
+        QCOMPARE(pressAt(55, 64), 9); // knot 3's column, but knot 3 sits at 80
+        QCOMPARE(pressAt(55, 80), 3);
+        QCOMPARE(pressAt(2, 130), 0);
+        QCOMPARE(pressAt(131, 2), 8);
+
+        // Dragging stores Y - 2 for 0 <= Y <= the image height and ignores the rest.
+        QTest::mousePress(editor, Qt::RightButton, Qt::NoModifier, QPoint(34, 96));
+        QCOMPARE(t.window->toneDragIndex, 2);
+        QTest::mouseMove(editor, QPoint(34, 0));
+        QCOMPARE(points[2], -2);
+        QTest::mouseMove(editor, QPoint(34, -1));
+        QCOMPARE(points[2], -2);
+        QTest::mouseMove(editor, QPoint(34, 132));
+        QCOMPARE(points[2], 130);
+        QTest::mouseMove(editor, QPoint(34, 133));
+        QCOMPARE(points[2], 130);
+        QTest::mouseMove(editor, QPoint(300, 50)); // the column does not matter while dragging
+        QCOMPARE(points[2], 48);
+        QCOMPARE(points[1], 112);
+        QCOMPARE(points[3], 80);
+        QTest::mouseRelease(editor, Qt::RightButton, Qt::NoModifier, QPoint(300, 50));
+        QCOMPARE(t.window->toneDragIndex, 9);
+        QCOMPARE(t.text("toneValue"), QString("0"));
+
+        // The reset brings the knots back and leaves the kind and bar alone.
+        t.click("curveResetButton");
+        QCOMPARE(points[2], 96);
+        QCOMPARE(t.window->toneCurveGroup->itemIndex(), 2);
+        QCOMPARE(t.dialogs.log.size(), 0);
     }
 
     void withoutAPictureHandlersUpdateCaptionsAndPreviewNothing()
