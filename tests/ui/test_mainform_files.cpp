@@ -32,6 +32,31 @@ QImage halvesPicture()
         for (int x = 4; x < 8; ++x) p.setPixel(x, y, qRgb(200, 100, 50));
     return p;
 }
+// A JPEG file whose APP1 segment holds a little-endian camera record with the maker "Korvia Cam"
+// and the model "K-1 Mark", put in front of the coded picture.
+QByteArray jpegWithCameraRecord(const QImage &picture)
+{
+    const QByteArray coded = encodeJpeg(picture, 90);
+    QByteArray tiff("II\x2A\x00", 4);
+    const auto put16 = [](QByteArray &b, int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    const auto put32 = [&](QByteArray &b, quint32 v) { put16(b, int(v & 0xFFFF)); put16(b, int(v >> 16)); };
+    put32(tiff, 8); // IFD0 right after the header
+    const QByteArray maker("Korvia Cam\0", 11), model("K-1 Mark\0", 9);
+    const quint32 strings = 8 + 2 + 2 * 12 + 4;
+    put16(tiff, 2);
+    put16(tiff, 271); put16(tiff, 2); put32(tiff, quint32(maker.size())); put32(tiff, strings);
+    put16(tiff, 272); put16(tiff, 2); put32(tiff, quint32(model.size())); put32(tiff, strings + quint32(maker.size()));
+    put32(tiff, 0);
+    tiff += maker;
+    tiff += model;
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray file("\xFF\xD8\xFF\xE1", 4);
+    const int length = int(body.size()) + 2;
+    file.append(char(length >> 8)).append(char(length & 0xFF));
+    file += body;
+    file += coded.mid(2); // the coded picture without its own start marker
+    return file;
+}
 } // namespace
 
 class testMainFormFiles : public QObject {
@@ -345,6 +370,164 @@ private slots:
         t.window.reset();
         QCOMPARE(readBytes(path), before);
         QCOMPARE(readBytes(jpeg), jpegBefore);
+    }
+
+    void openingReadsTheCameraRecord()
+    {
+        const QString path = picturePath("camera.jpg");
+        QVERIFY(writeBytes(path, jpegWithCameraRecord(filledPicture(16, 8, qRgb(120, 130, 140)))));
+        windowUnderTest t;
+        t.open(path);
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(t.current()->bitmap.size(), QSize(16, 8));
+        QCOMPARE(t.current()->fileType, 1);
+        QCOMPARE(t.text("makerNameStaticText"), QString("Korvia Cam"));
+        QCOMPARE(t.text("modelNameStaticText"), QString("K-1 Mark"));
+        QCOMPARE(t.text("fileNameStaticText"), QString("camera.jpg"));
+        // The record describes the file as opened, whatever is done to the picture later.
+        t.selectSepia();
+        t.click("executeButton");
+        QCOMPARE(t.text("makerNameStaticText"), QString("Korvia Cam"));
+        t.dialogs.questionAnswers = {false};
+    }
+
+    void saveAsJpegAsksTheQualityAndNamesTheFile()
+    {
+        const QString path = picturePath("source.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+
+        // Cancelling the dialog writes nothing and keeps the history.
+        t.dialogs.cancelSave();
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("modal"), 0);
+        QCOMPARE(t.current()->undoCount, 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"source.bmp"});
+
+        t.dialogs.saveFile(picturePath("result.png"), 1);
+        t.dialogs.modalAnswers = {[](QDialog *dialog) {
+            if (auto *bar = dialog->findChild<QSlider *>("jpegQualitTrackBar")) bar->setValue(35);
+            return int(QDialog::Accepted);
+        }};
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(t.dialogs.count("question"), 0); // no file of that name yet
+        QCOMPARE(t.dialogs.count("modal"), 1);
+        const QString written = picturePath("result.jpeg");
+        QCOMPARE(readBytes(written), encodeJpeg(t.current()->bitmap, 35));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(t.current()->path, written);
+        QCOMPARE(t.current()->fileType, 1);
+        QCOMPARE(t.window->windowTitle(), QString("result.jpeg"));
+        QCOMPARE(t.text("editingFileStaticText1"), QString("result.jpeg"));
+        QCOMPARE(t.current()->undoCount, 0);
+        QVERIFY(snapshotFiles().isEmpty());
+
+        // The dialog keeps the quality chosen last; Yes to the overwrite question replaces it.
+        t.click("executeButton");
+        t.dialogs.saveFile(picturePath("result.jpg"), 1);
+        t.dialogs.questionAnswers = {true};
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.entries("question").last().text,
+                 QStringLiteral("ファイルは存在します。上書きしますか? ") + written);
+        QCOMPARE(t.dialogs.entries("question").last().title, QString());
+        QCOMPARE(readBytes(written), encodeJpeg(t.current()->bitmap, 35));
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+
+    void savingInPlaceKeepsThePathItWasOpenedUnder()
+    {
+        // photo.jpg is saved as photo.jpeg and removed; a later save writes photo.jpeg again.
+        const QString path = picturePath("photo.jpg");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("modal"), 1);
+        QVERIFY(!QFile::exists(path));
+        const QString written = picturePath("photo.jpeg");
+        const QByteArray first = readBytes(written);
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(t.current()->path, path);
+        QCOMPARE(t.current()->name, QString("photo.jpg"));
+        t.click("executeButton"); // sepia of sepia differs
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"photo.jpeg"});
+        QVERIFY(readBytes(written) != first);
+        QVERIFY(t.current()->unchanged);
+    }
+
+    void aColourCommitKeepsTheMainLayout()
+    {
+        const QString path = picturePath("layout.bmp");
+        QVERIFY(writePicture(path, halvesPicture()));
+        windowUnderTest t;
+        t.open(path);
+        const qint64 canvasKey = t.window->mainViewCanvas.cacheKey();
+        const QSize viewSize = t.window->mainViewBitmap.size();
+        const rectangle before = t.window->mainViewRect;
+        t.selectSepia();
+        imageControl *sample = t.image("sampleImage");
+        const QImage sampleBefore = sample->canvas().copy();
+        t.click("executeButton");
+        QCOMPARE(t.window->mainViewCanvas.cacheKey(), canvasKey); // no new layout
+        QCOMPARE(t.window->mainViewBitmap.size(), viewSize);
+        QCOMPARE(t.window->mainViewRect.left, before.left);
+        QCOMPARE(t.window->mainViewRect.top, before.top);
+        QCOMPARE(rgbOf(t.window->mainViewBitmap.pixel(0, 0)), qRgb(30, 10, 0) & 0xFFFFFF);
+        QCOMPARE(sample->canvas(), sampleBefore); // the sample keeps the last preview
+        t.dialogs.questionAnswers = {false};
+    }
+
+    void undoRedrawsAndPreviewsEvenWithNothingToUndo()
+    {
+        const QString path = picturePath("fresh.bmp");
+        QVERIFY(writePicture(path, filledPicture(40, 20, qRgb(0, 90, 180))));
+        windowUnderTest t;
+        t.open(path);
+        imageControl *view = t.image("mainImage");
+        imageControl *sample = t.image("sampleImage");
+        view->fill(qRgb(0, 0, 0));
+        sample->fill(qRgb(0, 0, 0));
+        t.click("undoSpeedButton");
+        QCOMPARE(t.current()->undoCount, 0);
+        QCOMPARE(view->canvas().pixel(view->width() / 2, view->height() / 2), qRgb(0, 90, 180));
+        QCOMPARE(view->canvas().pixel(0, 0), qRgb(255, 255, 255));
+        QCOMPARE(sample->canvas().pixel(102, 102), qRgb(0, 90, 180));
+        QCOMPARE(sample->canvas().pixel(102, 2), qRgb(255, 255, 255));
+
+        // Two executes and one undo leave a snapshot: closing asks.
+        t.selectSepia();
+        t.click("executeButton");
+        t.click("executeButton");
+        t.click("undoButton");
+        QCOMPARE(t.current()->undoCount, 1);
+        QVERIFY(!t.current()->unchanged);
+        t.dialogs.questionAnswers = {false};
+        t.click("theEndButton");
+        QCOMPARE(t.dialogs.count("question"), 1);
+        QCOMPARE(t.window->editingCount, 0);
+    }
+
+    void aNameDifferingInLetterCaseIsAnotherFile()
+    {
+        QVERIFY(writePicture(picturePath("pic.bmp"), filledPicture(4, 4, qRgb(1, 1, 1))));
+        QVERIFY(writePicture(picturePath("Pic.bmp"), filledPicture(4, 4, qRgb(2, 2, 2))));
+        windowUnderTest t;
+        t.open(picturePath("pic.bmp"));
+        t.open(picturePath("Pic.bmp"));
+        QCOMPARE(t.dialogs.count("message"), 0);
+        QCOMPARE(t.window->editingCount, 2);
+        t.open(picturePath("Pic.bmp"));
+        QCOMPARE(t.dialogs.count("message"), 1);
+        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.window->currentIndex, 1);
     }
 
     void captionAndInformationFollowOpenSaveAsAndClose()
