@@ -301,10 +301,10 @@ __attribute__((target("avx2,avx512f,avx512bw"))) inline int histogramMedian(cons
 {
     const __m512i zero = _mm512_setzero_si512();
     // 32 group counts, each ≤ 225, as bytes: groups 0-15 in lo, 16-31 in hi.
-    const __m128i g0 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[0], zero));
-    const __m128i g1 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[1], zero));
-    const __m128i g2 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[2], zero));
-    const __m128i g3 = _mm512_cvtepi64_epi8(_mm512_sad_epu8(h[3], zero));
+    const __m128i g0 = _mm512_maskz_cvtepi64_epi8(0xFF, _mm512_sad_epu8(h[0], zero));
+    const __m128i g1 = _mm512_maskz_cvtepi64_epi8(0xFF, _mm512_sad_epu8(h[1], zero));
+    const __m128i g2 = _mm512_maskz_cvtepi64_epi8(0xFF, _mm512_sad_epu8(h[2], zero));
+    const __m128i g3 = _mm512_maskz_cvtepi64_epi8(0xFF, _mm512_sad_epu8(h[3], zero));
     __m128i lo = _mm_unpacklo_epi64(g0, g1);
     __m128i hi = _mm_unpacklo_epi64(g2, g3);
     // Running sums (they never pass 225, so bytes hold them).

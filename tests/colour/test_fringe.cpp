@@ -176,7 +176,9 @@ TEST(fringeEngine, matchesStraightforwardReadingsForTheSameSeed)
         for (const settings &s : brightSettings) {
             ++seed;
             SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " size " << s.size << " level " << s.level);
-            if (s.size != 0) EXPECT_TRUE(runEngine(picture, 101, s, seed) == plainCircle(picture, s, seed));
+            if (s.size != 0) {
+                EXPECT_TRUE(runEngine(picture, 101, s, seed) == plainCircle(picture, s, seed));
+            }
             EXPECT_TRUE(runEngine(picture, 102, s, seed) == plainSquare(picture, s, seed));
         }
         for (const settings &s : blurSettings) {
@@ -343,7 +345,9 @@ TEST(fringeBrightness, squareOfSizeZeroKeepsLuma)
             const bool tripped = result.red[i] == alone.red[i] && result.green[i] == alone.green[i] &&
                                  result.blue[i] == alone.blue[i];
             EXPECT_TRUE(same || tripped) << x << "," << y;
-            if (std::min({x, y, 19 - y, 25 - x}) >= 9) EXPECT_TRUE(same) << x << "," << y;
+            if (std::min({x, y, 19 - y, 25 - x}) >= 9) {
+                EXPECT_TRUE(same) << x << "," << y;
+            }
         }
 }
 
