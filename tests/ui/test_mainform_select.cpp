@@ -107,6 +107,79 @@ private slots:
         QVERIFY(allWhite(t.image("editingSampleImage1")->canvas()));
     }
 
+    void closingTheFirstPictureKeepsTheLastOneCurrent()
+    {
+        windowUnderTest t;
+        openPictures(t, 3); // P3 current at index 2
+        t.click("editCloseButton1");
+        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.current()->name, QString("P3.bmp"));
+        QCOMPARE(t.document(0)->name, QString("P2.bmp"));
+        QCOMPARE(t.image("editingSampleImage1")->canvas().pixel(35, 35), colours[1]);
+        QCOMPARE(t.image("editingSampleImage2")->canvas().pixel(35, 35), colours[2]);
+        QVERIFY(allWhite(t.image("editingSampleImage3")->canvas()));
+        QCOMPARE(t.text("imageWidthStaticText2"), QString("40"));
+        QCOMPARE(t.text("imageHeightStaticText2"), QString("20"));
+        QCOMPARE(shownColour(t), colours[2]);
+        // The fifth slot's close button (editCloseButton15) closes the fifth picture.
+        for (int i = 4; i <= 6; ++i) {
+            QVERIFY(writePicture(folder + QString("/Q%1.bmp").arg(i), filledPicture(8, 8, colours[i - 2])));
+            t.open(folder + QString("/Q%1.bmp").arg(i));
+        }
+        QCOMPARE(t.window->editingCount, 5);
+        t.click("editChangeButton2");
+        t.click("editCloseButton15");
+        QCOMPARE(t.window->editingCount, 4);
+        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.document(3)->name, QString("Q5.bmp"));
+        QVERIFY(t.window->editingList[4]->isEmpty);
+    }
+
+    void selectingTheCurrentPictureRedisplaysIt()
+    {
+        windowUnderTest t;
+        openPictures(t, 2);
+        imageControl *view = t.image("mainImage");
+        imageControl *sample = t.image("sampleImage");
+        view->fill(qRgb(0, 0, 0));
+        sample->fill(qRgb(0, 0, 0));
+        t.click("editChangeButton2");
+        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(shownColour(t), colours[1]);
+        QCOMPARE(view->canvas().pixel(0, 0), qRgb(255, 255, 255));
+        QCOMPARE(sample->canvas().pixel(102, 102), colours[1]);
+        QCOMPARE(sample->canvas().pixel(102, 2), qRgb(255, 255, 255));
+        // Control positions belong to the window, not to a picture.
+        t.bar("mosaicTrackBar")->setValue(37);
+        t.click("editChangeButton1");
+        QCOMPARE(t.bar("mosaicTrackBar")->value(), 37);
+        QCOMPARE(t.text("mosaicStaticText"), QString("37"));
+        QCOMPARE(t.dialogs.count("message") + t.dialogs.count("question"), 0);
+    }
+
+    void theWindowAsksAboutSlotZeroEachTime()
+    {
+        {
+            windowUnderTest t;
+            openPictures(t, 3);
+            for (int slot = 1; slot <= 3; ++slot) {
+                t.click(QString("editChangeButton%1").arg(slot).toLatin1().constData());
+                t.click("executeButton");
+            }
+            // No, Yes, No: the second question is about P2, by then in slot 0.
+            t.dialogs.questionAnswers = {false, true, false};
+            QVERIFY(t.window->close());
+            QCOMPARE(t.dialogs.count("question"), 3);
+        }
+        QVERIFY(!QFile::exists(folder + "/P1.BMP"));
+        QVERIFY(QFile::exists(folder + "/P2.BMP"));
+        QVERIFY(!QFile::exists(folder + "/P3.BMP"));
+        QVERIFY(QFile::exists(picturePath(1)));
+        QVERIFY(!QFile::exists(picturePath(2))); // saved as P2.BMP: the old name is gone
+        QVERIFY(snapshotFiles().isEmpty());
+    }
+
     void closingTheWindowOffersEveryChangedPictureInSlotOrder()
     {
         {
