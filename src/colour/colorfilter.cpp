@@ -1,6 +1,7 @@
 #include "colorfilter.h"
 
 #include "colorcontrol.h"
+#include "imagedata/myimagearray.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +33,19 @@ void colorFilter::run()
     default: break;
     }
     if (progressBar) progressBar->setPosition(0);
+}
+
+void colorFilter::runOnBitmap(QImage &bitmap)
+{
+    myImageArray planes(bitmap);
+    width = planes.width;
+    height = planes.height;
+    redPlane = planes.redPlane.get();
+    greenPlane = planes.greenPlane.get();
+    bluePlane = planes.bluePlane.get();
+    run();
+    planes.storeToBitmap();
+    redPlane = greenPlane = bluePlane = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

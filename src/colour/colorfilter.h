@@ -4,6 +4,8 @@
 #pragma once
 #include "imagedata/progress.h"
 
+#include <QImage>
+
 #include <array>
 #include <cstdint>
 
@@ -56,6 +58,11 @@ public:
     //  15 sharpen             16 soft focus             17 noise removal (median)
     // 101/102 fringe brightness circle/square   105/106 paint normal/pointillism   107 fringe blur
     void run();
+
+    // Runs the current operation on a whole 32-bit bitmap: splits it into planes, points the engine
+    // at them, runs, writes the planes back and lets go of them. What the window's preview and
+    // execute and korvia-batch all call.
+    void runOnBitmap(QImage &bitmap);
 
     // The filters run() dispatches to; each works on the fields above.
     void rgbShift();          // 1
