@@ -20,16 +20,8 @@
 
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings)
 {
-    myImageArray planes(bitmap);
     settings.applyTo(filter);
-    filter.width = planes.width;
-    filter.height = planes.height;
-    filter.redPlane = planes.redPlane.get();
-    filter.greenPlane = planes.greenPlane.get();
-    filter.bluePlane = planes.bluePlane.get();
-    filter.run();
-    planes.storeToBitmap();
-    filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
+    filter.runOnBitmap(bitmap);
 }
 
 namespace {

@@ -144,12 +144,18 @@ std::string keyUsage(const operationKey &key)
                std::to_string((startDrawColor >> 16) & 0xff) + ")";
     case kind::choice: {
         std::string words;
-        for (const operationChoice &c : key.choices) words += (words.empty() ? "" : "|") + std::string(c.word);
+        for (const operationChoice &c : key.choices) {
+            if (!words.empty()) words.append("|");
+            words.append(c.word);
+        }
         return std::string(key.key) + "=" + words + " (default " + key.choices.front().word + ")";
     }
     case kind::points: {
         std::string knots;
-        for (int p : resetTonePoints) knots += (knots.empty() ? "" : ".") + std::to_string(p);
+        for (int p : resetTonePoints) {
+            if (!knots.empty()) knots.append(".");
+            knots.append(std::to_string(p));
+        }
         return std::string(key.key) + "=p0.p1.p2.p3.p4.p5.p6.p7.p8, each " + std::to_string(minimumTonePoint) +
                ".." + std::to_string(maximumTonePoint) + " (default " + knots + ")";
     }

@@ -44,8 +44,9 @@ TEST(FilterOperationTable, ParameterKeysAreTheEngineFieldNames)
     // Except the tone position, every track-bar key is spelled as the engine's field.
     for (const filterOperation &op : filterOperations())
         for (const operationKey &key : op.keys)
-            if (key.kind == operationKeyKind::parameter && std::string(op.name) != "tone")
+            if (key.kind == operationKeyKind::parameter && std::string(op.name) != "tone") {
                 EXPECT_STREQ(key.key, key.field) << op.name;
+            }
 }
 
 TEST(FilterOperationTable, CodesOfTheOperationsAndTheirChoices)
@@ -187,7 +188,9 @@ TEST(FilterOperationSettings, ApplyToResetsEveryParameterThenSetsTheOperationsOw
     EXPECT_EQ(filter.toneMin, -50);
     EXPECT_EQ(filter.tonePoints, resetTonePoints);
     for (const filterParameter &p : filterParameters())
-        if (std::string(p.field) != "embosseLevel") EXPECT_EQ(filter.*(p.member), p.start) << p.field;
+        if (std::string(p.field) != "embosseLevel") {
+            EXPECT_EQ(filter.*(p.member), p.start) << p.field;
+        }
 
     // A second operation on the same engine does not inherit the first one's values.
     parseOperation("sharpen").applyTo(filter);
