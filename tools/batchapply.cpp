@@ -2,7 +2,6 @@
 
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
-#include "imagedata/myimagearray.h"
 
 #include "colour/sharedrandom.h"
 
