@@ -94,6 +94,10 @@ bool TmainForm::saveDocumentAs()
 {
     if (!hasImage()) return false; // no picture: nothing to save
     imageDocument *d = documentAt(currentIndex);
+    // A picture without pixels (an unknown file type) cannot be written in either format: say
+    // so before the user picks a name and a quality for nothing.
+    if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
+        throw imageError(QStringLiteral("この画像（%1）には保存できる画素がありません。").arg(d->name));
     QString fileName;
     int filterIndex = d->fileType == 2 ? 2 : 1;
     if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;

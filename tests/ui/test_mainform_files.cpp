@@ -222,6 +222,12 @@ private slots:
         QCOMPARE(t.dialogs.count("error"), 1);
         QVERIFY(QFile::exists(path));
         QCOMPARE(readBytes(path), QByteArray("not a picture at all"));
+        // Nor under a new name: the user is told before any dialog asks for a name or quality.
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 2);
+        QCOMPARE(t.dialogs.count("save"), 0);
+        QCOMPARE(t.dialogs.count("modal"), 0);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"x.dat"});
 
         t.click("theEndButton");
         QCOMPARE(t.dialogs.count("question"), 0);
