@@ -11,7 +11,9 @@
 #include "filterkernels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -25,13 +27,6 @@
 
 namespace {
 using plane = std::unique_ptr<std::uint8_t[]>;
-
-plane copyOf(const std::uint8_t *source, std::size_t count)
-{
-    plane copy(new std::uint8_t[count]);
-    if (count) std::memcpy(copy.get(), source, count);
-    return copy;
-}
 
 inline int clampByte(int value)
 {
@@ -468,6 +463,267 @@ __attribute__((target("avx2"))) void embossRowAvx2(std::uint8_t *const out[3], c
 }
 #endif
 
+// ---- exact integer scaling for sharpen and emboss ----
+//
+// Both filters scale a small integer v (sharpen's Laplacian, emboss's kernel sum) by a double and
+// truncate. For a given parameter the results form a table over every possible v, made with the
+// very same double expression as the row loops above. When a multiply-shift
+//     q(|v|) = (((|v| << pre) · multiplier) >> 16) >> post,  result = sign(v) · q(|v|)
+// reproduces that table for every v in −range..range, the vector rows use it in 16-bit lanes;
+// otherwise the double loops run. The search checks the whole table, so the choice can never
+// change a byte.
+struct mulShift {
+    int pre = 0;
+    int multiplier = 0;
+    int post = 0;
+    bool valid = false;
+};
+
+inline int mulShiftMagnitude(const mulShift &m, int magnitude)
+{
+    const unsigned widened = static_cast<unsigned>(magnitude) << m.pre;
+    return static_cast<int>(((widened * static_cast<unsigned>(m.multiplier)) >> 16) >> m.post);
+}
+
+// table[v + range] is the wanted result for v; range << pre must stay within 16 bits, and every
+// result within ±limit so that the lanes' later sums cannot overflow.
+mulShift findMulShift(const std::vector<int> &table, int range, int pre, double factor, int limit)
+{
+    mulShift found;
+    if (factor < 0 || (range << pre) > 65535) return found;
+    for (int v = -range; v <= range; ++v)
+        if (table[v + range] > limit || table[v + range] < -limit) return found;
+    for (int post = 0; post <= 15 && !found.valid; ++post) {
+        const double scaled = std::ldexp(factor, 16 - pre + post);
+        if (scaled > 65536.0) break;
+        const int estimate = static_cast<int>(scaled);
+        for (int candidate = estimate; candidate <= estimate + 2 && candidate <= 65535; ++candidate) {
+            if (candidate < 0) continue;
+            const mulShift m{pre, candidate, post, true};
+            bool equal = true;
+            for (int v = 0; v <= range && equal; ++v) {
+                const int q = mulShiftMagnitude(m, v);
+                equal = table[range + v] == q && table[range - v] == -q;
+            }
+            if (equal) {
+                found = m;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+// Laplacians lie in −1020..1020: 1020 << 6 still fits 16 bits.
+constexpr int laplaceRange = 1020;
+
+mulShift sharpenScaling(double f)
+{
+    std::vector<int> table(2 * laplaceRange + 1);
+    for (int laplace = -laplaceRange; laplace <= laplaceRange; ++laplace)
+        table[laplace + laplaceRange] = static_cast<int>(laplace * f);
+    return findMulShift(table, laplaceRange, 6, f, 32767 - 255);
+}
+
+// Kernel sums of a 3 × 3 relief kernel lie within ±range, range = 255 · the larger of the summed
+// positive and the summed negative weights.
+int reliefRange(const int *kernel)
+{
+    int positive = 0, negative = 0;
+    for (int k = 0; k < 9; ++k) (kernel[k] > 0 ? positive : negative) += std::abs(kernel[k]);
+    return 255 * std::max(positive, negative);
+}
+
+mulShift reliefScaling(const int *kernel, int level)
+{
+    const int range = reliefRange(kernel);
+    int pre = 0;
+    while (pre < 15 && (range << (pre + 1)) <= 65535) ++pre;
+    std::vector<int> table(2 * static_cast<std::size_t>(range) + 1);
+    for (int s = -range; s <= range; ++s) table[s + range] = static_cast<int>(s * level * 0.01);
+    return findMulShift(table, range, pre, level * 0.01, 32767 - 255);
+}
+
+void sharpenRowScaled(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid, const std::uint8_t *down,
+                      int from, int to, const mulShift &m)
+{
+    for (int x = from; x < to; ++x) {
+        const int centre = mid[x];
+        const int laplace = up[x] + down[x] + mid[x - 1] + mid[x + 1] - 4 * centre;
+        const int q = mulShiftMagnitude(m, std::abs(laplace));
+        out[x] = static_cast<std::uint8_t>(clampByte(centre - (laplace < 0 ? -q : q)));
+    }
+}
+
+void embossRowScaled(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
+                     const int *kernel, const mulShift &m, const int base[3])
+{
+    for (int x = from; x < to; ++x) {
+        int s = 0;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) s += kernel[r * 3 + c] * rows[r][x + c - 1];
+        const int q = mulShiftMagnitude(m, std::abs(s));
+        const int relief = s < 0 ? -q : q;
+        for (int p = 0; p < 3; ++p) out[p][x] = static_cast<std::uint8_t>(clampByte(relief + base[p]));
+    }
+}
+
+#ifdef KORVIA_X86
+__attribute__((target("avx2"))) inline __m256i widen16(const std::uint8_t *p)
+{
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
+}
+
+// sign(v) · q(|v|) in 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i scaleLanes(__m256i v, __m128i pre, __m256i multiplier, __m128i post)
+{
+    const __m256i q = _mm256_srl_epi16(_mm256_mulhi_epu16(_mm256_sll_epi16(_mm256_abs_epi16(v), pre), multiplier), post);
+    return _mm256_sign_epi16(q, v);
+}
+
+// Two rows of 16 signed words → 32 bytes clamped to 0..255, in order.
+__attribute__((target("avx2"))) inline void storeClamped(std::uint8_t *out, __m256i lo, __m256i hi)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xd8));
+}
+
+__attribute__((target("avx2"))) void sharpenRowScaledAvx2(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid,
+                                                          const std::uint8_t *down, int from, int to, const mulShift &m)
+{
+    const __m128i pre = _mm_cvtsi32_si128(m.pre), post = _mm_cvtsi32_si128(m.post);
+    const __m256i multiplier = _mm256_set1_epi16(static_cast<short>(m.multiplier));
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        __m256i result[2];
+        for (int k = 0; k < 2; ++k) {
+            const int at = x + 16 * k;
+            const __m256i c = widen16(mid + at);
+            __m256i l = _mm256_add_epi16(_mm256_add_epi16(widen16(up + at), widen16(down + at)),
+                                         _mm256_add_epi16(widen16(mid + at - 1), widen16(mid + at + 1)));
+            l = _mm256_sub_epi16(l, _mm256_slli_epi16(c, 2));
+            result[k] = _mm256_sub_epi16(c, scaleLanes(l, pre, multiplier, post));
+        }
+        storeClamped(out + x, result[0], result[1]);
+    }
+    sharpenRowScaled(out, up, mid, down, x, to, m);
+}
+
+__attribute__((target("avx2"))) void embossRowScaledAvx2(std::uint8_t *const out[3], const std::uint8_t *const rows[3],
+                                                         int from, int to, const int *kernel, const mulShift &m,
+                                                         const int base[3])
+{
+    const __m128i pre = _mm_cvtsi32_si128(m.pre), post = _mm_cvtsi32_si128(m.post);
+    const __m256i multiplier = _mm256_set1_epi16(static_cast<short>(m.multiplier));
+    __m256i weights[9];
+    for (int k = 0; k < 9; ++k) weights[k] = _mm256_set1_epi16(static_cast<short>(kernel[k]));
+    const __m256i bases[3] = {_mm256_set1_epi16(static_cast<short>(base[0])), _mm256_set1_epi16(static_cast<short>(base[1])),
+                              _mm256_set1_epi16(static_cast<short>(base[2]))};
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        __m256i relief[2];
+        for (int k = 0; k < 2; ++k) {
+            const int at = x + 16 * k;
+            __m256i s = _mm256_setzero_si256();
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c)
+                    s = _mm256_add_epi16(s, _mm256_mullo_epi16(weights[r * 3 + c], widen16(rows[r] + at + c - 1)));
+            relief[k] = scaleLanes(s, pre, multiplier, post);
+        }
+        for (int p = 0; p < 3; ++p)
+            storeClamped(out[p] + x, _mm256_add_epi16(relief[0], bases[p]), _mm256_add_epi16(relief[1], bases[p]));
+    }
+    embossRowScaled(out, rows, x, to, kernel, m, base);
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) inline __m512i widen16Wide(const std::uint8_t *p)
+{
+    return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)));
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) inline __m512i scaleLanesWide(__m512i v, __m128i pre, __m512i multiplier,
+                                                                              __m128i post)
+{
+    const __m512i q = _mm512_srl_epi16(_mm512_mulhi_epu16(_mm512_sll_epi16(_mm512_abs_epi16(v), pre), multiplier), post);
+    // sign(v) · q: negate the lanes where v < 0 (q is 0 where v is 0).
+    const __mmask32 negative = _mm512_movepi16_mask(v);
+    return _mm512_mask_sub_epi16(q, negative, _mm512_setzero_si512(), q);
+}
+
+// 32 signed words → 32 bytes clamped to 0..255.
+__attribute__((target("avx2,avx512f,avx512bw"))) inline void storeClampedWide(std::uint8_t *out, __m512i v)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), _mm512_cvtusepi16_epi8(_mm512_max_epi16(v, _mm512_setzero_si512())));
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) void sharpenRowScaledWide(std::uint8_t *out, const std::uint8_t *up,
+                                                                          const std::uint8_t *mid, const std::uint8_t *down,
+                                                                          int from, int to, const mulShift &m)
+{
+    const __m128i pre = _mm_cvtsi32_si128(m.pre), post = _mm_cvtsi32_si128(m.post);
+    const __m512i multiplier = _mm512_set1_epi16(static_cast<short>(m.multiplier));
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        const __m512i c = widen16Wide(mid + x);
+        __m512i l = _mm512_add_epi16(_mm512_add_epi16(widen16Wide(up + x), widen16Wide(down + x)),
+                                     _mm512_add_epi16(widen16Wide(mid + x - 1), widen16Wide(mid + x + 1)));
+        l = _mm512_sub_epi16(l, _mm512_slli_epi16(c, 2));
+        storeClampedWide(out + x, _mm512_sub_epi16(c, scaleLanesWide(l, pre, multiplier, post)));
+    }
+    sharpenRowScaledAvx2(out, up, mid, down, x, to, m);
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) void embossRowScaledWide(std::uint8_t *const out[3],
+                                                                         const std::uint8_t *const rows[3], int from, int to,
+                                                                         const int *kernel, const mulShift &m,
+                                                                         const int base[3])
+{
+    const __m128i pre = _mm_cvtsi32_si128(m.pre), post = _mm_cvtsi32_si128(m.post);
+    const __m512i multiplier = _mm512_set1_epi16(static_cast<short>(m.multiplier));
+    __m512i weights[9];
+    for (int k = 0; k < 9; ++k) weights[k] = _mm512_set1_epi16(static_cast<short>(kernel[k]));
+    const __m512i bases[3] = {_mm512_set1_epi16(static_cast<short>(base[0])), _mm512_set1_epi16(static_cast<short>(base[1])),
+                              _mm512_set1_epi16(static_cast<short>(base[2]))};
+    int x = from;
+    for (; x + 32 <= to; x += 32) {
+        __m512i s = _mm512_setzero_si512();
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                s = _mm512_add_epi16(s, _mm512_mullo_epi16(weights[r * 3 + c], widen16Wide(rows[r] + x + c - 1)));
+        const __m512i relief = scaleLanesWide(s, pre, multiplier, post);
+        for (int p = 0; p < 3; ++p) storeClampedWide(out[p] + x, _mm512_add_epi16(relief, bases[p]));
+    }
+    embossRowScaledAvx2(out, rows, x, to, kernel, m, base);
+}
+
+__attribute__((target("avx2,avx512f,avx512bw"))) inline __m512d bytes8(const std::uint8_t *p)
+{
+    long long v;
+    std::memcpy(&v, p, 8);
+    return _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(_mm_cvtsi64_si128(v)));
+}
+
+// Luma of 16 pixels per step in 8-wide double lanes, in the same order as the plain formula.
+__attribute__((target("avx2,avx512f,avx512bw"))) void lumaRowWide(std::uint8_t *grey, const std::uint8_t *r,
+                                                                 const std::uint8_t *g, const std::uint8_t *b, int count)
+{
+    const __m512d wr = _mm512_set1_pd(0.3), wg = _mm512_set1_pd(0.59), wb = _mm512_set1_pd(0.11);
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256i y[2];
+        for (int k = 0; k < 2; ++k) {
+            const int at = i + 8 * k;
+            const __m512d sum = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(wr, bytes8(r + at)), _mm512_mul_pd(wg, bytes8(g + at))),
+                                              _mm512_mul_pd(wb, bytes8(b + at)));
+            y[k] = _mm512_cvttpd_epi32(sum);
+        }
+        // Every luma lies in 0..255.
+        const __m512i both = _mm512_inserti64x4(_mm512_castsi256_si512(y[0]), y[1], 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(grey + i), _mm512_cvtusepi32_epi8(both));
+    }
+    lumaRowAvx2(grey + i, r + i, g + i, b + i, count - i);
+}
+#endif
+
 // ---- finishing rows ----
 
 // out[i] = min(acc[i] / a, 255)
@@ -595,21 +851,41 @@ void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, 
 void colorFilter::sharpen()
 {
     if (width < 3 || height < 3) return;
-    const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {copyOf(redPlane, count), copyOf(greenPlane, count), copyOf(bluePlane, count)};
     const double f = edgeLevel * 0.1;
+    const mulShift scaling = sharpenScaling(f);
+    // Row y is written only after its original is saved, and row y − 1 is read from the saved
+    // copy; row y + 1 is still untouched in the plane. Row 0 is never written.
+    std::vector<std::uint8_t> saved(3 * 2 * static_cast<std::size_t>(width));
+    auto savedRow = [&](int p, int y) { return saved.data() + (static_cast<std::size_t>(p) * 2 + (y & 1)) * width; };
     for (int y = 1; y <= height - 2; ++y) {
         for (int p = 0; p < 3; ++p) {
-            const std::uint8_t *mid = copies[p].get() + static_cast<std::size_t>(y) * width;
             std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
+            std::uint8_t *mid = savedRow(p, y);
+            std::memcpy(mid, out, static_cast<std::size_t>(width));
+            const std::uint8_t *up = y == 1 ? planes[p] : savedRow(p, y - 1);
+            const std::uint8_t *down = out + width;
+            if (scaling.valid) {
+#ifdef KORVIA_X86
+                if (haveAvx512()) {
+                    sharpenRowScaledWide(out, up, mid, down, 1, width - 1, scaling);
+                    continue;
+                }
+                if (haveAvx2()) {
+                    sharpenRowScaledAvx2(out, up, mid, down, 1, width - 1, scaling);
+                    continue;
+                }
+#endif
+                sharpenRowScaled(out, up, mid, down, 1, width - 1, scaling);
+                continue;
+            }
 #ifdef KORVIA_X86
             if (haveAvx2()) {
-                sharpenRowAvx2(out, mid - width, mid, mid + width, 1, width - 1, f);
+                sharpenRowAvx2(out, up, mid, down, 1, width - 1, f);
                 continue;
             }
 #endif
-            sharpenRowPlain(out, mid - width, mid, mid + width, 1, width - 1, f);
+            sharpenRowPlain(out, up, mid, down, 1, width - 1, f);
         }
         reportRow(y);
     }
@@ -795,28 +1071,36 @@ void colorFilter::softFocus()
 
 void colorFilter::emboss()
 {
-    const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     int base[3];
     splitColor(drawColor, base[0], base[1], base[2]);
     const int level = embosseLevel;
     const int *kernel = embossKernel(embossAngle);
+    const mulShift scaling = reliefScaling(kernel, level);
 
     // The grey step (brightness/chroma/hue with chroma −255) leaves every channel at the luma;
-    // only that grey is read, so it is made once, straight into one buffer.
+    // only that grey is read, so it is made row by row into a ring of three rows: the grey of
+    // row y + 1 is taken before row y is written, so every grey comes from the original colours.
     bright = 0;
     chroma = -255;
     hue = 0;
-    plane grey(new std::uint8_t[count]);
-    for (int y = 0; y < height; ++y) {
+    if (width < 1 || height < 1) return;
+    std::vector<std::uint8_t> ring(3 * static_cast<std::size_t>(width));
+    auto greyRow = [&](int y) { return ring.data() + static_cast<std::size_t>(y % 3) * width; };
+    auto makeGrey = [&](int y) {
         const std::size_t at = static_cast<std::size_t>(y) * width;
-        lumaRow(grey.get() + at, redPlane + at, greenPlane + at, bluePlane + at, width);
-    }
+#ifdef KORVIA_X86
+        if (haveAvx512()) return lumaRowWide(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
+#endif
+        lumaRow(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
+    };
+    makeGrey(0);
 
-    // Flat border: exactly the drawing colour.
     for (int y = 0; y < height; ++y) {
+        if (y + 1 < height) makeGrey(y + 1);
         const std::size_t at = static_cast<std::size_t>(y) * width;
         std::uint8_t *out[3] = {planes[0] + at, planes[1] + at, planes[2] + at};
+        // Flat border: exactly the drawing colour.
         const bool inner = y >= 1 && y <= height - 2 && width >= 3;
         for (int p = 0; p < 3; ++p) {
             if (!inner) {
@@ -827,13 +1111,24 @@ void colorFilter::emboss()
             }
         }
         if (inner) {
-            const std::uint8_t *rows[3] = {grey.get() + at - width, grey.get() + at, grey.get() + at + width};
+            const std::uint8_t *rows[3] = {greyRow(y - 1), greyRow(y), greyRow(y + 1)};
+            if (scaling.valid) {
 #ifdef KORVIA_X86
-            if (haveAvx2())
-                embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
-            else
+                if (haveAvx512())
+                    embossRowScaledWide(out, rows, 1, width - 1, kernel, scaling, base);
+                else if (haveAvx2())
+                    embossRowScaledAvx2(out, rows, 1, width - 1, kernel, scaling, base);
+                else
 #endif
-                embossRowPlain(out, rows, 1, width - 1, kernel, level, base);
+                    embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
+            } else {
+#ifdef KORVIA_X86
+                if (haveAvx2())
+                    embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
+                else
+#endif
+                    embossRowPlain(out, rows, 1, width - 1, kernel, level, base);
+            }
         }
         reportRow(y);
     }
