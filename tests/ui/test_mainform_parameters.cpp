@@ -114,6 +114,22 @@ private slots:
         QCOMPARE(after.count("message"), 0);
     }
 
+    void theWindowKeepsItsSizeLimits()
+    {
+        windowUnderTest t;
+        t.window->resize(500, 400);
+        QCoreApplication::processEvents();
+        QVERIFY(t.window->width() >= 1008);
+        QVERIFY(t.window->height() >= 706);
+        t.window->resize(3000, 3000);
+        QCoreApplication::processEvents();
+        QVERIFY(t.window->width() <= 2000);
+        QVERIFY(t.window->height() <= 2000);
+        // The sample view never changes size; the main view takes the room.
+        QCOMPARE(t.image("sampleImage")->size(), QSize(205, 205));
+        QVERIFY(t.image("mainImage")->width() > 1400);
+    }
+
     void trackBarsComeFromTheParameterTable()
     {
         windowUnderTest t;
