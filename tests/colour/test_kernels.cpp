@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -269,6 +270,74 @@ TEST(Sharpen, ReportsProgressForInnerRowsOnly)
     EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 0}));
 }
 
+// Pictures of only 0 and 255, so that the Laplacian and the relief sums reach both ends of
+// their ranges (±1020 and ±1530) somewhere.
+picture binaryPicture(int w, int h, unsigned seed)
+{
+    picture pic(w, h);
+    std::mt19937 random(seed);
+    for (auto &p : pic.planes)
+        for (auto &v : p) v = (random() & 1) ? 255 : 0;
+    return pic;
+}
+
+TEST(Sharpen, ExtremeLaplaciansAndRowTailsMatchAtEveryVectorLevel)
+{
+    // Levels 0..40 take the exact integer scaling; negative and very large levels the doubles.
+    std::vector<int> levels;
+    for (int level = 0; level <= 40; ++level) levels.push_back(level);
+    for (int level : {-1, -7, -20, 100, 333, 400, 5000}) levels.push_back(level);
+    unsigned seed = 5000;
+    for (int vectors = 0; vectors <= 2; ++vectors) {
+        setKernelVectorPaths(vectors);
+        for (int level : levels) {
+            // Lone peaks and pits give L = −1020 and +1020.
+            picture spikes = uniformPicture(70, 5, 255, 0, 128);
+            spikes.at(0, 33, 2) = 0;
+            spikes.at(1, 34, 2) = 255;
+            spikes.at(2, 40, 2) = 0;
+            for (picture pic : {binaryPicture(97, 9, seed++), spikes}) {
+                picture expected = pic;
+                plainSharpen(expected, level);
+                colorFilter f = engineFor(pic, 15);
+                f.edgeLevel = level;
+                f.run();
+                ASSERT_EQ(pic, expected) << "vectors " << vectors << " level " << level << " " << pic.width;
+            }
+        }
+        // Every row length around the 32- and 64-sample blocks.
+        for (int w = 3; w <= 140; ++w) {
+            picture pic = randomPicture(w, 4, seed++);
+            picture expected = pic;
+            plainSharpen(expected, 13);
+            colorFilter f = engineFor(pic, 15);
+            f.edgeLevel = 13;
+            f.run();
+            ASSERT_EQ(pic, expected) << "vectors " << vectors << " width " << w;
+        }
+    }
+    setKernelVectorPaths(2);
+}
+
+TEST(Sharpen, ReadsTheOriginalNeighboursNotTheSharpenedRowAbove)
+{
+    // A horizontal step: if row y read the already sharpened row y − 1, the overshoot would run
+    // down the picture instead of staying on the two rows beside the edge.
+    picture pic = uniformPicture(6, 8, 100, 100, 100);
+    for (int y = 4; y < 8; ++y)
+        for (int x = 0; x < 6; ++x) pic.at(0, x, y) = 200;
+    colorFilter f = engineFor(pic, 15);
+    f.edgeLevel = 5; // f = 0.5
+    f.run();
+    for (int x = 1; x <= 4; ++x) {
+        EXPECT_EQ(pic.at(0, x, 2), 100);
+        EXPECT_EQ(pic.at(0, x, 3), 50);  // L = 100, b = 50
+        EXPECT_EQ(pic.at(0, x, 4), 250); // L = −100, b = −50
+        EXPECT_EQ(pic.at(0, x, 5), 200);
+        EXPECT_EQ(pic.at(1, x, 3), 100);
+    }
+}
+
 // ---- Soft focus ----
 
 TEST(SoftFocusKernel, IsAConeFallingToZeroAtItsRadius)
@@ -461,6 +530,82 @@ TEST(Emboss, MatchesPlainReadingForEveryAngleAndColour)
         f.run();
         ASSERT_EQ(pic, expected) << w << "x" << h;
     }
+}
+
+TEST(Emboss, ExtremeSumsAndRowTailsMatchAtEveryVectorLevel)
+{
+    // Levels up to 38 take the exact integer scaling; the others the doubles.
+    std::vector<int> levels;
+    for (int level = 0; level <= 40; ++level) levels.push_back(level);
+    for (int level : {-1, -9, -30, 55, 100, 255, 1000}) levels.push_back(level);
+    unsigned seed = 7000;
+    for (int vectors = 0; vectors <= 2; ++vectors) {
+        setKernelVectorPaths(vectors);
+        for (int angle = 0; angle <= 315; angle += 45)
+            for (int level : levels) {
+                picture pic = binaryPicture(83, 7, seed++);
+                picture expected = pic;
+                plainEmboss(expected, level, angle, packColor(128, 0, 255));
+                colorFilter f = engineFor(pic, 4);
+                f.embossAngle = angle;
+                f.embosseLevel = level;
+                f.drawColor = packColor(128, 0, 255);
+                f.run();
+                ASSERT_EQ(pic, expected) << "vectors " << vectors << " angle " << angle << " level " << level;
+            }
+        for (int w = 1; w <= 140; ++w) {
+            picture pic = randomPicture(w, 3 + w % 3, seed++);
+            picture expected = pic;
+            plainEmboss(expected, 30, 225, packColor(60, 128, 200));
+            colorFilter f = engineFor(pic, 4);
+            f.embossAngle = 225;
+            f.embosseLevel = 30;
+            f.drawColor = packColor(60, 128, 200);
+            f.run();
+            ASSERT_EQ(pic, expected) << "vectors " << vectors << " width " << w;
+        }
+    }
+    setKernelVectorPaths(2);
+}
+
+TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
+{
+    // Where 30r + 59g + 11b is a multiple of 100 the luma's doubles land on (or just beside) a
+    // whole number, so that is where a different evaluation would truncate differently. Each
+    // such colour sits alone on black; at level 100 with a black drawing colour the pixel to its
+    // right (weight 1 at angle 0) shows its grey unscaled.
+    std::vector<std::array<int, 3>> colours;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; b += 3)
+                if ((30 * r + 59 * g + 11 * b) % 100 == 0) colours.push_back({r, g, b});
+    const int across = 300;
+    const int rows = static_cast<int>((colours.size() + across - 1) / across);
+    picture pic(3 * across, 3 * rows);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        for (int p = 0; p < 3; ++p)
+            pic.at(p, 3 * static_cast<int>(i % across) + 1, 3 * static_cast<int>(i / across) + 1) = std::uint8_t(colours[i][p]);
+    picture expected = pic;
+    plainEmboss(expected, 100, 0, packColor(0, 0, 0));
+    // Some of these colours really do lose one step to the rounding.
+    int lowered = 0;
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const auto &c = colours[i];
+        const int exact = (30 * c[0] + 59 * c[1] + 11 * c[2]) / 100;
+        if (expected.at(0, 3 * static_cast<int>(i % across) + 2, 3 * static_cast<int>(i / across) + 1) != exact) ++lowered;
+    }
+    EXPECT_GT(lowered, 0);
+    for (int vectors = 0; vectors <= 2; ++vectors) {
+        setKernelVectorPaths(vectors);
+        picture out = pic;
+        colorFilter f = engineFor(out, 4);
+        f.embossAngle = 0;
+        f.embosseLevel = 100;
+        f.drawColor = packColor(0, 0, 0);
+        f.run();
+        EXPECT_EQ(out, expected) << "vectors " << vectors;
+    }
+    setKernelVectorPaths(2);
 }
 
 // ---- Motion blur ----
