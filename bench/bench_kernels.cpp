@@ -3,6 +3,7 @@
 // the planes from an untouched copy outside the timed part. A memcpy of the picture's 32-bit
 // bytes is measured for reference.
 #include "colour/colorfilter.h"
+#include "colour/filterkernels.h"
 
 #include <benchmark/benchmark.h>
 
@@ -111,6 +112,23 @@ void BM_Emboss(benchmark::State &state)
         f.drawColor = 0x808080;
     });
 }
+// The same two filters with the vector instructions limited (0 none, 1 up to AVX2, 2 all).
+void BM_SharpenVectorLevel(benchmark::State &state)
+{
+    setKernelVectorPaths(static_cast<int>(state.range(0)));
+    runFilter(state, 15, [](colorFilter &f) { f.edgeLevel = 5; });
+    setKernelVectorPaths(2);
+}
+void BM_EmbossVectorLevel(benchmark::State &state)
+{
+    setKernelVectorPaths(static_cast<int>(state.range(0)));
+    runFilter(state, 4, [](colorFilter &f) {
+        f.embosseLevel = 20;
+        f.embossAngle = 45;
+        f.drawColor = 0x808080;
+    });
+    setKernelVectorPaths(2);
+}
 void BM_MotionBlur(benchmark::State &state)
 {
     const int angle = static_cast<int>(state.range(0));
@@ -138,6 +156,8 @@ void BM_Median(benchmark::State &state)
 BENCHMARK(BM_MemcpyPictureBytes)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Sharpen)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Emboss)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SharpenVectorLevel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_EmbossVectorLevel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MotionBlur)->Arg(0)->Arg(30)->Arg(135)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SoftFocus)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Mosaic)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -380,11 +380,10 @@ __attribute__((target("avx2"))) void sharpenRowAvx2(std::uint8_t *out, const std
 // conversion back returns the luma on all three channels.
 void lumaRowPlain(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b, int count)
 {
+    // Only the luma of rgbToYhc is needed: the same expression without the hue and chroma.
     for (int i = 0; i < count; ++i) {
-        colorTriple rgb{r[i], g[i], b[i]};
-        colorTriple yhc;
-        rgbToYhc(rgb, yhc);
-        grey[i] = static_cast<std::uint8_t>(clampByte(yhc.first));
+        const double red = r[i], green = g[i], blue = b[i];
+        grey[i] = static_cast<std::uint8_t>(clampByte(static_cast<int>(0.3 * red + 0.59 * green + 0.11 * blue)));
     }
 }
 
