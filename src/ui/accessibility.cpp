@@ -31,11 +31,14 @@ void exposeAccessibleNames(QWidget *root)
     for (QWidget *w : widgets) {
         const QString name = w->objectName();
         if (name.isEmpty() || name.startsWith(QLatin1String("qt_"))) continue;
+        w->setAccessibleDescription(name);
+        // A label's text is read live by the accessibility layer, so value captions that change
+        // (file names, sizes, track-bar positions) are announced as they are now, never stale.
+        if (qobject_cast<QLabel *>(w)) continue;
         QString accessible = widgetCaption(w);
         accessible.remove(QLatin1Char('&'));
         if (accessible.isEmpty()) accessible = w->toolTip();
         if (accessible.isEmpty()) accessible = name;
         w->setAccessibleName(accessible);
-        w->setAccessibleDescription(name);
     }
 }

@@ -710,6 +710,16 @@ void testAdapters::accessibleNames()
     QTRY_COMPARE(clicked.count(), 1); // an animated click: it lands a moment later
     QAccessibleInterface *toolFace = QAccessible::queryAccessibleInterface(tool);
     QCOMPARE(toolFace->text(QAccessible::Name), QStringLiteral("画像ファイルを開く"));
+
+    // A value caption is announced with its current text, also after it changed.
+    auto *value = new QLabel(QStringLiteral("20"), pageA);
+    value->setObjectName(QStringLiteral("mosaicStaticText"));
+    exposeAccessibleNames(&root);
+    value->setText(QStringLiteral("33"));
+    QAccessibleInterface *valueFace = QAccessible::queryAccessibleInterface(value);
+    QVERIFY(valueFace);
+    QCOMPARE(valueFace->text(QAccessible::Name), QStringLiteral("33"));
+    QCOMPARE(valueFace->text(QAccessible::Description), QStringLiteral("mosaicStaticText"));
 }
 
 QTEST_MAIN(testAdapters)
