@@ -518,6 +518,8 @@ constexpr int laplaceRange = 1020;
 
 mulShift sharpenScaling(double f)
 {
+    // Factors this large could never fit the 16-bit lanes; do not even build their table.
+    if (!(f >= 0 && f < 64)) return {};
     std::vector<int> table(2 * laplaceRange + 1);
     for (int laplace = -laplaceRange; laplace <= laplaceRange; ++laplace)
         table[laplace + laplaceRange] = static_cast<int>(laplace * f);
@@ -535,6 +537,7 @@ int reliefRange(const int *kernel)
 
 mulShift reliefScaling(const int *kernel, int level)
 {
+    if (level < 0 || level > 10000) return {};
     const int range = reliefRange(kernel);
     int pre = 0;
     while (pre < 15 && (range << (pre + 1)) <= 65535) ++pre;
