@@ -199,6 +199,17 @@ void TmainForm::connectHandlers()
         {ui->vibrateAngleTrackBar, &TmainForm::vibrateAngleTrackBarChange},
         {ui->medianTrackBar, &TmainForm::medianTrackBarChange},
         {ui->toneTrackBar, &TmainForm::toneTrackBarChange},
+        {ui->rotateTrackBar, &TmainForm::rotateTrackBarChange},
+        {ui->slopeBalanceTrackBar, &TmainForm::slopeBalanceTrackBarChange},
+        {ui->perspectiveTrackBar, &TmainForm::perspectiveTrackBarChange},
+        {ui->distortoinTrackBar, &TmainForm::distortoinTrackBarChange},
+        {ui->colorChromaTrackBar, &TmainForm::colorChromaTrackBarChange},
+        {ui->airBrushSizeTrackBar, &TmainForm::airBrushSizeTrackBarChange},
+        {ui->airBrushDensityTrackBar, &TmainForm::airBrushDensityTrackBarChange},
+        {ui->airBrushShapeTrackBar, &TmainForm::airBrushShapeTrackBarChange},
+        {ui->wateBrushSizeTrackBar, &TmainForm::wateBrushSizeTrackBarChange},
+        {ui->wateBrushDensityTrackBar, &TmainForm::wateBrushDensityTrackBarChange},
+        {ui->wateBrushShapeTrackBar, &TmainForm::wateBrushShapeTrackBarChange},
     };
     for (const auto &[bar, handler] : trackBars) connect(bar, &QSlider::valueChanged, this, handler);
     connect(monoColorGroup.get(), &radioGroup::clicked, this, &TmainForm::monoColorRadioGroupClick);

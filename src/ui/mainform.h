@@ -25,6 +25,7 @@ class TmainForm;
 }
 class QLabel;
 class QSlider;
+class QLineEdit;
 class imageDocument;
 class pageControl;
 class radioGroup;
@@ -189,6 +190,19 @@ public slots:
     void toneTrackBarChange();
     void toneCurveRadioGroupClick();
     void curveResetButtonClick();
+    // Transform page bars: the edit shows the position, then a preview.
+    void rotateTrackBarChange();
+    void slopeBalanceTrackBarChange();
+    void perspectiveTrackBarChange();
+    void distortoinTrackBarChange();
+    // Colour panel saturation and brush settings: their captions follow the bars.
+    void colorChromaTrackBarChange();
+    void airBrushSizeTrackBarChange();
+    void airBrushDensityTrackBarChange();
+    void airBrushShapeTrackBarChange();
+    void wateBrushSizeTrackBarChange();
+    void wateBrushDensityTrackBarChange();
+    void wateBrushShapeTrackBarChange();
     void toneCntImgMouseDown(Qt::MouseButton button, int x, int y);
     void toneCntImgMouseMove(Qt::MouseButtons buttons, int x, int y);
     void toneCntImgMouseUp(Qt::MouseButton button, int x, int y);
@@ -205,4 +219,6 @@ private:
     void closeSlot(int number);
     // Writes a track bar's position into its caption and requests a preview.
     void parameterTrackBarChange(QSlider *trackBar, QLabel *caption);
+    // Writes a transform bar's position into its edit and requests a preview.
+    void transformTrackBarChange(QSlider *trackBar, QLineEdit *edit);
 };

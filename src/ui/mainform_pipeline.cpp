@@ -161,15 +161,7 @@ void TmainForm::applyOperation(int mode)
     const int page = operationPages->activePageIndex();
     if (page >= 0 && page <= 2) {
         if (hasPixels(*target)) {
-            myImageArray planes(*target);
-            filter.width = planes.width;
-            filter.height = planes.height;
-            filter.redPlane = planes.redPlane.get();
-            filter.greenPlane = planes.greenPlane.get();
-            filter.bluePlane = planes.bluePlane.get();
-            filter.run();
-            planes.storeToBitmap();
-            filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
+            filter.runOnBitmap(*target);
         }
         if (mode == 0) {
             if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))

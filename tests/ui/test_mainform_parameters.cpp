@@ -257,6 +257,43 @@ private slots:
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
     }
 
+    void transformAndPanelBarsShowTheirPositions()
+    {
+        const QString path = scratch.path() + "/preview400b.bmp";
+        QVERIFY(writePicture(path, filledPicture(400, 200, qRgb(90, 60, 30))));
+        windowUnderTest t;
+        t.open(path);
+        imageControl *sample = t.image("sampleImage");
+        // The transform bars write their whole-number position into their edit and preview.
+        const char *pairs[][2] = {{"rotateTrackBar", "rotateEdit"},
+                                  {"slopeBalanceTrackBar", "slopeBalanceEdit"},
+                                  {"perspectiveTrackBar", "perspectiveEdit"},
+                                  {"distortoinTrackBar", "distortoinEdit"}};
+        for (const auto &pair : pairs) {
+            QSlider *bar = t.bar(pair[0]);
+            auto *edit = t.window->findChild<QLineEdit *>(pair[1]);
+            QVERIFY2(edit, pair[1]);
+            sample->fill(qRgb(0, 0, 0));
+            bar->setValue(bar->maximum() + 7); // clamped
+            QCOMPARE(edit->text(), QString::number(bar->maximum()));
+            QCOMPARE(sample->canvas().pixel(100, 10), qRgb(255, 255, 255));
+        }
+        // The colour panel's saturation and the six brush settings show their positions.
+        const char *captions[][2] = {{"colorChromaTrackBar", "colorChromaStaticText"},
+                                     {"airBrushSizeTrackBar", "airBrushSizeStaticText"},
+                                     {"airBrushDensityTrackBar", "airBrushDensityStaticText"},
+                                     {"airBrushShapeTrackBar", "airBrushShapeStaticText"},
+                                     {"wateBrushSizeTrackBar", "wateBrushSizeStaticText"},
+                                     {"wateBrushDensityTrackBar", "wateBrushDensityStaticText"},
+                                     {"wateBrushShapeTrackBar", "wateBrushShapeStaticText"}};
+        for (const auto &pair : captions) {
+            QSlider *bar = t.bar(pair[0]);
+            bar->setValue(bar->minimum() + 1);
+            QCOMPARE(t.text(pair[1]), QString::number(bar->minimum() + 1));
+        }
+        QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
+    }
+
     void toneCurveKindsReachThePreview()
     {
         const QString path = scratch.path() + "/colours.bmp";
