@@ -2,6 +2,7 @@
 // reading of each filter with the same random sequence, and the filters' defining cases.
 #include "colour/colorcontrol.h"
 #include "colour/colorfilter.h"
+#include "testplanes.h"
 #include "colour/sharedrandom.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct planes {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> red, green, blue;
-
-    planes(int w, int h) : width(w), height(h), red(w * h), green(w * h), blue(w * h) {}
-    int index(int x, int y) const { return y * width + x; }
-    bool operator==(const planes &other) const = default;
-};
 
 planes noisePicture(int w, int h, unsigned seed)
 {
@@ -53,11 +45,7 @@ planes runEngine(planes p, int code, settings s, unsigned seed)
 {
     colorFilter filter;
     filter.filterType = code;
-    filter.width = p.width;
-    filter.height = p.height;
-    filter.redPlane = p.red.data();
-    filter.greenPlane = p.green.data();
-    filter.bluePlane = p.blue.data();
+    attachPlanes(filter, p);
     filter.fringeSize = s.size;
     filter.fringeLevel = s.level;
     filter.outFocusSize = s.size;
@@ -215,11 +203,7 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
         positions.clear();
         colorFilter filter;
         filter.filterType = code;
-        filter.width = picture.width;
-        filter.height = picture.height;
-        filter.redPlane = picture.red.data();
-        filter.greenPlane = picture.green.data();
-        filter.bluePlane = picture.blue.data();
+        attachPlanes(filter, picture);
         filter.progressBar = &progress;
         filter.run();
         std::vector<int> expected(70);

@@ -1,6 +1,7 @@
 // The paint filter: the engine against a straightforward reading (nine regions scanned sample
 // by sample for every pixel) on pictures of odd sizes, and the filter's defining cases.
 #include "colour/colorfilter.h"
+#include "testplanes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,6 @@
 #include <vector>
 
 namespace {
-
-struct planes {
-    int width = 0, height = 0;
-    std::vector<std::uint8_t> red, green, blue;
-
-    planes(int w, int h) : width(w), height(h), red(w * h), green(w * h), blue(w * h) {}
-    int index(int x, int y) const { return y * width + x; }
-    bool operator==(const planes &other) const = default;
-};
 
 // Pictures of three kinds: 0 noise, 1 few levels (many equally uniform regions), 2 flat
 // patches with a little noise (large uniform areas with edges between them).
@@ -49,11 +41,7 @@ planes runPaint(planes p, int code, int size)
 {
     colorFilter filter;
     filter.filterType = code;
-    filter.width = p.width;
-    filter.height = p.height;
-    filter.redPlane = p.red.data();
-    filter.greenPlane = p.green.data();
-    filter.bluePlane = p.blue.data();
+    attachPlanes(filter, p);
     filter.paintSize = size;
     filter.run();
     return p;
@@ -231,11 +219,7 @@ TEST(paintEngine, progressGrowsToTheLastRowAndIsReset)
         positions.clear();
         colorFilter filter;
         filter.filterType = code;
-        filter.width = picture.width;
-        filter.height = picture.height;
-        filter.redPlane = picture.red.data();
-        filter.greenPlane = picture.green.data();
-        filter.bluePlane = picture.blue.data();
+        attachPlanes(filter, picture);
         filter.paintSize = 8;
         filter.progressBar = &progress;
         filter.run();
