@@ -742,6 +742,33 @@ bool lumaQuotientExact()
     return exact;
 }
 
+__attribute__((target("avx2"))) void lumaRowExactAvx2(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g,
+                                                      const std::uint8_t *b, int count)
+{
+    const __m256i k30 = _mm256_set1_epi16(30), k59 = _mm256_set1_epi16(59), k11 = _mm256_set1_epi16(11);
+    const __m256i k100 = _mm256_set1_epi16(100), magic = _mm256_set1_epi16(5243);
+    int i = 0;
+    for (; i + 32 <= count; i += 32) {
+        __m256i q[2], onStep[2];
+        for (int k = 0; k < 2; ++k) {
+            const int at = i + 16 * k;
+            const __m256i x = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(widen16(r + at), k30),
+                                                                _mm256_mullo_epi16(widen16(g + at), k59)),
+                                               _mm256_mullo_epi16(widen16(b + at), k11));
+            q[k] = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_srli_epi16(x, 2), magic), 1);
+            onStep[k] = _mm256_cmpeq_epi16(_mm256_mullo_epi16(q[k], k100), x);
+        }
+        storeClamped(grey + i, q[0], q[1]);
+        // One bit per pixel, in order: the all-ones words packed to bytes the way the lumas were.
+        const __m256i flags = _mm256_permute4x64_epi64(_mm256_packs_epi16(onStep[0], onStep[1]), 0xd8);
+        for (unsigned whole = static_cast<unsigned>(_mm256_movemask_epi8(flags)); whole; whole &= whole - 1) {
+            const int k = i + __builtin_ctz(whole);
+            lumaRowPlain(grey + k, r + k, g + k, b + k, 1);
+        }
+    }
+    lumaRowAvx2(grey + i, r + i, g + i, b + i, count - i);
+}
+
 __attribute__((target("avx2,avx512f,avx512bw"))) void lumaRowExactWide(std::uint8_t *grey, const std::uint8_t *r,
                                                                       const std::uint8_t *g, const std::uint8_t *b,
                                                                       int count)
@@ -1133,6 +1160,8 @@ void colorFilter::emboss()
         if (haveAvx512() && lumaQuotientExact())
             return lumaRowExactWide(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
         if (haveAvx512()) return lumaRowWide(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
+        if (haveAvx2() && lumaQuotientExact())
+            return lumaRowExactAvx2(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
 #endif
         lumaRow(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
     };

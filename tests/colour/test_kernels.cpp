@@ -572,8 +572,9 @@ TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
 {
     // Where 30r + 59g + 11b is a multiple of 100 the luma's doubles land on (or just beside) a
     // whole number, so that is where a different evaluation would truncate differently. Each
-    // such colour sits alone on black; at level 100 with a black drawing colour the pixel to its
-    // right (weight 1 at angle 0) shows its grey unscaled.
+    // such colour sits alone on (1, 0, 0), whose grey is 0 but which is not on a whole step
+    // itself; at level 100 with a black drawing colour the pixel to its right (weight 1 at
+    // angle 0) shows its grey unscaled.
     std::vector<std::array<int, 3>> colours;
     for (int r = 0; r < 256; ++r)
         for (int g = 0; g < 256; ++g)
@@ -581,7 +582,7 @@ TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
                 if ((30 * r + 59 * g + 11 * b) % 100 == 0) colours.push_back({r, g, b});
     const int across = 300;
     const int rows = static_cast<int>((colours.size() + across - 1) / across);
-    picture pic(3 * across, 3 * rows);
+    picture pic = uniformPicture(3 * across, 3 * rows, 1, 0, 0);
     for (std::size_t i = 0; i < colours.size(); ++i)
         for (int p = 0; p < 3; ++p)
             pic.at(p, 3 * static_cast<int>(i % across) + 1, 3 * static_cast<int>(i / across) + 1) = std::uint8_t(colours[i][p]);
