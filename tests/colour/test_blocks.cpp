@@ -1,5 +1,6 @@
 // Mosaic and noise removal (per-channel median), each compared with a straightforward reading.
 #include "colour/colorfilter.h"
+#include "testplanes.h"
 #include "colour/filterkernels.h"
 
 #include <gtest/gtest.h>
@@ -11,39 +12,10 @@
 
 namespace {
 
-struct blockPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> planes[3];
-
-    blockPicture(int w, int h) : width(w), height(h)
-    {
-        for (auto &p : planes) p.assign(static_cast<std::size_t>(w) * h, 0);
-    }
-    std::uint8_t &at(int p, int x, int y) { return planes[p][static_cast<std::size_t>(y) * width + x]; }
-    bool operator==(const blockPicture &o) const
-    {
-        return width == o.width && height == o.height && planes[0] == o.planes[0] &&
-               planes[1] == o.planes[1] && planes[2] == o.planes[2];
-    }
-};
-
-blockPicture noise(int w, int h, unsigned seed)
-{
-    blockPicture pic(w, h);
-    std::mt19937 random(seed);
-    for (auto &p : pic.planes)
-        for (auto &v : p) {
-            const unsigned k = random() % 8;
-            v = k == 0 ? 0 : k == 1 ? 255 : static_cast<std::uint8_t>(random() % 256);
-        }
-    return pic;
-}
-
 // Few distinct levels with long runs: many equal values, medians that stay put and then jump.
-blockPicture posterised(int w, int h, unsigned seed)
+picture posterised(int w, int h, unsigned seed)
 {
-    blockPicture pic(w, h);
+    picture pic(w, h);
     std::mt19937 random(seed);
     for (auto &p : pic.planes) {
         std::uint8_t v = 0;
@@ -55,19 +27,7 @@ blockPicture posterised(int w, int h, unsigned seed)
     return pic;
 }
 
-colorFilter engineOn(blockPicture &pic, int code)
-{
-    colorFilter f;
-    f.filterType = code;
-    f.width = pic.width;
-    f.height = pic.height;
-    f.redPlane = pic.planes[0].data();
-    f.greenPlane = pic.planes[1].data();
-    f.bluePlane = pic.planes[2].data();
-    return f;
-}
-
-void plainMosaic(blockPicture &pic, int s)
+void plainMosaic(picture &pic, int s)
 {
     for (int i = 0; i <= pic.height / s; ++i)
         for (int j = 0; j <= pic.width / s; ++j) {
@@ -99,10 +59,10 @@ void quickSort(std::vector<int> &list, int low, int high)
     if (i < high) quickSort(list, i, high);
 }
 
-void plainMedian(blockPicture &pic, int size)
+void plainMedian(picture &pic, int size)
 {
     const int n = size | 1;
-    const blockPicture src = pic;
+    const picture src = pic;
     std::vector<int> list(std::size_t(n) * n);
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x)
@@ -129,19 +89,19 @@ TEST(Mosaic, MatchesPlainReadingForManySizes)
     unsigned seed = 1;
     for (auto [w, h] : sizes)
         for (int s : {1, 2, 3, 4, 5, 7, 8, 9, 16, 20, 31, 33, 64, 65, 100, 300}) {
-            blockPicture pic = noise(w, h, seed++);
-            blockPicture expected = pic;
+            picture pic = randomPicture(w, h, seed++);
+            picture expected = pic;
             plainMosaic(expected, s);
-            colorFilter f = engineOn(pic, 6);
+            colorFilter f = engineFor(pic, 6);
             f.mosaicSize = s;
             f.run();
             ASSERT_EQ(pic, expected) << w << "x" << h << " size " << s;
         }
     for (int s : {3, 17, 20, 100, 258}) {
-        blockPicture pic = noise(523, 311, seed++);
-        blockPicture expected = pic;
+        picture pic = randomPicture(523, 311, seed++);
+        picture expected = pic;
         plainMosaic(expected, s);
-        colorFilter f = engineOn(pic, 6);
+        colorFilter f = engineFor(pic, 6);
         f.mosaicSize = s;
         f.run();
         ASSERT_EQ(pic, expected) << " size " << s;
@@ -150,9 +110,9 @@ TEST(Mosaic, MatchesPlainReadingForManySizes)
 
 TEST(Mosaic, SizeOneLeavesThePictureUnchanged)
 {
-    blockPicture pic = noise(13, 7, 5);
-    const blockPicture before = pic;
-    colorFilter f = engineOn(pic, 6);
+    picture pic = randomPicture(13, 7, 5);
+    const picture before = pic;
+    colorFilter f = engineFor(pic, 6);
     f.mosaicSize = 1;
     f.run();
     EXPECT_EQ(pic, before);
@@ -160,14 +120,14 @@ TEST(Mosaic, SizeOneLeavesThePictureUnchanged)
 
 TEST(Mosaic, SizeLargerThanThePictureGivesOneTileOfTheMean)
 {
-    blockPicture pic(5, 3);
+    picture pic(5, 3);
     int sums[3] = {0, 0, 0};
     for (int p = 0; p < 3; ++p)
         for (int i = 0; i < 15; ++i) {
             pic.planes[p][i] = std::uint8_t(i * 17 + p * 3);
             sums[p] += pic.planes[p][i];
         }
-    colorFilter f = engineOn(pic, 6);
+    colorFilter f = engineFor(pic, 6);
     f.mosaicSize = 6;
     f.run();
     for (int p = 0; p < 3; ++p)
@@ -176,10 +136,10 @@ TEST(Mosaic, SizeLargerThanThePictureGivesOneTileOfTheMean)
 
 TEST(Mosaic, TenByTenWithSizeThreeCutsTheLastTiles)
 {
-    blockPicture pic(10, 10);
+    picture pic(10, 10);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) pic.at(0, x, y) = std::uint8_t(10 * y + x); // red = 10y + x
-    colorFilter f = engineOn(pic, 6);
+    colorFilter f = engineFor(pic, 6);
     f.mosaicSize = 3;
     f.run();
     // Tile rows 0-2: columns 0-2 mean of 10y + x = 11; the last column (x = 9) alone: 19.
@@ -196,11 +156,11 @@ TEST(Mosaic, TenByTenWithSizeThreeCutsTheLastTiles)
 
 TEST(Mosaic, ReportsNoProgress)
 {
-    blockPicture pic = noise(20, 20, 6);
+    picture pic = randomPicture(20, 20, 6);
     std::vector<int> positions;
     progressIndicator progress;
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    colorFilter f = engineOn(pic, 6);
+    colorFilter f = engineFor(pic, 6);
     f.progressBar = &progress;
     f.mosaicSize = 3;
     f.run();
@@ -215,20 +175,20 @@ TEST(Median, MatchesPlainReadingForEverySize)
     for (int size = 2; size <= 10; ++size)
         for (auto [w, h] : sizes)
             for (int kind = 0; kind < 2; ++kind) {
-                blockPicture pic = kind ? posterised(w, h, seed) : noise(w, h, seed);
+                picture pic = kind ? posterised(w, h, seed) : randomPicture(w, h, seed);
                 ++seed;
-                blockPicture expected = pic;
+                picture expected = pic;
                 plainMedian(expected, size);
-                colorFilter f = engineOn(pic, 17);
+                colorFilter f = engineFor(pic, 17);
                 f.medianSize = size;
                 f.run();
                 ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size << " kind " << kind;
             }
     for (int size : {3, 6, 11}) {
-        blockPicture pic = noise(150, 97, seed++);
-        blockPicture expected = pic;
+        picture pic = randomPicture(150, 97, seed++);
+        picture expected = pic;
         plainMedian(expected, size);
-        colorFilter f = engineOn(pic, 17);
+        colorFilter f = engineFor(pic, 17);
         f.medianSize = size;
         f.run();
         ASSERT_EQ(pic, expected) << " size " << size;
@@ -245,11 +205,11 @@ TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
         setKernelVectorPaths(level);
         for (int size : {0, 1, 2, 4, 5, 6, 7, 12})
             for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {37, 23}, {70, 15}}) {
-                blockPicture pic = seed % 2 ? posterised(w, h, seed) : noise(w, h, seed);
+                picture pic = seed % 2 ? posterised(w, h, seed) : randomPicture(w, h, seed);
                 ++seed;
-                blockPicture expected = pic;
+                picture expected = pic;
                 plainMedian(expected, size);
-                colorFilter f = engineOn(pic, 17);
+                colorFilter f = engineFor(pic, 17);
                 f.medianSize = size;
                 f.run();
                 EXPECT_EQ(pic, expected) << "level " << level << " size " << size << " " << w << "x" << h;
@@ -264,11 +224,11 @@ TEST(Median, LargeWindowsMatchAcrossBandsAndStrips)
     unsigned seed = 800;
     for (int size : {8, 10})
         for (auto [w, h] : std::vector<std::pair<int, int>>{{530, 140}, {257, 260}}) {
-            blockPicture pic = seed % 2 ? posterised(w, h, seed) : noise(w, h, seed);
+            picture pic = seed % 2 ? posterised(w, h, seed) : randomPicture(w, h, seed);
             ++seed;
-            blockPicture expected = pic;
+            picture expected = pic;
             plainMedian(expected, size);
-            colorFilter f = engineOn(pic, 17);
+            colorFilter f = engineFor(pic, 17);
             f.medianSize = size;
             f.run();
             ASSERT_EQ(pic, expected) << "size " << size << " " << w << "x" << h;
@@ -278,10 +238,10 @@ TEST(Median, LargeWindowsMatchAcrossBandsAndStrips)
 TEST(Median, UniformPictureStaysUnchangedAndASpikeDisappears)
 {
     for (int size = 2; size <= 10; ++size) {
-        blockPicture pic(12, 9);
+        picture pic(12, 9);
         for (int p = 0; p < 3; ++p) std::fill(pic.planes[p].begin(), pic.planes[p].end(), std::uint8_t(40 + 50 * p));
-        const blockPicture uniform = pic;
-        colorFilter f = engineOn(pic, 17);
+        const picture uniform = pic;
+        colorFilter f = engineFor(pic, 17);
         f.medianSize = size;
         f.run();
         EXPECT_EQ(pic, uniform);
@@ -297,7 +257,7 @@ TEST(Median, CornerValueCountsFourTimesInThreeByThree)
 {
     // Corner window with n = 3: the corner itself 4 times, its two edge neighbours twice each,
     // the diagonal neighbour once.
-    blockPicture pic(4, 4);
+    picture pic(4, 4);
     pic.at(0, 0, 0) = 200;
     pic.at(0, 1, 0) = 10;
     pic.at(0, 0, 1) = 10;
@@ -306,14 +266,14 @@ TEST(Median, CornerValueCountsFourTimesInThreeByThree)
         for (int x = 0; x < 4; ++x)
             if (x > 1 || y > 1) pic.at(0, x, y) = 100;
     // 4 × 200 and 5 × 10: the median (5th of 9) is 10.
-    blockPicture first = pic;
-    colorFilter f = engineOn(first, 17);
+    picture first = pic;
+    colorFilter f = engineFor(first, 17);
     f.medianSize = 3;
     f.run();
     EXPECT_EQ(first.at(0, 0, 0), 10);
     // With one more bright neighbour the corner's four copies win: 4 × 200 + 2 × 200 of (1, 0).
     pic.at(0, 1, 0) = 200;
-    f = engineOn(pic, 17);
+    f = engineFor(pic, 17);
     f.medianSize = 3;
     f.run();
     EXPECT_EQ(pic.at(0, 0, 0), 200);
@@ -321,13 +281,13 @@ TEST(Median, CornerValueCountsFourTimesInThreeByThree)
 
 TEST(Median, ChannelsAreSortedIndependently)
 {
-    blockPicture pic(3, 3);
+    picture pic(3, 3);
     for (int i = 0; i < 9; ++i) {
         pic.planes[0][i] = std::uint8_t(i * 10);        // median 40
         pic.planes[1][i] = std::uint8_t(200 - i * 10);  // median 160
         pic.planes[2][i] = std::uint8_t((i * 4) % 9);   // 0..8 permuted: median 4
     }
-    colorFilter f = engineOn(pic, 17);
+    colorFilter f = engineFor(pic, 17);
     f.medianSize = 3; // n = 3: the centre's window is the whole picture
     f.run();
     // (40, 160, 4): red and green of the centre pixel, blue of the pixel (1, 0).
@@ -338,11 +298,11 @@ TEST(Median, ChannelsAreSortedIndependently)
 
 TEST(Median, ReportsProgressAfterEachRow)
 {
-    blockPicture pic = noise(5, 4, 9);
+    picture pic = randomPicture(5, 4, 9);
     std::vector<int> positions;
     progressIndicator progress;
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    colorFilter f = engineOn(pic, 17);
+    colorFilter f = engineFor(pic, 17);
     f.progressBar = &progress;
     f.run();
     EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 0}));

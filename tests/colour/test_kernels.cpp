@@ -2,6 +2,7 @@
 // filter is compared with a straightforward reading kept here, on random pictures of many sizes.
 #include "colour/colorcontrol.h"
 #include "colour/colorfilter.h"
+#include "testplanes.h"
 #include "colour/filterkernels.h"
 
 #include <QFile>
@@ -18,36 +19,6 @@
 
 namespace {
 
-struct picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> planes[3]; // red, green, blue
-
-    picture(int w, int h) : width(w), height(h)
-    {
-        for (auto &p : planes) p.assign(static_cast<std::size_t>(w) * h, 0);
-    }
-    std::uint8_t &at(int p, int x, int y) { return planes[p][static_cast<std::size_t>(y) * width + x]; }
-    bool operator==(const picture &o) const
-    {
-        return width == o.width && height == o.height && planes[0] == o.planes[0] &&
-               planes[1] == o.planes[1] && planes[2] == o.planes[2];
-    }
-};
-
-// Noise with many saturated samples, so that every clamp is exercised.
-picture randomPicture(int w, int h, unsigned seed)
-{
-    picture pic(w, h);
-    std::mt19937 random(seed);
-    for (auto &p : pic.planes)
-        for (auto &v : p) {
-            const unsigned k = random() % 8;
-            v = k == 0 ? 0 : k == 1 ? 255 : static_cast<std::uint8_t>(random() % 256);
-        }
-    return pic;
-}
-
 picture uniformPicture(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
     picture pic(w, h);
@@ -55,18 +26,6 @@ picture uniformPicture(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_
     std::fill(pic.planes[1].begin(), pic.planes[1].end(), g);
     std::fill(pic.planes[2].begin(), pic.planes[2].end(), b);
     return pic;
-}
-
-colorFilter engineFor(picture &pic, int code)
-{
-    colorFilter f;
-    f.filterType = code;
-    f.width = pic.width;
-    f.height = pic.height;
-    f.redPlane = pic.planes[0].data();
-    f.greenPlane = pic.planes[1].data();
-    f.bluePlane = pic.planes[2].data();
-    return f;
 }
 
 int clampByte(int v) { return v > 255 ? 255 : v < 0 ? 0 : v; }
