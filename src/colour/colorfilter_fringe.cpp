@@ -3,6 +3,7 @@
 // shared random generator, one draw per pixel (two for the blur), in row-major order.
 #include "colorcontrol.h"
 #include "colorfilter.h"
+#include "fringeblur.h"
 #include "sharedrandom.h"
 
 #include <algorithm>
@@ -137,6 +138,13 @@ void colorFilter::fringeBrightSquare()
 void colorFilter::fringeBlur()
 {
     if (width <= 0 || height <= 0) return;
+    fringeBlurJob job;
+    job.red = redPlane, job.green = greenPlane, job.blue = bluePlane;
+    job.width = width, job.height = height;
+    job.size = outFocusSize, job.density = outFocusDensity | 1;
+    job.reportRow = [this](int y) { reportRow(y); };
+    if (fringeBlurWide(job)) return;
+
     sharedRandom &random = sharedRandom::instance();
     const int size = outFocusSize;
     const int density = outFocusDensity | 1;

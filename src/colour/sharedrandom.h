@@ -33,6 +33,30 @@ public:
     // A fresh integer taken modulo k: 0 .. k − 1 (k > 0).
     int below(int k) { return next() % k; }
 
+    // Where the sequence stands, for code that takes a long stretch of draws out of order (by
+    // leaping to each part of it) and then moves the generator past the whole stretch.
+    std::uint32_t position() const { return state; }
+
+    // The map taking a state to the state n draws later: s → s · times + plus (modulo 2^32).
+    struct leap {
+        std::uint32_t times = 1;
+        std::uint32_t plus = 0;
+        std::uint32_t from(std::uint32_t s) const { return s * times + plus; }
+    };
+    static constexpr leap leapOf(std::uint64_t n)
+    {
+        leap result, step{multiplier, increment};
+        for (; n != 0; n >>= 1) {
+            if (n & 1) result = {step.times * result.times, step.times * result.plus + step.plus};
+            step = {step.times * step.times, step.times * step.plus + step.plus};
+        }
+        return result;
+    }
+    // Moves the generator past n draws without taking them.
+    void skip(std::uint64_t n) { state = leapOf(n).from(state); }
+    // The value a draw returns when it leaves the generator in state s.
+    static constexpr int valueOf(std::uint32_t s) { return static_cast<int>((s >> 16) & 0x7fffu); }
+
     // A fresh random bit: the low bit of next().
     int bit() { return next() & 1; }
 

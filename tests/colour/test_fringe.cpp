@@ -2,6 +2,8 @@
 // reading of each filter with the same random sequence, and the filters' defining cases.
 #include "colour/colorcontrol.h"
 #include "colour/colorfilter.h"
+#include "colour/filterkernels.h"
+#include "colour/fringeblur.h"
 #include "testplanes.h"
 #include "colour/sharedrandom.h"
 
@@ -120,7 +122,17 @@ planes plainBlur(planes p, settings s, unsigned seed)
 {
     sharedRandom &random = sharedRandom::instance();
     random.seed(seed);
-    const planes copy = p;
+    // Running sums along each row of the unchanged picture: columns a..b of row v add up to
+    // sums[v][b + 1] − sums[v][a].
+    const int w = p.width;
+    std::vector<long> sums[3];
+    std::vector<std::uint8_t> *channels[3] = {&p.red, &p.green, &p.blue};
+    for (int c = 0; c < 3; ++c) {
+        sums[c].assign(static_cast<std::size_t>(p.height) * (w + 1), 0);
+        for (int v = 0; v < p.height; ++v)
+            for (int u = 0; u < w; ++u)
+                sums[c][v * (w + 1) + u + 1] = sums[c][v * (w + 1) + u] + (*channels[c])[p.index(u, v)];
+    }
     const int size = s.size;
     const double k = (s.level | 1) / halfDiagonalOf(p);
     for (int y = 0; y < p.height; ++y)
@@ -131,20 +143,15 @@ planes plainBlur(planes p, settings s, unsigned seed)
             const int t = random.next() % 15 + size;
             if (t / 2 < l) {
                 const int h = r / 2;
-                long sr = 0, sg = 0, sb = 0, n = 0;
-                for (int v = y - h; v <= y + h; ++v)
-                    for (int u = x - h; u <= x + h; ++u) {
-                        if (u < 0 || v < 0 || u >= p.width || v >= p.height) continue;
-                        const int i = copy.index(u, v);
-                        sr += copy.red[i];
-                        sg += copy.green[i];
-                        sb += copy.blue[i];
-                        ++n;
-                    }
+                const int left = std::max(0, x - h), right = std::min(w - 1, x + h);
+                const int top = std::max(0, y - h), bottom = std::min(p.height - 1, y + h);
+                const long n = static_cast<long>(right - left + 1) * (bottom - top + 1);
                 const int i = p.index(x, y);
-                p.red[i] = static_cast<std::uint8_t>(sr / n);
-                p.green[i] = static_cast<std::uint8_t>(sg / n);
-                p.blue[i] = static_cast<std::uint8_t>(sb / n);
+                for (int c = 0; c < 3; ++c) {
+                    long sum = 0;
+                    for (int v = top; v <= bottom; ++v) sum += sums[c][v * (w + 1) + right + 1] - sums[c][v * (w + 1) + left];
+                    (*channels[c])[i] = static_cast<std::uint8_t>(sum / n);
+                }
             }
         }
     return p;
@@ -213,7 +220,78 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
     }
 }
 
+TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
+{
+    // The vector path does the picture in strips of columns, each with a margin of the reach
+    // taken from its left neighbour before that is blurred; boxes near and beyond the
+    // picture's edges are cut; the largest reaches leave the single-precision check. The plain
+    // path runs with the vector paths off.
+    const settings blurSettings[] = {{3, 255}, {40, 31}, {60, 77}, {10, 9}};
+    unsigned seed = 300;
+    for (int level : {2, 0}) {
+        setKernelVectorPaths(level);
+        for (int strip : {0, 16, 17, 48}) {
+            setFringeBlurStripWidth(strip);
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{300, 200}, {97, 131}, {33, 260}}) {
+                const planes picture = noisePicture(w, h, seed);
+                for (const settings &s : blurSettings) {
+                    ++seed;
+                    SCOPED_TRACE(testing::Message() << "level " << level << " strip " << strip << " " << w << "x" << h
+                                                    << " size " << s.size << " density " << s.level);
+                    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+                    // The generator stands where two draws per pixel leave it.
+                    sharedRandom &reference = sharedRandom::instance();
+                    const int after = reference.next();
+                    reference.seed(seed);
+                    reference.skip(2 * static_cast<std::uint64_t>(w) * h);
+                    EXPECT_EQ(after, reference.next());
+                }
+            }
+            if (level == 0) break; // the plain path has no strips
+        }
+    }
+    setFringeBlurStripWidth(0);
+    setKernelVectorPaths(2);
+}
+
+TEST(fringeEngine, blurInStripsReportsEveryRowOnceInOrder)
+{
+    planes picture = noisePicture(200, 30, 4);
+    progressIndicator progress;
+    std::vector<int> positions;
+    progress.onPosition = [&](int p) { positions.push_back(p); };
+    setFringeBlurStripWidth(20);
+    colorFilter filter;
+    filter.filterType = 107;
+    attachPlanes(filter, picture);
+    filter.outFocusSize = 10;
+    filter.outFocusDensity = 9;
+    filter.progressBar = &progress;
+    filter.run();
+    setFringeBlurStripWidth(0);
+    std::vector<int> expected(30);
+    for (int y = 0; y < 30; ++y) expected[y] = y;
+    expected.push_back(0);
+    EXPECT_EQ(positions, expected);
+}
+
 // ---- the shared generator ----
+
+TEST(sharedRandomGenerator, leapsLandWhereSingleDrawsDo)
+{
+    sharedRandom &random = sharedRandom::instance();
+    for (std::uint64_t n : {0ull, 1ull, 2ull, 31ull, 32ull, 1000ull, 123457ull}) {
+        random.seed(9);
+        for (std::uint64_t i = 0; i < n; ++i) random.next();
+        const std::uint32_t stepped = random.position();
+        random.seed(9);
+        random.skip(n);
+        EXPECT_EQ(random.position(), stepped) << n;
+        EXPECT_EQ(sharedRandom::leapOf(n).from(9), stepped) << n;
+        random.seed(stepped);
+        EXPECT_EQ(sharedRandom::valueOf(sharedRandom::leapOf(1).from(stepped)), random.next()) << n;
+    }
+}
 
 TEST(sharedRandomGenerator, isTheSameSequenceEverywhereAfterASeed)
 {

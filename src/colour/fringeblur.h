@@ -1,0 +1,23 @@
+// Fringe blur with 512-bit vectors: the engine's fast path for the blur that grows with the
+// distance from the picture's centre. It gives the very bytes of the plain path and leaves the
+// shared generator where the plain path would (two draws per pixel, in row order).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+struct fringeBlurJob {
+    std::uint8_t *red = nullptr, *green = nullptr, *blue = nullptr; // planes, written in place
+    int width = 0, height = 0;
+    int size = 0;    // outFocusSize
+    int density = 0; // outFocusDensity | 1
+    std::function<void(int)> reportRow;
+};
+
+// Runs the blur and returns true, or returns false having changed and drawn nothing when the
+// processor lacks the vectors or the picture is too large for them (the caller then runs the
+// plain path).
+bool fringeBlurWide(const fringeBlurJob &job);
+
+// Tests only: the width of the column strips the picture is done in (0: the measured choice).
+void setFringeBlurStripWidth(int columns);
