@@ -28,27 +28,17 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
-#ifdef FRINGE_TIMING
-#include <cstdio>
-#include <x86intrin.h>
-#endif
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define KORVIA_X86 1
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 namespace {
 
 int stripOverride = 0;
-#ifdef FRINGE_TIMING
-unsigned long long ticks[8], lastTick;
-#define TICK(n) do { unsigned long long now = __rdtsc(); if (n) ticks[n] += now - lastTick; lastTick = now; } while (0)
-struct tickPrinter { ~tickPrinter() { fprintf(stderr, "build %.1f size %.1f mean %.1f other %.1f ms\n", ticks[1] / 2.6e6, ticks[2] / 2.6e6, ticks[3] / 2.6e6, ticks[4] / 2.6e6); } } printTicks;
-#else
-#define TICK(n) do { } while (0)
-#endif
 
 #ifdef KORVIA_X86
 
@@ -123,7 +113,7 @@ public:
 private:
     std::uint32_t *tableRow(int r) { return rows[r]; }
     void buildRow(int r, const std::uint8_t *marginIn, std::uint8_t *marginOut);
-    void sizeRow(int y, std::uint32_t state, std::int32_t *halves, int *smallestOf);
+    int sizeRow(int y, std::uint32_t state, std::int32_t *halves, int *smallestOf);
     void meanBand(int top, int count);
 
     const fringeBlurJob &job;
@@ -231,8 +221,9 @@ addBoxes(__m512i sums[3], const std::uint32_t *const *rows, int y, int height, i
 }
 
 // First pass over a row: the half-size of every pixel's box (0 for a pixel that stays) and the
-// smallest half-size of each chunk of sixteen (0 for a chunk that stays whole).
-__attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::sizeRow(int y, std::uint32_t state,
+// smallest half-size of each chunk of sixteen (0 for a chunk that stays whole); returns the
+// largest half-size of the row.
+__attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) int stripWork::sizeRow(int y, std::uint32_t state,
                                                                                  std::int32_t *halves, int *smallestOf)
 {
     const int width = shape.width, height = shape.height;
@@ -257,6 +248,7 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::sizeRo
     // sqrt(4 · dist²) / 2, taken a hair low so that it truncates to dist or dist − 1.
     const __m512 halfLow = _mm512_set1_ps(0.5f * (1.0f - 1.0f / (1 << 20)));
 
+    __m512i widest = zero;
     for (int x0 = left; x0 < right; x0 += lanes, dx = _mm512_add_epi32(dx, thirtyTwo)) {
         const __mmask16 inStrip = right - x0 >= lanes ? __mmask16(0xffff) : __mmask16((1u << (right - x0)) - 1);
 
@@ -281,9 +273,12 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::sizeRo
         // Blurred when t / 2 < l (t ≥ 0, so the halving is a shift); a box of one pixel keeps it.
         const __mmask16 blurred = inStrip & _mm512_cmpgt_epi32_mask(l, _mm512_srai_epi32(t, 1)) &
                                   _mm512_cmpgt_epi32_mask(h, zero);
-        _mm512_store_si512(halves + (x0 - left), _mm512_maskz_mov_epi32(blurred, h));
+        const __m512i kept = _mm512_maskz_mov_epi32(blurred, h);
+        _mm512_store_si512(halves + (x0 - left), kept);
         smallestOf[(x0 - left) / lanes] = blurred ? _mm512_mask_reduce_min_epi32(blurred, h) : 0;
+        widest = _mm512_max_epi32(widest, kept);
     }
+    return _mm512_reduce_max_epi32(widest);
 }
 
 // Second pass over a band of rows whose half-sizes are known: the box means, chunk column by
@@ -358,18 +353,17 @@ void stripWork::run(const std::uint8_t *marginIn, std::uint8_t *marginOut, const
     const int height = shape.height;
     for (int top = 0; top < height; top += bandRows) {
         const int count = std::min(bandRows, height - top);
-        // Every box of the band ends above table row bottom + reach + 2; those rows come from
-        // picture rows bottom + reach and above, which the band's writes leave alone.
-        const int needed = std::min(height, top + count - 1 + shape.reach + 1);
-        TICK(0);
-        for (; built < needed; ++built) buildRow(built, marginIn, marginOut);
-        TICK(1);
+        int largest = 0;
         for (int j = 0; j < count; ++j)
-            sizeRow(top + j, toStrip.from(rowStates[top + j]), halves + static_cast<std::size_t>(j) * bandStride,
-                    smallestOf + static_cast<std::size_t>(j) * chunksPerRow);
-        TICK(2);
+            largest = std::max(largest, sizeRow(top + j, toStrip.from(rowStates[top + j]),
+                                                halves + static_cast<std::size_t>(j) * bandStride,
+                                                smallestOf + static_cast<std::size_t>(j) * chunksPerRow));
+        // The band's boxes end above table row bottom + largest + 2. Building only that far
+        // keeps the rows the lower corners read fresh in the cache; they come from picture rows
+        // bottom + largest and above, which the band's writes leave alone.
+        const int needed = std::min(height, top + count + largest);
+        for (; built < needed; ++built) buildRow(built, marginIn, marginOut);
         meanBand(top, count);
-        TICK(3);
         for (int j = 0; j < count; ++j) rowDone();
     }
 }
@@ -428,7 +422,6 @@ bool fringeBlurWide(const fringeBlurJob &job)
     };
 
     const std::size_t marginBytes = static_cast<std::size_t>(3) * height * shape.margin;
-    TICK(0);
     blurBuffers buffers;
     std::vector<std::uint8_t> marginIn, marginOut;
     for (int s = 0; s < stripCount; ++s) {
@@ -441,7 +434,6 @@ bool fringeBlurWide(const fringeBlurJob &job)
         std::swap(marginIn, marginOut);
     }
     random.skip(2 * static_cast<std::uint64_t>(width) * height);
-    TICK(4);
     return true;
 #else
     (void)job;
