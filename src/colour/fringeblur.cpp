@@ -412,7 +412,8 @@ bool fringeBlurWide(const fringeBlurJob &job)
         for (int y = 0; y < height; ++y, s = rowLeap.from(s)) rowStates[y] = s;
     }
 
-    // Each picture row is reported once every strip has done it, in order.
+    // The bar moves on one row for every stripCount strip rows done: evenly over the whole run,
+    // through every row once and in order, ending at the last row.
     std::int64_t done = 0;
     int reported = 0;
     const std::function<void()> rowDone = [&] {
