@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -113,11 +114,15 @@ void paintPointillism30(benchmark::State &state) { runFilter(state, 106, 30, 0);
 
 } // namespace
 
-BENCHMARK(copyOfPictureBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(mosaic)->Unit(benchmark::kMillisecond)->Iterations(3);
+// A shared machine's timings swing by tens of percent from run to run; the references and the
+// fringe blur they are compared with are also given as the best of five repetitions.
+double fastest(const std::vector<double> &times) { return *std::min_element(times.begin(), times.end()); }
+
+BENCHMARK(copyOfPictureBytes)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(5)->ComputeStatistics("min", fastest);
+BENCHMARK(mosaic)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(5)->ComputeStatistics("min", fastest);
 BENCHMARK(fringeBrightnessCircle)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(fringeBrightnessSquare)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(fringeBlurDensity255)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(fringeBlurDensity255)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ComputeStatistics("min", fastest);
 BENCHMARK(paintNormal30)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(paintPointillism30)->Unit(benchmark::kMillisecond)->Iterations(1);
 
