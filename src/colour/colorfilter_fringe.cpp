@@ -59,14 +59,6 @@ std::vector<double> columnSquares(int width)
     return squares;
 }
 
-// Half diagonal of the picture.
-inline double halfDiagonal(int width, int height)
-{
-    const double halfWidth = width * 0.5;
-    const double halfHeight = height * 0.5;
-    return std::sqrt(halfWidth * halfWidth + halfHeight * halfHeight);
-}
-
 // sum / n for the box means, by one multiplication with the box's reciprocal; the product is
 // within a millionth of the true quotient, so one step up or down makes it exact.
 inline std::uint32_t exactQuotient(std::uint32_t sum, std::uint32_t n, double inverse)
@@ -85,7 +77,7 @@ void colorFilter::fringeBrightCircle()
     if (width <= 0 || height <= 0) return;
     sharedRandom &random = sharedRandom::instance();
     const int half = fringeSize / 2;
-    const double factor = fringeLevel / halfDiagonal(width, height);
+    const double factor = fringeLevel / fringeHalfDiagonal(width, height);
     const double centreY = height * 0.5;
     const std::vector<double> dxSquared = columnSquares(width);
     std::vector<int> jitter(width), dist(width);
@@ -148,18 +140,11 @@ void colorFilter::fringeBlur()
     sharedRandom &random = sharedRandom::instance();
     const int size = outFocusSize;
     const int density = outFocusDensity | 1;
-    const double diagonal = halfDiagonal(width, height);
+    const double diagonal = fringeHalfDiagonal(width, height);
     const double k = density / diagonal;
     const double centreY = height * 0.5;
 
-    // The largest box half-size any pixel can get: the corner distance plus the largest jitter.
-    int reach = 0;
-    {
-        const int farthest = static_cast<int>(diagonal) + 14;
-        const int o = farthest - size / 2;
-        if (o > 0) reach = static_cast<int>(k * o) >> 1;
-        reach = std::min(reach, std::max(width, height));
-    }
+    const int reach = fringeBlurReach(width, height, size, density);
     constexpr int band = 64;
     constexpr int tile = 128;
     constexpr int prefetchAhead = 48;

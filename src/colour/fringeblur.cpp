@@ -194,11 +194,14 @@ struct chunkLeaps {
 };
 const chunkLeaps laneLeaps;
 
-// draw value modulo 15 in every lane: q = v / 15 is (v · 34953) >> 19 for every 15-bit v.
+// The draw of each lane's state taken modulo 15, with the generator's own 16-bit reciprocal.
 __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) inline __m512i drawBelow15(__m512i states)
 {
+    constexpr sharedRandom::magic divide = sharedRandom::magicFor(15);
+    static_assert(divide.shift >= 0);
     const __m512i v = _mm512_and_si512(_mm512_srli_epi32(states, 16), _mm512_set1_epi32(0x7fff));
-    const __m512i q = _mm512_srli_epi32(_mm512_mulhi_epu16(v, _mm512_set1_epi32(34953)), 3);
+    // The upper half of each 32-bit lane is 0, so a 16-bit high product serves.
+    const __m512i q = _mm512_srli_epi32(_mm512_mulhi_epu16(v, _mm512_set1_epi32(divide.multiplier)), divide.shift);
     return _mm512_sub_epi32(v, _mm512_sub_epi32(_mm512_slli_epi32(q, 4), q));
 }
 
@@ -374,6 +377,20 @@ void stripWork::run(const std::uint8_t *marginIn, std::uint8_t *marginOut, const
 
 void setFringeBlurStripWidth(int columns) { stripOverride = columns; }
 
+double fringeHalfDiagonal(int width, int height)
+{
+    const double halfWidth = width * 0.5, halfHeight = height * 0.5;
+    return std::sqrt(halfWidth * halfWidth + halfHeight * halfHeight);
+}
+
+int fringeBlurReach(int width, int height, int size, int density)
+{
+    const double diagonal = fringeHalfDiagonal(width, height);
+    const int o = static_cast<int>(diagonal) + 14 - size / 2; // the corner lies trunc(diagonal) out
+    const int reach = o > 0 ? static_cast<int>(density / diagonal * o) >> 1 : 0;
+    return std::min(reach, std::max(width, height));
+}
+
 bool fringeBlurWide(const fringeBlurJob &job)
 {
 #ifdef KORVIA_X86
@@ -384,15 +401,8 @@ bool fringeBlurWide(const fringeBlurJob &job)
 
     blurShape shape;
     shape.width = width, shape.height = height, shape.size = job.size;
-    const double halfWidth = width * 0.5, halfHeight = height * 0.5;
-    const double diagonal = std::sqrt(halfWidth * halfWidth + halfHeight * halfHeight);
-    shape.k = job.density / diagonal;
-    {
-        const int farthest = static_cast<int>(diagonal) + 14; // the corner distance and the largest jitter
-        const int o = farthest - job.size / 2;
-        shape.reach = o > 0 ? static_cast<int>(shape.k * o) >> 1 : 0;
-        shape.reach = std::min(shape.reach, std::max(width, height));
-    }
+    shape.k = job.density / fringeHalfDiagonal(width, height);
+    shape.reach = fringeBlurReach(width, height, job.size, job.density);
     // Sums, counts and count · (quotient + 1) stay below 2^31 in signed lanes.
     if (256.0 * (2.0 * shape.reach + 1) * (2.0 * shape.reach + 1) >= 2147483648.0) return false;
     shape.margin = shape.reach + 1;

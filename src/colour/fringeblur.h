@@ -14,6 +14,14 @@ struct fringeBlurJob {
     std::function<void(int)> reportRow;
 };
 
+// Half the picture's diagonal, as a double: the distance the fringe effects scale against.
+double fringeHalfDiagonal(int width, int height);
+
+// The largest box half-size any pixel of the blur can get (the corner's distance plus the
+// largest jitter), and never more than the picture's longer side, beyond which a box can grow no
+// further. density is already odd.
+int fringeBlurReach(int width, int height, int size, int density);
+
 // Runs the blur and returns true, or returns false having changed and drawn nothing when the
 // processor lacks the vectors or the picture is too large for them (the caller then runs the
 // plain path).

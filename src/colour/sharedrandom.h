@@ -27,7 +27,7 @@ public:
     int next()
     {
         state = state * multiplier + increment;
-        return static_cast<int>((state >> 16) & 0x7fffu);
+        return valueOf(state);
     }
 
     // A fresh integer taken modulo k: 0 .. k − 1 (k > 0).
@@ -57,6 +57,25 @@ public:
     // The value a draw returns when it leaves the generator in state s.
     static constexpr int valueOf(std::uint32_t s) { return static_cast<int>((s >> 16) & 0x7fffu); }
 
+    // A draw taken modulo k without dividing: v / k = (v · multiplier) >> (16 + shift) for every
+    // 15-bit v, checked here exhaustively (shift −1: no 16-bit multiplier will do).
+    struct magic {
+        int multiplier = 0;
+        int shift = 0;
+    };
+    static constexpr magic magicFor(int k)
+    {
+        for (int shift = 0; shift < 16; ++shift) {
+            const std::uint32_t m = ((std::uint32_t{1} << (16 + shift)) + static_cast<std::uint32_t>(k) - 1) / k;
+            if (m > 0xffffu) break;
+            bool exact = true;
+            for (std::uint32_t v = 0; v <= static_cast<std::uint32_t>(maximum) && exact; ++v)
+                exact = ((v * m) >> (16 + shift)) == v / static_cast<std::uint32_t>(k);
+            if (exact) return {static_cast<int>(m), shift};
+        }
+        return {0, -1};
+    }
+
     // A fresh random bit: the low bit of next().
     int bit() { return next() & 1; }
 
@@ -72,12 +91,12 @@ public:
         if (count >= 8) {
             constexpr magic divide = magicFor(k);
             static_assert(divide.shift >= 0, "no 16-bit reciprocal for this k");
-            const __m128i step = _mm_set1_epi32(static_cast<int>(power(8)));
-            const __m128i offset = _mm_set1_epi32(static_cast<int>(sumOfPowers(8)));
-            __m128i low = _mm_setr_epi32(static_cast<int>(advance(state, 1)), static_cast<int>(advance(state, 2)),
-                                         static_cast<int>(advance(state, 3)), static_cast<int>(advance(state, 4)));
-            __m128i high = _mm_setr_epi32(static_cast<int>(advance(state, 5)), static_cast<int>(advance(state, 6)),
-                                          static_cast<int>(advance(state, 7)), static_cast<int>(advance(state, 8)));
+            constexpr leap eight = leapOf(8);
+            const __m128i step = _mm_set1_epi32(static_cast<int>(eight.times));
+            const __m128i offset = _mm_set1_epi32(static_cast<int>(eight.plus));
+            auto after = [this](int n) { return static_cast<int>(leapOf(n).from(state)); };
+            __m128i low = _mm_setr_epi32(after(1), after(2), after(3), after(4));
+            __m128i high = _mm_setr_epi32(after(5), after(6), after(7), after(8));
             const __m128i outputMask = _mm_set1_epi32(0x7fff);
             const __m128i multiplierK = _mm_set1_epi16(static_cast<short>(divide.multiplier));
             const __m128i kLanes = _mm_set1_epi16(static_cast<short>(k));
@@ -104,38 +123,6 @@ private:
     static constexpr std::uint32_t multiplier = 214013u;
     static constexpr std::uint32_t increment = 2531011u;
 
-    // The state n steps on: multiplier^n · s + increment · (multiplier^(n−1) + … + 1).
-    static constexpr std::uint32_t power(int n)
-    {
-        std::uint32_t p = 1;
-        for (int j = 0; j < n; ++j) p *= multiplier;
-        return p;
-    }
-    static constexpr std::uint32_t sumOfPowers(int n)
-    {
-        std::uint32_t c = 0;
-        for (int j = 0; j < n; ++j) c = c * multiplier + increment;
-        return c;
-    }
-    static constexpr std::uint32_t advance(std::uint32_t s, int n) { return s * power(n) + sumOfPowers(n); }
-
-    // v / k = (v · multiplier) >> (16 + shift) for every 15-bit v, checked here exhaustively.
-    struct magic {
-        int multiplier = 0;
-        int shift = 0;
-    };
-    static constexpr magic magicFor(int k)
-    {
-        for (int shift = 0; shift < 16; ++shift) {
-            const std::uint32_t m = ((std::uint32_t{1} << (16 + shift)) + static_cast<std::uint32_t>(k) - 1) / k;
-            if (m > 0xffffu) break;
-            bool exact = true;
-            for (std::uint32_t v = 0; v <= static_cast<std::uint32_t>(maximum) && exact; ++v)
-                exact = ((v * m) >> (16 + shift)) == v / static_cast<std::uint32_t>(k);
-            if (exact) return {static_cast<int>(m), shift};
-        }
-        return {0, -1};
-    }
 #ifdef __SSE2__
     // Lane-wise 32-bit products, low halves.
     static __m128i multiplyLanes(__m128i a, __m128i b)
