@@ -97,7 +97,7 @@ public:
             return buffer.data();
         };
         ring = atLeast(buffers.ring, static_cast<std::size_t>(ringRows) * rowStride);
-        std::fill(ring, ring + rowStride, 0u); // table row 0; every other row is written before it is read
+        std::fill(ring, ring + rowStride, 0u); // table row 0; a lane reads any other row only once it is built
         source = atLeast(buffers.source, static_cast<std::size_t>(columns) * 3 + lanes);
         halves = atLeast(buffers.halves, static_cast<std::size_t>(bandRows) * bandStride);
         smallestOf = atLeast(buffers.smallestOf, static_cast<std::size_t>(bandRows) * chunksPerRow);
