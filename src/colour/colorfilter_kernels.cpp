@@ -155,6 +155,20 @@ struct tapRow {
 };
 
 #ifdef KORVIA_X86
+// The kernel rows dyTop .. dyBottom (rowTaps[centre + dy]) that have taps, each with the row of
+// plane it reads around output row y; returns how many were written to rows.
+int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre, const std::uint8_t *plane,
+                  int width, int y, int dyTop, int dyBottom)
+{
+    int rowCount = 0;
+    for (int dy = dyTop; dy <= dyBottom; ++dy) {
+        const std::vector<tap> &taps = rowTaps[dy + centre];
+        if (taps.empty()) continue;
+        rows[rowCount++] = {plane + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
+    }
+    return rowCount;
+}
+
 // Blocks of 32 outputs from `from` on, while a block ends at or before `to`, with every tap inside
 // the picture (the caller keeps from + dx ≥ 0 and to + dx ≤ width for all taps). The 32 source
 // bytes of a tap are read as 16 pairs: the even samples shifted up by 8 and the odd samples masked
@@ -1096,12 +1110,7 @@ void colorFilter::softFocus()
             int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
             if (haveAvx2() && reachRight < width) {
-                int rowCount = 0;
-                for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                    const std::vector<tap> &taps = rowTaps[dy + h];
-                    if (taps.empty()) continue;
-                    rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
-                }
+                const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
                 blockFrom = reachLeft;
                 blockTo = blockFrom;
                 if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
@@ -1257,12 +1266,7 @@ void colorFilter::motionBlur()
                 int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
                 if (haveAvx2() && reachRight < width) {
-                    int rowCount = 0;
-                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                        const std::vector<tap> &taps = rowTaps[dy + m];
-                        if (taps.empty()) continue;
-                        rows[rowCount++] = {planes[p] + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
-                    }
+                    const int rowCount = tapRowsAround(rows.data(), rowTaps, m, planes[p], width, y, dyTop, dyBottom);
                     blockFrom = reachLeft;
                     blockTo = blockFrom;
                     if (haveAvx512()) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);

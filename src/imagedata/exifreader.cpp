@@ -364,6 +364,14 @@ bool exifReader::decodeExif(const std::uint8_t *buffer)
             return true;
         };
         auto finite = [](double x) { return std::isfinite(x); };
+        // An APEX aperture value v is the f-number sqrt(2^v).
+        auto apexAperture = [&](QString &text) {
+            return rational([&] {
+                const double f = std::sqrt(std::pow(2.0, v));
+                if (finite(f))
+                    text = QStringLiteral("F ") + fixedText(f, 1);
+            });
+        };
         bool ok = true;
         switch (tag) {
         case 33434: // ExposureTime
@@ -404,18 +412,10 @@ bool exifReader::decodeExif(const std::uint8_t *buffer)
             });
             break;
         case 37378: // ApertureValue (APEX)
-            ok = rational([&] {
-                const double f = std::sqrt(std::pow(2.0, v));
-                if (finite(f))
-                    apertureValue = QStringLiteral("F ") + fixedText(f, 1);
-            });
+            ok = apexAperture(apertureValue);
             break;
         case 37381: // MaxApertureValue (APEX)
-            ok = rational([&] {
-                const double f = std::sqrt(std::pow(2.0, v));
-                if (finite(f))
-                    maxApertureValue = QStringLiteral("F ") + fixedText(f, 1);
-            });
+            ok = apexAperture(maxApertureValue);
             break;
         case 37382: // SubjectDistance
             ok = rational([&] { subjectDistance = fixedText(v, 0) + QStringLiteral(" m"); });
