@@ -136,6 +136,43 @@ void plainMotionBlur(picture &pic, int m, int angle)
         }
 }
 
+// The engine's result on a copy of the picture, with the same settings as the readings above.
+picture engineSharpen(picture pic, int edgeLevel)
+{
+    colorFilter f = engineFor(pic, 15);
+    f.edgeLevel = edgeLevel;
+    f.run();
+    return pic;
+}
+
+picture engineSoftFocus(picture pic, int softSize, int softCoreLevel)
+{
+    colorFilter f = engineFor(pic, 16);
+    f.softSize = softSize;
+    f.softCoreLevel = softCoreLevel;
+    f.run();
+    return pic;
+}
+
+picture engineEmboss(picture pic, int level, int angle, std::uint32_t drawColor)
+{
+    colorFilter f = engineFor(pic, 4);
+    f.embosseLevel = level;
+    f.embossAngle = angle;
+    f.drawColor = drawColor;
+    f.run();
+    return pic;
+}
+
+picture engineMotionBlur(picture pic, int m, int angle)
+{
+    colorFilter f = engineFor(pic, 5);
+    f.vibrateSize = m;
+    f.vibrateAngle = angle;
+    f.run();
+    return pic;
+}
+
 // Picture sizes: single pixels, pictures smaller than every kernel, odd sizes and pictures
 // larger than the largest kernel in both directions.
 const std::vector<std::pair<int, int>> smallSizes = {{1, 1}, {2, 2}, {1, 6}, {7, 1}, {3, 3}, {2, 9}, {5, 4}, {13, 11}, {34, 19}};
@@ -153,20 +190,14 @@ TEST(Sharpen, MatchesPlainReadingForEveryLevel)
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;
             plainSharpen(expected, level);
-            colorFilter f = engineFor(pic, 15);
-            f.edgeLevel = level;
-            f.run();
-            ASSERT_EQ(pic, expected) << w << "x" << h << " level " << level;
+            ASSERT_EQ(engineSharpen(pic, level), expected) << w << "x" << h << " level " << level;
         }
     for (auto [w, h] : std::vector<std::pair<int, int>>{{75, 70}, {131, 67}, {4, 3}, {33, 3}})
         for (int level : {1, 3, 7, 10, 13, 20}) {
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;
             plainSharpen(expected, level);
-            colorFilter f = engineFor(pic, 15);
-            f.edgeLevel = level;
-            f.run();
-            ASSERT_EQ(pic, expected) << w << "x" << h << " level " << level;
+            ASSERT_EQ(engineSharpen(pic, level), expected) << w << "x" << h << " level " << level;
         }
 }
 
@@ -175,10 +206,7 @@ TEST(Sharpen, PicturesUnderThreePixelsAndTheBorderStayUnchanged)
     for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 2}, {2, 40}, {40, 2}, {1, 5}}) {
         picture pic = randomPicture(w, h, 7);
         const picture before = pic;
-        colorFilter f = engineFor(pic, 15);
-        f.edgeLevel = 20;
-        f.run();
-        EXPECT_EQ(pic, before) << w << "x" << h;
+        EXPECT_EQ(engineSharpen(pic, 20), before) << w << "x" << h;
     }
     picture pic = randomPicture(9, 8, 3);
     const picture before = pic;
@@ -258,10 +286,7 @@ TEST(Sharpen, ExtremeLaplaciansAndRowTailsMatchAtEveryVectorLevel)
             for (picture pic : {binaryPicture(97, 9, seed++), spikes}) {
                 picture expected = pic;
                 plainSharpen(expected, level);
-                colorFilter f = engineFor(pic, 15);
-                f.edgeLevel = level;
-                f.run();
-                ASSERT_EQ(pic, expected) << "vectors " << vectors << " level " << level << " " << pic.width;
+                ASSERT_EQ(engineSharpen(pic, level), expected) << "vectors " << vectors << " level " << level << " " << pic.width;
             }
         }
         // Every row length around the 32- and 64-sample blocks.
@@ -269,10 +294,7 @@ TEST(Sharpen, ExtremeLaplaciansAndRowTailsMatchAtEveryVectorLevel)
             picture pic = randomPicture(w, 4, seed++);
             picture expected = pic;
             plainSharpen(expected, 13);
-            colorFilter f = engineFor(pic, 15);
-            f.edgeLevel = 13;
-            f.run();
-            ASSERT_EQ(pic, expected) << "vectors " << vectors << " width " << w;
+            ASSERT_EQ(engineSharpen(pic, 13), expected) << "vectors " << vectors << " width " << w;
         }
     }
     setKernelVectorPaths(2);
@@ -330,11 +352,7 @@ TEST(SoftFocus, SmallSizesUseOnlyTheCentreWeight)
 {
     for (int size : {1, 2, 3}) {
         picture pic = uniformPicture(5, 4, 255, 255, 100);
-        colorFilter f = engineFor(pic, 16);
-        f.softSize = size;
-        f.softCoreLevel = 0;
-        f.run();
-        EXPECT_EQ(pic, uniformPicture(5, 4, 254, 254, 99)) << size; // (255·100) >> 8 = 99
+        EXPECT_EQ(engineSoftFocus(pic, size, 0), uniformPicture(5, 4, 254, 254, 99)) << size; // (255·100) >> 8 = 99
         picture white = uniformPicture(5, 4, 255, 255, 255);
         colorFilter g = engineFor(white, 16);
         g.softSize = size;
@@ -363,11 +381,7 @@ TEST(SoftFocus, MatchesPlainReadingForEverySize)
                 picture pic = randomPicture(w, h, seed++);
                 picture expected = pic;
                 plainSoftFocus(expected, size, core);
-                colorFilter f = engineFor(pic, 16);
-                f.softSize = size;
-                f.softCoreLevel = core;
-                f.run();
-                ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size << " core " << core;
+                ASSERT_EQ(engineSoftFocus(pic, size, core), expected) << w << "x" << h << " size " << size << " core " << core;
             }
         }
     }
@@ -376,11 +390,7 @@ TEST(SoftFocus, MatchesPlainReadingForEverySize)
             picture pic = randomPicture(97, 66, seed++);
             picture expected = pic;
             plainSoftFocus(expected, size, core);
-            colorFilter f = engineFor(pic, 16);
-            f.softSize = size;
-            f.softCoreLevel = core;
-            f.run();
-            ASSERT_EQ(pic, expected) << " size " << size << " core " << core;
+            ASSERT_EQ(engineSoftFocus(pic, size, core), expected) << " size " << size << " core " << core;
         }
 }
 
@@ -392,11 +402,7 @@ TEST(SoftFocus, MatchesPlainReadingAcrossBandsAndStrips)
         picture pic = randomPicture(w, h, seed++);
         picture expected = pic;
         plainSoftFocus(expected, size, 40);
-        colorFilter f = engineFor(pic, 16);
-        f.softSize = size;
-        f.softCoreLevel = 40;
-        f.run();
-        ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size;
+        ASSERT_EQ(engineSoftFocus(pic, size, 40), expected) << w << "x" << h << " size " << size;
     }
 }
 
@@ -424,12 +430,7 @@ TEST(Emboss, UniformPictureTakesTheDrawingColour)
 {
     for (int angle = 0; angle <= 360; angle += 45) {
         picture pic = uniformPicture(7, 6, 90, 180, 30);
-        colorFilter f = engineFor(pic, 4);
-        f.embossAngle = angle;
-        f.embosseLevel = 30;
-        f.drawColor = packColor(100, 200, 50);
-        f.run();
-        EXPECT_EQ(pic, uniformPicture(7, 6, 100, 200, 50)) << angle;
+        EXPECT_EQ(engineEmboss(pic, 30, angle, packColor(100, 200, 50)), uniformPicture(7, 6, 100, 200, 50)) << angle;
     }
 }
 
@@ -470,24 +471,14 @@ TEST(Emboss, MatchesPlainReadingForEveryAngleAndColour)
                     picture pic = randomPicture(w, h, seed++);
                     picture expected = pic;
                     plainEmboss(expected, level, angle, colour);
-                    colorFilter f = engineFor(pic, 4);
-                    f.embossAngle = angle;
-                    f.embosseLevel = level;
-                    f.drawColor = colour;
-                    f.run();
-                    ASSERT_EQ(pic, expected) << w << "x" << h << " angle " << angle << " level " << level;
+                    ASSERT_EQ(engineEmboss(pic, level, angle, colour), expected) << w << "x" << h << " angle " << angle << " level " << level;
                 }
             }
     for (auto [w, h] : largeSizes) {
         picture pic = randomPicture(w, h, seed++);
         picture expected = pic;
         plainEmboss(expected, 23, 135, colours[3]);
-        colorFilter f = engineFor(pic, 4);
-        f.embossAngle = 135;
-        f.embosseLevel = 23;
-        f.drawColor = colours[3];
-        f.run();
-        ASSERT_EQ(pic, expected) << w << "x" << h;
+        ASSERT_EQ(engineEmboss(pic, 23, 135, colours[3]), expected) << w << "x" << h;
     }
 }
 
@@ -505,23 +496,13 @@ TEST(Emboss, ExtremeSumsAndRowTailsMatchAtEveryVectorLevel)
                 picture pic = binaryPicture(83, 7, seed++);
                 picture expected = pic;
                 plainEmboss(expected, level, angle, packColor(128, 0, 255));
-                colorFilter f = engineFor(pic, 4);
-                f.embossAngle = angle;
-                f.embosseLevel = level;
-                f.drawColor = packColor(128, 0, 255);
-                f.run();
-                ASSERT_EQ(pic, expected) << "vectors " << vectors << " angle " << angle << " level " << level;
+                ASSERT_EQ(engineEmboss(pic, level, angle, packColor(128, 0, 255)), expected) << "vectors " << vectors << " angle " << angle << " level " << level;
             }
         for (int w = 1; w <= 140; ++w) {
             picture pic = randomPicture(w, 3 + w % 3, seed++);
             picture expected = pic;
             plainEmboss(expected, 30, 225, packColor(60, 128, 200));
-            colorFilter f = engineFor(pic, 4);
-            f.embossAngle = 225;
-            f.embosseLevel = 30;
-            f.drawColor = packColor(60, 128, 200);
-            f.run();
-            ASSERT_EQ(pic, expected) << "vectors " << vectors << " width " << w;
+            ASSERT_EQ(engineEmboss(pic, 30, 225, packColor(60, 128, 200)), expected) << "vectors " << vectors << " width " << w;
         }
     }
     setKernelVectorPaths(2);
@@ -660,11 +641,7 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
                 picture pic = randomPicture(w, h, seed++);
                 picture expected = pic;
                 plainMotionBlur(expected, m, angle);
-                colorFilter f = engineFor(pic, 5);
-                f.vibrateSize = m;
-                f.vibrateAngle = angle;
-                f.run();
-                ASSERT_EQ(pic, expected) << w << "x" << h << " m " << m << " angle " << angle;
+                ASSERT_EQ(engineMotionBlur(pic, m, angle), expected) << w << "x" << h << " m " << m << " angle " << angle;
             }
     for (int m : {3, 13, 30})
         for (int angle : {0, 1, 17, 44, 45, 46, 60, 89, 90, 91, 120, 134, 135, 136, 163, 180})
@@ -672,11 +649,7 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
                 picture pic = randomPicture(w, h, seed++);
                 picture expected = pic;
                 plainMotionBlur(expected, m, angle);
-                colorFilter f = engineFor(pic, 5);
-                f.vibrateSize = m;
-                f.vibrateAngle = angle;
-                f.run();
-                ASSERT_EQ(pic, expected) << w << "x" << h << " m " << m << " angle " << angle;
+                ASSERT_EQ(engineMotionBlur(pic, m, angle), expected) << w << "x" << h << " m " << m << " angle " << angle;
             }
 }
 
