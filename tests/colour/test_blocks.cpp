@@ -82,6 +82,23 @@ void plainMedian(picture &pic, int size)
 const std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {1, 8}, {9, 1}, {3, 3}, {2, 13}, {5, 4},
                                                 {10, 10}, {17, 12}, {41, 29}, {64, 33}};
 
+// The engine's result on a copy of the picture.
+picture engineMosaic(picture pic, int mosaicSize)
+{
+    colorFilter f = engineFor(pic, 6);
+    f.mosaicSize = mosaicSize;
+    f.run();
+    return pic;
+}
+
+picture engineMedian(picture pic, int medianSize)
+{
+    colorFilter f = engineFor(pic, 17);
+    f.medianSize = medianSize;
+    f.run();
+    return pic;
+}
+
 // ---- Mosaic ----
 
 TEST(Mosaic, MatchesPlainReadingForManySizes)
@@ -92,19 +109,13 @@ TEST(Mosaic, MatchesPlainReadingForManySizes)
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;
             plainMosaic(expected, s);
-            colorFilter f = engineFor(pic, 6);
-            f.mosaicSize = s;
-            f.run();
-            ASSERT_EQ(pic, expected) << w << "x" << h << " size " << s;
+            ASSERT_EQ(engineMosaic(pic, s), expected) << w << "x" << h << " size " << s;
         }
     for (int s : {3, 17, 20, 100, 258}) {
         picture pic = randomPicture(523, 311, seed++);
         picture expected = pic;
         plainMosaic(expected, s);
-        colorFilter f = engineFor(pic, 6);
-        f.mosaicSize = s;
-        f.run();
-        ASSERT_EQ(pic, expected) << " size " << s;
+        ASSERT_EQ(engineMosaic(pic, s), expected) << " size " << s;
     }
 }
 
@@ -112,10 +123,7 @@ TEST(Mosaic, SizeOneLeavesThePictureUnchanged)
 {
     picture pic = randomPicture(13, 7, 5);
     const picture before = pic;
-    colorFilter f = engineFor(pic, 6);
-    f.mosaicSize = 1;
-    f.run();
-    EXPECT_EQ(pic, before);
+    EXPECT_EQ(engineMosaic(pic, 1), before);
 }
 
 TEST(Mosaic, SizeLargerThanThePictureGivesOneTileOfTheMean)
@@ -179,19 +187,13 @@ TEST(Median, MatchesPlainReadingForEverySize)
                 ++seed;
                 picture expected = pic;
                 plainMedian(expected, size);
-                colorFilter f = engineFor(pic, 17);
-                f.medianSize = size;
-                f.run();
-                ASSERT_EQ(pic, expected) << w << "x" << h << " size " << size << " kind " << kind;
+                ASSERT_EQ(engineMedian(pic, size), expected) << w << "x" << h << " size " << size << " kind " << kind;
             }
     for (int size : {3, 6, 11}) {
         picture pic = randomPicture(150, 97, seed++);
         picture expected = pic;
         plainMedian(expected, size);
-        colorFilter f = engineFor(pic, 17);
-        f.medianSize = size;
-        f.run();
-        ASSERT_EQ(pic, expected) << " size " << size;
+        ASSERT_EQ(engineMedian(pic, size), expected) << " size " << size;
     }
 }
 
@@ -209,10 +211,7 @@ TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
                 ++seed;
                 picture expected = pic;
                 plainMedian(expected, size);
-                colorFilter f = engineFor(pic, 17);
-                f.medianSize = size;
-                f.run();
-                EXPECT_EQ(pic, expected) << "level " << level << " size " << size << " " << w << "x" << h;
+                EXPECT_EQ(engineMedian(pic, size), expected) << "level " << level << " size " << size << " " << w << "x" << h;
             }
     }
     setKernelVectorPaths(2);
@@ -228,10 +227,7 @@ TEST(Median, LargeWindowsMatchAcrossBandsAndStrips)
             ++seed;
             picture expected = pic;
             plainMedian(expected, size);
-            colorFilter f = engineFor(pic, 17);
-            f.medianSize = size;
-            f.run();
-            ASSERT_EQ(pic, expected) << "size " << size << " " << w << "x" << h;
+            ASSERT_EQ(engineMedian(pic, size), expected) << "size " << size << " " << w << "x" << h;
         }
 }
 
@@ -241,15 +237,11 @@ TEST(Median, UniformPictureStaysUnchangedAndASpikeDisappears)
         picture pic(12, 9);
         for (int p = 0; p < 3; ++p) std::fill(pic.planes[p].begin(), pic.planes[p].end(), std::uint8_t(40 + 50 * p));
         const picture uniform = pic;
-        colorFilter f = engineFor(pic, 17);
-        f.medianSize = size;
-        f.run();
-        EXPECT_EQ(pic, uniform);
+        EXPECT_EQ(engineMedian(pic, size), uniform);
         pic.at(0, 5, 4) = 255;
         pic.at(1, 0, 0) = 0;
         pic.at(2, 11, 8) = 200;
-        f.run();
-        EXPECT_EQ(pic, uniform) << size;
+        EXPECT_EQ(engineMedian(pic, size), uniform) << size;
     }
 }
 
