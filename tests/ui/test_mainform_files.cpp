@@ -61,21 +61,18 @@ QByteArray jpegWithCameraRecord(const QImage &picture)
 
 class testMainFormFiles : public QObject {
     Q_OBJECT
-    QTemporaryDir scratch;
-    QString folder;
+    scratchFolders scratch;
 
-    QString picturePath(const QString &name) const { return folder + "/" + name; }
+    QString picturePath(const QString &name) const { return scratch.folder + "/" + name; }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(scratch.isValid());
-        qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+        QVERIFY(scratch.start());
     }
     void init()
     {
-        folder = scratch.path() + "/" + QString::fromLatin1(QTest::currentTestFunction());
-        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(scratch.enterTest());
     }
     void cleanup() { QVERIFY(snapshotFiles().isEmpty()); }
 
@@ -227,7 +224,7 @@ private slots:
         QCOMPARE(t.dialogs.count("error"), 2);
         QCOMPARE(t.dialogs.count("save"), 0);
         QCOMPARE(t.dialogs.count("modal"), 0);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"x.dat"});
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"x.dat"});
 
         t.click("theEndButton");
         QCOMPARE(t.dialogs.count("question"), 0);
@@ -370,7 +367,7 @@ private slots:
         setSaveFailureHook(old);
         QCOMPARE(t.dialogs.count("error"), 3);
         QCOMPARE(readBytes(jpeg), jpegBefore);
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2); // no temporary left behind
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files).size(), 2); // no temporary left behind
 
         t.dialogs.questionAnswers = {false, false};
         t.window.reset();
@@ -411,7 +408,7 @@ private slots:
         t.click("renameSaveSpeedButton");
         QCOMPARE(t.dialogs.count("modal"), 0);
         QCOMPARE(t.current()->undoCount, 1);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"source.bmp"});
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"source.bmp"});
 
         t.dialogs.saveFile(picturePath("result.png"), 1);
         t.dialogs.modalAnswers = {[](QDialog *dialog) {
@@ -464,7 +461,7 @@ private slots:
         t.click("executeButton"); // sepia of sepia differs
         t.click("saveSpeedButton");
         QCOMPARE(t.dialogs.count("error"), 0);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"photo.jpeg"});
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"photo.jpeg"});
         QVERIFY(readBytes(written) != first);
         QVERIFY(t.current()->unchanged);
     }

@@ -12,7 +12,7 @@ using namespace testing_support;
 
 class testMainFormParameters : public QObject {
     Q_OBJECT
-    QTemporaryDir scratch;
+    scratchFolders scratch;
 
     QString greyPicture()
     {
@@ -24,8 +24,7 @@ class testMainFormParameters : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(scratch.isValid());
-        qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+        QVERIFY(scratch.start());
     }
 
     void startUpState()

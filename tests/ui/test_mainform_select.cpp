@@ -11,10 +11,9 @@ const QRgb colours[] = {qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200), qRgb(
 
 class testMainFormSelect : public QObject {
     Q_OBJECT
-    QTemporaryDir scratch;
-    QString folder;
+    scratchFolders scratch;
 
-    QString picturePath(int i) const { return folder + QString("/P%1.bmp").arg(i); }
+    QString picturePath(int i) const { return scratch.folder + QString("/P%1.bmp").arg(i); }
 
     void openPictures(windowUnderTest &t, int count)
     {
@@ -34,13 +33,11 @@ class testMainFormSelect : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(scratch.isValid());
-        qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+        QVERIFY(scratch.start());
     }
     void init()
     {
-        folder = scratch.path() + "/" + QString::fromLatin1(QTest::currentTestFunction());
-        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(scratch.enterTest());
     }
 
     void selectingShowsThePicture()
@@ -124,8 +121,8 @@ private slots:
         QCOMPARE(shownColour(t), colours[2]);
         // The fifth slot's close button (editCloseButton15) closes the fifth picture.
         for (int i = 4; i <= 6; ++i) {
-            QVERIFY(writePicture(folder + QString("/Q%1.bmp").arg(i), filledPicture(8, 8, colours[i - 2])));
-            t.open(folder + QString("/Q%1.bmp").arg(i));
+            QVERIFY(writePicture(scratch.folder + QString("/Q%1.bmp").arg(i), filledPicture(8, 8, colours[i - 2])));
+            t.open(scratch.folder + QString("/Q%1.bmp").arg(i));
         }
         QCOMPARE(t.window->editingCount, 5);
         t.click("editChangeButton2");
@@ -172,9 +169,9 @@ private slots:
             QVERIFY(t.window->close());
             QCOMPARE(t.dialogs.count("question"), 3);
         }
-        QVERIFY(!QFile::exists(folder + "/P1.BMP"));
-        QVERIFY(QFile::exists(folder + "/P2.BMP"));
-        QVERIFY(!QFile::exists(folder + "/P3.BMP"));
+        QVERIFY(!QFile::exists(scratch.folder + "/P1.BMP"));
+        QVERIFY(QFile::exists(scratch.folder + "/P2.BMP"));
+        QVERIFY(!QFile::exists(scratch.folder + "/P3.BMP"));
         QVERIFY(QFile::exists(picturePath(1)));
         QVERIFY(!QFile::exists(picturePath(2))); // saved as P2.BMP: the old name is gone
         QVERIFY(snapshotFiles().isEmpty());
@@ -206,9 +203,9 @@ private slots:
             t.window.reset();
             QCOMPARE(t.dialogs.count("question"), 3); // nothing asked twice
         }
-        QVERIFY(QFile::exists(folder + "/P1.BMP"));
-        QVERIFY(!QFile::exists(folder + "/P2.BMP"));
-        QVERIFY(!QFile::exists(folder + "/P3.BMP"));
+        QVERIFY(QFile::exists(scratch.folder + "/P1.BMP"));
+        QVERIFY(!QFile::exists(scratch.folder + "/P2.BMP"));
+        QVERIFY(!QFile::exists(scratch.folder + "/P3.BMP"));
         QVERIFY(QFile::exists(picturePath(2)));
         QVERIFY(QFile::exists(picturePath(3)));
         QVERIFY(snapshotFiles().isEmpty());
@@ -233,7 +230,7 @@ private slots:
         openPictures(t, 2);
         t.click("editChangeButton1");
         t.click("executeButton");
-        QVERIFY(QDir().mkpath(folder + "/P1.BMP")); // the save's target cannot be written
+        QVERIFY(QDir().mkpath(scratch.folder + "/P1.BMP")); // the save's target cannot be written
         t.dialogs.questionAnswers = {true};
         QVERIFY(!t.window->close());
         QCOMPARE(t.dialogs.count("error"), 1);

@@ -22,6 +22,29 @@
 
 namespace testing_support {
 
+// A scratch directory for one test class. It becomes TMPDIR, so the undo history lands in it
+// too, and each test function gets a folder of its own inside it.
+struct scratchFolders {
+    QTemporaryDir directory;
+    QString folder; // the current test function's
+
+    QString path() const { return directory.path(); }
+
+    // From initTestCase.
+    bool start()
+    {
+        if (!directory.isValid()) return false;
+        qputenv("TMPDIR", QFile::encodeName(directory.path()));
+        return true;
+    }
+    // From init.
+    bool enterTest()
+    {
+        folder = directory.path() + "/" + QString::fromLatin1(QTest::currentTestFunction());
+        return QDir().mkpath(folder);
+    }
+};
+
 inline QImage filledPicture(int width, int height, QRgb colour)
 {
     QImage picture(width, height, QImage::Format_RGB32);
