@@ -24,8 +24,11 @@ int fringeBlurReach(int width, int height, int size, int density);
 
 // Runs the blur and returns true, or returns false having changed and drawn nothing when the
 // processor lacks the vectors or the picture is too large for them (the caller then runs the
-// plain path).
+// plain path). Tall pictures are done on every core, but reportRow is only ever called from the
+// calling thread.
 bool fringeBlurWide(const fringeBlurJob &job);
 
 // Tests only: the width of the column strips the picture is done in (0: the measured choice).
 void setFringeBlurStripWidth(int columns);
+// Tests and benchmarks only: the number of parts of rows done side by side (0: one per core).
+void setFringeBlurParts(int parts);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -273,6 +274,66 @@ TEST(fringeEngine, blurInStripsReportsEveryRowOnceInOrder)
     for (int y = 0; y < 30; ++y) expected[y] = y;
     expected.push_back(0);
     EXPECT_EQ(positions, expected);
+}
+
+TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
+{
+    // Parts of rows run side by side, each reading its neighbours' rows from copies; a part's
+    // strips keep the margins of every row its boxes reach, even rows the strip itself needs
+    // no further. Pictures lower than the reach give parts whose boxes cross several others.
+    const settings blurSettings[] = {{3, 255}, {60, 77}, {10, 9}};
+    unsigned seed = 700;
+    for (int parts : {2, 3, 5}) {
+        setFringeBlurParts(parts);
+        for (int strip : {0, 16, 48}) {
+            setFringeBlurStripWidth(strip);
+            for (auto [w, h] : std::vector<std::pair<int, int>>{{300, 200}, {97, 131}, {33, 260}, {120, 9}}) {
+                const planes picture = noisePicture(w, h, seed);
+                for (const settings &s : blurSettings) {
+                    ++seed;
+                    SCOPED_TRACE(testing::Message() << parts << " parts, strip " << strip << " " << w << "x" << h
+                                                    << " size " << s.size << " density " << s.level);
+                    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+                    sharedRandom &reference = sharedRandom::instance();
+                    const int after = reference.next();
+                    reference.seed(seed);
+                    reference.skip(2 * static_cast<std::uint64_t>(w) * h);
+                    EXPECT_EQ(after, reference.next());
+                }
+            }
+        }
+    }
+    setFringeBlurStripWidth(0);
+    setFringeBlurParts(0);
+}
+
+TEST(fringeEngine, blurInPartsReportsEveryRowOnceInOrderFromTheCallingThread)
+{
+    planes picture = noisePicture(200, 90, 4);
+    progressIndicator progress;
+    std::vector<int> positions;
+    bool elsewhere = false;
+    const std::thread::id caller = std::this_thread::get_id();
+    progress.onPosition = [&](int p) {
+        positions.push_back(p);
+        elsewhere = elsewhere || std::this_thread::get_id() != caller;
+    };
+    setFringeBlurParts(3);
+    setFringeBlurStripWidth(40);
+    colorFilter filter;
+    filter.filterType = 107;
+    attachPlanes(filter, picture);
+    filter.outFocusSize = 10;
+    filter.outFocusDensity = 9;
+    filter.progressBar = &progress;
+    filter.run();
+    setFringeBlurStripWidth(0);
+    setFringeBlurParts(0);
+    std::vector<int> expected(90);
+    for (int y = 0; y < 90; ++y) expected[y] = y;
+    expected.push_back(0);
+    EXPECT_EQ(positions, expected);
+    EXPECT_FALSE(elsewhere);
 }
 
 // ---- the shared generator ----
