@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times korvia-batch against ImageMagick (convert) and libvips (vips) doing the nearest
 # equivalent operation on the same photo, all single-threaded (VIPS_CONCURRENCY=1,
-# convert -limit thread 1; korvia-batch has one thread anyway).
+# convert -limit thread 1; korvia-batch is held to one core with taskset, since its fringe blur
+# would otherwise use every core).
 #
 #   bench/compare-peers.sh [PHOTO] [OUT_DIR]
 #
@@ -115,7 +116,7 @@ P=$(q "$photo")
 # Outputs are uncompressed (BMP, the vips format, PPM) so that writing costs the same whatever
 # the operation made of the picture: a JPEG encoder is faster on flat or grey results, which would
 # otherwise count as negative operation time.
-K="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
+K="taskset -c 0 $(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
 V="vips"
 C="${IM[*]}"
 vout=$(q "$scratch/v.v")
