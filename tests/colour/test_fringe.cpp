@@ -221,6 +221,18 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
     }
 }
 
+// The engine's blur gives the plain reading's bytes and leaves the generator where two draws per
+// pixel do.
+void expectPlainBlur(const planes &picture, settings s, unsigned seed)
+{
+    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+    sharedRandom &reference = sharedRandom::instance();
+    const int after = reference.next();
+    reference.seed(seed);
+    reference.skip(2 * static_cast<std::uint64_t>(picture.width) * picture.height);
+    EXPECT_EQ(after, reference.next());
+}
+
 TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
 {
     // The vector path does the picture in strips of columns, each with a margin of the reach
@@ -239,13 +251,7 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
                     ++seed;
                     SCOPED_TRACE(testing::Message() << "level " << level << " strip " << strip << " " << w << "x" << h
                                                     << " size " << s.size << " density " << s.level);
-                    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
-                    // The generator stands where two draws per pixel leave it.
-                    sharedRandom &reference = sharedRandom::instance();
-                    const int after = reference.next();
-                    reference.seed(seed);
-                    reference.skip(2 * static_cast<std::uint64_t>(w) * h);
-                    EXPECT_EQ(after, reference.next());
+                    expectPlainBlur(picture, s, seed);
                 }
             }
             if (level == 0) break; // the plain path has no strips
@@ -253,27 +259,6 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
     }
     setFringeBlurStripWidth(0);
     setKernelVectorPaths(2);
-}
-
-TEST(fringeEngine, blurInStripsReportsEveryRowOnceInOrder)
-{
-    planes picture = noisePicture(200, 30, 4);
-    progressIndicator progress;
-    std::vector<int> positions;
-    progress.onPosition = [&](int p) { positions.push_back(p); };
-    setFringeBlurStripWidth(20);
-    colorFilter filter;
-    filter.filterType = 107;
-    attachPlanes(filter, picture);
-    filter.outFocusSize = 10;
-    filter.outFocusDensity = 9;
-    filter.progressBar = &progress;
-    filter.run();
-    setFringeBlurStripWidth(0);
-    std::vector<int> expected(30);
-    for (int y = 0; y < 30; ++y) expected[y] = y;
-    expected.push_back(0);
-    EXPECT_EQ(positions, expected);
 }
 
 TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
@@ -293,12 +278,7 @@ TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
                     ++seed;
                     SCOPED_TRACE(testing::Message() << parts << " parts, strip " << strip << " " << w << "x" << h
                                                     << " size " << s.size << " density " << s.level);
-                    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
-                    sharedRandom &reference = sharedRandom::instance();
-                    const int after = reference.next();
-                    reference.seed(seed);
-                    reference.skip(2 * static_cast<std::uint64_t>(w) * h);
-                    EXPECT_EQ(after, reference.next());
+                    expectPlainBlur(picture, s, seed);
                 }
             }
         }
@@ -307,33 +287,36 @@ TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
     setFringeBlurParts(0);
 }
 
-TEST(fringeEngine, blurInPartsReportsEveryRowOnceInOrderFromTheCallingThread)
+TEST(fringeEngine, blurInStripsAndPartsReportsEveryRowOnceInOrderFromTheCallingThread)
 {
-    planes picture = noisePicture(200, 90, 4);
-    progressIndicator progress;
-    std::vector<int> positions;
-    bool elsewhere = false;
-    const std::thread::id caller = std::this_thread::get_id();
-    progress.onPosition = [&](int p) {
-        positions.push_back(p);
-        elsewhere = elsewhere || std::this_thread::get_id() != caller;
-    };
-    setFringeBlurParts(3);
-    setFringeBlurStripWidth(40);
-    colorFilter filter;
-    filter.filterType = 107;
-    attachPlanes(filter, picture);
-    filter.outFocusSize = 10;
-    filter.outFocusDensity = 9;
-    filter.progressBar = &progress;
-    filter.run();
-    setFringeBlurStripWidth(0);
-    setFringeBlurParts(0);
-    std::vector<int> expected(90);
-    for (int y = 0; y < 90; ++y) expected[y] = y;
-    expected.push_back(0);
-    EXPECT_EQ(positions, expected);
-    EXPECT_FALSE(elsewhere);
+    const int stripsAndParts[][2] = {{20, 1}, {40, 3}};
+    for (const auto [strip, parts] : stripsAndParts) {
+        planes picture = noisePicture(200, 90, 4);
+        progressIndicator progress;
+        std::vector<int> positions;
+        bool elsewhere = false;
+        const std::thread::id caller = std::this_thread::get_id();
+        progress.onPosition = [&](int p) {
+            positions.push_back(p);
+            elsewhere = elsewhere || std::this_thread::get_id() != caller;
+        };
+        setFringeBlurStripWidth(strip);
+        setFringeBlurParts(parts);
+        colorFilter filter;
+        filter.filterType = 107;
+        attachPlanes(filter, picture);
+        filter.outFocusSize = 10;
+        filter.outFocusDensity = 9;
+        filter.progressBar = &progress;
+        filter.run();
+        setFringeBlurStripWidth(0);
+        setFringeBlurParts(0);
+        std::vector<int> expected(90);
+        for (int y = 0; y < 90; ++y) expected[y] = y;
+        expected.push_back(0);
+        EXPECT_EQ(positions, expected) << parts << " parts";
+        EXPECT_FALSE(elsewhere) << parts << " parts";
+    }
 }
 
 // ---- the shared generator ----
