@@ -543,9 +543,9 @@ bool fringeBlurWide(const fringeBlurJob &job)
         if (part.bottom < part.end) copyRows(part.bottom, part.end, part.after);
     }
 
-    // The bar moves on one row for every stripCount · partCount strip rows done, however the
-    // parts share them: evenly over the whole run, through every row once and in order, ending
-    // at the last row. Only the calling thread moves it.
+    // The bar moves on one row for every stripCount strip rows done, in whichever parts: evenly
+    // over the whole run, through every row once and in order, ending at the last row. Only the
+    // calling thread moves it.
     std::atomic<std::int64_t> done{0};
     int reported = 0;
     auto report = [&] {
@@ -573,7 +573,7 @@ bool fringeBlurWide(const fringeBlurJob &job)
                 if (!last) marginOut.resize(marginBytes);
                 stripWork stripJob(part, shape, left, right, buffers);
                 stripJob.run(s > 0 ? marginIn.data() : nullptr, last ? nullptr : marginOut.data(), rowStates,
-                          sharedRandom::leapOf(2 * static_cast<std::uint64_t>(left)), rowDone);
+                             sharedRandom::leapOf(2 * static_cast<std::uint64_t>(left)), rowDone);
                 std::swap(marginIn, marginOut);
             }
         }
