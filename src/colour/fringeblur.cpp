@@ -372,6 +372,9 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::meanBa
         const int chunk = (x0 - left) / lanes;
         const __m512i xs = _mm512_add_epi32(_mm512_set1_epi32(x0), iota);
         const bool columnsInside = x0 >= insideFrom && x0 <= insideTo;
+        // The bytes of a chunk past the picture's right edge belong to the next row, which
+        // another part may be writing: only a chunk that lies wholly in the row stores all sixteen.
+        const bool wholeChunk = x0 + lanes <= width;
         // The next band's upper corners lie in table rows built long ago, which have left the
         // nearer caches, and they change row every few chunks, too often for the processor to
         // see a stream: ask for them into the second-level cache one band ahead (the next
@@ -430,7 +433,15 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::meanBa
                 const __m512i up = _mm512_add_epi32(q, one);
                 const __mmask16 fits = _mm512_cmple_epi32_mask(_mm512_mullo_epi32(up, pixels), sums[c]);
                 q = _mm512_mask_mov_epi32(q, fits, up);
-                _mm_mask_storeu_epi8(planes[c] + pictureRow + x0, blurred, _mm512_cvtepi32_epi8(q));
+                std::uint8_t *into = planes[c] + pictureRow + x0;
+                if (wholeChunk) {
+                    // A byte store under a mask is slow here: merge with the bytes as they are
+                    // and store the sixteen whole.
+                    const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i *>(into));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(into), _mm_mask_blend_epi8(blurred, now, _mm512_cvtepi32_epi8(q)));
+                } else {
+                    _mm_mask_storeu_epi8(into, blurred, _mm512_cvtepi32_epi8(q));
+                }
             }
         }
     }
