@@ -1,5 +1,6 @@
 // Block statistics: mosaic (6) and noise removal by the per-channel median (17).
 #include "colorfilter.h"
+#include "imagedata/picturememory.h"
 #include "filterkernels.h"
 
 #include <algorithm>
@@ -425,11 +426,8 @@ void colorFilter::medianFilter()
     const int half = n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    std::unique_ptr<std::uint8_t[]> copies[3];
-    for (int p = 0; p < 3; ++p) {
-        copies[p].reset(new std::uint8_t[count]);
-        std::memcpy(copies[p].get(), planes[p], count);
-    }
+    pictureBytes copies[3];
+    for (int p = 0; p < 3; ++p) copies[p] = copyPictureBytes(planes[p], count);
     auto rowOf = [&](int p, int y) {
         return copies[p].get() + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width;
     };

@@ -7,6 +7,7 @@
 // Every real-number step (sharpen and emboss scaling, the soft-focus mix) is done in double
 // precision in the same order as the scalar formula, so the results are byte-identical to it.
 #include "colorfilter.h"
+#include "imagedata/picturememory.h"
 #include "colorcontrol.h"
 #include "filterkernels.h"
 
@@ -26,7 +27,7 @@
 #endif
 
 namespace {
-using plane = std::unique_ptr<std::uint8_t[]>;
+using plane = pictureBytes;
 
 inline int clampByte(int value)
 {
@@ -982,7 +983,7 @@ void colorFilter::softFocus()
     const int h = n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {plane(new std::uint8_t[count]), plane(new std::uint8_t[count]), plane(new std::uint8_t[count])};
+    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
 
     // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
     if (n > 257) {
@@ -1222,7 +1223,7 @@ void colorFilter::motionBlur()
     const std::vector<int> kernel = motionBlurKernel(m, vibrateAngle);
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {plane(new std::uint8_t[count]), plane(new std::uint8_t[count]), plane(new std::uint8_t[count])};
+    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
 
     // The line is sparse: keep only its non-zero weights, row by row.
     std::vector<std::vector<tap>> rowTaps(a);

@@ -2,6 +2,7 @@
 // it. Normal style: an off-centre square and eight three-pixel-wide rays; pointillism: a
 // centred square, four triangles and four corner squares.
 #include "colorfilter.h"
+#include "imagedata/picturememory.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -554,17 +555,17 @@ void colorFilter::paint(int code)
     const int s = std::max(3, paintSize) | 1;
     const int d = s / 2 + 1;
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    const std::vector<std::uint8_t> redCopy(redPlane, redPlane + count);
-    const std::vector<std::uint8_t> greenCopy(greenPlane, greenPlane + count);
-    const std::vector<std::uint8_t> blueCopy(bluePlane, bluePlane + count);
+    const pictureBytes redCopy = copyPictureBytes(redPlane, count);
+    const pictureBytes greenCopy = copyPictureBytes(greenPlane, count);
+    const pictureBytes blueCopy = copyPictureBytes(bluePlane, count);
     std::vector<int> listRed(static_cast<std::size_t>(s) * s), listGreen(listRed.size()),
         listBlue(listRed.size());
-    paintSampler sampler{width, height, d, redCopy.data(), greenCopy.data(), blueCopy.data(),
+    paintSampler sampler{width, height, d, redCopy.get(), greenCopy.get(), blueCopy.get(),
                          listRed.data(), listGreen.data(), listBlue.data()};
     // The window sums stay within 16 bits up to d = 16 (size 31: 256 samples of 255).
     if (d <= 16) {
         // Strips of columns keep the rows of window statistics in cache.
-        fastPaint fast(redCopy.data(), greenCopy.data(), blueCopy.data(), width, height, d, code == 106, sampler);
+        fastPaint fast(redCopy.get(), greenCopy.get(), blueCopy.get(), width, height, d, code == 106, sampler);
         std::uint8_t *const outputs[3] = {redPlane, greenPlane, bluePlane};
         constexpr int stripWidth = 512;
         const int strips = (width + stripWidth - 1) / stripWidth;

@@ -180,9 +180,9 @@ myImageArray::myImageArray(QImage &source) : bitmap(&source)
         pixelCount = static_cast<int>(count);
         // At least one byte each so the planes are never null, even for an empty bitmap.
         const std::size_t size = count > 0 ? static_cast<std::size_t>(count) : 1;
-        redPlane.reset(new (std::nothrow) std::uint8_t[size]);
-        greenPlane.reset(new (std::nothrow) std::uint8_t[size]);
-        bluePlane.reset(new (std::nothrow) std::uint8_t[size]);
+        redPlane = allocatePictureBytes(size);
+        greenPlane = allocatePictureBytes(size);
+        bluePlane = allocatePictureBytes(size);
         failed = !redPlane || !greenPlane || !bluePlane;
     }
     if (failed) {

@@ -2,6 +2,7 @@
 // green, blue; row-major, index row·width + column, row 0 the top row) and written back.
 // Also the display helpers every view uses: fitRect and stretchCopy.
 #pragma once
+#include "picturememory.h"
 #include "rectangle.h"
 
 #include <QImage>
@@ -14,9 +15,9 @@ public:
     // "クラスmyImageArray　のコンストラクタがメモリ確保ができなかった" and throws operationAbandoned.
     explicit myImageArray(QImage &bitmap);
 
-    std::unique_ptr<std::uint8_t[]> redPlane;
-    std::unique_ptr<std::uint8_t[]> greenPlane;
-    std::unique_ptr<std::uint8_t[]> bluePlane;
+    pictureBytes redPlane;
+    pictureBytes greenPlane;
+    pictureBytes bluePlane;
     int pixelCount = 0;
     int height = 0;
     int width = 0;
