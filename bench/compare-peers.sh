@@ -191,11 +191,45 @@ compare "emboss"                 "emboss"                      vips    "$V conv 
 compare "motion 30"              "motion:vibrateSize=30"       vips    "$V conv $P $vout $(q "$out/motion30.mat") --precision integer"
 compare "soft 30"                "soft:softSize=30"            vips    "$V conv $P $vout $(q "$out/soft30.mat") --precision integer"
 compare "mosaic 20"              "mosaic:mosaicSize=20"        vips    "$V shrink $P $tmp1 20 20 && $V zoom $tmp1 $vout 20 20"
-compare "mosaic 20 (vips copy)"  "mosaic:mosaicSize=20"        vips    "$V copy $P $vout"
-compare "fringe blur"            "fringe-blur:outFocusDensity=23" vips "$V rank $P $vout 11 11 60"
-compare "paint 10"               "paint"                       vips    "$V rank $P $vout 11 11 60"
+compare "paint 30"               "paint:paintSize=30"          vips    "$V rank $P $vout 11 11 60"
+compare "paint 30 pointillism"   "paint:paintSize=30,style=pointillism" vips "$V rank $P $vout 11 11 60"
 if [ "${WITH_PAINT:-0}" = 1 ]; then
     compare "paint 10"           "paint"                       convert "$C $P -paint 10 $cout"
+fi
+
+# Korvia against itself: the fringe blur at its strongest against the mosaic, both timed the same
+# way as above, on one core and (the fringe blur's own way) on every core.
+Kall="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
+# own NAME OPS BY-NAME BY-OPS K-COMMAND: one line, OPS's time against BY-OPS's.
+own() {
+    local name=$1 ops=$2 byname=$3 byops=$4 k=$5
+    [[ $name =~ $ONLY ]] || return 0
+    local a b
+    a=$(awk -v t="$(seconds "$k $ops")" -v b="$(seconds "$k")" \
+        'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
+    b=$(awk -v t="$(seconds "$k $byops")" -v b="$(seconds "$k")" \
+        'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
+    awk -v name="$name" -v by="$byname" -v a="$a" -v b="$b" 'BEGIN {
+        if (a == "failed" || b == "failed") { printf "%-24s (a run failed)\n", name; exit }
+        printf "%-24s korvia %8.3f s   %-7s %8.3f s   ratio %7.2f\n", name, a, by, b, (b > 0 ? a / b : 0)
+    }' | tee -a "$out/results.txt"
+}
+own "fringe blur 255, 1 core"  "fringe-blur:outFocusDensity=255" mosaic "mosaic:mosaicSize=20" "$K"
+own "fringe blur 255, all"     "fringe-blur:outFocusDensity=255" mosaic "mosaic:mosaicSize=20" "$Kall"
+
+# The engine alone, without reading, splitting into planes and writing (bench/bench_effects, when
+# built): a memcpy of the picture's 32-bit bytes, the mosaic and the fringe blur at its strongest.
+effects=""
+for candidate in "$(dirname "$batch")/../bench/bench_effects" "$repo"/build/bench/bench_effects; do
+    if [ -x "$candidate" ]; then effects=$candidate; break; fi
+done
+if [ -n "$effects" ] && [[ "engine" =~ $ONLY ]]; then
+    "$effects" --benchmark_filter='copyOfPictureBytes|mosaic|fringeBlurDensity255' --benchmark_format=csv 2>/dev/null |
+        awk -F, '$1 ~ /_min"$/ { name = $1; gsub(/"|\/.*/, "", name); t[name] = $3 }
+            END {
+                printf "engine alone (best of five, ms): memcpy %.1f, mosaic %.1f (%.2f x memcpy), ", t["copyOfPictureBytes"], t["mosaic"], t["mosaic"] / t["copyOfPictureBytes"]
+                printf "fringe blur 255 all cores %.1f (%.2f x mosaic), one core %.1f (%.2f x mosaic)\n", t["fringeBlurDensity255"], t["fringeBlurDensity255"] / t["mosaic"], t["fringeBlurDensity255OneCore"], t["fringeBlurDensity255OneCore"] / t["mosaic"]
+            }' | tee -a "$out/results.txt"
 fi
 
 if [ "$keep" -eq 1 ]; then echo "results in $out/results.txt" >&2; fi
