@@ -113,6 +113,7 @@ struct blurBuffers {
     scratch<std::uint8_t> source;  // one picture row, three channels
     scratch<std::int32_t> halves;  // half-sizes of a band of rows
     scratch<int> smallestOf;       // smallest half-size per chunk
+    scratch<std::int32_t> lowest;  // a row's half-sizes, a pixel that stays counting as the largest
     scratch<std::uint32_t *> rows; // table row r → its ring row
 };
 
@@ -128,6 +129,7 @@ public:
         rowStride = static_cast<std::size_t>(columns) * 3;
         chunksPerRow = (right - left + lanes - 1) / lanes;
         bandStride = chunksPerRow * lanes;
+        chunkStride = (chunksPerRow + 3) / 4 * 4;
         auto atLeast = [](auto &buffer, std::size_t size) {
             if (buffer.size() < size) buffer.resize(size);
             return buffer.data();
@@ -136,7 +138,8 @@ public:
         std::fill(ring, ring + rowStride, 0u); // table row origin; a lane reads any other row only once it is built
         source = atLeast(buffers.source, static_cast<std::size_t>(columns) * 3 + lanes);
         halves = atLeast(buffers.halves, static_cast<std::size_t>(bandRows) * bandStride);
-        smallestOf = atLeast(buffers.smallestOf, static_cast<std::size_t>(bandRows) * chunksPerRow);
+        smallestOf = atLeast(buffers.smallestOf, static_cast<std::size_t>(bandRows) * chunkStride);
+        lowest = atLeast(buffers.lowest, static_cast<std::size_t>(chunkStride) * lanes);
         rows = atLeast(buffers.rows, static_cast<std::size_t>(shape.height) + 1);
         // Rows beyond the part's are read only for a half-size one past the reach, which no lane
         // has: any row of the ring serves them.
@@ -166,8 +169,10 @@ private:
     std::uint8_t *source = nullptr;
     std::int32_t *halves = nullptr;
     int *smallestOf = nullptr;
+    std::int32_t *lowest = nullptr;
     std::uint32_t **rows = nullptr; // table row r lives in ring row (r − origin) % ringRows
     int chunksPerRow = 0, bandStride = 0;
+    int chunkStride = 0; // chunksPerRow rounded up to whole groups of four
     int built; // table rows origin .. built are ready
 };
 
@@ -334,6 +339,7 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) int stripWork::sizeRow
     const __m512i halfSize = _mm512_set1_epi32(shape.size / 2), sizes = _mm512_set1_epi32(shape.size);
     const __m512i reaches = _mm512_set1_epi32(shape.reach), one = _mm512_set1_epi32(1);
     const __m512i zero = _mm512_setzero_si512(), lowHalves = _mm512_set1_epi32(0xffff);
+    const __m512i none = _mm512_set1_epi32(INT32_MAX); // no pixel of the chunk is blurred
     const __m512d slope = _mm512_set1_pd(shape.k);
     // sqrt(4 · dist²) / 2, taken a hair low so that it truncates to dist or dist − 1.
     const __m512 halfLow = _mm512_set1_ps(0.5f * (1.0f - 1.0f / (1 << 20)));
@@ -367,8 +373,23 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) int stripWork::sizeRow
                                   _mm512_cmpgt_epi32_mask(h, zero);
         const __m512i kept = _mm512_maskz_mov_epi32(blurred, h);
         _mm512_store_si512(halves + (x0 - left), kept);
-        smallestOf[(x0 - left) / lanes] = blurred ? _mm512_mask_reduce_min_epi32(blurred, h) : 0;
+        _mm512_store_si512(lowest + (x0 - left), _mm512_mask_mov_epi32(none, blurred, h));
         widest = _mm512_max_epi32(widest, kept);
+    }
+    // The smallest of each chunk, four chunks at a time: halving the lanes of all four together
+    // (16 → 8 → 4 → 2 → 1 a chunk) costs a third of reducing each chunk by itself.
+    for (int chunk = chunksPerRow; chunk < chunkStride; ++chunk) _mm512_store_si512(lowest + chunk * lanes, none);
+    for (int chunk = 0; chunk < chunksPerRow; chunk += 4) {
+        const std::int32_t *four = lowest + chunk * lanes;
+        const __m512i a = _mm512_load_si512(four), b = _mm512_load_si512(four + lanes);
+        const __m512i c = _mm512_load_si512(four + 2 * lanes), d = _mm512_load_si512(four + 3 * lanes);
+        const __m512i ab = _mm512_min_epi32(_mm512_shuffle_i64x2(a, b, 0x44), _mm512_shuffle_i64x2(a, b, 0xee));
+        const __m512i cd = _mm512_min_epi32(_mm512_shuffle_i64x2(c, d, 0x44), _mm512_shuffle_i64x2(c, d, 0xee));
+        __m512i m = _mm512_min_epi32(_mm512_shuffle_i64x2(ab, cd, 0x88), _mm512_shuffle_i64x2(ab, cd, 0xdd));
+        m = _mm512_min_epi32(m, _mm512_shuffle_epi32(m, _MM_PERM_BADC));
+        m = _mm512_min_epi32(m, _mm512_shuffle_epi32(m, _MM_PERM_CDAB));
+        m = _mm512_mask_mov_epi32(m, _mm512_cmpeq_epi32_mask(m, none), zero); // a chunk that stays whole
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(smallestOf + chunk), _mm512_castsi512_si128(_mm512_maskz_compress_epi32(0x1111, m)));
     }
     return _mm512_reduce_max_epi32(widest);
 }
@@ -410,7 +431,7 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::meanBa
                 }
         }
         for (int j = 0; j < count; ++j) {
-            const int smallest = smallestOf[static_cast<std::size_t>(j) * chunksPerRow + chunk];
+            const int smallest = smallestOf[static_cast<std::size_t>(j) * chunkStride + chunk];
             if (smallest == 0) continue;
             const int y = top + j;
             const __m512i h = _mm512_load_si512(halves + static_cast<std::size_t>(j) * stride + (x0 - left));
@@ -475,7 +496,7 @@ void stripWork::run(const std::uint8_t *marginIn, std::uint8_t *marginOut, const
         for (int j = 0; j < count; ++j)
             largest = std::max(largest, sizeRow(top + j, toStrip.from(rowStates[top + j]),
                                                 halves + static_cast<std::size_t>(j) * bandStride,
-                                                smallestOf + static_cast<std::size_t>(j) * chunksPerRow));
+                                                smallestOf + static_cast<std::size_t>(j) * chunkStride));
         // The band's boxes end above table row bottom + largest + 2. Building only that far
         // keeps the rows the lower corners read fresh in the cache; they come from picture rows
         // bottom + largest and above, which the band's writes leave alone.
