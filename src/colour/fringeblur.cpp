@@ -415,21 +415,6 @@ __attribute__((target("avx2,avx512f,avx512bw,avx512vl"))) void stripWork::meanBa
         // The bytes of a chunk past the picture's right edge belong to the next row, which
         // another part may be writing: only a chunk that lies wholly in the row stores all sixteen.
         const bool wholeChunk = x0 + lanes <= width;
-        // The next band's upper corners lie in table rows built long ago, which have left the
-        // nearer caches, and they change row every few chunks, too often for the processor to
-        // see a stream: ask for them into the second-level cache one band ahead (the next
-        // band's half-sizes are about this band's).
-        if (const int ahead = smallestOf[chunk]; ahead > 0) {
-            const int at = at0 + (x0 - left);
-            const int from = std::max(part.origin, top + count - ahead - 1);
-            const int to = std::min(shape.height, top + 2 * count - 1 - ahead);
-            for (int u = from; u <= to; ++u)
-                for (int c = 0; c < 3; ++c) {
-                    const std::uint32_t *cells = rows[u] + static_cast<std::size_t>(c) * columns;
-                    _mm_prefetch(reinterpret_cast<const char *>(cells + at - ahead - 1), _MM_HINT_T1);
-                    _mm_prefetch(reinterpret_cast<const char *>(cells + at + ahead + 1), _MM_HINT_T1);
-                }
-        }
         for (int j = 0; j < count; ++j) {
             const int smallest = smallestOf[static_cast<std::size_t>(j) * chunkStride + chunk];
             if (smallest == 0) continue;
