@@ -38,6 +38,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define KORVIA_X86 1
@@ -499,6 +503,18 @@ void stripWork::run(const std::uint8_t *marginIn, std::uint8_t *marginOut, const
 
 } // namespace
 
+int fringeBlurCores()
+{
+    unsigned cores = std::thread::hardware_concurrency(); // every core the machine has online
+#if defined(__linux__)
+    // Two threads on one allowed core take turns and pay the parts' overlaps for nothing.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) cores = static_cast<unsigned>(CPU_COUNT(&allowed));
+#endif
+    return static_cast<int>(std::clamp(cores, 1u, 8u));
+}
+
 void setFringeBlurStripWidth(int columns) { stripOverride = columns; }
 void setFringeBlurParts(int parts) { partOverride = parts; }
 
@@ -550,7 +566,7 @@ bool fringeBlurWide(const fringeBlurJob &job)
     // Parts of rows, each with its own strips and table, taken in turn by one worker per core:
     // one part per core (on 24-megapixel photos two per core lose 5 % on their overlaps), but no
     // more than leaves each part four times the rows its boxes reach beyond it.
-    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int cores = fringeBlurCores();
     int partCount = partOverride > 0 ? partOverride : std::min(cores, std::max(1, height / (4 * (shape.reach + 1))));
     partCount = std::clamp(partCount, 1, height);
     const int workers = std::min(cores, partCount);

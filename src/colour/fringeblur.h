@@ -28,6 +28,11 @@ int fringeBlurReach(int width, int height, int size, int density);
 // calling thread.
 bool fringeBlurWide(const fringeBlurJob &job);
 
+// The cores the blur cuts its parts for: those this process may run on (a process held to
+// fewer cores than the machine has, by taskset or a container, gets only as many threads), at
+// most eight.
+int fringeBlurCores();
+
 // Tests only: the width of the column strips the picture is done in (0: the measured choice).
 void setFringeBlurStripWidth(int columns);
 // Tests and benchmarks only: the number of parts of rows done side by side (0: one per core).

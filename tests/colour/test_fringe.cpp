@@ -16,6 +16,10 @@
 #include <thread>
 #include <vector>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 namespace {
 
 planes noisePicture(int w, int h, unsigned seed)
@@ -318,6 +322,24 @@ TEST(fringeEngine, blurInStripsAndPartsReportsEveryRowOnceInOrderFromTheCallingT
         EXPECT_FALSE(elsewhere) << parts << " parts";
     }
 }
+
+#if defined(__linux__)
+TEST(fringeEngine, aProcessHeldToOneCoreGetsOneWorker)
+{
+    cpu_set_t everything;
+    ASSERT_EQ(sched_getaffinity(0, sizeof everything, &everything), 0);
+    int first = 0;
+    while (!CPU_ISSET(first, &everything)) ++first;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const int held = fringeBlurCores();
+    ASSERT_EQ(sched_setaffinity(0, sizeof everything, &everything), 0);
+    EXPECT_EQ(held, 1);
+    EXPECT_EQ(fringeBlurCores(), std::min(8, CPU_COUNT(&everything)));
+}
+#endif
 
 // ---- the shared generator ----
 
