@@ -200,17 +200,31 @@ fi
 # Korvia against itself: the fringe blur at its strongest against the mosaic, both timed the same
 # way as above, on one core and (the fringe blur's own way) on every core.
 Kall="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
-# own NAME OPS BY-NAME BY-OPS K-COMMAND: one line, OPS's time against BY-OPS's.
+# fastest CMD...: the fastest wall time of each command, taken in rounds of one run of each, so
+# that a slow spell of the machine falls on all of them alike (three times RUNS rounds: these runs
+# are short, and their difference is small against their length).
+fastest() {
+    local -a best=()
+    local round i start end
+    for ((round = 0; round < 3 * RUNS; round++)); do
+        for ((i = 1; i <= $#; i++)); do
+            start=$(date +%s%N)
+            bash -c "${!i}" >/dev/null 2>&1 || { echo "failed"; return 0; }
+            end=$(date +%s%N)
+            if [ -z "${best[i]:-}" ] || [ $((end - start)) -lt "${best[i]}" ]; then best[i]=$((end - start)); fi
+        done
+    done
+    for ((i = 1; i <= $#; i++)); do awk -v t="${best[i]}" 'BEGIN { printf "%.6f ", t / 1e9 }'; done
+    echo
+}
+# own NAME OPS BY-NAME BY-OPS K-COMMAND: one line, OPS's time against BY-OPS's, each less the
+# time of K-COMMAND with no operation.
 own() {
     local name=$1 ops=$2 byname=$3 byops=$4 k=$5
     [[ $name =~ $ONLY ]] || return 0
-    local a b
-    a=$(awk -v t="$(seconds "$k $ops")" -v b="$(seconds "$k")" \
-        'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
-    b=$(awk -v t="$(seconds "$k $byops")" -v b="$(seconds "$k")" \
-        'BEGIN { if (t == "failed" || b == "failed") print "failed"; else printf "%.6f\n", t - b }')
-    awk -v name="$name" -v by="$byname" -v a="$a" -v b="$b" 'BEGIN {
-        if (a == "failed" || b == "failed") { printf "%-24s (a run failed)\n", name; exit }
+    fastest "$k" "$k $ops" "$k $byops" | awk -v name="$name" -v by="$byname" '{
+        if ($1 == "failed") { printf "%-24s (a run failed)\n", name; exit }
+        a = $2 - $1; b = $3 - $1
         printf "%-24s korvia %8.3f s   %-7s %8.3f s   ratio %7.2f\n", name, a, by, b, (b > 0 ? a / b : 0)
     }' | tee -a "$out/results.txt"
 }
