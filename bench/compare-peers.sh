@@ -100,15 +100,28 @@ seconds() {
         # command,mean,stddev,median,user,system,min,max (the command may hold commas)
         awk -F, 'END { print $(NF - 1) }' "$scratch/t.csv"
     else
-        local best="" i start end
-        for ((i = 0; i < RUNS; i++)); do
-            start=$(date +%s%N)
-            bash -c "$cmd" >/dev/null 2>&1 || { echo "failed"; return 0; }
-            end=$(date +%s%N)
-            if [ -z "$best" ] || [ $((end - start)) -lt "$best" ]; then best=$((end - start)); fi
-        done
-        awk -v t="$best" 'BEGIN { printf "%.6f\n", t / 1e9 }'
+        fastest "$RUNS" "$cmd"
     fi
+}
+
+# fastest ROUNDS CMD...: the fastest wall time of each command over ROUNDS rounds of one run of
+# each, on one line; taken in rounds, a slow spell of the machine falls on all of them alike.
+fastest() {
+    local rounds=$1
+    shift
+    local -a best=()
+    local round i start end
+    for ((round = 0; round < rounds; round++)); do
+        for ((i = 1; i <= $#; i++)); do
+            start=$(date +%s%N)
+            bash -c "${!i}" >/dev/null 2>&1 || { echo "failed"; return 0; }
+            end=$(date +%s%N)
+            if [ -z "${best[i]:-}" ] || [ $((end - start)) -lt "${best[i]}" ]; then best[i]=$((end - start)); fi
+        done
+    done
+    local times=()
+    for ((i = 1; i <= $#; i++)); do times+=("$(awk -v t="${best[i]}" 'BEGIN { printf "%.6f", t / 1e9 }')"); done
+    echo "${times[*]}"
 }
 
 q() { printf '%q' "$1"; }
@@ -200,29 +213,13 @@ fi
 # Korvia against itself: the fringe blur at its strongest against the mosaic, both timed the same
 # way as above, on one core and (the fringe blur's own way) on every core.
 Kall="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
-# fastest CMD...: the fastest wall time of each command, taken in rounds of one run of each, so
-# that a slow spell of the machine falls on all of them alike (three times RUNS rounds: these runs
-# are short, and their difference is small against their length).
-fastest() {
-    local -a best=()
-    local round i start end
-    for ((round = 0; round < 3 * RUNS; round++)); do
-        for ((i = 1; i <= $#; i++)); do
-            start=$(date +%s%N)
-            bash -c "${!i}" >/dev/null 2>&1 || { echo "failed"; return 0; }
-            end=$(date +%s%N)
-            if [ -z "${best[i]:-}" ] || [ $((end - start)) -lt "${best[i]}" ]; then best[i]=$((end - start)); fi
-        done
-    done
-    for ((i = 1; i <= $#; i++)); do awk -v t="${best[i]}" 'BEGIN { printf "%.6f ", t / 1e9 }'; done
-    echo
-}
 # own NAME OPS BY-NAME BY-OPS K-COMMAND: one line, OPS's time against BY-OPS's, each less the
-# time of K-COMMAND with no operation.
+# time of K-COMMAND with no operation, the fastest of three times RUNS rounds (these runs are
+# short, and their difference is small against their length).
 own() {
     local name=$1 ops=$2 byname=$3 byops=$4 k=$5
     [[ $name =~ $ONLY ]] || return 0
-    fastest "$k" "$k $ops" "$k $byops" | awk -v name="$name" -v by="$byname" '{
+    fastest $((3 * RUNS)) "$k" "$k $ops" "$k $byops" | awk -v name="$name" -v by="$byname" '{
         if ($1 == "failed") { printf "%-24s (a run failed)\n", name; exit }
         a = $2 - $1; b = $3 - $1
         printf "%-24s korvia %8.3f s   %-7s %8.3f s   ratio %7.2f\n", name, a, by, b, (b > 0 ? a / b : 0)
