@@ -7,3 +7,9 @@ struct rectangle {
     int right = 0;
     int bottom = 0;
 };
+
+// A point in a control's pixels.
+struct point {
+    int x = 0;
+    int y = 0;
+};

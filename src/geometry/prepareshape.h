@@ -1,0 +1,36 @@
+// The front end of the geometric transforms: owns the engine, carries the resize targets and the
+// background colour, chooses the transform code from the 変形 page, decides the result size of a
+// commit and makes the preview on the sample bitmap.
+#pragma once
+#include "shapeexecute.h"
+
+#include <QImage>
+#include <QSize>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class prepareShape {
+public:
+    prepareShape();
+    ~prepareShape();
+
+    std::uint32_t backgroundColor = 50u | (50u << 8) | (50u << 16); // packed red 50, green 50, blue 50
+    std::unique_ptr<shapeExecute> engine;
+    std::int32_t targetWidth = 0;  // resize result width
+    std::int32_t targetHeight = 0; // resize result height
+    double verticalPercent = 100.0;
+    double horizontalPercent = 100.0;
+
+    // The code of the active 変形 page (page index, rotateAngleRadioGroup item); written into the
+    // engine's shapeType and returned. Unknown pages and items give shapeCopy.
+    std::uint32_t chooseShape(int pageIndex, int rotateItem);
+
+    // The commit's result size for a W × H picture and the engine's current code and parameters.
+    // Trimming edges beyond the picture are limited to it first.
+    QSize shapedSize(int width, int height) const;
+    // The commit: a new bitmap of shapedSize, filled by executeShape.
+    QImage makeShapedBitmap(const QImage &picture);
+    // The preview on the sample, or nothing (unknown code, resize with a percentage not above 0).
+    std::optional<QImage> makePreviewBitmap(const QImage &sample);
+};
