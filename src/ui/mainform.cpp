@@ -5,6 +5,8 @@
 #include "accessibility.h"
 #include "colour/filterparameters.h"
 #include "dialogservice.h"
+#include "geometry/commonresizerect.h"
+#include "geometry/prepareshape.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
@@ -88,7 +90,8 @@ TmainForm::TmainForm(QWidget *parent)
     // 6. Effect track bars at their start positions, captions showing them.
     setUpParameterControls();
 
-    // 7. The transform set-up lands with the geometry engine.
+    // 7. The transform set-up; its engine reports its progress on ProgressBar1.
+    setUpTransformControls();
 
     // 8. The tone-curve sample table.
     toneSamples.assign(128, 0.0);
@@ -100,7 +103,10 @@ TmainForm::TmainForm(QWidget *parent)
     drawColor = packedColor(100, 200, 200);
     backgroundColor = packedColor(50, 50, 50);
 
-    // 11-13. The colour panel, the transform background and the brush land with their engines.
+    // 11, 13. The colour panel and the brush land with their engines.
+
+    // 12. The transform background.
+    shapeSetUp->backgroundColor = backgroundColor;
 
     // 14. The JPEG quality dialog (the print window lands with printing).
     jpegQualityForm = new TjpegQualityForm(this);
@@ -109,7 +115,8 @@ TmainForm::TmainForm(QWidget *parent)
     toneReset();
     resetTransformControls();
 
-    // 16. The About box (the trimming rectangle lands with the geometry engine).
+    // 16. The trimming rectangle and the About box.
+    createTrimmingRect();
     aboutBox = new TAboutBox(this);
 
     // 17. Both file dialogs show JPEG or BMP files.
