@@ -22,9 +22,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cmath>
 
@@ -43,15 +45,35 @@ const shapeParameter *parameterOf(std::int32_t shapeExecute::*member)
     return nullptr;
 }
 
-// A track bar without its slider shows only its groove and ticks.
+// The application's style, except that a track bar whose "sliderVisible" property is false is
+// drawn without its slider: only the groove and the ticks.
+class sliderOptionalStyle : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override
+    {
+        if (control == CC_Slider && widget && widget->property("sliderVisible") == false) {
+            if (const auto *slider = qstyleoption_cast<const QStyleOptionSlider *>(option)) {
+                QStyleOptionSlider bare(*slider);
+                bare.subControls &= ~SC_SliderHandle;
+                bare.activeSubControls &= ~SC_SliderHandle;
+                QProxyStyle::drawComplexControl(control, &bare, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+};
+
 void setSliderVisible(QSlider *bar, bool visible)
 {
+    if (!bar->findChild<sliderOptionalStyle *>(QString(), Qt::FindDirectChildrenOnly)) {
+        auto *style = new sliderOptionalStyle;
+        style->setParent(bar);
+        bar->setStyle(style);
+    }
     bar->setProperty("sliderVisible", visible);
-    bar->setStyleSheet(visible ? QString()
-                               : QStringLiteral("QSlider::handle:horizontal { background: transparent; "
-                                                "border: none; width: 11px; margin: -8px 0; }"
-                                                "QSlider::groove:horizontal { height: 4px; "
-                                                "background: palette(mid); }"));
+    bar->update();
 }
 
 int wholeEdit(const QLineEdit *edit)
@@ -357,13 +379,16 @@ void TmainForm::refreshTrimmingControls()
     leftTrimming->setRange(0, int(W - 1));
     rightTrimming->setRange(0, int(W - 1));
 
+    // The rectangle's last column or row can reach one past the picture's (the fitted view is
+    // truncated); the edits say what the trim will keep.
     const rectangle &r = trimmingRect->rect;
     const int ox = mainViewRect.left, oy = mainViewRect.top;
+    const int lastColumn = int(W - 1), lastRow = int(H - 1);
     const std::pair<QLineEdit *, int> edges[] = {
-        {ui->leftTrimingLabeledEdit, trimEditFromControl(r.left, ox, s)},
-        {ui->rightTrimingLabeledEdit, trimEditFromControl(r.right, ox, s)},
-        {ui->upperTrimingLabeledEdit, trimEditFromControl(r.top, oy, s)},
-        {ui->lowerTrimingLabeledEdit, trimEditFromControl(r.bottom, oy, s)},
+        {ui->leftTrimingLabeledEdit, std::clamp(trimEditFromControl(r.left, ox, s), 0, lastColumn)},
+        {ui->rightTrimingLabeledEdit, std::clamp(trimEditFromControl(r.right, ox, s), 0, lastColumn)},
+        {ui->upperTrimingLabeledEdit, std::clamp(trimEditFromControl(r.top, oy, s), 0, lastRow)},
+        {ui->lowerTrimingLabeledEdit, std::clamp(trimEditFromControl(r.bottom, oy, s), 0, lastRow)},
     };
     for (const auto &[edit, value] : edges) edit->setText(QString::number(value));
     refreshPostTrimmingCaptions();

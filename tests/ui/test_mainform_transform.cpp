@@ -5,6 +5,7 @@
 
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
+#include "imagedata/myimagearray.h"
 #include "ui/transformcontrols.h"
 #include "ui/updown.h"
 
@@ -231,6 +232,25 @@ private slots:
         t.click("undoButton");
         QCOMPARE(t.current()->bitmap.size(), QSize(400, 300));
         QCOMPARE(t.window->trimmingRect->rect.right, t.window->mainViewRect.right);
+    }
+
+    void trimmingEditsStayInsideThePicture()
+    {
+        // An enlarged picture whose fitted view ends one picture row lower than it has.
+        windowUnderTest t;
+        const QSize view = t.image("mainImage")->size();
+        int height = 0;
+        for (int h = 40; h < 100 && !height; ++h) {
+            rectangle area{0, 0, view.width() - 1, view.height() - 1};
+            const double s = fitRect(0, 0, 99, h - 1, area);
+            if (trimEditFromControl(area.bottom, area.top, s) >= h) height = h;
+        }
+        QVERIFY(height);
+        t.open(picture("low.bmp", halves(100, height)));
+        t.selectTabs(3, 2);
+        QCOMPARE(edit(t, "lowerTrimingLabeledEdit")->text(), QString::number(height - 1));
+        QCOMPARE(t.text("postTrimingImageHeightStaticText"), QString::number(height));
+        QCOMPARE(t.text("postTrimingImagePixelStaticText"), QString::number(100 * height));
     }
 };
 
