@@ -151,6 +151,8 @@ public:
     void refreshPostTrimmingCaptions();
     // Draws or erases the trimming rectangle on mainImage (inverting: both are one draw).
     void showTrimmingRect(bool shown);
+    // The rectangle belongs on mainImage: trimming is the active transform over a picture.
+    bool trimmingShown();
     void trimmingUpDownClick();
     void resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels);
     void integerEditKeyUp(QLineEdit *edit, QSlider *trackBar);

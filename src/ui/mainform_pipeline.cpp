@@ -233,9 +233,9 @@ void TmainForm::refreshControls()
     refreshTrimmingControls();
     showPictureInfo();
     trimmingActive = operationPages->activePageIndex() == 3 && operationCode() == shapeTrim;
-    showTrimmingRect(trimmingActive);
+    showTrimmingRect(trimmingShown());
     // Without the rectangle no cursor of its handles stays on the picture.
-    if (!trimmingActive) ui->mainImage->setCursorShape(imageControl::defaultCursor);
+    if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
 }
 
 void TmainForm::showPictureInfo()

@@ -346,6 +346,11 @@ void TmainForm::rotateAngleRadioGroupClick()
 
 // ---- Trimming -----------------------------------------------------------------------------------
 
+bool TmainForm::trimmingShown()
+{
+    return trimmingActive && trimmingRect && hasImage() && hasPixels(*currentBitmap);
+}
+
 void TmainForm::showTrimmingRect(bool shown)
 {
     if (!trimmingRect || shown == trimmingDrawn) return;
@@ -420,7 +425,7 @@ void TmainForm::trimmingUpDownClick()
         refreshPostTrimmingCaptions();
         trimmingRect->clampRect();
         trimmingRect->placeHandles();
-        showTrimmingRect(trimmingActive);
+        showTrimmingRect(trimmingShown());
         // Cross limits: the edges keep 27 control pixels apart.
         const rectangle &r = trimmingRect->rect;
         upperTrimming->setMaximum(int((r.bottom - oy - 27) / s));
@@ -444,12 +449,12 @@ void TmainForm::mainImageMouseDown(Qt::MouseButton, int x, int y)
     trimmingRect->pressPoint = point{x, y};
     trimmingRect->hitTest(x, y, false);
     // Without the rectangle on the picture there is nothing a cursor could point at.
-    if (!trimmingActive) ui->mainImage->setCursorShape(imageControl::defaultCursor);
+    if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
 }
 
 void TmainForm::mainImageMouseMove(Qt::MouseButtons buttons, int x, int y)
 {
-    if (!trimmingActive || !trimmingRect) return;
+    if (!trimmingShown()) return;
     if (buttons & Qt::LeftButton) {
         guarded([&] {
             showTrimmingRect(true);

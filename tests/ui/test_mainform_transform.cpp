@@ -107,6 +107,9 @@ private slots:
         QCOMPARE(t.current()->bitmap.size(), QSize(100, 30));
         QCOMPARE(t.current()->undoCount, 1);
         QCOMPARE(t.text("imageWidthStaticText1"), QString("100"));
+        // Both pairs follow the new picture at their own percentages (25 % and 10 %).
+        QCOMPARE(edit(t, "horizontalMagPixelEdit")->text(), QString("25"));
+        QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("3"));
     }
 
     void numberChecksOfTheTransformEdits()
@@ -232,6 +235,15 @@ private slots:
         t.click("undoButton");
         QCOMPARE(t.current()->bitmap.size(), QSize(400, 300));
         QCOMPARE(t.window->trimmingRect->rect.right, t.window->mainViewRect.right);
+
+        // With the picture closed, a drag over the white view draws nothing.
+        t.dialogs.questionAnswers << false; // do not save
+        t.click("theEndButton");
+        QCOMPARE(t.window->editingCount, 0);
+        QTest::mousePress(view, Qt::LeftButton, {}, handle);
+        QTest::mouseMove(view, handle - QPoint(50, 50));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, handle - QPoint(50, 50));
+        QVERIFY(allWhite(view->canvas()));
     }
 
     void trimmingEditsStayInsideThePicture()
