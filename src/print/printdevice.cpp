@@ -1,5 +1,6 @@
 #include "printdevice.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace {
@@ -67,6 +69,11 @@ public:
         printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     }
 
+    void setDocumentName(const QString &title) override
+    {
+        printer.setDocName(title.isEmpty() ? QStringLiteral("Korvia") : title);
+    }
+
     QString name() override
     {
         if (printer.outputFormat() != QPrinter::PdfFormat) return printer.printerName();
@@ -84,6 +91,9 @@ public:
         auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
         dialog->setWindowTitle(QStringLiteral("プリンタ調整"));
         dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+        // Accepting the dialog only chooses; printing is the window's own command.
+        if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
+            if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
         return dialog;
     }
 

@@ -22,6 +22,8 @@ public:
     virtual void setCopyCount(int copies) = 0;
     virtual bool isLandscape() const = 0;
     virtual void setLandscape(bool landscape) = 0;
+    // The title of the next print job (the queue lists it, a PDF queue names its file by it).
+    virtual void setDocumentName(const QString &title) = 0;
     // The printer's name, or where the PDF file goes when printing to a file.
     virtual QString name() = 0;
     // The set-up dialog (printer, paper, orientation), not yet shown; it changes the printer only

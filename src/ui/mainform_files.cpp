@@ -132,6 +132,7 @@ void TmainForm::printSpeedButtonClick()
 {
     guarded([this] {
         if (!hasImage()) return;
+        printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
         printWindow->initLayout(currentBitmap);
         dialogs().showModal(printWindow);
     });

@@ -39,6 +39,8 @@ public:
     void setCopyCount(int n) override { copies = n; }
     bool isLandscape() const override { return landscape; }
     void setLandscape(bool l) override { landscape = l; }
+    QString title;
+    void setDocumentName(const QString &t) override { title = t; }
     QString name() override { return QStringLiteral("fake printer"); }
     std::unique_ptr<QDialog> setupDialog(QWidget *parent) override
     {
