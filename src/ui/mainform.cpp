@@ -10,6 +10,7 @@
 #include "imagedata/imageerror.h"
 #include "jpegqualitywindow.h"
 #include "pagecontrol.h"
+#include "print/printform.h"
 #include "progressbar.h"
 #include "radiogroup.h"
 #include "statictext.h"
@@ -102,7 +103,8 @@ TmainForm::TmainForm(QWidget *parent)
 
     // 11-13. The colour panel, the transform background and the brush land with their engines.
 
-    // 14. The JPEG quality dialog (the print window lands with printing).
+    // 14. The print window and the JPEG quality dialog.
+    printWindow = new TprintWindow(this);
     jpegQualityForm = new TjpegQualityForm(this);
 
     // 15. Tone-curve state and editor, then the transform controls once more.

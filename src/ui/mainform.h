@@ -34,6 +34,7 @@ class progressBar;
 struct filterParameter;
 class TjpegQualityForm;
 class TAboutBox;
+class TprintWindow;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -72,6 +73,7 @@ public:
     int shapeType = 0;                 // transform code of the 変形 page (engine lands later)
     TjpegQualityForm *jpegQualityForm = nullptr; // owned through Qt parenthood
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
+    TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
 
     // Tone-curve state.
