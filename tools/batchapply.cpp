@@ -136,7 +136,16 @@ void runApply(const applyRequest &request)
     if (request.seed) sharedRandom::instance().seed(static_cast<std::uint32_t>(*request.seed));
 
     colorFilter filter; // one engine for the whole run, as the window keeps one
-    for (const operationSettings &settings : request.operations) applyOperationTo(bitmap, filter, settings);
+    prepareShape shaper;
+    auto transformsBefore = [&](std::size_t i) {
+        for (const placedShapeStep &s : request.shapeSteps)
+            if (s.before == i) applyShapeStep(bitmap, shaper, s.step);
+    };
+    for (std::size_t i = 0; i < request.operations.size(); ++i) {
+        transformsBefore(i);
+        applyOperationTo(bitmap, filter, request.operations[i]);
+    }
+    transformsBefore(request.operations.size());
 
     writeExactly(bitmap, request.output, request.quality);
 }

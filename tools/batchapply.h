@@ -1,6 +1,7 @@
 // korvia-batch apply: load a picture, run a list of colour operations on it with the same engine
 // steps as the window's execute command, and write exactly the output file asked for.
 #pragma once
+#include "batchshape.h"
 #include "colour/filteroperations.h"
 
 #include <QImage>
@@ -14,6 +15,7 @@ struct applyRequest {
     int quality = 100;                 // JPEG only; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     std::vector<operationSettings> operations;
+    std::vector<placedShapeStep> shapeSteps; // the transforms, each with its place among the operations
 };
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.

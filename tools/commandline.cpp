@@ -71,7 +71,12 @@ batchCommand parseApply(argumentList &args)
     if (!haveInput) throw commandLineError("apply needs an INPUT picture");
     if (!haveOutput) throw commandLineError("apply needs -o OUTPUT");
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
-    for (std::string_view op : operations) command.apply.operations.push_back(parseOperation(op));
+    for (std::string_view op : operations) {
+        if (std::optional<shapeStep> step = parseShapeOperation(op))
+            command.apply.shapeSteps.push_back({command.apply.operations.size(), *step});
+        else
+            command.apply.operations.push_back(parseOperation(op));
+    }
     return command;
 }
 
@@ -148,6 +153,7 @@ std::string usageText()
         "\n"
         "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n";
     text += operationUsage();
+    text += shapeOperationUsage();
     text += "\nExit status 0 on success, 1 on failure with one message line on stderr.\n";
     return text;
 }
