@@ -12,6 +12,7 @@
 #include "imagedata/imageerror.h"
 #include "jpegqualitywindow.h"
 #include "pagecontrol.h"
+#include "print/printform.h"
 #include "progressbar.h"
 #include "radiogroup.h"
 #include "statictext.h"
@@ -108,7 +109,8 @@ TmainForm::TmainForm(QWidget *parent)
     // 12. The transform background.
     shapeSetUp->backgroundColor = backgroundColor;
 
-    // 14. The JPEG quality dialog (the print window lands with printing).
+    // 14. The print window and the JPEG quality dialog.
+    printWindow = new TprintWindow(this);
     jpegQualityForm = new TjpegQualityForm(this);
 
     // 15. Tone-curve state and editor, then the transform controls once more.

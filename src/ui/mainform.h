@@ -35,6 +35,7 @@ class progressBar;
 struct filterParameter;
 class TjpegQualityForm;
 class TAboutBox;
+class TprintWindow;
 class prepareShape;
 class commonResizeRect;
 class upDown;
@@ -80,6 +81,7 @@ public:
     bool trimmingDrawn = false;      // the rectangle is on mainImage's canvas now
     TjpegQualityForm *jpegQualityForm = nullptr; // owned through Qt parenthood
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
+    TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
 
     // Tone-curve state.
