@@ -136,7 +136,12 @@ void runApply(const applyRequest &request)
     if (request.seed) sharedRandom::instance().seed(static_cast<std::uint32_t>(*request.seed));
 
     colorFilter filter; // one engine for the whole run, as the window keeps one
-    for (const operationSettings &settings : request.operations) applyOperationTo(bitmap, filter, settings);
+    const std::size_t count = request.operations.size();
+    for (std::size_t i = 0; i <= count; ++i) {
+        for (const applyRequest::extraStep &step : request.extraSteps)
+            if (step.at == i) step.run(bitmap, filter);
+        if (i < count) applyOperationTo(bitmap, filter, request.operations[i]);
+    }
 
     writeExactly(bitmap, request.output, request.quality);
 }

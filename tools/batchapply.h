@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,13 @@ struct applyRequest {
     int quality = 100;                 // JPEG only; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     std::vector<operationSettings> operations;
+    // Steps that are not a single colour operation (the recipes): each runs just before
+    // operations[at], or after the last one when at is operations.size().
+    struct extraStep {
+        std::size_t at;
+        std::function<void(QImage &, colorFilter &)> run;
+    };
+    std::vector<extraStep> extraSteps;
 };
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.
