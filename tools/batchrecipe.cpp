@@ -8,7 +8,7 @@ struct recipeSummary {
     const char *summary;
 };
 const recipeSummary summaries[] = {
-    {"vivid", "ビビット: tone curve slope 4, chroma 10, sharpen 3"},
+    {"vivid", "ビビット: tone curve slope at position 29 (1.29), chroma 10, sharpen 3"},
     {"recipe-grayscale", "グレースケール: grey picture of the luma"},
     {"recipe-sepia", "セピア: sepia picture"},
     {"recipe-emboss", "エンボス: emboss of depth 30 on grey (128, 128, 128)"},

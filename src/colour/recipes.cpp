@@ -114,13 +114,15 @@ std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)
     std::vector<recipeStage> stages;
     recipeStage s;
     if (name == "vivid") {
-        // Tone curve "傾斜" at 4, chroma 10, sharpen 3.
+        // Tone curve "傾斜" four steps steeper than the identity, chroma 10, sharpen 3. The
+        // slope's identity is position 25 (45°); position 4 itself would be a slope of
+        // tan 7.2° ≈ 0.13, squeezing every level into 112..144: a nearly grey picture.
         s.page = 0;
         s.tab = 2;
         s.radio = recipeRadio::toneCurve;
         s.radioItem = 1;
         s.filterType = 12;
-        s.settings = {{"tonePosition", 4}};
+        s.settings = {{"tonePosition", recipeVividSlope}};
         stages.push_back(s);
         s = {};
         s.page = 0;

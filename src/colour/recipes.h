@@ -40,6 +40,9 @@ struct recipe {
 
 // The drawing colour of the emboss recipe.
 inline constexpr std::uint32_t recipeGreyDrawColor = 128u | (128u << 8) | (128u << 16);
+// The tone-curve slope position of the vivid recipe: the identity (25) plus 4, a slope of
+// tan 52.2° ≈ 1.29 about mid-grey.
+inline constexpr int recipeVividSlope = 25 + 4;
 // The fringe level of the darkening and brightening recipes.
 inline constexpr int recipeFringeDark = -100;
 inline constexpr int recipeFringeBright = 100;

@@ -58,3 +58,16 @@ TEST(recipes, stagesOnOnePlaneSplitMatchTheStagesRunAlone)
         EXPECT_NE(together, source) << name;
     }
 }
+
+TEST(recipes, vividWidensTheTonesRatherThanFlatteningThem)
+{
+    QImage picture(64, 8, QImage::Format_RGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x) picture.setPixel(x, y, qRgb(64 + 2 * x, 64 + 2 * x, 64 + 2 * x));
+    colorFilter filter;
+    runRecipeStages(picture, filter, recipeStages(*findRecipe("vivid"), 8), startDrawColor, 0);
+    // Away from the sharpened edges, the grey ramp 66..190 is stretched about mid-grey.
+    const int dark = qRed(picture.pixel(1, 4)), light = qRed(picture.pixel(62, 4));
+    EXPECT_LT(dark, 66 - 10);
+    EXPECT_GT(light, 190 + 10);
+}
