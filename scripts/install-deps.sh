@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n
   clang libclang-rt-14-dev
   libvips-tools hyperfine
+  cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()
@@ -24,4 +25,13 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
+# The print tests start a scheduler of their own; installing cups must not start the system's
+# (it would add its own queues and keep running). Services stay down while we install unless the
+# machine already has a policy of its own.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  trap '$sudo rm -f "$policy"' EXIT
+fi
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

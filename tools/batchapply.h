@@ -1,6 +1,7 @@
 // korvia-batch apply: load a picture, run a list of colour operations on it with the same engine
 // steps as the window's execute command, and write exactly the output file asked for.
 #pragma once
+#include "batchshape.h"
 #include "colour/filteroperations.h"
 
 #include <QImage>
@@ -15,10 +16,13 @@ struct applyRequest {
     int quality = 100;                 // JPEG only; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     std::vector<operationSettings> operations;
-    // Steps that are not a single colour operation (the recipes): each runs just before
-    // operations[at], or after the last one when at is operations.size().
+    std::vector<placedShapeStep> shapeSteps; // the transforms, each with its place among the operations
+    // Steps that are neither a colour operation nor a transform (the recipes): each runs just
+    // before operations[at] (after the last one when at is operations.size()), and after the
+    // first shapesBefore transforms.
     struct extraStep {
         std::size_t at;
+        std::size_t shapesBefore;
         std::function<void(QImage &, colorFilter &)> run;
     };
     std::vector<extraStep> extraSteps;

@@ -42,7 +42,7 @@ bool addRecipeStep(applyRequest &request, std::string_view text)
     }
 
     const std::uint32_t drawColor = r->greyDrawColor ? recipeGreyDrawColor : startDrawColor;
-    request.extraSteps.push_back({request.operations.size(), [r, drawColor, embossAngle](QImage &bitmap, colorFilter &filter) {
+    request.extraSteps.push_back({request.operations.size(), request.shapeSteps.size(), [r, drawColor, embossAngle](QImage &bitmap, colorFilter &filter) {
                                       const std::vector<recipeStage> stages = recipeStages(
                                           *r, recipeShorterSide(bitmap.width(), bitmap.height()));
                                       runRecipeStages(bitmap, filter, stages, drawColor, embossAngle);

@@ -4,6 +4,7 @@
 // destination pixel, working backwards from each destination pixel to its source position.
 #pragma once
 #include "imagedata/progress.h"
+#include "imagedata/rectangle.h"
 
 #include <QImage>
 #include <cstdint>
@@ -49,4 +50,14 @@ public:
     static void distortPoint(double &x, double &y, int sourceWidth, int sourceHeight, double amount);
     // Shifts x by the slope rule with s = amount; y is read only.
     static void slopePoint(double &x, double y, double amount, int sourceHeight);
+
+    // The trimming edges limited to a W × H picture: 0 <= left <= right <= W − 1, and the same
+    // for top and bottom. The trim reads and the commit size both use these.
+    rectangle trimEdges(int sourceWidth, int sourceHeight) const;
 };
+
+// The moves and the resampling use vector units (whole 32-bit pixels, four or eight doubles at a
+// time) where the processor has them. Tests switch them off to compare the plain loops with the
+// vector ones; both give identical bytes.
+void setShapeVectorUnits(bool enabled);
+bool shapeVectorUnits();

@@ -8,7 +8,7 @@
 #include <string_view>
 
 struct shapeParameter {
-    const char *field;   // engine field name, and korvia-batch key
+    const char *field;   // engine (or prepareShape) field name; korvia-batch key of slope, trapezoid, distortion
     const char *control; // track bar objectName, or nullptr (sizes, trimming edges)
     const char *edit;    // edit objectName
     int minimum;

@@ -12,6 +12,7 @@
 #include "imagedata/imageerror.h"
 #include "jpegqualitywindow.h"
 #include "pagecontrol.h"
+#include "print/printform.h"
 #include "progressbar.h"
 #include "radiogroup.h"
 #include "statictext.h"
@@ -110,7 +111,8 @@ TmainForm::TmainForm(QWidget *parent)
     // 13. The brush engine, its profiles, graphs and samples.
     setUpBrush();
 
-    // 14. The JPEG quality dialog (the print window lands with printing).
+    // 14. The print window and the JPEG quality dialog.
+    printWindow = new TprintWindow(this);
     jpegQualityForm = new TjpegQualityForm(this);
 
     // 15. Tone-curve state and editor, then the transform controls once more.

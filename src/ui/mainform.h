@@ -36,6 +36,7 @@ class progressBar;
 struct filterParameter;
 class TjpegQualityForm;
 class TAboutBox;
+class TprintWindow;
 class colorTool;
 class brushTool;
 class trackBarSource;
@@ -79,6 +80,7 @@ public:
     int shapeType = 0;                 // transform code of the 変形 page (engine lands later)
     TjpegQualityForm *jpegQualityForm = nullptr; // owned through Qt parenthood
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
+    TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
     std::unique_ptr<colorTool> colorPanel;       // the カラー tab
     std::unique_ptr<brushTool> brush;            // the hidden brush pages

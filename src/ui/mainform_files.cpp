@@ -8,6 +8,7 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "jpegqualitywindow.h"
+#include "print/printform.h"
 #include "ui_mainform.h"
 
 #include <QFile>
@@ -131,7 +132,9 @@ void TmainForm::printSpeedButtonClick()
 {
     guarded([this] {
         if (!hasImage()) return;
-        // The print window lands with printing: it is handed the current picture and shown here.
+        printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
+        printWindow->initLayout(currentBitmap);
+        dialogs().showModal(printWindow);
     });
 }
 

@@ -33,6 +33,11 @@ same_as "sepia fringe bright" sepia-fringe-bright -- sepia fringe-bright:fringeS
 expect_success "mixed" apply "$PICTURE" -o "$WORK/mixed.bmp" rgb:red=40 recipe-sepia mosaic:mosaicSize=3
 expect_success "mixed stages" apply "$PICTURE" -o "$WORK/mixed2.bmp" rgb:red=40 sepia mosaic:mosaicSize=3
 check "recipes keep their place among operations" cmp -s "$WORK/mixed.bmp" "$WORK/mixed2.bmp"
+for order in "turn-right fringe-dark" "fringe-dark turn-right"; do
+    expect_success "$order" apply "$PICTURE" -o "$WORK/t1.bmp" --seed 3 $order
+    expect_success "$order (stages)" apply "$PICTURE" -o "$WORK/t2.bmp" --seed 3 ${order/fringe-dark/fringe-bright:fringeSize=6,fringeLevel=-100}
+    check "recipes keep their place among transforms: $order" cmp -s "$WORK/t1.bmp" "$WORK/t2.bmp"
+done
 
 expect_failure "keys on a recipe without keys" apply "$PICTURE" -o "$WORK/x.bmp" vivid:chroma=3
 expect_failure "an emboss angle off the 45-degree steps" apply "$PICTURE" -o "$WORK/x.bmp" recipe-emboss:embossAngle=30

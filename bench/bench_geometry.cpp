@@ -1,0 +1,120 @@
+// Speed of the geometric transforms on a 24-megapixel photo-like picture, one thread: the engine's
+// run (executeShape) into a destination of the commit's size that exists already, next to a memcpy
+// of the picture's 32-bit bytes. The destination is made once per benchmark, as the commit's fill
+// of the new bitmap is not the transform's work. BENCH_PLAIN=1 times the plain loops instead.
+#include "geometry/prepareshape.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int pictureWidth = 6000;
+constexpr int pictureHeight = 4000;
+
+// Smooth gradients, a few hard-edged shapes and a little grain, like a photograph.
+const QImage &thePhoto()
+{
+    static const QImage picture = [] {
+        QImage p(pictureWidth, pictureHeight, QImage::Format_RGB32);
+        std::minstd_rand grain(7);
+        for (int y = 0; y < pictureHeight; ++y) {
+            QRgb *row = reinterpret_cast<QRgb *>(p.scanLine(y));
+            for (int x = 0; x < pictureWidth; ++x) {
+                const double u = x / double(pictureWidth), v = y / double(pictureHeight);
+                double r = 120 + 90 * std::sin(u * 7 + v * 3), g = 100 + 80 * std::cos(v * 5),
+                       b = 60 + 50 * std::sin(u * 13 - v * 2);
+                if ((x / 700 + y / 500) % 3 == 0) { r = 230 - r / 3; g *= 0.5; }
+                const int n = static_cast<int>(grain() % 9) - 4;
+                auto c = [n](double value) { return std::clamp(static_cast<int>(value) + n, 0, 255); };
+                row[x] = qRgb(c(r), c(g), c(b));
+            }
+        }
+        return p;
+    }();
+    return picture;
+}
+
+void transform(benchmark::State &state, std::uint32_t code, void (*setUp)(prepareShape &))
+{
+    setShapeVectorUnits(std::getenv("BENCH_PLAIN") == nullptr);
+    prepareShape shaper;
+    shaper.engine->shapeType = code;
+    if (setUp) setUp(shaper);
+    const QImage &source = thePhoto();
+    QImage destination(shaper.shapedSize(source.width(), source.height()), QImage::Format_RGB32);
+    destination.fill(0xFF000000u);
+    for (auto _ : state) {
+        shaper.engine->executeShape(source, destination, shaper.backgroundColor);
+        benchmark::DoNotOptimize(destination.constBits());
+        benchmark::ClobberMemory();
+    }
+    state.counters["Mpixel/s"] = benchmark::Counter(double(destination.width()) * destination.height(),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void copyOfPictureBytes(benchmark::State &state)
+{
+    const std::size_t size = std::size_t(pictureWidth) * pictureHeight * 4;
+    std::vector<std::uint8_t> source(size, 1), target(size, 0);
+    for (auto _ : state) {
+        std::memcpy(target.data(), source.data(), size);
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void turnRight(benchmark::State &s) { transform(s, shapeRotateRight90, nullptr); }
+void turnLeft(benchmark::State &s) { transform(s, shapeRotateLeft90, nullptr); }
+void turn180(benchmark::State &s) { transform(s, shapeRotate180, nullptr); }
+void mirrorLeftRight(benchmark::State &s) { transform(s, shapeMirrorLeftRight, nullptr); }
+void mirrorUpDown(benchmark::State &s) { transform(s, shapeMirrorUpDown, nullptr); }
+void trimHalf(benchmark::State &s)
+{
+    transform(s, shapeTrim, [](prepareShape &p) {
+        p.engine->trimLeft = 1000, p.engine->trimRight = 4999, p.engine->trimTop = 1000, p.engine->trimBottom = 2999;
+    });
+}
+void rotate45(benchmark::State &s) { transform(s, shapeRotateAngle, [](prepareShape &p) { p.engine->rotateAngle = 4500; }); }
+void resize200(benchmark::State &s)
+{
+    transform(s, shapeResize, [](prepareShape &p) { p.targetWidth = 2 * pictureWidth, p.targetHeight = 2 * pictureHeight; });
+}
+void resize50(benchmark::State &s)
+{
+    transform(s, shapeResize, [](prepareShape &p) { p.targetWidth = pictureWidth / 2, p.targetHeight = pictureHeight / 2; });
+}
+void slope30(benchmark::State &s) { transform(s, shapeSlope, [](prepareShape &p) { p.engine->slopeBalance = 30; }); }
+void trapezoid30(benchmark::State &s) { transform(s, shapePerspective, [](prepareShape &p) { p.engine->perspective = 30; }); }
+void distort20(benchmark::State &s) { transform(s, shapeDistort, [](prepareShape &p) { p.engine->distortion = 20; }); }
+void distortMinus30(benchmark::State &s) { transform(s, shapeDistort, [](prepareShape &p) { p.engine->distortion = -30; }); }
+
+double fastest(const std::vector<double> &times) { return *std::min_element(times.begin(), times.end()); }
+
+#define QUICK(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true)
+#define SLOW(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true)
+QUICK(copyOfPictureBytes);
+QUICK(turnRight);
+QUICK(turnLeft);
+QUICK(turn180);
+QUICK(mirrorLeftRight);
+QUICK(mirrorUpDown);
+QUICK(trimHalf);
+SLOW(rotate45);
+SLOW(resize200);
+QUICK(resize50);
+SLOW(slope30);
+SLOW(trapezoid30);
+SLOW(distort20);
+SLOW(distortMinus30);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,129 @@
+#include "prepareshape.h"
+
+#include "commonfigureroutine.h"
+
+#include <algorithm>
+#include <new>
+
+prepareShape::prepareShape() : engine(std::make_unique<shapeExecute>()) {}
+
+prepareShape::~prepareShape() = default;
+
+std::uint32_t prepareShape::chooseShape(int pageIndex, int rotateItem)
+{
+    static constexpr std::uint32_t rotateCodes[] = {shapeRotateAngle, shapeRotateRight90, shapeRotateLeft90,
+                                                    shapeRotate180,   shapeMirrorLeftRight, shapeMirrorUpDown};
+    std::uint32_t code = shapeCopy;
+    switch (pageIndex) {
+    case 0: code = shapeResize; break;
+    case 1: code = (rotateItem >= 0 && rotateItem < 6) ? rotateCodes[rotateItem] : shapeCopy; break;
+    case 2: code = shapeTrim; break;
+    case 3: code = shapeSlope; break;
+    case 4: code = shapePerspective; break;
+    case 5: code = shapeDistort; break;
+    default: break;
+    }
+    engine->shapeType = code;
+    return code;
+}
+
+QSize prepareShape::shapedSize(int width, int height) const
+{
+    const int W = width, H = height;
+    const shapeExecute &e = *engine;
+    switch (e.shapeType) {
+    case shapeResize:
+        return QSize(targetWidth, targetHeight);
+    case shapeDistort: {
+        if (e.distortion >= 0) return QSize(W, H);
+        const double amount = e.distortion * (-0.01);
+        double x = W * 0.5, y = 0;
+        shapeExecute::distortPoint(x, y, W, H, amount);
+        const int grownWidth = W + (W - static_cast<int>(2 * x));
+        x = 0;
+        y = H * 0.5;
+        shapeExecute::distortPoint(x, y, W, H, amount);
+        return QSize(grownWidth, H + (H - static_cast<int>(2 * y)));
+    }
+    case shapeRotateAngle: {
+        const rectangle bounds = rotatedBounds(rectangle{0, 0, W - 1, H - 1}, e.rotateAngle * 0.01);
+        return QSize(bounds.right + 1, bounds.bottom + 1);
+    }
+    case shapeRotateRight90:
+    case shapeRotateLeft90:
+        return QSize(H, W);
+    case shapeTrim: {
+        const rectangle t = e.trimEdges(W, H);
+        return QSize(t.right - t.left + 1, t.bottom - t.top + 1);
+    }
+    case shapeSlope: {
+        // The opposite sign to the engine's and no small offset: the corners' shifts.
+        const double amount = e.slopeBalance * (-0.01);
+        auto shifted = [&](double x, double y) {
+            shapeExecute::slopePoint(x, y, amount, H);
+            return static_cast<int>(x);
+        };
+        const int a = shifted(0, 0), b = shifted(W, 0), c = shifted(0, H), d = shifted(W, H);
+        return QSize(std::max(d, b) - std::min(c, a) + 1, H);
+    }
+    default: // copy, 180°, mirrors, trapezoid keep the size
+        return QSize(W, H);
+    }
+}
+
+QImage prepareShape::makeShapedBitmap(const QImage &picture)
+{
+    if (engine->shapeType > shapeSlope) return QImage(); // no transform: nothing replaces the picture
+    const QSize size = shapedSize(picture.width(), picture.height());
+    if (size.width() < 1 || size.height() < 1) return QImage();
+    QImage result(size, QImage::Format_RGB32);
+    if (result.isNull()) throw std::bad_alloc();
+    result.fill(0xFF000000u); // a 32-bit picture's fourth byte; no transform writes it
+    engine->executeShape(picture, result, backgroundColor);
+    return result;
+}
+
+std::optional<QImage> prepareShape::makePreviewBitmap(const QImage &sample)
+{
+    const int Ws = sample.width(), Hs = sample.height();
+    QSize size;
+    switch (engine->shapeType) {
+    case shapeResize: {
+        if (!(horizontalPercent > 0 && verticalPercent > 0)) return std::nullopt;
+        double widthFactor = 1, heightFactor = 1;
+        if (horizontalPercent > verticalPercent)
+            heightFactor = verticalPercent / horizontalPercent;
+        else
+            widthFactor = horizontalPercent / verticalPercent;
+        size = QSize(static_cast<int>(Ws * widthFactor), static_cast<int>(Hs * heightFactor));
+        break;
+    }
+    case shapeDistort:
+    case shapeRotateAngle:
+    case shapeRotate180:
+    case shapeMirrorLeftRight:
+    case shapeMirrorUpDown:
+    case shapePerspective:
+    case shapeTrim:
+    case shapeSlope:
+        engine->trimLeft = 0;
+        engine->trimRight = Ws - 1;
+        engine->trimTop = 0;
+        engine->trimBottom = Hs - 1;
+        size = QSize(Ws, Hs);
+        break;
+    case shapeRotateRight90:
+    case shapeRotateLeft90:
+        size = QSize(Hs, Ws);
+        break;
+    default:
+        return std::nullopt;
+    }
+    // An extreme proportion can leave no whole pixel on one side: the sample then stays.
+    if (size.width() < 1 || size.height() < 1) return std::nullopt;
+    QImage preview(size, QImage::Format_RGB32);
+    if (preview.isNull()) return std::nullopt;
+    preview.fill(0xFF000000u);
+    engine->executeShape(sample, preview, backgroundColor);
+    return preview;
+}

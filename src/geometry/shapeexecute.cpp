@@ -1,0 +1,217 @@
+#include "shapeexecute.h"
+
+#include "shaperules.h"
+
+#include "imagedata/messagesink.h"
+#include "imagedata/myimagearray.h"
+#include "imagedata/picturememory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <numbers>
+
+namespace {
+
+bool vectorUnitsWanted = true;
+
+const char *const copyFailedText = "Could not load or alter bitmap";
+
+bool isResampleCode(std::uint32_t code)
+{
+    return code == shapeResize || code == shapeDistort || code == shapeRotateAngle || code == shapePerspective ||
+           code == shapeSlope;
+}
+
+bool isMoveCode(std::uint32_t code)
+{
+    return code == shapeCopy || (code >= shapeRotateRight90 && code <= shapeMirrorUpDown) || code == shapeTrim;
+}
+
+// The source's three planes, one set for the run.
+struct sourcePlanes {
+    pictureBytes red, green, blue;
+
+    explicit sourcePlanes(const QImage &source)
+    {
+        const std::size_t count = static_cast<std::size_t>(source.width()) * static_cast<std::size_t>(source.height());
+        red = requirePictureBytes(count);
+        green = requirePictureBytes(count);
+        blue = requirePictureBytes(count);
+        bitmapToPlanes(source, red.get(), green.get(), blue.get());
+    }
+};
+
+// Pixels of another format are read from a 32-bit copy.
+QImage thirtyTwoBit(const QImage &source)
+{
+    if (source.depth() == 32) return source;
+    return source.convertToFormat(QImage::Format_RGB32);
+}
+
+std::uint8_t roundedByte(double v)
+{
+    // The default rounding mode: to the nearest integer, ties to the even one.
+    return static_cast<std::uint8_t>(std::nearbyint(v));
+}
+
+// The plain move: one source pixel per destination pixel, read from the planes and written into
+// the destination row. Destination pixels whose source would lie outside the picture (only when
+// the destination is not the code's size) are left as they are.
+void movePlain(const shapeExecute &engine, const QImage &source, QImage &destination)
+{
+    const int W = source.width(), H = source.height();
+    const int Wd = destination.width(), Hd = destination.height();
+    const sourcePlanes planes(source);
+    const rectangle trim = engine.trimEdges(W, H);
+    std::uint8_t *bits = destination.bits();
+    if (!bits) throw std::bad_alloc();
+    const qsizetype stride = destination.bytesPerLine();
+    const progressIndicator *progress = engine.progressBar;
+    if (progress) progress->setMaximum(Hd - 1);
+    for (int y = 0; y < Hd; ++y) {
+        std::uint8_t *p = bits + stride * y;
+        for (int x = 0; x < Wd; ++x) {
+            int c = x, r = y;
+            switch (engine.shapeType) {
+            case shapeRotateRight90: c = y; r = H - 1 - x; break;
+            case shapeRotateLeft90: c = W - 1 - y; r = x; break;
+            case shapeRotate180: c = W - 1 - x; r = H - 1 - y; break;
+            case shapeMirrorLeftRight: c = W - 1 - x; break;
+            case shapeMirrorUpDown: r = H - 1 - y; break;
+            case shapeTrim: c = trim.left + x; r = trim.top + y; break;
+            default: break;
+            }
+            if (c < 0 || c >= W || r < 0 || r >= H) continue;
+            if (engine.shapeType == shapeTrim && (c > trim.right || r > trim.bottom)) continue;
+            const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
+            p[x * 4] = planes.blue[i];
+            p[x * 4 + 1] = planes.green[i];
+            p[x * 4 + 2] = planes.red[i];
+        }
+        if (progress) progress->setPosition(y);
+    }
+}
+
+// The plain resampling, pixel by pixel from the source planes.
+void resamplePlain(const resampleRule &rule, const QImage &source, QImage &destination,
+                   std::uint32_t backgroundColor, const progressIndicator *progress)
+{
+    const int W = rule.width, H = rule.height;
+    const std::uint8_t backRed = backgroundColor & 0xFF, backGreen = (backgroundColor >> 8) & 0xFF,
+                       backBlue = (backgroundColor >> 16) & 0xFF;
+    const sourcePlanes planes(source);
+    std::uint8_t *bits = destination.bits();
+    if (!bits) throw std::bad_alloc();
+    const qsizetype stride = destination.bytesPerLine();
+    if (progress) progress->setMaximum(rule.destinationHeight - 1);
+    for (int y = 0; y < rule.destinationHeight; ++y) {
+        std::uint8_t *p = bits + stride * y;
+        for (int x = 0; x < rule.destinationWidth; ++x) {
+            double u = 0, v = 0;
+            rule.position(x, y, u, v);
+            const double ixd = std::floor(u), iyd = std::floor(v);
+            const double fx = u - ixd, fy = v - iyd;
+            // Compared as reals, so that a position far outside never overflows an integer.
+            if (!(iyd >= 0 && iyd <= H - 2 && ixd >= 0 && ixd <= W - 2)) {
+                p[x * 4] = backBlue;
+                p[x * 4 + 1] = backGreen;
+                p[x * 4 + 2] = backRed;
+                continue;
+            }
+            const std::size_t ix = static_cast<std::size_t>(ixd), r0 = static_cast<std::size_t>(iyd);
+            const std::size_t i00 = r0 * static_cast<std::size_t>(W) + ix, i10 = i00 + static_cast<std::size_t>(W);
+            const std::uint8_t *const channels[3] = {planes.blue.get(), planes.green.get(), planes.red.get()};
+            for (int b = 0; b < 3; ++b) {
+                const std::uint8_t *plane = channels[b];
+                p[x * 4 + b] = roundedByte(bilinear(plane[i00], plane[i00 + 1], plane[i10], plane[i10 + 1], fx, fy));
+            }
+        }
+        if (progress) progress->setPosition(y);
+    }
+}
+
+} // namespace
+
+resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destinationW, int destinationH)
+    : code(engine.shapeType), width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
+{
+    cx = W / 2;
+    cy = H / 2;
+    destinationCx = destinationW / 2;
+    destinationCy = destinationH / 2;
+    sx = double(W) / double(destinationW);
+    sy = double(H) / double(destinationH);
+    const double theta = (engine.rotateAngle * 0.01) * std::numbers::pi / 180.0;
+    cosine = std::cos(theta);
+    sine = std::sin(theta);
+    amount = engine.distortion * (-0.01);
+    radius = std::sqrt((W * 0.5) * (W * 0.5) + (H * 0.5) * (H * 0.5));
+    amountPerRadius = amount / radius;
+    k = (engine.perspective + 0.000001) * 0.01;
+    s = (engine.slopeBalance + 0.000001) * 0.01;
+}
+
+void setShapeVectorUnits(bool enabled) { vectorUnitsWanted = enabled; }
+bool shapeVectorUnits() { return vectorUnitsWanted; }
+
+rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
+{
+    rectangle r;
+    r.left = std::clamp(trimLeft, 0, std::max(sourceWidth - 1, 0));
+    r.right = std::clamp(trimRight, r.left, std::max(sourceWidth - 1, r.left));
+    r.top = std::clamp(trimTop, 0, std::max(sourceHeight - 1, 0));
+    r.bottom = std::clamp(trimBottom, r.top, std::max(sourceHeight - 1, r.top));
+    return r;
+}
+
+void shapeExecute::distortPoint(double &x, double &y, int sourceWidth, int sourceHeight, double amount)
+{
+    const double R = std::sqrt((sourceWidth * 0.5) * (sourceWidth * 0.5) + (sourceHeight * 0.5) * (sourceHeight * 0.5));
+    const double r = std::sqrt(x * x + y * y);
+    const double f = (r - R) * (amount / R) + 1;
+    x = x * f;
+    y = y * f;
+}
+
+void shapeExecute::slopePoint(double &x, double y, double amount, int sourceHeight)
+{
+    if (amount >= 0)
+        x = x + amount * (y - double(sourceHeight));
+    else
+        x = x + amount * y;
+}
+
+void shapeExecute::executeShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor)
+{
+    if (progressBar) progressBar->setMaximum(destination.height());
+    if (isResampleCode(shapeType))
+        resampleShape(source, destination, backgroundColor);
+    else if (isMoveCode(shapeType))
+        moveShape(source, destination);
+    if (progressBar) progressBar->setPosition(0);
+}
+
+void shapeExecute::moveShape(const QImage &original, QImage &destination)
+{
+    if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1) return;
+    if (destination.depth() != 32) return;
+    const QImage source = thirtyTwoBit(original);
+    if (vectorUnitsWanted && moveVector(*this, source, destination)) return;
+    movePlain(*this, source, destination);
+}
+
+void shapeExecute::resampleShape(const QImage &original, QImage &destination, std::uint32_t backgroundColor)
+{
+    try {
+        if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1)
+            return;
+        if (destination.depth() != 32) return;
+        const QImage source = thirtyTwoBit(original);
+        const resampleRule rule(*this, source.width(), source.height(), destination.width(), destination.height());
+        if (vectorUnitsWanted && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
+        resamplePlain(rule, source, destination, backgroundColor, progressBar);
+    } catch (const std::exception &) {
+        showMessage(QString::fromUtf8(copyFailedText));
+    }
+}

@@ -1,0 +1,40 @@
+#include "shapeparameters.h"
+
+namespace {
+// Sizes and trimming edges have no track bar; their upper limit only keeps a request within what
+// a picture can be.
+constexpr int largestSide = 65535;
+
+// clang-format off
+const shapeParameter table[] = {
+    // サイズ: result width and height in pixels (prepareShape's targets)
+    {"targetWidth",  nullptr,                 "horizontalMagPixelEdit",   1, largestSide, 0,  0,  0, nullptr},
+    {"targetHeight", nullptr,                 "verticalMagPixelEdit",     1, largestSide, 0,  0,  0, nullptr},
+    // 回転: degrees on the bar and in the edit; the engine holds hundredths of a degree
+    {"rotateAngle",  "rotateTrackBar",        "rotateEdit",            -180,  180,        0, 45, 45, &shapeExecute::rotateAngle},
+    // トリミング: source columns and rows, limited to the picture when they are used
+    {"trimLeft",     nullptr,                 "leftTrimingLabeledEdit",   0, largestSide, 0,  0,  0, &shapeExecute::trimLeft},
+    {"trimRight",    nullptr,                 "rightTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimRight},
+    {"trimTop",      nullptr,                 "upperTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimTop},
+    {"trimBottom",   nullptr,                 "lowerTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimBottom},
+    // 傾斜
+    {"slopeBalance", "slopeBalanceTrackBar",  "slopeBalanceEdit",      -100,  100,        0, 25, 20, &shapeExecute::slopeBalance},
+    // 台形
+    {"perspective",  "perspectiveTrackBar",   "perspectiveEdit",        -50,   50,        0, 10, 10, &shapeExecute::perspective},
+    // 歪曲
+    {"distortion",   "distortoinTrackBar",    "distortoinEdit",         -30,   30,        0, 10,  5, &shapeExecute::distortion},
+};
+// clang-format on
+} // namespace
+
+std::span<const shapeParameter> shapeParameters()
+{
+    return table;
+}
+
+const shapeParameter *findShapeParameter(std::string_view field)
+{
+    for (const shapeParameter &p : table)
+        if (field == p.field) return &p;
+    return nullptr;
+}

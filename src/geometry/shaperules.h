@@ -1,0 +1,92 @@
+// Inside the transform engine: the source position rules of the resampling codes, set up once per
+// run, and the entry points of the vector paths. The plain loops in shapeexecute.cpp and the vector
+// ones in shapevector.cpp read the same constants, so both evaluate the same expressions.
+#pragma once
+#include "shapeexecute.h"
+
+#include <QImage>
+#include <cmath>
+#include <cstdint>
+
+struct resampleRule {
+    std::uint32_t code = 0;
+    int width = 0, height = 0;                       // source W × H
+    int destinationWidth = 0, destinationHeight = 0; // W′ × H′
+    double cx = 0, cy = 0;                           // source centre (W div 2, H div 2)
+    double destinationCx = 0, destinationCy = 0;     // W′ div 2, H′ div 2
+    double sx = 0, sy = 0;                           // resize: W / W′, H / H′
+    double cosine = 0, sine = 0;                     // rotation
+    double amount = 0;                               // distortion e
+    double radius = 0;                               // distortion R, the source's half diagonal
+    double amountPerRadius = 0;                      // e / R
+    double k = 0;                                    // trapezoid
+    double s = 0;                                    // slope
+
+    resampleRule(const shapeExecute &engine, int W, int H, int destinationW, int destinationH);
+
+    // The row factor m of the trapezoid for destination row y.
+    double trapezoidFactor(int y) const
+    {
+        const double yd = y, hd = height;
+        if (k > 0) return k * (yd + 0.000001) / hd + (1 - k);
+        return 1 + k - k * (hd + 0.000001 - yd) / hd;
+    }
+
+    // The slope's shift term of row y: s·(y − H) or s·y.
+    double slopeShift(int y) const
+    {
+        const double yd = y;
+        return s >= 0 ? s * (yd - double(height)) : s * yd;
+    }
+
+    // The source position (u, v) of destination pixel (x, y).
+    void position(int x, int y, double &u, double &v) const
+    {
+        const double xd = x, yd = y;
+        switch (code) {
+        case shapeResize:
+            u = (xd + 0.5) * sx - 0.5;
+            v = (yd + 0.5) * sy - 0.5;
+            break;
+        case shapeDistort: {
+            double dx = xd - destinationCx, dy = yd - destinationCy;
+            const double r = std::sqrt(dx * dx + dy * dy);
+            const double f = (r - radius) * amountPerRadius + 1;
+            dx = dx * f;
+            dy = dy * f;
+            u = cx + dx;
+            v = cy + dy;
+            break;
+        }
+        case shapeRotateAngle: {
+            const double dx = xd - destinationCx, dy = yd - destinationCy;
+            u = cx + dx * cosine - dy * sine;
+            v = cy + dx * sine + dy * cosine;
+            break;
+        }
+        case shapePerspective:
+            u = (xd - cx) / trapezoidFactor(y) + cx;
+            v = yd;
+            break;
+        default: // shapeSlope
+            u = xd + slopeShift(y);
+            v = yd;
+            break;
+        }
+    }
+};
+
+// The bilinear value of one channel, in the documented order of operations.
+inline double bilinear(double p00, double p01, double p10, double p11, double fx, double fy)
+{
+    return p00 + (p01 - p00) * fx + (p00 + p11 - p01 - p10) * fx * fy + (p10 - p00) * fy;
+}
+
+// Vector paths; each returns false when it does not take the job (no suitable processor, a
+// picture it does not handle), and the caller runs the plain loop.
+// Whole 32-bit pixel moves of codes 0, 4, 5, 6, 7, 8 and 10, keeping every destination pixel's
+// fourth byte; the destination already has the code's size.
+bool moveVector(const shapeExecute &engine, const QImage &source, QImage &destination);
+// Resampling straight from the source bitmap's pixels into the destination's.
+bool resampleVector(const resampleRule &rule, const QImage &source, QImage &destination,
+                    std::uint32_t backgroundColor, const progressIndicator *progress);

@@ -1,0 +1,404 @@
+// The vector paths of the transform engine. They work on whole 32-bit pixels of the bitmaps
+// instead of on planes, and give exactly the bytes of the plain loops: the three colour bytes the
+// plain loop would write, and each destination pixel's fourth byte as it was.
+//
+// Moves: rows are copied forward or backward four pixels at a time; the quarter turns transpose
+// 4 × 4 blocks in bands of 16 destination rows, so each source cache line is read once.
+// Resampling: four destination pixels at a time in 256-bit doubles, the same expressions in the
+// same order as the plain loop (no fused multiply-add; floor by rounding toward −∞; the conversion
+// to integers rounds to nearest, ties to even, as nearbyint does), the four neighbours of each
+// pixel fetched with 64-bit gathers straight from the source bitmap.
+#include "shaperules.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define SHAPE_VECTOR_X86 1
+#endif
+
+#if SHAPE_VECTOR_X86
+namespace {
+
+constexpr std::uint32_t colourBytes = 0x00FFFFFFu;
+
+inline std::uint32_t mergedPixel(std::uint32_t from, std::uint32_t old)
+{
+    return (from & colourBytes) | (old & ~colourBytes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Moves
+
+// Copies n pixels, keeping the destination's fourth bytes.
+void copyMerged(std::uint32_t *d, const std::uint32_t *s, int n)
+{
+    const __m128i low = _mm_set1_epi32(static_cast<int>(colourBytes));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
+    }
+    for (; i < n; ++i) d[i] = mergedPixel(s[i], d[i]);
+}
+
+// d[i] = s[n − 1 − i] for i = 0..n − 1, keeping the destination's fourth bytes.
+void reverseMerged(std::uint32_t *d, const std::uint32_t *s, int n)
+{
+    const __m128i low = _mm_set1_epi32(static_cast<int>(colourBytes));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i a = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + n - 4 - i)), 0x1B);
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
+    }
+    for (; i < n; ++i) d[i] = mergedPixel(s[n - 1 - i], d[i]);
+}
+
+inline void transpose4(__m128i &r0, __m128i &r1, __m128i &r2, __m128i &r3)
+{
+    const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpackhi_epi32(r0, r1);
+    const __m128i t2 = _mm_unpacklo_epi32(r2, r3), t3 = _mm_unpackhi_epi32(r2, r3);
+    r0 = _mm_unpacklo_epi64(t0, t2);
+    r1 = _mm_unpackhi_epi64(t0, t2);
+    r2 = _mm_unpacklo_epi64(t1, t3);
+    r3 = _mm_unpackhi_epi64(t1, t3);
+}
+
+inline void storeMerged(std::uint32_t *d, __m128i a)
+{
+    const __m128i low = _mm_set1_epi32(static_cast<int>(colourBytes));
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(d), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
+}
+
+struct pixelView {
+    const std::uint8_t *bits;
+    qsizetype stride;
+    const std::uint32_t *row(int r) const { return reinterpret_cast<const std::uint32_t *>(bits + stride * r); }
+};
+
+struct pixelTarget {
+    std::uint8_t *bits;
+    qsizetype stride;
+    std::uint32_t *row(int r) const { return reinterpret_cast<std::uint32_t *>(bits + stride * r); }
+};
+
+constexpr int band = 16; // destination rows per band of a quarter turn
+
+// The source pixel of destination (x, y) for a quarter turn.
+inline std::uint32_t turnedPixel(const pixelView &s, bool right, int W, int H, int x, int y)
+{
+    return right ? s.row(H - 1 - x)[y] : s.row(x)[W - 1 - y];
+}
+
+// Quarter turns: destination rows y0..y0+15 at once; the source rows of four destination columns
+// are read 16 pixels each (one cache line) and transposed in four 4 × 4 blocks.
+void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, int H, const progressIndicator *progress)
+{
+    const int Wd = H, Hd = W;
+    int y0 = 0;
+    for (; y0 + band <= Hd; y0 += band) {
+        std::uint32_t *rows[band];
+        for (int i = 0; i < band; ++i) rows[i] = d.row(y0 + i);
+        int x = 0;
+        for (; x + 4 <= Wd; x += 4) {
+            // Right turn: destination column x + j is source row H − 1 − x − j, and destination row
+            // y0 + i is source column y0 + i. Left turn: column x + j is source row x + j, and row
+            // y0 + i is source column W − 1 − y0 − i.
+            const std::uint32_t *src[4];
+            for (int j = 0; j < 4; ++j) src[j] = right ? s.row(H - 1 - x - j) + y0 : s.row(x + j) + (W - band - y0);
+            for (int q = 0; q < 4; ++q) {
+                __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[0] + 4 * q));
+                __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[1] + 4 * q));
+                __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[2] + 4 * q));
+                __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[3] + 4 * q));
+                transpose4(r0, r1, r2, r3);
+                if (right) {
+                    storeMerged(rows[4 * q] + x, r0);
+                    storeMerged(rows[4 * q + 1] + x, r1);
+                    storeMerged(rows[4 * q + 2] + x, r2);
+                    storeMerged(rows[4 * q + 3] + x, r3);
+                } else {
+                    storeMerged(rows[band - 1 - 4 * q] + x, r0);
+                    storeMerged(rows[band - 2 - 4 * q] + x, r1);
+                    storeMerged(rows[band - 3 - 4 * q] + x, r2);
+                    storeMerged(rows[band - 4 - 4 * q] + x, r3);
+                }
+            }
+        }
+        for (; x < Wd; ++x)
+            for (int i = 0; i < band; ++i) rows[i][x] = mergedPixel(turnedPixel(s, right, W, H, x, y0 + i), rows[i][x]);
+        if (progress)
+            for (int i = 0; i < band; ++i) progress->setPosition(y0 + i);
+    }
+    for (; y0 < Hd; ++y0) {
+        std::uint32_t *row = d.row(y0);
+        for (int x = 0; x < Wd; ++x) row[x] = mergedPixel(turnedPixel(s, right, W, H, x, y0), row[x]);
+        if (progress) progress->setPosition(y0);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Resampling
+
+bool processorHasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+struct resampleFrame {
+    const std::uint8_t *source;
+    qsizetype sourceStride;
+    std::uint32_t background; // the background colour as a pixel's bytes (blue, green, red)
+    double lastColumn;        // W − 2, the largest ix inside
+    double lastRow;           // H − 2
+};
+
+__attribute__((target("avx2"))) inline __m256d channel(__m128i pixels, int shift)
+{
+    return _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(pixels, shift), _mm_set1_epi32(0xFF)));
+}
+
+// Four destination pixels from their source positions; out gets the four pixels' bytes with the
+// fourth bytes of old.
+__attribute__((target("avx2"))) inline __m128i bilinear4(const resampleFrame &f, __m256d u, __m256d v)
+{
+    const __m256d ixd = _mm256_floor_pd(u), iyd = _mm256_floor_pd(v);
+    const __m256d fx = _mm256_sub_pd(u, ixd), fy = _mm256_sub_pd(v, iyd);
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d inside = _mm256_and_pd(
+        _mm256_and_pd(_mm256_cmp_pd(iyd, zero, _CMP_GE_OQ), _mm256_cmp_pd(iyd, _mm256_set1_pd(f.lastRow), _CMP_LE_OQ)),
+        _mm256_and_pd(_mm256_cmp_pd(ixd, zero, _CMP_GE_OQ), _mm256_cmp_pd(ixd, _mm256_set1_pd(f.lastColumn), _CMP_LE_OQ)));
+    const __m128i background = _mm_set1_epi32(static_cast<int>(f.background));
+    const int mask = _mm256_movemask_pd(inside);
+    if (mask == 0) return background;
+
+    // Outside lanes read pixel (0, 0); their result is replaced by the background.
+    const __m128i ix = _mm256_cvttpd_epi32(_mm256_and_pd(ixd, inside));
+    const __m128i iy = _mm256_cvttpd_epi32(_mm256_and_pd(iyd, inside));
+    const int strideWords = static_cast<int>(f.sourceStride / 4);
+    const __m128i index = _mm_add_epi32(_mm_mullo_epi32(iy, _mm_set1_epi32(strideWords)), ix);
+    // Plain loads instead of gather instructions, which some processors run far slower.
+    alignas(16) std::int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i *>(at), index);
+    const std::uint8_t *s0 = f.source + std::size_t(at[0]) * 4, *s1 = f.source + std::size_t(at[1]) * 4;
+    const std::uint8_t *s2 = f.source + std::size_t(at[2]) * 4, *s3 = f.source + std::size_t(at[3]) * 4;
+    const __m256i top = _mm256_setr_m128i(
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(s0)), _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s1))),
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(s2)), _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s3))));
+    const qsizetype down = f.sourceStride;
+    const __m256i bottom = _mm256_setr_m128i(
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(s0 + down)), _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s1 + down))),
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(s2 + down)), _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s3 + down))));
+    const __m256i evens = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+    const __m256i topSplit = _mm256_permutevar8x32_epi32(top, evens);
+    const __m256i bottomSplit = _mm256_permutevar8x32_epi32(bottom, evens);
+    const __m128i q00 = _mm256_castsi256_si128(topSplit), q01 = _mm256_extracti128_si256(topSplit, 1);
+    const __m128i q10 = _mm256_castsi256_si128(bottomSplit), q11 = _mm256_extracti128_si256(bottomSplit, 1);
+
+    __m128i result = _mm_setzero_si128();
+    for (int shift = 0; shift < 24; shift += 8) {
+        const __m256d p00 = channel(q00, shift), p01 = channel(q01, shift);
+        const __m256d p10 = channel(q10, shift), p11 = channel(q11, shift);
+        // p00 + (p01 − p00)·fx + (p00 + p11 − p01 − p10)·fx·fy + (p10 − p00)·fy, left to right
+        __m256d value = _mm256_add_pd(p00, _mm256_mul_pd(_mm256_sub_pd(p01, p00), fx));
+        const __m256d cross = _mm256_sub_pd(_mm256_sub_pd(_mm256_add_pd(p00, p11), p01), p10);
+        value = _mm256_add_pd(value, _mm256_mul_pd(_mm256_mul_pd(cross, fx), fy));
+        value = _mm256_add_pd(value, _mm256_mul_pd(_mm256_sub_pd(p10, p00), fy));
+        result = _mm_or_si128(result, _mm_slli_epi32(_mm256_cvtpd_epi32(value), shift));
+    }
+    if (mask == 0xF) return result;
+    const __m128i laneInside = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_castpd_si256(inside), evens));
+    return _mm_blendv_epi8(background, result, laneInside);
+}
+
+// One destination row: positions(x, u, v) gives the source positions of pixels x..x+3.
+template <class Positions>
+__attribute__((target("avx2"))) inline void resampleRow(const resampleFrame &f, std::uint32_t *row, int width,
+                                                        const Positions &positions)
+{
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        __m256d u, v;
+        positions(x, u, v);
+        storeMerged(row + x, bilinear4(f, u, v));
+    }
+    if (x < width) {
+        __m256d u, v;
+        positions(x, u, v);
+        alignas(16) std::uint32_t four[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(four), bilinear4(f, u, v));
+        for (int i = 0; x + i < width; ++i) row[x + i] = mergedPixel(four[i], row[x + i]);
+    }
+}
+
+// The source positions of four destination pixels x..x+3 of one row, by code; each is set up
+// for its row with the same scalar expressions as the plain rule.
+#define AVX2 __attribute__((target("avx2")))
+
+AVX2 inline __m256d columns(int x) { return _mm256_add_pd(_mm256_set1_pd(double(x)), _mm256_setr_pd(0, 1, 2, 3)); }
+
+struct resizePositions {
+    __m256d v, half, sx;
+    AVX2 resizePositions(const resampleRule &rule, int y)
+        : v(_mm256_set1_pd((double(y) + 0.5) * rule.sy - 0.5)), half(_mm256_set1_pd(0.5)), sx(_mm256_set1_pd(rule.sx)) {}
+    AVX2 void operator()(int x, __m256d &u, __m256d &vv) const
+    {
+        u = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(columns(x), half), sx), half);
+        vv = v;
+    }
+};
+
+struct rotatePositions {
+    __m256d dySine, dyCosine, cx, cy, c, s, centre;
+    AVX2 rotatePositions(const resampleRule &rule, int y)
+    {
+        const double dy = double(y) - rule.destinationCy;
+        dySine = _mm256_set1_pd(dy * rule.sine);
+        dyCosine = _mm256_set1_pd(dy * rule.cosine);
+        cx = _mm256_set1_pd(rule.cx);
+        cy = _mm256_set1_pd(rule.cy);
+        c = _mm256_set1_pd(rule.cosine);
+        s = _mm256_set1_pd(rule.sine);
+        centre = _mm256_set1_pd(rule.destinationCx);
+    }
+    AVX2 void operator()(int x, __m256d &u, __m256d &v) const
+    {
+        const __m256d dx = _mm256_sub_pd(columns(x), centre);
+        u = _mm256_sub_pd(_mm256_add_pd(cx, _mm256_mul_pd(dx, c)), dySine);
+        v = _mm256_add_pd(_mm256_add_pd(cy, _mm256_mul_pd(dx, s)), dyCosine);
+    }
+};
+
+struct distortPositions {
+    __m256d dy, dySquared, cx, cy, radius, perRadius, one, centre;
+    AVX2 distortPositions(const resampleRule &rule, int y)
+    {
+        const double d = double(y) - rule.destinationCy;
+        dy = _mm256_set1_pd(d);
+        dySquared = _mm256_set1_pd(d * d);
+        cx = _mm256_set1_pd(rule.cx);
+        cy = _mm256_set1_pd(rule.cy);
+        radius = _mm256_set1_pd(rule.radius);
+        perRadius = _mm256_set1_pd(rule.amountPerRadius);
+        one = _mm256_set1_pd(1.0);
+        centre = _mm256_set1_pd(rule.destinationCx);
+    }
+    AVX2 void operator()(int x, __m256d &u, __m256d &v) const
+    {
+        const __m256d dx = _mm256_sub_pd(columns(x), centre);
+        const __m256d r = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), dySquared));
+        const __m256d factor = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(r, radius), perRadius), one);
+        u = _mm256_add_pd(cx, _mm256_mul_pd(dx, factor));
+        v = _mm256_add_pd(cy, _mm256_mul_pd(dy, factor));
+    }
+};
+
+struct trapezoidPositions {
+    __m256d m, cx, v;
+    AVX2 trapezoidPositions(const resampleRule &rule, int y)
+        : m(_mm256_set1_pd(rule.trapezoidFactor(y))), cx(_mm256_set1_pd(rule.cx)), v(_mm256_set1_pd(double(y))) {}
+    AVX2 void operator()(int x, __m256d &u, __m256d &vv) const
+    {
+        u = _mm256_add_pd(_mm256_div_pd(_mm256_sub_pd(columns(x), cx), m), cx);
+        vv = v;
+    }
+};
+
+struct slopePositions {
+    __m256d shift, v;
+    AVX2 slopePositions(const resampleRule &rule, int y)
+        : shift(_mm256_set1_pd(rule.slopeShift(y))), v(_mm256_set1_pd(double(y))) {}
+    AVX2 void operator()(int x, __m256d &u, __m256d &vv) const
+    {
+        u = _mm256_add_pd(columns(x), shift);
+        vv = v;
+    }
+};
+
+template <class Positions>
+AVX2 void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d,
+                       const progressIndicator *progress)
+{
+    for (int y = 0; y < rule.destinationHeight; ++y) {
+        resampleRow(f, d.row(y), rule.destinationWidth, Positions(rule, y));
+        if (progress) progress->setPosition(y);
+    }
+}
+
+void resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, const progressIndicator *progress)
+{
+    switch (rule.code) {
+    case shapeResize: resampleRows<resizePositions>(rule, f, d, progress); break;
+    case shapeRotateAngle: resampleRows<rotatePositions>(rule, f, d, progress); break;
+    case shapeDistort: resampleRows<distortPositions>(rule, f, d, progress); break;
+    case shapePerspective: resampleRows<trapezoidPositions>(rule, f, d, progress); break;
+    default: resampleRows<slopePositions>(rule, f, d, progress); break;
+    }
+}
+
+} // namespace
+
+bool moveVector(const shapeExecute &engine, const QImage &source, QImage &destination)
+{
+    const int W = source.width(), H = source.height();
+    const int Wd = destination.width(), Hd = destination.height();
+    const bool turned = engine.shapeType == shapeRotateRight90 || engine.shapeType == shapeRotateLeft90;
+    const rectangle trim = engine.trimEdges(W, H);
+    QSize expected = turned ? QSize(H, W) : QSize(W, H);
+    if (engine.shapeType == shapeTrim) expected = QSize(trim.right - trim.left + 1, trim.bottom - trim.top + 1);
+    if (QSize(Wd, Hd) != expected || source.depth() != 32 || destination.depth() != 32) return false;
+
+    const pixelView s{source.constBits(), source.bytesPerLine()};
+    std::uint8_t *bits = destination.bits();
+    if (!bits) return false;
+    const pixelTarget d{bits, destination.bytesPerLine()};
+    const progressIndicator *progress = engine.progressBar;
+    if (progress) progress->setMaximum(Hd - 1);
+    if (turned) {
+        turnQuarter(s, d, engine.shapeType == shapeRotateRight90, W, H, progress);
+        return true;
+    }
+    for (int y = 0; y < Hd; ++y) {
+        switch (engine.shapeType) {
+        case shapeRotate180: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
+        case shapeMirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
+        case shapeMirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
+        case shapeTrim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
+        default: copyMerged(d.row(y), s.row(y), W); break;
+        }
+        if (progress) progress->setPosition(y);
+    }
+    return true;
+}
+
+bool resampleVector(const resampleRule &rule, const QImage &source, QImage &destination,
+                    std::uint32_t backgroundColor, const progressIndicator *progress)
+{
+    if (!processorHasAvx2() || source.depth() != 32 || destination.depth() != 32) return false;
+    // Gather offsets are 32-bit pixel counts.
+    if (double(source.bytesPerLine()) * source.height() / 4 >= 2147483647.0) return false;
+    std::uint8_t *bits = destination.bits();
+    if (!bits) return false;
+    const std::uint32_t backgroundPixel =
+        ((backgroundColor >> 16) & 0xFF) | (backgroundColor & 0xFF00) | ((backgroundColor & 0xFF) << 16);
+    const resampleFrame f{source.constBits(), source.bytesPerLine(), backgroundPixel, double(rule.width - 2),
+                          double(rule.height - 2)};
+    if (progress) progress->setMaximum(rule.destinationHeight - 1);
+    resampleAvx2(rule, f, pixelTarget{bits, destination.bytesPerLine()}, progress);
+    return true;
+}
+
+#else
+
+bool moveVector(const shapeExecute &, const QImage &, QImage &) { return false; }
+
+bool resampleVector(const resampleRule &, const QImage &, QImage &, std::uint32_t, const progressIndicator *)
+{
+    return false;
+}
+
+#endif

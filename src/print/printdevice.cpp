@@ -1,0 +1,122 @@
+#include "printdevice.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace {
+
+// A file name for a PDF print that does not exist yet.
+QString freePdfName()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+    const QDir dir(folder);
+    QString path = dir.filePath(QStringLiteral("korvia-print.pdf"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("korvia-print-%1.pdf").arg(n));
+    return path;
+}
+
+class qtPrinter final : public printDevice {
+public:
+    qtPrinter() : printer(QPrinter::HighResolution)
+    {
+        printer.setDocName(QStringLiteral("Korvia"));
+        printer.setFullPage(false); // the page's origin is the printable area's top-left corner
+        const QStringList queues = QPrinterInfo::availablePrinterNames();
+        if (printer.outputFormat() == QPrinter::NativeFormat && !queues.isEmpty()) {
+            if (!queues.contains(printer.printerName())) printer.setPrinterName(queues.constFirst());
+            return;
+        }
+        // No print queue: print to a PDF file instead of nowhere.
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        chosenPdf = freePdfName();
+        printer.setOutputFileName(chosenPdf);
+    }
+
+    deviceCapabilities capabilities() const override
+    {
+        const int dpi = printer.resolution();
+        const QPageLayout layout = printer.pageLayout();
+        const QRect paper = layout.fullRectPixels(dpi);
+        const QRect printable = layout.paintRectPixels(dpi);
+        deviceCapabilities d;
+        d.printableWidth = printable.width();
+        d.printableHeight = printable.height();
+        d.offsetX = printable.left();
+        d.offsetY = printable.top();
+        d.paperWidth = paper.width();
+        d.paperHeight = paper.height();
+        d.dpiX = dpi;
+        d.dpiY = dpi;
+        return d;
+    }
+
+    int copyCount() const override { return printer.copyCount(); }
+    void setCopyCount(int copies) override { printer.setCopyCount(copies); }
+    bool isLandscape() const override { return printer.pageLayout().orientation() == QPageLayout::Landscape; }
+    void setLandscape(bool landscape) override
+    {
+        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+
+    void setDocumentName(const QString &title) override
+    {
+        printer.setDocName(title.isEmpty() ? QStringLiteral("Korvia") : title);
+    }
+
+    QString name() override
+    {
+        if (printer.outputFormat() != QPrinter::PdfFormat) return printer.printerName();
+        // A file we chose ourselves is chosen anew once it exists, so no earlier print is
+        // overwritten; a file the user chose in the set-up dialog stays.
+        if (printer.outputFileName() == chosenPdf && QFileInfo::exists(chosenPdf)) {
+            chosenPdf = freePdfName();
+            printer.setOutputFileName(chosenPdf);
+        }
+        return QStringLiteral("PDF ファイル: %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
+    }
+
+    std::unique_ptr<QDialog> setupDialog(QWidget *parent) override
+    {
+        auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
+        dialog->setWindowTitle(QStringLiteral("プリンタ調整"));
+        dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+        // Accepting the dialog only chooses; printing is the window's own command.
+        if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
+            if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
+        return dialog;
+    }
+
+    QString printPicture(const QImage &picture, const rectangle &target) override
+    {
+        QPainter painter;
+        if (!painter.begin(&printer)) return QStringLiteral("印刷を始められませんでした。");
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(target.left, target.top, target.right - target.left, target.bottom - target.top),
+                          picture);
+        if (!painter.end() || printer.printerState() == QPrinter::Error)
+            return QStringLiteral("印刷データを渡せませんでした。");
+        return {};
+    }
+
+private:
+    QPrinter printer;
+    QString chosenPdf; // the PDF file name we chose, empty when printing to a queue
+};
+
+} // namespace
+
+std::unique_ptr<printDevice> systemPrinter()
+{
+    return std::make_unique<qtPrinter>();
+}
