@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,15 @@ struct applyRequest {
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     std::vector<operationSettings> operations;
     std::vector<placedShapeStep> shapeSteps; // the transforms, each with its place among the operations
+    // Steps that are neither a colour operation nor a transform (the recipes): each runs just
+    // before operations[at] (after the last one when at is operations.size()), and after the
+    // first shapesBefore transforms.
+    struct extraStep {
+        std::size_t at;
+        std::size_t shapesBefore;
+        std::function<void(QImage &, colorFilter &)> run;
+    };
+    std::vector<extraStep> extraSteps;
 };
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "batchkernel.h"
+#include "batchrecipe.h"
 
 #include <QFile>
 #include <charconv>
@@ -72,6 +73,7 @@ batchCommand parseApply(argumentList &args)
     if (!haveOutput) throw commandLineError("apply needs -o OUTPUT");
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
     for (std::string_view op : operations) {
+        if (addRecipeStep(command.apply, op)) continue;
         if (std::optional<shapeStep> step = parseShapeOperation(op))
             command.apply.shapeSteps.push_back({command.apply.operations.size(), *step});
         else
@@ -154,6 +156,7 @@ std::string usageText()
         "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n";
     text += operationUsage();
     text += shapeOperationUsage();
+    text += "\nOne-click recipes (sizes follow the shorter side S of the picture):\n" + recipeUsage();
     text += "\nExit status 0 on success, 1 on failure with one message line on stderr.\n";
     return text;
 }

@@ -20,3 +20,12 @@ public:
     // Call after drawing on the canvas so the control shows it.
     virtual void canvasChanged() = 0;
 };
+
+// A track bar as the engines read it: its position and range.
+class trackBarSource {
+public:
+    virtual ~trackBarSource() = default;
+    virtual int position() const = 0;
+    virtual int minimum() const = 0;
+    virtual int maximum() const = 0;
+};

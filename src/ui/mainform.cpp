@@ -3,10 +3,12 @@
 
 #include "aboutdialogbox.h"
 #include "accessibility.h"
+#include "colour/colortool.h"
 #include "colour/filterparameters.h"
 #include "dialogservice.h"
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
+#include "geometry/brushtool.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
@@ -104,10 +106,14 @@ TmainForm::TmainForm(QWidget *parent)
     drawColor = packedColor(100, 200, 200);
     backgroundColor = packedColor(50, 50, 50);
 
-    // 11, 13. The colour panel and the brush land with their engines.
+    // 11. The colour panel on the drawing colour.
+    setUpColourPanel();
 
     // 12. The transform background.
     shapeSetUp->backgroundColor = backgroundColor;
+
+    // 13. The brush engine, its profiles, graphs and samples.
+    setUpBrush();
 
     // 14. The print window and the JPEG quality dialog.
     printWindow = new TprintWindow(this);
@@ -229,6 +235,9 @@ void TmainForm::connectHandlers()
     connect(ui->toneCntImg, &imageControl::mouseDown, this, &TmainForm::toneCntImgMouseDown);
     connect(ui->toneCntImg, &imageControl::mouseMove, this, &TmainForm::toneCntImgMouseMove);
     connect(ui->toneCntImg, &imageControl::mouseUp, this, &TmainForm::toneCntImgMouseUp);
+
+    // One-click buttons of the 簡単調整 page.
+    connectRecipeButtons();
 }
 
 void TmainForm::setUpParameterControls()

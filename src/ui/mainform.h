@@ -7,6 +7,8 @@
 //   mainform_select.cpp     selecting and closing pictures
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
 //   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
+//   mainform_colour.cpp     the colour panel and the brush settings
+//   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 #pragma once
 #include "colour/colorfilter.h"
 #include "imagedata/messagesink.h"
@@ -39,6 +41,11 @@ class TprintWindow;
 class prepareShape;
 class commonResizeRect;
 class upDown;
+class colorTool;
+class brushTool;
+class trackBarSource;
+class textTarget;
+struct recipeStage;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -83,6 +90,10 @@ public:
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
     TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
+    std::unique_ptr<colorTool> colorPanel;       // the カラー tab
+    std::unique_ptr<brushTool> brush;            // the hidden brush pages
+    std::vector<std::unique_ptr<trackBarSource>> trackBarSources; // the bars the two read
+    std::vector<std::unique_ptr<textTarget>> panelTexts;          // the captions they write
 
     // Tone-curve state.
     int toneSCurveLevel = 0;
@@ -158,6 +169,16 @@ public:
     void trimmingUpDownClick();
     void resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels);
     void integerEditKeyUp(QLineEdit *edit, QSlider *trackBar);
+    // Colour panel and brush (construction steps 11 and 13).
+    void setUpColourPanel();
+    void setUpBrush();
+    void paletImageMouseDown(int index); // one body for the 30 swatches (0-based)
+    void paletImageMouseEnter(int index);
+
+    // One-click recipes.
+    void runFringePreset(int level);
+    void runRecipeButton(const char *name);
+    void runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor = false);
 
     // Runs a command, showing its errors through the application's error display; returns
     // false when the command ended in an error.
@@ -251,6 +272,20 @@ public slots:
     void wateBrushSizeTrackBarChange();
     void wateBrushDensityTrackBarChange();
     void wateBrushShapeTrackBarChange();
+    void sampleColorImageMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void sampleColorImageMouseDown(Qt::MouseButton button, int x, int y);
+    // One-click buttons.
+    void clearSpeedButtonClick();
+    void grayScaleSpeedButtonClick();
+    void sepiaSpeedButtonClick();
+    void embossSpeedButtonClick();
+    void paintSpeedButtonClick();
+    void softFilterSpeedButtonClick();
+    void fringeOutFocusSpeedButtonClick();
+    void fringeBrightSpeedButtonClick();
+    void grayScale_fringeDarkSpeedButtonClick();
+    void sepia_fringeDarkSpeedButtonClick();
+    void sepia_fringeBrightSpeedButtonClick();
     void toneCntImgMouseDown(Qt::MouseButton button, int x, int y);
     void toneCntImgMouseMove(Qt::MouseButtons buttons, int x, int y);
     void toneCntImgMouseUp(Qt::MouseButton button, int x, int y);
@@ -262,6 +297,7 @@ protected:
 private:
     messageSink previousSink;
     void connectHandlers();
+    void connectRecipeButtons();
     void setUpParameterControls();
     void selectSlot(int number);
     void closeSlot(int number);

@@ -88,37 +88,6 @@ void TmainForm::distortoinTrackBarChange()
     transformTrackBarChange(ui->distortoinTrackBar, ui->distortoinEdit);
 }
 
-// The colour field and the brush profiles are redrawn here once the colour panel and the brush
-// engine are wired; until then the captions follow their bars.
-void TmainForm::colorChromaTrackBarChange()
-{
-    ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
-}
-void TmainForm::airBrushSizeTrackBarChange()
-{
-    ui->airBrushSizeStaticText->setText(QString::number(ui->airBrushSizeTrackBar->value()));
-}
-void TmainForm::airBrushDensityTrackBarChange()
-{
-    ui->airBrushDensityStaticText->setText(QString::number(ui->airBrushDensityTrackBar->value()));
-}
-void TmainForm::airBrushShapeTrackBarChange()
-{
-    ui->airBrushShapeStaticText->setText(QString::number(ui->airBrushShapeTrackBar->value()));
-}
-void TmainForm::wateBrushSizeTrackBarChange()
-{
-    ui->wateBrushSizeStaticText->setText(QString::number(ui->wateBrushSizeTrackBar->value()));
-}
-void TmainForm::wateBrushDensityTrackBarChange()
-{
-    ui->wateBrushDensityStaticText->setText(QString::number(ui->wateBrushDensityTrackBar->value()));
-}
-void TmainForm::wateBrushShapeTrackBarChange()
-{
-    ui->wateBrushShapeStaticText->setText(QString::number(ui->wateBrushShapeTrackBar->value()));
-}
-
 void TmainForm::monoColorRadioGroupClick()
 {
     guarded([this] { applyOperation(1); });

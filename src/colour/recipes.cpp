@@ -1,0 +1,213 @@
+#include "recipes.h"
+
+#include "filterparameters.h"
+#include "imagedata/myimagearray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace {
+// clang-format off
+const recipe table[] = {
+    //  name                   button                               picture snapshot grey
+    {"vivid",               "clearSpeedButton",                   true,  true,  false},
+    {"recipe-grayscale",    "grayScaleSpeedButton",               false, false, false},
+    {"recipe-sepia",        "sepiaSpeedButton",                   false, false, false},
+    {"recipe-emboss",       "embossSpeedButton",                  false, false, true},
+    {"recipe-paint",        "paintSpeedButton",                   true,  false, false},
+    {"soft-filter",         "softFilterSpeedButton",              true,  false, false},
+    {"fringe-soft",         "fringeOutFocusSpeedButton",          true,  false, false},
+    {"fringe-dark",         "fringeBrightSpeedButton",            true,  true,  false},
+    {"gray-fringe-dark",    "grayScale_fringeDarkSpeedButton",    true,  true,  false},
+    {"sepia-fringe-dark",   "sepia_fringeDarkSpeedButton",        true,  true,  false},
+    {"sepia-fringe-bright", "sepia_fringeBrightSpeedButton",      true,  true,  false},
+};
+// clang-format on
+
+const filterParameter &parameter(const char *field)
+{
+    const filterParameter *p = findFilterParameter(field);
+    if (!p) throw std::logic_error(std::string("recipe names an unknown parameter: ") + field);
+    return *p;
+}
+
+// trunc(S · factor), limited to the field's bar range (and to the upper limit, if lower).
+int derivedSize(double shorterSide, double factor, const char *field, int upper)
+{
+    const filterParameter &p = parameter(field);
+    const int high = std::min(p.maximum, upper);
+    const double size = std::trunc(shorterSide * factor);
+    if (!(size >= p.minimum)) return p.minimum; // also a NaN side
+    if (size >= high) return high;
+    return static_cast<int>(size);
+}
+
+recipeStage monochromeStage(int item)
+{
+    recipeStage s;
+    s.page = 1;
+    s.tab = 5;
+    s.radio = recipeRadio::monoColor;
+    s.radioItem = item;
+    s.filterType = 8 + item;
+    return s;
+}
+} // namespace
+
+std::span<const recipe> recipes()
+{
+    return table;
+}
+
+const recipe *findRecipe(std::string_view name)
+{
+    for (const recipe &r : table)
+        if (name == r.name) return &r;
+    return nullptr;
+}
+
+double recipeShorterSide(double width, double height)
+{
+    return std::min(width, height);
+}
+
+int recipePaintSize(double shorterSide)
+{
+    return derivedSize(shorterSide, 0.0125, "paintSize", 10);
+}
+
+int recipeSoftSize(double shorterSide)
+{
+    return derivedSize(shorterSide, 0.025, "softSize", 30);
+}
+
+int recipeOutFocusSize(double shorterSide)
+{
+    return derivedSize(shorterSide, 0.8, "outFocusSize", 5000);
+}
+
+int recipeFringeSize(double shorterSide)
+{
+    return derivedSize(shorterSide, 0.5, "fringeSize", 5000);
+}
+
+recipeStage fringePresetStage(double shorterSide, int level)
+{
+    const filterParameter &levelBar = parameter("fringeLevel");
+    recipeStage s;
+    s.page = 1;
+    s.tab = 1;
+    s.radio = recipeRadio::fringeShape;
+    s.radioItem = 0; // 円形
+    s.restoreRadio = true;
+    s.filterType = 101;
+    s.settings = {{"fringeSize", recipeFringeSize(shorterSide)},
+                  {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}};
+    return s;
+}
+
+std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)
+{
+    const std::string_view name = r.name;
+    std::vector<recipeStage> stages;
+    recipeStage s;
+    if (name == "vivid") {
+        // Tone curve "傾斜" four steps steeper than the identity, chroma 10, sharpen 3. The
+        // slope's identity is position 25 (45°); position 4 itself would be a slope of
+        // tan 7.2° ≈ 0.13, squeezing every level into 112..144: a nearly grey picture.
+        s.page = 0;
+        s.tab = 2;
+        s.radio = recipeRadio::toneCurve;
+        s.radioItem = 1;
+        s.filterType = 12;
+        s.settings = {{"tonePosition", recipeVividSlope}};
+        stages.push_back(s);
+        s = {};
+        s.page = 0;
+        s.tab = 0;
+        s.filterType = 2;
+        s.settings = {{"chroma", 10}};
+        stages.push_back(s);
+        s = {};
+        s.page = 2;
+        s.tab = 0;
+        s.filterType = 15;
+        s.settings = {{"edgeLevel", 3}};
+        stages.push_back(s);
+    } else if (name == "recipe-grayscale") {
+        stages.push_back(monochromeStage(0));
+    } else if (name == "recipe-sepia") {
+        stages.push_back(monochromeStage(1));
+    } else if (name == "recipe-emboss") {
+        s.page = 1;
+        s.tab = 4;
+        s.filterType = 4;
+        s.settings = {{"embosseLevel", 30}};
+        stages.push_back(s);
+    } else if (name == "recipe-paint") {
+        s.page = 1;
+        s.tab = 2;
+        s.radio = recipeRadio::paint;
+        s.radioItem = 1; // 点描
+        s.filterType = 106;
+        s.settings = {{"paintSize", recipePaintSize(shorterSide)}};
+        stages.push_back(s);
+    } else if (name == "soft-filter") {
+        s.page = 1;
+        s.tab = 3;
+        s.filterType = 16;
+        s.settings = {{"softSize", recipeSoftSize(shorterSide)}, {"softCoreLevel", 50}};
+        stages.push_back(s);
+    } else if (name == "fringe-soft") {
+        s.page = 1;
+        s.tab = 0;
+        s.filterType = 107;
+        s.settings = {{"outFocusSize", recipeOutFocusSize(shorterSide)}, {"outFocusDensity", 100}};
+        stages.push_back(s);
+    } else if (name == "fringe-dark") {
+        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
+    } else if (name == "gray-fringe-dark") {
+        stages.push_back(monochromeStage(0));
+        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
+    } else if (name == "sepia-fringe-dark") {
+        stages.push_back(monochromeStage(1));
+        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
+    } else if (name == "sepia-fringe-bright") {
+        stages.push_back(monochromeStage(1));
+        stages.push_back(fringePresetStage(shorterSide, recipeFringeBright));
+    }
+    return stages;
+}
+
+void setUpRecipeStage(colorFilter &filter, const recipeStage &stage, std::uint32_t drawColor, int embossAngle)
+{
+    for (const filterParameter &p : filterParameters()) filter.*(p.member) = p.start;
+    const filterParameter &tone = parameter("tonePosition");
+    filter.toneMax = tone.maximum;
+    filter.toneMin = tone.minimum;
+    filter.tonePoints = {128, 112, 96, 80, 64, 48, 32, 16, 0};
+    for (const recipeSetting &s : stage.settings) filter.*(parameter(s.field).member) = s.value;
+    filter.drawColor = drawColor;
+    filter.embossAngle = embossAngle;
+    filter.filterType = stage.filterType;
+}
+
+void runRecipeStages(QImage &bitmap, colorFilter &filter, std::span<const recipeStage> stages,
+                     std::uint32_t drawColor, int embossAngle)
+{
+    if (stages.empty() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
+    myImageArray planes(bitmap);
+    for (const recipeStage &stage : stages) {
+        setUpRecipeStage(filter, stage, drawColor, embossAngle);
+        filter.width = planes.width;
+        filter.height = planes.height;
+        filter.redPlane = planes.redPlane.get();
+        filter.greenPlane = planes.greenPlane.get();
+        filter.bluePlane = planes.bluePlane.get();
+        filter.run();
+    }
+    filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
+    planes.storeToBitmap();
+}

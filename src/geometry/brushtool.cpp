@@ -1,0 +1,260 @@
+#include "brushtool.h"
+
+#include "colour/colorcontrol.h"
+#include "colour/sharedrandom.h"
+#include "imagedata/myimagearray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr QRgb white = 0xFFFFFFFF;
+constexpr QRgb black = 0xFF000000;
+constexpr QRgb silver = 0xFFC0C0C0;
+
+int positionOf(const trackBarSource *bar, int fallback)
+{
+    return bar ? bar->position() : fallback;
+}
+
+// Outline of the rectangle (left, top, right, bottom) with right and bottom exclusive.
+void frame(QImage &image, int left, int top, int right, int bottom, QRgb colour)
+{
+    const int w = image.width(), h = image.height();
+    auto put = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < w && y < h) image.setPixel(x, y, colour);
+    };
+    for (int x = left; x < right; ++x) {
+        put(x, top);
+        put(x, bottom - 1);
+    }
+    for (int y = top; y < bottom; ++y) {
+        put(left, y);
+        put(right - 1, y);
+    }
+}
+
+QImage blankBitmap()
+{
+    QImage bitmap(brushTool::tableSide, brushTool::tableSide, QImage::Format_RGB32);
+    bitmap.fill(white);
+    return bitmap;
+}
+
+// Copies the w × h block of source at (sx, sy) to (dx, dy) of destination; pixels outside
+// either bitmap are left alone.
+void copyBlock(const QImage &source, int sx, int sy, QImage &destination, int dx, int dy, int w, int h)
+{
+    for (int r = 0; r < h; ++r) {
+        const int ys = sy + r, yd = dy + r;
+        if (ys < 0 || ys >= source.height() || yd < 0 || yd >= destination.height()) continue;
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(ys));
+        auto *to = reinterpret_cast<QRgb *>(destination.scanLine(yd));
+        for (int c = 0; c < w; ++c) {
+            const int xs = sx + c, xd = dx + c;
+            if (xs < 0 || xs >= source.width() || xd < 0 || xd >= destination.width()) continue;
+            to[xd] = (to[xd] & 0xFF000000u) | (from[xs] & 0x00FFFFFFu);
+        }
+    }
+}
+} // namespace
+
+brushTool::brushTool()
+    : dabBitmap(blankBitmap()), dabSourceBitmap(blankBitmap()), airSampleBitmap(blankBitmap()),
+      waterSampleBitmap(blankBitmap()), airProfile(std::size_t(tableSide) * tableSide, 0),
+      waterProfile(std::size_t(tableSide) * tableSide, 0)
+{
+}
+
+int brushTool::oddSize(int position)
+{
+    return std::max(std::min(position, tableSide), 3) | 1;
+}
+
+void brushTool::setupAirBrush()
+{
+    setup(airBrushSizeTrackBar, airBrushDensityTrackBar, airBrushShapeTrackBar, true);
+}
+
+void brushTool::setupWaterBrush()
+{
+    setup(wateBrushSizeTrackBar, wateBrushDensityTrackBar, wateBrushShapeTrackBar, false);
+}
+
+void brushTool::setup(trackBarSource *sizeBar, trackBarSource *densityBar, trackBarSource *shapeBar, bool air)
+{
+    pictureTarget *graph = air ? airBrushShapeImage : wateBrushShapeImage;
+    const int graphWidth = graph ? graph->canvas().width() : tableSide;
+    const int graphHeight = graph ? graph->canvas().height() : 105;
+
+    const int c = graphHeight - 3;
+    const int position = positionOf(sizeBar, 10);
+    const int size = oddSize(position);
+    (air ? airBrushSize : waterBrushSize) = size;
+    // The airbrush graph is scaled by the bar's raw position, the water brush's by its odd size.
+    const int p = air ? std::max(position, 1) : size;
+    const double a = 201.0 / p / std::max(graphWidth / 2, 1);
+    const int density = positionOf(densityBar, 10);
+    const int densityMaximum = densityBar && densityBar->maximum() != 0 ? densityBar->maximum() : 100;
+    const double q = static_cast<double>(density) / densityMaximum * c;
+    const int shape = positionOf(shapeBar, 0);
+    const double v = shape != 0 ? shape * 0.1 : 0.0001;
+
+    buildProfile(size, air ? airProfile : waterProfile, v, density);
+    drawProfileGraph(graph, a, q, v, c);
+    if (air)
+        drawAirBrushSample(drawColorRef ? *drawColorRef : 0, airBrushSampleImage);
+    else
+        drawWaterBrushSample(waterBrushSampleImage);
+}
+
+void brushTool::buildProfile(int n, std::vector<int> &table, double v, int density)
+{
+    n = std::clamp(n, 3, tableSide);
+    table.resize(std::size_t(tableSide) * tableSide, 0);
+    const int b = (n - 1) / 2;
+    const double exponent = std::pow(10.0, v);
+    sharedRandom &random = sharedRandom::instance();
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const double d = std::sqrt(static_cast<double>((j - b) * (j - b) + (i - b) * (i - b)));
+            const int r = random.bit();
+            const double e = 1.0 - (d + r) / b;
+            table[std::size_t(i) * tableSide + j] = e > 0 ? static_cast<int>(std::pow(e, exponent) * density) : 0;
+        }
+    }
+}
+
+void brushTool::drawProfileGraph(pictureTarget *image, double a, double q, double v, int c)
+{
+    if (!image) return;
+    QImage &canvas = image->canvas();
+    const int w = canvas.width(), h = canvas.height();
+    canvas.fill(white);
+    frame(canvas, 0, 0, w, h - 1, silver);
+    const double exponent = std::pow(10.0, v);
+    for (int x = 0; x < w; ++x) {
+        const int distance = std::abs(x - w / 2);
+        const double d = 1.0 - distance * a;
+        const int top = d > 0 ? static_cast<int>(c - std::pow(d, exponent) * q) : c;
+        // A line from (x, c) towards (x, top): the end point itself is not drawn.
+        for (int y = c; y > top; --y)
+            if (y >= 0 && y < h) canvas.setPixel(x, y, black);
+    }
+    image->canvasChanged();
+}
+
+void brushTool::drawAirBrushSample(std::uint32_t colour, pictureTarget *image)
+{
+    airSampleBitmap.fill(white);
+    int rgb[3];
+    splitColor(colour, rgb[0], rgb[1], rgb[2]);
+    {
+        myImageArray planes(airSampleBitmap);
+        std::uint8_t *plane[3] = {planes.redPlane.get(), planes.greenPlane.get(), planes.bluePlane.get()};
+        const int n = std::clamp(airBrushSize, 3, tableSide);
+        for (int r = 0; r < n; ++r) {
+            for (int c = 0; c < n; ++c) {
+                const std::size_t pos = std::size_t(r) * tableSide + c;
+                const double alpha = airProfile[pos] * 0.01;
+                for (int k = 0; k < 3; ++k) {
+                    const int p = plane[k][pos];
+                    plane[k][pos] = static_cast<std::uint8_t>(static_cast<int>((rgb[k] - p) * alpha + p));
+                }
+            }
+        }
+        planes.storeToBitmap();
+    }
+    if (!image) return;
+    QImage &canvas = image->canvas();
+    canvas.fill(white);
+    const int corner = 100 - (airBrushSize - 1) / 2;
+    copyBlock(airSampleBitmap, 0, 0, canvas, corner, corner, tableSide, tableSide);
+    frame(canvas, 0, 0, canvas.width(), canvas.height(), silver);
+    image->canvasChanged();
+}
+
+void brushTool::drawWaterBrushSample(pictureTarget *image)
+{
+    const int w = image ? image->canvas().width() : tableSide;
+    const int h = image ? image->canvas().height() : tableSide;
+    waterSampleBitmap.fill(white);
+    const int sw = waterSampleBitmap.width(), sh = waterSampleBitmap.height();
+    for (int x = 0; x <= w; x += 10)
+        for (int y = 0; y < h; ++y)
+            if (x < sw && y < sh) waterSampleBitmap.setPixel(x, y, black);
+    for (int y = 0; y <= h; y += 10)
+        for (int x = 0; x < w; ++x)
+            if (x < sw && y < sh) waterSampleBitmap.setPixel(x, y, black);
+
+    applyDab(waterSampleBitmap, 0xFFFFFFu, w / 2, h / 2, waterKind);
+    if (!image) return;
+    QImage &canvas = image->canvas();
+    canvas.fill(white);
+    copyBlock(waterSampleBitmap, 0, 0, canvas, 0, 0, sw, sh);
+    // The n × n dab goes onto n − 1 pixels each way (a nearest-neighbour shrink).
+    const int n = waterBrushSize;
+    const int left = w / 2 - n / 2, top = h / 2 - n / 2;
+    const int side = 2 * (n / 2);
+    if (side > 0) {
+        QImage dab = dabBitmap.copy(0, 0, n, n);
+        QImage shrunk(side, side, QImage::Format_RGB32);
+        shrunk.fill(white);
+        stretchCopy(dab, shrunk);
+        copyBlock(shrunk, 0, 0, canvas, left, top, side, side);
+    }
+    image->canvasChanged();
+}
+
+void brushTool::applyDab(const QImage &source, std::uint32_t colour, int x, int y, int kind)
+{
+    const int n = std::clamp(kind == airKind ? airBrushSize : waterBrushSize, 3, tableSide);
+    const int e = (n - 1) / 2;
+    // The square (x − e, y − e)–(x + e, y + e), right and bottom exclusive: (n − 1)² pixels. The
+    // last row and column of dabSourceBitmap keep what they held.
+    copyBlock(source, x - e, y - e, dabSourceBitmap, 0, 0, n - 1, n - 1);
+
+    myImageArray from(dabSourceBitmap);
+    myImageArray to(dabBitmap);
+    const std::uint8_t *src[3] = {from.redPlane.get(), from.greenPlane.get(), from.bluePlane.get()};
+    std::uint8_t *dab[3] = {to.redPlane.get(), to.greenPlane.get(), to.bluePlane.get()};
+    constexpr int side = tableSide;
+    if (kind == airKind) {
+        int rgb[3];
+        splitColor(colour, rgb[0], rgb[1], rgb[2]);
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                const std::size_t pos = std::size_t(r) * side + c;
+                const double strength = airProfile[pos] * 0.01;
+                for (int k = 0; k < 3; ++k) {
+                    const int p = src[k][pos];
+                    dab[k][pos] = static_cast<std::uint8_t>(static_cast<int>((rgb[k] - p) * strength + p));
+                }
+            }
+    } else if (kind == waterKind) {
+        const int last = n - 2; // rows and columns 0 .. n − 2 were refreshed from the source
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                const std::size_t pos = std::size_t(r) * side + c;
+                const int k = std::max(waterProfile[pos] / 10 / 2, 0);
+                const int r0 = std::max(r - k, 0), r1 = std::min(r + k, last);
+                const int c0 = std::max(c - k, 0), c1 = std::min(c + k, last);
+                if (r0 > r1 || c0 > c1) {
+                    for (int p = 0; p < 3; ++p) dab[p][pos] = src[p][pos];
+                    continue;
+                }
+                const int count = (r1 - r0 + 1) * (c1 - c0 + 1);
+                for (int p = 0; p < 3; ++p) {
+                    int sum = 0;
+                    for (int rr = r0; rr <= r1; ++rr) {
+                        const std::uint8_t *row = src[p] + std::size_t(rr) * side;
+                        for (int cc = c0; cc <= c1; ++cc) sum += row[cc];
+                    }
+                    dab[p][pos] = static_cast<std::uint8_t>(sum / count);
+                }
+            }
+    }
+    to.storeToBitmap();
+}

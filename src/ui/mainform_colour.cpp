@@ -1,0 +1,166 @@
+// The colour panel of the "カラー" tab and the settings of the two brushes: the window hands the
+// engines its controls and forwards the controls' events to them.
+#include "mainform.h"
+
+#include "colour/colortool.h"
+#include "geometry/brushtool.h"
+#include "imagecontrol.h"
+#include "statictext.h"
+#include "ui_mainform.h"
+
+#include <QLabel>
+#include <QSlider>
+
+namespace {
+class sliderSource : public trackBarSource {
+public:
+    explicit sliderSource(QSlider *slider) : slider(slider) {}
+    int position() const override { return slider->value(); }
+    int minimum() const override { return slider->minimum(); }
+    int maximum() const override { return slider->maximum(); }
+
+private:
+    QSlider *slider;
+};
+} // namespace
+
+void TmainForm::setUpColourPanel()
+{
+    colorPanel = std::make_unique<colorTool>();
+    colorTool &panel = *colorPanel;
+    auto text = [this](QLabel *label) {
+        return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
+    };
+    for (int k = 0; k < colorTool::swatchCount; ++k) {
+        auto *swatch = findChild<imageControl *>(QStringLiteral("paletImage%1").arg(k + 1));
+        panel.swatches[std::size_t(k)] = swatch;
+        if (!swatch) continue;
+        connect(swatch, &imageControl::mouseDown, this, [this, k] { paletImageMouseDown(k); });
+        connect(swatch, &imageControl::mouseEnter, this, [this, k] { paletImageMouseEnter(k); });
+    }
+    panel.paintColorImage = ui->paintColorImage;
+    panel.sampleColorImage = ui->sampleColorImage;
+    panel.choiceColorImage = ui->choiceColorImage;
+    panel.drawColorRStaticText = text(ui->drawColorRStaticText);
+    panel.drawColorGStaticText = text(ui->drawColorGStaticText);
+    panel.drawColorBStaticText = text(ui->drawColorBStaticText);
+    panel.drawColorVStaticText = text(ui->drawColorVStaticText);
+    panel.drawColorHStaticText = text(ui->drawColorHStaticText);
+    panel.drawColorSStaticText = text(ui->drawColorSStaticText);
+    panel.colorChromaStaticText = text(ui->colorChromaStaticText);
+    panel.choiceColorRStaticText = text(ui->choiceColorRStaticText);
+    panel.choiceColorGStaticText = text(ui->choiceColorGStaticText);
+    panel.choiceColorBStaticText = text(ui->choiceColorBStaticText);
+    panel.choiceColorVStaticText = text(ui->choiceColorVStaticText);
+    panel.choiceColorSStaticText = text(ui->choiceColorSStaticText);
+    panel.choiceColorHStaticText = text(ui->choiceColorHStaticText);
+    panel.colorChromaTrackBar =
+        trackBarSources.emplace_back(std::make_unique<sliderSource>(ui->colorChromaTrackBar)).get();
+    panel.drawColor = &drawColor;
+    ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
+    panel.initialisePanel();
+
+    // The hover box follows the mouse over the field without a button held.
+    ui->sampleColorImage->setMouseTracking(true);
+    connect(ui->sampleColorImage, &imageControl::mouseMove, this, &TmainForm::sampleColorImageMouseMove);
+    connect(ui->sampleColorImage, &imageControl::mouseDown, this, &TmainForm::sampleColorImageMouseDown);
+}
+
+void TmainForm::colorChromaTrackBarChange()
+{
+    if (colorPanel)
+        colorPanel->colorChromaChanged();
+    else
+        ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
+}
+
+void TmainForm::sampleColorImageMouseMove(Qt::MouseButtons, int x, int y)
+{
+    if (colorPanel) colorPanel->sampleColorMouseMove(x, y);
+}
+
+void TmainForm::sampleColorImageMouseDown(Qt::MouseButton, int x, int y)
+{
+    if (colorPanel) colorPanel->sampleColorMouseDown(x, y);
+}
+
+void TmainForm::paletImageMouseDown(int index)
+{
+    if (colorPanel) colorPanel->swatchMouseDown(index);
+}
+
+void TmainForm::paletImageMouseEnter(int index)
+{
+    if (colorPanel) colorPanel->swatchMouseEnter(index);
+}
+
+// ---- Brushes --------------------------------------------------------------------------------
+
+void TmainForm::setUpBrush()
+{
+    brush = std::make_unique<brushTool>();
+    brushTool &b = *brush;
+    auto text = [this](QLabel *label) {
+        return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
+    };
+    auto bar = [this](QSlider *slider) {
+        return trackBarSources.emplace_back(std::make_unique<sliderSource>(slider)).get();
+    };
+    b.airBrushSampleImage = ui->airBrushSampleImage;
+    b.airBrushShapeImage = ui->airBrushShapeImage;
+    b.waterBrushSampleImage = ui->waterBrushSampleImage;
+    b.wateBrushShapeImage = ui->wateBrushShapeImage;
+    b.airBrushSizeStaticText = text(ui->airBrushSizeStaticText);
+    b.airBrushDensityStaticText = text(ui->airBrushDensityStaticText);
+    b.airBrushShapeStaticText = text(ui->airBrushShapeStaticText);
+    b.wateBrushSizeStaticText = text(ui->wateBrushSizeStaticText);
+    b.wateBrushDensityStaticText = text(ui->wateBrushDensityStaticText);
+    b.wateBrushShapeStaticText = text(ui->wateBrushShapeStaticText);
+    b.airBrushSizeTrackBar = bar(ui->airBrushSizeTrackBar);
+    b.airBrushDensityTrackBar = bar(ui->airBrushDensityTrackBar);
+    b.airBrushShapeTrackBar = bar(ui->airBrushShapeTrackBar);
+    b.wateBrushSizeTrackBar = bar(ui->wateBrushSizeTrackBar);
+    b.wateBrushDensityTrackBar = bar(ui->wateBrushDensityTrackBar);
+    b.wateBrushShapeTrackBar = bar(ui->wateBrushShapeTrackBar);
+    b.drawColorRef = &drawColor;
+    b.setupAirBrush();
+    b.setupWaterBrush();
+}
+
+namespace {
+void showPosition(QSlider *bar, QLabel *caption)
+{
+    caption->setText(QString::number(bar->value()));
+}
+} // namespace
+
+void TmainForm::airBrushSizeTrackBarChange()
+{
+    showPosition(ui->airBrushSizeTrackBar, ui->airBrushSizeStaticText);
+    guarded([this] { if (brush) brush->setupAirBrush(); });
+}
+void TmainForm::airBrushDensityTrackBarChange()
+{
+    showPosition(ui->airBrushDensityTrackBar, ui->airBrushDensityStaticText);
+    guarded([this] { if (brush) brush->setupAirBrush(); });
+}
+void TmainForm::airBrushShapeTrackBarChange()
+{
+    showPosition(ui->airBrushShapeTrackBar, ui->airBrushShapeStaticText);
+    guarded([this] { if (brush) brush->setupAirBrush(); });
+}
+void TmainForm::wateBrushSizeTrackBarChange()
+{
+    showPosition(ui->wateBrushSizeTrackBar, ui->wateBrushSizeStaticText);
+    guarded([this] { if (brush) brush->setupWaterBrush(); });
+}
+void TmainForm::wateBrushDensityTrackBarChange()
+{
+    showPosition(ui->wateBrushDensityTrackBar, ui->wateBrushDensityStaticText);
+    guarded([this] { if (brush) brush->setupWaterBrush(); });
+}
+void TmainForm::wateBrushShapeTrackBarChange()
+{
+    showPosition(ui->wateBrushShapeTrackBar, ui->wateBrushShapeStaticText);
+    guarded([this] { if (brush) brush->setupWaterBrush(); });
+}

@@ -1,0 +1,141 @@
+// The one-click buttons of the "簡単調整" page. Each button sets the parameter controls and pages
+// of its recipe's stages (colour/recipes.h), commits them to the current picture and puts the
+// controls back, leaving exactly one undo step.
+#include "mainform.h"
+
+#include "colour/recipes.h"
+#include "imagedata/imagedocument.h"
+#include "colour/filterparameters.h"
+#include "pagecontrol.h"
+#include "radiogroup.h"
+#include "ui_mainform.h"
+
+#include <QScopeGuard>
+#include <QSlider>
+
+namespace {
+QSlider *trackBarOf(const std::vector<TmainForm::parameterControl> &controls, const char *field)
+{
+    for (const TmainForm::parameterControl &c : controls)
+        if (std::string_view(c.parameter->field) == field) return c.trackBar;
+    return nullptr;
+}
+} // namespace
+
+void TmainForm::connectRecipeButtons()
+{
+    const std::pair<QAbstractButton *, void (TmainForm::*)()> buttons[] = {
+        {ui->clearSpeedButton, &TmainForm::clearSpeedButtonClick},
+        {ui->grayScaleSpeedButton, &TmainForm::grayScaleSpeedButtonClick},
+        {ui->sepiaSpeedButton, &TmainForm::sepiaSpeedButtonClick},
+        {ui->embossSpeedButton, &TmainForm::embossSpeedButtonClick},
+        {ui->paintSpeedButton, &TmainForm::paintSpeedButtonClick},
+        {ui->softFilterSpeedButton, &TmainForm::softFilterSpeedButtonClick},
+        {ui->fringeOutFocusSpeedButton, &TmainForm::fringeOutFocusSpeedButtonClick},
+        {ui->fringeBrightSpeedButton, &TmainForm::fringeBrightSpeedButtonClick},
+        {ui->grayScale_fringeDarkSpeedButton, &TmainForm::grayScale_fringeDarkSpeedButtonClick},
+        {ui->sepia_fringeDarkSpeedButton, &TmainForm::sepia_fringeDarkSpeedButtonClick},
+        {ui->sepia_fringeBrightSpeedButton, &TmainForm::sepia_fringeBrightSpeedButtonClick},
+    };
+    for (const auto &[button, handler] : buttons) connect(button, &QAbstractButton::clicked, this, handler);
+}
+
+void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor)
+{
+    radioGroup *group = nullptr;
+    switch (stage.radio) {
+    case recipeRadio::toneCurve: group = toneCurveGroup.get(); break;
+    case recipeRadio::fringeShape: group = fringeShapeGroup.get(); break;
+    case recipeRadio::paint: group = paintGroup.get(); break;
+    case recipeRadio::monoColor: group = monoColorGroup.get(); break;
+    case recipeRadio::none: break;
+    }
+
+    // Remember the bars the stage sets (before the radio item, which may move the tone bar) and
+    // put them back afterwards, whatever happens in between.
+    std::vector<std::pair<QSlider *, int>> remembered;
+    for (const recipeSetting &s : stage.settings)
+        if (QSlider *bar = trackBarOf(parameterControls, s.field)) remembered.emplace_back(bar, bar->value());
+    const int previousItem = group ? group->itemIndex() : -1;
+    const std::uint32_t drawing = drawColor;
+    const auto restore = qScopeGuard([&] {
+        drawColor = drawing; // first, so the previews the bars run below show the user's colour
+        for (const auto &[bar, position] : remembered) bar->setValue(position);
+        if (group && stage.restoreRadio) group->setItemIndex(previousItem);
+    });
+
+    if (greyDrawColor) drawColor = recipeGreyDrawColor;
+    if (group) group->setItemIndex(stage.radioItem);
+    for (const recipeSetting &s : stage.settings)
+        if (QSlider *bar = trackBarOf(parameterControls, s.field)) bar->setValue(s.value);
+    operationPages->setActivePageIndex(stage.page);
+    pageControl *tabs[] = {adjustPages.get(), effectOnePages.get(), effectTwoPages.get()};
+    if (stage.page >= 0 && stage.page < 3) tabs[stage.page]->setActivePageIndex(stage.tab);
+
+    if (execute)
+        executeButtonClick();
+    else
+        applyOperation(0);
+}
+
+void TmainForm::runFringePreset(int level)
+{
+    if (!hasImage()) return;
+    runRecipeStage(fringePresetStage(recipeShorterSide(pictureWidth, pictureHeight), level), false);
+}
+
+void TmainForm::runRecipeButton(const char *name)
+{
+    const recipe *r = findRecipe(name);
+    if (!r) return;
+    const bool picture = hasImage();
+    if (r->needsPicture && !picture) return;
+    const double shorterSide = picture ? recipeShorterSide(pictureWidth, pictureHeight) : 0.0;
+    const std::vector<recipeStage> stages = recipeStages(*r, shorterSide);
+
+    if (!r->ownSnapshot) {
+        // One stage through the execute command (which checks for a picture and stores the
+        // snapshot); the emboss recipe runs on a grey drawing colour.
+        for (const recipeStage &stage : stages) runRecipeStage(stage, true, r->greyDrawColor);
+        return;
+    }
+
+    guarded([&] {
+        if (!hasImage()) return;
+        // A picture without pixels (an unknown file type) has nothing to process or to store.
+        if (currentBitmap->width() <= 0 || currentBitmap->height() <= 0) return;
+        imageDocument *d = documentAt(currentIndex);
+        const int slot = currentIndex;
+        d->takeSnapshot(); // the one undo step of every stage below
+        bool changed = false;
+        const auto mark = qScopeGuard([&] {
+            if (!changed) return;
+            d->unchanged = false;
+            editingList[slot]->refreshElement();
+        });
+        for (const recipeStage &stage : stages) {
+            changed = true;
+            if (stage.radio == recipeRadio::fringeShape) {
+                const recipeSetting *level = nullptr;
+                for (const recipeSetting &s : stage.settings)
+                    if (std::string_view(s.field) == "fringeLevel") level = &s;
+                runFringePreset(level ? level->value : recipeFringeDark);
+            } else {
+                runRecipeStage(stage, false);
+            }
+        }
+        refreshControls();
+    });
+}
+
+void TmainForm::clearSpeedButtonClick() { runRecipeButton("vivid"); }
+void TmainForm::grayScaleSpeedButtonClick() { runRecipeButton("recipe-grayscale"); }
+void TmainForm::sepiaSpeedButtonClick() { runRecipeButton("recipe-sepia"); }
+void TmainForm::embossSpeedButtonClick() { runRecipeButton("recipe-emboss"); }
+void TmainForm::paintSpeedButtonClick() { runRecipeButton("recipe-paint"); }
+void TmainForm::softFilterSpeedButtonClick() { runRecipeButton("soft-filter"); }
+void TmainForm::fringeOutFocusSpeedButtonClick() { runRecipeButton("fringe-soft"); }
+void TmainForm::fringeBrightSpeedButtonClick() { runRecipeButton("fringe-dark"); }
+void TmainForm::grayScale_fringeDarkSpeedButtonClick() { runRecipeButton("gray-fringe-dark"); }
+void TmainForm::sepia_fringeDarkSpeedButtonClick() { runRecipeButton("sepia-fringe-dark"); }
+void TmainForm::sepia_fringeBrightSpeedButtonClick() { runRecipeButton("sepia-fringe-bright"); }
