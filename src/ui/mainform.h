@@ -6,6 +6,7 @@
 //   mainform_files.cpp      open, save, save under a new name, undo, print, information
 //   mainform_select.cpp     selecting and closing pictures
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
+//   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 #pragma once
 #include "colour/colorfilter.h"
 #include "imagedata/messagesink.h"
@@ -111,6 +112,10 @@ public:
     // Files.
     void saveDocument(int index);
     bool saveDocumentAs();
+    // The folder of the current picture, where the file dialogs start; empty without one.
+    QString currentPictureFolder();
+    // Opens dropped files one after the other through the open command, stopping at its limit.
+    void openDroppedFiles(const QStringList &files);
 
     // Select and close.
     void closeImage(int index);
@@ -187,6 +192,8 @@ public slots:
     void medianTrackBarChange();
     void monoColorRadioGroupClick();
     void embosseAngleRadioGroupClick();
+    void fringeShapeRadioGroupClick();
+    void paintRadioGroupClick();
     void toneTrackBarChange();
     void toneCurveRadioGroupClick();
     void curveResetButtonClick();
@@ -210,10 +217,15 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     messageSink previousSink;
     void connectHandlers();
+    // Keyboard shortcuts of the tool bar and execute, dropped files, and the two radio groups
+    // that refresh the preview.
+    void installDesktopHabits();
     void setUpParameterControls();
     void selectSlot(int number);
     void closeSlot(int number);
