@@ -42,6 +42,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Korvia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvia")); // its menu entry and icon
     installApplicationFont();
 
     // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
