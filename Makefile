@@ -1,9 +1,10 @@
 # The two commands a newcomer needs: `make run` and `make test`.
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
+PREFIX  ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test test-asan bench fuzz clean
+.PHONY: all deps configure build programs run test test-asan bench fuzz install clean
 
 all: build
 
@@ -13,10 +14,15 @@ deps:
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 
+# Everything: the programs, the tests and the benchmarks.
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Only what running Korvia needs, so a first `make run` does not wait for the tests.
+programs: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target korvia korvia-batch
+
+run: programs
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/app/korvia; \
 	 else echo "No display: starting Korvia under xvfb-run"; xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/app/korvia; fi
 
@@ -39,6 +45,10 @@ fuzz: deps
 	@cmake --build build-fuzz -j$(JOBS) --target fuzz_exif
 	@mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/ 2>/dev/null || true
 	@build-fuzz/fuzz/fuzz_exif build-fuzz/corpus -max_total_time=$(FUZZ_SECONDS)
+
+# The programs, the menu entry and the icon under $(PREFIX) (PREFIX=~/.local for one user).
+install: programs
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

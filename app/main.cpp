@@ -1,6 +1,7 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
 #include "imagedata/imageerror.h"
+#include "imagedata/instancefolder.h"
 #include "ui/appfont.h"
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Korvia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvia")); // its menu entry and icon
     installApplicationFont();
 
     // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
@@ -49,6 +51,13 @@ int main(int argc, char **argv)
     if (frameworkTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&frameworkTexts);
+
+    // This instance's snapshot folder, taken now so that the folders left by instances that
+    // were killed go at start-up; a folder that cannot be made is reported at the first snapshot.
+    try {
+        instanceFolder::process();
+    } catch (const imageError &) {
+    }
 
     try {
         TmainForm window;

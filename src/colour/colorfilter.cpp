@@ -15,21 +15,23 @@ void colorFilter::run()
     pixelCount = width * height;
     if (progressBar) progressBar->setMaximum(height);
     switch (filterType) {
-    case 1: rgbShift(); break;
-    case 2: brightChromaHue(); break;
-    case 4: emboss(); break;
-    case 5: motionBlur(); break;
-    case 6: mosaic(); break;
-    case 7: colorLevels(); break;
-    case 8: case 9: case 10: monochrome(filterType); break;
-    case 11: case 12: case 13: case 14: toneCurve(filterType); break;
-    case 15: sharpen(); break;
-    case 16: softFocus(); break;
-    case 17: medianFilter(); break;
-    case 101: fringeBrightCircle(); break;
-    case 102: fringeBrightSquare(); break;
-    case 105: case 106: paint(filterType); break;
-    case 107: fringeBlur(); break;
+    case filterRgbShift: rgbShift(); break;
+    case filterBrightChromaHue: brightChromaHue(); break;
+    case filterEmboss: emboss(); break;
+    case filterMotionBlur: motionBlur(); break;
+    case filterMosaic: mosaic(); break;
+    case filterColorLevels: colorLevels(); break;
+    case filterGreyscale: case filterSepia: case filterDrawColorMono: monochrome(filterType); break;
+    case filterToneSCurve: case filterToneSlope: case filterTonePoints: case filterToneGamma:
+        toneCurve(filterType);
+        break;
+    case filterSharpen: sharpen(); break;
+    case filterSoftFocus: softFocus(); break;
+    case filterMedian: medianFilter(); break;
+    case filterFringeCircle: fringeBrightCircle(); break;
+    case filterFringeSquare: fringeBrightSquare(); break;
+    case filterPaintNormal: case filterPaintPointillism: paint(filterType); break;
+    case filterFringeBlur: fringeBlur(); break;
     default: break;
     }
     if (progressBar) progressBar->setPosition(0);
@@ -505,11 +507,11 @@ void colorFilter::monochrome(int code)
     bright = 0;
     chroma = -255;
     hue = 0;
-    if (code == 9) {
+    if (code == filterSepia) {
         red = 30;
         green = 10;
         blue = -40;
-    } else if (code == 10) {
+    } else if (code == filterDrawColorMono) {
         int r, g, b;
         splitColor(drawColor, r, g, b);
         red = r - 128;

@@ -9,6 +9,37 @@
 #include <array>
 #include <cstdint>
 
+// The operation codes of the colour pages, the values of colorFilter::filterType.
+enum filterCode : int {
+    filterRgbShift = 1,
+    filterBrightChromaHue = 2,
+    filterEmboss = 4,
+    filterMotionBlur = 5,
+    filterMosaic = 6,
+    filterColorLevels = 7,
+    filterGreyscale = 8,
+    filterSepia = 9,
+    filterDrawColorMono = 10,
+    filterToneSCurve = 11,
+    filterToneSlope = 12,
+    filterTonePoints = 13,
+    filterToneGamma = 14,
+    filterSharpen = 15,
+    filterSoftFocus = 16,
+    filterMedian = 17,
+    filterFringeCircle = 101,
+    filterFringeSquare = 102,
+    filterPaintNormal = 105,
+    filterPaintPointillism = 106,
+    filterFringeBlur = 107,
+};
+
+// The knots of the point tone curve: the values at start-up and after a reset, 128 − 16·k (the
+// identity), and the smallest and largest value the curve editor can store.
+inline constexpr std::array<int, 9> startTonePoints{128, 112, 96, 80, 64, 48, 32, 16, 0};
+inline constexpr int minimumTonePoint = -2;
+inline constexpr int maximumTonePoint = 130;
+
 class colorFilter {
 public:
     int filterType = 0;          // operation code, see run()
@@ -31,7 +62,7 @@ public:
     int toneMax = 50;
     int toneMin = -50;
     int tonePosition = 0;
-    std::array<int, 9> tonePoints{128, 112, 96, 80, 64, 48, 32, 16, 0}; // point-curve knots
+    std::array<int, 9> tonePoints = startTonePoints; // point-curve knots
     int outFocusSize = 100;
     int outFocusDensity = 3;
     int fringeSize = 100;
@@ -50,13 +81,8 @@ public:
     std::array<double, 256> toneTable{}; // tone lookup table, built by each tone-curve run
     const progressIndicator *progressBar = nullptr; // borrowed
 
-    // Sets pixelCount and the progress maximum (height), dispatches on filterType, then resets
-    // the progress position to 0. Unknown codes leave the planes untouched.
-    //   1 RGB shift            2 brightness/chroma/hue   4 emboss        5 motion blur
-    //   6 mosaic               7 colour levels           8 greyscale     9 sepia
-    //  10 drawing-colour mono 11-14 tone curve (S, slope, points, gamma)
-    //  15 sharpen             16 soft focus             17 noise removal (median)
-    // 101/102 fringe brightness circle/square   105/106 paint normal/pointillism   107 fringe blur
+    // Sets pixelCount and the progress maximum (height), dispatches on filterType (filterCode),
+    // then resets the progress position to 0. Unknown codes leave the planes untouched.
     void run();
 
     // Runs the current operation on a whole 32-bit bitmap: splits it into planes, points the engine
@@ -68,8 +94,8 @@ public:
     void rgbShift();          // 1
     void brightChromaHue();   // 2
     void colorLevels();       // 7
-    void monochrome(int code);   // 8, 9, 10
-    void toneCurve(int code);    // 11..14
+    void monochrome(int code);   // filterGreyscale, filterSepia, filterDrawColorMono
+    void toneCurve(int code);    // filterToneSCurve .. filterToneGamma
     void emboss();            // 4
     void motionBlur();        // 5
     void mosaic();            // 6
@@ -79,7 +105,7 @@ public:
     void fringeBrightCircle();   // 101
     void fringeBrightSquare();   // 102
     void fringeBlur();           // 107
-    void paint(int code);        // 105, 106
+    void paint(int code);        // filterPaintNormal, filterPaintPointillism
 
     void reportRow(int row) const { if (progressBar) progressBar->setPosition(row); }
 };

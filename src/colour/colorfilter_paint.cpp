@@ -565,7 +565,7 @@ void colorFilter::paint(int code)
     // The window sums stay within 16 bits up to d = 16 (size 31: 256 samples of 255).
     if (d <= 16) {
         // Strips of columns keep the rows of window statistics in cache.
-        fastPaint fast(redCopy.get(), greenCopy.get(), blueCopy.get(), width, height, d, code == 106, sampler);
+        fastPaint fast(redCopy.get(), greenCopy.get(), blueCopy.get(), width, height, d, code == filterPaintPointillism, sampler);
         std::uint8_t *const outputs[3] = {redPlane, greenPlane, bluePlane};
         constexpr int stripWidth = 512;
         const int strips = (width + stripWidth - 1) / stripWidth;
@@ -587,7 +587,7 @@ void colorFilter::paint(int code)
             int keptRed = listRed[0], keptGreen = listGreen[0], keptBlue = listBlue[0];
             for (int k = 0; k < 9; ++k) {
                 sampler.n = 0;
-                if (code == 105) sampler.normalRegion(k, x, y);
+                if (code == filterPaintNormal) sampler.normalRegion(k, x, y);
                 else sampler.pointillismRegion(k, x, y);
                 const int n = sampler.n;
                 int spread = 255;

@@ -27,21 +27,21 @@ double buildToneCurve(int kind, int maximum, int minimum, int position, const st
 {
     if (!values || n <= 0) return 0.0;
     const int range = std::abs(maximum - minimum);
-    if (kind == 13) {
+    if (kind == filterTonePoints) {
         // The point table always has 256 entries; a shorter output gets its first n of them.
         std::array<double, pointTableSize> table{};
         buildPointTable(points, table);
         std::copy_n(table.begin(), std::min(n, pointTableSize), values);
         return 0.0;
     }
-    if (range == 0 || (kind != 11 && kind != 12 && kind != 14)) {
+    if (range == 0 || (kind != filterToneSCurve && kind != filterToneSlope && kind != filterToneGamma)) {
         // No usable parameter: the identity line.
         for (int i = 0; i < n; ++i) values[i] = static_cast<double>(i) / n;
         return 0.0;
     }
     const double t = (static_cast<double>(position - minimum) + 0.01) / range * 2.0;
     const double half = n * 0.5;
-    if (kind == 11) {
+    if (kind == filterToneSCurve) {
         const double e = std::pow(100.0, 2.0 - t) * 0.01;
         for (int i = 0; i < n; ++i) {
             const double x = (i - half) / half;
@@ -51,7 +51,7 @@ double buildToneCurve(int kind, int maximum, int minimum, int position, const st
         }
         return e;
     }
-    if (kind == 12) {
+    if (kind == filterToneSlope) {
         const double k = std::tan(static_cast<double>(position) / range * 180.0 * pi / 180.0);
         for (int i = 0; i < n; ++i) {
             double value = (i - half) / n * k + 0.5;

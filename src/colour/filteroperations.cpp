@@ -21,7 +21,8 @@ constexpr operationKey bchKeys[] = {
 constexpr operationKey levelsKeys[] = {{"colorLevel", kind::parameter, "colorLevel", {}}};
 constexpr operationKey tintKeys[] = {{"color", kind::color, nullptr, {}}};
 
-constexpr operationChoice toneKinds[] = {{"s", 11}, {"slope", 12}, {"points", 13}, {"gamma", 14}};
+constexpr operationChoice toneKinds[] = {
+    {"s", filterToneSCurve}, {"slope", filterToneSlope}, {"points", filterTonePoints}, {"gamma", filterToneGamma}};
 constexpr operationKey toneKeys[] = {
     {"kind", kind::choice, nullptr, toneKinds},
     {"position", kind::parameter, "tonePosition", {}},
@@ -43,7 +44,7 @@ constexpr operationKey motionKeys[] = {
 };
 constexpr operationKey mosaicKeys[] = {{"mosaicSize", kind::parameter, "mosaicSize", {}}};
 constexpr operationKey medianKeys[] = {{"medianSize", kind::parameter, "medianSize", {}}};
-constexpr operationChoice fringeShapes[] = {{"circle", 101}, {"square", 102}};
+constexpr operationChoice fringeShapes[] = {{"circle", filterFringeCircle}, {"square", filterFringeSquare}};
 constexpr operationKey fringeBrightKeys[] = {
     {"fringeSize", kind::parameter, "fringeSize", {}},
     {"fringeLevel", kind::parameter, "fringeLevel", {}},
@@ -53,29 +54,29 @@ constexpr operationKey fringeBlurKeys[] = {
     {"outFocusSize", kind::parameter, "outFocusSize", {}},
     {"outFocusDensity", kind::parameter, "outFocusDensity", {}},
 };
-constexpr operationChoice paintStyles[] = {{"normal", 105}, {"pointillism", 106}};
+constexpr operationChoice paintStyles[] = {{"normal", filterPaintNormal}, {"pointillism", filterPaintPointillism}};
 constexpr operationKey paintKeys[] = {
     {"paintSize", kind::parameter, "paintSize", {}},
     {"style", kind::choice, nullptr, paintStyles},
 };
 
 const filterOperation operations[] = {
-    {"rgb", 1, rgbKeys, "shift the red, green and blue channels"},
-    {"bch", 2, bchKeys, "brightness, chroma and hue"},
-    {"levels", 7, levelsKeys, "posterise the luma into colour levels"},
-    {"grayscale", 8, {}, "grey picture of the luma"},
-    {"sepia", 9, {}, "grey picture tinted sepia"},
-    {"tint", 10, tintKeys, "grey picture tinted toward the drawing colour"},
-    {"tone", 11, toneKeys, "tone curve: s, slope and gamma shaped by position (slope: 25 is the identity, 0 flat grey), points by the nine knots"},
-    {"sharpen", 15, sharpenKeys, "sharpen"},
-    {"soft", 16, softKeys, "soft focus"},
-    {"emboss", 4, embossKeys, "emboss on the drawing colour"},
-    {"motion", 5, motionKeys, "motion blur"},
-    {"mosaic", 6, mosaicKeys, "mosaic of square tiles"},
-    {"median", 17, medianKeys, "noise removal (median)"},
-    {"fringe-bright", 101, fringeBrightKeys, "brighten or darken the fringe"},
-    {"fringe-blur", 107, fringeBlurKeys, "blur the fringe"},
-    {"paint", 105, paintKeys, "paint"},
+    {"rgb", filterRgbShift, rgbKeys, "shift the red, green and blue channels"},
+    {"bch", filterBrightChromaHue, bchKeys, "brightness, chroma and hue"},
+    {"levels", filterColorLevels, levelsKeys, "posterise the luma into colour levels"},
+    {"grayscale", filterGreyscale, {}, "grey picture of the luma"},
+    {"sepia", filterSepia, {}, "grey picture tinted sepia"},
+    {"tint", filterDrawColorMono, tintKeys, "grey picture tinted toward the drawing colour"},
+    {"tone", filterToneSCurve, toneKeys, "tone curve: s, slope and gamma shaped by position (slope: 25 is the identity, 0 flat grey), points by the nine knots"},
+    {"sharpen", filterSharpen, sharpenKeys, "sharpen"},
+    {"soft", filterSoftFocus, softKeys, "soft focus"},
+    {"emboss", filterEmboss, embossKeys, "emboss on the drawing colour"},
+    {"motion", filterMotionBlur, motionKeys, "motion blur"},
+    {"mosaic", filterMosaic, mosaicKeys, "mosaic of square tiles"},
+    {"median", filterMedian, medianKeys, "noise removal (median)"},
+    {"fringe-bright", filterFringeCircle, fringeBrightKeys, "brighten or darken the fringe"},
+    {"fringe-blur", filterFringeBlur, fringeBlurKeys, "blur the fringe"},
+    {"paint", filterPaintNormal, paintKeys, "paint"},
 };
 
 std::string quoted(std::string_view text)
@@ -152,7 +153,7 @@ std::string keyUsage(const operationKey &key)
     }
     case kind::points: {
         std::string knots;
-        for (int p : resetTonePoints) {
+        for (int p : startTonePoints) {
             if (!knots.empty()) knots.append(".");
             knots.append(std::to_string(p));
         }

@@ -51,13 +51,9 @@ struct filterOperation {
     const char *summary;             // one line for the usage text
 };
 
-// The drawing colour at start-up, (100, 200, 200) packed red-low.
+// The drawing colour at start-up, (100, 200, 200) packed red-low. The knots' start values and
+// limits are the engine's (colorfilter.h).
 inline constexpr std::uint32_t startDrawColor = 100u | (200u << 8) | (200u << 16);
-// The smallest and largest knot value the curve editor can store.
-inline constexpr int minimumTonePoint = -2;
-inline constexpr int maximumTonePoint = 130;
-// The point curve after a reset: 128 − 16·k, the identity.
-inline constexpr std::array<int, 9> resetTonePoints{128, 112, 96, 80, 64, 48, 32, 16, 0};
 
 // One operation with every value it runs with (given ones, the rest at their start values).
 struct operationSettings {
@@ -65,7 +61,7 @@ struct operationSettings {
     int filterType = 0;
     std::vector<std::pair<const filterParameter *, int>> values; // the operation's parameter keys
     std::uint32_t drawColor = startDrawColor;
-    std::array<int, 9> tonePoints = resetTonePoints;
+    std::array<int, 9> tonePoints = startTonePoints;
     int embossAngle = 0;
 
     // The value of a parameter field of this operation (given or start), or the field's start

@@ -33,7 +33,7 @@ bool roundDigits(QString &digits, int keep)
 
 void resetTonePoints(std::array<int, 9> &points)
 {
-    for (int k = 0; k < 9; ++k) points[static_cast<std::size_t>(k)] = 128 - 16 * k;
+    points = startTonePoints;
 }
 
 QString toneValueText(double value)
@@ -93,7 +93,7 @@ QString drawToneCurve(QImage &canvas, int kind, int maximum, int minimum, int po
     }
 
     painter.setPen(QPen(QColor(0, 0, 0), 1));
-    if (kind == 13) {
+    if (kind == filterTonePoints) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(knotColour);
         for (int k = 0; k < 9; ++k)

@@ -13,13 +13,13 @@
 constexpr int toneCanvasSize = 132;
 constexpr int toneNoKnot = 9; // knot selection "none"
 
-// Pk = 128 − 16·k.
+// Puts the knots back to startTonePoints (colorfilter.h): Pk = 128 − 16·k.
 void resetTonePoints(std::array<int, 9> &points);
 
 // Redraws the whole canvas: white background, light-grey (192, 192, 192) grid lines every 16
-// pixels and the diagonal; then, for kinds 11 (S-curve), 12 (slope) and 14 (gamma), the curve
+// pixels and the diagonal; then, for the kinds S-curve, slope and gamma (filterCode), the curve
 // built from the track bar's maximum, minimum and position into displayBuffer128 (128 doubles;
-// a local buffer is used when it is null) in black; for kind 13 (points) the nine knots as
+// a local buffer is used when it is null) in black; for filterTonePoints the nine knots as
 // sky-blue (166, 202, 240) discs of diameter 8 joined by black lines. Returns the text for
 // toneValue: the curve's parameter with two decimals ("1.00"), or "0" for the point kind.
 // The canvas is made 132 × 132 Format_RGB32 if it is not already.

@@ -2,25 +2,22 @@
 
 #include "imagefilemanager.h"
 #include "imageerror.h"
+#include "instancefolder.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
-// Fixed width identities: ten digits of process id, six of a per-process counter. Running
-// instances differ in the first part, documents of one instance in the second, and with a
-// fixed width no identity followed by a snapshot number reads as another one.
+// Fixed width identities: documents of one instance differ in their count, instances in their
+// folders, and with a fixed width no identity followed by a snapshot number reads as another.
 QString newIdentity()
 {
-    static unsigned counter = 0;
-    counter = (counter + 1) % 1000000u;
-    return QStringLiteral("%1%2")
-        .arg(static_cast<qulonglong>(::getpid()), 10, 10, QLatin1Char('0'))
-        .arg(counter, 6, 10, QLatin1Char('0'));
+    static qulonglong counter = 0;
+    counter = (counter + 1) % 10000000000ULL;
+    return QStringLiteral("%1").arg(counter, 10, 10, QLatin1Char('0'));
 }
 
 void renameReplacing(const QString &from, const QString &to)
@@ -35,7 +32,13 @@ void renameReplacing(const QString &from, const QString &to)
 imageDocument::imageDocument(void *creator)
     : bitmap(0, 0, QImage::Format_RGB32), owner(creator), identityText(newIdentity())
 {
-    snapshotPrefix = scratchDirectory() + QLatin1Char('/') + identityText;
+    try {
+        snapshotPrefix = instanceFolder::process().path() + QLatin1Char('/') + identityText;
+        folderTaken = true;
+    } catch (const imageError &) {
+        // Told at the first snapshot, which tries again.
+        snapshotPrefix = scratchDirectory() + QLatin1Char('/') + identityText;
+    }
 }
 
 imageDocument::~imageDocument()
@@ -53,9 +56,19 @@ QString imageDocument::snapshotFolder() const
     return snapshotPrefix.left(snapshotPrefix.lastIndexOf(QLatin1Char('/')));
 }
 
+void imageDocument::prepareFolder()
+{
+    if (!folderTaken) { // nothing stored yet, so the names may still move
+        snapshotPrefix = instanceFolder::process().path() + QLatin1Char('/') + identityText;
+        folderTaken = true;
+    }
+    // A folder removed behind the program's back is made again, owner-only.
+    ensureDirectory(snapshotFolder());
+}
+
 void imageDocument::nextSnapshotName()
 {
-    ensureDirectory(snapshotFolder());
+    prepareFolder();
     undoCount += 1;
     if (undoCount > maximumSnapshots) {
         // Drop the oldest: every other snapshot moves down by one, and so do the records.
@@ -75,7 +88,7 @@ void imageDocument::takeSnapshot()
 {
     // The picture is written first, under a name no stored snapshot uses, so a write that fails
     // (full disk) leaves the count, the names, the files and the history as they were.
-    ensureDirectory(snapshotFolder());
+    prepareFolder();
     const int next = undoCount + 1;
     saveImageFile(bitmap, snapshotFile(next), 2, 100);
     if (next <= maximumSnapshots) {

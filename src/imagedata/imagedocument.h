@@ -1,10 +1,10 @@
 // One open picture: its 32-bit bitmap, the file it came from, its EXIF data, whether it has
 // changed, and its undo history kept on disk as BMP snapshots in the scratch directory.
 //
-// Snapshot n (1..50) is snapshotPrefix + n + ".BMP". The identity in the prefix is a fixed
-// number of decimal digits (process id padded to 10 digits, then a per-process counter padded to
-// 6 digits), so no two documents of the user's running instances share a name and no
-// identity + n reads as another identity + m.
+// Snapshot n (1..50) is snapshotPrefix + n + ".BMP". The prefix is the folder of this running
+// instance (instanceFolder, private to it) followed by the document's identity: a per-process
+// count of documents in a fixed ten decimal digits, so no identity + n reads as another
+// identity + m.
 #pragma once
 #include "exifreader.h"
 
@@ -27,7 +27,7 @@ public:
     QString path;             // full file name as opened or last saved under a new name
     QString name;             // path without its directory
     int fileType = 0;         // 0 unknown, 1 JPEG, 2 BMP
-    QString snapshotPrefix;   // scratchDirectory() + "/" + identity
+    QString snapshotPrefix;   // the instance's snapshot folder + "/" + identity
     QString snapshotName;     // the snapshot last named (by takeSnapshot or undo)
     int undoCount = 0;        // snapshots on disk, 0..50
     exifReader exif;
@@ -51,12 +51,15 @@ public:
     void nextSnapshotName();
     // prefix + n + ".BMP"
     QString snapshotFile(int n) const;
-    // The folder the snapshots live in: the scratch directory as it was when the document was
-    // made, so the prefix and the folder that is checked and created always agree.
+    // The folder the snapshots live in: the instance's folder when the document was made, so
+    // the prefix and the folder that is checked always agree.
     QString snapshotFolder() const;
     // The identity digits of this document (also the tail of snapshotPrefix).
     QString identity() const { return identityText; }
 
 private:
     QString identityText;
+    bool folderTaken = false; // false while no instance folder could be made for the prefix
+    // Makes sure the prefix names a usable folder; throws imageError otherwise.
+    void prepareFolder();
 };

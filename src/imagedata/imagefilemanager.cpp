@@ -587,7 +587,10 @@ void ensureDirectory(const QString &path)
 
 QString scratchDirectory()
 {
-    return QDir::tempPath() + QStringLiteral("/korvia-") + QString::number(::getuid());
+    // The user's cache, not the shared temporary folder where another user could take the name.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!QDir::isAbsolutePath(cache)) cache = QDir::homePath() + QStringLiteral("/.cache");
+    return QDir::cleanPath(cache) + QStringLiteral("/korvia/undo");
 }
 
 QString fileExtension(const QString &name)

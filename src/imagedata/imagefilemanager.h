@@ -38,7 +38,8 @@ QString saveFileName(const QString &name, int type);
 // imageError("Cannot create c:\\temp directory.").
 void ensureDirectory(const QString &path);
 
-// The scratch directory of the undo snapshots: QDir::tempPath() + "/korvia-" + the user id.
+// The scratch directory of the undo snapshots: $XDG_CACHE_HOME (when absolute, else ~/.cache)
+// + "/korvia/undo". Each running instance keeps a folder of its own inside (instancefolder.h).
 QString scratchDirectory();
 
 // File-name helpers. fileExtension("a/b.c/d.jpg") == ".jpg", fileExtension("a/b.c/d") == "".

@@ -1,9 +1,28 @@
 #include "dialogservice.h"
 
+#include "busycursor.h"
+
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+
+namespace {
+QString lastChosenFolder;
+} // namespace
+
+QString fileDialogFolder(const QString &suggested)
+{
+    if (!suggested.isEmpty() && QFileInfo(suggested).isDir()) return suggested;
+    if (!lastChosenFolder.isEmpty() && QFileInfo(lastChosenFolder).isDir()) return lastChosenFolder;
+    return QString();
+}
+
+void rememberFileDialogChoice(const QString &fileName)
+{
+    if (!fileName.isEmpty()) lastChosenFolder = QFileInfo(fileName).absolutePath();
+}
 
 // "JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp" pairs a description with its patterns; Qt wants
 // "JPEG (*.jpeg *.jpg)" entries. The description's own pattern list is replaced by the real one so
@@ -30,14 +49,17 @@ bool runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString 
                    int &filterIndex)
 {
     const QStringList filters = qtNameFilters(filter);
+    const cursorLift normalCursor;
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
     if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
-    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    const QString folder = fileDialogFolder(fileName);
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().constFirst();
+    rememberFileDialogChoice(fileName);
     const int chosen = int(filters.indexOf(dialog.selectedNameFilter()));
     filterIndex = chosen >= 0 ? chosen + 1 : 1;
     return true;
@@ -55,24 +77,27 @@ public:
     }
     void message(QWidget *parent, const QString &text, const QString &title) override
     {
+        const cursorLift normalCursor;
         QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("メッセージ") : title, text,
                         QMessageBox::Ok, parent);
         box.exec();
     }
     bool question(QWidget *parent, const QString &text, const QString &title) override
     {
-        QMessageBox box(QMessageBox::Question, title.isEmpty() ? QStringLiteral("メッセージ") : title, text,
-                        QMessageBox::Yes | QMessageBox::No, parent);
+        const cursorLift normalCursor;
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes;
     }
     void error(QWidget *parent, const QString &text) override
     {
+        const cursorLift normalCursor;
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Korvia"), text, QMessageBox::Ok, parent);
         box.exec();
     }
     int showModal(QDialog *dialog) override
     {
+        const cursorLift normalCursor;
         return dialog->exec();
     }
 };

@@ -11,12 +11,14 @@ class dialogService {
 public:
     virtual ~dialogService() = default;
     // Open / save picture dialogs. filter is "JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp" style
-    // text; filterIndex counts from 1. Return false when the user cancels.
+    // text; filterIndex counts from 1. fileName comes in as the folder to start in (the current
+    // picture's; empty for the folder last used) and goes out as the chosen file. Return false
+    // when the user cancels.
     virtual bool openPicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) = 0;
     virtual bool savePicture(QWidget *parent, const QString &filter, QString &fileName, int &filterIndex) = 0;
     // Information box with an OK button.
     virtual void message(QWidget *parent, const QString &text, const QString &title) = 0;
-    // Yes/No question; true for Yes.
+    // Yes/No question; true for Yes. An empty title stays empty.
     virtual bool question(QWidget *parent, const QString &text, const QString &title) = 0;
     // The application's general error display.
     virtual void error(QWidget *parent, const QString &text) = 0;
@@ -28,6 +30,13 @@ public:
 dialogService &dialogs();
 // Replaces the service (nullptr restores the real dialogs). Not owned.
 void setDialogService(dialogService *service);
+
+// The folder the real file dialogs start in: suggested when it is an existing folder, otherwise
+// the folder of the file last chosen in one of them (while the program runs), otherwise empty
+// (the working folder).
+QString fileDialogFolder(const QString &suggested);
+// Records the folder of a file chosen in a file dialog.
+void rememberFileDialogChoice(const QString &fileName);
 
 // The Qt name filters of a "Name (*.a)|*.a;*.b|..." filter text, in order: "Name (*.a *.b)".
 // The file dialogs' filter index n is entry n - 1 of this list.

@@ -4,6 +4,7 @@
 #include "aboutdialogbox.h"
 #include "accessibility.h"
 #include "colour/colortool.h"
+#include "busycursor.h"
 #include "colour/filterparameters.h"
 #include "dialogservice.h"
 #include "geometry/commonresizerect.h"
@@ -53,6 +54,7 @@ TmainForm::TmainForm(QWidget *parent)
     rotateAngleGroup = std::make_unique<radioGroup>(ui->rotateAngleRadioGroup);
     progress = std::make_unique<progressBar>(ui->ProgressBar1);
     connectHandlers();
+    installDesktopHabits();
 
     // Engine messages are shown in the program's message box.
     previousSink = setMessageSink([this](const QString &text) {
@@ -154,20 +156,28 @@ TmainForm::~TmainForm()
 
 void TmainForm::connectHandlers()
 {
+    // The commands that read, write or change pictures show the busy cursor while they work.
+    const auto busy = [this](void (TmainForm::*handler)()) {
+        return [this, handler] {
+            const busyCursor working;
+            (this->*handler)();
+        };
+    };
+
     // Tool bar.
-    connect(ui->fileOpenButton, &QAbstractButton::clicked, this, &TmainForm::fileOpenButtonClick);
-    connect(ui->saveSpeedButton, &QAbstractButton::clicked, this, &TmainForm::saveSpeedButtonClick);
+    connect(ui->fileOpenButton, &QAbstractButton::clicked, this, busy(&TmainForm::fileOpenButtonClick));
+    connect(ui->saveSpeedButton, &QAbstractButton::clicked, this, busy(&TmainForm::saveSpeedButtonClick));
     connect(ui->renameSaveSpeedButton, &QAbstractButton::clicked, this,
-            &TmainForm::renameSaveSpeedButtonClick);
-    connect(ui->printSpeedButton, &QAbstractButton::clicked, this, &TmainForm::printSpeedButtonClick);
-    connect(ui->undoButton, &QAbstractButton::clicked, this, &TmainForm::undoButtonClick);
-    connect(ui->undoSpeedButton, &QAbstractButton::clicked, this, &TmainForm::undoSpeedButtonClick);
+            busy(&TmainForm::renameSaveSpeedButtonClick));
+    connect(ui->printSpeedButton, &QAbstractButton::clicked, this, busy(&TmainForm::printSpeedButtonClick));
+    connect(ui->undoButton, &QAbstractButton::clicked, this, busy(&TmainForm::undoButtonClick));
+    connect(ui->undoSpeedButton, &QAbstractButton::clicked, this, busy(&TmainForm::undoSpeedButtonClick));
     connect(ui->informationButton, &QAbstractButton::clicked, this,
             &TmainForm::informationButtonClick);
-    connect(ui->theEndButton, &QAbstractButton::clicked, this, &TmainForm::theEndButtonClick);
+    connect(ui->theEndButton, &QAbstractButton::clicked, this, busy(&TmainForm::theEndButtonClick));
 
     // Pipeline.
-    connect(ui->executeButton, &QAbstractButton::clicked, this, &TmainForm::executeButtonClick);
+    connect(ui->executeButton, &QAbstractButton::clicked, this, busy(&TmainForm::executeButtonClick));
     connect(mainPages.get(), &pageControl::changed, this, &TmainForm::mainPageControlChange);
     connect(operationPages.get(), &pageControl::changed, this,
             &TmainForm::imageOperationPageControlChange);
@@ -180,16 +190,16 @@ void TmainForm::connectHandlers()
             &TmainForm::imageTransformPageControlChange);
 
     // Open-images list.
-    connect(ui->editChangeButton1, &QAbstractButton::clicked, this, &TmainForm::editChangeButton1Click);
-    connect(ui->editChangeButton2, &QAbstractButton::clicked, this, &TmainForm::editChangeButton2Click);
-    connect(ui->editChangeButton3, &QAbstractButton::clicked, this, &TmainForm::editChangeButton3Click);
-    connect(ui->editChangeButton4, &QAbstractButton::clicked, this, &TmainForm::editChangeButton4Click);
-    connect(ui->editChangeButton5, &QAbstractButton::clicked, this, &TmainForm::editChangeButton5Click);
-    connect(ui->editCloseButton1, &QAbstractButton::clicked, this, &TmainForm::editCloseButton1Click);
-    connect(ui->editCloseButton2, &QAbstractButton::clicked, this, &TmainForm::editCloseButton2Click);
-    connect(ui->editCloseButton3, &QAbstractButton::clicked, this, &TmainForm::editCloseButton3Click);
-    connect(ui->editCloseButton4, &QAbstractButton::clicked, this, &TmainForm::editCloseButton4Click);
-    connect(ui->editCloseButton15, &QAbstractButton::clicked, this, &TmainForm::editCloseButton5Click);
+    connect(ui->editChangeButton1, &QAbstractButton::clicked, this, busy(&TmainForm::editChangeButton1Click));
+    connect(ui->editChangeButton2, &QAbstractButton::clicked, this, busy(&TmainForm::editChangeButton2Click));
+    connect(ui->editChangeButton3, &QAbstractButton::clicked, this, busy(&TmainForm::editChangeButton3Click));
+    connect(ui->editChangeButton4, &QAbstractButton::clicked, this, busy(&TmainForm::editChangeButton4Click));
+    connect(ui->editChangeButton5, &QAbstractButton::clicked, this, busy(&TmainForm::editChangeButton5Click));
+    connect(ui->editCloseButton1, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton1Click));
+    connect(ui->editCloseButton2, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton2Click));
+    connect(ui->editCloseButton3, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton3Click));
+    connect(ui->editCloseButton4, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton4Click));
+    connect(ui->editCloseButton15, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton5Click));
 
     // Parameter controls of the colour pages.
     const std::pair<QSlider *, void (TmainForm::*)()> trackBars[] = {
@@ -313,6 +323,7 @@ bool TmainForm::closeAllImages(bool stopOnFailure)
 
 void TmainForm::closeEvent(QCloseEvent *event)
 {
+    const busyCursor working;
     if (closeAllImages(true))
         event->accept();
     else

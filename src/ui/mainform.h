@@ -9,6 +9,7 @@
 //   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
+//   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 #pragma once
 #include "colour/colorfilter.h"
 #include "imagedata/messagesink.h"
@@ -132,6 +133,10 @@ public:
     // Files.
     void saveDocument(int index);
     bool saveDocumentAs();
+    // The folder of the current picture, where the file dialogs start; empty without one.
+    QString currentPictureFolder();
+    // Opens dropped files one after the other through the open command, stopping at its limit.
+    void openDroppedFiles(const QStringList &files);
 
     // Select and close.
     void closeImage(int index);
@@ -239,6 +244,8 @@ public slots:
     void medianTrackBarChange();
     void monoColorRadioGroupClick();
     void embosseAngleRadioGroupClick();
+    void fringeShapeRadioGroupClick();
+    void paintRadioGroupClick();
     void toneTrackBarChange();
     void toneCurveRadioGroupClick();
     void curveResetButtonClick();
@@ -293,11 +300,16 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     messageSink previousSink;
     void connectHandlers();
     void connectRecipeButtons();
+    // Keyboard shortcuts of the tool bar and execute, dropped files, and the two radio groups
+    // that refresh the preview.
+    void installDesktopHabits();
     void setUpParameterControls();
     void selectSlot(int number);
     void closeSlot(int number);

@@ -33,7 +33,7 @@ void TmainForm::fileOpenButtonClick()
             dialogs().message(this, QStringLiteral("最大編集ファイル数を超えました。"), messageTitle);
             return;
         }
-        QString fileName;
+        QString fileName = currentPictureFolder();
         int filterIndex = 1;
         if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
         for (int i = editingCount - 1; i >= 0; --i) {
@@ -99,7 +99,7 @@ bool TmainForm::saveDocumentAs()
     // so before the user picks a name and a quality for nothing.
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
         throw imageError(QStringLiteral("この画像（%1）には保存できる画素がありません。").arg(d->name));
-    QString fileName;
+    QString fileName = currentPictureFolder();
     int filterIndex = d->fileType == 2 ? 2 : 1;
     if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;
     const int type = filterIndex;

@@ -109,7 +109,7 @@ enum toneKind { sCurveKind = 0, slopeKind = 1, pointsKind = 2, gammaKind = 3 };
 void TmainForm::drawToneCurveEditor()
 {
     const int item = toneCurveGroup->itemIndex();
-    const int kind = 11 + (item >= 0 && item <= 3 ? item : 0);
+    const int kind = filterToneSCurve + (item >= 0 && item <= 3 ? item : 0);
     const QString value = drawToneCurve(ui->toneCntImg->canvas(), kind, ui->toneTrackBar->maximum(),
                                         ui->toneTrackBar->minimum(), ui->toneTrackBar->value(),
                                         filter.tonePoints, toneSamples.data());

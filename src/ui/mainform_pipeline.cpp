@@ -74,11 +74,11 @@ int TmainForm::operationCode()
     switch (page) {
     case 0: // 調整
         switch (adjustPages->activePageIndex()) {
-        case 0: code = 2; break;
-        case 1: code = 1; break;
+        case 0: code = filterBrightChromaHue; break;
+        case 1: code = filterRgbShift; break;
         case 2: {
             const int item = toneCurveGroup->itemIndex();
-            code = item >= 0 && item <= 3 ? 11 + item : 0;
+            code = item >= 0 && item <= 3 ? filterToneSCurve + item : 0;
             break;
         }
         default: break;
@@ -87,22 +87,22 @@ int TmainForm::operationCode()
         break;
     case 1: // 効果1
         switch (effectOnePages->activePageIndex()) {
-        case 0: code = 107; break;
+        case 0: code = filterFringeBlur; break;
         case 1: {
             const int item = fringeShapeGroup->itemIndex();
-            code = item == 0 ? 101 : item == 1 ? 102 : 0;
+            code = item == 0 ? filterFringeCircle : item == 1 ? filterFringeSquare : 0;
             break;
         }
         case 2: {
             const int item = paintGroup->itemIndex();
-            code = item == 0 ? 105 : item == 1 ? 106 : 0;
+            code = item == 0 ? filterPaintNormal : item == 1 ? filterPaintPointillism : 0;
             break;
         }
-        case 3: code = 16; break;
-        case 4: code = 4; break;
+        case 3: code = filterSoftFocus; break;
+        case 4: code = filterEmboss; break;
         case 5: {
             const int item = monoColorGroup->itemIndex();
-            code = item >= 0 && item <= 2 ? 8 + item : 0;
+            code = item >= 0 && item <= 2 ? filterGreyscale + item : 0;
             break;
         }
         default: break;
@@ -110,7 +110,8 @@ int TmainForm::operationCode()
         filter.filterType = code;
         break;
     case 2: { // 効果2
-        static const int codes[] = {15, 7, 6, 5, 17};
+        static const int codes[] = {filterSharpen, filterColorLevels, filterMosaic, filterMotionBlur,
+                                    filterMedian};
         const int tab = effectTwoPages->activePageIndex();
         code = tab >= 0 && tab < 5 ? codes[tab] : 0;
         filter.filterType = code;

@@ -3,6 +3,8 @@
 // controls back, leaving exactly one undo step.
 #include "mainform.h"
 
+#include "busycursor.h"
+
 #include "colour/recipes.h"
 #include "imagedata/imagedocument.h"
 #include "colour/filterparameters.h"
@@ -37,7 +39,12 @@ void TmainForm::connectRecipeButtons()
         {ui->sepia_fringeDarkSpeedButton, &TmainForm::sepia_fringeDarkSpeedButtonClick},
         {ui->sepia_fringeBrightSpeedButton, &TmainForm::sepia_fringeBrightSpeedButtonClick},
     };
-    for (const auto &[button, handler] : buttons) connect(button, &QAbstractButton::clicked, this, handler);
+    for (const auto &[button, handler] : buttons) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
+            const busyCursor working; // a recipe works on the whole picture, stage after stage
+            (this->*handler)();
+        });
+    }
 }
 
 void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor)

@@ -307,7 +307,7 @@ TEST(fringeEngine, blurInStripsAndPartsReportsEveryRowOnceInOrderFromTheCallingT
         setFringeBlurStripWidth(strip);
         setFringeBlurParts(parts);
         colorFilter filter;
-        filter.filterType = 107;
+        filter.filterType = filterFringeBlur;
         attachPlanes(filter, picture);
         filter.outFocusSize = 10;
         filter.outFocusDensity = 9;

@@ -151,7 +151,7 @@ TEST(ToneCurve, ProgressPerRowAndTableKeptScaled)
     progressIndicator progress;
     progress.onPosition = [&](int p) { positions.push_back(p); };
     colorFilter f;
-    f.filterType = 12;
+    f.filterType = filterToneSlope;
     f.width = 4;
     f.height = 3;
     f.redPlane = r.data();

@@ -3,6 +3,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/instancefolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,11 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -36,29 +40,32 @@ bool holds(const QImage &p, int k)
 
 class DocumentTest : public ::testing::Test {
 protected:
+    // The user's cache moves into a folder of each test, and with it the scratch directory.
     QTemporaryDir dir;
-    QByteArray oldTmpdir;
-    bool hadTmpdir = false;
+    QByteArray oldCache;
+    bool hadCache = false;
 
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
-        oldTmpdir = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        hadCache = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
+        oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
     }
     void TearDown() override
     {
         setSaveFailureHook({});
-        if (hadTmpdir)
-            qputenv("TMPDIR", oldTmpdir);
+        if (hadCache)
+            qputenv("XDG_CACHE_HOME", oldCache);
         else
-            qunsetenv("TMPDIR");
+            qunsetenv("XDG_CACHE_HOME");
     }
 
+    // Everything in this process's snapshot folder but its lock.
     QStringList scratchFiles() const
     {
-        QStringList files = QDir(scratchDirectory()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList files = QDir(instanceFolder::process().path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        files.removeOne(QStringLiteral("lock"));
         files.sort();
         return files;
     }
@@ -96,7 +103,8 @@ TEST_F(DocumentTest, NewDocument)
     EXPECT_TRUE(d.history.empty());
     EXPECT_EQ(d.owner, &owner);
     EXPECT_TRUE(d.path.isEmpty() && d.name.isEmpty() && d.snapshotName.isEmpty());
-    EXPECT_EQ(d.snapshotPrefix, scratchDirectory() + QLatin1Char('/') + d.identity());
+    EXPECT_EQ(d.snapshotPrefix, instanceFolder::process().path() + QLatin1Char('/') + d.identity());
+    EXPECT_TRUE(d.snapshotPrefix.startsWith(scratchDirectory() + QStringLiteral("/instance-")));
     EXPECT_EQ(d.snapshotFile(12), d.snapshotPrefix + QStringLiteral("12.BMP"));
 }
 
@@ -107,12 +115,11 @@ TEST_F(DocumentTest, IdentitiesAreFixedWidthDigitsAndDistinct)
     for (int i = 0; i < 20; ++i) {
         documents.push_back(std::make_unique<imageDocument>());
         const QString id = documents.back()->identity();
-        EXPECT_EQ(id.size(), 16) << id.toStdString();
+        EXPECT_EQ(id.size(), 10) << id.toStdString();
         bool digits = true;
         for (QChar c : id)
             digits = digits && c.isDigit();
         EXPECT_TRUE(digits) << id.toStdString();
-        EXPECT_TRUE(id.startsWith(QStringLiteral("%1").arg(::getpid(), 10, 10, QLatin1Char('0'))));
         // No snapshot name of one document may equal one of another.
         for (int n = 1; n <= imageDocument::maximumSnapshots; ++n)
             names.insert(documents.back()->snapshotFile(n));
@@ -315,12 +322,17 @@ TEST_F(DocumentTest, ScratchDirectoryIsCreatedPrivateAndALinkIsRefused)
         imageDocument d;
         d.bitmap = picture(1);
         d.takeSnapshot();
-        EXPECT_TRUE(QFileInfo(scratchDirectory()).isDir());
-        EXPECT_EQ(QFile::permissions(scratchDirectory()) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), 0);
+        for (const QString &folder : {scratchDirectory(), d.snapshotFolder()}) {
+            EXPECT_TRUE(QFileInfo(folder).isDir());
+            EXPECT_EQ(QFile::permissions(folder) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), 0);
+        }
     }
-    ASSERT_TRUE(QDir(scratchDirectory()).removeRecursively());
+    // Somebody put a link where the scratch directory goes before this (new) cache was used.
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(other.path()));
     const QString elsewhere = dir.path() + QStringLiteral("/elsewhere");
-    ASSERT_TRUE(QDir().mkdir(elsewhere));
+    ASSERT_TRUE(QDir().mkpath(elsewhere) && QDir().mkpath(other.path() + QStringLiteral("/korvia")));
     ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(scratchDirectory()).constData()), 0);
     imageDocument d;
     d.bitmap = picture(1);
@@ -333,28 +345,108 @@ TEST_F(DocumentTest, ScratchDirectoryIsCreatedPrivateAndALinkIsRefused)
     EXPECT_EQ(d.undoCount, 0);
     EXPECT_TRUE(d.history.empty());
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
 }
 
 TEST_F(DocumentTest, SnapshotsStayInTheFolderOfTheirPrefix)
 {
-    // The temporary folder setting changes while a document is open: its snapshots keep to the
-    // folder its names were made for, which is created there when needed.
+    // The cache setting changes while a document is open: its snapshots keep to the folder its
+    // names were made for, which is made again when it has gone.
     imageDocument d;
     d.bitmap = picture(1);
     const QString folder = d.snapshotFolder();
-    EXPECT_EQ(folder, scratchDirectory());
     EXPECT_TRUE(d.snapshotPrefix.startsWith(folder + QLatin1Char('/')));
     QTemporaryDir other;
     ASSERT_TRUE(other.isValid());
-    qputenv("TMPDIR", QFile::encodeName(other.path()));
-    ASSERT_NE(scratchDirectory(), folder);
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(other.path()));
+    ASSERT_TRUE(QDir(folder).removeRecursively());
     execute(d, 2);
     EXPECT_TRUE(QFile::exists(d.snapshotFile(1)));
     EXPECT_TRUE(d.snapshotFile(1).startsWith(folder + QLatin1Char('/')));
     EXPECT_FALSE(QFileInfo::exists(scratchDirectory()));
     d.undo();
     EXPECT_TRUE(holds(d.bitmap, 1));
-    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
+}
+
+TEST_F(DocumentTest, FoldersOfInstancesThatAreGoneAreRemovedAndRunningOnesKept)
+{
+    const QString base = scratchDirectory();
+    // A real instance in a child process: it takes its folder, stores a snapshot and waits.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        instanceFolder own(base);
+        const QByteArray path = QFile::encodeName(own.path());
+        QFile snapshot(own.path() + QStringLiteral("/00000000013.BMP"));
+        const bool ok = snapshot.open(QIODevice::WriteOnly) && snapshot.write("BM") == 2;
+        snapshot.close();
+        if (!ok || ::write(pipeEnds[1], path.constData(), size_t(path.size())) != path.size()) ::_exit(1);
+        ::close(pipeEnds[1]);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(pipeEnds[1]);
+    char buffer[4096];
+    const ssize_t length = ::read(pipeEnds[0], buffer, sizeof buffer);
+    ::close(pipeEnds[0]);
+    ASSERT_GT(length, 0);
+    const QString childFolder = QFile::decodeName(QByteArray(buffer, int(length)));
+    EXPECT_TRUE(childFolder.startsWith(base + QStringLiteral("/instance-")));
+
+    // This process's own folder, with a snapshot of one of its documents.
+    imageDocument mine;
+    mine.bitmap = picture(1);
+    execute(mine, 2);
+
+    // A folder whose lock another running instance holds (a lock held elsewhere in this process
+    // counts the same: flock locks belong to the open file).
+    instanceFolder running(base);
+    ASSERT_TRUE(QFile(running.path() + QStringLiteral("/00000000011.BMP")).open(QIODevice::WriteOnly));
+
+    EXPECT_EQ(instanceFolder::removeAbandoned(base), 0);
+    EXPECT_TRUE(QFile::exists(childFolder + QStringLiteral("/00000000013.BMP")));
+
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    // An instance that died before its lock file had its name leaves an empty folder.
+    ASSERT_TRUE(QDir().mkdir(base + QStringLiteral("/instance-early")));
+
+    EXPECT_EQ(instanceFolder::removeAbandoned(base), 2);
+    EXPECT_FALSE(QFileInfo::exists(childFolder));
+    EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/instance-early")));
+    EXPECT_TRUE(QFile::exists(running.path() + QStringLiteral("/00000000011.BMP")));
+    EXPECT_TRUE(QFile::exists(mine.snapshotFile(1)));
+    mine.undo();
+    EXPECT_TRUE(holds(mine.bitmap, 1));
+}
+
+TEST_F(DocumentTest, InstancesWithTheSameProcessIdKeepApart)
+{
+    // Two instances in one process stand for two processes whose ids are equal (separate
+    // process namespaces sharing one cache): their documents' identities are equal too.
+    const QString base = scratchDirectory();
+    auto first = std::make_unique<instanceFolder>(base);
+    instanceFolder second(base);
+    ASSERT_NE(first->path(), second.path());
+    const auto fileIn = [](const instanceFolder &f) { return f.path() + QStringLiteral("/00000000011.BMP"); };
+    saveImageFile(picture(1), fileIn(*first), 2, 100);
+    saveImageFile(picture(2), fileIn(second), 2, 100);
+    QImage read;
+    loadImageFile(read, fileIn(*first));
+    EXPECT_TRUE(holds(read, 1));
+    // Ending one removes its folder and nothing of the other.
+    first.reset();
+    EXPECT_EQ(instanceFolder::removeAbandoned(base), 0);
+    loadImageFile(read, fileIn(second));
+    EXPECT_TRUE(holds(read, 2));
+    EXPECT_EQ(QDir(base).entryList({QStringLiteral("instance-*")}, QDir::Dirs), QStringList{QFileInfo(second.path()).fileName()});
 }
 
 TEST_F(DocumentTest, NamingStepCountsAndDropsTheOldest)

@@ -843,16 +843,19 @@ TEST_F(FileTest, UnknownTypeWritesNothing)
 
 // ---- scratch directory ---------------------------------------------------------------------
 
-TEST_F(FileTest, ScratchDirectoryFollowsTmpdirAndIsPrivate)
+TEST_F(FileTest, ScratchDirectoryIsInTheUsersCacheAndIsPrivate)
 {
-    const QByteArray old = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    const QByteArray old = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
     const QString scratch = scratchDirectory();
+    qputenv("XDG_CACHE_HOME", "relative/cache"); // not absolute: ignored
+    const QString fallback = scratchDirectory();
     if (old.isNull())
-        qunsetenv("TMPDIR");
+        qunsetenv("XDG_CACHE_HOME");
     else
-        qputenv("TMPDIR", old);
-    EXPECT_EQ(scratch, QDir(dir.path()).canonicalPath() + QStringLiteral("/korvia-") + QString::number(::getuid()));
+        qputenv("XDG_CACHE_HOME", old);
+    EXPECT_EQ(scratch, QDir::cleanPath(dir.path()) + QStringLiteral("/korvia/undo"));
+    EXPECT_EQ(fallback, QDir::homePath() + QStringLiteral("/.cache/korvia/undo"));
 
     const QString made = at(QStringLiteral("scratch"));
     ensureDirectory(made);

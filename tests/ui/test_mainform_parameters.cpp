@@ -239,11 +239,12 @@ private slots:
         deface();
         t.click("curveResetButton");
         QVERIFY(previewed());
-        // The groups without a handler take effect at the next preview only.
-        deface();
-        t.window->fringeShapeGroup->setItemIndex(1);
-        t.window->paintGroup->setItemIndex(1);
-        QVERIFY(!previewed());
+        // The shape and style choices preview like every other control.
+        for (radioGroup *group : {t.window->fringeShapeGroup.get(), t.window->paintGroup.get()}) {
+            deface();
+            group->setItemIndex(1);
+            QVERIFY(previewed());
+        }
 
         // The six page-change handlers preview too.
         QTabWidget *pageWidgets[] = {t.window->mainPages->widget(), t.window->operationPages->widget(),

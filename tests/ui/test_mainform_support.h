@@ -5,6 +5,7 @@
 
 #include "imagedata/imagedocument.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/instancefolder.h"
 #include "ui/imagecontrol.h"
 #include "ui/mainform.h"
 #include "ui/pagecontrol.h"
@@ -22,8 +23,8 @@
 
 namespace testing_support {
 
-// A scratch directory for one test class. It becomes TMPDIR, so the undo history lands in it
-// too, and each test function gets a folder of its own inside it.
+// A scratch directory for one test class. It becomes TMPDIR and the user's cache, so the undo
+// history lands in it too, and each test function gets a folder of its own inside it.
 struct scratchFolders {
     QTemporaryDir directory;
     QString folder; // the current test function's
@@ -35,6 +36,7 @@ struct scratchFolders {
     {
         if (!directory.isValid()) return false;
         qputenv("TMPDIR", QFile::encodeName(directory.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(directory.path()));
         return true;
     }
     // From init.
@@ -71,10 +73,10 @@ inline bool writePicture(const QString &path, const QImage &picture)
     return picture.save(path, "BMP");
 }
 
-// The snapshot files currently in the scratch directory.
+// The snapshot files currently in this process's folder of the scratch directory.
 inline QStringList snapshotFiles()
 {
-    return QDir(scratchDirectory()).entryList({"*.BMP"}, QDir::Files);
+    return QDir(instanceFolder::process().path()).entryList({"*.BMP"}, QDir::Files);
 }
 
 inline bool allWhite(const QImage &picture)
