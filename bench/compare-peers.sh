@@ -210,6 +210,23 @@ if [ "${WITH_PAINT:-0}" = 1 ]; then
     compare "paint 10"           "paint"                       convert "$C $P -paint 10 $cout"
 fi
 
+# Geometric transforms, bilinear where the peer interpolates. The resize targets and the trimmed
+# area follow the photo's size (6000 x 4000 when it cannot be read).
+pw=$(vipsheader -f width "$photo" 2>/dev/null || echo 6000); ph=$(vipsheader -f height "$photo" 2>/dev/null || echo 4000)
+compare "turn right 90"          "turn-right"                  vips    "$V rot $P $vout d90"
+compare "turn right 90"          "turn-right"                  convert "$C $P -rotate 90 $cout"
+compare "turn 180"               "turn-180"                    vips    "$V rot $P $vout d180"
+compare "mirror left-right"      "mirror-lr"                   vips    "$V flip $P $vout horizontal"
+compare "mirror up-down"         "mirror-ud"                   vips    "$V flip $P $vout vertical"
+compare "trim to half"           "trim:left=$((pw / 4)),top=$((ph / 4)),right=$((pw * 3 / 4 - 1)),bottom=$((ph * 3 / 4 - 1))" \
+                                                               vips    "$V crop $P $vout $((pw / 4)) $((ph / 4)) $((pw / 2)) $((ph / 2))"
+compare "rotate 45 bilinear"     "rotate:angle=45"             vips    "$V rotate $P $vout 45 --interpolate bilinear"
+compare "resize 200%"            "resize:width=$((pw * 2)),height=$((ph * 2))" vips "$V resize $P $vout 2 --kernel linear"
+compare "resize 50%"             "resize:width=$((pw / 2)),height=$((ph / 2))" vips "$V resize $P $vout 0.5 --kernel linear"
+compare "slope 30 (shear)"       "slope:slopeBalance=30"       vips    "$V affine $P $vout '1 0.3 0 1' --interpolate bilinear"
+compare "trapezoid 30"           "trapezoid:perspective=30"    convert "$C $P -interpolate bilinear -distort Perspective '0,0 $((pw * 3 / 20)),0  $pw,0 $((pw - pw * 3 / 20)),0  0,$ph 0,$ph  $pw,$ph $pw,$ph' $cout"
+compare "distort 20 (barrel)"    "distort:distortion=20"       convert "$C $P -interpolate bilinear -distort Barrel '0 0 -0.2' $cout"
+
 # Korvia against itself: the fringe blur at its strongest against the mosaic, both timed the same
 # way as above, on one core and (the fringe blur's own way) on every core.
 Kall="$(q "$batch") apply $P -o $(q "$scratch/k.bmp")"
@@ -240,6 +257,23 @@ if [ -n "$effects" ] && [[ "engine" =~ $ONLY ]]; then
             END {
                 printf "engine alone (best of five, ms): memcpy %.1f, mosaic %.1f (%.2f x memcpy), ", t["copyOfPictureBytes"], t["mosaic"], t["mosaic"] / t["copyOfPictureBytes"]
                 printf "fringe blur 255 all cores %.1f (%.2f x mosaic), one core %.1f (%.2f x mosaic)\n", t["fringeBlurDensity255"], t["fringeBlurDensity255"] / t["mosaic"], t["fringeBlurDensity255OneCore"], t["fringeBlurDensity255OneCore"] / t["mosaic"]
+            }' | tee -a "$out/results.txt"
+fi
+
+# The transform engine alone (bench/bench_geometry, when built): the whole-pixel moves against a
+# memcpy of the picture's 32-bit bytes.
+geometry=""
+for candidate in "$(dirname "$batch")/../bench/bench_geometry" "$repo"/build/bench/bench_geometry; do
+    if [ -x "$candidate" ]; then geometry=$candidate; break; fi
+done
+if [ -n "$geometry" ] && [[ "engine" =~ $ONLY ]]; then
+    "$geometry" --benchmark_filter='copyOfPictureBytes|turn|mirror|trim' --benchmark_format=csv 2>/dev/null |
+        awk -F, '$1 ~ /_min"$/ { name = $1; gsub(/"|\/.*/, "", name); t[name] = $4; order[++n] = name }
+            END {
+                printf "transform engine alone (best of three, CPU ms): memcpy %.1f", t["copyOfPictureBytes"]
+                for (i = 1; i <= n; ++i) if (order[i] != "copyOfPictureBytes")
+                    printf ", %s %.1f (%.2f x)", order[i], t[order[i]], t[order[i]] / t["copyOfPictureBytes"]
+                printf "\n"
             }' | tee -a "$out/results.txt"
 fi
 

@@ -85,7 +85,8 @@ struct pixelTarget {
     std::uint32_t *row(int r) const { return reinterpret_cast<std::uint32_t *>(bits + stride * r); }
 };
 
-constexpr int band = 16; // destination rows per band of a quarter turn
+constexpr int band = 16;  // destination rows per band of a quarter turn
+constexpr int ahead = 16; // source rows fetched ahead in a quarter turn
 
 // The source pixel of destination (x, y) for a quarter turn.
 inline std::uint32_t turnedPixel(const pixelView &s, bool right, int W, int H, int x, int y)
@@ -109,6 +110,13 @@ void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, in
             // y0 + i is source column W − 1 − y0 − i.
             const std::uint32_t *src[4];
             for (int j = 0; j < 4; ++j) src[j] = right ? s.row(H - 1 - x - j) + y0 : s.row(x + j) + (W - band - y0);
+            // The source rows a few steps on are asked for ahead: the walk down a column of
+            // lines is beyond the processor's own prefetch.
+            if (x + 4 + ahead <= Wd)
+                for (int j = 0; j < 4; ++j)
+                    _mm_prefetch(reinterpret_cast<const char *>(right ? s.row(H - 1 - x - ahead - j) + y0
+                                                                      : s.row(x + ahead + j) + (W - band - y0)),
+                                 _MM_HINT_T0);
             for (int q = 0; q < 4; ++q) {
                 __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[0] + 4 * q));
                 __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[1] + 4 * q));

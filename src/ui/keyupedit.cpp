@@ -21,9 +21,15 @@ void keyUpEdit::setText(const QString &text)
 
 bool keyUpEdit::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == edit && event->type() == QEvent::KeyRelease) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->isAutoRepeat()) emit keyUp();
+    if (watched == edit) {
+        if (event->type() == QEvent::KeyPress) {
+            pressed.insert(static_cast<QKeyEvent *>(event)->key());
+        } else if (event->type() == QEvent::KeyRelease) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (!key->isAutoRepeat() && pressed.remove(key->key())) emit keyUp();
+        } else if (event->type() == QEvent::FocusOut) {
+            pressed.clear();
+        }
     }
     return QObject::eventFilter(watched, event);
 }

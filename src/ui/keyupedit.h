@@ -1,7 +1,9 @@
 // Edit adapter over a QLineEdit: keyUp() is emitted on every key release in the edit, after the
-// edit's text has taken the key.
+// edit's text has taken the key. Only keys that went down in the edit count: the release of the
+// key that closed a message box shown by a handler does not start the handler again.
 #pragma once
 #include <QObject>
+#include <QSet>
 
 class QLineEdit;
 
@@ -21,4 +23,5 @@ protected:
 
 private:
     QLineEdit *edit;
+    QSet<int> pressed; // keys down in the edit
 };

@@ -7,6 +7,8 @@
 #include "colour/filterparameters.h"
 #include "dialogservice.h"
 #include "geometry/brushtool.h"
+#include "geometry/commonresizerect.h"
+#include "geometry/prepareshape.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
@@ -91,7 +93,8 @@ TmainForm::TmainForm(QWidget *parent)
     // 6. Effect track bars at their start positions, captions showing them.
     setUpParameterControls();
 
-    // 7. The transform set-up lands with the geometry engine.
+    // 7. The transform set-up; its engine reports its progress on ProgressBar1.
+    setUpTransformControls();
 
     // 8. The tone-curve sample table.
     toneSamples.assign(128, 0.0);
@@ -106,7 +109,8 @@ TmainForm::TmainForm(QWidget *parent)
     // 11. The colour panel on the drawing colour.
     setUpColourPanel();
 
-    // 12. The transform background lands with the transform set-up.
+    // 12. The transform background.
+    shapeSetUp->backgroundColor = backgroundColor;
 
     // 13. The brush engine, its profiles, graphs and samples.
     setUpBrush();
@@ -119,7 +123,8 @@ TmainForm::TmainForm(QWidget *parent)
     toneReset();
     resetTransformControls();
 
-    // 16. The About box (the trimming rectangle lands with the geometry engine).
+    // 16. The trimming rectangle and the About box.
+    createTrimmingRect();
     aboutBox = new TAboutBox(this);
 
     // 17. Both file dialogs show JPEG or BMP files.

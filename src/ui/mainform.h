@@ -6,6 +6,7 @@
 //   mainform_files.cpp      open, save, save under a new name, undo, print, information
 //   mainform_select.cpp     selecting and closing pictures
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
+//   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 #pragma once
@@ -37,6 +38,9 @@ struct filterParameter;
 class TjpegQualityForm;
 class TAboutBox;
 class TprintWindow;
+class prepareShape;
+class commonResizeRect;
+class upDown;
 class colorTool;
 class brushTool;
 class trackBarSource;
@@ -77,7 +81,11 @@ public:
     colorFilter filter;
     std::uint32_t drawColor = 0;       // packed 0x00BBGGRR
     std::uint32_t backgroundColor = 0; // transform background, packed
-    int shapeType = 0;                 // transform code of the 変形 page (engine lands later)
+    std::unique_ptr<prepareShape> shapeSetUp;      // the transform set-up and its engine
+    std::unique_ptr<commonResizeRect> trimmingRect; // the trimming rectangle over mainImage
+    upDown *upperTrimming = nullptr, *lowerTrimming = nullptr, *leftTrimming = nullptr,
+           *rightTrimming = nullptr; // the trimming up-downs (owned by their spin boxes)
+    bool trimmingDrawn = false;      // the rectangle is on mainImage's canvas now
     TjpegQualityForm *jpegQualityForm = nullptr; // owned through Qt parenthood
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
     TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
@@ -140,6 +148,27 @@ public:
     void toneReset();
     void drawToneCurveEditor();
     void resetTransformControls();
+
+    // Transform page.
+    void setUpTransformControls(); // creates the set-up, its bars and handlers
+    void createTrimmingRect();
+    void captureTransformControls();
+    // Refuses values the chosen transform cannot use (sizes below 1 for a resize commit,
+    // amounts outside their bars' ranges), with a message naming the limits.
+    void checkTransformParameters(std::uint32_t code, bool commit);
+    void previewTransform(std::uint32_t code);
+    void commitTransform(imageDocument &d);
+    void magnificationSync(int kind);
+    void rewriteMagnificationPair(int kind);
+    void refreshTrimmingControls();
+    void refreshPostTrimmingCaptions();
+    // Draws or erases the trimming rectangle on mainImage (inverting: both are one draw).
+    void showTrimmingRect(bool shown);
+    // The rectangle belongs on mainImage: trimming is the active transform over a picture.
+    bool trimmingShown();
+    void trimmingUpDownClick();
+    void resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels);
+    void integerEditKeyUp(QLineEdit *edit, QSlider *trackBar);
 
     // Colour panel and brush (construction steps 11 and 13).
     void setUpColourPanel();
@@ -219,6 +248,23 @@ public slots:
     void slopeBalanceTrackBarChange();
     void perspectiveTrackBarChange();
     void distortoinTrackBarChange();
+    // Transform page edits, rotation method, trimming up-downs and the mouse on mainImage.
+    void verticalMagParcentEditKeyUp();
+    void verticalMagPixelEditKeyUp();
+    void horizontalMagParcentEditKeyUp();
+    void horizontalMagPixelEditKeyUp();
+    void rotateEditKeyUp();
+    void slopeBalanceEditKeyUp();
+    void perspectiveEditKeyUp();
+    void distortoinEditKeyUp();
+    void rotateAngleRadioGroupClick();
+    void upperTrimingUpDownClick();
+    void leftTrimingUpDownClick();
+    void rightTrimingUpDownClick();
+    void lowerTrimingUpDownClick();
+    void mainImageMouseDown(Qt::MouseButton button, int x, int y);
+    void mainImageMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void mainImageMouseUp(Qt::MouseButton button, int x, int y);
     // Colour panel saturation and brush settings: their captions follow the bars.
     void colorChromaTrackBarChange();
     void airBrushSizeTrackBarChange();

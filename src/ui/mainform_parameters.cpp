@@ -188,23 +188,3 @@ void TmainForm::toneCntImgMouseUp(Qt::MouseButton, int, int)
 {
     toneDragIndex = toneNoKnot;
 }
-
-// ---- Transform controls ---------------------------------------------------------------------
-
-void TmainForm::resetTransformControls()
-{
-    ui->distortoinTrackBar->setValue(0);
-    ui->distortoinEdit->setText(QStringLiteral("0"));
-    ui->perspectiveTrackBar->setValue(0);
-    ui->perspectiveEdit->setText(QStringLiteral("0"));
-    ui->slopeBalanceTrackBar->setValue(0);
-    ui->slopeBalanceEdit->setText(QStringLiteral("0"));
-    rotateAngleGroup->setItemIndex(0);
-    ui->rotateTrackBar->setValue(0);
-    ui->rotateEdit->setText(QStringLiteral("0"));
-    // The transform set-up's percentages go back to 100 here once it lands.
-    ui->horizontalMagParcentEdit->setText(QString::number(100.0, 'f', 2));
-    ui->verticalMagParcentEdit->setText(QString::number(100.0, 'f', 2));
-    ui->reSizeRatioCheckBox->setChecked(true);
-    guarded([this] { applyOperation(1); });
-}

@@ -3,6 +3,8 @@
 #include "mainform.h"
 
 #include "colour/filterparameters.h"
+#include "geometry/commonresizerect.h"
+#include "geometry/prepareshape.h"
 #include "imagecontrol.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imagedocument.h"
@@ -114,21 +116,8 @@ int TmainForm::operationCode()
         filter.filterType = code;
         break;
     }
-    case 3: // 変形
-        switch (transformPages->activePageIndex()) {
-        case 0: code = 1; break;
-        case 1: {
-            const int item = rotateAngleGroup->itemIndex();
-            code = item >= 0 && item <= 5 ? 3 + item : 0;
-            break;
-        }
-        case 2: code = 10; break;
-        case 3: code = 11; break;
-        case 4: code = 9; break;
-        case 5: code = 2; break;
-        default: break;
-        }
-        shapeType = code; // the transform engine's shapeType once it lands
+    case 3: // 変形: the set-up writes the code into its engine
+        code = int(shapeSetUp->chooseShape(transformPages->activePageIndex(), rotateAngleGroup->itemIndex()));
         break;
     default: // no active page: nothing is written
         break;
@@ -143,7 +132,9 @@ void TmainForm::captureControls()
     filter.toneMax = ui->toneTrackBar->maximum();
     filter.tonePosition = ui->toneTrackBar->value();
     filter.drawColor = drawColor;
-    // The transform set-up reads the transform edits here once it lands.
+    // The transform edits only matter to the transforms: a stray text in one of them never
+    // stops a colour operation.
+    if (operationPages->activePageIndex() == 3) captureTransformControls();
 }
 
 void TmainForm::applyOperation(int mode)
@@ -171,9 +162,12 @@ void TmainForm::applyOperation(int mode)
             drawViews(1);
         }
     } else if (page == 3) {
-        // The transforms land with the geometry engine: a commit changes nothing yet, a preview
-        // shows the untransformed sample.
-        if (mode == 1) drawViews(1);
+        const std::uint32_t code = shapeSetUp->engine->shapeType;
+        checkTransformParameters(code, mode == 0);
+        if (mode == 0)
+            commitTransform(*d);
+        else
+            previewTransform(code);
     }
 }
 
@@ -191,7 +185,10 @@ void TmainForm::layoutViews(int which)
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;
-        // The trimming rectangle is reset to mainViewRect here once it lands.
+        trimmingDrawn = false;
+        if (trimmingRect)
+            trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right,
+                                  mainViewRect.bottom);
     }
     if (which == 1 || which == 99) {
         imageControl *view = ui->sampleImage;
@@ -204,6 +201,7 @@ void TmainForm::clearViews(int which)
     if (which == 0 || which == 99) {
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
+        trimmingDrawn = false;
     }
     if (which == 1 || which == 99) {
         ui->sampleImage->fill(white);
@@ -228,15 +226,16 @@ void TmainForm::drawViews(int which)
 void TmainForm::refreshControls()
 {
     if (!hasImage()) return;
-    // The resize-field sync and the trimming controls are refreshed here once the transform
-    // controls land.
+    magnificationSync(2);
+    // Unticked, the sync leaves the height pair alone; it still follows the current picture, so
+    // that the height a resize makes is never another picture's.
+    if (!ui->reSizeRatioCheckBox->isChecked()) rewriteMagnificationPair(1);
+    refreshTrimmingControls();
     showPictureInfo();
-    if (operationPages->activePageIndex() == 3 && operationCode() == 10) {
-        // The trimming rectangle is drawn over mainImage here once it lands.
-        trimmingActive = true;
-    } else {
-        trimmingActive = false;
-    }
+    trimmingActive = operationPages->activePageIndex() == 3 && operationCode() == shapeTrim;
+    showTrimmingRect(trimmingShown());
+    // Without the rectangle no cursor of its handles stays on the picture.
+    if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
 }
 
 void TmainForm::showPictureInfo()
@@ -267,6 +266,13 @@ void TmainForm::executeButtonClick()
         // A picture without pixels (an unknown file type) has nothing to process or to store.
         if (!hasPixels(*currentBitmap)) return;
         imageDocument *d = documentAt(currentIndex);
+        // A transform whose edits cannot be read, or hold values it cannot use, is refused
+        // before the undo history gets a step.
+        if (operationPages->activePageIndex() == 3) {
+            const std::uint32_t code = std::uint32_t(operationCode());
+            captureControls();
+            checkTransformParameters(code, true);
+        }
         d->takeSnapshot();
         applyOperation(0);
         refreshControls();

@@ -2,6 +2,7 @@
 #include "test_mainform_support.h"
 
 #include "colour/filterparameters.h"
+#include "geometry/prepareshape.h"
 #include "imagedata/messagesink.h"
 #include "ui/aboutdialogbox.h"
 
@@ -435,7 +436,7 @@ private slots:
             if (group) group->setItemIndex(r.item);
             QCOMPARE(t.window->operationCode(), r.code);
             if (r.page < 3) QCOMPARE(t.window->filter.filterType, r.code);
-            else QCOMPARE(t.window->shapeType, r.code);
+            else QCOMPARE(int(t.window->shapeSetUp->engine->shapeType), r.code);
         }
         // A radio group without a selection gives 0, which is written all the same.
         t.selectTabs(1, 5);

@@ -1,0 +1,473 @@
+// The 変形 (transform) page: the transform set-up and its parameters, the preview and commit of
+// the transforms, the resize edits and their magnification sync, the rotation, slope, trapezoid
+// and distortion edits, the trimming rectangle with its up-downs, and the mouse on mainImage.
+#include "mainform.h"
+
+#include "geometry/commonfigureroutine.h"
+#include "geometry/commonresizerect.h"
+#include "geometry/prepareshape.h"
+#include "geometry/shapeparameters.h"
+#include "imagecontrol.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/imageerror.h"
+#include "keyupedit.h"
+#include "mytoolbox.h"
+#include "pagecontrol.h"
+#include "progressbar.h"
+#include "radiogroup.h"
+#include "transformcontrols.h"
+#include "ui_mainform.h"
+#include "updown.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyleOptionSlider>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+enum magnificationKind { verticalKind = 1, horizontalKind = 2 };
+
+bool hasPixels(const QImage &picture)
+{
+    return picture.width() > 0 && picture.height() > 0;
+}
+
+const shapeParameter *parameterOf(std::int32_t shapeExecute::*member)
+{
+    for (const shapeParameter &p : shapeParameters())
+        if (p.member == member) return &p;
+    return nullptr;
+}
+
+// The application's style, except that a track bar whose "sliderVisible" property is false is
+// drawn without its slider: only the groove and the ticks.
+class sliderOptionalStyle : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget) const override
+    {
+        if (control == CC_Slider && widget && widget->property("sliderVisible") == false) {
+            if (const auto *slider = qstyleoption_cast<const QStyleOptionSlider *>(option)) {
+                QStyleOptionSlider bare(*slider);
+                bare.subControls &= ~SC_SliderHandle;
+                bare.activeSubControls &= ~SC_SliderHandle;
+                QProxyStyle::drawComplexControl(control, &bare, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+};
+
+void setSliderVisible(QSlider *bar, bool visible)
+{
+    if (!bar->findChild<sliderOptionalStyle *>(QString(), Qt::FindDirectChildrenOnly)) {
+        auto *style = new sliderOptionalStyle;
+        style->setParent(bar);
+        bar->setStyle(style);
+    }
+    bar->setProperty("sliderVisible", visible);
+    bar->update();
+}
+
+int wholeEdit(const QLineEdit *edit)
+{
+    return edit->text().toInt();
+}
+} // namespace
+
+// ---- Set-up -----------------------------------------------------------------------------------
+
+void TmainForm::setUpTransformControls()
+{
+    shapeSetUp = std::make_unique<prepareShape>();
+    shapeSetUp->engine->progressBar = progress->indicator();
+
+    // The bars of the transform page from the parameter table.
+    for (const shapeParameter &p : shapeParameters()) {
+        if (!p.control) continue;
+        auto *bar = findChild<QSlider *>(QString::fromLatin1(p.control));
+        if (!bar) continue;
+        bar->setRange(std::min(bar->minimum(), p.minimum), std::max(bar->maximum(), p.maximum));
+        bar->setValue(p.start);
+        bar->setRange(p.minimum, p.maximum);
+        bar->setTickInterval(p.tickSpacing);
+        bar->setPageStep(p.pageStep);
+        bar->setSingleStep(1);
+        bar->setTickPosition(QSlider::TicksBelow);
+    }
+
+    const std::pair<QLineEdit *, void (TmainForm::*)()> edits[] = {
+        {ui->verticalMagParcentEdit, &TmainForm::verticalMagParcentEditKeyUp},
+        {ui->verticalMagPixelEdit, &TmainForm::verticalMagPixelEditKeyUp},
+        {ui->horizontalMagParcentEdit, &TmainForm::horizontalMagParcentEditKeyUp},
+        {ui->horizontalMagPixelEdit, &TmainForm::horizontalMagPixelEditKeyUp},
+        {ui->rotateEdit, &TmainForm::rotateEditKeyUp},
+        {ui->slopeBalanceEdit, &TmainForm::slopeBalanceEditKeyUp},
+        {ui->perspectiveEdit, &TmainForm::perspectiveEditKeyUp},
+        {ui->distortoinEdit, &TmainForm::distortoinEditKeyUp},
+    };
+    for (const auto &[edit, handler] : edits)
+        connect(new keyUpEdit(edit), &keyUpEdit::keyUp, this, handler);
+
+    upperTrimming = new upDown(ui->upperTrimingUpDown, ui->upperTrimingLabeledEdit);
+    lowerTrimming = new upDown(ui->lowerTrimingUpDown, ui->lowerTrimingLabeledEdit);
+    leftTrimming = new upDown(ui->leftTrimingUpDown, ui->leftTrimingLabeledEdit);
+    rightTrimming = new upDown(ui->rightTrimingUpDown, ui->rightTrimingLabeledEdit);
+    connect(upperTrimming, &upDown::clicked, this, &TmainForm::upperTrimingUpDownClick);
+    connect(lowerTrimming, &upDown::clicked, this, &TmainForm::lowerTrimingUpDownClick);
+    connect(leftTrimming, &upDown::clicked, this, &TmainForm::leftTrimingUpDownClick);
+    connect(rightTrimming, &upDown::clicked, this, &TmainForm::rightTrimingUpDownClick);
+
+    connect(rotateAngleGroup.get(), &radioGroup::clicked, this, &TmainForm::rotateAngleRadioGroupClick);
+    connect(ui->mainImage, &imageControl::mouseDown, this, &TmainForm::mainImageMouseDown);
+    connect(ui->mainImage, &imageControl::mouseMove, this, &TmainForm::mainImageMouseMove);
+    connect(ui->mainImage, &imageControl::mouseUp, this, &TmainForm::mainImageMouseUp);
+    ui->mainImage->setMouseTracking(true); // hovering over a handle shows its cursor
+}
+
+void TmainForm::createTrimmingRect()
+{
+    trimmingRect = std::make_unique<commonResizeRect>();
+    trimmingRect->setCursor = [this](resizeCursor shape) {
+        ui->mainImage->setCursorShape(imageControl::cursorShape(int(shape)));
+    };
+    trimmingDrawn = false;
+}
+
+void TmainForm::resetTransformControls()
+{
+    ui->distortoinTrackBar->setValue(0);
+    ui->distortoinEdit->setText(QStringLiteral("0"));
+    ui->perspectiveTrackBar->setValue(0);
+    ui->perspectiveEdit->setText(QStringLiteral("0"));
+    ui->slopeBalanceTrackBar->setValue(0);
+    ui->slopeBalanceEdit->setText(QStringLiteral("0"));
+    rotateAngleGroup->setItemIndex(0);
+    ui->rotateTrackBar->setValue(0);
+    ui->rotateEdit->setText(QStringLiteral("0"));
+    shapeSetUp->horizontalPercent = 100.0;
+    shapeSetUp->verticalPercent = 100.0;
+    ui->horizontalMagParcentEdit->setText(magnificationText(100.0, 2));
+    ui->verticalMagParcentEdit->setText(magnificationText(100.0, 2));
+    ui->reSizeRatioCheckBox->setChecked(true);
+    guarded([this] { applyOperation(1); });
+}
+
+// ---- Parameters ---------------------------------------------------------------------------------
+
+void TmainForm::captureTransformControls()
+{
+    auto whole = [](const QLineEdit *edit, const char *label) {
+        if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
+        throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
+                             .arg(QString::fromUtf8(label), edit->text()));
+    };
+    prepareShape &p = *shapeSetUp;
+    shapeExecute &e = *p.engine;
+    p.targetWidth = whole(ui->horizontalMagPixelEdit, "幅");
+    p.targetHeight = whole(ui->verticalMagPixelEdit, "高さ");
+    if (std::optional<int> hundredths = hundredthsOf(ui->rotateEdit->text()))
+        e.rotateAngle = *hundredths;
+    else
+        throw imageError(QStringLiteral("回転角度：「%1」は角度として使えない値です。").arg(ui->rotateEdit->text()));
+    e.trimLeft = whole(ui->leftTrimingLabeledEdit, "LeftPoint");
+    e.trimRight = whole(ui->rightTrimingLabeledEdit, "RightPoint");
+    e.trimTop = whole(ui->upperTrimingLabeledEdit, "UpperPoint");
+    e.trimBottom = whole(ui->lowerTrimingLabeledEdit, "LowerPoint");
+    e.slopeBalance = whole(ui->slopeBalanceEdit, "傾斜調整");
+    e.perspective = whole(ui->perspectiveEdit, "台形調整");
+    e.distortion = whole(ui->distortoinEdit, "歪曲調整");
+}
+
+void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
+{
+    const shapeExecute &e = *shapeSetUp->engine;
+    if (code == shapeResize && commit) {
+        const shapeParameter *w = findShapeParameter("targetWidth");
+        const shapeParameter *h = findShapeParameter("targetHeight");
+        if (w && h &&
+            (shapeSetUp->targetWidth < w->minimum || shapeSetUp->targetWidth > w->maximum ||
+             shapeSetUp->targetHeight < h->minimum || shapeSetUp->targetHeight > h->maximum))
+            throw imageError(QStringLiteral("幅と高さは %1 から %2 ピクセルの範囲で指定してください。")
+                                 .arg(w->minimum)
+                                 .arg(w->maximum));
+    }
+    // An edit may hold a value its bar cannot reach (the bar stood at its end already).
+    struct amount {
+        std::uint32_t code;
+        std::int32_t shapeExecute::*member;
+        const char *label;
+    };
+    const amount amounts[] = {{shapeSlope, &shapeExecute::slopeBalance, "傾斜調整"},
+                              {shapePerspective, &shapeExecute::perspective, "台形調整"},
+                              {shapeDistort, &shapeExecute::distortion, "歪曲調整"}};
+    for (const amount &a : amounts) {
+        const shapeParameter *p = parameterOf(a.member);
+        if (a.code != code || !p) continue;
+        const int value = e.*(a.member);
+        if (value < p->minimum || value > p->maximum)
+            throw imageError(QStringLiteral("%1は %2 から %3 の範囲で指定してください。")
+                                 .arg(QString::fromUtf8(a.label))
+                                 .arg(p->minimum)
+                                 .arg(p->maximum));
+    }
+}
+
+// ---- Preview and commit -------------------------------------------------------------------------
+
+void TmainForm::previewTransform(std::uint32_t code)
+{
+    if (hasPixels(sampleBitmap)) {
+        if (std::optional<QImage> preview = shapeSetUp->makePreviewBitmap(sampleBitmap))
+            sampleBitmap = std::move(*preview);
+        if (code == shapeRotateRight90 || code == shapeRotateLeft90) {
+            const rectangle old = sampleRect;
+            sampleRect = rectangle{old.top, old.left, old.bottom, old.right};
+        }
+    }
+    drawViews(1);
+    // The guide grid over the whole sample view, drawn inverting.
+    QImage &canvas = ui->sampleImage->canvas();
+    if (canvas.width() >= 8 && canvas.height() >= 8) {
+        figureCanvas pen(canvas);
+        pen.inverting = true;
+        drawGrid(pen, canvas.width(), canvas.height(), 8);
+        pen.inverting = false;
+    }
+    ui->sampleImage->canvasChanged();
+}
+
+void TmainForm::commitTransform(imageDocument &d)
+{
+    if (!hasPixels(d.bitmap)) return;
+    QImage shaped = shapeSetUp->makeShapedBitmap(d.bitmap); // throws when it cannot be made
+    if (shaped.isNull()) return; // no transform chosen: the picture stays as it was
+    d.bitmap = std::move(shaped);
+    layoutViews(99);
+    drawViews(0);
+}
+
+// ---- Resize edits -------------------------------------------------------------------------------
+
+void TmainForm::rewriteMagnificationPair(int kind)
+{
+    const bool vertical = kind == verticalKind;
+    const double percent = vertical ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
+    const double size = vertical ? pictureHeight : pictureWidth;
+    (vertical ? ui->verticalMagPixelEdit : ui->horizontalMagPixelEdit)
+        ->setText(magnificationText(percent * size * 0.01, 0));
+    (vertical ? ui->verticalMagParcentEdit : ui->horizontalMagParcentEdit)->setText(magnificationText(percent, 2));
+}
+
+void TmainForm::magnificationSync(int kind)
+{
+    if (!hasImage()) return;
+    if (ui->reSizeRatioCheckBox->isChecked()) {
+        if (kind == verticalKind)
+            shapeSetUp->horizontalPercent = shapeSetUp->verticalPercent;
+        else
+            shapeSetUp->verticalPercent = shapeSetUp->horizontalPercent;
+        rewriteMagnificationPair(horizontalKind);
+        rewriteMagnificationPair(verticalKind);
+    } else {
+        rewriteMagnificationPair(kind);
+    }
+}
+
+void TmainForm::resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels)
+{
+    if (!hasImage()) return;
+    if (isRealNumberText(edit->text(), {})) {
+        const double value = edit->text().toDouble();
+        const double size = kind == verticalKind ? pictureHeight : pictureWidth;
+        double &percent = kind == verticalKind ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
+        bool changed = false;
+        if (!pixels && value > 0) {
+            percent = value;
+            changed = true;
+        } else if (pixels && value >= 1 && size >= 1) {
+            percent = value / size * 100.0;
+            changed = true;
+        }
+        if (changed) magnificationSync(kind);
+    }
+    guarded([this] { applyOperation(1); });
+}
+
+void TmainForm::verticalMagParcentEditKeyUp() { resizeEditKeyUp(ui->verticalMagParcentEdit, verticalKind, false); }
+void TmainForm::verticalMagPixelEditKeyUp() { resizeEditKeyUp(ui->verticalMagPixelEdit, verticalKind, true); }
+void TmainForm::horizontalMagParcentEditKeyUp()
+{
+    resizeEditKeyUp(ui->horizontalMagParcentEdit, horizontalKind, false);
+}
+void TmainForm::horizontalMagPixelEditKeyUp()
+{
+    resizeEditKeyUp(ui->horizontalMagPixelEdit, horizontalKind, true);
+}
+
+// ---- Rotation, slope, trapezoid and distortion edits ---------------------------------------------
+
+void TmainForm::rotateEditKeyUp()
+{
+    QLineEdit *edit = ui->rotateEdit;
+    if (!isRealNumberText(edit->text(), {})) return;
+    QSlider *bar = ui->rotateTrackBar;
+    const double degrees = std::trunc(edit->text().toDouble());
+    bar->setValue(int(std::clamp(degrees, double(bar->minimum()), double(bar->maximum()))));
+    guarded([this] { applyOperation(1); });
+}
+
+void TmainForm::integerEditKeyUp(QLineEdit *edit, QSlider *trackBar)
+{
+    if (!isIntegerText(edit->text(), {})) return;
+    trackBar->setValue(edit->text().toInt());
+    guarded([this] { applyOperation(1); });
+}
+
+void TmainForm::slopeBalanceEditKeyUp() { integerEditKeyUp(ui->slopeBalanceEdit, ui->slopeBalanceTrackBar); }
+void TmainForm::perspectiveEditKeyUp() { integerEditKeyUp(ui->perspectiveEdit, ui->perspectiveTrackBar); }
+void TmainForm::distortoinEditKeyUp() { integerEditKeyUp(ui->distortoinEdit, ui->distortoinTrackBar); }
+
+void TmainForm::rotateAngleRadioGroupClick()
+{
+    const bool byAngle = rotateAngleGroup->itemIndex() == 0;
+    setSliderVisible(ui->rotateTrackBar, byAngle);
+    ui->rotateEdit->setEnabled(byAngle);
+    ui->rotateAngleStaticText->setEnabled(byAngle);
+    guarded([this] { applyOperation(1); });
+}
+
+// ---- Trimming -----------------------------------------------------------------------------------
+
+bool TmainForm::trimmingShown()
+{
+    return trimmingActive && trimmingRect && hasImage() && hasPixels(*currentBitmap);
+}
+
+void TmainForm::showTrimmingRect(bool shown)
+{
+    if (!trimmingRect || shown == trimmingDrawn) return;
+    trimmingRect->draw(*ui->mainImage);
+    ui->mainImage->canvasChanged();
+    trimmingDrawn = shown;
+}
+
+void TmainForm::refreshPostTrimmingCaptions()
+{
+    const qint64 width = qint64(wholeEdit(ui->rightTrimingLabeledEdit)) - wholeEdit(ui->leftTrimingLabeledEdit) + 1;
+    const qint64 height = qint64(wholeEdit(ui->lowerTrimingLabeledEdit)) - wholeEdit(ui->upperTrimingLabeledEdit) + 1;
+    ui->postTrimingImageWidthStaticText->setText(QString::number(width));
+    ui->postTrimingImageHeightStaticText->setText(QString::number(height));
+    ui->postTrimingImagePixelStaticText->setText(QString::number(width * height));
+}
+
+void TmainForm::refreshTrimmingControls()
+{
+    if (!hasImage() || !trimmingRect) return;
+    const double W = pictureWidth, H = pictureHeight;
+    ui->preTrimingImageWidthStaticText->setText(QString::number(W, 'f', 0));
+    ui->preTrimingImageHeightStaticText->setText(QString::number(H, 'f', 0));
+    ui->preTrimingImagePixelText->setText(QString::number(W * H, 'f', 0));
+    const imageDocument *d = documentAt(currentIndex);
+    const double s = d ? d->viewScale : 0.0;
+    if (!hasPixels(*currentBitmap) || !(s > 0)) return; // nothing to trim
+
+    upperTrimming->setRange(0, int(H - 1));
+    lowerTrimming->setRange(0, int(H - 1));
+    leftTrimming->setRange(0, int(W - 1));
+    rightTrimming->setRange(0, int(W - 1));
+
+    // The rectangle's last column or row can reach one past the picture's (the fitted view is
+    // truncated); the edits say what the trim will keep.
+    const rectangle &r = trimmingRect->rect;
+    const int ox = mainViewRect.left, oy = mainViewRect.top;
+    const int lastColumn = int(W - 1), lastRow = int(H - 1);
+    const std::pair<QLineEdit *, int> edges[] = {
+        {ui->leftTrimingLabeledEdit, std::clamp(trimEditFromControl(r.left, ox, s), 0, lastColumn)},
+        {ui->rightTrimingLabeledEdit, std::clamp(trimEditFromControl(r.right, ox, s), 0, lastColumn)},
+        {ui->upperTrimingLabeledEdit, std::clamp(trimEditFromControl(r.top, oy, s), 0, lastRow)},
+        {ui->lowerTrimingLabeledEdit, std::clamp(trimEditFromControl(r.bottom, oy, s), 0, lastRow)},
+    };
+    for (const auto &[edit, value] : edges) edit->setText(QString::number(value));
+    refreshPostTrimmingCaptions();
+
+    // The up-downs step from the values shown, wherever the mouse left them.
+    const std::pair<upDown *, QLineEdit *> buddies[] = {
+        {upperTrimming, ui->upperTrimingLabeledEdit}, {lowerTrimming, ui->lowerTrimingLabeledEdit},
+        {leftTrimming, ui->leftTrimingLabeledEdit}, {rightTrimming, ui->rightTrimingLabeledEdit}};
+    for (const auto &[buddy, edit] : buddies) {
+        const QSignalBlocker quiet(buddy->widget());
+        buddy->widget()->setValue(wholeEdit(edit));
+    }
+}
+
+void TmainForm::trimmingUpDownClick()
+{
+    guarded([this] {
+        if (!hasImage() || !trimmingRect) return;
+        const imageDocument *d = documentAt(currentIndex);
+        const double s = d ? d->viewScale : 0.0;
+        if (!hasPixels(*currentBitmap) || !(s > 0)) return;
+        showTrimmingRect(false);
+        const int ox = mainViewRect.left, oy = mainViewRect.top;
+        auto edge = [](const QLineEdit *edit) { return edit->text().toDouble(); };
+        trimmingRect->setEdges(trimControlFromEdit(edge(ui->leftTrimingLabeledEdit), ox, s),
+                               trimControlFromEdit(edge(ui->rightTrimingLabeledEdit), ox, s),
+                               trimControlFromEdit(edge(ui->upperTrimingLabeledEdit), oy, s),
+                               trimControlFromEdit(edge(ui->lowerTrimingLabeledEdit), oy, s));
+        refreshPostTrimmingCaptions();
+        trimmingRect->clampRect();
+        trimmingRect->placeHandles();
+        showTrimmingRect(trimmingShown());
+        // Cross limits: the edges keep 27 control pixels apart.
+        const rectangle &r = trimmingRect->rect;
+        upperTrimming->setMaximum(int((r.bottom - oy - 27) / s));
+        lowerTrimming->setMinimum(int((r.top - oy + 27) / s));
+        leftTrimming->setMaximum(int((r.right - ox - 27) / s));
+        rightTrimming->setMinimum(int((r.left - ox + 27) / s));
+    });
+}
+
+void TmainForm::upperTrimingUpDownClick() { trimmingUpDownClick(); }
+void TmainForm::leftTrimingUpDownClick() { trimmingUpDownClick(); }
+void TmainForm::rightTrimingUpDownClick() { trimmingUpDownClick(); }
+void TmainForm::lowerTrimingUpDownClick() { trimmingUpDownClick(); }
+
+// ---- Mouse on mainImage -------------------------------------------------------------------------
+
+void TmainForm::mainImageMouseDown(Qt::MouseButton, int x, int y)
+{
+    if (!trimmingRect) return;
+    trimmingRect->lastPoint = point{x, y};
+    trimmingRect->pressPoint = point{x, y};
+    trimmingRect->hitTest(x, y, false);
+    // Without the rectangle on the picture there is nothing a cursor could point at.
+    if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
+}
+
+void TmainForm::mainImageMouseMove(Qt::MouseButtons buttons, int x, int y)
+{
+    if (!trimmingShown()) return;
+    if (buttons & Qt::LeftButton) {
+        guarded([&] {
+            showTrimmingRect(true);
+            trimmingRect->dragEdges(*ui->mainImage, x, y);
+            ui->mainImage->canvasChanged();
+            refreshTrimmingControls();
+        });
+    } else {
+        trimmingRect->hitTest(x, y, false);
+    }
+}
+
+void TmainForm::mainImageMouseUp(Qt::MouseButton, int, int)
+{
+    if (trimmingRect) trimmingRect->dragMode = dragNone;
+}
