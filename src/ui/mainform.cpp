@@ -250,6 +250,19 @@ void TmainForm::connectHandlers()
     connectRecipeButtons();
 }
 
+void TmainForm::setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing,
+                              int pageStep)
+{
+    // Widen first so that neither the old nor the new range clamps the start value away.
+    bar->setRange(std::min(bar->minimum(), minimum), std::max(bar->maximum(), maximum));
+    bar->setValue(start);
+    bar->setRange(minimum, maximum);
+    bar->setTickInterval(tickSpacing);
+    bar->setPageStep(pageStep);
+    bar->setSingleStep(1);
+    bar->setTickPosition(QSlider::TicksBelow);
+}
+
 void TmainForm::setUpParameterControls()
 {
     parameterControls.clear();
@@ -258,14 +271,7 @@ void TmainForm::setUpParameterControls()
         if (!bar) continue; // every bar of the table is on the form; skip rather than crash
         QLabel *caption = p.caption ? findChild<QLabel *>(QString::fromLatin1(p.caption)) : nullptr;
         parameterControls.push_back({&p, bar, caption});
-        // Widen first so that neither the old nor the new range clamps the start value away.
-        bar->setRange(std::min(bar->minimum(), p.minimum), std::max(bar->maximum(), p.maximum));
-        bar->setValue(p.start);
-        bar->setRange(p.minimum, p.maximum);
-        bar->setTickInterval(p.tickSpacing);
-        bar->setPageStep(p.pageStep);
-        bar->setSingleStep(1);
-        bar->setTickPosition(QSlider::TicksBelow);
+        setUpTrackBar(bar, p.minimum, p.maximum, p.start, p.tickSpacing, p.pageStep);
         if (caption) caption->setText(QString::number(bar->value()));
     }
 }

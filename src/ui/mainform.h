@@ -311,6 +311,10 @@ private:
     // that refresh the preview.
     void installDesktopHabits();
     void setUpParameterControls();
+    // Sets a track bar's range, start position, ticks and steps (the start is kept whatever the
+    // bar's range was before).
+    static void setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing,
+                              int pageStep);
     void selectSlot(int number);
     void closeSlot(int number);
     // Writes a track bar's position into its caption and requests a preview.

@@ -94,13 +94,7 @@ void TmainForm::setUpTransformControls()
         if (!p.control) continue;
         auto *bar = findChild<QSlider *>(QString::fromLatin1(p.control));
         if (!bar) continue;
-        bar->setRange(std::min(bar->minimum(), p.minimum), std::max(bar->maximum(), p.maximum));
-        bar->setValue(p.start);
-        bar->setRange(p.minimum, p.maximum);
-        bar->setTickInterval(p.tickSpacing);
-        bar->setPageStep(p.pageStep);
-        bar->setSingleStep(1);
-        bar->setTickPosition(QSlider::TicksBelow);
+        setUpTrackBar(bar, p.minimum, p.maximum, p.start, p.tickSpacing, p.pageStep);
     }
 
     const std::pair<QLineEdit *, void (TmainForm::*)()> edits[] = {
