@@ -1,6 +1,7 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
 #include "imagedata/imageerror.h"
+#include "imagedata/safewrite.h"
 #include "ui/appfont.h"
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
@@ -38,6 +39,7 @@ public:
 int main(int argc, char **argv)
 {
     korviaApplication app(argc, argv);
+    removeTemporaryOnSignals(); // an interrupted save leaves no hidden file behind
     QApplication::setApplicationName(QStringLiteral("Korvia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
