@@ -182,9 +182,13 @@ std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) 
 {
     std::vector<metadataSegment> out;
     const bool rgbProfile = iccIsRgb(segments);
-    for (const metadataSegment &s : segments) {
+    // The EXIF record goes first, where camera readers (the picture information page too) look.
+    for (const metadataSegment &s : segments)
         if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
             out.push_back({s.marker, exifForPicture(s.payload, width, height)});
+    for (const metadataSegment &s : segments) {
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            continue;
         else if (s.marker == 0xE2 && !rgbProfile)
             continue;
         else

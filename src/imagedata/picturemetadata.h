@@ -23,8 +23,8 @@ struct pictureMetadata {
     bool offer(int marker, const QByteArray &payload);
     // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
     int orientation() const;
-    // The segments to write beside a picture of width x height: the EXIF record patched as
-    // exifForPicture does, XMP as it is, the ICC profile only when it describes RGB colours
+    // The segments to write beside a picture of width x height: the EXIF record first, patched
+    // as exifForPicture does, then XMP as it is, the ICC profile only when it describes RGB colours
     // (a grey or CMYK original is written as RGB).
     std::vector<metadataSegment> forPicture(int width, int height) const;
 };
