@@ -231,9 +231,7 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
     qint64 exifIfd = 0, gpsIfd = 0;
     for (qint64 e : ifd0Entries) {
         const int tag = int(tiff.get16(e));
-        if (tag == orientationTag && tiff.get16(e + 2) == shortType)
-            tiff.put16(e + 8, 1);
-        else if (tag == imageWidthTag)
+        if (tag == imageWidthTag)
             tiff.setCount(e, quint32(width));
         else if (tag == imageLengthTag)
             tiff.setCount(e, quint32(height));
@@ -295,6 +293,11 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
                         bytes[i] = 0;
         }
     }
+    // Last, so that no other change can touch it whatever overlaps in a strange record.
+    tiffRecord patched(bytes);
+    for (qint64 e : patched.entries(ifd0))
+        if (patched.get16(e) == orientationTag && patched.get16(e + 2) == shortType)
+            patched.put16(e + 8, 1);
     return exifSignature + bytes;
 }
 
