@@ -346,7 +346,13 @@ private slots:
         t.selectSepia();
         t.click("executeButton");
         QCOMPARE(t.text("makerNameStaticText"), QString("Korvia Cam"));
-        t.dialogs.questionAnswers = {false};
+        // Saved in place, the file keeps the record: reopened, the page shows it again.
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        exifReader saved;
+        saved.readExif(picturePath("camera.jpeg"));
+        QCOMPARE(saved.makerName, QString("Korvia Cam"));
+        QCOMPARE(saved.modelName, QString("K-1 Mark"));
     }
 
     void saveAsJpegAsksTheQualityAndNamesTheFile()
