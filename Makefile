@@ -40,11 +40,17 @@ bench: build
 	  if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b" $(BENCH_ARGS); fi; \
 	 done
 
+# Each fuzzer runs FUZZ_SECONDS on a working copy of its seed folder (new finds stay there).
+FUZZERS = exif:corpus bmp:corpus-bmp jpeg:corpus-jpeg
+
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKORVIA_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j$(JOBS) --target fuzz_exif
-	@mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/ 2>/dev/null || true
-	@build-fuzz/fuzz/fuzz_exif build-fuzz/corpus -max_total_time=$(FUZZ_SECONDS)
+	@cmake --build build-fuzz -j$(JOBS) --target fuzz_exif fuzz_bmp fuzz_jpeg
+	@set -e; for f in $(FUZZERS); do name=$${f%%:*}; seeds=$${f#*:}; \
+	  mkdir -p build-fuzz/$$seeds && cp -n fuzz/$$seeds/* build-fuzz/$$seeds/ 2>/dev/null || true; \
+	  echo "== fuzz_$$name ($(FUZZ_SECONDS) s)"; \
+	  build-fuzz/fuzz/fuzz_$$name build-fuzz/$$seeds -max_total_time=$(FUZZ_SECONDS); \
+	 done
 
 # The programs, the menu entry and the icon under $(PREFIX) (PREFIX=~/.local for one user).
 install: programs

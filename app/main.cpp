@@ -2,6 +2,7 @@
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
+#include "imagedata/safewrite.h"
 #include "ui/appfont.h"
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
@@ -39,6 +40,7 @@ public:
 int main(int argc, char **argv)
 {
     korviaApplication app(argc, argv);
+    removeTemporaryOnSignals(); // an interrupted save leaves no hidden file behind
     QApplication::setApplicationName(QStringLiteral("Korvia"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvia"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));

@@ -3,6 +3,7 @@
 #pragma once
 #include "batchshape.h"
 #include "colour/filteroperations.h"
+#include "imagedata/picturemetadata.h"
 
 #include <QImage>
 #include <QString>
@@ -35,13 +36,11 @@ void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettin
 // not a read-only file, in an existing folder.
 void checkOutputName(const QString &output);
 
-// Writes bitmap to exactly `output` (type from its extension): a temporary file beside it with
-// the extension the writer uses, then renamed over `output`. Nothing is left behind on failure,
-// and an existing `output` is replaced only by a completely written file. Throws imageError.
-void writeExactly(const QImage &bitmap, const QString &output, int quality);
-
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a write in progress.
-void removeTemporaryOnSignals();
+// Writes bitmap to exactly `output` (type from its extension) through one temporary file beside
+// it; a JPEG carries metadata when given. Nothing is left behind on failure or interruption, and
+// an existing `output` is replaced only by a completely written file. Throws imageError.
+void writeExactly(const QImage &bitmap, const QString &output, int quality,
+                  const pictureMetadata *metadata = nullptr);
 
 // The whole command; throws imageError / operationError / operationAbandoned on failure.
 void runApply(const applyRequest &request);

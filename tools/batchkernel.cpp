@@ -57,5 +57,5 @@ void runKernel(const operationSettings &settings, const QString &output)
     }
     if (n <= 0 || kernel.size() != std::size_t(n) * std::size_t(n))
         throw imageError(QString::fromUtf8(name.data(), qsizetype(name.size())) + ": no kernel for these values");
-    if (!writeVipsMatrix(kernel, n, output)) throw imageError(output + ": cannot write the matrix file");
+    if (!writeVipsMatrix(kernel, n, output)) throw imageError(output + QStringLiteral(": 行列ファイルに書き込めません。"));
 }

@@ -12,6 +12,7 @@
 
 #include "imagedata/imageerror.h"
 #include "imagedata/messagesink.h"
+#include "imagedata/safewrite.h"
 
 #include <QString>
 #include <QtGlobal>

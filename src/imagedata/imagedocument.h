@@ -7,6 +7,7 @@
 // identity + m.
 #pragma once
 #include "exifreader.h"
+#include "picturemetadata.h"
 
 #include <QImage>
 #include <QString>
@@ -31,6 +32,7 @@ public:
     QString snapshotName;     // the snapshot last named (by takeSnapshot or undo)
     int undoCount = 0;        // snapshots on disk, 0..50
     exifReader exif;
+    pictureMetadata metadata; // the opened JPEG's camera record, XMP and profile, for JPEG saves
     bool unchanged = true;
     double viewScale = 1.0;
     void *owner = nullptr;    // the window that created the document

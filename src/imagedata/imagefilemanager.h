@@ -1,14 +1,20 @@
 // Picture files: the file type by extension, reading JPEG and BMP files into 32-bit bitmaps
-// (QImage::Format_RGB32), writing JPEG (quality 1..100) and 32-bit BMP files safely (a
-// temporary file in the same folder renamed over the target), the names files are written
-// under, and the per-user scratch directory of the undo history.
+// (QImage::Format_RGB32), writing JPEG (quality 1..100) and 32-bit BMP files safely (one
+// temporary file in the same folder renamed over the target, see safewrite.h), the names files
+// are written under, and the per-user scratch directory of the undo history.
+//
+// A JPEG is read upright (its EXIF orientation applied), and its camera record, XMP and colour
+// profile can travel with the picture into the JPEG files it is saved as (picturemetadata.h).
 //
 // Names use POSIX separators: the extension is the part from the last "." after the last "/".
-// Every failure to read, decode or write is thrown as imageError with a clear message; the
-// target bitmap or file is left untouched when that happens.
+// Every failure to read, decode or write is thrown as imageError with a message in Japanese
+// (the technical detail after it); the target bitmap or file is left untouched when that happens.
 #pragma once
+#include "picturemetadata.h"
+
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -17,13 +23,28 @@ int imageFileType(const QString &name);
 
 // Reads the file into bitmap by its type and returns the type. Type 0 leaves bitmap untouched
 // apart from its format being Format_RGB32 (an empty bitmap stays 0 x 0). On failure the bitmap
-// keeps its old contents and imageError is thrown.
+// keeps its old contents and imageError is thrown. A JPEG comes back upright; metadata, when
+// given, receives its kept segments (nothing for a BMP; untouched for type 0).
 int loadImageFile(QImage &bitmap, const QString &name);
+int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata);
+
+// The size loadImageFile would give (upright), read from the headers without decoding the
+// pixels; a BMP gets the same checks of its data. Throws imageError, also for type 0.
+QSize pictureFileSize(const QString &name);
+
+// The message for a name none of the six accepted extensions ends: it names them.
+QString unknownTypeText(const QString &name);
 
 // Writes bitmap as JPEG (type 1, under writtenFileName(name, 1), quality 1..100) or as a 32-bit
 // uncompressed BMP (type 2, under writtenFileName(name, 2)); other types write nothing.
 // An existing file of that name is replaced only once the new one is completely written.
-void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality);
+// A JPEG carries metadata's segments when given (patched for the picture); a BMP never does.
+void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality,
+                   const pictureMetadata *metadata = nullptr);
+
+// The same, under exactly the name target whatever its extension.
+void writeImageFile(const QImage &bitmap, const QString &target, int type, int quality,
+                    const pictureMetadata *metadata = nullptr);
 
 // The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1)
 // or ".BMP" (type 2); name itself for other types.

@@ -36,6 +36,8 @@ void TmainForm::fileOpenButtonClick()
         QString fileName = currentPictureFolder();
         int filterIndex = 1;
         if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
+        // A name of no known type would open as an empty picture: refuse it and say what opens.
+        if (imageFileType(fileName) == 0) throw imageError(unknownTypeText(fileName));
         for (int i = editingCount - 1; i >= 0; --i) {
             const imageDocument *d = documentAt(i);
             if (d && d->path == fileName) {
@@ -48,7 +50,7 @@ void TmainForm::fileOpenButtonClick()
         // the list, the current picture and the views exactly as they were.
         auto d = std::make_unique<imageDocument>(this);
         d->fileType = filterIndex;
-        d->fileType = loadImageFile(d->bitmap, fileName);
+        d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
         d->path = fileName;
         d->name = extractFileName(fileName);
         d->exif.readExif(fileName);
@@ -85,7 +87,7 @@ void TmainForm::saveDocument(int index)
     const QString written = writtenFileName(d->path, d->fileType);
     // The new file is complete on disk before anything is removed (saveImageFile throws
     // otherwise); only then does the old file go, and only when it has another name.
-    saveImageFile(d->bitmap, d->path, d->fileType, quality);
+    saveImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
     if (written != d->path && QFileInfo(d->path).isFile()) QFile::remove(d->path);
     d->clearHistory();
     d->unchanged = true;
@@ -112,7 +114,7 @@ bool TmainForm::saveDocumentAs()
     }
     int quality = 0;
     if (type == 1) quality = askJpegQuality(jpegQualityForm);
-    saveImageFile(d->bitmap, newName, type, quality);
+    saveImageFile(d->bitmap, newName, type, quality, &d->metadata);
     d->path = newName;
     d->name = extractFileName(newName);
     d->fileType = type;

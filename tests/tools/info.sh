@@ -75,6 +75,26 @@ expect_equal "model absent" "" "$(value '機種名　：')"
 expect_equal "JPEG width" "5  pixel" "$(value '幅　：')"
 expect_equal "JPEG file name" "camera.jpg" "$(value 'ファイル名　：')"
 
+# apply keeps the camera record in a JPEG output.
+expect_success "camera JPEG to JPEG" apply "$WORK/camera.jpg" -o "$WORK/carried.jpg" sepia
+expect_success "info of the result" info "$WORK/carried.jpg"
+expect_equal "maker carried" "Korvia" "$(value 'メーカー名　：')"
+expect_equal "ISO carried" "200" "$(value 'ISO感度　：')"
+
+# Orientation 6 (a quarter turn): info and apply both give the upright size.
+{
+    printf 'II\x2a\x00'; le32 8; le16 1; le16 0x0112; le16 3; le32 1; le16 6; le16 0; le32 0
+} >"$WORK/turned.bin"
+{
+    printf '\xff\xd8\xff\xe1\x00\x22'; printf 'Exif\x00\x00'; cat "$WORK/turned.bin"
+    tail -c +3 "$WORK/plain.jpg"
+} >"$WORK/turned.jpg"
+expect_success "info of a turned JPEG" info "$WORK/turned.jpg"
+expect_equal "upright width" "3  pixel" "$(value '幅　：')"
+expect_equal "upright height" "5  pixel" "$(value '高さ　：')"
+expect_success "apply a turned JPEG" apply "$WORK/turned.jpg" -o "$WORK/turned.bmp"
+expect_equal "written upright" "3x5" "$(bmp_size "$WORK/turned.bmp")"
+
 # Failures: one line, exit 1.
 expect_failure "missing file" info "$WORK/none.jpg"
 head -c 100 /dev/urandom >"$WORK/noise.jpg"

@@ -184,74 +184,29 @@ private slots:
         QCOMPARE(t.document(1)->name, QString("second.bmp"));
     }
 
-    void aPictureWithoutPixelsOpensExecutesAndCloses()
+    void aNameOfNoKnownTypeIsRefusedAndTheListKept()
     {
-        const QString path = picturePath("x.dat");
-        QVERIFY(writeBytes(path, "not a picture at all"));
+        const QString good = picturePath("good.bmp");
+        QVERIFY(writePicture(good, filledPicture(30, 20, qRgb(0, 128, 255))));
+        const QString mixedCase = picturePath("photo.Jpg"), other = picturePath("x.dat");
+        QVERIFY(writeBytes(mixedCase, encodeJpeg(filledPicture(8, 8, qRgb(1, 2, 3)), 90)));
+        QVERIFY(writeBytes(other, "not a picture at all"));
         windowUnderTest t;
-        t.open(path);
-        QCOMPARE(t.dialogs.count("error"), 0);
-        QCOMPARE(t.window->editingCount, 1);
-        QCOMPARE(t.current()->bitmap.size(), QSize(0, 0));
-        QVERIFY(allWhite(t.image("mainImage")->canvas()));
-        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
-        QCOMPARE(t.text("editingFileStaticText1"), QString("x.dat"));
-        QCOMPARE(t.text("imageWidthStaticText1"), QString("0"));
-
-        // Nothing to process: execute and undo change nothing and ask nothing.
-        t.selectSepia();
-        t.click("executeButton");
-        QCOMPARE(t.dialogs.count("error"), 0);
-        QCOMPARE(t.current()->undoCount, 0);
-        QVERIFY(t.current()->unchanged);
-        QVERIFY(snapshotFiles().isEmpty());
-        t.click("undoButton");
-        t.selectTabs(0, 2);
-        t.bar("toneTrackBar")->setValue(10);
-        t.window->resize(1100, 800);
-        QCoreApplication::processEvents();
-        QVERIFY(allWhite(t.image("mainImage")->canvas()));
-        QVERIFY(allWhite(t.image("sampleImage")->canvas()));
-        QCOMPARE(t.dialogs.count("error"), 0);
-
-        // It cannot be written in place: the user is told, and the file stays.
-        t.click("saveSpeedButton");
-        QCOMPARE(t.dialogs.count("error"), 1);
-        QVERIFY(QFile::exists(path));
-        QCOMPARE(readBytes(path), QByteArray("not a picture at all"));
-        // Nor under a new name: the user is told before any dialog asks for a name or quality.
-        t.click("renameSaveSpeedButton");
+        t.open(good);
+        const QString titleBefore = t.window->windowTitle();
+        for (const QString &path : {mixedCase, other}) {
+            t.open(path);
+            const QString said = t.dialogs.entries("error").last().text;
+            QVERIFY2(said.contains(extractFileName(path)), qPrintable(said));
+            for (const char *ext : {".jpg", ".jpeg", ".JPG", ".JPEG", ".bmp", ".BMP"})
+                QVERIFY2(said.contains(QLatin1String(ext)), qPrintable(said));
+            QCOMPARE(t.window->editingCount, 1);
+            QCOMPARE(t.window->currentIndex, 0);
+            QVERIFY(t.window->editingList[1]->isEmpty);
+            QCOMPARE(t.window->windowTitle(), titleBefore);
+        }
         QCOMPARE(t.dialogs.count("error"), 2);
-        QCOMPARE(t.dialogs.count("save"), 0);
-        QCOMPARE(t.dialogs.count("modal"), 0);
-        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"x.dat"});
-
-        t.click("theEndButton");
-        QCOMPARE(t.dialogs.count("question"), 0);
-        QCOMPARE(t.window->editingCount, 0);
-        QVERIFY(allWhite(t.image("mainImage")->canvas()));
-        QVERIFY(QFile::exists(path));
-    }
-
-    void aChangedPictureWithoutPixelsAsksBeforeClosing()
-    {
-        const QString path = picturePath("y.dat");
-        QVERIFY(writeBytes(path, "still not a picture"));
-        windowUnderTest t;
-        t.open(path);
-        t.current()->unchanged = false; // as after a recipe that ran on it
-        // Yes cannot save it in place: the user is told and the picture stays open.
-        t.dialogs.questionAnswers = {true, false};
-        t.click("theEndButton");
-        QCOMPARE(t.dialogs.count("question"), 1);
-        QCOMPARE(t.dialogs.count("error"), 1);
-        QCOMPARE(t.window->editingCount, 1);
-        QCOMPARE(readBytes(path), QByteArray("still not a picture"));
-        t.click("theEndButton");
-        QCOMPARE(t.dialogs.count("question"), 2);
-        QCOMPARE(t.window->editingCount, 0);
-        QVERIFY(allWhite(t.image("mainImage")->canvas()));
-        QVERIFY(QFile::exists(path));
+        QCOMPARE(readBytes(other), QByteArray("not a picture at all"));
     }
 
     void commandsWithoutAPictureDoNothing()
@@ -391,7 +346,13 @@ private slots:
         t.selectSepia();
         t.click("executeButton");
         QCOMPARE(t.text("makerNameStaticText"), QString("Korvia Cam"));
-        t.dialogs.questionAnswers = {false};
+        // Saved in place, the file keeps the record: reopened, the page shows it again.
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 0);
+        exifReader saved;
+        saved.readExif(picturePath("camera.jpeg"));
+        QCOMPARE(saved.makerName, QString("Korvia Cam"));
+        QCOMPARE(saved.modelName, QString("K-1 Mark"));
     }
 
     void saveAsJpegAsksTheQualityAndNamesTheFile()

@@ -1,0 +1,7 @@
+// BMP files of any content through loadImageFile (see fuzz_picture.h).
+#include "fuzz_picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return fuzzPictureFile(data, size, ".bmp");
+}

@@ -1,0 +1,23 @@
+// Windows BMP files: reading every common variant (1, 2, 4, 8 bits with a palette, run-length
+// coded 4 and 8 bits, 16 and 32 bits with or without bit fields, 24 bits; Windows, OS/2 and V4/V5
+// headers; bottom-up or top-down) into Format_RGB32, and writing 32-bit uncompressed files.
+//
+// Before any pixel memory is taken the declared size is checked against what the file's bytes
+// can describe: the rows of an uncompressed file must all be there, and the run-length codes
+// must be enough for the picture (two bytes describe at most 255 pixels) and reach its end. So a
+// small file can never make the reader allocate a large picture. Channels narrower than 8 bits
+// are widened by repeating their high bits, so the largest value is 255.
+#pragma once
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// The picture in the file; `what` names it in messages. Throws imageError.
+QImage decodeBmp(const QByteArray &bytes, const QString &what);
+
+// The size decodeBmp would return, from the headers and the same checks, without decoding.
+QSize bmpPictureSize(const QByteArray &bytes, const QString &what);
+
+// Writes picture (Format_RGB32) as a 32-bit uncompressed bottom-up BMP; 0 or an errno.
+int writeBmp(int fd, const QImage &picture);

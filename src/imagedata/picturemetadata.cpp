@@ -1,0 +1,334 @@
+#include "picturemetadata.h"
+
+#include "imageerror.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const QByteArray exifSignature("Exif\0\0", 6);
+const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/\0", 29);
+const QByteArray xmpExtensionSignature("http://ns.adobe.com/xmp/extension/\0", 35);
+const QByteArray iccSignature("ICC_PROFILE\0", 12);
+
+constexpr int orientationTag = 0x0112;
+constexpr int imageWidthTag = 0x0100;
+constexpr int imageLengthTag = 0x0101;
+constexpr int exifPointerTag = 0x8769;
+constexpr int gpsPointerTag = 0x8825;
+constexpr int interopPointerTag = 0xA005;
+constexpr int pixelXDimensionTag = 0xA002;
+constexpr int pixelYDimensionTag = 0xA003;
+constexpr int stripOffsetsTag = 0x0111;
+constexpr int stripByteCountsTag = 0x0117;
+constexpr int thumbnailOffsetTag = 0x0201;
+constexpr int thumbnailLengthTag = 0x0202;
+constexpr int shortType = 3;
+constexpr int longType = 4;
+
+// Bytes of one value of a TIFF field type; 0 for types the standard does not define.
+int typeSize(int type)
+{
+    switch (type) {
+    case 1: case 2: case 6: case 7: return 1;
+    case 3: case 8: return 2;
+    case 4: case 9: case 11: case 13: return 4;
+    case 5: case 10: case 12: return 8;
+    default: return 0;
+    }
+}
+
+struct byteRange {
+    qint64 start, end;
+};
+
+// The TIFF record of an EXIF payload, every access bounded by its size.
+class tiffRecord {
+public:
+    explicit tiffRecord(QByteArray &bytes) : b(bytes)
+    {
+        if (b.size() < 8)
+            return;
+        if (b[0] == 'I' && b[1] == 'I')
+            little = true;
+        else if (!(b[0] == 'M' && b[1] == 'M'))
+            return;
+        valid = get16(2) == 42;
+    }
+
+    bool valid = false;
+
+    bool holds(qint64 at, qint64 n) const { return at >= 0 && n >= 0 && at <= b.size() - n; }
+    quint32 get16(qint64 at) const
+    {
+        if (!holds(at, 2))
+            return 0;
+        const auto *p = reinterpret_cast<const unsigned char *>(b.constData()) + at;
+        return little ? quint32(p[0] | p[1] << 8) : quint32(p[0] << 8 | p[1]);
+    }
+    quint32 get32(qint64 at) const
+    {
+        if (!holds(at, 4))
+            return 0;
+        return little ? get16(at) | get16(at + 2) << 16 : get16(at) << 16 | get16(at + 2);
+    }
+    void put16(qint64 at, quint32 v)
+    {
+        if (!holds(at, 2))
+            return;
+        const char hi = char((v >> 8) & 0xFF), lo = char(v & 0xFF);
+        b[at] = little ? lo : hi;
+        b[at + 1] = little ? hi : lo;
+    }
+    void put32(qint64 at, quint32 v)
+    {
+        put16(at + (little ? 0 : 2), v & 0xFFFF);
+        put16(at + (little ? 2 : 0), v >> 16);
+    }
+    // Entry positions of the directory at offset, or none when its table is not all there.
+    std::vector<qint64> entries(qint64 offset) const
+    {
+        std::vector<qint64> list;
+        if (offset < 8 || !holds(offset, 2))
+            return list;
+        const qint64 count = get16(offset);
+        if (!holds(offset + 2, count * 12 + 4))
+            return list;
+        for (qint64 k = 0; k < count; ++k)
+            list.push_back(offset + 2 + 12 * k);
+        return list;
+    }
+    // The bytes a directory's table and its entries' values outside the table take.
+    void ranges(qint64 offset, std::vector<byteRange> &into) const
+    {
+        const std::vector<qint64> list = entries(offset);
+        if (list.empty())
+            return;
+        into.push_back({offset, offset + 2 + 12 * qint64(list.size()) + 4});
+        for (qint64 e : list) {
+            const qint64 bytes = qint64(typeSize(int(get16(e + 2)))) * get32(e + 4);
+            if (bytes > 4) {
+                const qint64 at = get32(e + 8);
+                if (holds(at, 0))
+                    into.push_back({at, std::min<qint64>(b.size(), at + bytes)});
+            }
+        }
+    }
+    // Sets a one-value SHORT or LONG entry to v (a SHORT that cannot hold v becomes a LONG).
+    void setCount(qint64 entry, quint32 v)
+    {
+        const quint32 type = get16(entry + 2);
+        if ((type != shortType && type != longType) || get32(entry + 4) != 1)
+            return;
+        if (type == shortType && v <= 0xFFFF) {
+            put16(entry + 8, v);
+            put16(entry + 10, 0);
+        } else {
+            put16(entry + 2, longType);
+            put32(entry + 8, v);
+        }
+    }
+    qint64 size() const { return b.size(); }
+
+private:
+    QByteArray &b;
+    bool little = false;
+};
+
+bool startsWith(const QByteArray &payload, const QByteArray &signature)
+{
+    return payload.size() >= signature.size() && std::memcmp(payload.constData(), signature.constData(), std::size_t(signature.size())) == 0;
+}
+
+// A profile's colour space (bytes 16..19 of the profile header), read from its first chunk.
+bool iccIsRgb(const std::vector<metadataSegment> &segments)
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE2 && startsWith(s.payload, iccSignature) && s.payload.size() >= 14 + 20
+            && static_cast<unsigned char>(s.payload[12]) == 1)
+            return s.payload.mid(14 + 16, 4) == QByteArray("RGB ");
+    return false;
+}
+
+} // namespace
+
+bool pictureMetadata::offer(int marker, const QByteArray &payload)
+{
+    bool take = false;
+    if (marker == 0xE1 && startsWith(payload, exifSignature))
+        take = std::none_of(segments.begin(), segments.end(),
+                            [](const metadataSegment &s) { return s.marker == 0xE1 && startsWith(s.payload, exifSignature); });
+    else if (marker == 0xE1)
+        take = startsWith(payload, xmpSignature) || startsWith(payload, xmpExtensionSignature);
+    else if (marker == 0xE2)
+        take = startsWith(payload, iccSignature);
+    if (take)
+        segments.push_back({marker, payload});
+    return take;
+}
+
+int pictureMetadata::orientation() const
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            return exifOrientation(s.payload);
+    return 1;
+}
+
+std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) const
+{
+    std::vector<metadataSegment> out;
+    const bool rgbProfile = iccIsRgb(segments);
+    // The EXIF record goes first, where camera readers (the picture information page too) look.
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            out.push_back({s.marker, exifForPicture(s.payload, width, height)});
+    for (const metadataSegment &s : segments) {
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            continue;
+        else if (s.marker == 0xE2 && !rgbProfile)
+            continue;
+        else
+            out.push_back(s);
+    }
+    return out;
+}
+
+int exifOrientation(const QByteArray &payload)
+{
+    if (!startsWith(payload, exifSignature))
+        return 1;
+    QByteArray bytes = payload.mid(exifSignature.size());
+    const tiffRecord tiff(bytes);
+    if (!tiff.valid)
+        return 1;
+    for (qint64 e : tiff.entries(tiff.get32(4)))
+        if (tiff.get16(e) == orientationTag && tiff.get16(e + 2) == shortType && tiff.get32(e + 4) >= 1) {
+            const int value = int(tiff.get16(e + 8));
+            return value >= 1 && value <= 8 ? value : 1;
+        }
+    return 1;
+}
+
+QByteArray exifForPicture(const QByteArray &payload, int width, int height)
+{
+    if (!startsWith(payload, exifSignature))
+        return payload;
+    QByteArray bytes = payload.mid(exifSignature.size());
+    tiffRecord tiff(bytes);
+    if (!tiff.valid)
+        return payload;
+    const qint64 ifd0 = tiff.get32(4);
+    const std::vector<qint64> ifd0Entries = tiff.entries(ifd0);
+    if (ifd0Entries.empty())
+        return payload;
+
+    std::vector<byteRange> kept{{0, 8}};
+    tiff.ranges(ifd0, kept);
+    qint64 exifIfd = 0, gpsIfd = 0;
+    for (qint64 e : ifd0Entries) {
+        const int tag = int(tiff.get16(e));
+        if (tag == imageWidthTag)
+            tiff.setCount(e, quint32(width));
+        else if (tag == imageLengthTag)
+            tiff.setCount(e, quint32(height));
+        else if (tag == exifPointerTag)
+            exifIfd = tiff.get32(e + 8);
+        else if (tag == gpsPointerTag)
+            gpsIfd = tiff.get32(e + 8);
+    }
+    qint64 interopIfd = 0;
+    for (qint64 e : tiff.entries(exifIfd)) {
+        const int tag = int(tiff.get16(e));
+        if (tag == pixelXDimensionTag)
+            tiff.setCount(e, quint32(width));
+        else if (tag == pixelYDimensionTag)
+            tiff.setCount(e, quint32(height));
+        else if (tag == interopPointerTag)
+            interopIfd = tiff.get32(e + 8);
+    }
+    for (qint64 ifd : {exifIfd, gpsIfd, interopIfd})
+        if (ifd != ifd0)
+            tiff.ranges(ifd, kept);
+
+    // The thumbnail: the second directory, its values and the picture data it points to.
+    const qint64 next = ifd0 + 2 + 12 * qint64(ifd0Entries.size());
+    const qint64 ifd1 = tiff.get32(next);
+    tiff.put32(next, 0);
+    std::vector<byteRange> dropped;
+    if (ifd1 != 0 && ifd1 != ifd0 && ifd1 != exifIfd && ifd1 != gpsIfd && ifd1 != interopIfd) {
+        tiff.ranges(ifd1, dropped);
+        const std::vector<qint64> entries = tiff.entries(ifd1);
+        qint64 thumbnailAt = -1, thumbnailLength = 0;
+        qint64 stripsAt = -1, stripsLength = 0;
+        for (qint64 e : entries) {
+            const int tag = int(tiff.get16(e));
+            const bool one = tiff.get32(e + 4) == 1;
+            const qint64 value = tiff.get16(e + 2) == shortType ? tiff.get16(e + 8) : tiff.get32(e + 8);
+            if (tag == thumbnailOffsetTag) thumbnailAt = value;
+            else if (tag == thumbnailLengthTag) thumbnailLength = value;
+            else if (tag == stripOffsetsTag && one) stripsAt = value;
+            else if (tag == stripByteCountsTag && one) stripsLength = value;
+        }
+        for (auto [at, length] : {std::pair{thumbnailAt, thumbnailLength}, std::pair{stripsAt, stripsLength}})
+            if (at >= 8 && length > 0 && tiff.holds(at, 0))
+                dropped.push_back({at, std::min(tiff.size(), at + length)});
+    }
+    if (!dropped.empty()) {
+        qint64 keptEnd = 0, droppedStart = std::numeric_limits<qint64>::max();
+        for (const byteRange &r : kept)
+            keptEnd = std::max(keptEnd, r.end);
+        for (const byteRange &r : dropped)
+            droppedStart = std::min(droppedStart, r.start);
+        if (droppedStart >= keptEnd) {
+            bytes.truncate(droppedStart); // the usual layout: the thumbnail comes last
+        } else {
+            // Interleaved with data that stays: blank it where it is, outside what stays.
+            for (const byteRange &r : dropped)
+                for (qint64 i = r.start; i < r.end; ++i)
+                    if (std::none_of(kept.begin(), kept.end(), [i](const byteRange &k) { return i >= k.start && i < k.end; }))
+                        bytes[i] = 0;
+        }
+    }
+    // Last, so that no other change can touch it whatever overlaps in a strange record.
+    tiffRecord patched(bytes);
+    for (qint64 e : patched.entries(ifd0))
+        if (patched.get16(e) == orientationTag && patched.get16(e + 2) == shortType)
+            patched.put16(e + 8, 1);
+    return exifSignature + bytes;
+}
+
+QImage uprightPicture(const QImage &picture, int orientation)
+{
+    if (orientation < 2 || orientation > 8 || picture.isNull())
+        return picture;
+    const QImage source = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
+    const int w = source.width(), h = source.height();
+    const bool turned = orientation >= 5;
+    QImage out(turned ? h : w, turned ? w : h, QImage::Format_RGB32);
+    if (out.isNull() || source.isNull())
+        throw imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+    const int ow = out.width(), oh = out.height();
+    const qsizetype stride = source.bytesPerLine() / 4;
+    const auto *s = reinterpret_cast<const quint32 *>(source.constBits());
+    for (int y = 0; y < oh; ++y) {
+        auto *row = reinterpret_cast<quint32 *>(out.scanLine(y));
+        for (int x = 0; x < ow; ++x) {
+            int sx = x, sy = y; // the stored pixel shown at (x, y)
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;                  // mirrored left to right
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;  // half turn
+            case 4: sy = h - 1 - y; break;                  // mirrored top to bottom
+            case 5: sx = y; sy = x; break;                  // mirrored along the main diagonal
+            case 6: sx = y; sy = h - 1 - x; break;          // quarter turn clockwise
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;  // mirrored along the other diagonal
+            case 8: sx = w - 1 - y; sy = x; break;          // quarter turn anticlockwise
+            }
+            row[x] = s[sy * stride + sx];
+        }
+    }
+    return out;
+}

@@ -1,0 +1,42 @@
+// What a JPEG file says about its picture besides the pixels, carried from the file a picture was
+// opened from to the JPEG files it is saved as: the camera's EXIF record (APP1), XMP packets (APP1)
+// and the ICC colour profile (APP2), exactly as libjpeg hands them over, in file order.
+//
+// The pixels are always kept as shown (upright), so a record written out says orientation 1, gives
+// the picture's own size and has no thumbnail, which would no longer match.
+#pragma once
+#include <QByteArray>
+#include <QImage>
+#include <vector>
+
+struct metadataSegment {
+    int marker = 0;     // 0xE1 (APP1) or 0xE2 (APP2)
+    QByteArray payload; // the segment's bytes after its length field
+};
+
+struct pictureMetadata {
+    std::vector<metadataSegment> segments;
+
+    bool empty() const { return segments.empty(); }
+    // Takes a segment read from a file if it is one that is kept (the first EXIF record, XMP
+    // packets, ICC profile chunks); returns whether it was taken.
+    bool offer(int marker, const QByteArray &payload);
+    // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
+    int orientation() const;
+    // The segments to write beside a picture of width x height: the EXIF record first, patched
+    // as exifForPicture does, then XMP as it is, the ICC profile only when it describes RGB colours
+    // (a grey or CMYK original is written as RGB).
+    std::vector<metadataSegment> forPicture(int width, int height) const;
+};
+
+// The orientation tag of an EXIF payload ("Exif\0\0" + TIFF record); 1 when absent or invalid.
+int exifOrientation(const QByteArray &payload);
+
+// The EXIF payload for a picture of width x height as shown: orientation 1, the pixel-dimension
+// tags set to width and height, the second directory (the thumbnail) and its data removed. A
+// record that cannot be walked is returned unchanged.
+QByteArray exifForPicture(const QByteArray &payload, int width, int height);
+
+// The picture as it is meant to be seen for EXIF orientation 2..8 (mirrors, half and quarter
+// turns); any other value returns it as it is. Throws imageError when memory runs out.
+QImage uprightPicture(const QImage &picture, int orientation);

@@ -1,0 +1,27 @@
+// Writing a file without ever losing the one it replaces: the bytes go into one hidden temporary
+// file beside the target (".korvia-save-" + random letters), which is renamed over the target only
+// once it is completely written and on disk. A failure removes the temporary and names the target
+// in its message, never the temporary. So does an interruption: once removeTemporaryOnSignals has
+// run, SIGINT, SIGTERM and SIGHUP remove the temporary of a write in progress before the process
+// ends as the signal would end it.
+#pragma once
+#include <QString>
+#include <functional>
+
+// Writes all bytes to the open file; returns 0 or the errno of the failure.
+using fileWriter = std::function<int(int fd)>;
+
+// Writes target through a temporary as above. A new file gets mode 0666 less the umask, a
+// replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>").
+void writeFileSafely(const QString &target, const fileWriter &write);
+
+// Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
+// that makes no progress counts as a full disk).
+int writeAll(int fd, const char *data, std::size_t size);
+
+// Installs the handlers for SIGINT, SIGTERM and SIGHUP described above (the program's entry
+// calls it once; the handlers only unlink a file and re-raise the signal).
+void removeTemporaryOnSignals();
+
+// The temporary being written now, or empty (for tests).
+QString pendingTemporary();
