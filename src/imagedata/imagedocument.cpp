@@ -7,7 +7,9 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -23,8 +25,11 @@ QString newIdentity()
 void renameReplacing(const QString &from, const QString &to)
 {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
-    if (::rename(source.constData(), target.constData()) != 0)
-        throw imageError(QStringLiteral("Cannot rename the undo snapshot %1 to %2.").arg(from, to));
+    if (::rename(source.constData(), target.constData()) != 0) {
+        const QString detail = QString::fromLocal8Bit(std::strerror(errno));
+        throw imageError(QStringLiteral("元に戻すための控え %1 の名前を %2 に変えられません。（%3）")
+                             .arg(from, to, detail));
+    }
 }
 
 } // namespace
