@@ -300,14 +300,15 @@ AVX2 void blendChunk256(const resampleFrame &f, std::uint32_t *row, int n, const
     }
 }
 
-// One destination row, a chunk at a time: positions(x, u, v) gives the source positions of pixels
-// x..x+3; they are worked out for the chunk (rounded up to eight), then blended.
+// Columns from..to − 1 of one destination row, a chunk at a time: positions(x, u, v) gives the
+// source positions of pixels x..x+3; they are worked out for the chunk (rounded up to eight), then
+// blended.
 template <class Positions>
-AVX2 void resampleRow(const resampleFrame &f, std::uint32_t *row, int width, const Positions &positions, bool wide)
+AVX2 void resampleRow(const resampleFrame &f, std::uint32_t *row, int from, int to, const Positions &positions, bool wide)
 {
     alignas(64) double us[chunk], vs[chunk];
-    for (int x0 = 0; x0 < width; x0 += chunk) {
-        const int n = width - x0 < chunk ? width - x0 : chunk;
+    for (int x0 = from; x0 < to; x0 += chunk) {
+        const int n = to - x0 < chunk ? to - x0 : chunk;
         for (int i = 0; i < n; i += 4) {
             __m256d u, v;
             positions(x0 + i, u, v);
@@ -415,9 +416,18 @@ AVX2 void resampleRows(const resampleRule &rule, const resampleFrame &f, const p
                        const progressIndicator *progress)
 {
     const bool wide = wideVectorsWanted && processorHasAvx512();
-    for (int y = 0; y < rule.destinationHeight; ++y) {
-        resampleRow(f, d.row(y), rule.destinationWidth, Positions(rule, y), wide);
-        if (progress) progress->setPosition(y);
+    // Bands of rows in strips of columns: a strip's rows read nearly the same source lines (a
+    // rotation's rows run across the picture), which then stay in the cache from row to row.
+    constexpr int bandRows = 16, stripWidth = 2 * chunk;
+    const int Wd = rule.destinationWidth, Hd = rule.destinationHeight;
+    for (int y0 = 0; y0 < Hd; y0 += bandRows) {
+        const int y1 = y0 + bandRows < Hd ? y0 + bandRows : Hd;
+        for (int x0 = 0; x0 < Wd; x0 += stripWidth) {
+            const int x1 = x0 + stripWidth < Wd ? x0 + stripWidth : Wd;
+            for (int y = y0; y < y1; ++y) resampleRow(f, d.row(y), x0, x1, Positions(rule, y), wide);
+        }
+        if (progress)
+            for (int y = y0; y < y1; ++y) progress->setPosition(y);
     }
 }
 

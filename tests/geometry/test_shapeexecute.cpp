@@ -220,7 +220,7 @@ TEST(shapeVector, sameBytesAsThePlainLoops)
         {shapeRotateAngle, 0},  {shapeDistort, -30},     {shapeDistort, 17},     {shapePerspective, 50},
         {shapePerspective, -33}, {shapeSlope, 100},      {shapeSlope, -61},      {shapeSlope, 0},
     };
-    const QSize sizes[] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {37, 23}, {64, 48}, {131, 77}, {301, 9}};
+    const QSize sizes[] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {37, 23}, {64, 48}, {131, 77}, {301, 9}, {613, 5}};
     quint32 seed = 1;
     for (const QSize size : sizes) {
         const QImage source = randomPicture(size.width(), size.height(), seed++);
