@@ -173,14 +173,14 @@ struct resampleFrame {
     double lastRow;           // H − 2
 };
 
-__attribute__((target("avx2"))) inline __m256d channel(__m128i pixels, int shift)
+AVX2 inline __m256d channel(__m128i pixels, int shift)
 {
     return _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(pixels, shift), _mm_set1_epi32(0xFF)));
 }
 
-// Four destination pixels from their source positions; out gets the four pixels' bytes with the
-// fourth bytes of old.
-__attribute__((target("avx2"))) inline __m128i bilinear4(const resampleFrame &f, __m256d u, __m256d v)
+// Four destination pixels from their source positions, as pixel bytes (the fourth byte 0): the
+// blend of the four neighbours inside, the background outside.
+AVX2 inline __m128i bilinear4(const resampleFrame &f, __m256d u, __m256d v)
 {
     const __m256d ixd = _mm256_floor_pd(u), iyd = _mm256_floor_pd(v);
     const __m256d fx = _mm256_sub_pd(u, ixd), fy = _mm256_sub_pd(v, iyd);
