@@ -98,6 +98,28 @@ void trapezoid30(benchmark::State &s) { transform(s, shapePerspective, [](prepar
 void distort20(benchmark::State &s) { transform(s, shapeDistort, [](prepareShape &p) { p.engine->distortion = 20; }); }
 void distortMinus30(benchmark::State &s) { transform(s, shapeDistort, [](prepareShape &p) { p.engine->distortion = -30; }); }
 
+// The preview of every code on a full 205 × 205 sample, one after another, bitmap making included:
+// the time is for all twelve codes together and must stay well under a 16 ms frame for each.
+void previewEveryCode(benchmark::State &state)
+{
+    setShapeVectorUnits(std::getenv("BENCH_PLAIN") == nullptr);
+    const QImage sample = thePhoto().copy(2000, 1500, 205, 205);
+    prepareShape shaper;
+    shaper.horizontalPercent = 150;
+    for (auto _ : state) {
+        for (std::uint32_t code = shapeCopy; code <= shapeSlope; ++code) {
+            shaper.engine->shapeType = code;
+            shaper.engine->rotateAngle = 3000;
+            shaper.engine->distortion = -30;
+            shaper.engine->perspective = 40;
+            shaper.engine->slopeBalance = -70;
+            std::optional<QImage> preview = shaper.makePreviewBitmap(sample);
+            benchmark::DoNotOptimize(preview);
+        }
+    }
+    state.counters["Mpixel/s"] = benchmark::Counter(12.0 * 205 * 205, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 double fastest(const std::vector<double> &times) { return *std::min_element(times.begin(), times.end()); }
 
 #define QUICK(f) BENCHMARK(f)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true)
@@ -116,6 +138,7 @@ SLOW(slope30);
 SLOW(trapezoid30);
 SLOW(distort20);
 SLOW(distortMinus30);
+BENCHMARK(previewEveryCode)->Unit(benchmark::kMillisecond)->Repetitions(3)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true);
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <new>
 #include <numbers>
 
 namespace {
@@ -42,11 +43,13 @@ struct sourcePlanes {
     }
 };
 
-// Pixels of another format are read from a 32-bit copy.
+// Pixels of another format are read from a 32-bit copy; throws std::bad_alloc when it cannot be made.
 QImage thirtyTwoBit(const QImage &source)
 {
     if (source.depth() == 32) return source;
-    return source.convertToFormat(QImage::Format_RGB32);
+    QImage copy = source.convertToFormat(QImage::Format_RGB32);
+    if (copy.isNull()) throw std::bad_alloc();
+    return copy;
 }
 
 std::uint8_t roundedByte(double v)

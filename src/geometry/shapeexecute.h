@@ -61,3 +61,6 @@ public:
 // vector ones; both give identical bytes.
 void setShapeVectorUnits(bool enabled);
 bool shapeVectorUnits();
+// With the vector units on, the resampling takes eight doubles at a time where the processor has
+// 512-bit units; tests switch this off to compare the four-at-a-time path as well.
+void setShapeWideVectors(bool enabled);

@@ -220,7 +220,7 @@ TEST(shapeVector, sameBytesAsThePlainLoops)
         {shapeRotateAngle, 0},  {shapeDistort, -30},     {shapeDistort, 17},     {shapePerspective, 50},
         {shapePerspective, -33}, {shapeSlope, 100},      {shapeSlope, -61},      {shapeSlope, 0},
     };
-    const QSize sizes[] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {37, 23}, {64, 48}, {131, 77}};
+    const QSize sizes[] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {37, 23}, {64, 48}, {131, 77}, {301, 9}, {613, 5}};
     quint32 seed = 1;
     for (const QSize size : sizes) {
         const QImage source = randomPicture(size.width(), size.height(), seed++);
@@ -239,13 +239,18 @@ TEST(shapeVector, sameBytesAsThePlainLoops)
             const QSize out = s.shapedSize(size.width(), size.height());
             // Both destinations start from the same random bytes, fourth bytes included.
             const QImage start = randomPicture(out.width(), out.height(), seed++);
-            QImage plain = start.copy(), vector = start.copy();
+            QImage plain = start.copy(), vector = start.copy(), narrow = start.copy();
             setShapeVectorUnits(false);
             s.engine->executeShape(source, plain, grey50);
             setShapeVectorUnits(true);
             s.engine->executeShape(source, vector, grey50);
+            setShapeWideVectors(false);
+            s.engine->executeShape(source, narrow, grey50);
+            setShapeWideVectors(true);
             ASSERT_EQ(plain, vector) << "code " << t.code << " value " << t.value << " size " << size.width()
                                      << "x" << size.height();
+            ASSERT_EQ(plain, narrow) << "code " << t.code << " value " << t.value << " size " << size.width()
+                                     << "x" << size.height() << " (four at a time)";
             for (int y = 0; y < out.height(); ++y)
                 for (int x = 0; x < out.width(); ++x)
                     ASSERT_EQ(vector.pixel(x, y) >> 24, start.pixel(x, y) >> 24);
