@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
@@ -102,8 +103,17 @@ public:
         QPainter painter;
         if (!painter.begin(&printer)) return QStringLiteral("印刷を始められませんでした。");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRect(target.left, target.top, target.right - target.left, target.bottom - target.top),
-                          picture);
+        // A print queue makes the copies itself; a PDF file gets one page per copy, else the
+        // copies asked for would be lost without a word.
+        const int pages = printer.supportsMultipleCopies() ? 1 : std::max(printer.copyCount(), 1);
+        const QRect area(target.left, target.top, target.right - target.left, target.bottom - target.top);
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0 && !printer.newPage()) {
+                painter.end();
+                return QStringLiteral("印刷データを渡せませんでした。");
+            }
+            painter.drawImage(area, picture);
+        }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
             return QStringLiteral("印刷データを渡せませんでした。");
         return {};

@@ -327,10 +327,13 @@ void testPrintForm::withoutAQueueItPrintsToANewPdfFile()
         w.initLayout(&picture);
         QCOMPARE(w.printerNameStaticText->caption(), "PDF ファイル: " + first);
         QVERIFY(w.dpiX > 0 && w.paperWidth > w.printableWidth && w.printableWidth > 0);
+        w.printNumUpDown->widget()->stepUp(); // two copies: a file holds them as two pages
         w.printExecuteSpeedButtonClick();
         QCOMPARE(dialogs.count("message"), 0);
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(readBytes(first).left(5), QByteArray("%PDF-"));
+        const QByteArray pdf = readBytes(first);
+        QCOMPARE(pdf.left(5), QByteArray("%PDF-"));
+        QCOMPARE(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 2);
         // The next print goes to a new file; the first is kept.
         w.initLayout(&picture);
         QCOMPARE(w.printerNameStaticText->caption(), "PDF ファイル: " + documents + "/korvia-print-2.pdf");
