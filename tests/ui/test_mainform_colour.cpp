@@ -4,6 +4,7 @@
 #include "colour/colorcontrol.h"
 #include "colour/colortool.h"
 #include "colour/recipes.h"
+#include "colour/sharedrandom.h"
 #include "geometry/brushtool.h"
 
 using namespace testing_support;
@@ -104,6 +105,27 @@ private slots:
             QVERIFY2(pictureOf(t) == original, r.name);
         }
         QCOMPARE(t.window->mainPages->activePageIndex(), 0); // the 簡単調整 page stays
+    }
+
+    // Each button gives the bytes that korvia-batch's recipe of the same name gives (the engine
+    // run of the recipe's stages), the random jitter of the fringe stages started alike.
+    void buttonsMatchTheBatchRecipes()
+    {
+        windowUnderTest t;
+        t.open(gradientPicture());
+        const QImage original = pictureOf(t);
+        for (const recipe &r : recipes()) {
+            QImage expected = original.copy();
+            colorFilter engine;
+            sharedRandom::instance().seed(11);
+            runRecipeStages(expected, engine, recipeStages(r, 60), r.greyDrawColor ? recipeGreyDrawColor : t.window->drawColor, 0);
+            // The previews the button's settings run are of a page that draws no random numbers.
+            t.selectTabs(0, 0);
+            sharedRandom::instance().seed(11);
+            t.click(r.button);
+            QVERIFY2(pictureOf(t) == expected, r.name);
+            t.click("undoSpeedButton");
+        }
     }
 
     void buttonsPutTheirControlsBack()
