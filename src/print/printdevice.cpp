@@ -103,6 +103,9 @@ public:
         QPainter painter;
         if (!painter.begin(&printer)) return QStringLiteral("印刷を始められませんでした。");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // Only the part inside the printable area is printed, on paper as in a PDF file (whose
+        // page would otherwise show what a printer cannot reach).
+        painter.setClipRect(QRect(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
         // A print queue makes the copies itself; a PDF file gets one page per copy, else the
         // copies asked for would be lost without a word.
         const int pages = printer.supportsMultipleCopies() ? 1 : std::max(printer.copyCount(), 1);

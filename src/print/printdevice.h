@@ -30,8 +30,9 @@ public:
     // when it is accepted.
     virtual std::unique_ptr<QDialog> setupDialog(QWidget *parent) = 0;
     // One document of one page: picture drawn scaled into target, in device pixels relative to the
-    // printable area's top-left corner; the printer makes the copies. Returns an empty text when
-    // the page was handed over, else why not.
+    // printable area's top-left corner, and cut to that area; the printer makes the copies (a PDF
+    // file gets one page per copy). Returns an empty text when the page was handed over, else why
+    // not.
     virtual QString printPicture(const QImage &picture, const rectangle &target) = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "ui/statictext.h"
 #include "ui/updown.h"
 
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -98,6 +99,7 @@ private slots:
     void degeneratePagesAndPictures();
     void printButtonShowsTheWindowForTheCurrentPicture();
     void withoutAQueueItPrintsToANewPdfFile();
+    void aPictureOffThePrintableAreaIsCutToIt();
 };
 
 void testPrintForm::initTestCase()
@@ -340,6 +342,38 @@ void testPrintForm::withoutAQueueItPrintsToANewPdfFile()
     }
     QVERIFY(QFileInfo::exists(first));
     QVERIFY(!QFileInfo::exists(documents + "/korvia-print-2.pdf"));
+}
+
+void testPrintForm::aPictureOffThePrintableAreaIsCutToIt()
+{
+    QImage picture = filledPicture(400, 300, qRgb(0, 0, 255));
+    scriptedDialogs dialogs;
+    TprintWindow w;
+    w.initLayout(&picture);
+    const QString prefix = QStringLiteral("PDF ファイル: ");
+    QVERIFY(w.printerNameStaticText->caption().startsWith(prefix));
+    const QString file = w.printerNameStaticText->caption().mid(prefix.size());
+    // The picture sticks out over the left margin of the sheet.
+    w.placement.moveTo(w.printableRect.left - 20, w.placement.rect.top);
+    w.printExecuteSpeedButtonClick();
+    QCOMPARE(dialogs.count("message"), 0);
+    QVERIFY(w.deviceRect.left < 0);
+
+    const int r = 72;
+    QTemporaryDir render;
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-r", QString::number(r), "-png", "-singlefile", file, render.filePath("page")});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitStatus() != QProcess::NormalExit)
+        QSKIP("pdftoppm (poppler-utils) could not be run");
+    QCOMPARE(pdftoppm.exitCode(), 0);
+    const QImage page(render.filePath("page.png"));
+    QVERIFY(!page.isNull());
+    const int margin = w.offsetX * r / w.dpiX;
+    QVERIFY(margin >= 4);
+    const int y = (w.offsetY + (w.deviceRect.top + w.deviceRect.bottom) / 2) * r / w.dpiY;
+    const QRgb outside = page.pixel(margin / 2, y), inside = page.pixel(margin + 3, y);
+    QVERIFY2(qRed(outside) > 245 && qGreen(outside) > 245 && qBlue(outside) > 245, "the margin stays white");
+    QVERIFY2(qRed(inside) < 10 && qGreen(inside) < 10 && qBlue(inside) > 245, "the picture inside it is printed");
 }
 
 int main(int argc, char **argv)
