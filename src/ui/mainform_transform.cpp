@@ -165,8 +165,10 @@ void TmainForm::captureTransformControls()
     };
     prepareShape &p = *shapeSetUp;
     shapeExecute &e = *p.engine;
-    p.targetWidth = whole(ui->horizontalMagPixelEdit, "幅");
-    p.targetHeight = whole(ui->verticalMagPixelEdit, "高さ");
+    // The sizes are read by a resize commit only (checkTransformParameters insists on them
+    // there): a size edit left empty while the user retypes it stops no preview.
+    if (std::optional<int> width = wholeNumberOf(ui->horizontalMagPixelEdit->text())) p.targetWidth = *width;
+    if (std::optional<int> height = wholeNumberOf(ui->verticalMagPixelEdit->text())) p.targetHeight = *height;
     if (std::optional<int> hundredths = hundredthsOf(ui->rotateEdit->text()))
         e.rotateAngle = *hundredths;
     else
@@ -184,6 +186,12 @@ void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
 {
     const shapeExecute &e = *shapeSetUp->engine;
     if (code == shapeResize && commit) {
+        for (const auto &[sizeEdit, label] : {std::pair{ui->horizontalMagPixelEdit, "幅"},
+                                              std::pair{ui->verticalMagPixelEdit, "高さ"}}) {
+            if (!wholeNumberOf(sizeEdit->text()))
+                throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
+                                     .arg(QString::fromUtf8(label), sizeEdit->text()));
+        }
         const shapeParameter *w = findShapeParameter("targetWidth");
         const shapeParameter *h = findShapeParameter("targetHeight");
         if (w && h &&
@@ -252,12 +260,21 @@ void TmainForm::commitTransform(imageDocument &d)
 
 void TmainForm::rewriteMagnificationPair(int kind)
 {
+    // The edit being typed in is rewritten too: an unchanged text keeps its selection, and a
+    // changed one keeps the caret where it was, so that typing 1, 5, 0 into a percent edit
+    // reads 1.00, 15.00, 150.00 rather than running on behind the decimals.
+    const auto rewrite = [](QLineEdit *edit, const QString &text) {
+        if (edit->text() == text) return;
+        const int caret = edit->cursorPosition();
+        edit->setText(text);
+        edit->setCursorPosition(std::min(caret, int(text.size())));
+    };
     const bool vertical = kind == verticalKind;
     const double percent = vertical ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
     const double size = vertical ? pictureHeight : pictureWidth;
-    (vertical ? ui->verticalMagPixelEdit : ui->horizontalMagPixelEdit)
-        ->setText(magnificationText(percent * size * 0.01, 0));
-    (vertical ? ui->verticalMagParcentEdit : ui->horizontalMagParcentEdit)->setText(magnificationText(percent, 2));
+    rewrite(vertical ? ui->verticalMagPixelEdit : ui->horizontalMagPixelEdit,
+            magnificationText(percent * size * 0.01, 0));
+    rewrite(vertical ? ui->verticalMagParcentEdit : ui->horizontalMagParcentEdit, magnificationText(percent, 2));
 }
 
 void TmainForm::magnificationSync(int kind)

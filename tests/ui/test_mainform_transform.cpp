@@ -112,6 +112,37 @@ private slots:
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("3"));
     }
 
+    void typingIntoTheResizeEditsKeyByKey()
+    {
+        windowUnderTest t;
+        t.open(picture("r400x300.bmp", halves(400, 300)));
+        t.selectTabs(3, 0);
+        QLineEdit *percent = edit(t, "horizontalMagParcentEdit");
+        percent->setFocus();
+        percent->selectAll();
+        QTest::keyClicks(percent, "150"); // 1.00, 15.00, 150.00: the caret stays behind the digits
+        QCOMPARE(percent->text(), QString("150.00"));
+        QCOMPARE(edit(t, "horizontalMagPixelEdit")->text(), QString("600"));
+        QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("450"));
+
+        // Emptied to be typed again, a size edit stops no preview; a resize commit refuses it.
+        QLineEdit *pixels = edit(t, "horizontalMagPixelEdit");
+        pixels->selectAll();
+        QTest::keyClick(pixels, Qt::Key_Backspace);
+        t.selectTabs(3, 1);
+        t.selectTabs(3, 0);
+        pixels->clear();
+        QTest::keyClick(pixels, Qt::Key_End);
+        QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
+        t.click("executeButton");
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QCOMPARE(t.current()->undoCount, 0);
+        QTest::keyClicks(pixels, "200");
+        QCOMPARE(pixels->text(), QString("200"));
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap.size(), QSize(200, 150));
+    }
+
     void numberChecksOfTheTransformEdits()
     {
         windowUnderTest t;
