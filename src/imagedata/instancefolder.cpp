@@ -55,6 +55,15 @@ void removeFiles(const QByteArray &folder)
     ::closedir(listing);
 }
 
+// Takes the folder's lock. A file system that keeps no locks at all (some network and FUSE
+// mounts) must not cost the user the undo history: the folder is then used unlocked, and other
+// instances, which cannot lock it either, leave it alone as if it were running.
+bool takeLock(int descriptor)
+{
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+}
+
 bool ownDirectory(const QByteArray &path)
 {
     struct stat info {};
@@ -74,7 +83,7 @@ instanceFolder::instanceFolder(const QString &base)
         if (!::mkdtemp(made.data())) cannotCreate();
         const QByteArray fresh = made + '/' + newLockName, lock = made + '/' + lockName;
         const int descriptor = ::open(fresh.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
+        if (descriptor >= 0 && takeLock(descriptor)
             && ::rename(fresh.constData(), lock.constData()) == 0) {
             folder = QFile::decodeName(made);
             lockDescriptor = descriptor;
@@ -131,7 +140,7 @@ int instanceFolder::removeAbandoned(const QString &base)
             if (errno == ENOENT && ::rmdir(candidate.constData()) == 0) ++removed;
             continue;
         }
-        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) { // its instance is running
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) { // its instance is running (or no locks)
             ::close(descriptor);
             continue;
         }
