@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,6 +22,15 @@ namespace {
 const char *const lockName = "lock";
 const char *const newLockName = "lock.new";  // the lock file until it is locked
 const char *const folderPrefix = "instance-";
+
+// The folders this process holds. They are never cleaned up as abandoned, whatever a lock test
+// says: where flock is emulated by per-process record locks (NFS), this process would be granted
+// its own lock and would remove its own snapshots.
+std::set<QByteArray> &heldFolders()
+{
+    static std::set<QByteArray> held;
+    return held;
+}
 
 [[noreturn]] void cannotCreate()
 {
@@ -86,6 +96,7 @@ instanceFolder::instanceFolder(const QString &base)
         if (descriptor >= 0 && takeLock(descriptor)
             && ::rename(fresh.constData(), lock.constData()) == 0) {
             folder = QFile::decodeName(made);
+            heldFolders().insert(made);
             lockDescriptor = descriptor;
             return;
         }
@@ -99,6 +110,7 @@ instanceFolder::instanceFolder(const QString &base)
 instanceFolder::~instanceFolder()
 {
     const QByteArray native = QFile::encodeName(folder);
+    heldFolders().erase(native);
     removeFiles(native);
     ::unlink((native + '/' + lockName).constData());
     ::rmdir(native.constData());
@@ -131,7 +143,7 @@ int instanceFolder::removeAbandoned(const QString &base)
     }
     int removed = 0;
     for (const QByteArray &candidate : candidates) {
-        if (!ownDirectory(candidate)) continue;
+        if (!ownDirectory(candidate) || heldFolders().count(candidate)) continue;
         const QByteArray lock = candidate + '/' + lockName;
         const int descriptor = ::open(lock.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
         if (descriptor < 0) {
