@@ -191,6 +191,8 @@ std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) 
             continue;
         else if (s.marker == 0xE2 && !rgbProfile)
             continue;
+        else if (s.marker == 0xE1 && startsWith(s.payload, xmpSignature))
+            out.push_back({s.marker, xmpUpright(s.payload)});
         else
             out.push_back(s);
     }
@@ -315,6 +317,27 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
         if (patched.get16(e) == orientationTag && patched.get16(e + 2) == shortType)
             patched.put16(e + 8, 1);
     return exifSignature + bytes;
+}
+
+QByteArray xmpUpright(const QByteArray &payload)
+{
+    // Viewers that read the XMP copy of the orientation would otherwise turn the upright pixels
+    // once more.
+    QByteArray out = payload;
+    const QByteArray name("tiff:Orientation");
+    for (qsizetype at = out.indexOf(name); at >= 0; at = out.indexOf(name, at + name.size())) {
+        qsizetype digit = at + name.size();
+        if (digit + 1 < out.size() && out[digit] == '=' && (out[digit + 1] == '"' || out[digit + 1] == '\''))
+            digit += 2;
+        else if (digit < out.size() && out[digit] == '>')
+            digit += 1;
+        else
+            continue;
+        const bool closed = digit + 1 < out.size() && (out[digit + 1] == '"' || out[digit + 1] == '\'' || out[digit + 1] == '<');
+        if (closed && out[digit] >= '2' && out[digit] <= '8')
+            out[digit] = '1';
+    }
+    return out;
 }
 
 QImage uprightPicture(const QImage &picture, int orientation)

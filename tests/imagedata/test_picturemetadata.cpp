@@ -227,6 +227,21 @@ TEST(CameraRecord, AThumbnailAmongKeptValuesIsBlankedWhereItLies)
     EXPECT_EQ(hostile.mid(int(valuesAt), 15), h.mid(int(valuesAt), 15));
 }
 
+TEST(CameraRecord, TheXmpCopyOfTheOrientationBecomesOne)
+{
+    const QByteArray packet = QByteArray("http://ns.adobe.com/xap/1.0/\0", 29)
+                              + "<rdf:Description tiff:Orientation=\"6\" tiff:OrientationX=\"7\"/>"
+                                "<tiff:Orientation>8</tiff:Orientation><x tiff:Orientation='3'/>"
+                                "<tiff:Orientation>16</tiff:Orientation>";
+    pictureMetadata metadata;
+    ASSERT_TRUE(metadata.offer(0xE1, packet));
+    const std::vector<metadataSegment> out = metadata.forPicture(4, 3);
+    ASSERT_EQ(out.size(), 1u);
+    QByteArray expected = packet;
+    expected.replace("Orientation=\"6\"", "Orientation=\"1\"").replace(">8<", ">1<").replace("'3'", "'1'");
+    EXPECT_EQ(out[0].payload, expected); // the made-up name and the two-digit value stay as they were
+}
+
 TEST_F(MetadataTest, EveryOrientationOpensUpright)
 {
     // The six blocks as shown for orientations 1..8 (row by row), from the EXIF standard's
