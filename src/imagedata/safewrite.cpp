@@ -163,7 +163,8 @@ bool flushToDisk(const QString &name)
         const int fd = ::open(path.constData(), flags | O_CLOEXEC);
         if (fd < 0)
             return false;
-        const bool done = ::fsync(fd) == 0;
+        // EINVAL: a file system that has no way to sync; nothing more can be done there.
+        const bool done = ::fsync(fd) == 0 || errno == EINVAL;
         return ::close(fd) == 0 && done;
     };
     const QByteArray file = QFile::encodeName(name);
