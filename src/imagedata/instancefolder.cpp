@@ -28,8 +28,9 @@ const char *const folderPrefix = "instance-";
 // its own lock and would remove its own snapshots.
 std::set<QByteArray> &heldFolders()
 {
-    static std::set<QByteArray> held;
-    return held;
+    // Never destroyed: folders held in statics are let go at exit, after any other static.
+    static auto *held = new std::set<QByteArray>;
+    return *held;
 }
 
 [[noreturn]] void cannotCreate()
