@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,18 @@ QByteArray readWholeFile(const QString &name)
 const unsigned char *unsignedBytes(const QByteArray &bytes)
 {
     return reinterpret_cast<const unsigned char *>(bytes.constData());
+}
+
+// $HOME, or where the user database puts it when HOME is unset (a service, `env -i`): not the
+// root folder, which is where Qt's own fallback would send the snapshots.
+QString homeFolder()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (QDir::isAbsolutePath(home))
+        return home;
+    if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+        return QFile::decodeName(user->pw_dir);
+    return QDir::homePath();
 }
 
 } // namespace
@@ -153,7 +166,7 @@ QString scratchDirectory()
 {
     // The user's cache, not the shared temporary folder where another user could take the name.
     QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (!QDir::isAbsolutePath(cache)) cache = QDir::homePath() + QStringLiteral("/.cache");
+    if (!QDir::isAbsolutePath(cache)) cache = homeFolder() + QStringLiteral("/.cache");
     return QDir::cleanPath(cache) + QStringLiteral("/korvia/undo");
 }
 

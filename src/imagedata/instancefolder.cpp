@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,6 +22,16 @@ namespace {
 const char *const lockName = "lock";
 const char *const newLockName = "lock.new";  // the lock file until it is locked
 const char *const folderPrefix = "instance-";
+
+// The folders this process holds. They are never cleaned up as abandoned, whatever a lock test
+// says: where flock is emulated by per-process record locks (NFS), this process would be granted
+// its own lock and would remove its own snapshots.
+std::set<QByteArray> &heldFolders()
+{
+    // Never destroyed: folders held in statics are let go at exit, after any other static.
+    static auto *held = new std::set<QByteArray>;
+    return *held;
+}
 
 [[noreturn]] void cannotCreate()
 {
@@ -55,6 +66,15 @@ void removeFiles(const QByteArray &folder)
     ::closedir(listing);
 }
 
+// Takes the folder's lock. A file system that keeps no locks at all (some network and FUSE
+// mounts) must not cost the user the undo history: the folder is then used unlocked, and other
+// instances, which cannot lock it either, leave it alone as if it were running.
+bool takeLock(int descriptor)
+{
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return true;
+    return errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL;
+}
+
 bool ownDirectory(const QByteArray &path)
 {
     struct stat info {};
@@ -74,9 +94,10 @@ instanceFolder::instanceFolder(const QString &base)
         if (!::mkdtemp(made.data())) cannotCreate();
         const QByteArray fresh = made + '/' + newLockName, lock = made + '/' + lockName;
         const int descriptor = ::open(fresh.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
+        if (descriptor >= 0 && takeLock(descriptor)
             && ::rename(fresh.constData(), lock.constData()) == 0) {
             folder = QFile::decodeName(made);
+            heldFolders().insert(made);
             lockDescriptor = descriptor;
             return;
         }
@@ -90,6 +111,7 @@ instanceFolder::instanceFolder(const QString &base)
 instanceFolder::~instanceFolder()
 {
     const QByteArray native = QFile::encodeName(folder);
+    heldFolders().erase(native);
     removeFiles(native);
     ::unlink((native + '/' + lockName).constData());
     ::rmdir(native.constData());
@@ -122,7 +144,7 @@ int instanceFolder::removeAbandoned(const QString &base)
     }
     int removed = 0;
     for (const QByteArray &candidate : candidates) {
-        if (!ownDirectory(candidate)) continue;
+        if (!ownDirectory(candidate) || heldFolders().count(candidate)) continue;
         const QByteArray lock = candidate + '/' + lockName;
         const int descriptor = ::open(lock.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
         if (descriptor < 0) {
@@ -131,7 +153,7 @@ int instanceFolder::removeAbandoned(const QString &base)
             if (errno == ENOENT && ::rmdir(candidate.constData()) == 0) ++removed;
             continue;
         }
-        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) { // its instance is running
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) { // its instance is running (or no locks)
             ::close(descriptor);
             continue;
         }

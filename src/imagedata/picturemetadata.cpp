@@ -191,6 +191,8 @@ std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) 
             continue;
         else if (s.marker == 0xE2 && !rgbProfile)
             continue;
+        else if (s.marker == 0xE1 && startsWith(s.payload, xmpSignature))
+            out.push_back({s.marker, xmpUpright(s.payload)});
         else
             out.push_back(s);
     }
@@ -286,11 +288,27 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
         if (droppedStart >= keptEnd) {
             bytes.truncate(droppedStart); // the usual layout: the thumbnail comes last
         } else {
-            // Interleaved with data that stays: blank it where it is, outside what stays.
+            // Interleaved with data that stays: blank it where it is, outside what stays. One
+            // sweep over the record counts how many kept and dropped ranges cover each byte (a
+            // hostile record may hold thousands of overlapping ranges of each).
+            std::vector<qint32> keptDepth(std::size_t(bytes.size()) + 1, 0), droppedDepth(keptDepth.size(), 0);
+            const auto mark = [&](std::vector<qint32> &depth, const byteRange &r) {
+                const qint64 start = std::clamp<qint64>(r.start, 0, bytes.size());
+                const qint64 end = std::clamp<qint64>(r.end, start, bytes.size());
+                ++depth[std::size_t(start)];
+                --depth[std::size_t(end)];
+            };
+            for (const byteRange &r : kept)
+                mark(keptDepth, r);
             for (const byteRange &r : dropped)
-                for (qint64 i = r.start; i < r.end; ++i)
-                    if (std::none_of(kept.begin(), kept.end(), [i](const byteRange &k) { return i >= k.start && i < k.end; }))
-                        bytes[i] = 0;
+                mark(droppedDepth, r);
+            qint32 inKept = 0, inDropped = 0;
+            for (qint64 i = 0; i < bytes.size(); ++i) {
+                inKept += keptDepth[std::size_t(i)];
+                inDropped += droppedDepth[std::size_t(i)];
+                if (inDropped > 0 && inKept == 0)
+                    bytes[i] = 0;
+            }
         }
     }
     // Last, so that no other change can touch it whatever overlaps in a strange record.
@@ -299,6 +317,27 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
         if (patched.get16(e) == orientationTag && patched.get16(e + 2) == shortType)
             patched.put16(e + 8, 1);
     return exifSignature + bytes;
+}
+
+QByteArray xmpUpright(const QByteArray &payload)
+{
+    // Viewers that read the XMP copy of the orientation would otherwise turn the upright pixels
+    // once more.
+    QByteArray out = payload;
+    const QByteArray name("tiff:Orientation");
+    for (qsizetype at = out.indexOf(name); at >= 0; at = out.indexOf(name, at + name.size())) {
+        qsizetype digit = at + name.size();
+        if (digit + 1 < out.size() && out[digit] == '=' && (out[digit + 1] == '"' || out[digit + 1] == '\''))
+            digit += 2;
+        else if (digit < out.size() && out[digit] == '>')
+            digit += 1;
+        else
+            continue;
+        const bool closed = digit + 1 < out.size() && (out[digit + 1] == '"' || out[digit + 1] == '\'' || out[digit + 1] == '<');
+        if (closed && out[digit] >= '2' && out[digit] <= '8')
+            out[digit] = '1';
+    }
+    return out;
 }
 
 QImage uprightPicture(const QImage &picture, int orientation)

@@ -24,7 +24,7 @@ struct pictureMetadata {
     // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
     int orientation() const;
     // The segments to write beside a picture of width x height: the EXIF record first, patched
-    // as exifForPicture does, then XMP as it is, the ICC profile only when it describes RGB colours
+    // as exifForPicture does, then XMP (its orientation set to 1 as xmpUpright does), the ICC profile only when it describes RGB colours
     // (a grey or CMYK original is written as RGB).
     std::vector<metadataSegment> forPicture(int width, int height) const;
 };
@@ -36,6 +36,10 @@ int exifOrientation(const QByteArray &payload);
 // tags set to width and height, the second directory (the thumbnail) and its data removed. A
 // record that cannot be walked is returned unchanged.
 QByteArray exifForPicture(const QByteArray &payload, int width, int height);
+
+// An XMP packet for a picture stored as shown: a tiff:Orientation value 2..8, as an attribute or
+// as an element, becomes 1 in place (one digit for another, so the packet keeps its size).
+QByteArray xmpUpright(const QByteArray &payload);
 
 // The picture as it is meant to be seen for EXIF orientation 2..8 (mirrors, half and quarter
 // turns); any other value returns it as it is. Throws imageError when memory runs out.

@@ -15,12 +15,17 @@ using fileWriter = std::function<int(int fd)>;
 // replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>").
 void writeFileSafely(const QString &target, const fileWriter &write);
 
+// Makes a file just written, and its name in its folder, durable (fsync of both), so that another
+// file may be removed in its favour. False when that cannot be done.
+bool flushToDisk(const QString &name);
+
 // Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
 // that makes no progress counts as a full disk).
 int writeAll(int fd, const char *data, std::size_t size);
 
 // Installs the handlers for SIGINT, SIGTERM and SIGHUP described above (the program's entry
-// calls it once; the handlers only unlink a file and re-raise the signal).
+// calls it once; the handlers only unlink a file and re-raise the signal). A signal that is
+// ignored when it is called stays ignored.
 void removeTemporaryOnSignals();
 
 // The temporary being written now, or empty (for tests).

@@ -7,6 +7,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/safewrite.h"
 #include "jpegqualitywindow.h"
 #include "print/printform.h"
 #include "ui_mainform.h"
@@ -82,13 +83,19 @@ void TmainForm::saveDocument(int index)
         throw imageError(QStringLiteral("この形式のファイル（%1）には上書き保存できません。"
                                         "「名前を変えて保存」で JPEG または BMP として保存してください。")
                              .arg(d->name));
+    const QString written = writtenFileName(d->path, d->fileType);
+    const bool renaming = written != d->path && QFileInfo(d->path).isFile();
+    // photo.jpg is written as photo.jpeg: a photo.jpeg already beside it is another picture,
+    // replaced only when the user says so (once the old name is gone, it is our own earlier save).
+    if (renaming && QFileInfo(written).isFile()
+        && !dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + written, QString()))
+        throw operationAbandoned();
     int quality = 0;
     if (d->fileType == 1) quality = askJpegQuality(jpegQualityForm);
-    const QString written = writtenFileName(d->path, d->fileType);
-    // The new file is complete on disk before anything is removed (saveImageFile throws
-    // otherwise); only then does the old file go, and only when it has another name.
+    // The new file is complete before anything is removed (saveImageFile throws otherwise); the
+    // old file goes only once the new one has reached the disk, and only when it has another name.
     saveImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
-    if (written != d->path && QFileInfo(d->path).isFile()) QFile::remove(d->path);
+    if (renaming && flushToDisk(written)) QFile::remove(d->path);
     d->clearHistory();
     d->unchanged = true;
 }

@@ -2,6 +2,7 @@
 // with libjpeg here, damaged files, safe saving and the scratch directory.
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/safewrite.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <csignal>
 #include <functional>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -762,6 +764,25 @@ TEST_F(FileTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_EQ(entries(), QStringList{QStringLiteral("keep.jpeg")});
 }
 
+TEST(SaveSignals, AnIgnoredSignalStaysIgnored)
+{
+    // Started under nohup: a hangup must not end the run, while SIGTERM still cleans up.
+    struct sigaction oldHangup {}, oldTerm {};
+    ::sigaction(SIGHUP, nullptr, &oldHangup);
+    ::sigaction(SIGTERM, nullptr, &oldTerm);
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGTERM, SIG_DFL);
+    removeTemporaryOnSignals();
+    struct sigaction hangup {}, term {};
+    ::sigaction(SIGHUP, nullptr, &hangup);
+    ::sigaction(SIGTERM, nullptr, &term);
+    ::sigaction(SIGHUP, &oldHangup, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    EXPECT_EQ(hangup.sa_handler, SIG_IGN);
+    EXPECT_NE(term.sa_handler, SIG_DFL);
+    EXPECT_NE(term.sa_handler, SIG_IGN);
+}
+
 // A real write that stops short: the file-size limit makes write() fail part-way (EFBIG), as a
 // full disk does with ENOSPC. The old file must stay and no temporary may be left behind.
 class fileSizeLimit {
@@ -850,6 +871,14 @@ TEST_F(FileTest, ScratchDirectoryIsInTheUsersCacheAndIsPrivate)
     const QString scratch = scratchDirectory();
     qputenv("XDG_CACHE_HOME", "relative/cache"); // not absolute: ignored
     const QString fallback = scratchDirectory();
+    // Without HOME (a service, env -i) the cache is still in the user's own home folder.
+    const QByteArray oldHome = qgetenv("HOME");
+    qunsetenv("HOME");
+    const QString homeless = scratchDirectory();
+    qputenv("HOME", oldHome);
+    const passwd *user = ::getpwuid(::getuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(homeless, QDir::cleanPath(QFile::decodeName(user->pw_dir)) + QStringLiteral("/.cache/korvia/undo"));
     if (old.isNull())
         qunsetenv("XDG_CACHE_HOME");
     else

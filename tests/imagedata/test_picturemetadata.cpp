@@ -4,6 +4,7 @@
 #include "imagedata/exifreader.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/picturemetadata.h"
 
 #include <gtest/gtest.h>
 
@@ -180,6 +181,65 @@ TEST_F(MetadataTest, CameraRecordXmpAndProfileSurviveAJpegSaveButNotABmpOne)
     const QByteArray bmp = readFile(at("saved.BMP"));
     EXPECT_EQ(bmp.size(), 54 + 30 * 40 * 4);
     EXPECT_FALSE(bmp.contains("Exif"));
+}
+
+TEST(CameraRecord, AThumbnailAmongKeptValuesIsBlankedWhereItLies)
+{
+    // IFD0 at 8 (Make: 11 bytes at 72; next: IFD1 at 26), IFD1 at 26 (thumbnail at 56, 20 bytes,
+    // so its last four bytes are the maker's first four).
+    QByteArray t("II\x2A\x00", 4);
+    put32(t, 8);
+    put16(t, 1);
+    entry(t, 0x010F, 2, 11, 72);
+    put32(t, 26);
+    put16(t, 2);
+    entry(t, 0x0201, 4, 1, 56);
+    entry(t, 0x0202, 4, 1, 20);
+    put32(t, 0);
+    t += QByteArray(16, 'T');
+    t += QByteArray("Korvia Cam\0\0", 12);
+    ASSERT_EQ(t.size(), 84);
+    const QByteArray signature("Exif\0\0", 6);
+    const QByteArray out = exifForPicture(signature + t, 10, 10).mid(6);
+    ASSERT_EQ(out.size(), t.size());
+    EXPECT_EQ(out.left(22), t.left(22));
+    EXPECT_EQ(get32(out, 22), 0u); // no second directory
+    EXPECT_EQ(out.mid(26, 72 - 26), QByteArray(72 - 26, '\0'));
+    EXPECT_EQ(out.mid(72), t.mid(72));
+
+    // A hostile record of thousands of kept and dropped ranges, all overlapping, is done in one
+    // sweep (it took minutes byte by byte): every dropped byte outside the kept ones is blank.
+    const int n = 2600;
+    const qint64 ifd1 = 8 + 2 + 12 * n + 4, valuesAt = ifd1 + 2 + 12 * n + 4;
+    QByteArray h("II\x2A\x00", 4);
+    put32(h, 8);
+    put16(h, n);
+    for (int k = 0; k < n; ++k) entry(h, 0x9000 + k % 1000, 1, 8, quint32(valuesAt + k % 8));
+    put32(h, quint32(ifd1));
+    put16(h, n);
+    for (int k = 0; k < n; ++k) entry(h, 0x1000 + k, 1, 60000, 8);
+    put32(h, 0);
+    h += QByteArray(16, 'V');
+    const QByteArray hostile = exifForPicture(signature + h, 10, 10).mid(6);
+    ASSERT_EQ(hostile.size(), h.size());
+    EXPECT_EQ(hostile.left(int(ifd1) - 4), h.left(int(ifd1) - 4));
+    EXPECT_EQ(hostile.mid(int(ifd1), int(valuesAt - ifd1)), QByteArray(int(valuesAt - ifd1), '\0'));
+    EXPECT_EQ(hostile.mid(int(valuesAt), 15), h.mid(int(valuesAt), 15));
+}
+
+TEST(CameraRecord, TheXmpCopyOfTheOrientationBecomesOne)
+{
+    const QByteArray packet = QByteArray("http://ns.adobe.com/xap/1.0/\0", 29)
+                              + "<rdf:Description tiff:Orientation=\"6\" tiff:OrientationX=\"7\"/>"
+                                "<tiff:Orientation>8</tiff:Orientation><x tiff:Orientation='3'/>"
+                                "<tiff:Orientation>16</tiff:Orientation>";
+    pictureMetadata metadata;
+    ASSERT_TRUE(metadata.offer(0xE1, packet));
+    const std::vector<metadataSegment> out = metadata.forPicture(4, 3);
+    ASSERT_EQ(out.size(), 1u);
+    QByteArray expected = packet;
+    expected.replace("Orientation=\"6\"", "Orientation=\"1\"").replace(">8<", ">1<").replace("'3'", "'1'");
+    EXPECT_EQ(out[0].payload, expected); // the made-up name and the two-digit value stay as they were
 }
 
 TEST_F(MetadataTest, EveryOrientationOpensUpright)

@@ -427,6 +427,38 @@ private slots:
         QVERIFY(t.current()->unchanged);
     }
 
+    void savingInPlaceAsksBeforeReplacingAnotherPicture()
+    {
+        // photo.jpg is written as photo.jpeg: one already there is another picture.
+        const QString path = picturePath("photo.jpg"), other = picturePath("photo.jpeg");
+        QVERIFY(writePicture(path, halvesPicture()));
+        QVERIFY(writePicture(other, halvesPicture()));
+        const QByteArray otherBefore = readBytes(other);
+        windowUnderTest t;
+        t.open(path);
+        t.selectSepia();
+        t.click("executeButton");
+        t.dialogs.questionAnswers = {false};
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("question"), 1);
+        QCOMPARE(t.dialogs.entries("question").first().text, QString("ファイルは存在します。上書きしますか? ") + other);
+        QCOMPARE(t.dialogs.count("modal"), 0); // no quality asked for nothing
+        QCOMPARE(readBytes(other), otherBefore);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(t.current()->undoCount, 1);
+
+        // Yes replaces it; with photo.jpg gone the next save writes its own file without asking.
+        t.dialogs.questionAnswers = {true};
+        t.click("saveSpeedButton");
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(readBytes(other) != otherBefore);
+        t.click("executeButton");
+        t.click("saveSpeedButton");
+        QCOMPARE(t.dialogs.count("question"), 2);
+        QCOMPARE(t.dialogs.count("error"), 0);
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+
     void aColourCommitKeepsTheMainLayout()
     {
         const QString path = picturePath("layout.bmp");
