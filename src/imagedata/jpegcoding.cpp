@@ -263,6 +263,17 @@ bool encodeCore(jpeg_compress_struct *cinfo, jpegErrorManager *manager, const QI
     return true;
 }
 
+// Refuses an empty file, then sets up a decompressor that reports errors through manager.
+void createDecompressor(jpeg_decompress_struct &cinfo, jpegErrorManager &manager, std::size_t size,
+                        const QString &what)
+{
+    if (size == 0)
+        throw imageError(QStringLiteral("%1 は空のファイルで、JPEG 画像が入っていません。").arg(what));
+    installErrorManager(manager);
+    cinfo.err = &manager.pub;
+    jpeg_create_decompress(&cinfo);
+}
+
 } // namespace
 
 QImage asRgb32(const QImage &bitmap)
@@ -278,13 +289,9 @@ QImage asRgb32(const QImage &bitmap)
 // Decodes JPEG bytes into a new Format_RGB32 picture; `what` names the source in messages.
 QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QString &what, pictureMetadata *metadata)
 {
-    if (size == 0)
-        throw imageError(QStringLiteral("%1 は空のファイルで、JPEG 画像が入っていません。").arg(what));
     jpeg_decompress_struct cinfo;
     jpegErrorManager manager;
-    installErrorManager(manager);
-    cinfo.err = &manager.pub;
-    jpeg_create_decompress(&cinfo);
+    createDecompressor(cinfo, manager, size, what);
     cinfo.mem->max_memory_to_use = libjpegMemoryFor(size);
     jpeg_progress_mgr progress{};
     progress.progress_monitor = watchScans;
@@ -317,13 +324,9 @@ QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QStrin
 
 QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString &what, int &orientation)
 {
-    if (size == 0)
-        throw imageError(QStringLiteral("%1 は空のファイルで、JPEG 画像が入っていません。").arg(what));
     jpeg_decompress_struct cinfo;
     jpegErrorManager manager;
-    installErrorManager(manager);
-    cinfo.err = &manager.pub;
-    jpeg_create_decompress(&cinfo);
+    createDecompressor(cinfo, manager, size, what);
     const bool read = headerCore(&cinfo, &manager, data, static_cast<unsigned long>(size));
     const QSize stored(static_cast<int>(std::min<JDIMENSION>(cinfo.image_width, JPEG_MAX_DIMENSION)),
                        static_cast<int>(std::min<JDIMENSION>(cinfo.image_height, JPEG_MAX_DIMENSION)));
