@@ -1,5 +1,5 @@
-// korvia-batch apply: load a picture, run a list of colour operations on it with the same engine
-// steps as the window's execute command, and write exactly the output file asked for.
+// korvia-batch apply: load a picture, run its colour operations, transforms and recipes with the same
+// engine steps as the window's execute command, and write exactly the output file asked for.
 #pragma once
 #include "batchshape.h"
 #include "colour/filteroperations.h"
@@ -16,17 +16,10 @@ struct applyRequest {
     QString output;
     int quality = 100;                 // JPEG only; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
-    std::vector<operationSettings> operations;
-    std::vector<placedShapeStep> shapeSteps; // the transforms, each with its place among the operations
-    // Steps that are neither a colour operation nor a transform (the recipes): each runs just
-    // before operations[at] (after the last one when at is operations.size()), and after the
-    // first shapesBefore transforms.
-    struct extraStep {
-        std::size_t at;
-        std::size_t shapesBefore;
-        std::function<void(QImage &, colorFilter &)> run;
-    };
-    std::vector<extraStep> extraSteps;
+    // Colour operations, transforms and recipes, in the order given; each works on the picture
+    // with the run's one filter engine and one transform set-up, as the window keeps one of each.
+    using step = std::function<void(QImage &bitmap, colorFilter &filter, prepareShape &shaper)>;
+    std::vector<step> steps;
 };
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.

@@ -7,7 +7,6 @@
 #include "geometry/prepareshape.h"
 
 #include <QImage>
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,13 +18,6 @@ struct shapeStep {
     int trimLeft = 0, trimTop = 0;
     std::optional<int> trimRight, trimBottom;  // not given: the last column and row
     int slopeBalance = 0, perspective = 0, distortion = 0;
-};
-
-// A transform among the colour operations: it runs just before colour operation number `before`
-// (after all of them when `before` is their count).
-struct placedShapeStep {
-    std::size_t before = 0;
-    shapeStep step;
 };
 
 // The transform this operation text names, or nothing when the name is not a transform's.

@@ -74,10 +74,16 @@ batchCommand parseApply(argumentList &args)
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
     for (std::string_view op : operations) {
         if (addRecipeStep(command.apply, op)) continue;
-        if (std::optional<shapeStep> step = parseShapeOperation(op))
-            command.apply.shapeSteps.push_back({command.apply.operations.size(), *step});
-        else
-            command.apply.operations.push_back(parseOperation(op));
+        if (std::optional<shapeStep> shape = parseShapeOperation(op)) {
+            command.apply.steps.push_back([shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
+                applyShapeStep(bitmap, shaper, shape);
+            });
+        } else {
+            command.apply.steps.push_back(
+                [settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                    applyOperationTo(bitmap, filter, settings);
+                });
+        }
     }
     return command;
 }
