@@ -38,13 +38,6 @@ bool hasPixels(const QImage &picture)
     return picture.width() > 0 && picture.height() > 0;
 }
 
-const shapeParameter *parameterOf(std::int32_t shapeExecute::*member)
-{
-    for (const shapeParameter &p : shapeParameters())
-        if (p.member == member) return &p;
-    return nullptr;
-}
-
 // The application's style, except that a track bar whose "sliderVisible" property is false is
 // drawn without its slider: only the groove and the ticks.
 class sliderOptionalStyle : public QProxyStyle {
@@ -204,16 +197,16 @@ void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
     // An edit may hold a value its bar cannot reach (the bar stood at its end already).
     struct amount {
         std::uint32_t code;
-        std::int32_t shapeExecute::*member;
+        const char *field;
         const char *label;
     };
-    const amount amounts[] = {{shapeSlope, &shapeExecute::slopeBalance, "傾斜調整"},
-                              {shapePerspective, &shapeExecute::perspective, "台形調整"},
-                              {shapeDistort, &shapeExecute::distortion, "歪曲調整"}};
+    const amount amounts[] = {{shapeSlope, "slopeBalance", "傾斜調整"},
+                              {shapePerspective, "perspective", "台形調整"},
+                              {shapeDistort, "distortion", "歪曲調整"}};
     for (const amount &a : amounts) {
-        const shapeParameter *p = parameterOf(a.member);
+        const shapeParameter *p = findShapeParameter(a.field);
         if (a.code != code || !p) continue;
-        const int value = e.*(a.member);
+        const int value = e.*(p->member);
         if (value < p->minimum || value > p->maximum)
             throw imageError(QStringLiteral("%1は %2 から %3 の範囲で指定してください。")
                                  .arg(QString::fromUtf8(a.label))
