@@ -73,6 +73,14 @@ int wholeEdit(const QLineEdit *edit)
 {
     return edit->text().toInt();
 }
+
+// The whole number an edit must hold; anything else is refused with the edit's label.
+int requiredWholeNumber(const QLineEdit *edit, const char *label)
+{
+    if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
+    throw imageError(
+        QStringLiteral("%1：「%2」は整数ではありません。").arg(QString::fromUtf8(label), edit->text()));
+}
 } // namespace
 
 // ---- Set-up -----------------------------------------------------------------------------------
@@ -151,11 +159,6 @@ void TmainForm::resetTransformControls()
 
 void TmainForm::captureTransformControls()
 {
-    auto whole = [](const QLineEdit *edit, const char *label) {
-        if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
-        throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
-                             .arg(QString::fromUtf8(label), edit->text()));
-    };
     prepareShape &p = *shapeSetUp;
     shapeExecute &e = *p.engine;
     // The sizes are read by a resize commit only (checkTransformParameters insists on them
@@ -166,25 +169,21 @@ void TmainForm::captureTransformControls()
         e.rotateAngle = *hundredths;
     else
         throw imageError(QStringLiteral("回転角度：「%1」は角度として使えない値です。").arg(ui->rotateEdit->text()));
-    e.trimLeft = whole(ui->leftTrimingLabeledEdit, "LeftPoint");
-    e.trimRight = whole(ui->rightTrimingLabeledEdit, "RightPoint");
-    e.trimTop = whole(ui->upperTrimingLabeledEdit, "UpperPoint");
-    e.trimBottom = whole(ui->lowerTrimingLabeledEdit, "LowerPoint");
-    e.slopeBalance = whole(ui->slopeBalanceEdit, "傾斜調整");
-    e.perspective = whole(ui->perspectiveEdit, "台形調整");
-    e.distortion = whole(ui->distortoinEdit, "歪曲調整");
+    e.trimLeft = requiredWholeNumber(ui->leftTrimingLabeledEdit, "LeftPoint");
+    e.trimRight = requiredWholeNumber(ui->rightTrimingLabeledEdit, "RightPoint");
+    e.trimTop = requiredWholeNumber(ui->upperTrimingLabeledEdit, "UpperPoint");
+    e.trimBottom = requiredWholeNumber(ui->lowerTrimingLabeledEdit, "LowerPoint");
+    e.slopeBalance = requiredWholeNumber(ui->slopeBalanceEdit, "傾斜調整");
+    e.perspective = requiredWholeNumber(ui->perspectiveEdit, "台形調整");
+    e.distortion = requiredWholeNumber(ui->distortoinEdit, "歪曲調整");
 }
 
 void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
 {
     const shapeExecute &e = *shapeSetUp->engine;
     if (code == shapeResize && commit) {
-        for (const auto &[sizeEdit, label] : {std::pair{ui->horizontalMagPixelEdit, "幅"},
-                                              std::pair{ui->verticalMagPixelEdit, "高さ"}}) {
-            if (!wholeNumberOf(sizeEdit->text()))
-                throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
-                                     .arg(QString::fromUtf8(label), sizeEdit->text()));
-        }
+        requiredWholeNumber(ui->horizontalMagPixelEdit, "幅");
+        requiredWholeNumber(ui->verticalMagPixelEdit, "高さ");
         const shapeParameter *w = findShapeParameter("targetWidth");
         const shapeParameter *h = findShapeParameter("targetHeight");
         if (w && h &&
