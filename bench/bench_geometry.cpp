@@ -1,46 +1,24 @@
-// Speed of the geometric transforms on a 24-megapixel photo-like picture, one thread: the engine's
-// run (executeShape) into a destination of the commit's size that exists already, next to a memcpy
-// of the picture's 32-bit bytes. The destination is made once per benchmark, as the commit's fill
-// of the new bitmap is not the transform's work. BENCH_PLAIN=1 times the plain loops instead.
+// Speed of the geometric transforms on the shared 24-megapixel photo-like picture, one thread:
+// the engine's run (executeShape) into a destination of the commit's size that exists already,
+// next to a memcpy of the picture's 32-bit bytes. The destination is made once per benchmark, as
+// the commit's fill of the new bitmap is not the transform's work. BENCH_PLAIN=1 times the plain
+// loops instead.
+#include "benchphoto.h"
 #include "geometry/prepareshape.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QImage>
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <vector>
 
 namespace {
 
-constexpr int pictureWidth = 6000;
-constexpr int pictureHeight = 4000;
-
-// Smooth gradients, a few hard-edged shapes and a little grain, like a photograph.
-const QImage &thePhoto()
-{
-    static const QImage picture = [] {
-        QImage p(pictureWidth, pictureHeight, QImage::Format_RGB32);
-        std::minstd_rand grain(7);
-        for (int y = 0; y < pictureHeight; ++y) {
-            QRgb *row = reinterpret_cast<QRgb *>(p.scanLine(y));
-            for (int x = 0; x < pictureWidth; ++x) {
-                const double u = x / double(pictureWidth), v = y / double(pictureHeight);
-                double r = 120 + 90 * std::sin(u * 7 + v * 3), g = 100 + 80 * std::cos(v * 5),
-                       b = 60 + 50 * std::sin(u * 13 - v * 2);
-                if ((x / 700 + y / 500) % 3 == 0) { r = 230 - r / 3; g *= 0.5; }
-                const int n = static_cast<int>(grain() % 9) - 4;
-                auto c = [n](double value) { return std::clamp(static_cast<int>(value) + n, 0, 255); };
-                row[x] = qRgb(c(r), c(g), c(b));
-            }
-        }
-        return p;
-    }();
-    return picture;
-}
+using benchPhoto::pictureHeight;
+using benchPhoto::pictureWidth;
+using benchPhoto::thePhoto;
 
 void transform(benchmark::State &state, std::uint32_t code, void (*setUp)(prepareShape &))
 {

@@ -149,7 +149,7 @@ resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destina
     cosine = std::cos(theta);
     sine = std::sin(theta);
     amount = engine.distortion * (-0.01);
-    radius = std::sqrt((W * 0.5) * (W * 0.5) + (H * 0.5) * (H * 0.5));
+    radius = distortionRadius(W, H);
     amountPerRadius = amount / radius;
     k = (engine.perspective + 0.000001) * 0.01;
     s = (engine.slopeBalance + 0.000001) * 0.01;
@@ -170,19 +170,13 @@ rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
 
 void shapeExecute::distortPoint(double &x, double &y, int sourceWidth, int sourceHeight, double amount)
 {
-    const double R = std::sqrt((sourceWidth * 0.5) * (sourceWidth * 0.5) + (sourceHeight * 0.5) * (sourceHeight * 0.5));
-    const double r = std::sqrt(x * x + y * y);
-    const double f = (r - R) * (amount / R) + 1;
-    x = x * f;
-    y = y * f;
+    const double R = distortionRadius(sourceWidth, sourceHeight);
+    distortOffset(x, y, R, amount / R);
 }
 
 void shapeExecute::slopePoint(double &x, double y, double amount, int sourceHeight)
 {
-    if (amount >= 0)
-        x = x + amount * (y - double(sourceHeight));
-    else
-        x = x + amount * y;
+    x = x + slopeOffset(y, amount, sourceHeight);
 }
 
 void shapeExecute::executeShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor)

@@ -1,12 +1,35 @@
 // Inside the transform engine: the source position rules of the resampling codes, set up once per
 // run, and the entry points of the vector paths. The plain loops in shapeexecute.cpp and the vector
-// ones in shapevector.cpp read the same constants, so both evaluate the same expressions.
+// ones in shapevector.cpp read the same constants, so both evaluate the same expressions; the
+// distortion and slope rules also serve shapeExecute's distortPoint and slopePoint, which the
+// commit's size is worked out with.
 #pragma once
 #include "shapeexecute.h"
 
 #include <QImage>
 #include <cmath>
 #include <cstdint>
+
+// The distortion's R: the half diagonal of a W × H source.
+inline double distortionRadius(int W, int H)
+{
+    return std::sqrt((W * 0.5) * (W * 0.5) + (H * 0.5) * (H * 0.5));
+}
+
+// Scales an offset (dx, dy) from the centre by the distortion factor (r − R)·(e / R) + 1.
+inline void distortOffset(double &dx, double &dy, double radius, double amountPerRadius)
+{
+    const double r = std::sqrt(dx * dx + dy * dy);
+    const double f = (r - radius) * amountPerRadius + 1;
+    dx = dx * f;
+    dy = dy * f;
+}
+
+// The slope's shift of row y: s·(y − H) for s >= 0, s·y below.
+inline double slopeOffset(double y, double s, int H)
+{
+    return s >= 0 ? s * (y - double(H)) : s * y;
+}
 
 struct resampleRule {
     std::uint32_t code = 0;
@@ -33,11 +56,7 @@ struct resampleRule {
     }
 
     // The slope's shift term of row y: s·(y − H) or s·y.
-    double slopeShift(int y) const
-    {
-        const double yd = y;
-        return s >= 0 ? s * (yd - double(height)) : s * yd;
-    }
+    double slopeShift(int y) const { return slopeOffset(y, s, height); }
 
     // The source position (u, v) of destination pixel (x, y).
     void position(int x, int y, double &u, double &v) const
@@ -50,10 +69,7 @@ struct resampleRule {
             break;
         case shapeDistort: {
             double dx = xd - destinationCx, dy = yd - destinationCy;
-            const double r = std::sqrt(dx * dx + dy * dy);
-            const double f = (r - radius) * amountPerRadius + 1;
-            dx = dx * f;
-            dy = dy * f;
+            distortOffset(dx, dy, radius, amountPerRadius);
             u = cx + dx;
             v = cy + dy;
             break;

@@ -38,13 +38,6 @@ bool hasPixels(const QImage &picture)
     return picture.width() > 0 && picture.height() > 0;
 }
 
-const shapeParameter *parameterOf(std::int32_t shapeExecute::*member)
-{
-    for (const shapeParameter &p : shapeParameters())
-        if (p.member == member) return &p;
-    return nullptr;
-}
-
 // The application's style, except that a track bar whose "sliderVisible" property is false is
 // drawn without its slider: only the groove and the ticks.
 class sliderOptionalStyle : public QProxyStyle {
@@ -79,6 +72,14 @@ void setSliderVisible(QSlider *bar, bool visible)
 int wholeEdit(const QLineEdit *edit)
 {
     return edit->text().toInt();
+}
+
+// The whole number an edit must hold; anything else is refused with the edit's label.
+int requiredWholeNumber(const QLineEdit *edit, const char *label)
+{
+    if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
+    throw imageError(
+        QStringLiteral("%1：「%2」は整数ではありません。").arg(QString::fromUtf8(label), edit->text()));
 }
 } // namespace
 
@@ -158,11 +159,6 @@ void TmainForm::resetTransformControls()
 
 void TmainForm::captureTransformControls()
 {
-    auto whole = [](const QLineEdit *edit, const char *label) {
-        if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
-        throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
-                             .arg(QString::fromUtf8(label), edit->text()));
-    };
     prepareShape &p = *shapeSetUp;
     shapeExecute &e = *p.engine;
     // The sizes are read by a resize commit only (checkTransformParameters insists on them
@@ -173,25 +169,21 @@ void TmainForm::captureTransformControls()
         e.rotateAngle = *hundredths;
     else
         throw imageError(QStringLiteral("回転角度：「%1」は角度として使えない値です。").arg(ui->rotateEdit->text()));
-    e.trimLeft = whole(ui->leftTrimingLabeledEdit, "LeftPoint");
-    e.trimRight = whole(ui->rightTrimingLabeledEdit, "RightPoint");
-    e.trimTop = whole(ui->upperTrimingLabeledEdit, "UpperPoint");
-    e.trimBottom = whole(ui->lowerTrimingLabeledEdit, "LowerPoint");
-    e.slopeBalance = whole(ui->slopeBalanceEdit, "傾斜調整");
-    e.perspective = whole(ui->perspectiveEdit, "台形調整");
-    e.distortion = whole(ui->distortoinEdit, "歪曲調整");
+    e.trimLeft = requiredWholeNumber(ui->leftTrimingLabeledEdit, "LeftPoint");
+    e.trimRight = requiredWholeNumber(ui->rightTrimingLabeledEdit, "RightPoint");
+    e.trimTop = requiredWholeNumber(ui->upperTrimingLabeledEdit, "UpperPoint");
+    e.trimBottom = requiredWholeNumber(ui->lowerTrimingLabeledEdit, "LowerPoint");
+    e.slopeBalance = requiredWholeNumber(ui->slopeBalanceEdit, "傾斜調整");
+    e.perspective = requiredWholeNumber(ui->perspectiveEdit, "台形調整");
+    e.distortion = requiredWholeNumber(ui->distortoinEdit, "歪曲調整");
 }
 
 void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
 {
     const shapeExecute &e = *shapeSetUp->engine;
     if (code == shapeResize && commit) {
-        for (const auto &[sizeEdit, label] : {std::pair{ui->horizontalMagPixelEdit, "幅"},
-                                              std::pair{ui->verticalMagPixelEdit, "高さ"}}) {
-            if (!wholeNumberOf(sizeEdit->text()))
-                throw imageError(QStringLiteral("%1：「%2」は整数ではありません。")
-                                     .arg(QString::fromUtf8(label), sizeEdit->text()));
-        }
+        requiredWholeNumber(ui->horizontalMagPixelEdit, "幅");
+        requiredWholeNumber(ui->verticalMagPixelEdit, "高さ");
         const shapeParameter *w = findShapeParameter("targetWidth");
         const shapeParameter *h = findShapeParameter("targetHeight");
         if (w && h &&
@@ -204,16 +196,16 @@ void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
     // An edit may hold a value its bar cannot reach (the bar stood at its end already).
     struct amount {
         std::uint32_t code;
-        std::int32_t shapeExecute::*member;
+        const char *field;
         const char *label;
     };
-    const amount amounts[] = {{shapeSlope, &shapeExecute::slopeBalance, "傾斜調整"},
-                              {shapePerspective, &shapeExecute::perspective, "台形調整"},
-                              {shapeDistort, &shapeExecute::distortion, "歪曲調整"}};
+    const amount amounts[] = {{shapeSlope, "slopeBalance", "傾斜調整"},
+                              {shapePerspective, "perspective", "台形調整"},
+                              {shapeDistort, "distortion", "歪曲調整"}};
     for (const amount &a : amounts) {
-        const shapeParameter *p = parameterOf(a.member);
+        const shapeParameter *p = findShapeParameter(a.field);
         if (a.code != code || !p) continue;
-        const int value = e.*(a.member);
+        const int value = e.*(p->member);
         if (value < p->minimum || value > p->maximum)
             throw imageError(QStringLiteral("%1は %2 から %3 の範囲で指定してください。")
                                  .arg(QString::fromUtf8(a.label))
