@@ -46,13 +46,22 @@ int derivedSize(double shorterSide, double factor, const char *field, int upper)
 
 recipeStage monochromeStage(int item)
 {
-    recipeStage s;
-    s.page = 1;
-    s.tab = 5;
-    s.radio = recipeRadio::monoColor;
-    s.radioItem = item;
-    s.filterType = 8 + item;
-    return s;
+    return {.page = 1, .tab = 5, .radio = recipeRadio::monoColor, .radioItem = item, .filterType = 8 + item,
+            .settings = {}};
+}
+
+// The fringe stage shared by the four fringe buttons: circle shape, the given level.
+recipeStage fringePresetStage(double shorterSide, int level)
+{
+    const filterParameter &levelBar = parameter("fringeLevel");
+    return {.page = 1,
+            .tab = 1,
+            .radio = recipeRadio::fringeShape,
+            .radioItem = 0, // 円形
+            .restoreRadio = true,
+            .filterType = 101,
+            .settings = {{"fringeSize", recipeFringeSize(shorterSide)},
+                         {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}}};
 }
 } // namespace
 
@@ -93,92 +102,48 @@ int recipeFringeSize(double shorterSide)
     return derivedSize(shorterSide, 0.5, "fringeSize", 5000);
 }
 
-recipeStage fringePresetStage(double shorterSide, int level)
-{
-    const filterParameter &levelBar = parameter("fringeLevel");
-    recipeStage s;
-    s.page = 1;
-    s.tab = 1;
-    s.radio = recipeRadio::fringeShape;
-    s.radioItem = 0; // 円形
-    s.restoreRadio = true;
-    s.filterType = 101;
-    s.settings = {{"fringeSize", recipeFringeSize(shorterSide)},
-                  {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}};
-    return s;
-}
-
 std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)
 {
     const std::string_view name = r.name;
-    std::vector<recipeStage> stages;
-    recipeStage s;
     if (name == "vivid") {
         // Tone curve "傾斜" four steps steeper than the identity, chroma 10, sharpen 3. The
         // slope's identity is position 25 (45°); position 4 itself would be a slope of
         // tan 7.2° ≈ 0.13, squeezing every level into 112..144: a nearly grey picture.
-        s.page = 0;
-        s.tab = 2;
-        s.radio = recipeRadio::toneCurve;
-        s.radioItem = 1;
-        s.filterType = 12;
-        s.settings = {{"tonePosition", recipeVividSlope}};
-        stages.push_back(s);
-        s = {};
-        s.page = 0;
-        s.tab = 0;
-        s.filterType = 2;
-        s.settings = {{"chroma", 10}};
-        stages.push_back(s);
-        s = {};
-        s.page = 2;
-        s.tab = 0;
-        s.filterType = 15;
-        s.settings = {{"edgeLevel", 3}};
-        stages.push_back(s);
-    } else if (name == "recipe-grayscale") {
-        stages.push_back(monochromeStage(0));
-    } else if (name == "recipe-sepia") {
-        stages.push_back(monochromeStage(1));
-    } else if (name == "recipe-emboss") {
-        s.page = 1;
-        s.tab = 4;
-        s.filterType = 4;
-        s.settings = {{"embosseLevel", 30}};
-        stages.push_back(s);
-    } else if (name == "recipe-paint") {
-        s.page = 1;
-        s.tab = 2;
-        s.radio = recipeRadio::paint;
-        s.radioItem = 1; // 点描
-        s.filterType = 106;
-        s.settings = {{"paintSize", recipePaintSize(shorterSide)}};
-        stages.push_back(s);
-    } else if (name == "soft-filter") {
-        s.page = 1;
-        s.tab = 3;
-        s.filterType = 16;
-        s.settings = {{"softSize", recipeSoftSize(shorterSide)}, {"softCoreLevel", 50}};
-        stages.push_back(s);
-    } else if (name == "fringe-soft") {
-        s.page = 1;
-        s.tab = 0;
-        s.filterType = 107;
-        s.settings = {{"outFocusSize", recipeOutFocusSize(shorterSide)}, {"outFocusDensity", 100}};
-        stages.push_back(s);
-    } else if (name == "fringe-dark") {
-        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
-    } else if (name == "gray-fringe-dark") {
-        stages.push_back(monochromeStage(0));
-        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
-    } else if (name == "sepia-fringe-dark") {
-        stages.push_back(monochromeStage(1));
-        stages.push_back(fringePresetStage(shorterSide, recipeFringeDark));
-    } else if (name == "sepia-fringe-bright") {
-        stages.push_back(monochromeStage(1));
-        stages.push_back(fringePresetStage(shorterSide, recipeFringeBright));
+        return {{.page = 0,
+                 .tab = 2,
+                 .radio = recipeRadio::toneCurve,
+                 .radioItem = 1,
+                 .filterType = 12,
+                 .settings = {{"tonePosition", recipeVividSlope}}},
+                {.page = 0, .tab = 0, .filterType = 2, .settings = {{"chroma", 10}}},
+                {.page = 2, .tab = 0, .filterType = 15, .settings = {{"edgeLevel", 3}}}};
     }
-    return stages;
+    if (name == "recipe-grayscale") return {monochromeStage(0)};
+    if (name == "recipe-sepia") return {monochromeStage(1)};
+    if (name == "recipe-emboss") return {{.page = 1, .tab = 4, .filterType = 4, .settings = {{"embosseLevel", 30}}}};
+    if (name == "recipe-paint")
+        return {{.page = 1,
+                 .tab = 2,
+                 .radio = recipeRadio::paint,
+                 .radioItem = 1, // 点描
+                 .filterType = 106,
+                 .settings = {{"paintSize", recipePaintSize(shorterSide)}}}};
+    if (name == "soft-filter")
+        return {{.page = 1,
+                 .tab = 3,
+                 .filterType = 16,
+                 .settings = {{"softSize", recipeSoftSize(shorterSide)}, {"softCoreLevel", 50}}}};
+    if (name == "fringe-soft")
+        return {{.page = 1,
+                 .tab = 0,
+                 .filterType = 107,
+                 .settings = {{"outFocusSize", recipeOutFocusSize(shorterSide)}, {"outFocusDensity", 100}}}};
+    if (name == "fringe-dark") return {fringePresetStage(shorterSide, recipeFringeDark)};
+    if (name == "gray-fringe-dark") return {monochromeStage(0), fringePresetStage(shorterSide, recipeFringeDark)};
+    if (name == "sepia-fringe-dark") return {monochromeStage(1), fringePresetStage(shorterSide, recipeFringeDark)};
+    if (name == "sepia-fringe-bright")
+        return {monochromeStage(1), fringePresetStage(shorterSide, recipeFringeBright)};
+    return {};
 }
 
 void setUpRecipeStage(colorFilter &filter, const recipeStage &stage, std::uint32_t drawColor, int embossAngle)

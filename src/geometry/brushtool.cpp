@@ -36,6 +36,24 @@ void frame(QImage &image, int left, int top, int right, int bottom, QRgb colour)
     }
 }
 
+// Blends the colour into the n × n corner of the planes (rows tableSide apart), each pixel by its
+// strength in the air profile, in percent. from and to may be the same planes.
+void blendAirProfile(const std::vector<int> &profile, std::uint32_t colour, const std::uint8_t *const from[3],
+                     std::uint8_t *const to[3], int n)
+{
+    int rgb[3];
+    splitColor(colour, rgb[0], rgb[1], rgb[2]);
+    for (int r = 0; r < n; ++r)
+        for (int c = 0; c < n; ++c) {
+            const std::size_t pos = std::size_t(r) * brushTool::tableSide + c;
+            const double strength = profile[pos] * 0.01;
+            for (int k = 0; k < 3; ++k) {
+                const int p = from[k][pos];
+                to[k][pos] = static_cast<std::uint8_t>(static_cast<int>((rgb[k] - p) * strength + p));
+            }
+        }
+}
+
 QImage blankBitmap()
 {
     QImage bitmap(brushTool::tableSide, brushTool::tableSide, QImage::Format_RGB32);
@@ -149,22 +167,10 @@ void brushTool::drawProfileGraph(pictureTarget *image, double a, double q, doubl
 void brushTool::drawAirBrushSample(std::uint32_t colour, pictureTarget *image)
 {
     airSampleBitmap.fill(white);
-    int rgb[3];
-    splitColor(colour, rgb[0], rgb[1], rgb[2]);
     {
         myImageArray planes(airSampleBitmap);
         std::uint8_t *plane[3] = {planes.redPlane.get(), planes.greenPlane.get(), planes.bluePlane.get()};
-        const int n = std::clamp(airBrushSize, 3, tableSide);
-        for (int r = 0; r < n; ++r) {
-            for (int c = 0; c < n; ++c) {
-                const std::size_t pos = std::size_t(r) * tableSide + c;
-                const double alpha = airProfile[pos] * 0.01;
-                for (int k = 0; k < 3; ++k) {
-                    const int p = plane[k][pos];
-                    plane[k][pos] = static_cast<std::uint8_t>(static_cast<int>((rgb[k] - p) * alpha + p));
-                }
-            }
-        }
+        blendAirProfile(airProfile, colour, plane, plane, std::clamp(airBrushSize, 3, tableSide));
         planes.storeToBitmap();
     }
     if (!image) return;
@@ -222,17 +228,7 @@ void brushTool::applyDab(const QImage &source, std::uint32_t colour, int x, int 
     std::uint8_t *dab[3] = {to.redPlane.get(), to.greenPlane.get(), to.bluePlane.get()};
     constexpr int side = tableSide;
     if (kind == airKind) {
-        int rgb[3];
-        splitColor(colour, rgb[0], rgb[1], rgb[2]);
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                const std::size_t pos = std::size_t(r) * side + c;
-                const double strength = airProfile[pos] * 0.01;
-                for (int k = 0; k < 3; ++k) {
-                    const int p = src[k][pos];
-                    dab[k][pos] = static_cast<std::uint8_t>(static_cast<int>((rgb[k] - p) * strength + p));
-                }
-            }
+        blendAirProfile(airProfile, colour, src, dab, n);
     } else if (kind == waterKind) {
         const int last = n - 2; // rows and columns 0 .. n − 2 were refreshed from the source
         for (int r = 0; r < n; ++r)

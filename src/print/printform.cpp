@@ -73,15 +73,7 @@ void TprintWindow::initLayout(const QImage *currentPicture)
 
 void TprintWindow::readPrinter()
 {
-    const deviceCapabilities d = printer->capabilities();
-    printableWidth = d.printableWidth;
-    printableHeight = d.printableHeight;
-    offsetX = d.offsetX;
-    offsetY = d.offsetY;
-    paperWidth = d.paperWidth;
-    paperHeight = d.paperHeight;
-    dpiX = d.dpiX;
-    dpiY = d.dpiY;
+    device = printer->capabilities();
     copies = printer->copyCount();
     printNumStaticText->setCaption(QString::number(copies));
     // The arrows step on from the number shown, whoever changed it last.
@@ -91,16 +83,7 @@ void TprintWindow::readPrinter()
 
 void TprintWindow::layoutPage()
 {
-    deviceCapabilities d;
-    d.printableWidth = printableWidth;
-    d.printableHeight = printableHeight;
-    d.offsetX = offsetX;
-    d.offsetY = offsetY;
-    d.paperWidth = paperWidth;
-    d.paperHeight = paperHeight;
-    d.dpiX = dpiX;
-    d.dpiY = dpiY;
-    const pagePlacement page = ::layoutPage(d);
+    const pagePlacement page = ::layoutPage(device);
     previewScale = page.previewScale;
     paperRect = page.paperRect;
     printableRect = page.printableRect;
@@ -139,11 +122,11 @@ void TprintWindow::drawPreview()
 void TprintWindow::showSizes()
 {
     const rectangle &r = placement.rect;
-    printLimitHeightStaticText->setCaption(millimetreText(millimetres(printableHeight, dpiY)));
-    printLimitWidthStaticText->setCaption(millimetreText(millimetres(printableWidth, dpiX)));
+    printLimitHeightStaticText->setCaption(millimetreText(millimetres(device.printableHeight, device.dpiY)));
+    printLimitWidthStaticText->setCaption(millimetreText(millimetres(device.printableWidth, device.dpiX)));
     const double s = previewScale;
-    imageHeightStaticText->setCaption(millimetreText(s > 0 ? millimetres((r.bottom - r.top) / s, dpiY) : 0.0));
-    imageWidthStaticText->setCaption(millimetreText(s > 0 ? millimetres((r.right - r.left) / s, dpiX) : 0.0));
+    imageHeightStaticText->setCaption(millimetreText(s > 0 ? millimetres((r.bottom - r.top) / s, device.dpiY) : 0.0));
+    imageWidthStaticText->setCaption(millimetreText(s > 0 ? millimetres((r.right - r.left) / s, device.dpiX) : 0.0));
 }
 
 void TprintWindow::resizeKeepingAspect(int mode, int width, int height)

@@ -40,11 +40,7 @@ public:
     QPushButton *adjustSpeedButton, *gobackSpeedButton, *printExecuteSpeedButton;
 
     std::unique_ptr<printDevice> printer;
-    // Device capabilities as last read, in device pixels.
-    int printableWidth = 0, printableHeight = 0;
-    int offsetX = 0, offsetY = 0;
-    int paperWidth = 0, paperHeight = 0;
-    int dpiX = 0, dpiY = 0;
+    deviceCapabilities device; // as last read, in device pixels
     int copies = 1;
     const QImage *picture = nullptr; // the current document's bitmap, not owned
     double previewScale = 0;         // preview pixels per device pixel

@@ -328,7 +328,7 @@ void testPrintForm::withoutAQueueItPrintsToANewPdfFile()
         TprintWindow w;
         w.initLayout(&picture);
         QCOMPARE(w.printerNameStaticText->caption(), "PDF ファイル: " + first);
-        QVERIFY(w.dpiX > 0 && w.paperWidth > w.printableWidth && w.printableWidth > 0);
+        QVERIFY(w.device.dpiX > 0 && w.device.paperWidth > w.device.printableWidth && w.device.printableWidth > 0);
         w.printNumUpDown->widget()->stepUp(); // two copies: a file holds them as two pages
         w.printExecuteSpeedButtonClick();
         QCOMPARE(dialogs.count("message"), 0);
@@ -368,9 +368,9 @@ void testPrintForm::aPictureOffThePrintableAreaIsCutToIt()
     QCOMPARE(pdftoppm.exitCode(), 0);
     const QImage page(render.filePath("page.png"));
     QVERIFY(!page.isNull());
-    const int margin = w.offsetX * r / w.dpiX;
+    const int margin = w.device.offsetX * r / w.device.dpiX;
     QVERIFY(margin >= 4);
-    const int y = (w.offsetY + (w.deviceRect.top + w.deviceRect.bottom) / 2) * r / w.dpiY;
+    const int y = (w.device.offsetY + (w.deviceRect.top + w.deviceRect.bottom) / 2) * r / w.device.dpiY;
     const QRgb outside = page.pixel(margin / 2, y), inside = page.pixel(margin + 3, y);
     QVERIFY2(qRed(outside) > 245 && qGreen(outside) > 245 && qBlue(outside) > 245, "the margin stays white");
     QVERIFY2(qRed(inside) < 10 && qGreen(inside) < 10 && qBlue(inside) > 245, "the picture inside it is printed");

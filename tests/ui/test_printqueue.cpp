@@ -90,12 +90,12 @@ private slots:
         w.printer->setDocumentName(title);
         w.initLayout(&picture);
         QCOMPARE(w.printerNameStaticText->caption(), queueName);
-        QVERIFY(w.dpiX > 0 && w.paperWidth > 0 && w.printableWidth > 0);
+        QVERIFY(w.device.dpiX > 0 && w.device.paperWidth > 0 && w.device.printableWidth > 0);
 
         // 横, then the bottom-right corner dragged inwards and the picture moved by its body, all
         // through the preview's mouse events.
         w.printDirectionRadioGroup->setItemIndex(1);
-        QVERIFY(w.paperWidth > w.paperHeight);
+        QVERIFY(w.device.paperWidth > w.device.paperHeight);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         imageControl *preview = w.printImage;
@@ -144,16 +144,17 @@ private slots:
         QImage page(render.filePath("page.png"));
         QVERIFY(!page.isNull());
         // A landscape page comes on the sheet the queue feeds, turned a quarter; turn it back.
-        if ((page.width() > page.height()) != (w.paperWidth > w.paperHeight)) {
+        if ((page.width() > page.height()) != (w.device.paperWidth > w.device.paperHeight)) {
             const QImage turned = page.transformed(QTransform().rotate(90));
             const QRgb topLeft = turned.pixel(inkBounds(turned).topLeft() + QPoint(2, 2));
             page = near(topLeft, qRgb(255, 0, 0)) ? turned : page.transformed(QTransform().rotate(-90));
         }
-        QVERIFY(std::abs(page.width() - w.paperWidth * r / w.dpiX) <= 2);
-        QVERIFY(std::abs(page.height() - w.paperHeight * r / w.dpiY) <= 2);
+        QVERIFY(std::abs(page.width() - w.device.paperWidth * r / w.device.dpiX) <= 2);
+        QVERIFY(std::abs(page.height() - w.device.paperHeight * r / w.device.dpiY) <= 2);
         const rectangle d = w.deviceRect;
-        const QRect expected(QPoint((w.offsetX + d.left) * r / w.dpiX, (w.offsetY + d.top) * r / w.dpiY),
-                             QPoint((w.offsetX + d.right) * r / w.dpiX - 1, (w.offsetY + d.bottom) * r / w.dpiY - 1));
+        const deviceCapabilities &c = w.device;
+        const QRect expected(QPoint((c.offsetX + d.left) * r / c.dpiX, (c.offsetY + d.top) * r / c.dpiY),
+                             QPoint((c.offsetX + d.right) * r / c.dpiX - 1, (c.offsetY + d.bottom) * r / c.dpiY - 1));
         const QRect ink = inkBounds(page);
         const QString where = QStringLiteral("ink (%1, %2) %3 × %4, expected (%5, %6) %7 × %8")
                                   .arg(ink.left()).arg(ink.top()).arg(ink.width()).arg(ink.height())
