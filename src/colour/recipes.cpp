@@ -50,19 +50,6 @@ recipeStage monochromeStage(int item)
             .settings = {}};
 }
 
-// The fringe stage shared by the four fringe buttons: circle shape, the given level.
-recipeStage fringePresetStage(double shorterSide, int level)
-{
-    const filterParameter &levelBar = parameter("fringeLevel");
-    return {.page = 1,
-            .tab = 1,
-            .radio = recipeRadio::fringeShape,
-            .radioItem = 0, // 円形
-            .restoreRadio = true,
-            .filterType = 101,
-            .settings = {{"fringeSize", recipeFringeSize(shorterSide)},
-                         {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}}};
-}
 } // namespace
 
 std::span<const recipe> recipes()
@@ -100,6 +87,19 @@ int recipeOutFocusSize(double shorterSide)
 int recipeFringeSize(double shorterSide)
 {
     return derivedSize(shorterSide, 0.5, "fringeSize", 5000);
+}
+
+recipeStage fringePresetStage(double shorterSide, int level)
+{
+    const filterParameter &levelBar = parameter("fringeLevel");
+    return {.page = 1,
+            .tab = 1,
+            .radio = recipeRadio::fringeShape,
+            .radioItem = 0, // 円形
+            .restoreRadio = true,
+            .filterType = 101,
+            .settings = {{"fringeSize", recipeFringeSize(shorterSide)},
+                         {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}}};
 }
 
 std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)

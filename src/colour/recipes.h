@@ -59,6 +59,10 @@ int recipeSoftSize(double shorterSide);       // trunc(S · 0.025)
 int recipeOutFocusSize(double shorterSide);   // trunc(S · 0.8)
 int recipeFringeSize(double shorterSide);     // trunc(S · 0.5)
 
+// The fringe stage shared by the four fringe buttons: the circle shape, size trunc(S · 0.5) and the
+// given level, each inside its bar's range.
+recipeStage fringePresetStage(double shorterSide, int level);
+
 // The stages of a recipe for a picture with this shorter side.
 std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide);
 

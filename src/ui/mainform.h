@@ -181,6 +181,7 @@ public:
     void paletImageMouseEnter(int index);
 
     // One-click recipes.
+    void runFringePreset(int level);
     void runRecipeButton(const char *name);
     void runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor = false);
 

@@ -85,6 +85,12 @@ void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool grey
         applyOperation(0);
 }
 
+void TmainForm::runFringePreset(int level)
+{
+    if (!hasImage()) return;
+    runRecipeStage(fringePresetStage(recipeShorterSide(pictureWidth, pictureHeight), level), false);
+}
+
 void TmainForm::runRecipeButton(const char *name)
 {
     const recipe *r = findRecipe(name);
@@ -116,7 +122,14 @@ void TmainForm::runRecipeButton(const char *name)
         });
         for (const recipeStage &stage : stages) {
             changed = true;
-            runRecipeStage(stage, false);
+            if (stage.radio == recipeRadio::fringeShape) {
+                const recipeSetting *level = nullptr;
+                for (const recipeSetting &s : stage.settings)
+                    if (std::string_view(s.field) == "fringeLevel") level = &s;
+                runFringePreset(level ? level->value : recipeFringeDark);
+            } else {
+                runRecipeStage(stage, false);
+            }
         }
         refreshControls();
     });
