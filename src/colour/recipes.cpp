@@ -46,7 +46,7 @@ int derivedSize(double shorterSide, double factor, const char *field, int upper)
 
 recipeStage monochromeStage(int item)
 {
-    return {.page = 1, .tab = 5, .radio = recipeRadio::monoColor, .radioItem = item, .filterType = 8 + item,
+    return {.page = 1, .tab = 5, .radio = recipeRadio::monoColor, .radioItem = item, .filterType = filterGreyscale + item,
             .settings = {}};
 }
 
@@ -97,7 +97,7 @@ recipeStage fringePresetStage(double shorterSide, int level)
             .radio = recipeRadio::fringeShape,
             .radioItem = 0, // 円形
             .restoreRadio = true,
-            .filterType = 101,
+            .filterType = filterFringeCircle,
             .settings = {{"fringeSize", recipeFringeSize(shorterSide)},
                          {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}}};
 }
@@ -113,30 +113,30 @@ std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)
                  .tab = 2,
                  .radio = recipeRadio::toneCurve,
                  .radioItem = 1,
-                 .filterType = 12,
+                 .filterType = filterToneSlope,
                  .settings = {{"tonePosition", recipeVividSlope}}},
-                {.page = 0, .tab = 0, .filterType = 2, .settings = {{"chroma", 10}}},
-                {.page = 2, .tab = 0, .filterType = 15, .settings = {{"edgeLevel", 3}}}};
+                {.page = 0, .tab = 0, .filterType = filterBrightChromaHue, .settings = {{"chroma", 10}}},
+                {.page = 2, .tab = 0, .filterType = filterSharpen, .settings = {{"edgeLevel", 3}}}};
     }
     if (name == "recipe-grayscale") return {monochromeStage(0)};
     if (name == "recipe-sepia") return {monochromeStage(1)};
-    if (name == "recipe-emboss") return {{.page = 1, .tab = 4, .filterType = 4, .settings = {{"embosseLevel", 30}}}};
+    if (name == "recipe-emboss") return {{.page = 1, .tab = 4, .filterType = filterEmboss, .settings = {{"embosseLevel", 30}}}};
     if (name == "recipe-paint")
         return {{.page = 1,
                  .tab = 2,
                  .radio = recipeRadio::paint,
                  .radioItem = 1, // 点描
-                 .filterType = 106,
+                 .filterType = filterPaintPointillism,
                  .settings = {{"paintSize", recipePaintSize(shorterSide)}}}};
     if (name == "soft-filter")
         return {{.page = 1,
                  .tab = 3,
-                 .filterType = 16,
+                 .filterType = filterSoftFocus,
                  .settings = {{"softSize", recipeSoftSize(shorterSide)}, {"softCoreLevel", 50}}}};
     if (name == "fringe-soft")
         return {{.page = 1,
                  .tab = 0,
-                 .filterType = 107,
+                 .filterType = filterFringeBlur,
                  .settings = {{"outFocusSize", recipeOutFocusSize(shorterSide)}, {"outFocusDensity", 100}}}};
     if (name == "fringe-dark") return {fringePresetStage(shorterSide, recipeFringeDark)};
     if (name == "gray-fringe-dark") return {monochromeStage(0), fringePresetStage(shorterSide, recipeFringeDark)};
@@ -152,7 +152,7 @@ void setUpRecipeStage(colorFilter &filter, const recipeStage &stage, std::uint32
     const filterParameter &tone = parameter("tonePosition");
     filter.toneMax = tone.maximum;
     filter.toneMin = tone.minimum;
-    filter.tonePoints = {128, 112, 96, 80, 64, 48, 32, 16, 0};
+    filter.tonePoints = startTonePoints;
     for (const recipeSetting &s : stage.settings) filter.*(parameter(s.field).member) = s.value;
     filter.drawColor = drawColor;
     filter.embossAngle = embossAngle;
