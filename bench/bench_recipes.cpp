@@ -7,6 +7,8 @@
 #include "colour/recipes.h"
 #include "colour/sharedrandom.h"
 
+#include "benchphoto.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -15,29 +17,9 @@
 #include <cstring>
 
 namespace {
-constexpr int pictureWidth = 6000;
-constexpr int pictureHeight = 4000;
-
-const QImage &thePhoto()
-{
-    static const QImage picture = [] {
-        QImage p(pictureWidth, pictureHeight, QImage::Format_RGB32);
-        for (int y = 0; y < pictureHeight; ++y) {
-            auto *row = reinterpret_cast<QRgb *>(p.scanLine(y));
-            for (int x = 0; x < pictureWidth; ++x) {
-                const double u = x / double(pictureWidth), v = y / double(pictureHeight);
-                int r = int(120 + 90 * std::sin(u * 7 + v * 3)), g = int(100 + 80 * std::cos(v * 5)),
-                    b = int(60 + 50 * std::sin(u * 13 - v * 2));
-                if ((x / 700 + y / 500) % 3 == 0) r = 230 - r / 3;
-                const int grain = int((x * 2654435761u + y * 40503u) >> 28) - 8;
-                row[x] = qRgb(std::clamp(r + grain, 0, 255), std::clamp(g + grain, 0, 255),
-                              std::clamp(b + grain, 0, 255));
-            }
-        }
-        return p;
-    }();
-    return picture;
-}
+using benchPhoto::pictureHeight;
+using benchPhoto::pictureWidth;
+using benchPhoto::thePhoto;
 
 // The working picture, put back to the photo outside the timing.
 struct workPicture {
