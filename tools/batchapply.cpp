@@ -50,20 +50,7 @@ void runApply(const applyRequest &request)
 
     colorFilter filter; // one engine for the whole run, as the window keeps one
     prepareShape shaper;
-    // The transforms and recipes placed before operations[i], in the order they were given.
-    auto stepsBefore = [&](std::size_t i) {
-        for (std::size_t g = 0; g <= request.shapeSteps.size(); ++g) {
-            for (const applyRequest::extraStep &step : request.extraSteps)
-                if (step.at == i && step.shapesBefore == g) step.run(bitmap, filter);
-            if (g < request.shapeSteps.size() && request.shapeSteps[g].before == i)
-                applyShapeStep(bitmap, shaper, request.shapeSteps[g].step);
-        }
-    };
-    for (std::size_t i = 0; i < request.operations.size(); ++i) {
-        stepsBefore(i);
-        applyOperationTo(bitmap, filter, request.operations[i]);
-    }
-    stepsBefore(request.operations.size());
+    for (const applyRequest::step &step : request.steps) step(bitmap, filter, shaper);
 
     writeExactly(bitmap, request.output, request.quality, &metadata);
 }

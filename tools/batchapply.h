@@ -16,17 +16,10 @@ struct applyRequest {
     QString output;
     int quality = 100;                 // JPEG only; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
-    std::vector<operationSettings> operations;
-    std::vector<placedShapeStep> shapeSteps; // the transforms, each with its place among the operations
-    // Steps that are neither a colour operation nor a transform (the recipes): each runs just
-    // before operations[at] (after the last one when at is operations.size()), and after the
-    // first shapesBefore transforms.
-    struct extraStep {
-        std::size_t at;
-        std::size_t shapesBefore;
-        std::function<void(QImage &, colorFilter &)> run;
-    };
-    std::vector<extraStep> extraSteps;
+    // The steps in the order given (colour operations, transforms, recipes), each run with the
+    // run's one colour engine and one transform engine.
+    using step = std::function<void(QImage &, colorFilter &, prepareShape &)>;
+    std::vector<step> steps;
 };
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.

@@ -74,10 +74,14 @@ batchCommand parseApply(argumentList &args)
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
     for (std::string_view op : operations) {
         if (addRecipeStep(command.apply, op)) continue;
-        if (std::optional<shapeStep> step = parseShapeOperation(op))
-            command.apply.shapeSteps.push_back({command.apply.operations.size(), *step});
+        if (std::optional<shapeStep> shape = parseShapeOperation(op))
+            command.apply.steps.push_back([s = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
+                applyShapeStep(bitmap, shaper, s);
+            });
         else
-            command.apply.operations.push_back(parseOperation(op));
+            command.apply.steps.push_back([s = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                applyOperationTo(bitmap, filter, s);
+            });
     }
     return command;
 }
