@@ -13,6 +13,12 @@ void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettin
     filter.runOnBitmap(bitmap);
 }
 
+void checkInputName(const QString &input)
+{
+    if (imageFileType(input) == 0) throw imageError(unknownTypeText(input));
+    if (!QFileInfo(input).isFile()) throw imageError(input + QStringLiteral(": ファイルがありません。"));
+}
+
 void checkOutputName(const QString &output)
 {
     if (imageFileType(output) == 0)
@@ -36,9 +42,7 @@ void writeExactly(const QImage &bitmap, const QString &output, int quality, cons
 void runApply(const applyRequest &request)
 {
     checkOutputName(request.output); // before the work, so a doomed run fails at once
-    if (imageFileType(request.input) == 0) throw imageError(unknownTypeText(request.input));
-    if (!QFileInfo(request.input).isFile())
-        throw imageError(request.input + QStringLiteral(": ファイルがありません。"));
+    checkInputName(request.input);
 
     QImage bitmap;
     pictureMetadata metadata; // written again only into a JPEG output

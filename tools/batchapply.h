@@ -25,6 +25,9 @@ struct applyRequest {
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings);
 
+// Throws imageError unless `input` names an existing file of an accepted picture type.
+void checkInputName(const QString &input);
+
 // Throws imageError unless `output` can be written: an accepted picture extension, not a folder,
 // not a read-only file, in an existing folder.
 void checkOutputName(const QString &output);

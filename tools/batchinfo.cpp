@@ -1,16 +1,15 @@
 #include "batchinfo.h"
 
+#include "batchapply.h"
+
 #include "imagedata/exifreader.h"
-#include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 
-#include <QFileInfo>
 #include <QSize>
 
 QString pictureInfoText(const QString &input)
 {
-    if (imageFileType(input) == 0) throw imageError(unknownTypeText(input));
-    if (!QFileInfo(input).isFile()) throw imageError(input + QStringLiteral(": ファイルがありません。"));
+    checkInputName(input);
     // The size from the headers (upright, as the window shows it); the pixels are not decoded.
     const QSize size = pictureFileSize(input);
     exifReader exif;

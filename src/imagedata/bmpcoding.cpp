@@ -290,8 +290,7 @@ QImage decodeBmp(const QByteArray &bytes, const QString &what)
     const bmpInfo info = readHeaders(bytes, what);
     QImage picture(int(info.width), int(info.height), QImage::Format_RGB32);
     if (picture.isNull())
-        throw imageError(QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。")
-                             .arg(what).arg(info.width).arg(info.height));
+        throw imageError(noMemoryText(what, info.width, info.height));
     if (info.compression == 1 || info.compression == 2)
         decodeRunLength(info, bytes, picture);
     else

@@ -315,7 +315,7 @@ QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QStrin
     case decodeResult::tooLarge:
         throw imageError(tooLargeText(what, width, height));
     case decodeResult::noMemory:
-        throw imageError(QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what).arg(width).arg(height));
+        throw imageError(noMemoryText(what, width, height));
     case decodeResult::unsupported:
         break;
     }
@@ -369,4 +369,9 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
 QString tooLargeText(const QString &what, long long width, long long height)
 {
     return QStringLiteral("%1 は大きすぎて開けません（%2 × %3 画素）。").arg(what).arg(width).arg(height);
+}
+
+QString noMemoryText(const QString &what, long long width, long long height)
+{
+    return QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what).arg(width).arg(height);
 }

@@ -28,5 +28,8 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
 // "<what> は大きすぎて開けません（w × h 画素）。"
 QString tooLargeText(const QString &what, long long width, long long height);
 
+// "<what> を開くためのメモリが足りません（w × h 画素）。"
+QString noMemoryText(const QString &what, long long width, long long height);
+
 // The bitmap in Format_RGB32 (converted if needed); throws imageError when memory runs out.
 QImage asRgb32(const QImage &bitmap);

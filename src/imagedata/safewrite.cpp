@@ -116,11 +116,15 @@ void writeFileSafely(const QString &target, const fileWriter &write)
     const QString folder = slash >= 0 ? target.left(slash + 1) : QString();
     QByteArray temporary;
     const int fd = createPending(folder, target, temporary);
-    auto fail = [&](int error, bool open) {
+    // The temporary leaves the folder before the signal handler forgets it.
+    auto discard = [&](bool open) {
         if (open)
             ::close(fd);
         ::unlink(temporary.constData());
         forget(temporary);
+    };
+    auto fail = [&](int error, bool open) {
+        discard(open);
         throw writeFailure(target, error);
     };
     struct stat old {};
@@ -138,9 +142,7 @@ void writeFileSafely(const QString &target, const fileWriter &write)
     try {
         error = write(fd);
     } catch (...) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        forget(temporary);
+        discard(true);
         throw;
     }
     if (error != 0)
