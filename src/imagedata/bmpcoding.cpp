@@ -2,6 +2,7 @@
 
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "picturelimits.h"
 #include "safewrite.h"
 
 #include <algorithm>
@@ -112,7 +113,7 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
                            || (bitFields && (bpp == 16 || bpp == 32) && infoSize != 64); // OS/2: Huffman
     if (!supported)
         throw refuse(QStringLiteral("この形式（%1 ビット、圧縮 %2）には対応していません。").arg(bpp).arg(c));
-    if (info.width * info.height > largestPicture)
+    if (info.width * info.height > maxPicturePixels)
         throw imageError(tooLargeText(what, info.width, info.height));
 
     qint64 paletteAt = 14 + infoSize;
@@ -149,9 +150,10 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
         throw refuse(cutOff);
     const qint64 data = bytes.size() - info.offBits;
     if (c == 1 || c == 2) {
-        // Two bytes of codes describe at most 255 pixels: a picture larger than the codes can
-        // describe is a damaged or hostile file, refused before its pixels are allocated.
-        if (info.width * info.height > data / 2 * 255)
+        // Codes may skip any number of pixels (to the end of a row, by a delta, to the end of the
+        // picture), so a valid file can be small for its picture: its bitmap is held to what a
+        // file of its size may cost instead, refused before its pixels are allocated.
+        if (!bitmapFitsFile(info.width * info.height, static_cast<unsigned long long>(bytes.size())))
             throw refuse(QStringLiteral("画素データが宣言された大きさ（%1 × %2 画素）に足りません。")
                              .arg(info.width).arg(info.height));
         // The codes must reach the end of the picture inside the file.

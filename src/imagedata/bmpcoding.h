@@ -4,9 +4,10 @@
 //
 // Before any pixel memory is taken the declared size is checked against what the file's bytes
 // can describe: the rows of an uncompressed file must all be there, and the run-length codes
-// must be enough for the picture (two bytes describe at most 255 pixels) and reach its end. So a
-// small file can never make the reader allocate a large picture. Channels narrower than 8 bits
-// are widened by repeating their high bits, so the largest value is 255.
+// must reach the picture's end, whose bitmap must be within what a file of its size may cost
+// (pictureMemoryFor: codes may skip pixels, which keep palette colour 0). So a small file can
+// never make the reader allocate a large picture. Channels narrower than 8 bits are widened by
+// repeating their high bits, so the largest value is 255.
 #pragma once
 #include <QByteArray>
 #include <QImage>

@@ -69,8 +69,7 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
     if (type == 1) {
         const QByteArray bytes = readWholeFile(name);
         pictureMetadata read;
-        const QImage stored = decodeJpegBytes(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, &read);
-        bitmap = uprightPicture(stored, read.orientation());
+        bitmap = decodeJpegUpright(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, &read);
         if (metadata)
             *metadata = std::move(read);
     } else if (type == 2) {

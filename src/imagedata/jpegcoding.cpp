@@ -117,29 +117,53 @@ QImage newPicture(int width, int height)
     return QImage(width, height, QImage::Format_RGB32);
 }
 
-// libjpeg's own working memory (a progressive picture keeps all its coefficients, two bytes each)
-// is held to what the file's bytes can describe: every 8 x 8 block of every component costs at
-// least one bit of a file, so 1024 bytes of memory per byte of file, and at least 256 MB, are
-// always enough for a real picture. A small file declaring a huge picture is refused instead.
-long libjpegMemoryFor(std::size_t fileSize)
+// What decoding may cost besides the bitmap is held to what the file can describe
+// (pictureMemoryFor): libjpeg's own working memory, where a file of several scans keeps all its
+// coefficients (two bytes each, at least two bytes a pixel), gets what the bitmap leaves, plus a
+// little for its row buffers.
+long libjpegMemoryFor(std::size_t fileSize, long long pixels)
 {
-    const unsigned long long limit = std::max<unsigned long long>(256ULL << 20, 1024ULL * fileSize + (64ULL << 20));
+    const unsigned long long limit = pictureMemoryFor(fileSize) - 4ULL * static_cast<unsigned long long>(pixels) + (16ULL << 20);
     return static_cast<long>(std::min<unsigned long long>(limit, static_cast<unsigned long long>(LONG_MAX)));
 }
 
-// A progressive file may hold any number of scans, each a walk over the whole picture: a small
-// file of thousands of empty scans would take minutes. Real files have about ten.
+// A file of several scans walks over the blocks of the picture once per scan; a small file of
+// thousands of empty scans (or of a few over a huge, arithmetic-coded picture, whose data may run
+// out without complaint) would take minutes. The blocks all scans visit are counted as the scans
+// come and held to a budget from the file's size: a real photo of ten or twenty scans takes a
+// small part of it. Real files also never have more than a few dozen scans.
 constexpr int maximumScans = 500;
+constexpr unsigned long long scanWorkFloor = 64ULL << 20; // blocks, some two seconds of decoding
+constexpr unsigned long long scanWorkPerFileByte = 64;
+constexpr unsigned long long scanWorkPerScan = 64;
+
+unsigned long long scanWorkFor(std::size_t fileSize)
+{
+    return std::max(scanWorkFloor, scanWorkPerFileByte * std::min<unsigned long long>(fileSize, 1ULL << 40));
+}
+
+struct scanWatch {
+    jpeg_progress_mgr pub;
+    int scan = 0;                   // the last scan counted
+    unsigned long long work = 0;    // blocks of the scans so far
+    unsigned long long budget = 0;
+    bool exceeded = false;
+};
 
 void watchScans(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
     const auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > maximumScans) {
-        auto *manager = reinterpret_cast<jpegErrorManager *>(cinfo->err);
-        std::snprintf(manager->message, sizeof manager->message, "more than %d scans", maximumScans);
-        std::longjmp(manager->jump, 1);
+    auto *watch = reinterpret_cast<scanWatch *>(cinfo->progress);
+    if (d->input_scan_number == watch->scan)
+        return;
+    watch->scan = d->input_scan_number;
+    watch->work += static_cast<unsigned long long>(d->MCUs_per_row) * d->MCU_rows_in_scan * d->blocks_in_MCU
+                   + scanWorkPerScan;
+    if (watch->scan > maximumScans || watch->work > watch->budget) {
+        watch->exceeded = true;
+        std::longjmp(reinterpret_cast<jpegErrorManager *>(cinfo->err)->jump, 1);
     }
 }
 
@@ -175,11 +199,30 @@ bool headerCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager, const 
     return true;
 }
 
-enum class decodeResult { done, libjpegError, tooLarge, noMemory, unsupported };
+enum class decodeResult { done, libjpegError, tooLarge, tooLargeForFile, noMemory, unsupported };
+
+// The declared picture against the pixel limit and what the file can describe.
+decodeResult checkDeclaredSize(const jpeg_decompress_struct *cinfo, std::size_t fileSize)
+{
+    const long long pixels = static_cast<long long>(cinfo->image_width) * cinfo->image_height;
+    if (pixels > maxPicturePixels)
+        return decodeResult::tooLarge;
+    if (!bitmapFitsFile(pixels, fileSize))
+        return decodeResult::tooLargeForFile;
+    return decodeResult::done;
+}
+
+// Row buffers of the decoder, made outside the routine that holds the jump.
+struct decodeBuffers {
+    std::vector<std::uint8_t> cmyk; // rows as libjpeg gives CMYK
+    std::vector<quint32> band;      // rows on their way to a turned or mirrored place
+};
+
+constexpr int bandRows = 16;
 
 decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager, QImage *out,
-                        std::vector<std::uint8_t> *cmykRow, const unsigned char *data,
-                        unsigned long size, pictureMetadata *metadata)
+                        decodeBuffers *buffers, const unsigned char *data, unsigned long size,
+                        pictureMetadata *metadata, bool upright)
 {
     if (setjmp(manager->jump))
         return decodeResult::libjpegError;
@@ -188,6 +231,7 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
     jpeg_read_header(cinfo, TRUE);
     if (metadata)
         takeMetadata(cinfo, metadata);
+    const int orientation = upright ? orientationOf(cinfo) : 1;
     bool cmyk = false;
     switch (cinfo->jpeg_color_space) {
     case JCS_GRAYSCALE:
@@ -203,34 +247,49 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
     default:
         return decodeResult::unsupported;
     }
-    const long long pixels = static_cast<long long>(cinfo->image_width) * cinfo->image_height;
-    if (pixels > largestPicture)
-        return decodeResult::tooLarge;
+    const decodeResult declared = checkDeclaredSize(cinfo, size);
+    if (declared != decodeResult::done)
+        return declared;
+    cinfo->mem->max_memory_to_use = libjpegMemoryFor(size, static_cast<long long>(cinfo->image_width) * cinfo->image_height);
     jpeg_start_decompress(cinfo);
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
-    *out = newPicture(width, height);
+    const bool turned = orientation >= 5 && orientation <= 8;
+    *out = turned ? newPicture(height, width) : newPicture(width, height);
     if (out->isNull())
         return decodeResult::noMemory;
-    std::uint8_t *bits = out->bits();
-    const qsizetype stride = out->bytesPerLine();
-    if (cmyk) {
-        cmykRow->resize(static_cast<std::size_t>(width) * 4);
-        const bool inverted = cinfo->saw_Adobe_marker;
+    if (!cmyk && (orientation < 2 || orientation > 8)) {
+        // Straight into the picture.
+        std::uint8_t *bits = out->bits();
+        const qsizetype stride = out->bytesPerLine();
+        JSAMPROW rows[bandRows];
         while (cinfo->output_scanline < cinfo->output_height) {
             const int row = static_cast<int>(cinfo->output_scanline);
-            JSAMPROW rows[1] = {cmykRow->data()};
-            jpeg_read_scanlines(cinfo, rows, 1);
-            cmykRowToBgrx(cmykRow->data(), bits + stride * row, width, inverted);
-        }
-    } else {
-        JSAMPROW rows[16];
-        while (cinfo->output_scanline < cinfo->output_height) {
-            const int row = static_cast<int>(cinfo->output_scanline);
-            const int count = std::min(16, height - row);
+            const int count = std::min(bandRows, height - row);
             for (int i = 0; i < count; ++i)
                 rows[i] = bits + stride * (row + i);
             jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(count));
+        }
+    } else {
+        // A band of rows at a time, converted from CMYK where needed and put where the
+        // orientation shows it.
+        const std::size_t rowPixels = static_cast<std::size_t>(width);
+        buffers->band.resize(rowPixels * bandRows);
+        if (cmyk)
+            buffers->cmyk.resize(rowPixels * 4 * bandRows);
+        const bool inverted = cinfo->saw_Adobe_marker;
+        JSAMPROW rows[bandRows];
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int row = static_cast<int>(cinfo->output_scanline);
+            const int count = std::min(bandRows, height - row);
+            for (int i = 0; i < count; ++i)
+                rows[i] = cmyk ? buffers->cmyk.data() + rowPixels * 4 * i
+                               : reinterpret_cast<JSAMPROW>(buffers->band.data() + rowPixels * i);
+            const int got = static_cast<int>(jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(count)));
+            if (cmyk)
+                for (int i = 0; i < got; ++i)
+                    cmykRowToBgrx(rows[i], reinterpret_cast<std::uint8_t *>(buffers->band.data() + rowPixels * i), width, inverted);
+            placeStoredRows(*out, buffers->band.data(), width, width, height, row, got, orientation);
         }
     }
     jpeg_finish_decompress(cinfo);
@@ -286,40 +345,74 @@ QImage asRgb32(const QImage &bitmap)
     return converted;
 }
 
-// Decodes JPEG bytes into a new Format_RGB32 picture; `what` names the source in messages.
-QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QString &what, pictureMetadata *metadata)
+namespace {
+
+QString unreadableText(const QString &what, const QString &why)
+{
+    return QStringLiteral("%1 を JPEG 画像として読み込めません: %2").arg(what, why);
+}
+
+QString tooLargeForFileText(const QString &what, long long width, long long height)
+{
+    return unreadableText(what, QStringLiteral("宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。")
+                                    .arg(width).arg(height));
+}
+
+// Decodes JPEG bytes into a new Format_RGB32 picture, as stored or (upright) as its EXIF
+// orientation shows it; `what` names the source in messages.
+QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &what, pictureMetadata *metadata,
+                  bool upright)
 {
     jpeg_decompress_struct cinfo;
     jpegErrorManager manager;
     createDecompressor(cinfo, manager, size, what);
-    cinfo.mem->max_memory_to_use = libjpegMemoryFor(size);
-    jpeg_progress_mgr progress{};
-    progress.progress_monitor = watchScans;
-    cinfo.progress = &progress;
+    scanWatch watch{};
+    watch.pub.progress_monitor = watchScans;
+    watch.budget = scanWorkFor(size);
+    cinfo.progress = &watch.pub;
     QImage picture;
-    std::vector<std::uint8_t> cmykRow;
+    decodeBuffers buffers;
     decodeResult result;
     try {
-        result = decodeCore(&cinfo, &manager, &picture, &cmykRow, data, static_cast<unsigned long>(size), metadata);
+        result = decodeCore(&cinfo, &manager, &picture, &buffers, data, static_cast<unsigned long>(size), metadata, upright);
     } catch (const std::bad_alloc &) {
-        result = decodeResult::noMemory; // the CMYK row buffer
+        result = decodeResult::noMemory; // the row buffers
     }
     const long long width = cinfo.image_width, height = cinfo.image_height;
+    const int code = manager.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
+    if (result == decodeResult::libjpegError && (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY))
+        result = decodeResult::noMemory; // libjpeg's share of the memory is used up
     switch (result) {
     case decodeResult::done:
         return picture;
     case decodeResult::libjpegError:
-        throw imageError(QStringLiteral("%1 を JPEG 画像として読み込めません: %2")
-                             .arg(what, QString::fromLocal8Bit(manager.message)));
+        if (watch.exceeded)
+            throw imageError(unreadableText(what, QStringLiteral("走査（スキャン）が多すぎます（%1 × %2 画素で %3 回目の走査）。")
+                                                      .arg(width).arg(height).arg(watch.scan)));
+        throw imageError(unreadableText(what, QString::fromLocal8Bit(manager.message)));
     case decodeResult::tooLarge:
         throw imageError(tooLargeText(what, width, height));
+    case decodeResult::tooLargeForFile:
+        throw imageError(tooLargeForFileText(what, width, height));
     case decodeResult::noMemory:
         throw imageError(noMemoryText(what, width, height));
     case decodeResult::unsupported:
         break;
     }
     throw imageError(QStringLiteral("%1 は開くことのできない色空間で保存されています。").arg(what));
+}
+
+} // namespace
+
+QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QString &what, pictureMetadata *metadata)
+{
+    return decodeJpeg(data, size, what, metadata, false);
+}
+
+QImage decodeJpegUpright(const unsigned char *data, std::size_t size, const QString &what, pictureMetadata *metadata)
+{
+    return decodeJpeg(data, size, what, metadata, true);
 }
 
 QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString &what, int &orientation)
@@ -331,10 +424,15 @@ QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString 
     const QSize stored(static_cast<int>(std::min<JDIMENSION>(cinfo.image_width, JPEG_MAX_DIMENSION)),
                        static_cast<int>(std::min<JDIMENSION>(cinfo.image_height, JPEG_MAX_DIMENSION)));
     orientation = read ? orientationOf(&cinfo) : 1;
+    const decodeResult declared = read ? checkDeclaredSize(&cinfo, size) : decodeResult::done;
+    const long long width = cinfo.image_width, height = cinfo.image_height;
     jpeg_destroy_decompress(&cinfo);
     if (!read)
-        throw imageError(QStringLiteral("%1 を JPEG 画像として読み込めません: %2")
-                             .arg(what, QString::fromLocal8Bit(manager.message)));
+        throw imageError(unreadableText(what, QString::fromLocal8Bit(manager.message)));
+    if (declared == decodeResult::tooLarge)
+        throw imageError(tooLargeText(what, width, height));
+    if (declared == decodeResult::tooLargeForFile)
+        throw imageError(tooLargeForFileText(what, width, height));
     return stored;
 }
 

@@ -3,6 +3,7 @@
 // read from the header alone. `what` names the file in messages; every failure throws imageError
 // with a Japanese sentence followed by libjpeg's own text.
 #pragma once
+#include "picturelimits.h"
 #include "picturemetadata.h"
 
 #include <QByteArray>
@@ -11,15 +12,24 @@
 #include <QString>
 #include <cstddef>
 
-// Pictures above this many pixels are refused before any memory is taken for them: the planes
-// and the undo snapshots of the rest of the program count pixels in 32-bit integers.
-constexpr long long largestPicture = 400LL * 1000 * 1000;
+// The pixel limit of picturelimits.h under the name its first readers used.
+constexpr long long largestPicture = maxPicturePixels;
+
+// Before any pixel is decoded, the declared size is held to maxPicturePixels and its bitmap to
+// what the file may cost (pictureMemoryFor), and so is libjpeg's memory; the blocks the scans of
+// a progressive file visit are held to a budget from the file's size as they come.
 
 // The picture as stored (not turned upright); metadata, when given, receives the kept segments.
 QImage decodeJpegBytes(const unsigned char *data, std::size_t size, const QString &what,
                        pictureMetadata *metadata = nullptr);
 
-// The size as stored and the EXIF orientation, from the header only.
+// The picture as its EXIF orientation shows it, each band of rows decoded straight into its
+// turned or mirrored place (no second copy of the picture).
+QImage decodeJpegUpright(const unsigned char *data, std::size_t size, const QString &what,
+                         pictureMetadata *metadata = nullptr);
+
+// The size as stored and the EXIF orientation, from the header only, with the same checks of the
+// declared size.
 QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString &what, int &orientation);
 
 // Encodes at quality 1..100 (clamped) with the given segments after the header.
