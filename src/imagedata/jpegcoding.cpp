@@ -133,7 +133,7 @@ long libjpegMemoryFor(std::size_t fileSize, long long pixels)
 // come and held to a budget from the file's size: a real photo of ten or twenty scans takes a
 // small part of it. Real files also never have more than a few dozen scans.
 constexpr int maximumScans = 500;
-constexpr unsigned long long scanWorkFloor = 64ULL << 20; // blocks, some two seconds of decoding
+constexpr unsigned long long scanWorkFloor = 32ULL << 20; // blocks, about a second of decoding
 constexpr unsigned long long scanWorkPerFileByte = 64;
 constexpr unsigned long long scanWorkPerScan = 64;
 

@@ -117,17 +117,24 @@ public:
             }
         }
     }
-    // Sets a one-value SHORT or LONG entry to v (a SHORT that cannot hold v becomes a LONG).
-    void setCount(qint64 entry, quint32 v)
+    // Sets the first value of a SHORT or LONG entry (a size, normally one value) to v. A SHORT that
+    // cannot hold v, or values that are not all there, become one LONG in the value field.
+    void setSize(qint64 entry, quint32 v)
     {
-        const quint32 type = get16(entry + 2);
-        if ((type != shortType && type != longType) || get32(entry + 4) != 1)
+        const quint32 type = get16(entry + 2), count = get32(entry + 4);
+        if ((type != shortType && type != longType) || count < 1)
             return;
-        if (type == shortType && v <= 0xFFFF) {
-            put16(entry + 8, v);
-            put16(entry + 10, 0);
+        const bool inField = qint64(typeSize(int(type))) * count <= 4;
+        const qint64 at = inField ? entry + 8 : qint64(get32(entry + 8));
+        if (type == shortType && v <= 0xFFFF && (inField || (at >= 8 && holds(at, 2)))) {
+            put16(at, v);
+            if (count == 1)
+                put16(entry + 10, 0);
+        } else if (type == longType && (inField || (at >= 8 && holds(at, 4)))) {
+            put32(at, v);
         } else {
             put16(entry + 2, longType);
+            put32(entry + 4, 1);
             put32(entry + 8, v);
         }
     }
@@ -151,6 +158,42 @@ bool iccIsRgb(const std::vector<metadataSegment> &segments)
             && static_cast<unsigned char>(s.payload[12]) == 1)
             return s.payload.mid(14 + 16, 4) == QByteArray("RGB ");
     return false;
+}
+
+// Replaces the value of every `name` attribute (name="v" or name='v') and element (<name>v<)
+// of an XMP packet by change(value); a change returning the value as it was leaves it alone.
+template <typename Change>
+void editXmpValues(QByteArray &packet, const QByteArray &name, Change change)
+{
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    for (qsizetype at = packet.indexOf(name); at > 0; at = packet.indexOf(name, at + 1)) {
+        const char before = packet[at - 1];
+        qsizetype p = at + name.size();
+        qsizetype start = -1, end = -1;
+        if (before == '<' && p < packet.size() && packet[p] == '>') {
+            start = p + 1;
+            end = packet.indexOf('<', start);
+        } else if (space(before)) {
+            while (p < packet.size() && space(packet[p]))
+                ++p;
+            if (p >= packet.size() || packet[p] != '=')
+                continue;
+            ++p;
+            while (p < packet.size() && space(packet[p]))
+                ++p;
+            if (p >= packet.size() || (packet[p] != '"' && packet[p] != '\''))
+                continue;
+            start = p + 1;
+            end = packet.indexOf(packet[p], start);
+        }
+        if (start < 0 || end < 0)
+            continue;
+        const QByteArray value = packet.mid(start, end - start);
+        const QByteArray changed = change(value);
+        if (changed != value)
+            packet.replace(start, end - start, changed);
+        at = start + changed.size() - 1;
+    }
 }
 
 } // namespace
@@ -192,7 +235,7 @@ std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) 
         else if (s.marker == 0xE2 && !rgbProfile)
             continue;
         else if (s.marker == 0xE1 && startsWith(s.payload, xmpSignature))
-            out.push_back({s.marker, xmpUpright(s.payload)});
+            out.push_back({s.marker, xmpForPicture(s.payload, width, height)});
         else
             out.push_back(s);
     }
@@ -234,9 +277,9 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
     for (qint64 e : ifd0Entries) {
         const int tag = int(tiff.get16(e));
         if (tag == imageWidthTag)
-            tiff.setCount(e, quint32(width));
+            tiff.setSize(e, quint32(width));
         else if (tag == imageLengthTag)
-            tiff.setCount(e, quint32(height));
+            tiff.setSize(e, quint32(height));
         else if (tag == exifPointerTag)
             exifIfd = tiff.get32(e + 8);
         else if (tag == gpsPointerTag)
@@ -246,9 +289,9 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
     for (qint64 e : tiff.entries(exifIfd)) {
         const int tag = int(tiff.get16(e));
         if (tag == pixelXDimensionTag)
-            tiff.setCount(e, quint32(width));
+            tiff.setSize(e, quint32(width));
         else if (tag == pixelYDimensionTag)
-            tiff.setCount(e, quint32(height));
+            tiff.setSize(e, quint32(height));
         else if (tag == interopPointerTag)
             interopIfd = tiff.get32(e + 8);
     }
@@ -324,18 +367,38 @@ QByteArray xmpUpright(const QByteArray &payload)
     // Viewers that read the XMP copy of the orientation would otherwise turn the upright pixels
     // once more.
     QByteArray out = payload;
-    const QByteArray name("tiff:Orientation");
-    for (qsizetype at = out.indexOf(name); at >= 0; at = out.indexOf(name, at + name.size())) {
-        qsizetype digit = at + name.size();
-        if (digit + 1 < out.size() && out[digit] == '=' && (out[digit + 1] == '"' || out[digit + 1] == '\''))
-            digit += 2;
-        else if (digit < out.size() && out[digit] == '>')
-            digit += 1;
-        else
-            continue;
-        const bool closed = digit + 1 < out.size() && (out[digit + 1] == '"' || out[digit + 1] == '\'' || out[digit + 1] == '<');
-        if (closed && out[digit] >= '2' && out[digit] <= '8')
-            out[digit] = '1';
+    editXmpValues(out, "tiff:Orientation", [](const QByteArray &value) {
+        return value.size() == 1 && value[0] >= '2' && value[0] <= '8' ? QByteArray("1") : value;
+    });
+    return out;
+}
+
+QByteArray xmpForPicture(const QByteArray &payload, int width, int height)
+{
+    QByteArray out = xmpUpright(payload);
+    const qsizetype before = out.size();
+    const auto size = [](int pixels) {
+        return [number = QByteArray::number(pixels)](const QByteArray &value) {
+            const bool decimal = !value.isEmpty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+            return decimal ? number : value;
+        };
+    };
+    editXmpValues(out, "exif:PixelXDimension", size(width));
+    editXmpValues(out, "exif:PixelYDimension", size(height));
+    editXmpValues(out, "tiff:ImageWidth", size(width));
+    editXmpValues(out, "tiff:ImageLength", size(height));
+    // The packet's padding (white space before its closing processing instruction, there for
+    // edits in place) takes up a change of length, so the packet keeps its size where it can.
+    const qsizetype grown = out.size() - before;
+    const qsizetype end = out.lastIndexOf("<?xpacket end");
+    if (grown != 0 && end > 0) {
+        qsizetype padding = 0;
+        while (padding < end && (out[end - 1 - padding] == ' ' || out[end - 1 - padding] == '\n'))
+            ++padding;
+        if (grown < 0)
+            out.insert(end, QByteArray(-grown, ' '));
+        else if (padding > grown)
+            out.remove(end - grown, grown);
     }
     return out;
 }

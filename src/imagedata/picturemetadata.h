@@ -24,8 +24,8 @@ struct pictureMetadata {
     // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
     int orientation() const;
     // The segments to write beside a picture of width x height: the EXIF record first, patched
-    // as exifForPicture does, then XMP (its orientation set to 1 as xmpUpright does), the ICC profile only when it describes RGB colours
-    // (a grey or CMYK original is written as RGB).
+    // as exifForPicture does, then XMP (patched as xmpForPicture does), the ICC profile only when
+    // it describes RGB colours (a grey or CMYK original is written as RGB).
     std::vector<metadataSegment> forPicture(int width, int height) const;
 };
 
@@ -33,13 +33,20 @@ struct pictureMetadata {
 int exifOrientation(const QByteArray &payload);
 
 // The EXIF payload for a picture of width x height as shown: orientation 1, the pixel-dimension
-// tags set to width and height, the second directory (the thumbnail) and its data removed. A
-// record that cannot be walked is returned unchanged.
+// tags set to width and height (their first value, where a record gives more than one), the
+// second directory (the thumbnail) and its data removed. A record that cannot be walked is
+// returned unchanged.
 QByteArray exifForPicture(const QByteArray &payload, int width, int height);
 
 // An XMP packet for a picture stored as shown: a tiff:Orientation value 2..8, as an attribute or
 // as an element, becomes 1 in place (one digit for another, so the packet keeps its size).
 QByteArray xmpUpright(const QByteArray &payload);
+
+// An XMP packet for a picture of width x height as shown: upright as xmpUpright makes it, and the
+// XMP copies of the pixel sizes (exif:PixelXDimension, exif:PixelYDimension, tiff:ImageWidth,
+// tiff:ImageLength; attributes or elements holding a decimal number) set to width and height. The
+// packet's padding takes up a change of length where it can.
+QByteArray xmpForPicture(const QByteArray &payload, int width, int height);
 
 // The picture as it is meant to be seen for EXIF orientation 2..8 (mirrors, half and quarter
 // turns); any other value returns it as it is. Throws imageError when memory runs out.

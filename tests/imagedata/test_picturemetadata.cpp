@@ -242,6 +242,67 @@ TEST(CameraRecord, TheXmpCopyOfTheOrientationBecomesOne)
     EXPECT_EQ(out[0].payload, expected); // the made-up name and the two-digit value stay as they were
 }
 
+TEST(CameraRecord, TheXmpCopiesOfThePixelSizesFollowThePicture)
+{
+    // Saved as 1234 x 56 (an attribute in either quotes or with spaces, an element; the made-up
+    // name and the value that is no number stay). The packet's padding takes up the new length.
+    const QByteArray padding(20, ' '), end("<?xpacket end='w'?>");
+    const struct { int width; QByteArray packet, expected; } cases[] = {
+        {1234, "<d exif:PixelXDimension=\"4000\" exif:PixelYDimension='3000'/>",
+               "<d exif:PixelXDimension=\"1234\" exif:PixelYDimension='56'/>"},
+        {1234, "<exif:PixelXDimension>4000</exif:PixelXDimension><exif:PixelYDimension>3000</exif:PixelYDimension>",
+               "<exif:PixelXDimension>1234</exif:PixelXDimension><exif:PixelYDimension>56</exif:PixelYDimension>"},
+        {1234, "<d exif:PixelXDimension = \"4000\"\n tiff:ImageWidth=\"4000\" tiff:ImageLength=\"3000\"/>",
+               "<d exif:PixelXDimension = \"1234\"\n tiff:ImageWidth=\"1234\" tiff:ImageLength=\"56\"/>"},
+        {1234, "<d exif:PixelXDimensionX=\"4000\"/><exif:PixelYDimension>n/a</exif:PixelYDimension>",
+               "<d exif:PixelXDimensionX=\"4000\"/><exif:PixelYDimension>n/a</exif:PixelYDimension>"},
+        {123456, "<d exif:PixelXDimension=\"4000\"/>" + padding + end, "<d exif:PixelXDimension=\"123456\"/>" + padding.mid(2) + end},
+        {7, "<d exif:PixelXDimension=\"4000\"/>" + padding + end, "<d exif:PixelXDimension=\"7\"/>" + padding + "   " + end},
+    };
+    const QByteArray signature("http://ns.adobe.com/xap/1.0/\0", 29);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.packet.constData());
+        pictureMetadata metadata;
+        ASSERT_TRUE(metadata.offer(0xE1, signature + c.packet));
+        const std::vector<metadataSegment> out = metadata.forPicture(c.width, 56);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].payload, signature + c.expected);
+    }
+}
+
+TEST(CameraRecord, PixelSizesGivenWithTwoValuesAreSetInTheFirst)
+{
+    // The EXIF directory at 26 holds PixelXDimension as two SHORTs in the entry (4000, 7) and
+    // PixelYDimension as two LONGs at 56 (3000, 9). A width no SHORT holds becomes one LONG.
+    QByteArray t("II\x2A\x00", 4);
+    put32(t, 8);
+    put16(t, 1);
+    entry(t, 0x8769, 4, 1, 26);
+    put32(t, 0);
+    put16(t, 2);
+    entry(t, 0xA002, 3, 2, 4000 | 7u << 16);
+    entry(t, 0xA003, 4, 2, 56);
+    put32(t, 0);
+    put32(t, 3000);
+    put32(t, 9);
+    ASSERT_EQ(t.size(), 64);
+    const struct { int width; quint32 type, count, value; } cases[] = {
+        {1234, 3, 2, 1234 | 7u << 16},
+        {70000, 4, 1, 70000},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.width);
+        const QByteArray out = exifForPicture(QByteArray("Exif\0\0", 6) + t, c.width, 56).mid(6);
+        ASSERT_EQ(out.size(), t.size());
+        EXPECT_EQ(get32(out, 28) >> 16, c.type);
+        EXPECT_EQ(get32(out, 28 + 4), c.count);
+        EXPECT_EQ(get32(out, 28 + 8), c.value);
+        EXPECT_EQ(out.mid(40, 12), t.mid(40, 12)); // PixelYDimension's entry
+        EXPECT_EQ(get32(out, 56), 56u);
+        EXPECT_EQ(get32(out, 60), 9u);
+    }
+}
+
 TEST_F(MetadataTest, EveryOrientationOpensUpright)
 {
     // The six blocks as shown for orientations 1..8 (row by row), from the EXIF standard's
