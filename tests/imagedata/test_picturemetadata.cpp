@@ -266,7 +266,7 @@ TEST(CameraRecord, TheXmpCopiesOfThePixelSizesFollowThePicture)
         ASSERT_TRUE(metadata.offer(0xE1, signature + c.packet));
         const std::vector<metadataSegment> out = metadata.forPicture(c.width, 56);
         ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0].payload, signature + c.expected);
+        EXPECT_EQ(out[0].payload.toStdString(), (signature + c.expected).toStdString());
     }
 }
 
