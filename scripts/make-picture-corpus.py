@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed files of the picture-reader fuzzers: small BMP files of every kind the reader
 knows (fuzz/corpus-bmp/), built byte by byte, and small JPEG files (fuzz/corpus-jpeg/): baseline,
-progressive and grey, coded by cjpeg (Debian package libjpeg-turbo-progs) from pictures made
+progressive, grey and arithmetic-coded, coded by cjpeg (Debian package libjpeg-turbo-progs) from pictures made
 here, some with an EXIF record (orientation, pixel sizes, a thumbnail directory), an XMP packet
 and an ICC profile put after the start marker.
 Usage: make-picture-corpus.py [bmp-dir [jpeg-dir]]"""
@@ -105,7 +105,8 @@ def jpeg_seeds():
         with open(source, "wb") as f:
             f.write(ppm)
         for name, options in (("baseline", []), ("progressive", ["-progressive"]), ("grey", ["-grayscale"]),
-                              ("optimised", ["-optimize", "-quality", "50"])):
+                              ("optimised", ["-optimize", "-quality", "50"]),
+                              ("arithmetic", ["-arithmetic", "-progressive"])):
             seeds[name + ".jpg"] = subprocess.run(["cjpeg", *options, source], check=True, capture_output=True).stdout
     base = seeds["baseline.jpg"]
     xmp = b"http://ns.adobe.com/xap/1.0/\0<x:xmpmeta xmlns:x='adobe:ns:meta/'/>"
