@@ -381,7 +381,7 @@ QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &wh
     const long long width = cinfo.image_width, height = cinfo.image_height;
     const int code = manager.pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
-    if (result == decodeResult::libjpegError && (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY))
+    if (result == decodeResult::libjpegError && !watch.exceeded && (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY))
         result = decodeResult::noMemory; // libjpeg's share of the memory is used up
     switch (result) {
     case decodeResult::done:
