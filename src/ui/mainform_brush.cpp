@@ -11,7 +11,6 @@
 #include "pagecontrol.h"
 #include "ui_mainform.h"
 
-#include <QBitmap>
 #include <QPainter>
 #include <QPixmap>
 #include <QTabWidget>
@@ -23,9 +22,10 @@ void TmainForm::setUpBrushPainting()
     connect(ui->mainImage, &imageControl::mouseDown, this, &TmainForm::brushMouseDown);
     connect(ui->mainImage, &imageControl::mouseMove, this, &TmainForm::brushMouseMove);
     connect(ui->mainImage, &imageControl::mouseUp, this, &TmainForm::brushMouseUp);
-    // Whoever switches the pages (the user or code), a stroke ends and the cursor follows.
-    connect(ui->mainPageControl, &QTabWidget::currentChanged, this, &TmainForm::brushPageChanged);
-    connect(ui->PageControl5, &QTabWidget::currentChanged, this, &TmainForm::brushPageChanged);
+    // Whoever switches the pages (the user or code), a stroke ends and the cursor follows. The
+    // page adapters carry the connections, so they end with them, before the tab widgets go.
+    connect(ui->mainPageControl, &QTabWidget::currentChanged, mainPages.get(), [this] { brushPageChanged(); });
+    connect(ui->PageControl5, &QTabWidget::currentChanged, settingsPages.get(), [this] { brushPageChanged(); });
 }
 
 int TmainForm::brushKindShowing() const
