@@ -180,6 +180,11 @@ private slots:
         QCOMPARE(view->cursor().shape(), Qt::BitmapCursor);
 
         const QPoint a = viewPointOf(t, 40, 40), b = viewPointOf(t, 120, 40), c = viewPointOf(t, 250, 150);
+        // The cursor is the brush's circle as big as the view shows it (with a small margin).
+        t.bar("airBrushSizeTrackBar")->setValue(60);
+        QTest::mouseMove(view, a);
+        const double scale = double(t.window->mainViewBitmap.width()) / 300;
+        QCOMPARE(view->cursor().pixmap().width(), int(61 * scale) + 4);
         QTest::mousePress(view, Qt::LeftButton, {}, a);
         QTest::mouseMove(view, b);
         const QImage beforeSwitch = t.current()->bitmap.copy();
