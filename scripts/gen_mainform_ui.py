@@ -425,21 +425,19 @@ def information_page(tabs):
 
 
 def brush_page(tabs, sheet, caption, prefix, sample, shape):
+    """A brush's settings: size, density and profile shape, its sample dab and its profile graph."""
     p = page(tabs, sheet, caption)
     rows = [('太さ：', 'Size', (3, 200), 10, 20, 10), ('濃さ：', 'Density', (0, 100), 10, 10, 10),
             ('濃度分布形状：', 'Shape', (-10, 10), 0, 2, 2)]
     y = 4
     for text, key, rng, start, tick, pg in rows:
-        hidden(label(p, text, (6, y, 120, 16)))
-        hidden(value_text(p, '%s%sStaticText' % (prefix, key), str(start), (160, y, 56, 16),
-                          align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter'))
-        hidden(slider(p, '%s%sTrackBar' % (prefix, key), rng, start, tick, pg, (2, y + 16, PAGE_W - 6, 28)))
+        bar_row(p, y, text, '%s%sTrackBar' % (prefix, key), '%s%sStaticText' % (prefix, key), rng, start, tick, pg)
         y += 48
-    hidden(label(p, 'サンプル', (6, y, 120, 16)))
-    hidden(image(p, sample, 201, 201, 6, y + 18))
+    label(p, 'サンプル', (6, y, 120, 16))
+    image(p, sample, 201, 201, 6, y + 18)
     y += 222
-    hidden(label(p, 'ブラシ濃度分布形状', (6, y, 160, 16)))
-    hidden(image(p, shape, 201, 105, 6, y + 18))
+    label(p, 'ブラシ濃度分布形状', (6, y, 160, 16))
+    image(p, shape, 201, 105, 6, y + 18)
 
 
 def settings_page(tabs):
@@ -452,8 +450,8 @@ def settings_page(tabs):
     page(inner, 'emptyTabSheet', '!')
     editing_list_page(inner)
     information_page(inner)
-    brush_page(inner, 'waterBrushTabSheet', '?', 'wateBrush', 'waterBrushSampleImage', 'wateBrushShapeImage')
-    brush_page(inner, 'airBrushTabSheet', '~', 'airBrush', 'airBrushSampleImage', 'airBrushShapeImage')
+    brush_page(inner, 'waterBrushTabSheet', '? 水彩ブラシ', 'wateBrush', 'waterBrushSampleImage', 'wateBrushShapeImage')
+    brush_page(inner, 'airBrushTabSheet', '~ エアブラシ', 'airBrush', 'airBrushSampleImage', 'airBrushShapeImage')
 
 
 # ---- the parameter pages

@@ -1,5 +1,7 @@
 #include "brushtool.h"
 
+#include "brushstroke.h"
+
 #include "colour/colorcontrol.h"
 #include "colour/sharedrandom.h"
 #include "imagedata/myimagearray.h"
@@ -61,22 +63,6 @@ QImage blankBitmap()
     return bitmap;
 }
 
-// Copies the w × h block of source at (sx, sy) to (dx, dy) of destination; pixels outside
-// either bitmap are left alone.
-void copyBlock(const QImage &source, int sx, int sy, QImage &destination, int dx, int dy, int w, int h)
-{
-    for (int r = 0; r < h; ++r) {
-        const int ys = sy + r, yd = dy + r;
-        if (ys < 0 || ys >= source.height() || yd < 0 || yd >= destination.height()) continue;
-        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(ys));
-        auto *to = reinterpret_cast<QRgb *>(destination.scanLine(yd));
-        for (int c = 0; c < w; ++c) {
-            const int xs = sx + c, xd = dx + c;
-            if (xs < 0 || xs >= source.width() || xd < 0 || xd >= destination.width()) continue;
-            to[xd] = (to[xd] & 0xFF000000u) | (from[xs] & 0x00FFFFFFu);
-        }
-    }
-}
 } // namespace
 
 brushTool::brushTool()
@@ -177,7 +163,7 @@ void brushTool::drawAirBrushSample(std::uint32_t colour, pictureTarget *image)
     QImage &canvas = image->canvas();
     canvas.fill(white);
     const int corner = 100 - (airBrushSize - 1) / 2;
-    copyBlock(airSampleBitmap, 0, 0, canvas, corner, corner, tableSide, tableSide);
+    copyPixelBlock(airSampleBitmap, 0, 0, canvas, corner, corner, tableSide, tableSide);
     frame(canvas, 0, 0, canvas.width(), canvas.height(), silver);
     image->canvasChanged();
 }
@@ -199,7 +185,7 @@ void brushTool::drawWaterBrushSample(pictureTarget *image)
     if (!image) return;
     QImage &canvas = image->canvas();
     canvas.fill(white);
-    copyBlock(waterSampleBitmap, 0, 0, canvas, 0, 0, sw, sh);
+    copyPixelBlock(waterSampleBitmap, 0, 0, canvas, 0, 0, sw, sh);
     // The n × n dab goes onto n − 1 pixels each way (a nearest-neighbour shrink).
     const int n = waterBrushSize;
     const int left = w / 2 - n / 2, top = h / 2 - n / 2;
@@ -209,7 +195,7 @@ void brushTool::drawWaterBrushSample(pictureTarget *image)
         QImage shrunk(side, side, QImage::Format_RGB32);
         shrunk.fill(white);
         stretchCopy(dab, shrunk);
-        copyBlock(shrunk, 0, 0, canvas, left, top, side, side);
+        copyPixelBlock(shrunk, 0, 0, canvas, left, top, side, side);
     }
     image->canvasChanged();
 }
@@ -220,7 +206,7 @@ void brushTool::applyDab(const QImage &source, std::uint32_t colour, int x, int 
     const int e = (n - 1) / 2;
     // The square (x − e, y − e)–(x + e, y + e), right and bottom exclusive: (n − 1)² pixels. The
     // last row and column of dabSourceBitmap keep what they held.
-    copyBlock(source, x - e, y - e, dabSourceBitmap, 0, 0, n - 1, n - 1);
+    copyPixelBlock(source, x - e, y - e, dabSourceBitmap, 0, 0, n - 1, n - 1);
 
     myImageArray from(dabSourceBitmap);
     myImageArray to(dabBitmap);
@@ -230,27 +216,36 @@ void brushTool::applyDab(const QImage &source, std::uint32_t colour, int x, int 
     if (kind == airKind) {
         blendAirProfile(airProfile, colour, src, dab, n);
     } else if (kind == waterKind) {
+        // Box sums from a table of sums over the refreshed (n − 1) × (n − 1) corner:
+        // sums[(r + 1) · side + c + 1] is the sum of src over rows 0..r and columns 0..c.
         const int last = n - 2; // rows and columns 0 .. n − 2 were refreshed from the source
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                const std::size_t pos = std::size_t(r) * side + c;
-                const int k = std::max(waterProfile[pos] / 10 / 2, 0);
-                const int r0 = std::max(r - k, 0), r1 = std::min(r + k, last);
-                const int c0 = std::max(c - k, 0), c1 = std::min(c + k, last);
-                if (r0 > r1 || c0 > c1) {
-                    for (int p = 0; p < 3; ++p) dab[p][pos] = src[p][pos];
-                    continue;
-                }
-                const int count = (r1 - r0 + 1) * (c1 - c0 + 1);
-                for (int p = 0; p < 3; ++p) {
-                    int sum = 0;
-                    for (int rr = r0; rr <= r1; ++rr) {
-                        const std::uint8_t *row = src[p] + std::size_t(rr) * side;
-                        for (int cc = c0; cc <= c1; ++cc) sum += row[cc];
-                    }
-                    dab[p][pos] = static_cast<std::uint8_t>(sum / count);
+        waterSums.assign(std::size_t(side) * side, 0);
+        for (int p = 0; p < 3; ++p) {
+            int *sums = waterSums.data();
+            for (int r = 0; r <= last; ++r) {
+                const std::uint8_t *row = src[p] + std::size_t(r) * side;
+                int rowSum = 0;
+                for (int c = 0; c <= last; ++c) {
+                    rowSum += row[c];
+                    sums[std::size_t(r + 1) * side + c + 1] = sums[std::size_t(r) * side + c + 1] + rowSum;
                 }
             }
+            for (int r = 0; r < n; ++r)
+                for (int c = 0; c < n; ++c) {
+                    const std::size_t pos = std::size_t(r) * side + c;
+                    const int k = std::max(waterProfile[pos] / 10 / 2, 0);
+                    const int r0 = std::max(r - k, 0), r1 = std::min(r + k, last);
+                    const int c0 = std::max(c - k, 0), c1 = std::min(c + k, last);
+                    if (r0 > r1 || c0 > c1) {
+                        dab[p][pos] = src[p][pos];
+                        continue;
+                    }
+                    const int count = (r1 - r0 + 1) * (c1 - c0 + 1);
+                    const int sum = sums[std::size_t(r1 + 1) * side + c1 + 1] - sums[std::size_t(r0) * side + c1 + 1] -
+                                    sums[std::size_t(r1 + 1) * side + c0] + sums[std::size_t(r0) * side + c0];
+                    dab[p][pos] = static_cast<std::uint8_t>(sum / count);
+                }
+        }
     }
     to.storeToBitmap();
 }

@@ -62,5 +62,6 @@ public:
     void applyDab(const QImage &source, std::uint32_t colour, int x, int y, int kind);
 
 private:
+    std::vector<int> waterSums; // scratch of applyDab: the water brush's table of box sums
     void setup(trackBarSource *size, trackBarSource *density, trackBarSource *shape, bool air);
 };

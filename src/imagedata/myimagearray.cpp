@@ -3,6 +3,7 @@
 #include "imageerror.h"
 #include "messagesink.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -275,30 +276,41 @@ double fitRect(int left, int top, int right, int bottom, rectangle &target)
 
 void stretchCopy(const QImage &source, QImage &destination)
 {
+    stretchCopyArea(source, destination, 0, 0, destination.width() - 1, destination.height() - 1);
+}
+
+void stretchCopyArea(const QImage &source, QImage &destination, int left, int top, int right, int bottom)
+{
     const int sw = source.width(), sh = source.height();
     const int dw = destination.width(), dh = destination.height();
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
         return;
     if (source.depth() != 32 || destination.depth() != 32)
         return; // both are addressed as four bytes per pixel
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, dw - 1);
+    bottom = std::min(bottom, dh - 1);
+    if (right < left || bottom < top)
+        return;
     const double rx = static_cast<double>(sw) / dw;
     const double ry = static_cast<double>(sh) / dh;
     // The source column of each destination column, or -1 where it falls outside.
-    std::vector<int> columns(static_cast<std::size_t>(dw));
-    for (int j = 0; j < dw; ++j) {
+    std::vector<int> columns(static_cast<std::size_t>(right - left + 1));
+    for (int j = left; j <= right; ++j) {
         const int sc = static_cast<int>(j * rx);
-        columns[static_cast<std::size_t>(j)] = (sc >= 0 && sc < sw) ? sc : -1;
+        columns[static_cast<std::size_t>(j - left)] = (sc >= 0 && sc < sw) ? sc : -1;
     }
     std::uint8_t *bits = destination.bits();
     const qsizetype stride = destination.bytesPerLine();
-    for (int i = 0; i < dh; ++i) {
+    for (int i = top; i <= bottom; ++i) {
         const int sr = static_cast<int>(i * ry);
         if (sr < 0 || sr >= sh)
             continue;
         const std::uint8_t *s = source.constScanLine(sr);
         std::uint8_t *d = bits + stride * i;
-        for (int j = 0; j < dw; ++j) {
-            const int sc = columns[static_cast<std::size_t>(j)];
+        for (int j = left; j <= right; ++j) {
+            const int sc = columns[static_cast<std::size_t>(j - left)];
             if (sc < 0)
                 continue;
             d[j * 4] = s[sc * 4];

@@ -41,6 +41,9 @@ double fitRect(int left, int top, int right, int bottom, rectangle &target);
 
 // Nearest-neighbour scaled copy between two 32-bit bitmaps of any sizes (fourth byte untouched).
 void stretchCopy(const QImage &source, QImage &destination);
+// The same copy for the destination pixels of the area (left, top)–(right, bottom) only (inclusive,
+// limited to the destination); each gets the bytes stretchCopy gives it.
+void stretchCopyArea(const QImage &source, QImage &destination, int left, int top, int right, int bottom);
 
 // The same copies without the vector fast path (one pixel at a time); kept so the two can be
 // compared and for platforms without SSE2.

@@ -8,10 +8,12 @@
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
 //   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
 //   mainform_colour.cpp     the colour panel and the brush settings
+//   mainform_brush.cpp      painting with the brushes on mainImage
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 #pragma once
 #include "colour/colorfilter.h"
+#include "geometry/brushstroke.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/myeditingelement.h"
 #include "imagedata/rectangle.h"
@@ -180,6 +182,27 @@ public:
     void paletImageMouseDown(int index); // one body for the 30 swatches (0-based)
     void paletImageMouseEnter(int index);
 
+    // Painting with the brushes on mainImage while a brush page shows (mainform_brush.cpp).
+    strokePath brushPath;                   // the stroke under way, in picture pixels
+    int brushStrokeKind = 0;                // brushTool::airKind or waterKind during a stroke, else 0
+    imageDocument *brushDocument = nullptr; // the picture the stroke paints on
+    int brushUndoCount = 0;                 // its undo count once the stroke's snapshot was taken
+    struct brushCursorLook {
+        int kind = 0, diameter = 0;
+        bool operator==(const brushCursorLook &) const = default;
+    } brushCursor;                          // the circle the cursor shows now
+    // The brush whose page shows (設定, then its tab): brushTool::airKind or waterKind; else 0.
+    int brushKindShowing() const;
+    void setUpBrushPainting();
+    // The picture pixel under a point of mainImage (the picture is shown fitted).
+    point brushPicturePoint(int x, int y) const;
+    void paintBrushDabs(const std::vector<point> &dabs);
+    // Redraws the main view over the picture pixels of area only.
+    void showPictureArea(const rectangle &area);
+    void endBrushStroke();
+    void refreshBrushCursor();
+    void brushPageChanged();
+
     // One-click recipes.
     void runFringePreset(int level);
     void runRecipeButton(const char *name);
@@ -271,6 +294,9 @@ public slots:
     void mainImageMouseDown(Qt::MouseButton button, int x, int y);
     void mainImageMouseMove(Qt::MouseButtons buttons, int x, int y);
     void mainImageMouseUp(Qt::MouseButton button, int x, int y);
+    void brushMouseDown(Qt::MouseButton button, int x, int y);
+    void brushMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void brushMouseUp(Qt::MouseButton button, int x, int y);
     // Colour panel saturation and brush settings: their captions follow the bars.
     void colorChromaTrackBarChange();
     void airBrushSizeTrackBarChange();

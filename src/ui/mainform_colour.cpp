@@ -59,6 +59,8 @@ void TmainForm::setUpColourPanel()
     panel.drawColor = &drawColor;
     ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
     panel.initialisePanel();
+    // The drawing colour's readouts show it from the start, as they do after every pick.
+    panel.setDrawColor(drawColor);
 
     // The hover box follows the mouse over the field without a button held.
     ui->sampleColorImage->setMouseTracking(true);
@@ -125,6 +127,7 @@ void TmainForm::setUpBrush()
     b.drawColorRef = &drawColor;
     b.setupAirBrush();
     b.setupWaterBrush();
+    setUpBrushPainting();
 }
 
 namespace {

@@ -351,7 +351,8 @@ void TmainForm::rotateAngleRadioGroupClick()
 
 bool TmainForm::trimmingShown()
 {
-    return trimmingActive && trimmingRect && hasImage() && hasPixels(*currentBitmap);
+    // A brush page takes the mouse on mainImage for painting.
+    return trimmingActive && !brushKindShowing() && trimmingRect && hasImage() && hasPixels(*currentBitmap);
 }
 
 void TmainForm::showTrimmingRect(bool shown)

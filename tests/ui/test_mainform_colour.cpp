@@ -82,7 +82,7 @@ private slots:
         t.click("executeButton");
         QCOMPARE(pictureOf(t), filtered(before, 4, picked, 20));
 
-        // The brush samples are drawn at start-up (the pages stay hidden).
+        // The brush samples are drawn at start-up.
         QCOMPARE(t.window->brush->airBrushSize, 11);
         t.bar("airBrushSizeTrackBar")->setValue(200);
         QCOMPARE(t.text("airBrushSizeStaticText"), QString("200"));
