@@ -54,17 +54,17 @@ int main(int argc, char **argv)
                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&frameworkTexts);
 
-    // This instance's snapshot folder, taken now so that the folders left by instances that
-    // were killed go at start-up; a folder that cannot be made is reported at the first snapshot.
-    try {
-        instanceFolder::process();
-    } catch (const imageError &) {
-    }
-
     try {
         TmainForm window;
         decorateMainWindow(&window);
         window.show();
+        // This instance's snapshot folder, taken now so that the folders left by instances that
+        // were killed go at start-up, and a cache that cannot be trusted is told of in the
+        // window; a folder that cannot be made is reported at the first snapshot.
+        try {
+            instanceFolder::process();
+        } catch (const imageError &) {
+        }
         return app.exec();
     } catch (const operationAbandoned &) {
         return 1;
