@@ -53,6 +53,7 @@ struct signalFolder {
 };
 signalFolder signalTarget;
 std::atomic<int> signalFolderSet{0};
+const instanceFolder *signalOwner = nullptr; // whose folder the handler removes
 
 struct linuxDirent {
     unsigned long long inode;
@@ -88,11 +89,22 @@ void removeFolderOnSignal()
         if (signalTarget.parents[i] >= 0) ::unlinkat(signalTarget.parents[i], signalTarget.names[i], AT_REMOVEDIR);
 }
 
-// Opens what removeFolderOnSignal needs for folder (and, when given, the private folder above
-// it that this process made) and hands it to the signal handlers of safewrite.h.
-void watchOnSignals(const QByteArray &folder, const QByteArray &ownedBase)
+void stopWatching()
 {
-    signalFolderSet.store(0);
+    if (!signalFolderSet.exchange(0)) return;
+    setSignalCleanup(nullptr);
+    for (int fd : {signalTarget.folder, signalTarget.parents[0], signalTarget.parents[1]})
+        if (fd >= 0) ::close(fd);
+    signalTarget = signalFolder();
+    signalOwner = nullptr;
+}
+
+// Opens what removeFolderOnSignal needs for folder (and, when given, the private folder above
+// it that this process made) and hands it to the signal handlers of safewrite.h. One folder at
+// a time: the last one taken (the scratch directory moves only in tests).
+void watchOnSignals(const instanceFolder *owner, const QByteArray &folder, const QByteArray &ownedBase)
+{
+    stopWatching();
     signalFolder target;
     target.folder = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     const QByteArray paths[2] = {folder, ownedBase};
@@ -105,17 +117,9 @@ void watchOnSignals(const QByteArray &folder, const QByteArray &ownedBase)
     }
     if (target.folder < 0) return;
     signalTarget = target;
+    signalOwner = owner;
     signalFolderSet.store(1);
     setSignalCleanup(removeFolderOnSignal);
-}
-
-void stopWatching()
-{
-    if (!signalFolderSet.exchange(0)) return;
-    setSignalCleanup(nullptr);
-    for (int fd : {signalTarget.folder, signalTarget.parents[0], signalTarget.parents[1]})
-        if (fd >= 0) ::close(fd);
-    signalTarget = signalFolder();
 }
 
 // Creates the missing folders above path, owner-only as a cache folder should be. Failures are
@@ -193,7 +197,7 @@ instanceFolder::instanceFolder(const QString &base)
 
 instanceFolder::~instanceFolder()
 {
-    if (watched) stopWatching();
+    if (signalOwner == this) stopWatching();
     const QByteArray native = QFile::encodeName(folder);
     heldFolders().erase(native);
     removeFiles(native);
@@ -264,8 +268,7 @@ const instanceFolder &instanceFolder::process()
                         + printableName(taken->ownedBase) + QStringLiteral(" に置きます。"));
         }
         // A logout (SIGTERM), Ctrl-C or a closed terminal takes the snapshots along.
-        watchOnSignals(QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
-        taken->watched = true;
+        watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
     }
     return *taken;
 }

@@ -47,5 +47,4 @@ private:
     QString folder;
     QString ownedBase; // the private folder made for it, removed with it
     int lockDescriptor = -1;
-    bool watched = false;
 };

@@ -94,10 +94,6 @@ void forget(const QByteArray &name)
         pendingSet.store(0);
 }
 
-// A file still open as fd, already holding all its bytes: it is closed and renamed over the
-// target, or removed with a message naming the target.
-void finishTemporary(const QString &target, const QByteArray &targetPath, const QByteArray &temporary, int fd);
-
 } // namespace
 
 int writeAll(int fd, const char *data, std::size_t size)
@@ -125,6 +121,8 @@ void forgetAndRemove(const QByteArray &temporary)
     forget(temporary);
 }
 
+// A file still open as fd, already holding all its bytes: it is closed and renamed over the
+// target, or removed with a message naming the target.
 void finishTemporary(const QString &target, const QByteArray &targetPath, const QByteArray &temporary, int fd)
 {
     if (::close(fd) != 0) {

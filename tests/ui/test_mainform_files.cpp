@@ -6,6 +6,7 @@
 
 #include <QTimer>
 #include <functional>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -516,6 +517,34 @@ private slots:
                 t.dialogs.questionAnswers = {false};
             }
         }
+    }
+
+    void aNameThatMayStandForAnotherFileIsRefused()
+    {
+        // x\xE9.bmp is not UTF-8: the file dialog can only show it as x\uFFFD.bmp, which is the
+        // name of another picture here. Neither is opened or written in its place.
+        const QByteArray folder = QFile::encodeName(scratch.folder);
+        QVERIFY(writePicture(picturePath("source.bmp"), halvesPicture()));
+        QVERIFY(::link((folder + "/source.bmp").constData(), (folder + "/x\xe9.bmp").constData()) == 0);
+        const QString shown = picturePath(QStringLiteral("x\uFFFD.bmp"));
+        QVERIFY(writePicture(shown, filledPicture(3, 3, qRgb(9, 9, 9))));
+        const QByteArray other = readBytes(shown);
+        windowUnderTest t;
+        t.open(shown);
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QVERIFY2(t.dialogs.entries("error").first().text.contains(QStringLiteral("x\\xE9.bmp")),
+                 qPrintable(t.dialogs.entries("error").first().text));
+        t.open(picturePath("source.bmp"));
+        t.selectSepia();
+        t.click("executeButton");
+        t.dialogs.saveFile(shown, 2);
+        t.dialogs.questionAnswers = {true};
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 2);
+        QCOMPARE(readBytes(shown), other);
+        QCOMPARE(t.current()->undoCount, 1);
+        t.dialogs.questionAnswers = {false};
     }
 
     void aColourCommitKeepsTheMainLayout()
