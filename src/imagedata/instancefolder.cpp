@@ -264,11 +264,13 @@ const instanceFolder &instanceFolder::process()
             removeAbandoned(base); // our own folder is locked, so it stays
         } else {
             taken = privateFallback();
+        }
+        // A logout (SIGTERM), Ctrl-C or a closed terminal takes the snapshots along, also while
+        // the message below waits for the user.
+        watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
+        if (!reason.isEmpty())
             showMessage(reason + QStringLiteral("\n元に戻すための控えは、代わりに自分だけが使えるフォルダー ")
                         + printableName(taken->ownedBase) + QStringLiteral(" に置きます。"));
-        }
-        // A logout (SIGTERM), Ctrl-C or a closed terminal takes the snapshots along.
-        watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
     }
     return *taken;
 }

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 
 #include <dlfcn.h>
 
@@ -182,15 +183,23 @@ void testAppBinary::startsShowsItsWindowAndClosesCleanly()
 
 // A logout (SIGTERM), Ctrl-C (SIGINT) or a closed terminal (SIGHUP) ends the program without
 // leaving its undo folder until the next start; a signal it was started to ignore stays ignored.
+// With a cache others may write in, the private folder taken instead goes too, even while the
+// message about it waits for the user.
 void testAppBinary::aSignalTakesTheUndoFolderAlong()
 {
     const struct {
         int signal;
         bool ignoredAtStart;
-    } cases[] = {{SIGTERM, false}, {SIGINT, false}, {SIGHUP, false}, {SIGHUP, true}};
+        bool openCache;
+    } cases[] = {{SIGTERM, false, false}, {SIGINT, false, false}, {SIGHUP, false, false},
+                 {SIGHUP, true, false}, {SIGTERM, false, true}};
     for (const auto &c : cases) {
-        QTemporaryDir cache;
-        QVERIFY(cache.isValid());
+        QTemporaryDir cache, runtime;
+        QVERIFY(cache.isValid() && runtime.isValid());
+        if (c.openCache) {
+            QVERIFY(QDir(cache.path()).mkdir(QStringLiteral("korvia")));
+            QCOMPARE(::chmod(QFile::encodeName(cache.path() + QStringLiteral("/korvia")).constData(), 0777), 0);
+        }
         QProcess korvia;
         const auto stop = qScopeGuard([&] {
             if (korvia.state() != QProcess::NotRunning) {
@@ -201,6 +210,7 @@ void testAppBinary::aSignalTakesTheUndoFolderAlong()
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         korvia.setProcessEnvironment(env);
         korvia.setProcessChannelMode(QProcess::ForwardedChannels);
         const QString binary = qEnvironmentVariable("KORVIA_BINARY");
@@ -211,7 +221,9 @@ void testAppBinary::aSignalTakesTheUndoFolderAlong()
         QVERIFY2(korvia.waitForStarted(5000), "korvia did not start");
         const QString undo = cache.path() + QStringLiteral("/korvia/undo");
         const auto instances = [&] {
-            return QDir(undo).entryList({QStringLiteral("instance-*")}, QDir::Dirs | QDir::Hidden);
+            QStringList found = QDir(undo).entryList({QStringLiteral("instance-*")}, QDir::Dirs | QDir::Hidden);
+            found += QDir(runtime.path()).entryList({QStringLiteral("korvia-undo-*")}, QDir::Dirs | QDir::Hidden);
+            return found;
         };
         for (int i = 0; i < 200 && instances().isEmpty(); ++i)
             if (korvia.waitForFinished(50)) break;
