@@ -1,5 +1,6 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
+#include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
@@ -27,7 +28,7 @@ public:
         } catch (const operationAbandoned &) {
             // The user has been told already.
         } catch (const imageError &error) {
-            dialogs().error(activeWindow(), error.message());
+            dialogs().error(activeWindow(), printableName(error.message()));
         } catch (const std::exception &error) {
             dialogs().error(activeWindow(), QString::fromLocal8Bit(error.what()));
         }

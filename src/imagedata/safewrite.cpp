@@ -235,22 +235,6 @@ void writeFileSafely(const QString &target, const fileWriter &write)
     finishTemporary(target, targetPath, temporary, fd);
 }
 
-bool flushToDisk(const QString &name)
-{
-    const auto sync = [](const QByteArray &path, int flags) {
-        const int fd = ::open(path.constData(), flags | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        // EINVAL: a file system that has no way to sync; nothing more can be done there.
-        const bool done = ::fsync(fd) == 0 || errno == EINVAL;
-        return ::close(fd) == 0 && done;
-    };
-    const QByteArray file = QFile::encodeName(name);
-    const qsizetype slash = file.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? file.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    return sync(file, O_RDONLY) && sync(folder, O_RDONLY | O_DIRECTORY);
-}
-
 void removeTemporaryOnSignals()
 {
     for (int s : {SIGINT, SIGTERM, SIGHUP}) {

@@ -18,10 +18,6 @@ using fileWriter = std::function<int(int fd)>;
 // replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>").
 void writeFileSafely(const QString &target, const fileWriter &write);
 
-// Makes a file just written, and its name in its folder, durable (fsync of both), so that another
-// file may be removed in its favour. False when that cannot be done.
-bool flushToDisk(const QString &name);
-
 // Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
 // that makes no progress counts as a full disk).
 int writeAll(int fd, const char *data, std::size_t size);

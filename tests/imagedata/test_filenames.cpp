@@ -67,6 +67,7 @@ TEST(FileNameBytes, ANameThatMayStandForAnotherFileIsRefused)
     }
     EXPECT_NO_THROW(checkNameOnDisk(dir.path() + QStringLiteral("/plain.jpg")));
     EXPECT_NO_THROW(checkNameOnDisk(dir.path() + QStringLiteral("/other\uFFFD.jpg"))); // nothing like it there
+    EXPECT_EQ(::unlink((folder + "/x\xe9.jpg").constData()), 0); // QTemporaryDir cannot name it
 }
 
 TEST(FileNameBytes, ANameHoldingPlaceholdersStaysTheName)

@@ -545,6 +545,12 @@ private slots:
         QCOMPARE(readBytes(shown), other);
         QCOMPARE(t.current()->undoCount, 1);
         t.dialogs.questionAnswers = {false};
+        QCOMPARE(::unlink((folder + "/x\xe9.bmp").constData()), 0); // out of Qt's reach
+
+        // Control characters in a name are shown escaped.
+        t.open(picturePath(QStringLiteral("a\nb\x1b.bmp")));
+        const QString said = t.dialogs.entries("error").last().text;
+        QVERIFY2(said.contains(QStringLiteral("a\\nb\\x1B.bmp")) && !said.contains(QLatin1Char('\n')), qPrintable(said));
     }
 
     void aColourCommitKeepsTheMainLayout()
