@@ -3,15 +3,19 @@
 #include "batchkernel.h"
 #include "batchrecipe.h"
 
-#include <QFile>
+#include "imagedata/filenames.h"
+
+#include <QByteArray>
 #include <charconv>
 #include <string_view>
 #include <vector>
 
 namespace {
+// The name byte for byte; bytes that are no UTF-8 name are refused, never turned into U+FFFD,
+// which would read or replace another file.
 QString fileArgument(const char *text)
 {
-    return QFile::decodeName(text);
+    return nameFromBytes(QByteArray(text));
 }
 
 long long wholeNumber(std::string_view option, std::string_view text, long long minimum, long long maximum)

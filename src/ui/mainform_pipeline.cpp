@@ -226,7 +226,10 @@ void TmainForm::drawViews(int which)
 
 void TmainForm::refreshControls()
 {
-    if (!hasImage()) return;
+    if (!hasImage()) {
+        showPictureInfo(); // the title and the information page forget the closed picture
+        return;
+    }
     magnificationSync(2);
     // Unticked, the sync leaves the height pair alone; it still follows the current picture, so
     // that the height a resize makes is never another picture's.
@@ -241,7 +244,12 @@ void TmainForm::refreshControls()
 
 void TmainForm::showPictureInfo()
 {
-    if (!hasImage()) return;
+    if (!hasImage()) {
+        setWindowTitle(QStringLiteral("Korvia"));
+        for (const pictureInfoLine &line : pictureInfo(0, 0, exifReader(), QString()))
+            if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control))) label->clear();
+        return;
+    }
     imageDocument *d = documentAt(currentIndex);
     setWindowTitle(d->name);
     for (const pictureInfoLine &line :
