@@ -75,14 +75,17 @@ batchCommand parseApply(argumentList &args)
     for (std::string_view op : operations) {
         if (addRecipeStep(command.apply, op)) continue;
         if (std::optional<shapeStep> shape = parseShapeOperation(op)) {
-            command.apply.steps.push_back([shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
-                applyShapeStep(bitmap, shaper, shape);
-            });
+            command.apply.steps.push_back(
+                {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
+                     applyShapeStep(bitmap, shaper, shape);
+                 },
+                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
         } else {
             command.apply.steps.push_back(
-                [settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
-                    applyOperationTo(bitmap, filter, settings);
-                });
+                {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                     applyOperationTo(bitmap, filter, settings);
+                 },
+                 {}});
         }
     }
     return command;

@@ -281,18 +281,16 @@ void stretchCopy(const QImage &source, QImage &destination)
         return;
     if (source.depth() != 32 || destination.depth() != 32)
         return; // both are addressed as four bytes per pixel
-    const double rx = static_cast<double>(sw) / dw;
-    const double ry = static_cast<double>(sh) / dh;
     // The source column of each destination column, or -1 where it falls outside.
     std::vector<int> columns(static_cast<std::size_t>(dw));
     for (int j = 0; j < dw; ++j) {
-        const int sc = static_cast<int>(j * rx);
+        const int sc = stretchedIndex(j, sw, dw);
         columns[static_cast<std::size_t>(j)] = (sc >= 0 && sc < sw) ? sc : -1;
     }
     std::uint8_t *bits = destination.bits();
     const qsizetype stride = destination.bytesPerLine();
     for (int i = 0; i < dh; ++i) {
-        const int sr = static_cast<int>(i * ry);
+        const int sr = stretchedIndex(i, sh, dh);
         if (sr < 0 || sr >= sh)
             continue;
         const std::uint8_t *s = source.constScanLine(sr);
