@@ -67,7 +67,6 @@ private slots:
     void arrowsPointBothWays();
     void aboutBoxFrameAndPicture();
     void aboutBoxHidesOnOk();
-    void aboutBoxClosesOnEscape();
     void japaneseFontIsChosen();
     // The main window's form, built by the window itself.
     void mainFormParameterBarsFollowTheTable();
@@ -269,23 +268,6 @@ void testDialogs::aboutBoxHidesOnOk()
     QCOMPARE(box->pos(), where);
     box->OKButtonClick();
     QVERIFY(box->isHidden());
-}
-
-// Shown over the window the user works in, the box takes the keyboard: Escape closes it, every
-// time it is shown.
-void testDialogs::aboutBoxClosesOnEscape()
-{
-    QWidget owner;
-    owner.show();
-    TAboutBox *box = new TAboutBox(&owner);
-    for (int showing = 0; showing < 2; ++showing) {
-        owner.activateWindow();
-        QTRY_COMPARE(QGuiApplication::focusWindow(), owner.windowHandle());
-        box->show();
-        QTRY_COMPARE(QGuiApplication::focusWindow(), box->windowHandle());
-        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Escape);
-        QVERIFY(box->isHidden());
-    }
 }
 
 void testDialogs::japaneseFontIsChosen()
