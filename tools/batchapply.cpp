@@ -10,10 +10,7 @@
 #include <cstdio> // before jpeglib.h, which uses FILE
 #include <jpeglib.h>
 
-namespace {
-// The largest side of a JPEG file.
-constexpr int largestJpegSide = JPEG_MAX_DIMENSION;
-} // namespace
+static_assert(largestJpegSide == JPEG_MAX_DIMENSION);
 
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings)
 {

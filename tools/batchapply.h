@@ -11,6 +11,9 @@
 #include <optional>
 #include <vector>
 
+// The largest side of a JPEG file (libjpeg's limit).
+constexpr int largestJpegSide = 65500;
+
 struct applyRequest {
     QString input;
     QString output;

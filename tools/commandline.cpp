@@ -3,6 +3,8 @@
 #include "batchkernel.h"
 #include "batchrecipe.h"
 
+#include "imagedata/jpegcoding.h"
+
 #include <QFile>
 #include <charconv>
 #include <string_view>
@@ -155,7 +157,9 @@ std::string usageText()
         "      Reads INPUT (JPEG or BMP), runs each OP in order and writes exactly OUTPUT,\n"
         "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
         "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
-        "      effects so that runs repeat. With no OP the picture is copied.\n"
+        "      effects so that runs repeat. With no OP the picture is copied. Every step's result\n"
+        "      size is checked before the first step runs: a picture above " + std::to_string(largestPicture) +
+        " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"
