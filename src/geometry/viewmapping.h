@@ -1,10 +1,11 @@
 // Where a picture shown in a view lies on the view's control, one axis at a time. The picture's
 // pictureLength pixels are drawn on viewLength control pixels from origin on, control pixel
-// origin + j showing the picture pixel stretchCopy draws there (stretchedIndex). A control pixel stands for the picture pixels from the one it shows up to the one before
-// its right (lower) neighbour's: when the picture is reduced every picture pixel belongs to exactly
-// one control pixel, when it is enlarged several control pixels stand for one picture pixel. So
-// the view's first and last control pixels stand for the picture's first and last pixels at every
-// scale, and a rectangle over the whole view is the whole picture.
+// origin + j showing the picture pixel stretchCopy draws there (stretchedIndex). A control pixel
+// stands for the picture pixels from the one it shows up to the one before its right (lower)
+// neighbour's: when the picture is reduced every picture pixel belongs to exactly one control
+// pixel, when it is enlarged several control pixels stand for one picture pixel. So the view's
+// first and last control pixels stand for the picture's first and last pixels at every scale,
+// and a rectangle over the whole view is the whole picture.
 #pragma once
 
 struct viewAxis {
