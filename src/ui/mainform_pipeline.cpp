@@ -287,7 +287,18 @@ void TmainForm::executeButtonClick()
         refreshControls();
         d->unchanged = false;
         editingList[currentIndex]->refreshElement();
+        showCommittedSample();
     });
+}
+
+void TmainForm::showCommittedSample()
+{
+    // The preview the user committed is now the picture: the sample shows the picture itself,
+    // not the operation applied to it once more, until a control asks for a new preview.
+    if (!hasImage()) return;
+    layoutViews(1);
+    drawViews(1);
+    if (operationPages->activePageIndex() == 3) drawSampleGrid();
 }
 
 void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }
