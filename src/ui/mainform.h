@@ -10,8 +10,10 @@
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
+//   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
 #pragma once
 #include "colour/colorfilter.h"
+#include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/myeditingelement.h"
 #include "imagedata/rectangle.h"
@@ -72,6 +74,9 @@ public:
     QImage mainViewCanvas;          // blank surface of mainImage's size
     rectangle mainViewRect;
     rectangle sampleRect;
+    // What the two views show: their bitmaps converted from the picture's profile to sRGB, kept
+    // until the bitmap changes (the bitmaps themselves stay in the picture's space).
+    displayCopy mainViewShown, sampleShown;
 
     // Open pictures.
     std::vector<std::unique_ptr<myEditingElement>> editingList; // five slots in slot order
@@ -129,6 +134,11 @@ public:
     void refreshControls();
     void showPictureInfo();
     void refreshAfterPageChange();
+
+    // Display colours (mainform_displaycolour.cpp).
+    void setUpDisplayColours(); // the slots' thumbnails and the profile's line on 画像情報
+    displayColours currentDisplayColours() const;
+    void showColourProfileInfo();
 
     // Files.
     void saveDocument(int index);
