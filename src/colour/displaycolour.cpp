@@ -4,6 +4,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -61,29 +62,32 @@ QString profileDescription(cmsHPROFILE profile)
     return QString::fromWCharArray(text.data()).trimmed();
 }
 
-// Within one step of every channel on a grid through the cube and along the grey axis: the
-// profile is sRGB as far as 8-bit pixels can tell.
-bool keepsColours(cmsHTRANSFORM transform)
+// A row of colours: a grid through the cube and the whole grey axis.
+QImage sampleColours()
 {
-    std::vector<std::uint8_t> in;
-    const auto add = [&](int r, int g, int b) {
-        std::uint8_t pixel[4];
-        pixel[blueByte] = std::uint8_t(b);
-        pixel[greenByte] = std::uint8_t(g);
-        pixel[redByte] = std::uint8_t(r);
-        pixel[6 - blueByte - greenByte - redByte] = 0xFF;
-        in.insert(in.end(), pixel, pixel + 4);
-    };
+    std::vector<QRgb> colours;
     for (int r = 0; r <= 255; r += 17)
         for (int g = 0; g <= 255; g += 17)
             for (int b = 0; b <= 255; b += 17)
-                add(r, g, b);
+                colours.push_back(qRgb(r, g, b));
     for (int v = 0; v <= 255; ++v)
-        add(v, v, v);
-    std::vector<std::uint8_t> out(in.size());
-    cmsDoTransform(transform, in.data(), out.data(), cmsUInt32Number(in.size() / 4));
-    for (std::size_t i = 0; i < in.size(); ++i)
-        if (std::abs(int(in[i]) - int(out[i])) > 1)
+        colours.push_back(qRgb(v, v, v));
+    QImage row(int(colours.size()), 1, QImage::Format_RGB32);
+    std::copy(colours.begin(), colours.end(), reinterpret_cast<QRgb *>(row.scanLine(0)));
+    return row;
+}
+
+// Within one step of every channel on those colours: the profile is sRGB as far as 8-bit pixels
+// can tell.
+bool keepsColours(const displayTransform &transform)
+{
+    const QImage in = sampleColours();
+    const QImage out = transform.applied(in);
+    const auto *p = reinterpret_cast<const QRgb *>(in.constScanLine(0));
+    const auto *q = reinterpret_cast<const QRgb *>(out.constScanLine(0));
+    for (int x = 0; x < in.width(); ++x)
+        if (std::abs(qRed(p[x]) - qRed(q[x])) > 1 || std::abs(qGreen(p[x]) - qGreen(q[x])) > 1
+            || std::abs(qBlue(p[x]) - qBlue(q[x])) > 1)
             return false;
     return true;
 }
@@ -137,14 +141,19 @@ struct displayTransform::built {
         // calling thread from the pixels it is given.
         const cmsUInt32Number flags = cmsFLAGS_COPY_ALPHA | cmsFLAGS_NOCACHE;
         if (space == cmsSigRgbData) {
-            made->transform = cmsCreateTransformTHR(context, handles.picture, pixelType, handles.srgb,
-                                                    pixelType, INTENT_PERCEPTUAL, flags);
-            if (!made->transform) {
-                colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
-                return colours;
+            if (findShares(context, handles.picture, *made)) {
+                made->how = method::shares;
+            } else {
+                made->transform = cmsCreateTransformTHR(context, handles.picture, pixelType, handles.srgb,
+                                                        pixelType, INTENT_PERCEPTUAL, flags);
+                if (!made->transform) {
+                    colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
+                    return colours;
+                }
+                made->how = method::general;
             }
             colours.profileName = name;
-            if (!keepsColours(made->transform))
+            if (!keepsColours(*made))
                 colours.transform = std::move(made);
             return colours;
         }
@@ -156,6 +165,7 @@ struct displayTransform::built {
             colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
             return colours;
         }
+        made->how = method::tone;
         std::uint8_t levels[256], rgb[256 * 3];
         for (int v = 0; v < 256; ++v)
             levels[v] = std::uint8_t(v);
@@ -170,6 +180,90 @@ struct displayTransform::built {
         if (!same)
             colours.transform = std::move(made);
         return colours;
+    }
+
+    // The shares of linear sRGB light each channel value of the picture's space gives, when the
+    // perceptual conversion is one sum of them for every colour (profiles of a matrix and three
+    // curves); false when it is not, or a conversion cannot be made.
+    static bool findShares(cmsContext context, cmsHPROFILE picture, displayTransform &made)
+    {
+        // Linear sRGB: sRGB's white and primaries with straight curves. In floating point
+        // LittleCMS converts into it without clipping, so out-of-gamut shares add up exactly.
+        const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+        const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+        cmsToneCurve *straight = cmsBuildGamma(context, 1.0);
+        if (!straight)
+            return false;
+        cmsToneCurve *curves[3] = {straight, straight, straight};
+        cmsHPROFILE linear = cmsCreateRGBProfileTHR(context, &d65, &primaries, curves);
+        cmsFreeToneCurve(straight);
+        if (!linear)
+            return false;
+        cmsHPROFILE srgb = cmsCreate_sRGBProfileTHR(context);
+        cmsHTRANSFORM toLinear = cmsCreateTransformTHR(context, picture, TYPE_RGB_DBL, linear, TYPE_RGB_DBL,
+                                                       INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+        cmsHTRANSFORM encode = srgb ? cmsCreateTransformTHR(context, linear, TYPE_RGB_DBL, srgb, TYPE_RGB_8,
+                                                            INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE)
+                                    : nullptr;
+        cmsCloseProfile(linear);
+        if (srgb)
+            cmsCloseProfile(srgb);
+        bool found = false;
+        if (toLinear && encode)
+            found = sharesOf(toLinear, encode, made);
+        if (toLinear)
+            cmsDeleteTransform(toLinear);
+        if (encode)
+            cmsDeleteTransform(encode);
+        return found;
+    }
+
+    static bool sharesOf(cmsHTRANSFORM toLinear, cmsHTRANSFORM encode, displayTransform &made)
+    {
+        const auto convert = [&](double r, double g, double b, double *out) {
+            const double in[3] = {r / 255.0, g / 255.0, b / 255.0};
+            cmsDoTransform(toLinear, in, out, 1);
+        };
+        double black[3];
+        convert(0, 0, 0, black);
+        std::array<std::array<double, 3>, 256> shares[3];
+        for (int channel = 0; channel < 3; ++channel)
+            for (int v = 0; v < 256; ++v) {
+                double value[3] = {0, 0, 0}, in[3] = {0, 0, 0};
+                in[channel] = v;
+                convert(in[0], in[1], in[2], value);
+                for (int c = 0; c < 3; ++c)
+                    shares[channel][std::size_t(v)][std::size_t(c)] = value[c] - (channel > 0 ? black[c] : 0.0);
+            }
+        // The sum must give the conversion itself, checked on a grid through the cube.
+        for (int r = 0; r <= 255; r += 51)
+            for (int g = 0; g <= 255; g += 51)
+                for (int b = 0; b <= 255; b += 51) {
+                    double value[3];
+                    convert(r, g, b, value);
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        const double sum = shares[0][std::size_t(r)][c] + shares[1][std::size_t(g)][c]
+                                         + shares[2][std::size_t(b)][c];
+                        if (!(std::abs(sum - value[c]) < 1e-4))
+                            return false;
+                    }
+                }
+        const double unit = double(encodingSteps - 1) * (1 << shareBits);
+        for (std::size_t channel = 0; channel < 3; ++channel)
+            for (std::size_t v = 0; v < 256; ++v)
+                for (std::size_t c = 0; c < 3; ++c) {
+                    const double share = std::clamp(shares[channel][v][c] * unit, -1e8, 1e8);
+                    made.channelShares[channel][v].part[c] = std::int32_t(std::lround(share));
+                }
+        std::vector<double> greys(std::size_t(encodingSteps) * 3);
+        for (int i = 0; i < encodingSteps; ++i)
+            greys[std::size_t(i) * 3] = greys[std::size_t(i) * 3 + 1] = greys[std::size_t(i) * 3 + 2] =
+                double(i) / (encodingSteps - 1);
+        std::vector<std::uint8_t> encoded(greys.size());
+        cmsDoTransform(encode, greys.data(), encoded.data(), cmsUInt32Number(encodingSteps));
+        for (std::size_t i = 0; i < std::size_t(encodingSteps); ++i)
+            made.encoding[i] = encoded[i * 3 + 1];
+        return true;
     }
 };
 
@@ -186,22 +280,51 @@ void displayTransform::convertRows(const QImage &from, QImage &to) const
     const int width = from.width(), height = from.height();
     const uchar *source = from.constBits();
     uchar *target = to.bits(); // the same bytes as source when converting in place
-    if (transform) {
+    constexpr int fourthByte = 6 - blueByte - greenByte - redByte;
+    switch (how) {
+    case method::general:
         cmsDoTransformLineStride(static_cast<cmsHTRANSFORM>(transform), source, target, cmsUInt32Number(width),
                                  cmsUInt32Number(height), cmsUInt32Number(from.bytesPerLine()),
                                  cmsUInt32Number(to.bytesPerLine()), 0, 0);
         return;
-    }
-    for (int y = 0; y < height; ++y) {
-        const uchar *p = source + qsizetype(y) * from.bytesPerLine();
-        uchar *q = target + qsizetype(y) * to.bytesPerLine();
-        for (int x = 0; x < width; ++x, p += 4, q += 4) {
-            const uchar fourth = p[6 - blueByte - greenByte - redByte];
-            q[blueByte] = toneTable[p[blueByte]];
-            q[greenByte] = toneTable[p[greenByte]];
-            q[redByte] = toneTable[p[redByte]];
-            q[6 - blueByte - greenByte - redByte] = fourth;
+    case method::shares: {
+        constexpr std::int32_t half = 1 << (shareBits - 1), top = encodingSteps - 1;
+        const auto step = [&](std::int32_t sum) {
+            return encoding[std::size_t(std::clamp((sum + half) >> shareBits, 0, top))];
+        };
+        for (int y = 0; y < height; ++y) {
+            const uchar *p = source + qsizetype(y) * from.bytesPerLine();
+            uchar *q = target + qsizetype(y) * to.bytesPerLine();
+            for (int x = 0; x < width; ++x, p += 4, q += 4) {
+                const share &r = channelShares[0][p[redByte]];
+                const share &g = channelShares[1][p[greenByte]];
+                const share &b = channelShares[2][p[blueByte]];
+                std::int32_t sum[4];
+                for (int c = 0; c < 4; ++c)
+                    sum[c] = r.part[c] + g.part[c] + b.part[c];
+                const uchar fourth = p[fourthByte];
+                const uchar red = step(sum[0]), green = step(sum[1]), blue = step(sum[2]);
+                q[redByte] = red;
+                q[greenByte] = green;
+                q[blueByte] = blue;
+                q[fourthByte] = fourth;
+            }
         }
+        return;
+    }
+    case method::tone:
+        for (int y = 0; y < height; ++y) {
+            const uchar *p = source + qsizetype(y) * from.bytesPerLine();
+            uchar *q = target + qsizetype(y) * to.bytesPerLine();
+            for (int x = 0; x < width; ++x, p += 4, q += 4) {
+                const uchar fourth = p[fourthByte];
+                q[blueByte] = toneTable[p[blueByte]];
+                q[greenByte] = toneTable[p[greenByte]];
+                q[redByte] = toneTable[p[redByte]];
+                q[fourthByte] = fourth;
+            }
+        }
+        return;
     }
 }
 
@@ -223,13 +346,24 @@ void displayTransform::apply(QImage &bitmap) const
 
 QImage displayTransform::applied(const QImage &bitmap) const
 {
-    if (!convertible(bitmap))
-        return bitmap;
-    QImage out(bitmap.size(), bitmap.format());
-    if (out.isNull())
-        return bitmap; // no memory for a copy: shown unconverted rather than not at all
-    convertRows(bitmap, out);
+    QImage out;
+    applyInto(bitmap, out);
     return out;
+}
+
+void displayTransform::applyInto(const QImage &bitmap, QImage &target) const
+{
+    if (!convertible(bitmap)) {
+        target = bitmap;
+        return;
+    }
+    if (target.size() != bitmap.size() || target.format() != bitmap.format() || !target.isDetached())
+        target = QImage(bitmap.size(), bitmap.format());
+    if (target.isNull()) {
+        target = bitmap; // no memory for a copy: shown unconverted rather than not at all
+        return;
+    }
+    convertRows(bitmap, target);
 }
 
 displayColours displayColoursFor(const QByteArray &profile)
@@ -280,7 +414,7 @@ const QImage &displayCopy::of(const QImage &source, const std::shared_ptr<const 
     }
     if (converted.isNull() || convertedBy != transform || sourceKey != source.cacheKey()
         || converted.size() != source.size()) {
-        converted = transform->applied(source);
+        transform->applyInto(source, converted);
         sourceKey = source.cacheKey();
         convertedBy = transform;
     }

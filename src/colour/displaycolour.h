@@ -33,6 +33,8 @@ public:
     void apply(QImage &bitmap) const;
     // A converted copy; a bitmap that is not Format_RGB32 / ARGB32 comes back as it is.
     QImage applied(const QImage &bitmap) const;
+    // The same into target, reusing its memory when it has bitmap's size and format.
+    void applyInto(const QImage &bitmap, QImage &target) const;
 
     struct built; // what building a transform from a profile gives (the .cpp's)
 
@@ -40,9 +42,24 @@ private:
     displayTransform() = default;
     void convertRows(const QImage &from, QImage &to) const;
 
-    void *context = nullptr;   // cmsContext of the transform
-    void *transform = nullptr; // cmsHTRANSFORM from the picture's RGB space, or nullptr for a
-                               // grey profile, whose curve is applied to each channel by toneTable
+    // How the pixels are converted. Most RGB profiles (matrix and curves) turn each channel into
+    // a share of linear sRGB light on its own: the shares of the three channels (channelShares)
+    // are added and encoded by a table (encoding), far quicker than LittleCMS's general 8-bit
+    // path, which the others take (transform). A grey profile's curve is applied to each channel
+    // alike (toneTable).
+    enum class method { shares, general, tone };
+    method how = method::general;
+    void *context = nullptr;   // cmsContext of transform
+    void *transform = nullptr; // cmsHTRANSFORM from the picture's RGB space, for method::general
+    static constexpr int encodingSteps = 16384; // linear light 0..1 in encoding's entries
+    static constexpr int shareBits = 4;        // fraction bits of a share below one step
+    // [channel][value] -> red, green, blue shares and a zero, four to a 16-byte line so that
+    // the three are added in one vector step.
+    struct alignas(16) share {
+        std::int32_t part[4];
+    };
+    std::array<share, 256> channelShares[3]{};
+    std::array<std::uint8_t, encodingSteps> encoding{};
     std::array<std::uint8_t, 256> toneTable{};
 
     friend struct built;

@@ -61,6 +61,36 @@ inline QByteArray cmykClaimingProfile()
     return bytes;
 }
 
+// An RGB profile described by a table through Lab instead of a matrix and curves: lightness
+// from the three channels together, a* and b* from their differences.
+inline QByteArray tableProfile()
+{
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigDisplayClass);
+    cmsSetColorSpace(profile, cmsSigRgbData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsStage *table = cmsStageAllocCLut16bit(nullptr, 9, 3, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void *) -> cmsInt32Number {
+            const double r = in[0] / 65535.0, g = in[1] / 65535.0, b = in[2] / 65535.0;
+            const cmsCIELab lab{100.0 * (0.3 * r + 0.6 * g + 0.1 * b), 80.0 * (r - g), 60.0 * (g - b)};
+            cmsFloat2LabEncoded(out, &lab);
+            return 1;
+        },
+        nullptr, 0);
+    cmsPipeline *pipeline = cmsPipelineAlloc(nullptr, 3, 3);
+    // A curves, the table, B curves: the layout a version 4 table is written in.
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsPipelineFree(pipeline);
+    return profileBytes(profile, "Test table");
+}
+
 // profile cut into APP2 "ICC_PROFILE" chunks of at most chunkSize bytes, numbered from 1.
 inline std::vector<metadataSegment> iccChunks(const QByteArray &profile, qsizetype chunkSize = 65519)
 {
@@ -82,19 +112,29 @@ inline QByteArray jpegWith(const QImage &picture, const std::vector<metadataSegm
     return encodeJpegWith(picture, 100, segments);
 }
 
-// What LittleCMS makes of one colour of the profile's space in sRGB (perceptual intent).
-inline QRgb srgbOf(const QByteArray &profile, QRgb colour)
+// What LittleCMS makes of colours of the profile's space in sRGB (perceptual intent), through its
+// own 8-bit path.
+inline std::vector<QRgb> srgbOf(const QByteArray &profile, const std::vector<QRgb> &colours)
 {
     cmsHPROFILE in = cmsOpenProfileFromMem(profile.constData(), cmsUInt32Number(profile.size()));
     cmsHPROFILE out = cmsCreate_sRGBProfile();
     cmsHTRANSFORM t = cmsCreateTransform(in, TYPE_RGB_8, out, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
-    const unsigned char from[3] = {uchar(qRed(colour)), uchar(qGreen(colour)), uchar(qBlue(colour))};
-    unsigned char to[3] = {0, 0, 0};
-    cmsDoTransform(t, from, to, 1);
+    std::vector<unsigned char> from, to(colours.size() * 3);
+    for (QRgb c : colours)
+        from.insert(from.end(), {uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c))});
+    cmsDoTransform(t, from.data(), to.data(), cmsUInt32Number(colours.size()));
     cmsDeleteTransform(t);
     cmsCloseProfile(in);
     cmsCloseProfile(out);
-    return qRgb(to[0], to[1], to[2]);
+    std::vector<QRgb> result;
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        result.push_back(qRgb(to[i * 3], to[i * 3 + 1], to[i * 3 + 2]) & 0xFFFFFF);
+    return result;
+}
+
+inline QRgb srgbOf(const QByteArray &profile, QRgb colour)
+{
+    return srgbOf(profile, std::vector<QRgb>{colour}).front();
 }
 
 } // namespace test_profiles

@@ -37,6 +37,19 @@ QRgb centreOf(const QImage &picture)
     return rgbOf(picture.pixel(picture.width() / 2, picture.height() / 2));
 }
 
+// A colour as the views should show it for the profile: converted to sRGB by the engine.
+QRgb shownColour(const QByteArray &profile, QRgb colour)
+{
+    const std::shared_ptr<const displayTransform> transform = displayColoursFor(profile).transform;
+    return transform ? centreOf(transform->applied(filledPicture(1, 1, colour))) : colour;
+}
+
+// Within one step of each channel (the engine's sums round a little differently from LittleCMS).
+bool near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) <= 1 && qAbs(qGreen(a) - qGreen(b)) <= 1 && qAbs(qBlue(a) - qBlue(b)) <= 1;
+}
+
 } // namespace
 
 class testDisplayColours : public QObject {
@@ -76,8 +89,9 @@ private slots:
         const QImage decoded = decodeJpeg(file);
         QCOMPARE(t.current()->bitmap, decoded);
         const QRgb own = centreOf(decoded);
-        const QRgb shown = profile.isEmpty() ? own : rgbOf(srgbOf(profile, own));
+        const QRgb shown = shownColour(profile, own);
         if (!profile.isEmpty()) {
+            QVERIFY(near(shown, srgbOf(profile, own)));
             const int difference = qAbs(qRed(shown) - qRed(own)) + qAbs(qGreen(shown) - qGreen(own))
                                  + qAbs(qBlue(shown) - qBlue(own));
             QVERIFY2(difference >= 20, qPrintable(QString::number(shown, 16)));
@@ -91,7 +105,7 @@ private slots:
         t.selectSepia();
         QImage sepia = t.current()->bitmap.copy();
         t.window->filter.runOnBitmap(sepia);
-        const QRgb sepiaShown = profile.isEmpty() ? centreOf(sepia) : rgbOf(srgbOf(profile, centreOf(sepia)));
+        const QRgb sepiaShown = shownColour(profile, centreOf(sepia));
         QCOMPARE(centreOf(t.image("sampleImage")->canvas()), sepiaShown);
         QCOMPARE(t.current()->bitmap, decoded);
 
