@@ -253,7 +253,9 @@ struct displayTransform::built {
             for (std::size_t v = 0; v < 256; ++v)
                 for (std::size_t c = 0; c < 3; ++c) {
                     const double share = std::clamp(shares[channel][v][c] * unit, -1e8, 1e8);
-                    made.channelShares[channel][v].part[c] = std::int32_t(std::lround(share));
+                    // The red share also carries the half step that rounds the sum.
+                    made.channelShares[channel][v].part[c] =
+                        std::int32_t(std::lround(share)) + (channel == 0 ? 1 << (shareBits - 1) : 0);
                 }
         std::vector<double> greys(std::size_t(encodingSteps) * 3);
         for (int i = 0; i < encodingSteps; ++i)
@@ -288,9 +290,12 @@ void displayTransform::convertRows(const QImage &from, QImage &to) const
                                  cmsUInt32Number(to.bytesPerLine()), 0, 0);
         return;
     case method::shares: {
-        constexpr std::int32_t half = 1 << (shareBits - 1), top = encodingSteps - 1;
+        constexpr std::uint32_t top = encodingSteps - 1;
         const auto step = [&](std::int32_t sum) {
-            return encoding[std::size_t(std::clamp((sum + half) >> shareBits, 0, top))];
+            std::uint32_t at = std::uint32_t(sum >> shareBits);
+            if (at > top) // outside sRGB: clipped (rare in photos, so a branch)
+                at = sum < 0 ? 0 : top;
+            return encoding[at];
         };
         for (int y = 0; y < height; ++y) {
             const uchar *p = source + qsizetype(y) * from.bytesPerLine();
