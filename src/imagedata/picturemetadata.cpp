@@ -221,6 +221,38 @@ int pictureMetadata::orientation() const
     return 1;
 }
 
+QByteArray pictureMetadata::iccProfile() const
+{
+    // Each chunk: the signature, its sequence number (1-based), the number of chunks, the data.
+    constexpr qsizetype header = 14;
+    std::vector<const metadataSegment *> chunks;
+    int count = 0;
+    for (const metadataSegment &s : segments) {
+        if (s.marker != 0xE2 || !startsWith(s.payload, iccSignature))
+            continue;
+        if (s.payload.size() < header)
+            return {};
+        const int total = static_cast<unsigned char>(s.payload[13]);
+        if (total == 0 || (count != 0 && total != count))
+            return {};
+        count = total;
+        chunks.push_back(&s);
+    }
+    if (chunks.empty() || int(chunks.size()) != count)
+        return {};
+    std::vector<const metadataSegment *> ordered(std::size_t(count), nullptr);
+    for (const metadataSegment *s : chunks) {
+        const int number = static_cast<unsigned char>(s->payload[12]);
+        if (number < 1 || number > count || ordered[std::size_t(number - 1)])
+            return {};
+        ordered[std::size_t(number - 1)] = s;
+    }
+    QByteArray profile;
+    for (const metadataSegment *s : ordered)
+        profile += s->payload.mid(header);
+    return profile;
+}
+
 std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) const
 {
     std::vector<metadataSegment> out;

@@ -23,6 +23,10 @@ struct pictureMetadata {
     bool offer(int marker, const QByteArray &payload);
     // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
     int orientation() const;
+    // The ICC profile: the APP2 chunks' data joined in their sequence order. Empty without
+    // chunks, and when the chunks do not make one whole profile (a number missing, repeated or
+    // out of range, counts that disagree).
+    QByteArray iccProfile() const;
     // The segments to write beside a picture of width x height: the EXIF record first, patched
     // as exifForPicture does, then XMP (patched as xmpForPicture does), the ICC profile only when
     // it describes RGB colours (a grey or CMYK original is written as RGB).

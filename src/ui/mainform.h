@@ -11,9 +11,11 @@
 //   mainform_brush.cpp      painting with the brushes on mainImage
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
+//   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
 #pragma once
 #include "colour/colorfilter.h"
 #include "geometry/brushstroke.h"
+#include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/myeditingelement.h"
 #include "imagedata/rectangle.h"
@@ -75,6 +77,9 @@ public:
     QImage mainViewCanvas;          // blank surface of mainImage's size
     rectangle mainViewRect;
     rectangle sampleRect;
+    // What the two views show: their bitmaps converted from the picture's profile to sRGB, kept
+    // until the bitmap changes (the bitmaps themselves stay in the picture's space).
+    displayCopy mainViewShown, sampleShown;
 
     // Open pictures.
     std::vector<std::unique_ptr<myEditingElement>> editingList; // five slots in slot order
@@ -134,6 +139,11 @@ public:
     void refreshAfterPageChange();
     // After a commit: the sample view shows the committed picture (with the guide grid on 変形).
     void showCommittedSample();
+
+    // Display colours (mainform_displaycolour.cpp).
+    void setUpDisplayColours(); // the slots' thumbnails and the profile's line on 画像情報
+    displayColours currentDisplayColours() const;
+    void showColourProfileInfo();
 
     // Files.
     void saveDocument(int index);

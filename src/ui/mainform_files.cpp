@@ -138,8 +138,10 @@ void TmainForm::printSpeedButtonClick()
     guarded([this] {
         if (!hasImage()) return;
         printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
+        printWindow->pictureColours = currentDisplayColours().transform;
         printWindow->initLayout(currentBitmap);
         dialogs().showModal(printWindow);
+        printWindow->shownPicture.clear(); // a converted copy of the whole picture
     });
 }
 
