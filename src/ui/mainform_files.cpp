@@ -7,6 +7,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/picturesignature.h"
 #include "imagedata/safewrite.h"
 #include "jpegqualitywindow.h"
 #include "print/printform.h"
@@ -35,8 +36,10 @@ void TmainForm::fileOpenButtonClick()
             return;
         }
         QString fileName = currentPictureFolder();
-        int filterIndex = 1;
-        if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
+        // JPEG and BMP first, then the other formats and, chosen at first, all of them.
+        const QString openFilter = fileFilter + openFilterAddition();
+        int filterIndex = int(openFilter.count(QLatin1Char('|')) + 1) / 2;
+        if (!dialogs().openPicture(this, openFilter, fileName, filterIndex)) return;
         // A name of no known type would open as an empty picture: refuse it and say what opens.
         if (imageFileType(fileName) == 0) throw imageError(unknownTypeText(fileName));
         for (int i = editingCount - 1; i >= 0; --i) {
@@ -54,7 +57,7 @@ void TmainForm::fileOpenButtonClick()
         d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
         d->path = fileName;
         d->name = extractFileName(fileName);
-        d->exif.readExif(fileName);
+        d->exif.readPictureExif(fileName, d->fileType, d->metadata);
 
         editingCount += 1;
         currentIndex = editingCount - 1;
@@ -77,7 +80,11 @@ void TmainForm::saveDocument(int index)
 {
     imageDocument *d = documentAt(index);
     if (!d) return;
-    if (d->fileType != 1 && d->fileType != 2)
+    if (d->fileType == heifPicture || d->fileType == rawPicture) {
+        saveBesideAsJpeg(index);
+        return;
+    }
+    if (!writablePictureType(d->fileType))
         // Nothing would be written: say so instead of pretending, and keep the picture changed
         // with its history so that nothing is lost.
         throw imageError(QStringLiteral("この形式のファイル（%1）には上書き保存できません。"
@@ -91,7 +98,7 @@ void TmainForm::saveDocument(int index)
         && !dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + written, QString()))
         throw operationAbandoned();
     int quality = 0;
-    if (d->fileType == 1) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(d->fileType)) quality = askJpegQuality(jpegQualityForm);
     // The new file is complete before anything is removed (saveImageFile throws otherwise); the
     // old file goes only once the new one has reached the disk, and only when it has another name.
     saveImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
@@ -109,10 +116,10 @@ bool TmainForm::saveDocumentAs()
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
         throw imageError(QStringLiteral("この画像（%1）には保存できる画素がありません。").arg(d->name));
     QString fileName = currentPictureFolder();
-    int filterIndex = d->fileType == 2 ? 2 : 1;
-    if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;
+    int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
+    if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
     const int type = filterIndex;
-    if (type != 1 && type != 2) return false; // the dialog offers only JPEG and BMP
+    if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     const QString newName = saveFileName(fileName, type);
     if (QFileInfo::exists(newName)) {
         if (!dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + newName,
@@ -120,7 +127,7 @@ bool TmainForm::saveDocumentAs()
             return false;
     }
     int quality = 0;
-    if (type == 1) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(type)) quality = askJpegQuality(jpegQualityForm);
     saveImageFile(d->bitmap, newName, type, quality, &d->metadata);
     d->path = newName;
     d->name = extractFileName(newName);
