@@ -2,6 +2,9 @@
 // against the pixel limit before any memory is taken, 16-bit samples brought to 8 bits, and
 // transparent pixels laid over white (a picture here has no transparency of its own).
 #pragma once
+#include "picturememory.h"
+
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -28,3 +31,14 @@ void bgraRowOverWhite(std::uint8_t *row, int width);
 
 // "<what> を <format> 画像として読み込めません: <detail>"
 QString unreadableText(const QString &what, const char *format, const QString &detail);
+
+// A whole file read into picture memory (2 MB pages where there are: a large photo file is read
+// without tens of thousands of page faults). bytes views it while the object lives. Throws
+// imageError naming the file ("を開けません" / "を読み込めません").
+struct pictureFile {
+    explicit pictureFile(const QString &name);
+    pictureFile(const pictureFile &) = delete;
+    pictureFile &operator=(const pictureFile &) = delete;
+    pictureBytes memory;
+    QByteArray bytes;
+};

@@ -107,20 +107,23 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     for (int y = 0; y < h; ++y) {
         const std::uint8_t *from = plane + std::size_t(y) * std::size_t(stride);
         std::uint8_t *to = picture.scanLine(y);
-        for (int x = 0; x < w; ++x, to += 4) {
-            std::uint32_t v[4] = {0, 0, 0, 255};
-            for (int c = 0; c < channels; ++c) {
-                if (deep) {
-                    const std::uint32_t s = from[(x * channels + c) * 2] | std::uint32_t(from[(x * channels + c) * 2 + 1]) << 8;
-                    v[c] = (std::min(s, top) * 255 + top / 2) / top;
-                } else {
-                    v[c] = from[x * channels + c];
-                }
+        if (!deep) {
+            for (int x = 0; x < w; ++x, from += channels, to += 4) {
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+                to[3] = alpha ? from[3] : 0xFF;
             }
-            to[0] = std::uint8_t(v[2]);
-            to[1] = std::uint8_t(v[1]);
-            to[2] = std::uint8_t(v[0]);
-            to[3] = std::uint8_t(v[3]);
+        } else {
+            for (int x = 0; x < w; ++x, to += 4) {
+                std::uint32_t v[4] = {0, 0, 0, top};
+                for (int c = 0; c < channels; ++c, from += 2)
+                    v[c] = std::min(std::uint32_t(from[0] | from[1] << 8), top);
+                to[0] = std::uint8_t((v[2] * 255 + top / 2) / top);
+                to[1] = std::uint8_t((v[1] * 255 + top / 2) / top);
+                to[2] = std::uint8_t((v[0] * 255 + top / 2) / top);
+                to[3] = std::uint8_t((v[3] * 255 + top / 2) / top);
+            }
         }
         if (alpha)
             bgraRowOverWhite(picture.scanLine(y), w);

@@ -1,6 +1,7 @@
 #include "imagefilemanager.h"
 
 #include "bmpcoding.h"
+#include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
 #include "picturesignature.h"
@@ -73,7 +74,8 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
         return 0;
     }
     // The bytes decide the format; the name only where they leave it open.
-    const QByteArray bytes = readWholeFile(name);
+    const pictureFile file(name);
+    const QByteArray &bytes = file.bytes;
     const int type = contentPictureType(bytes, named);
     if (type == 1) {
         pictureMetadata read;

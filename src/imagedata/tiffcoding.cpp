@@ -330,7 +330,13 @@ QImage decodeTiff(const QByteArray &bytes, const QString &what, pictureMetadata 
         throw failure();
     orientation = turn >= 1 && turn <= 8 ? turn : 1;
     if (metadata) {
-        metadata->addExifPayload(cameraRecordOf(bytes));
+        // The camera record lives in the file's own directories: worth Exiv2's walk only when
+        // the file names a camera or has an EXIF directory.
+        char *text = nullptr;
+        toff_t exifDirectory = 0;
+        if (TIFFGetField(tif.get(), TIFFTAG_EXIFIFD, &exifDirectory) || TIFFGetField(tif.get(), TIFFTAG_MAKE, &text)
+            || TIFFGetField(tif.get(), TIFFTAG_MODEL, &text))
+            metadata->addExifPayload(cameraRecordOf(bytes));
         metadata->addXmpPacket(tagBytes(tif.get(), TIFFTAG_XMLPACKET));
         metadata->addIccProfile(tagBytes(tif.get(), TIFFTAG_ICCPROFILE));
     }
