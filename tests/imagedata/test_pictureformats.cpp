@@ -1,7 +1,8 @@
 // The formats beyond JPEG and BMP, on files made here by their own libraries and command-line
 // encoders: each opens to its size and pixels (exact where the coding is lossless, within one
 // level of the library's own decoder where it is not), each picture saved as PNG, TIFF and
-// lossless WebP reads back unchanged with its camera record (checked by exiftool), and each
+// lossless WebP reads back unchanged with its camera record, XMP packet and colour profile
+// (checked by exiftool), and each
 // damaged file is refused with its name and nothing changed.
 #include "imagedata/decodedpicture.h"
 #include "imagedata/exifreader.h"
@@ -233,6 +234,29 @@ QImage readWithQt(const QString &name)
     return QImage(name).convertToFormat(QImage::Format_RGB32);
 }
 
+// A small display profile as libpng and exiftool accept one: the header of an RGB monitor profile
+// (device manufacturer "KRVA", so it is known again), one white point tag, filler to 256 bytes
+// (libpng turns down a profile whose compressed form is only a few bytes).
+QByteArray rgbProfile()
+{
+    QByteArray p(256, '\0');
+    const QByteArray d50("\x00\x00\xF6\xD6\x00\x01\x00\x00\x00\x00\xD3\x2D", 12);
+    p.replace(0, 4, QByteArray("\x00\x00\x01\x00", 4));
+    p.replace(8, 4, QByteArray("\x02\x10\x00\x00", 4));
+    p.replace(12, 4, "mntr");
+    p.replace(16, 4, "RGB ");
+    p.replace(20, 4, "XYZ ");
+    p.replace(36, 4, "acsp");
+    p.replace(48, 4, "KRVA");
+    p.replace(68, 12, d50);
+    p.replace(128, 16, QByteArray("\x00\x00\x00\x01wtpt\x00\x00\x00\x90\x00\x00\x00\x14", 16));
+    p.replace(144, 4, "XYZ ");
+    p.replace(152, 12, d50);
+    for (int i = 164; i < 256; ++i)
+        p[i] = char(i * 7);
+    return p;
+}
+
 struct formatCase {
     QString file;    // made by make()
     int type;        // what loadImageFile says it is
@@ -321,6 +345,13 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
     ASSERT_TRUE(run("cwebp", {"-quiet", "-q", "80", at("source.png"), "-o", at("lossy.webp")}));
     ASSERT_TRUE(run("dwebp", {"-quiet", at("lossy.webp"), "-o", at("lossy-reference.png")}));
     cases.push_back({"lossy.webp", webpPicture, readWithQt(at("lossy-reference.png")), 1});
+    {
+        QFile profile(at("profile.icc"));
+        ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+        profile.write(rgbProfile());
+    }
+    // exiftool does not put a profile into a HEIF file: heif-enc takes it from the PNG.
+    ASSERT_TRUE(run("exiftool", {"-q", "-overwrite_original", "-ICC_Profile<=" + at("profile.icc"), at("source.png")}));
     ASSERT_TRUE(run("heif-enc", {"-q", "90", at("source.png"), "-o", at("photo.heic")}));
     ASSERT_TRUE(run("heif-convert", {at("photo.heic"), at("heic-reference.png")}));
     cases.push_back({"photo.heic", heifPicture, readWithQt(at("heic-reference.png")), 1});
@@ -338,7 +369,8 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
     for (const formatCase &c : cases)
         if (c.type != rawPicture)
             files << at(c.file);
-    ASSERT_TRUE(run("exiftool", QStringList{"-q", "-overwrite_original", "-EXIF:Make=KorviaCam", "-EXIF:Model=Tester"} + files));
+    ASSERT_TRUE(run("exiftool", QStringList{"-q", "-overwrite_original", "-EXIF:Make=KorviaCam", "-EXIF:Model=Tester",
+                                            "-XMP-dc:Title=Korvia", "-ICC_Profile<=" + at("profile.icc")} + files));
     ASSERT_TRUE(run("exiftool", {"-q", "-overwrite_original", "-EXIF:Orientation#=6", at("rgb8-interlaced.png"), at("photo.heic")}));
     cases[2].expected = source.transformed(QTransform().rotate(90));
 
@@ -393,7 +425,7 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
 
     // What exiftool reads in every saved file: the camera's make and model, orientation 1.
     QByteArray json;
-    ASSERT_TRUE(run("exiftool", QStringList{"-j", "-n", "-Make", "-Model", "-Orientation"} + saved, &json));
+    ASSERT_TRUE(run("exiftool", QStringList{"-j", "-n", "-Make", "-Model", "-Orientation", "-Title", "-DeviceManufacturer"} + saved, &json));
     const QJsonArray records = QJsonDocument::fromJson(json).array();
     ASSERT_EQ(records.size(), saved.size());
     for (const QJsonValue &r : records) {
@@ -402,5 +434,12 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
         EXPECT_EQ(o.value("Make").toString(), QStringLiteral("KorviaCam"));
         EXPECT_EQ(o.value("Model").toString(), QStringLiteral("Tester"));
         EXPECT_EQ(o.value("Orientation").toInt(1), 1); // absent means 1 as well
+        const QString file = o.value("SourceFile").toString();
+        if (!file.contains("camera.dng")) { // the camera gave neither
+            EXPECT_EQ(o.value("Title").toString(), QStringLiteral("Korvia"));
+        }
+        if (!file.contains("camera.dng") && !file.contains("grey1.png") && !file.contains("grey8.png")) { // a grey PNG holds no RGB profile
+            EXPECT_EQ(o.value("DeviceManufacturer").toString(), QStringLiteral("KRVA"));
+        }
     }
 }
