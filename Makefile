@@ -50,7 +50,7 @@ fuzz: deps
 	@set -e; for f in $(FUZZERS); do name=$${f%%:*}; seeds=$${f#*:}; \
 	  mkdir -p build-fuzz/$$seeds && cp -n fuzz/$$seeds/* build-fuzz/$$seeds/ 2>/dev/null || true; \
 	  echo "== fuzz_$$name ($(FUZZ_SECONDS) s)"; \
-	  build-fuzz/fuzz/fuzz_$$name build-fuzz/$$seeds -max_total_time=$(FUZZ_SECONDS); \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp build-fuzz/fuzz/fuzz_$$name build-fuzz/$$seeds -max_total_time=$(FUZZ_SECONDS); \
 	 done
 
 # The programs, the menu entry and the icon under $(PREFIX) (PREFIX=~/.local for one user).
