@@ -7,6 +7,7 @@
 #include "tiffcoding.h"
 #include "webpcoding.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
