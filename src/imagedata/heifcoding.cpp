@@ -89,8 +89,10 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
     const int depth = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     const bool deep = depth > 8;
+    // 8-bit pictures come as red, green, blue, alpha (opaque where there is none): one 32-bit
+    // swap of red and blue per pixel then gives the picture's layout.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+                                    : heif_chroma_interleaved_RGBA;
     heif_image *rawImage = nullptr;
     check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr), what);
     const std::unique_ptr<heif_image, imageFree> image(rawImage);
@@ -101,18 +103,19 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     if (!plane)
         throw imageError(unreadableText(what, "HEIF", QStringLiteral("no picture data")));
     QImage picture = newDecodedPicture(w, h, what);
-    const int channels = alpha ? 4 : 3;
+    const int channels = alpha || !deep ? 4 : 3;
     const int bits = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
     const std::uint32_t top = (1u << bits) - 1;
     for (int y = 0; y < h; ++y) {
         const std::uint8_t *from = plane + std::size_t(y) * std::size_t(stride);
         std::uint8_t *to = picture.scanLine(y);
         if (!deep) {
-            for (int x = 0; x < w; ++x, from += channels, to += 4) {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-                to[3] = alpha ? from[3] : 0xFF;
+            auto *out = reinterpret_cast<std::uint32_t *>(to);
+            const std::uint32_t opaque = alpha ? 0 : 0xFF000000u;
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t v; // read little-endian: alpha, blue, green, red from the top
+                std::memcpy(&v, from + 4 * x, 4);
+                out[x] = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16 | opaque;
             }
         } else {
             for (int x = 0; x < w; ++x, to += 4) {
