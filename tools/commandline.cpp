@@ -158,7 +158,8 @@ std::string usageText()
     std::string text =
         "Usage:\n"
         "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] OP...\n"
-        "      Reads INPUT (JPEG or BMP), runs each OP in order and writes exactly OUTPUT,\n"
+        "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
+        "      apart by their content), runs each OP in order and writes exactly OUTPUT,\n"
         "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
         "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
         "      effects so that runs repeat. With no OP the picture is copied. Every step's result\n"

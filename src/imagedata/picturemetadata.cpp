@@ -14,6 +14,9 @@ const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/\0", 29);
 const QByteArray xmpExtensionSignature("http://ns.adobe.com/xmp/extension/\0", 35);
 const QByteArray iccSignature("ICC_PROFILE\0", 12);
 
+// The most a JPEG segment holds after its length field.
+constexpr qsizetype largestSegment = 65533;
+
 constexpr int orientationTag = 0x0112;
 constexpr int imageWidthTag = 0x0100;
 constexpr int imageLengthTag = 0x0101;
@@ -211,6 +214,70 @@ bool pictureMetadata::offer(int marker, const QByteArray &payload)
     if (take)
         segments.push_back({marker, payload});
     return take;
+}
+
+QByteArray pictureMetadata::exifPayload() const
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            return s.payload.mid(exifSignature.size());
+    return QByteArray();
+}
+
+QByteArray pictureMetadata::xmpPacket() const
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, xmpSignature))
+            return s.payload.mid(xmpSignature.size());
+    return QByteArray();
+}
+
+QByteArray pictureMetadata::iccProfile() const
+{
+    // Chunk k of n carries k (1..n) and n after the signature.
+    std::vector<QByteArray> chunks;
+    for (const metadataSegment &s : segments) {
+        if (s.marker != 0xE2 || !startsWith(s.payload, iccSignature) || s.payload.size() < 14)
+            continue;
+        const int k = static_cast<unsigned char>(s.payload[12]), n = static_cast<unsigned char>(s.payload[13]);
+        if (n == 0 || k == 0 || k > n || (!chunks.empty() && chunks.size() != std::size_t(n)))
+            return QByteArray();
+        chunks.resize(std::size_t(n));
+        chunks[std::size_t(k - 1)] = s.payload.mid(14);
+    }
+    QByteArray profile;
+    for (const QByteArray &c : chunks) {
+        if (c.isEmpty())
+            return QByteArray();
+        profile += c;
+    }
+    return profile;
+}
+
+void pictureMetadata::addExifPayload(const QByteArray &tiff)
+{
+    if (!tiff.isEmpty() && tiff.size() + exifSignature.size() <= largestSegment)
+        offer(0xE1, exifSignature + tiff);
+}
+
+void pictureMetadata::addXmpPacket(const QByteArray &packet)
+{
+    if (!packet.isEmpty() && packet.size() + xmpSignature.size() <= largestSegment)
+        offer(0xE1, xmpSignature + packet);
+}
+
+void pictureMetadata::addIccProfile(const QByteArray &profile)
+{
+    constexpr qsizetype chunk = largestSegment - 14;
+    const qsizetype count = (profile.size() + chunk - 1) / chunk;
+    if (profile.isEmpty() || count > 255 || !iccProfile().isEmpty())
+        return;
+    for (qsizetype k = 0; k < count; ++k) {
+        QByteArray payload = iccSignature;
+        payload.append(char(k + 1));
+        payload.append(char(count));
+        offer(0xE2, payload + profile.mid(k * chunk, chunk));
+    }
 }
 
 int pictureMetadata::orientation() const

@@ -147,6 +147,7 @@ public:
 
     // Files.
     void saveDocument(int index);
+    void saveBesideAsJpeg(int index); // a HEIF/AVIF or RAW picture, which cannot be written back
     bool saveDocumentAs();
     // The folder of the current picture, where the file dialogs start; empty without one.
     QString currentPictureFolder();
