@@ -5,6 +5,7 @@
 #include "colorfilter.h"
 #include "fringeblur.h"
 #include "sharedrandom.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,6 +71,18 @@ inline std::uint32_t exactQuotient(std::uint32_t sum, std::uint32_t n, double in
     return q;
 }
 
+// A generator standing where the shared one will, once the rows above row y have taken their
+// draws (perRow per pixel) from position start: a band of rows takes its draws from it in
+// their order while other bands take theirs, and the shared generator leaps past them all.
+sharedRandom generatorAtRow(std::uint32_t start, int y, int width, int perRow)
+{
+    sharedRandom band;
+    band.seed(sharedRandom::leapOf(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(width) *
+                                   static_cast<std::uint64_t>(perRow))
+                  .from(start));
+    return band;
+}
+
 } // namespace
 
 void colorFilter::fringeBrightCircle()
@@ -80,21 +93,25 @@ void colorFilter::fringeBrightCircle()
     const double factor = fringeLevel / fringeHalfDiagonal(width, height);
     const double centreY = height * 0.5;
     const std::vector<double> dxSquared = columnSquares(width);
-    std::vector<int> jitter(width), dist(width);
-    for (int y = 0; y < height; ++y) {
-        random.fillBelow<15>(jitter.data(), width);
-        const double dy = y - centreY;
-        rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
-        const std::size_t start = static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const int e = half + jitter[x];
-            if (e < dist[x]) {
-                const int change = static_cast<int>(factor * (dist[x] - e));
-                if (change != 0) shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
+    const std::uint32_t first = random.position();
+    forEachRowBand([&](int top, int end) {
+        sharedRandom band = generatorAtRow(first, top, width, 1);
+        std::vector<int> jitter(width), dist(width);
+        for (int y = top; y < end; ++y) {
+            band.fillBelow<15>(jitter.data(), width);
+            const double dy = y - centreY;
+            rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
+            const std::size_t start = static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                const int e = half + jitter[x];
+                if (e < dist[x]) {
+                    const int change = static_cast<int>(factor * (dist[x] - e));
+                    if (change != 0) shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
+                }
             }
         }
-        reportRow(y);
-    }
+    });
+    random.skip(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
 }
 
 void colorFilter::fringeBrightSquare()
@@ -103,20 +120,24 @@ void colorFilter::fringeBrightSquare()
     sharedRandom &random = sharedRandom::instance();
     // A band of size 0 has no depth to spread the level over: its pixels keep their luma.
     const double factor = fringeSize != 0 ? static_cast<double>(fringeLevel) / fringeSize : 0.0;
-    std::vector<int> jitter(width);
-    for (int y = 0; y < height; ++y) {
-        random.fillBelow<10>(jitter.data(), width);
-        const std::size_t start = static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const int c = std::min(std::min(y, x), std::min(height - y, width - x));
-            const int f = fringeSize + jitter[x];
-            if (c < f) {
-                const int change = fringeSize != 0 ? static_cast<int>((f - c) * factor) : 0;
-                shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
+    const std::uint32_t first = random.position();
+    forEachRowBand([&](int top, int end) {
+        sharedRandom band = generatorAtRow(first, top, width, 1);
+        std::vector<int> jitter(width);
+        for (int y = top; y < end; ++y) {
+            band.fillBelow<10>(jitter.data(), width);
+            const std::size_t start = static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x) {
+                const int c = std::min(std::min(y, x), std::min(height - y, width - x));
+                const int f = fringeSize + jitter[x];
+                if (c < f) {
+                    const int change = fringeSize != 0 ? static_cast<int>((f - c) * factor) : 0;
+                    shiftLuma(redPlane, greenPlane, bluePlane, start + x, change);
+                }
             }
         }
-        reportRow(y);
-    }
+    });
+    random.skip(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
 }
 
 // The box means come from a summed-area table of the picture as it was before the run. Only
@@ -151,25 +172,44 @@ void colorFilter::fringeBlur()
     const int ringRows = std::min(band + 2 * reach + 2, height + 1);
     // Cells of four lanes (red, green, blue, unused) so a corner is one vector load.
     const std::size_t stride = static_cast<std::size_t>(width + 1) * 4;
+    // Single-precision division gives the exact integer quotient while sum + n < 2^24 (the
+    // rounded quotient can only reach the next integer when n · (q + 1) ≥ 2^24); sums are at
+    // most 255 · n.
+    const double largestBox = (2.0 * reach + 1) * (2.0 * reach + 1);
+    const bool singlePrecision = 256.0 * largestBox < 16777216.0;
+    (void)singlePrecision;
+    const std::vector<double> dxSquared = columnSquares(width);
+    const std::uint32_t firstDraw = random.position();
+
+    // Bands of rows on the worker threads. A band's table starts at the highest row its boxes
+    // reach, as if the picture began there, which leaves every box sum the same; the rows it
+    // reads beyond its own come from copies taken before any band began.
+    std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
+    const std::vector<int> edges = rowBands(height, 2 * reach + 1);
+    const bandNeighbours originals(planes, 3, width, height, edges, reach);
+    forEachBand(edges, [&](int first, int end) {
+    sharedRandom draw = generatorAtRow(firstDraw, first, width, 2);
+    const int origin = std::max(0, first - reach);
     std::vector<std::uint32_t> ring(static_cast<std::size_t>(ringRows) * stride, 0);
-    std::vector<std::uint32_t *> rowOf(static_cast<std::size_t>(height) + 1);
-    for (int j = 0; j <= height; ++j) rowOf[j] = ring.data() + static_cast<std::size_t>(j % ringRows) * stride;
-    int built = 0; // table rows 0 .. built are ready (row 0 is all zero)
+    std::vector<std::uint32_t *> rowOf(static_cast<std::size_t>(height) + 1, ring.data());
+    for (int j = origin; j <= height; ++j) rowOf[j] = ring.data() + static_cast<std::size_t>((j - origin) % ringRows) * stride;
+    int built = origin; // table rows origin .. built are ready (row origin is all zero)
     auto buildUpTo = [&](int last) {
         last = std::min(last, height);
         for (; built < last; ++built) {
             const std::uint32_t *above = rowOf[built];
             std::uint32_t *row = rowOf[built + 1];
-            const std::size_t source = static_cast<std::size_t>(built) * width;
+            const std::uint8_t *red = originals.row(first, 0, built), *green = originals.row(first, 1, built),
+                               *blue = originals.row(first, 2, built);
             row[0] = row[1] = row[2] = row[3] = 0;
             int x = 0;
 #ifdef __SSE2__
             __m128i run = _mm_setzero_si128();
             const __m128i zero = _mm_setzero_si128();
             for (; x + 16 <= width; x += 16) {
-                const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(redPlane + source + x));
-                const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(greenPlane + source + x));
-                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bluePlane + source + x));
+                const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i *>(red + x));
+                const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i *>(green + x));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(blue + x));
                 const __m128i rgLow = _mm_unpacklo_epi8(r, g), rgHigh = _mm_unpackhi_epi8(r, g);
                 const __m128i b0Low = _mm_unpacklo_epi8(b, zero), b0High = _mm_unpackhi_epi8(b, zero);
                 const __m128i quads[4] = {_mm_unpacklo_epi16(rgLow, b0Low), _mm_unpackhi_epi16(rgLow, b0Low),
@@ -194,9 +234,9 @@ void colorFilter::fringeBlur()
             std::uint32_t runRed = 0, runGreen = 0, runBlue = 0;
 #endif
             for (; x < width; ++x) {
-                runRed += redPlane[source + x];
-                runGreen += greenPlane[source + x];
-                runBlue += bluePlane[source + x];
+                runRed += red[x];
+                runGreen += green[x];
+                runBlue += blue[x];
                 const std::size_t c = static_cast<std::size_t>(x + 1) * 4;
                 row[c] = above[c] + runRed;
                 row[c + 1] = above[c + 1] + runGreen;
@@ -205,24 +245,16 @@ void colorFilter::fringeBlur()
             }
         }
     };
-    // Single-precision division gives the exact integer quotient while sum + n < 2^24 (the
-    // rounded quotient can only reach the next integer when n · (q + 1) ≥ 2^24); sums are at
-    // most 255 · n.
-    const double largestBox = (2.0 * reach + 1) * (2.0 * reach + 1);
-    const bool singlePrecision = 256.0 * largestBox < 16777216.0;
-    (void)singlePrecision;
-
     // Box half-size of each pixel of the band; 0 for pixels left as they are.
     std::vector<int> halves(static_cast<std::size_t>(band) * width);
-    const std::vector<double> dxSquared = columnSquares(width);
     std::vector<int> draws(2 * static_cast<std::size_t>(width)), dist(width);
-    for (int bandTop = 0; bandTop < height; bandTop += band) {
-        const int bandBottom = std::min(height, bandTop + band); // exclusive
+    for (int bandTop = first; bandTop < end; bandTop += band) {
+        const int bandBottom = std::min(end, bandTop + band); // exclusive
         buildUpTo(bandBottom + reach);
         for (int y = bandTop; y < bandBottom; ++y) {
             const double dy = y - centreY;
             int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
-            random.fillBelow<15>(draws.data(), 2 * width); // first and second draw of each pixel
+            draw.fillBelow<15>(draws.data(), 2 * width); // first and second draw of each pixel
             rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
             int x = 0;
 #ifdef __SSE2__
@@ -329,6 +361,7 @@ void colorFilter::fringeBlur()
                 }
             }
         }
-        for (int y = bandTop; y < bandBottom; ++y) reportRow(y);
     }
+    }, [this](int y) { reportRow(y); });
+    random.skip(2 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
 }
