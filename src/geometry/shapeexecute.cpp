@@ -5,10 +5,12 @@
 #include "imagedata/messagesink.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <new>
 #include <numbers>
 
@@ -72,7 +74,8 @@ void movePlain(const shapeExecute &engine, const QImage &source, QImage &destina
     const qsizetype stride = destination.bytesPerLine();
     const progressIndicator *progress = engine.progressBar;
     if (progress) progress->setMaximum(Hd - 1);
-    for (int y = 0; y < Hd; ++y) {
+    forEachBand(Hd, [&](int first, int end) {
+    for (int y = first; y < end; ++y) {
         std::uint8_t *p = bits + stride * y;
         for (int x = 0; x < Wd; ++x) {
             int c = x, r = y;
@@ -92,8 +95,8 @@ void movePlain(const shapeExecute &engine, const QImage &source, QImage &destina
             p[x * 4 + 1] = planes.green[i];
             p[x * 4 + 2] = planes.red[i];
         }
-        if (progress) progress->setPosition(y);
     }
+    }, progressRows(progress));
 }
 
 // The plain resampling, pixel by pixel from the source planes.
@@ -108,7 +111,8 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
     if (!bits) throw std::bad_alloc();
     const qsizetype stride = destination.bytesPerLine();
     if (progress) progress->setMaximum(rule.destinationHeight - 1);
-    for (int y = 0; y < rule.destinationHeight; ++y) {
+    forEachBand(rule.destinationHeight, [&](int first, int end) {
+    for (int y = first; y < end; ++y) {
         std::uint8_t *p = bits + stride * y;
         for (int x = 0; x < rule.destinationWidth; ++x) {
             double u = 0, v = 0;
@@ -130,8 +134,8 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
                 p[x * 4 + b] = roundedByte(bilinear(plane[i00], plane[i00 + 1], plane[i10], plane[i10 + 1], fx, fy));
             }
         }
-        if (progress) progress->setPosition(y);
     }
+    }, progressRows(progress));
 }
 
 } // namespace
