@@ -438,7 +438,10 @@ void colorFilter::medianFilter()
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     pictureBytes copies[3];
-    for (int p = 0; p < 3; ++p) copies[p] = copyPictureBytes(planes[p], count);
+    for (int p = 0; p < 3; ++p) {
+        copies[p] = requirePictureBytes(count);
+        copyInPieces(copies[p].get(), planes[p], count);
+    }
     auto rowOf = [&](int p, int y) {
         return copies[p].get() + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width;
     };

@@ -933,10 +933,8 @@ void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, 
 // worker threads.
 void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int width, int height)
 {
-    forEachBand(height, [&](int first, int end) {
-        const std::size_t from = static_cast<std::size_t>(first) * width, bytes = static_cast<std::size_t>(end - first) * width;
-        for (int p = 0; p < 3; ++p) std::memcpy(planes[p] + from, copies[p].get() + from, bytes);
-    });
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (int p = 0; p < 3; ++p) copyInPieces(planes[p], copies[p].get(), count);
 }
 
 } // namespace

@@ -561,9 +561,11 @@ void colorFilter::paint(int code)
     const int s = std::max(3, paintSize) | 1;
     const int d = s / 2 + 1;
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    const pictureBytes redCopy = copyPictureBytes(redPlane, count);
-    const pictureBytes greenCopy = copyPictureBytes(greenPlane, count);
-    const pictureBytes blueCopy = copyPictureBytes(bluePlane, count);
+    const pictureBytes redCopy = requirePictureBytes(count), greenCopy = requirePictureBytes(count),
+                       blueCopy = requirePictureBytes(count);
+    copyInPieces(redCopy.get(), redPlane, count);
+    copyInPieces(greenCopy.get(), greenPlane, count);
+    copyInPieces(blueCopy.get(), bluePlane, count);
     // Sample lists of a band of rows, which every region of its pixels reuses.
     struct sampleLists {
         std::vector<int> red, green, blue;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -271,6 +272,19 @@ void forEachBand(int rows, const std::function<void(int, int)> &body, const std:
                  int minimum, int step)
 {
     forEachBand(rowBands(rows, minimum, step), body, rowDone);
+}
+
+void copyInPieces(std::uint8_t *to, const std::uint8_t *from, std::size_t count)
+{
+    // Pieces of at least 1 MB: below that a thread's start costs more than the copy.
+    constexpr std::size_t least = std::size_t{1} << 20;
+    const std::size_t wanted = static_cast<std::size_t>(std::max(1, workerThreads() * 2));
+    const std::size_t pieces = std::max<std::size_t>(1, std::min(wanted, count / least));
+    runTasks(static_cast<int>(pieces), [&](int i) {
+        const std::size_t first = count * static_cast<std::size_t>(i) / pieces;
+        const std::size_t end = count * (static_cast<std::size_t>(i) + 1) / pieces;
+        if (end > first) std::memcpy(to + first, from + first, end - first);
+    });
 }
 
 bandNeighbours::bandNeighbours(std::uint8_t *const *planeList, int planeCount, int w, int height,

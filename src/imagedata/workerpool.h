@@ -48,6 +48,10 @@ void forEachBand(int rows, const std::function<void(int, int)> &body, const std:
 void forEachBand(const std::vector<int> &bands, const std::function<void(int, int)> &body,
                  const std::function<void(int)> &rowDone = {});
 
+// count bytes from `from` to `to` (not overlapping), in pieces on the worker threads: the plane
+// copies a filter takes before it starts, and copies it wrote into going back.
+void copyInPieces(std::uint8_t *to, const std::uint8_t *from, std::size_t count);
+
 // For filters that write their planes in place while reading rows around the pixel: the rows
 // each band reads beyond its own (reach rows above and below it), copied before any band
 // writes, so no band ever sees another's output. A band's own rows are read from the planes,

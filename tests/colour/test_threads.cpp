@@ -50,7 +50,7 @@ const filterCase filterCases[] = {
     {filterFringeSquare, [](colorFilter &f) { f.fringeSize = 20, f.fringeLevel = 90; }},
     {filterPaintNormal, [](colorFilter &f) { f.paintSize = 8; }},
     {filterPaintPointillism, [](colorFilter &f) { f.paintSize = 12; }},
-    {filterPaintNormal, [](colorFilter &f) { f.paintSize = 40; }}, // beyond the 16-bit window sums
+    {filterPaintNormal, [](colorFilter &f) { f.paintSize = 32; }}, // beyond the 16-bit window sums
     {filterFringeBlur, [](colorFilter &f) { f.outFocusSize = 20, f.outFocusDensity = 255; }},
     {filterFringeBlur, [](colorFilter &f) { f.outFocusSize = 3, f.outFocusDensity = 40; }},
 };
