@@ -59,40 +59,40 @@ void colorFilter::mosaic()
     const int tiles = (width + s - 1) / s;
     // Bands of whole tile rows on the worker threads; the mosaic reports no progress.
     forEachBand(height, [&](int first, int end) {
-    std::vector<int> sums(static_cast<std::size_t>(tiles));
-    std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
-    // Column sums of a band fit 16 bits while a tile has at most 257 rows.
-    std::vector<std::uint16_t> columnSums(s <= 257 ? static_cast<std::size_t>(width) : 0);
-    for (int top = first; top < end; top += s) {
-        const int bottom = std::min(height, top + s);
-        for (int p = 0; p < 3; ++p) {
-            std::fill(sums.begin(), sums.end(), 0);
-            if (!columnSums.empty()) {
-                std::fill(columnSums.begin(), columnSums.end(), std::uint16_t(0));
-                for (int y = top; y < bottom; ++y)
-                    addRowToColumnSums(columnSums.data(), planes[p] + static_cast<std::size_t>(y) * width, width);
+        std::vector<int> sums(static_cast<std::size_t>(tiles));
+        std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
+        // Column sums of a band fit 16 bits while a tile has at most 257 rows.
+        std::vector<std::uint16_t> columnSums(s <= 257 ? static_cast<std::size_t>(width) : 0);
+        for (int top = first; top < end; top += s) {
+            const int bottom = std::min(height, top + s);
+            for (int p = 0; p < 3; ++p) {
+                std::fill(sums.begin(), sums.end(), 0);
+                if (!columnSums.empty()) {
+                    std::fill(columnSums.begin(), columnSums.end(), std::uint16_t(0));
+                    for (int y = top; y < bottom; ++y)
+                        addRowToColumnSums(columnSums.data(), planes[p] + static_cast<std::size_t>(y) * width, width);
+                    for (int j = 0, left = 0; j < tiles; ++j, left += s) {
+                        const int right = std::min(width, left + s);
+                        int sum = 0;
+                        for (int x = left; x < right; ++x) sum += columnSums[x];
+                        sums[j] = sum;
+                    }
+                } else {
+                    for (int y = top; y < bottom; ++y) {
+                        const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
+                        for (int j = 0, left = 0; j < tiles; ++j, left += s)
+                            sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
+                    }
+                }
                 for (int j = 0, left = 0; j < tiles; ++j, left += s) {
                     const int right = std::min(width, left + s);
-                    int sum = 0;
-                    for (int x = left; x < right; ++x) sum += columnSums[x];
-                    sums[j] = sum;
+                    const int mean = sums[j] / ((bottom - top) * (right - left));
+                    std::memset(meanRow.data() + left, mean, static_cast<std::size_t>(right - left));
                 }
-            } else {
-                for (int y = top; y < bottom; ++y) {
-                    const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
-                    for (int j = 0, left = 0; j < tiles; ++j, left += s)
-                        sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
-                }
+                for (int y = top; y < bottom; ++y)
+                    std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, meanRow.data(), static_cast<std::size_t>(width));
             }
-            for (int j = 0, left = 0; j < tiles; ++j, left += s) {
-                const int right = std::min(width, left + s);
-                const int mean = sums[j] / ((bottom - top) * (right - left));
-                std::memset(meanRow.data() + left, mean, static_cast<std::size_t>(right - left));
-            }
-            for (int y = top; y < bottom; ++y)
-                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, meanRow.data(), static_cast<std::size_t>(width));
         }
-    }
     }, {}, 1, s);
 }
 
@@ -471,23 +471,23 @@ void colorFilter::medianFilter()
         const std::size_t blocks = (static_cast<std::size_t>(width) + 31) / 32 * 32;
         const std::size_t paddedLength = blocks + 2 * half + 32;
         forEachRowBand([&](int first, int end) {
-        std::vector<std::uint8_t> paddedRows(paddedLength * n);
-        std::vector<std::uint8_t> result(blocks);
-        std::vector<const std::uint8_t *> padded(n);
-        for (int j = 0; j < n; ++j) padded[j] = paddedRows.data() + paddedLength * j;
-        for (int y = first; y < end; ++y) {
-            for (int p = 0; p < 3; ++p) {
-                for (int j = 0; j < n; ++j) {
-                    const std::uint8_t *row = rowOf(p, y + j - half);
-                    std::uint8_t *target = paddedRows.data() + paddedLength * j;
-                    std::memset(target, row[0], static_cast<std::size_t>(half));
-                    std::memcpy(target + half, row, static_cast<std::size_t>(width));
-                    std::memset(target + half + width, row[width - 1], paddedLength - half - width);
+            std::vector<std::uint8_t> paddedRows(paddedLength * n);
+            std::vector<std::uint8_t> result(blocks);
+            std::vector<const std::uint8_t *> padded(n);
+            for (int j = 0; j < n; ++j) padded[j] = paddedRows.data() + paddedLength * j;
+            for (int y = first; y < end; ++y) {
+                for (int p = 0; p < 3; ++p) {
+                    for (int j = 0; j < n; ++j) {
+                        const std::uint8_t *row = rowOf(p, y + j - half);
+                        std::uint8_t *target = paddedRows.data() + paddedLength * j;
+                        std::memset(target, row[0], static_cast<std::size_t>(half));
+                        std::memcpy(target + half, row, static_cast<std::size_t>(width));
+                        std::memset(target + half + width, row[width - 1], paddedLength - half - width);
+                    }
+                    medianRowNetwork(result.data(), padded.data(), n, width, size, network);
+                    std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, result.data(), static_cast<std::size_t>(width));
                 }
-                medianRowNetwork(result.data(), padded.data(), n, width, size, network);
-                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, result.data(), static_cast<std::size_t>(width));
             }
-        }
         });
         return;
     }
@@ -497,22 +497,22 @@ void colorFilter::medianFilter()
     std::vector<int> columnOf(static_cast<std::size_t>(width) + 2 * half + 1);
     for (int i = 0; i < static_cast<int>(columnOf.size()); ++i) columnOf[i] = std::clamp(i - half, 0, width - 1);
     forEachRowBand([&](int first, int end) {
-    std::vector<const std::uint8_t *> rowList[3];
-    for (auto &list : rowList) list.resize(static_cast<std::size_t>(n));
-    const std::uint8_t *const *rows[3] = {rowList[0].data(), rowList[1].data(), rowList[2].data()};
-    for (int y = first; y < end; ++y) {
-        std::uint8_t *out[3];
-        for (int p = 0; p < 3; ++p) {
-            out[p] = planes[p] + static_cast<std::size_t>(y) * width;
-            for (int j = 0; j < n; ++j) rowList[p][j] = rowOf(p, y + j - half);
+        std::vector<const std::uint8_t *> rowList[3];
+        for (auto &list : rowList) list.resize(static_cast<std::size_t>(n));
+        const std::uint8_t *const *rows[3] = {rowList[0].data(), rowList[1].data(), rowList[2].data()};
+        for (int y = first; y < end; ++y) {
+            std::uint8_t *out[3];
+            for (int p = 0; p < 3; ++p) {
+                out[p] = planes[p] + static_cast<std::size_t>(y) * width;
+                for (int j = 0; j < n; ++j) rowList[p][j] = rowOf(p, y + j - half);
+            }
+            switch (n) {
+            case 5: medianRowHistogram<5>(out, rows, columnOf.data(), width, n); break;
+            case 7: medianRowHistogram<7>(out, rows, columnOf.data(), width, n); break;
+            case 9: medianRowHistogram<9>(out, rows, columnOf.data(), width, n); break;
+            case 11: medianRowHistogram<11>(out, rows, columnOf.data(), width, n); break;
+            default: medianRowHistogram<0>(out, rows, columnOf.data(), width, n); break;
+            }
         }
-        switch (n) {
-        case 5: medianRowHistogram<5>(out, rows, columnOf.data(), width, n); break;
-        case 7: medianRowHistogram<7>(out, rows, columnOf.data(), width, n); break;
-        case 9: medianRowHistogram<9>(out, rows, columnOf.data(), width, n); break;
-        case 11: medianRowHistogram<11>(out, rows, columnOf.data(), width, n); break;
-        default: medianRowHistogram<0>(out, rows, columnOf.data(), width, n); break;
-        }
-    }
     });
 }

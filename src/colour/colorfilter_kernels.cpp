@@ -1005,21 +1005,21 @@ void colorFilter::softFocus()
     // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
     if (n > 257) {
         forEachRowBand([&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            for (int x = 0; x < width; ++x) {
-                double sum = 0;
-                for (int dy = std::max(-h, -y); dy <= std::min(h, height - 1 - y); ++dy)
-                    for (int dx = std::max(-h, -x); dx <= std::min(h, width - 1 - x); ++dx)
-                        sum += kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
-                const std::size_t at = static_cast<std::size_t>(y) * width + x;
-                for (int p = 0; p < 3; ++p) {
-                    long long a;
-                    kernelSumsPlain(planes[p], width, height, kernel, n, x, y, a);
-                    const int blurred = static_cast<int>(std::min(static_cast<double>(a) * (255 / sum), 255.0));
-                    copies[p][at] = static_cast<std::uint8_t>(static_cast<int>(q * blurred + r * planes[p][at]));
+            for (int y = first; y < end; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    double sum = 0;
+                    for (int dy = std::max(-h, -y); dy <= std::min(h, height - 1 - y); ++dy)
+                        for (int dx = std::max(-h, -x); dx <= std::min(h, width - 1 - x); ++dx)
+                            sum += kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
+                    const std::size_t at = static_cast<std::size_t>(y) * width + x;
+                    for (int p = 0; p < 3; ++p) {
+                        long long a;
+                        kernelSumsPlain(planes[p], width, height, kernel, n, x, y, a);
+                        const int blurred = static_cast<int>(std::min(static_cast<double>(a) * (255 / sum), 255.0));
+                        copies[p][at] = static_cast<std::uint8_t>(static_cast<int>(q * blurred + r * planes[p][at]));
+                    }
                 }
             }
-        }
         });
         copyPlanesBack(planes, copies, width, height);
         return;
@@ -1115,52 +1115,52 @@ void colorFilter::softFocus()
     int reachLeft, reachRight;
     tapReach(rowTaps, reachLeft, reachRight);
     forEachRowBand([&](int first, int end) {
-    std::vector<double> scale(width);
-    int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
-    std::vector<tapRow> rows(n);
-    std::vector<std::uint16_t> acc16(width);
-    std::vector<std::uint32_t> acc32(width);
-    for (int y = first; y < end; ++y) {
-        const int dyTop = std::max(-h, -y);
-        const int dyBottom = std::min(h, height - 1 - y);
-        scalesFor(scale, scaleTop, scaleBottom, y);
-        for (int p = 0; p < 3; ++p) {
-            // Inner blocks with the whole row of every tap inside the picture first, then the
-            // rest of the row one tap at a time.
-            int blockFrom = 0, blockTo = 0;
+        std::vector<double> scale(width);
+        int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
+        std::vector<tapRow> rows(n);
+        std::vector<std::uint16_t> acc16(width);
+        std::vector<std::uint32_t> acc32(width);
+        for (int y = first; y < end; ++y) {
+            const int dyTop = std::max(-h, -y);
+            const int dyBottom = std::min(h, height - 1 - y);
+            scalesFor(scale, scaleTop, scaleBottom, y);
+            for (int p = 0; p < 3; ++p) {
+                // Inner blocks with the whole row of every tap inside the picture first, then the
+                // rest of the row one tap at a time.
+                int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-            if (haveAvx2() && reachRight < width) {
-                const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
-                blockFrom = reachLeft;
-                blockTo = blockFrom;
-                if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
-            }
-#endif
-            const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
-            for (const auto &segment : segments) {
-                const int from = segment[0], to = segment[1];
-                if (to <= from) continue;
-                std::fill(acc32.begin() + from, acc32.begin() + to, 0u);
-                for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                    const std::vector<tap> &taps = rowTaps[dy + h];
-                    if (taps.empty()) continue;
-                    // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
-                    std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
-                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
-                    widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                if (haveAvx2() && reachRight < width) {
+                    const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
+                    blockFrom = reachLeft;
+                    blockTo = blockFrom;
+                    if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
                 }
-            }
-            const std::size_t at = static_cast<std::size_t>(y) * width;
-#ifdef KORVIA_X86
-            if (haveAvx2()) {
-                softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
-                continue;
-            }
 #endif
-            softMixRowPlain(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+                const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+                for (const auto &segment : segments) {
+                    const int from = segment[0], to = segment[1];
+                    if (to <= from) continue;
+                    std::fill(acc32.begin() + from, acc32.begin() + to, 0u);
+                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                        const std::vector<tap> &taps = rowTaps[dy + h];
+                        if (taps.empty()) continue;
+                        // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
+                        std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                    }
+                }
+                const std::size_t at = static_cast<std::size_t>(y) * width;
+#ifdef KORVIA_X86
+                if (haveAvx2()) {
+                    softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+                    continue;
+                }
+#endif
+                softMixRowPlain(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+            }
         }
-    }
     });
     copyPlanesBack(planes, copies, width, height);
 }
