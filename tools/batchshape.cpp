@@ -60,12 +60,13 @@ int &stepField(shapeStep &step, const shapeParameter &p)
     if (field == "slopeBalance") return step.slopeBalance;
     if (field == "perspective") return step.perspective;
     if (field == "distortion") return step.distortion;
-    std::optional<int> &given = field == "targetWidth"    ? step.width
-                                : field == "targetHeight" ? step.height
-                                : field == "trimRight"    ? step.trimRight
-                                : field == "trimBottom"   ? step.trimBottom
-                                                          : throw std::logic_error("transform key without a step field: " + std::string(field));
-    return given.emplace(0);
+    std::optional<int> *given = field == "targetWidth"    ? &step.width
+                                : field == "targetHeight" ? &step.height
+                                : field == "trimRight"    ? &step.trimRight
+                                : field == "trimBottom"   ? &step.trimBottom
+                                                          : nullptr;
+    if (!given) throw std::logic_error("transform key without a step field: " + std::string(field));
+    return given->emplace(0);
 }
 
 } // namespace

@@ -15,6 +15,7 @@ using namespace kernelRows;
 
 void colorFilter::softFocus()
 {
+    const vectorUnits units = kernelVectorUnits();
     const double r = softCoreLevel * 0.01;
     const double q = 1 - r;
     int n = 0;
@@ -76,7 +77,7 @@ void colorFilter::softFocus()
     };
 
 #ifdef KORVIA_X86
-    if (haveAvx2()) {
+    if (units.avx2) {
         // The cone's rows dy and −dy carry the same weights, so each source row is convolved once
         // with each kernel row k = 0..h and added to both output rows it serves, r − k and r + k.
         // The sums of the output rows wait in a ring of n rows. To keep the ring in cache the
@@ -118,10 +119,10 @@ void colorFilter::softFocus()
                             const bool toBelow = k > 0 && below >= band0 && below < band1;
                             if (taps.empty() || (!toAbove && !toBelow)) continue;
                             // One kernel row adds at most n · 255 per sample: it fits 16 bits.
-                            convolveSpan(convolved.data(), source, taps.data(), static_cast<int>(taps.size()), width,
+                            convolveSpan(units, convolved.data(), source, taps.data(), static_cast<int>(taps.size()), width,
                                          left[h + k], right[h + k], x0, x1);
-                            if (toAbove) widenAdd(sums(p, above), convolved.data(), length);
-                            if (toBelow) widenAdd(sums(p, below), convolved.data(), length);
+                            if (toAbove) widenAdd(units, sums(p, above), convolved.data(), length);
+                            if (toBelow) widenAdd(units, sums(p, below), convolved.data(), length);
                         }
                     }
                     if (row - h >= band0 && row - h < band1) finish(row - h);
@@ -152,11 +153,11 @@ void colorFilter::softFocus()
                 // rest of the row one tap at a time.
                 int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-                if (haveAvx2() && reachRight < width) {
+                if (units.avx2 && reachRight < width) {
                     const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
                     blockFrom = reachLeft;
                     blockTo = blockFrom;
-                    if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    if (units.avx512) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
                     blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
                 }
 #endif
@@ -170,13 +171,13 @@ void colorFilter::softFocus()
                         if (taps.empty()) continue;
                         // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
                         std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
-                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
-                        widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                        addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        widenAdd(units, acc32.data() + from, acc16.data() + from, to - from);
                     }
                 }
                 const std::size_t at = static_cast<std::size_t>(y) * width;
 #ifdef KORVIA_X86
-                if (haveAvx2()) {
+                if (units.avx2) {
                     softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
                     continue;
                 }
@@ -190,6 +191,7 @@ void colorFilter::softFocus()
 
 void colorFilter::motionBlur()
 {
+    const vectorUnits units = kernelVectorUnits();
     const int m = vibrateSize;
     if (m < 1 || width < 1 || height < 1) return;
     const int a = 2 * m + 1;
@@ -239,11 +241,11 @@ void colorFilter::motionBlur()
                 if (narrow) {
                     int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-                    if (haveAvx2() && reachRight < width) {
+                    if (units.avx2 && reachRight < width) {
                         const int rowCount = tapRowsAround(rows.data(), rowTaps, m, planes[p], width, y, dyTop, dyBottom);
                         blockFrom = reachLeft;
                         blockTo = blockFrom;
-                        if (haveAvx512()) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                        if (units.avx512) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
                         blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
                     }
 #endif
@@ -254,11 +256,11 @@ void colorFilter::motionBlur()
                         std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
                         for (int dy = dyTop; dy <= dyBottom; ++dy) {
                             const std::vector<tap> &taps = rowTaps[dy + m];
-                            addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                            addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
                         }
                     }
 #ifdef KORVIA_X86
-                    if (haveAvx2()) {
+                    if (units.avx2) {
                         divideRowAvx2(out, acc16.data(), width, a);
                         continue;
                     }
@@ -270,8 +272,8 @@ void colorFilter::motionBlur()
                         const std::vector<tap> &taps = rowTaps[dy + m];
                         if (taps.empty()) continue;
                         std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
-                        widenAdd(acc32.data(), acc16.data(), width);
+                        addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
+                        widenAdd(units, acc32.data(), acc16.data(), width);
                     }
                     for (int x = 0; x < width; ++x)
                         out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));

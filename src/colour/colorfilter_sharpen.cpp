@@ -41,10 +41,11 @@ void lumaRowPlain(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t 
     }
 }
 
-void lumaRow(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b, int count)
+void lumaRow(const vectorUnits &units, std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g,
+             const std::uint8_t *b, int count)
 {
 #ifdef KORVIA_X86
-    if (haveAvx2()) return lumaRowAvx2(grey, r, g, b, count);
+    if (units.avx2) return lumaRowAvx2(grey, r, g, b, count);
 #endif
     lumaRowPlain(grey, r, g, b, count);
 }
@@ -145,6 +146,7 @@ using namespace kernelRows;
 
 void colorFilter::sharpen()
 {
+    const vectorUnits units = kernelVectorUnits();
     if (width < 3 || height < 3) return;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     const double f = edgeLevel * 0.1;
@@ -169,11 +171,11 @@ void colorFilter::sharpen()
                     const std::uint8_t *down = y + 1 < end ? out + width : originals.row(first, p, y + 1);
                     if (scaling.valid) {
 #ifdef KORVIA_X86
-                        if (haveAvx512()) {
+                        if (units.avx512) {
                             sharpenRowScaledWide(out, up, mid, down, 1, width - 1, scaling);
                             continue;
                         }
-                        if (haveAvx2()) {
+                        if (units.avx2) {
                             sharpenRowScaledAvx2(out, up, mid, down, 1, width - 1, scaling);
                             continue;
                         }
@@ -182,7 +184,7 @@ void colorFilter::sharpen()
                         continue;
                     }
 #ifdef KORVIA_X86
-                    if (haveAvx2()) {
+                    if (units.avx2) {
                         sharpenRowAvx2(out, up, mid, down, 1, width - 1, f);
                         continue;
                     }
@@ -196,6 +198,7 @@ void colorFilter::sharpen()
 
 void colorFilter::emboss()
 {
+    const vectorUnits units = kernelVectorUnits();
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     int base[3];
     splitColor(drawColor, base[0], base[1], base[2]);
@@ -223,11 +226,11 @@ void colorFilter::emboss()
                 const std::uint8_t *red = originals.row(first, 0, y), *green = originals.row(first, 1, y),
                                    *blue = originals.row(first, 2, y);
 #ifdef KORVIA_X86
-                if (haveAvx512() && lumaQuotientExact()) return lumaRowExactWide(greyRow(y), red, green, blue, width);
-                if (haveAvx512()) return lumaRowWide(greyRow(y), red, green, blue, width);
-                if (haveAvx2() && lumaQuotientExact()) return lumaRowExactAvx2(greyRow(y), red, green, blue, width);
+                if (units.avx512 && lumaQuotientExact()) return lumaRowExactWide(greyRow(y), red, green, blue, width);
+                if (units.avx512) return lumaRowWide(greyRow(y), red, green, blue, width);
+                if (units.avx2 && lumaQuotientExact()) return lumaRowExactAvx2(greyRow(y), red, green, blue, width);
 #endif
-                lumaRow(greyRow(y), red, green, blue, width);
+                lumaRow(units, greyRow(y), red, green, blue, width);
             };
             if (first > 0) makeGrey(first - 1);
             makeGrey(first);
@@ -249,16 +252,16 @@ void colorFilter::emboss()
                     const std::uint8_t *rows[3] = {greyRow(y - 1), greyRow(y), greyRow(y + 1)};
                     if (scaling.valid) {
 #ifdef KORVIA_X86
-                        if (haveAvx512())
+                        if (units.avx512)
                             embossRowScaledWide(out, rows, 1, width - 1, kernel, scaling, base);
-                        else if (haveAvx2())
+                        else if (units.avx2)
                             embossRowScaledAvx2(out, rows, 1, width - 1, kernel, scaling, base);
                         else
 #endif
                             embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
                     } else {
 #ifdef KORVIA_X86
-                        if (haveAvx2())
+                        if (units.avx2)
                             embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
                         else
 #endif

@@ -8,25 +8,16 @@
 
 namespace kernelRows {
 
-bool haveAvx2()
+vectorUnits kernelVectorUnits()
 {
+    vectorUnits units;
 #ifdef KORVIA_X86
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && kernelVectorPaths() >= 1;
-#else
-    return false;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    units.avx2 = avx2 && kernelVectorPaths() >= 1;
+    units.avx512 = avx512 && kernelVectorPaths() >= 2;
 #endif
-}
-
-bool haveAvx512()
-{
-#ifdef KORVIA_X86
-    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-                                  __builtin_cpu_supports("avx512bw");
-    return available && kernelVectorPaths() >= 2;
-#else
-    return false;
-#endif
+    return units;
 }
 
 // ---- acc[i] += (w · src[i]) >> 8 over a row ----
@@ -36,26 +27,26 @@ void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count,
     for (int i = 0; i < count; ++i) acc[i] = static_cast<std::uint16_t>(acc[i] + ((w * src[i]) >> 8));
 }
 
-void addWeightedRow(std::uint16_t *acc, const std::uint8_t *src, int count, int w)
+void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w)
 {
 #ifdef KORVIA_X86
-    if (haveAvx2()) return addWeightedRowAvx2(acc, src, count, w);
+    if (units.avx2) return addWeightedRowAvx2(acc, src, count, w);
 #endif
     addWeightedRowPlain(acc, src, count, w);
 }
 
-void widenAdd(std::uint32_t *acc32, const std::uint16_t *acc16, int count)
+void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count)
 {
 #ifdef KORVIA_X86
-    if (haveAvx512()) return widenAddWide(acc32, acc16, count);
-    if (haveAvx2()) return widenAddAvx2(acc32, acc16, count);
+    if (units.avx512) return widenAddWide(acc32, acc16, count);
+    if (units.avx2) return widenAddAvx2(acc32, acc16, count);
 #endif
     for (int i = 0; i < count; ++i) acc32[i] += acc16[i];
 }
 
 // Adds the taps of one kernel row (all with the same dy) for the outputs from..to−1 of a row into
 // acc, each tap's x-range cut to the picture.
-void addKernelRow(std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
+void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
                   const tap *taps, std::size_t tapCount, int from, int to)
 {
     const std::uint8_t *row = source + static_cast<std::size_t>(sourceRow) * width;
@@ -63,7 +54,7 @@ void addKernelRow(std::uint16_t *acc, const std::uint8_t *source, int width, int
         const int dx = taps[t].dx;
         const int x0 = std::max(from, -dx);
         const int x1 = std::min(to, width - dx);
-        if (x1 > x0) addWeightedRow(acc + x0, row + x0 + dx, x1 - x0, taps[t].w);
+        if (x1 > x0) addWeightedRow(units, acc + x0, row + x0 + dx, x1 - x0, taps[t].w);
     }
 }
 
@@ -165,18 +156,19 @@ void kernelSumsPlain(const std::uint8_t *source, int width, int height, const st
 
 // out[i] = Σ (w · row[x + dx]) >> 8 over one kernel row's taps inside the picture, for the outputs
 // x = x0 + i, x0 ≤ x < x1; left and right are the taps' widest reach.
-void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount, int width, int left,
+void convolveSpan(const vectorUnits &units, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
+                  int width, int left,
                   int right, int x0, int x1)
 {
     int from = x0, to = x0;
 #ifdef KORVIA_X86
     const int start = std::max(x0, left);
     const int stop = std::min(x1, width - right);
-    if (haveAvx2() && stop > start) {
+    if (units.avx2 && stop > start) {
         const tapRow single{row + start, taps, tapCount};
         const int length = stop - start;
         int done = 0;
-        if (haveAvx512()) {
+        if (units.avx512) {
             done = blockSums16Wide(out + (start - x0), &single, 1, done, length);
             // One more block ending exactly at the end; it repeats a few outputs with equal values.
             if (done < length && length >= 64) done = blockSums16Wide(out + (start - x0), &single, 1, length - 64, length);
@@ -195,7 +187,7 @@ void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, 
         for (int t = 0; t < tapCount; ++t) {
             const int dx = taps[t].dx;
             const int xa = std::max(a, -dx), xb = std::min(b, width - dx);
-            if (xb > xa) addWeightedRow(out + (xa - x0), row + xa + dx, xb - xa, taps[t].w);
+            if (xb > xa) addWeightedRow(units, out + (xa - x0), row + xa + dx, xb - xa, taps[t].w);
         }
     }
 }

@@ -79,12 +79,17 @@ __attribute__((target("avx2"))) inline __m128i loadBytes4(const std::uint8_t *p)
 #endif
 
 // ---- shared rows (kernelrows.cpp) ----
-bool haveAvx2();
-bool haveAvx512();
+// The vector units a run of a kernel filter uses: what the processor has, as far as
+// kernelVectorPaths() allows. Read once when the run starts and handed to the rows.
+struct vectorUnits {
+    bool avx2 = false;
+    bool avx512 = false; // with AVX2, AVX-512 F and BW
+};
+vectorUnits kernelVectorUnits();
 void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
-void addWeightedRow(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
-void widenAdd(std::uint32_t *acc32, const std::uint16_t *acc16, int count);
-void addKernelRow(std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
+void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w);
+void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count);
+void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
                   const tap *taps, std::size_t tapCount, int from, int to);
 void tapReach(const std::vector<std::vector<tap>> &rowTaps, int &left, int &right);
 mulShift findMulShift(const std::vector<int> &table, int range, int pre, double factor, int limit);
@@ -93,7 +98,8 @@ void softMixRowPlain(std::uint8_t *out, const std::uint32_t *acc, const double *
                      int count, double q, double r);
 void kernelSumsPlain(const std::uint8_t *source, int width, int height, const std::vector<int> &kernel, int n, int x,
                      int y, long long &sum);
-void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount, int width, int left,
+void convolveSpan(const vectorUnits &units, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
+                  int width, int left,
                   int right, int x0, int x1);
 void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int width, int height);
 
@@ -101,7 +107,8 @@ void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int wi
 void sharpenRowPlain(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid, const std::uint8_t *down,
                      int from, int to, double f);
 void lumaRowPlain(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b, int count);
-void lumaRow(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b, int count);
+void lumaRow(const vectorUnits &units, std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g,
+             const std::uint8_t *b, int count);
 void embossRowPlain(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
                     const int *kernel, int level, const int base[3]);
 mulShift sharpenScaling(double f);
