@@ -21,7 +21,9 @@ TEST(shapeDescription, everyCodeOnceAndReachable)
             EXPECT_TRUE(names.insert(d.name).second) << d.name;
             EXPECT_EQ(findShapeDescription(d.name), &d);
         }
-        if (d.page >= 0) EXPECT_EQ(s.chooseShape(d.page, d.rotateItem < 0 ? 0 : d.rotateItem), d.code) << d.name;
+        if (d.page >= 0) {
+            EXPECT_EQ(s.chooseShape(d.page, d.rotateItem < 0 ? 0 : d.rotateItem), d.code) << d.name;
+        }
         // A move keeps or swaps the sides; the copy, turns and mirrors fill every pixel from the source.
         if (d.family == shapeFamily::move) {
             QImage source(5, 3, QImage::Format_RGB32);
