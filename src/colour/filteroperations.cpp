@@ -84,23 +84,11 @@ std::string quoted(std::string_view text)
     return "'" + std::string(text) + "'";
 }
 
-// A whole number with an optional sign; nothing else (no spaces, no decimals, no exponent).
-bool parseWhole(std::string_view text, long long &out)
-{
-    if (text.empty()) return false;
-    std::size_t start = (text[0] == '+') ? 1 : 0;
-    if (start == 1 && (text.size() == 1 || text[1] == '-')) return false;
-    const char *first = text.data() + start;
-    const char *last = text.data() + text.size();
-    auto [end, ec] = std::from_chars(first, last, out);
-    return ec == std::errc() && end == last;
-}
-
 int parseRanged(std::string_view op, std::string_view key, std::string_view text, int minimum,
                 int maximum, const std::string &what)
 {
     long long v = 0;
-    if (!parseWhole(text, v))
+    if (readWholeNumber(text, v) != wholeNumberRead::ok)
         throw operationError(std::string(op) + ": " + std::string(key) + "=" + std::string(text) +
                              " is not a whole number");
     if (v < minimum || v > maximum)
@@ -167,6 +155,56 @@ std::string keyUsage(const operationKey &key)
 }
 } // namespace
 
+operationText splitOperationText(std::string_view text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return {text, {}, false};
+    return {text.substr(0, colon), text.substr(colon + 1), true};
+}
+
+void forEachOperationItem(std::string_view operation, std::string_view keys,
+                          const std::vector<std::string_view> &known,
+                          const std::function<void(std::string_view key, std::string_view value)> &take)
+{
+    const std::string opName(operation);
+    std::vector<std::string_view> seen;
+    std::string_view rest = keys;
+    for (;;) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view item = rest.substr(0, comma);
+        const std::size_t eq = item.find('=');
+        if (eq == std::string_view::npos || eq == 0)
+            throw operationError(opName + ": expected key=value, got " + quoted(item));
+        const std::string_view keyName = item.substr(0, eq);
+        bool found = false;
+        for (std::string_view k : known) found = found || k == keyName;
+        if (!found) {
+            std::string list;
+            for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
+            throw operationError(opName + ": unknown key " + quoted(keyName) +
+                                 (list.empty() ? std::string(" (it takes no keys)") : " (keys: " + list + ")"));
+        }
+        for (std::string_view s : seen)
+            if (s == keyName) throw operationError(opName + ": " + std::string(keyName) + " given twice");
+        seen.push_back(keyName);
+        take(keyName, item.substr(eq + 1));
+        if (comma == std::string_view::npos) break;
+        rest = rest.substr(comma + 1);
+    }
+}
+
+wholeNumberRead readWholeNumber(std::string_view text, long long &out)
+{
+    if (text.empty()) return wholeNumberRead::malformed;
+    std::size_t start = (text[0] == '+') ? 1 : 0;
+    if (start == 1 && (text.size() == 1 || text[1] == '-')) return wholeNumberRead::malformed;
+    const char *first = text.data() + start;
+    const char *last = text.data() + text.size();
+    auto [end, ec] = std::from_chars(first, last, out);
+    if (ec == std::errc::invalid_argument || end != last) return wholeNumberRead::malformed;
+    return ec == std::errc() ? wholeNumberRead::ok : wholeNumberRead::outOfRange;
+}
+
 std::span<const filterOperation> filterOperations()
 {
     return operations;
@@ -204,8 +242,8 @@ void operationSettings::applyTo(colorFilter &filter) const
 
 operationSettings parseOperation(std::string_view text)
 {
-    const std::size_t colon = text.find(':');
-    const std::string_view name = text.substr(0, colon);
+    const operationText parts = splitOperationText(text);
+    const std::string_view name = parts.name;
     const filterOperation *op = findFilterOperation(name);
     if (!op) throw operationError("unknown operation " + quoted(name) + " (see --help)");
 
@@ -215,33 +253,15 @@ operationSettings parseOperation(std::string_view text)
     for (const operationKey &key : op->keys)
         if (key.kind == kind::parameter) settings.values.emplace_back(&parameterOf(key), parameterOf(key).start);
 
-    if (colon == std::string_view::npos) return settings;
+    if (!parts.hasKeys) return settings;
 
-    std::vector<std::string_view> seen;
-    std::string_view rest = text.substr(colon + 1);
     const std::string opName(name);
-    for (;;) {
-        const std::size_t comma = rest.find(',');
-        const std::string_view item = rest.substr(0, comma);
-        const std::size_t eq = item.find('=');
-        if (eq == std::string_view::npos || eq == 0)
-            throw operationError(opName + ": expected key=value, got " + quoted(item));
-        const std::string_view keyName = item.substr(0, eq);
-        const std::string_view valueText = item.substr(eq + 1);
-
+    std::vector<std::string_view> known;
+    for (const operationKey &k : op->keys) known.push_back(k.key);
+    forEachOperationItem(name, parts.keys, known, [&](std::string_view keyName, std::string_view valueText) {
         const operationKey *key = nullptr;
         for (const operationKey &k : op->keys)
             if (keyName == k.key) key = &k;
-        if (!key) {
-            std::string known;
-            for (const operationKey &k : op->keys) known += (known.empty() ? "" : ", ") + std::string(k.key);
-            throw operationError(opName + ": unknown key " + quoted(keyName) +
-                                 (known.empty() ? std::string(" (it takes no keys)") : " (keys: " + known + ")"));
-        }
-        for (std::string_view s : seen)
-            if (s == keyName) throw operationError(opName + ": " + std::string(keyName) + " given twice");
-        seen.push_back(keyName);
-
         switch (key->kind) {
         case kind::parameter: {
             const filterParameter &p = parameterOf(*key);
@@ -291,10 +311,7 @@ operationSettings parseOperation(std::string_view text)
             break;
         }
         }
-
-        if (comma == std::string_view::npos) break;
-        rest = rest.substr(comma + 1);
-    }
+    });
     return settings;
 }
 

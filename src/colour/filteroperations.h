@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,26 @@ class operationError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The one reader of operation texts, for the colour operations and korvia-batch's transforms.
+// Cuts `name` or `name:key=value,...` at its first ':' into the name and the text after it
+// (hasKeys false without a ':').
+struct operationText {
+    std::string_view name;
+    std::string_view keys;
+    bool hasKeys = false;
+};
+operationText splitOperationText(std::string_view text);
+
+// Hands each key=value item of keys to take, in order. Throws operationError naming operation for
+// an item that is not key=value, a key not among known (listing them) and a key given twice.
+void forEachOperationItem(std::string_view operation, std::string_view keys,
+                          const std::vector<std::string_view> &known,
+                          const std::function<void(std::string_view key, std::string_view value)> &take);
+
+// A whole number with an optional sign and nothing else (no spaces, no decimals, no exponent).
+enum class wholeNumberRead { ok, malformed, outOfRange };
+wholeNumberRead readWholeNumber(std::string_view text, long long &out);
 
 enum class operationKeyKind {
     parameter, // a track-bar field of filterParameters(), a whole number in its range

@@ -1,3 +1,4 @@
+// Kept in one file (627 lines): the strips, the summed-area rows and the 512-bit boxes share one layout of lanes and bands.
 // Fringe blur, sixteen pixels at a time.
 //
 // Each pixel's box mean comes from four corners of a summed-area table of the picture as it was

@@ -1,6 +1,7 @@
 #include "prepareshape.h"
 
 #include "commonfigureroutine.h"
+#include "shapedescription.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/picturelimits.h"
 
@@ -14,18 +15,9 @@ prepareShape::~prepareShape() = default;
 
 std::uint32_t prepareShape::chooseShape(int pageIndex, int rotateItem)
 {
-    static constexpr std::uint32_t rotateCodes[] = {shapeRotateAngle, shapeRotateRight90, shapeRotateLeft90,
-                                                    shapeRotate180,   shapeMirrorLeftRight, shapeMirrorUpDown};
     std::uint32_t code = shapeCopy;
-    switch (pageIndex) {
-    case 0: code = shapeResize; break;
-    case 1: code = (rotateItem >= 0 && rotateItem < 6) ? rotateCodes[rotateItem] : shapeCopy; break;
-    case 2: code = shapeTrim; break;
-    case 3: code = shapeSlope; break;
-    case 4: code = shapePerspective; break;
-    case 5: code = shapeDistort; break;
-    default: break;
-    }
+    for (const shapeDescription &d : shapeDescriptions())
+        if (d.page == pageIndex && d.rotateItem == (d.rotateItem < 0 ? -1 : rotateItem)) code = d.code;
     engine->shapeType = code;
     return code;
 }
@@ -34,10 +26,11 @@ QSize prepareShape::shapedSize(int width, int height) const
 {
     const int W = width, H = height;
     const shapeExecute &e = *engine;
-    switch (e.shapeType) {
-    case shapeResize:
+    const shapeDescription *description = describeShape(e.shapeType);
+    switch (description ? description->size : shapeSizeRule::same) {
+    case shapeSizeRule::target:
         return QSize(targetWidth, targetHeight);
-    case shapeDistort: {
+    case shapeSizeRule::distorted: {
         if (e.distortion >= 0) return QSize(W, H);
         const double amount = e.distortion * (-0.01);
         double x = W * 0.5, y = 0;
@@ -48,18 +41,17 @@ QSize prepareShape::shapedSize(int width, int height) const
         shapeExecute::distortPoint(x, y, W, H, amount);
         return QSize(grownWidth, H + (H - static_cast<int>(2 * y)));
     }
-    case shapeRotateAngle: {
+    case shapeSizeRule::rotated: {
         const rectangle bounds = rotatedBounds(rectangle{0, 0, W - 1, H - 1}, e.rotateAngle * 0.01);
         return QSize(bounds.right + 1, bounds.bottom + 1);
     }
-    case shapeRotateRight90:
-    case shapeRotateLeft90:
+    case shapeSizeRule::swapped:
         return QSize(H, W);
-    case shapeTrim: {
+    case shapeSizeRule::trimmed: {
         const rectangle t = e.trimEdges(W, H);
         return QSize(t.right - t.left + 1, t.bottom - t.top + 1);
     }
-    case shapeSlope: {
+    case shapeSizeRule::slanted: {
         // The opposite sign to the engine's and no small offset: the corners' shifts.
         const double amount = e.slopeBalance * (-0.01);
         auto shifted = [&](double x, double y) {
@@ -69,9 +61,10 @@ QSize prepareShape::shapedSize(int width, int height) const
         const int a = shifted(0, 0), b = shifted(W, 0), c = shifted(0, H), d = shifted(W, H);
         return QSize(std::max(d, b) - std::min(c, a) + 1, H);
     }
-    default: // copy, 180°, mirrors, trapezoid keep the size
-        return QSize(W, H);
+    case shapeSizeRule::same: // also an unknown code
+        break;
     }
+    return QSize(W, H);
 }
 
 void prepareShape::checkShapedSize(int width, int height) const
@@ -86,7 +79,7 @@ void prepareShape::checkShapedSize(int width, int height) const
 
 QImage prepareShape::makeShapedBitmap(const QImage &picture)
 {
-    if (engine->shapeType > shapeSlope) return QImage(); // no transform: nothing replaces the picture
+    if (!describeShape(engine->shapeType)) return QImage(); // no transform: nothing replaces the picture
     const QSize size = shapedSize(picture.width(), picture.height());
     if (size.width() < 1 || size.height() < 1) return QImage();
     checkShapedSize(picture.width(), picture.height());
@@ -100,9 +93,13 @@ QImage prepareShape::makeShapedBitmap(const QImage &picture)
 std::optional<QImage> prepareShape::makePreviewBitmap(const QImage &sample)
 {
     const int Ws = sample.width(), Hs = sample.height();
-    QSize size;
-    switch (engine->shapeType) {
-    case shapeResize: {
+    // The preview keeps the sample's size, but for a resize (the percentages' proportion) and the
+    // quarter turns; trimming shows the whole sample. The plain copy has no preview.
+    const shapeDescription *description = describeShape(engine->shapeType);
+    if (!description || description->code == shapeCopy) return std::nullopt;
+    QSize size(Ws, Hs);
+    switch (description->size) {
+    case shapeSizeRule::target: {
         if (!(horizontalPercent > 0 && verticalPercent > 0)) return std::nullopt;
         double widthFactor = 1, heightFactor = 1;
         if (horizontalPercent > verticalPercent)
@@ -112,26 +109,15 @@ std::optional<QImage> prepareShape::makePreviewBitmap(const QImage &sample)
         size = QSize(static_cast<int>(Ws * widthFactor), static_cast<int>(Hs * heightFactor));
         break;
     }
-    case shapeDistort:
-    case shapeRotateAngle:
-    case shapeRotate180:
-    case shapeMirrorLeftRight:
-    case shapeMirrorUpDown:
-    case shapePerspective:
-    case shapeTrim:
-    case shapeSlope:
+    case shapeSizeRule::swapped:
+        size = QSize(Hs, Ws);
+        break;
+    default:
         engine->trimLeft = 0;
         engine->trimRight = Ws - 1;
         engine->trimTop = 0;
         engine->trimBottom = Hs - 1;
-        size = QSize(Ws, Hs);
         break;
-    case shapeRotateRight90:
-    case shapeRotateLeft90:
-        size = QSize(Hs, Ws);
-        break;
-    default:
-        return std::nullopt;
     }
     // An extreme proportion can leave no whole pixel on one side: the sample then stays.
     if (size.width() < 1 || size.height() < 1) return std::nullopt;

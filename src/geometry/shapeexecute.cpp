@@ -11,6 +11,7 @@
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <new>
 #include <numbers>
 
@@ -20,15 +21,14 @@ bool vectorUnitsWanted = true;
 
 const char *const copyFailedText = "Could not load or alter bitmap";
 
-bool isResampleCode(std::uint32_t code)
+// The code's family; unknown codes have none and leave the destination untouched.
+bool isFamily(std::uint32_t code, std::initializer_list<shapeFamily> families)
 {
-    return code == shapeResize || code == shapeDistort || code == shapeRotateAngle || code == shapePerspective ||
-           code == shapeSlope;
-}
-
-bool isMoveCode(std::uint32_t code)
-{
-    return code == shapeCopy || (code >= shapeRotateRight90 && code <= shapeMirrorUpDown) || code == shapeTrim;
+    const shapeDescription *d = describeShape(code);
+    if (!d) return false;
+    for (shapeFamily f : families)
+        if (d->family == f) return true;
+    return false;
 }
 
 // The source's three planes, one set for the run.
@@ -63,33 +63,34 @@ std::uint8_t roundedByte(double v)
 // The plain move: one source pixel per destination pixel, read from the planes and written into
 // the destination row. Destination pixels whose source would lie outside the picture (only when
 // the destination is not the code's size) are left as they are.
-void movePlain(const shapeExecute &engine, const QImage &source, QImage &destination)
+void movePlain(const movePlan &plan, const QImage &source, QImage &destination)
 {
     const int W = source.width(), H = source.height();
     const int Wd = destination.width(), Hd = destination.height();
     const sourcePlanes planes(source);
-    const rectangle trim = engine.trimEdges(W, H);
+    const rectangle trim = plan.trim;
     std::uint8_t *bits = destination.bits();
     if (!bits) throw std::bad_alloc();
     const qsizetype stride = destination.bytesPerLine();
-    const progressIndicator *progress = engine.progressBar;
+    const progressIndicator *progress = plan.progress;
+    const bool trimming = plan.position == shapePositionRule::trim;
     if (progress) progress->setMaximum(Hd - 1);
     forEachBand(Hd, [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             std::uint8_t *p = bits + stride * y;
             for (int x = 0; x < Wd; ++x) {
                 int c = x, r = y;
-                switch (engine.shapeType) {
-                case shapeRotateRight90: c = y; r = H - 1 - x; break;
-                case shapeRotateLeft90: c = W - 1 - y; r = x; break;
-                case shapeRotate180: c = W - 1 - x; r = H - 1 - y; break;
-                case shapeMirrorLeftRight: c = W - 1 - x; break;
-                case shapeMirrorUpDown: r = H - 1 - y; break;
-                case shapeTrim: c = trim.left + x; r = trim.top + y; break;
+                switch (plan.position) {
+                case shapePositionRule::turnRight: c = y; r = H - 1 - x; break;
+                case shapePositionRule::turnLeft: c = W - 1 - y; r = x; break;
+                case shapePositionRule::halfTurn: c = W - 1 - x; r = H - 1 - y; break;
+                case shapePositionRule::mirrorLeftRight: c = W - 1 - x; break;
+                case shapePositionRule::mirrorUpDown: r = H - 1 - y; break;
+                case shapePositionRule::trim: c = trim.left + x; r = trim.top + y; break;
                 default: break;
                 }
                 if (c < 0 || c >= W || r < 0 || r >= H) continue;
-                if (engine.shapeType == shapeTrim && (c > trim.right || r > trim.bottom)) continue;
+                if (trimming && (c > trim.right || r > trim.bottom)) continue;
                 const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
                 p[x * 4] = planes.blue[i];
                 p[x * 4 + 1] = planes.green[i];
@@ -141,7 +142,8 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
 } // namespace
 
 resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destinationW, int destinationH)
-    : code(engine.shapeType), width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
+    : positionRule(describeShape(engine.shapeType) ? describeShape(engine.shapeType)->position : shapePositionRule::slope),
+      width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
 {
     cx = W / 2;
     cy = H / 2;
@@ -186,9 +188,9 @@ void shapeExecute::slopePoint(double &x, double y, double amount, int sourceHeig
 void shapeExecute::executeShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor)
 {
     if (progressBar) progressBar->setMaximum(destination.height());
-    if (isResampleCode(shapeType))
+    if (isFamily(shapeType, {shapeFamily::resample}))
         resampleShape(source, destination, backgroundColor);
-    else if (isMoveCode(shapeType))
+    else if (isFamily(shapeType, {shapeFamily::move, shapeFamily::trim}))
         moveShape(source, destination);
     if (progressBar) progressBar->setPosition(0);
 }
@@ -198,8 +200,23 @@ void shapeExecute::moveShape(const QImage &original, QImage &destination)
     if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1) return;
     if (destination.depth() != 32) return;
     const QImage source = thirtyTwoBit(original);
-    if (vectorUnitsWanted && moveVector(*this, source, destination)) return;
-    movePlain(*this, source, destination);
+    const int W = source.width(), H = source.height();
+    movePlan plan;
+    plan.position = describeShape(shapeType) ? describeShape(shapeType)->position : shapePositionRule::copy;
+    plan.width = W;
+    plan.height = H;
+    plan.trim = trimEdges(W, H);
+    plan.progress = progressBar;
+    switch (describeShape(shapeType) ? describeShape(shapeType)->size : shapeSizeRule::same) {
+    case shapeSizeRule::swapped: plan.destinationWidth = H, plan.destinationHeight = W; break;
+    case shapeSizeRule::trimmed:
+        plan.destinationWidth = plan.trim.right - plan.trim.left + 1;
+        plan.destinationHeight = plan.trim.bottom - plan.trim.top + 1;
+        break;
+    default: plan.destinationWidth = W, plan.destinationHeight = H; break;
+    }
+    if (vectorUnitsWanted && moveVector(plan, source, destination)) return;
+    movePlain(plan, source, destination);
 }
 
 void shapeExecute::resampleShape(const QImage &original, QImage &destination, std::uint32_t backgroundColor)

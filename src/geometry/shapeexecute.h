@@ -41,9 +41,9 @@ public:
     // The only entry point: progress maximum = destination height, the family the code selects,
     // then progress 0. Unknown codes leave the destination untouched.
     void executeShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor);
-    // Exact pixel moves (codes 0, 4, 5, 6, 7, 8, 10).
+    // Exact pixel moves (the move and trim families of shapedescription.h).
     void moveShape(const QImage &source, QImage &destination);
-    // Bilinear resampling with background fill (codes 1, 2, 3, 9, 11).
+    // Bilinear resampling with background fill (the resample family).
     void resampleShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor);
 
     // Scales (x, y), given relative to the centre, by the distortion rule with e = amount.

@@ -8,21 +8,21 @@ constexpr int largestSide = 65535;
 // clang-format off
 const shapeParameter table[] = {
     // サイズ: result width and height in pixels (prepareShape's targets)
-    {"targetWidth",  nullptr,                 "horizontalMagPixelEdit",   1, largestSide, 0,  0,  0, nullptr},
-    {"targetHeight", nullptr,                 "verticalMagPixelEdit",     1, largestSide, 0,  0,  0, nullptr},
+    {"targetWidth",  nullptr,                 "horizontalMagPixelEdit",   1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "width"},
+    {"targetHeight", nullptr,                 "verticalMagPixelEdit",     1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "height"},
     // 回転: degrees on the bar and in the edit; the engine holds hundredths of a degree
-    {"rotateAngle",  "rotateTrackBar",        "rotateEdit",            -180,  180,        0, 45, 45, &shapeExecute::rotateAngle},
+    {"rotateAngle",  "rotateTrackBar",        "rotateEdit",            -180,  180,        0, 45, 45, &shapeExecute::rotateAngle,  shapeRotateAngle, "angle"},
     // トリミング: source columns and rows, limited to the picture when they are used
-    {"trimLeft",     nullptr,                 "leftTrimingLabeledEdit",   0, largestSide, 0,  0,  0, &shapeExecute::trimLeft},
-    {"trimRight",    nullptr,                 "rightTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimRight},
-    {"trimTop",      nullptr,                 "upperTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimTop},
-    {"trimBottom",   nullptr,                 "lowerTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimBottom},
+    {"trimLeft",     nullptr,                 "leftTrimingLabeledEdit",   0, largestSide, 0,  0,  0, &shapeExecute::trimLeft,     shapeTrim,        "left"},
+    {"trimTop",      nullptr,                 "upperTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimTop,      shapeTrim,        "top"},
+    {"trimRight",    nullptr,                 "rightTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimRight,    shapeTrim,        "right"},
+    {"trimBottom",   nullptr,                 "lowerTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimBottom,   shapeTrim,        "bottom"},
     // 傾斜
-    {"slopeBalance", "slopeBalanceTrackBar",  "slopeBalanceEdit",      -100,  100,        0, 25, 20, &shapeExecute::slopeBalance},
+    {"slopeBalance", "slopeBalanceTrackBar",  "slopeBalanceEdit",      -100,  100,        0, 25, 20, &shapeExecute::slopeBalance, shapeSlope,       "slopeBalance"},
     // 台形
-    {"perspective",  "perspectiveTrackBar",   "perspectiveEdit",        -50,   50,        0, 10, 10, &shapeExecute::perspective},
+    {"perspective",  "perspectiveTrackBar",   "perspectiveEdit",        -50,   50,        0, 10, 10, &shapeExecute::perspective,  shapePerspective, "perspective"},
     // 歪曲
-    {"distortion",   "distortoinTrackBar",    "distortoinEdit",         -30,   30,        0, 10,  5, &shapeExecute::distortion},
+    {"distortion",   "distortoinTrackBar",    "distortoinEdit",         -30,   30,        0, 10,  5, &shapeExecute::distortion,   shapeDistort,     "distortion"},
 };
 // clang-format on
 } // namespace

@@ -1,9 +1,12 @@
-// Inside the transform engine: the source position rules of the resampling codes, set up once per
-// run, and the entry points of the vector paths. The plain loops in shapeexecute.cpp and the vector
+// Inside the transform engine: the plain plans of a run (the source position rules of the
+// resampling codes, the moves' positions and sizes), set up once per run from the code's
+// description, and the entry points of the vector paths, which take those plans and call nothing
+// back. The plain loops in shapeexecute.cpp and the vector
 // ones in shapevector.cpp read the same constants, so both evaluate the same expressions; the
 // distortion and slope rules also serve shapeExecute's distortPoint and slopePoint, which the
 // commit's size is worked out with.
 #pragma once
+#include "shapedescription.h"
 #include "shapeexecute.h"
 
 #include <QImage>
@@ -41,7 +44,7 @@ inline double slopeOffset(double y, double s, int H)
 }
 
 struct resampleRule {
-    std::uint32_t code = 0;
+    shapePositionRule positionRule = shapePositionRule::resize;
     int width = 0, height = 0;                       // source W × H
     int destinationWidth = 0, destinationHeight = 0; // W′ × H′
     double cx = 0, cy = 0;                           // source centre (W div 2, H div 2)
@@ -71,29 +74,29 @@ struct resampleRule {
     void position(int x, int y, double &u, double &v) const
     {
         const double xd = x, yd = y;
-        switch (code) {
-        case shapeResize:
+        switch (positionRule) {
+        case shapePositionRule::resize:
             u = (xd + 0.5) * sx - 0.5;
             v = (yd + 0.5) * sy - 0.5;
             break;
-        case shapeDistort: {
+        case shapePositionRule::distort: {
             double dx = xd - destinationCx, dy = yd - destinationCy;
             distortOffset(dx, dy, radius, amountPerRadius);
             u = cx + dx;
             v = cy + dy;
             break;
         }
-        case shapeRotateAngle: {
+        case shapePositionRule::rotate: {
             const double dx = xd - destinationCx, dy = yd - destinationCy;
             u = cx + dx * cosine - dy * sine;
             v = cy + dx * sine + dy * cosine;
             break;
         }
-        case shapePerspective:
+        case shapePositionRule::trapezoid:
             u = (xd - cx) / trapezoidFactor(y) + cx;
             v = yd;
             break;
-        default: // shapeSlope
+        default: // slope
             u = xd + slopeShift(y);
             v = yd;
             break;
@@ -107,11 +110,21 @@ inline double bilinear(double p00, double p01, double p10, double p11, double fx
     return p00 + (p01 - p00) * fx + (p00 + p11 - p01 - p10) * fx * fy + (p10 - p00) * fy;
 }
 
+// A run of the move family: the code's position rule, the source's size, the size the code gives
+// it, the trimming edges limited to the source, and the progress to report to.
+struct movePlan {
+    shapePositionRule position = shapePositionRule::copy;
+    int width = 0, height = 0;
+    int destinationWidth = 0, destinationHeight = 0;
+    rectangle trim;
+    const progressIndicator *progress = nullptr;
+};
+
 // Vector paths; each returns false when it does not take the job (no suitable processor, a
 // picture it does not handle), and the caller runs the plain loop.
-// Whole 32-bit pixel moves of codes 0, 4, 5, 6, 7, 8 and 10, keeping every destination pixel's
-// fourth byte; the destination already has the code's size.
-bool moveVector(const shapeExecute &engine, const QImage &source, QImage &destination);
+// Whole 32-bit pixel moves of the move and trim families, keeping every destination pixel's fourth
+// byte; only when the destination has the code's size.
+bool moveVector(const movePlan &plan, const QImage &source, QImage &destination);
 // Resampling straight from the source bitmap's pixels into the destination's.
 bool resampleVector(const resampleRule &rule, const QImage &source, QImage &destination,
                     std::uint32_t backgroundColor, const progressIndicator *progress);

@@ -446,49 +446,49 @@ void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelT
 
 void resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, const progressIndicator *progress)
 {
-    switch (rule.code) {
-    case shapeResize: resampleRows<resizePositions>(rule, f, d, progress); break;
-    case shapeRotateAngle: resampleRows<rotatePositions>(rule, f, d, progress); break;
-    case shapeDistort: resampleRows<distortPositions>(rule, f, d, progress); break;
-    case shapePerspective: resampleRows<trapezoidPositions>(rule, f, d, progress); break;
+    switch (rule.positionRule) {
+    case shapePositionRule::resize: resampleRows<resizePositions>(rule, f, d, progress); break;
+    case shapePositionRule::rotate: resampleRows<rotatePositions>(rule, f, d, progress); break;
+    case shapePositionRule::distort: resampleRows<distortPositions>(rule, f, d, progress); break;
+    case shapePositionRule::trapezoid: resampleRows<trapezoidPositions>(rule, f, d, progress); break;
     default: resampleRows<slopePositions>(rule, f, d, progress); break;
     }
 }
 
 } // namespace
 
-bool moveVector(const shapeExecute &engine, const QImage &source, QImage &destination)
+bool moveVector(const movePlan &plan, const QImage &source, QImage &destination)
 {
     const int W = source.width(), H = source.height();
     const int Wd = destination.width(), Hd = destination.height();
-    const bool turned = engine.shapeType == shapeRotateRight90 || engine.shapeType == shapeRotateLeft90;
-    const rectangle trim = engine.trimEdges(W, H);
-    QSize expected = turned ? QSize(H, W) : QSize(W, H);
-    if (engine.shapeType == shapeTrim) expected = QSize(trim.right - trim.left + 1, trim.bottom - trim.top + 1);
-    if (QSize(Wd, Hd) != expected || source.depth() != 32 || destination.depth() != 32) return false;
+    if (W != plan.width || H != plan.height || Wd != plan.destinationWidth || Hd != plan.destinationHeight ||
+        source.depth() != 32 || destination.depth() != 32)
+        return false;
+    const bool turned = plan.position == shapePositionRule::turnRight || plan.position == shapePositionRule::turnLeft;
+    const rectangle trim = plan.trim;
 
     const pixelView s{source.constBits(), source.bytesPerLine()};
     std::uint8_t *bits = destination.bits();
     if (!bits) return false;
     const pixelTarget d{bits, destination.bytesPerLine()};
-    const progressIndicator *progress = engine.progressBar;
+    const progressIndicator *progress = plan.progress;
     if (progress) progress->setMaximum(Hd - 1);
     if (turned) {
-        const bool right = engine.shapeType == shapeRotateRight90;
+        const bool right = plan.position == shapePositionRule::turnRight;
         forEachBand(Hd, [&](int first, int end) { turnQuarter(s, d, right, W, H, first, end); }, progressRows(progress), 1,
                     band);
         return true;
     }
-    const std::uint32_t code = engine.shapeType;
+    const shapePositionRule position = plan.position;
     forEachBand(
         Hd,
         [&](int first, int end) {
             for (int y = first; y < end; ++y) {
-                switch (code) {
-                case shapeRotate180: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
-                case shapeMirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
-                case shapeMirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
-                case shapeTrim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
+                switch (position) {
+                case shapePositionRule::halfTurn: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
+                case shapePositionRule::mirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
+                case shapePositionRule::mirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
+                case shapePositionRule::trim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
                 default: copyMerged(d.row(y), s.row(y), W); break;
                 }
             }
@@ -520,7 +520,7 @@ void setShapeWideVectors(bool enabled) { wideVectorsWanted = enabled; }
 
 void setShapeWideVectors(bool) {}
 
-bool moveVector(const shapeExecute &, const QImage &, QImage &) { return false; }
+bool moveVector(const movePlan &, const QImage &, QImage &) { return false; }
 
 bool resampleVector(const resampleRule &, const QImage &, QImage &, std::uint32_t, const progressIndicator *)
 {

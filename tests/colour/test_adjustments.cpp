@@ -120,8 +120,8 @@ void referenceColorLevels(planes &p, int colorLevel)
 void referenceMonochrome(planes &p, int code, std::uint32_t drawColor)
 {
     referenceBrightChromaHue(p, 0, -255, 0);
-    if (code == 9) referenceShift(p, 30, 10, -40);
-    if (code == 10) {
+    if (code == filterSepia) referenceShift(p, 30, 10, -40);
+    if (code == filterDrawColorMono) {
         int r, g, b;
         splitColor(drawColor, r, g, b);
         referenceShift(p, r - 128, g - 128, b - 128);
@@ -154,7 +154,7 @@ TEST(ColorAdjustments, BrightChromaHueAllZeroIsNotAnIdentity)
 {
     planes p(1, 1);
     p.set(0, 0, 200, 100, 50);
-    colorFilter f = engineFor(p, 2);
+    colorFilter f = engineFor(p, filterBrightChromaHue);
     f.run();
     EXPECT_EQ(p.r[0], 200);
     EXPECT_EQ(p.g[0], 98);
@@ -166,7 +166,7 @@ TEST(ColorAdjustments, FullChromaCutGivesGreyWhateverTheHue)
     planes p = randomPicture(19, 7, 5);
     for (int hue : {-100, 0, 37, 100}) {
         planes q = p;
-        colorFilter f = engineFor(q, 2);
+        colorFilter f = engineFor(q, filterBrightChromaHue);
         f.chroma = -255;
         f.hue = hue;
         f.bright = 12;
@@ -187,16 +187,16 @@ TEST(ColorAdjustments, HueIsLimitedNotWrapped)
     planes a(1, 1), b(1, 1);
     a.set(0, 0, 0, 0, 255);
     b.set(0, 0, 0, 0, 255);
-    colorFilter fa = engineFor(a, 2);
+    colorFilter fa = engineFor(a, filterBrightChromaHue);
     fa.hue = 30;
     fa.run();
-    colorFilter fb = engineFor(b, 2);
+    colorFilter fb = engineFor(b, filterBrightChromaHue);
     fb.hue = 7;
     fb.run();
     EXPECT_TRUE(a == b);
     planes c(1, 1);
     c.set(0, 0, 0, 0, 255);
-    colorFilter fc = engineFor(c, 2);
+    colorFilter fc = engineFor(c, filterBrightChromaHue);
     fc.hue = -100; // 253, not wrapped: a different colour
     fc.run();
     EXPECT_FALSE(a == c);
@@ -206,7 +206,7 @@ TEST(ColorAdjustments, ColorLevelsTwoQuantisesLumaToThreeValues)
 {
     planes p = randomPicture(64, 16, 9);
     for (std::size_t i = 0; i < 256; ++i) p.r[i] = p.g[i] = p.b[i] = std::uint8_t(i); // greys 0..255
-    colorFilter f = engineFor(p, 7);
+    colorFilter f = engineFor(p, filterColorLevels);
     f.colorLevel = 2;
     f.run();
     for (std::size_t i = 0; i < 256; ++i) {
@@ -224,7 +224,7 @@ TEST(ColorAdjustments, ColorLevelsTwoQuantisesLumaToThreeValues)
 TEST(ColorAdjustments, SepiaAndTintOnBlack)
 {
     planes p(1, 1);
-    colorFilter f = engineFor(p, 9);
+    colorFilter f = engineFor(p, filterSepia);
     f.run();
     EXPECT_EQ(p.r[0], 30);
     EXPECT_EQ(p.g[0], 10);
@@ -234,7 +234,7 @@ TEST(ColorAdjustments, SepiaAndTintOnBlack)
     EXPECT_EQ(f.chroma, -255);
 
     planes q(1, 1);
-    colorFilter g = engineFor(q, 10);
+    colorFilter g = engineFor(q, filterDrawColorMono);
     g.drawColor = packColor(100, 200, 200);
     g.run();
     EXPECT_EQ(q.r[0], 0);
@@ -246,16 +246,16 @@ TEST(ColorAdjustments, MidGreyTintIsPlainGreyscale)
 {
     const planes source = randomPicture(37, 11, 3);
     planes grey = source, tinted = source;
-    colorFilter f = engineFor(grey, 8);
+    colorFilter f = engineFor(grey, filterGreyscale);
     f.run();
-    colorFilter g = engineFor(tinted, 10);
+    colorFilter g = engineFor(tinted, filterDrawColorMono);
     g.drawColor = packColor(128, 128, 128);
     g.run();
     EXPECT_TRUE(grey == tinted);
     // A mid grey pixel becomes the drawing colour itself.
     planes mid(1, 1);
     mid.set(0, 0, 128, 128, 128);
-    colorFilter h = engineFor(mid, 10);
+    colorFilter h = engineFor(mid, filterDrawColorMono);
     h.drawColor = packColor(10, 220, 99);
     h.run();
     int expectedGrey;
@@ -275,7 +275,7 @@ TEST(ColorAdjustments, RgbShiftClampsEachPlane)
     p.set(0, 0, 0, 128, 255);
     p.set(1, 0, 250, 5, 100);
     p.set(2, 0, 10, 20, 30);
-    colorFilter f = engineFor(p, 1);
+    colorFilter f = engineFor(p, filterRgbShift);
     f.red = 10;
     f.green = -10;
     f.blue = 255;
@@ -309,7 +309,7 @@ TEST(ColorAdjustments, UnknownCodesLeaveThePlanesAndResetProgress)
 
 TEST(ColorAdjustments, ProgressAfterEveryRowThenZero)
 {
-    for (int code : {1, 2, 7, 8, 9, 10}) {
+    for (int code : {filterRgbShift, filterBrightChromaHue, filterColorLevels, filterGreyscale, filterSepia, filterDrawColorMono}) {
         planes p = randomPicture(6, 5, 2);
         progressLog log;
         colorFilter f = engineFor(p, code);
@@ -323,7 +323,7 @@ TEST(ColorAdjustments, ProgressAfterEveryRowThenZero)
 
 TEST(ColorAdjustments, SinglePixelTouchesNothingElse)
 {
-    for (int code : {1, 2, 7, 8, 9, 10}) {
+    for (int code : {filterRgbShift, filterBrightChromaHue, filterColorLevels, filterGreyscale, filterSepia, filterDrawColorMono}) {
         // One pixel inside guard bytes: the engine must write only the middle byte.
         std::vector<std::uint8_t> r(33, 0xAB), g(33, 0xCD), b(33, 0xEF);
         r[16] = 200;
@@ -350,9 +350,9 @@ TEST(ColorAdjustments, SinglePixelTouchesNothingElse)
         planes expected(1, 1);
         expected.set(0, 0, 200, 100, 50);
         switch (code) {
-        case 1: referenceShift(expected, 20, 0, 0); break;
-        case 2: referenceBrightChromaHue(expected, 5, 30, 0); break;
-        case 7: referenceColorLevels(expected, 3); break;
+        case filterRgbShift: referenceShift(expected, 20, 0, 0); break;
+        case filterBrightChromaHue: referenceBrightChromaHue(expected, 5, 30, 0); break;
+        case filterColorLevels: referenceColorLevels(expected, 3); break;
         default: referenceMonochrome(expected, code, packColor(1, 2, 3)); break;
         }
         EXPECT_EQ(r[16], expected.r[0]) << code;
@@ -366,17 +366,17 @@ TEST(ColorAdjustments, ColorLevelsOutsideTheRangeIsHarmless)
     const planes source = randomPicture(4, 4, 8);
     for (int level : {0, 256, 300, -256}) {
         planes p = source;
-        colorFilter f = engineFor(p, 7);
+        colorFilter f = engineFor(p, filterColorLevels);
         f.colorLevel = level;
         f.run(); // no division by zero
         EXPECT_TRUE(p == source) << level;
     }
     // A negative level still forms a step (−85 for −3): the same multiples as level 3.
     planes negative = source, positive = source;
-    colorFilter fn = engineFor(negative, 7);
+    colorFilter fn = engineFor(negative, filterColorLevels);
     fn.colorLevel = -3;
     fn.run();
-    colorFilter fp = engineFor(positive, 7);
+    colorFilter fp = engineFor(positive, filterColorLevels);
     fp.colorLevel = 3;
     fp.run();
     EXPECT_TRUE(negative == positive);
@@ -416,7 +416,7 @@ TEST(ColorAdjustmentsExact, ColorLevelsAndMonochromeOnOddSizes)
         for (int level : {2, 5, 20, 80, 255})
             expectMatchesReference(randomPicture(w, h, seed++), 7, [&](colorFilter &f) { f.colorLevel = level; },
                                    [&](planes &p) { referenceColorLevels(p, level); });
-        for (int code : {8, 9, 10}) {
+        for (int code : {filterGreyscale, filterSepia, filterDrawColorMono}) {
             const std::uint32_t colour = packColor(std::uint8_t(seed * 37), std::uint8_t(seed * 91), 7);
             expectMatchesReference(randomPicture(w, h, seed++), code, [&](colorFilter &f) { f.drawColor = colour; },
                                    [&](planes &p) { referenceMonochrome(p, code, colour); });
@@ -432,7 +432,7 @@ TEST(ColorAdjustmentsExact, EveryColourThroughBrightChromaHue)
         planes expected = source;
         referenceBrightChromaHue(expected, s[0], s[1], s[2]);
         planes actual = source;
-        colorFilter f = engineFor(actual, 2);
+        colorFilter f = engineFor(actual, filterBrightChromaHue);
         f.bright = s[0];
         f.chroma = s[1];
         f.hue = s[2];
@@ -448,7 +448,7 @@ TEST(ColorAdjustmentsExact, EveryColourThroughColorLevels)
         planes expected = source;
         referenceColorLevels(expected, 7);
         planes actual = source;
-        colorFilter f = engineFor(actual, 7);
+        colorFilter f = engineFor(actual, filterColorLevels);
         f.colorLevel = 7;
         f.run();
         EXPECT_TRUE(actual == expected);
@@ -466,7 +466,7 @@ TEST(ColorAdjustmentsExact, GreyscaleOverEdgesAndASampleOfColours)
                 const int b = k < 32 ? k * 8 + (r + g) % 8 : (k == 32 ? 0 : (k == 33 ? 255 : 128));
                 source.set(g * 35 + k, r, r, g, b);
             }
-    for (int code : {8, 9}) {
+    for (int code : {filterGreyscale, filterSepia}) {
         planes expected = source;
         referenceMonochrome(expected, code, 0);
         planes actual = source;

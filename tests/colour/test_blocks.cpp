@@ -85,7 +85,7 @@ const std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 2}, {1, 8}, {9, 1}, 
 // The engine's result on a copy of the picture.
 picture engineMosaic(picture pic, int mosaicSize)
 {
-    colorFilter f = engineFor(pic, 6);
+    colorFilter f = engineFor(pic, filterMosaic);
     f.mosaicSize = mosaicSize;
     f.run();
     return pic;
@@ -93,7 +93,7 @@ picture engineMosaic(picture pic, int mosaicSize)
 
 picture engineMedian(picture pic, int medianSize)
 {
-    colorFilter f = engineFor(pic, 17);
+    colorFilter f = engineFor(pic, filterMedian);
     f.medianSize = medianSize;
     f.run();
     return pic;
@@ -135,7 +135,7 @@ TEST(Mosaic, SizeLargerThanThePictureGivesOneTileOfTheMean)
             pic.planes[p][i] = std::uint8_t(i * 17 + p * 3);
             sums[p] += pic.planes[p][i];
         }
-    colorFilter f = engineFor(pic, 6);
+    colorFilter f = engineFor(pic, filterMosaic);
     f.mosaicSize = 6;
     f.run();
     for (int p = 0; p < 3; ++p)
@@ -147,7 +147,7 @@ TEST(Mosaic, TenByTenWithSizeThreeCutsTheLastTiles)
     picture pic(10, 10);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x) pic.at(0, x, y) = std::uint8_t(10 * y + x); // red = 10y + x
-    colorFilter f = engineFor(pic, 6);
+    colorFilter f = engineFor(pic, filterMosaic);
     f.mosaicSize = 3;
     f.run();
     // Tile rows 0-2: columns 0-2 mean of 10y + x = 11; the last column (x = 9) alone: 19.
@@ -168,7 +168,7 @@ TEST(Mosaic, ReportsNoProgress)
     std::vector<int> positions;
     progressIndicator progress;
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    colorFilter f = engineFor(pic, 6);
+    colorFilter f = engineFor(pic, filterMosaic);
     f.progressBar = &progress;
     f.mosaicSize = 3;
     f.run();
@@ -259,13 +259,13 @@ TEST(Median, CornerValueCountsFourTimesInThreeByThree)
             if (x > 1 || y > 1) pic.at(0, x, y) = 100;
     // 4 × 200 and 5 × 10: the median (5th of 9) is 10.
     picture first = pic;
-    colorFilter f = engineFor(first, 17);
+    colorFilter f = engineFor(first, filterMedian);
     f.medianSize = 3;
     f.run();
     EXPECT_EQ(first.at(0, 0, 0), 10);
     // With one more bright neighbour the corner's four copies win: 4 × 200 + 2 × 200 of (1, 0).
     pic.at(0, 1, 0) = 200;
-    f = engineFor(pic, 17);
+    f = engineFor(pic, filterMedian);
     f.medianSize = 3;
     f.run();
     EXPECT_EQ(pic.at(0, 0, 0), 200);
@@ -279,7 +279,7 @@ TEST(Median, ChannelsAreSortedIndependently)
         pic.planes[1][i] = std::uint8_t(200 - i * 10);  // median 160
         pic.planes[2][i] = std::uint8_t((i * 4) % 9);   // 0..8 permuted: median 4
     }
-    colorFilter f = engineFor(pic, 17);
+    colorFilter f = engineFor(pic, filterMedian);
     f.medianSize = 3; // n = 3: the centre's window is the whole picture
     f.run();
     // (40, 160, 4): red and green of the centre pixel, blue of the pixel (1, 0).
@@ -294,7 +294,7 @@ TEST(Median, ReportsProgressAfterEachRow)
     std::vector<int> positions;
     progressIndicator progress;
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    colorFilter f = engineFor(pic, 17);
+    colorFilter f = engineFor(pic, filterMedian);
     f.progressBar = &progress;
     f.run();
     EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 0}));

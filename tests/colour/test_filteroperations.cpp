@@ -53,12 +53,12 @@ TEST(FilterOperationTable, ParameterKeysAreTheEngineFieldNames)
 TEST(FilterOperationTable, CodesOfTheOperationsAndTheirChoices)
 {
     const std::pair<const char *, int> expected[] = {
-        {"rgb", 1}, {"bch", 2}, {"levels", 7}, {"grayscale", 8}, {"sepia", 9}, {"tint", 10},
-        {"tone", 11}, {"tone:kind=s", 11}, {"tone:kind=slope", 12}, {"tone:kind=points", 13},
-        {"tone:kind=gamma", 14}, {"sharpen", 15}, {"soft", 16}, {"emboss", 4}, {"motion", 5},
-        {"mosaic", 6}, {"median", 17}, {"fringe-bright", 101}, {"fringe-bright:shape=circle", 101},
-        {"fringe-bright:shape=square", 102}, {"fringe-blur", 107}, {"paint", 105},
-        {"paint:style=normal", 105}, {"paint:style=pointillism", 106},
+        {"rgb", filterRgbShift}, {"bch", filterBrightChromaHue}, {"levels", filterColorLevels}, {"grayscale", filterGreyscale}, {"sepia", filterSepia}, {"tint", filterDrawColorMono},
+        {"tone", filterToneSCurve}, {"tone:kind=s", filterToneSCurve}, {"tone:kind=slope", filterToneSlope}, {"tone:kind=points", filterTonePoints},
+        {"tone:kind=gamma", filterToneGamma}, {"sharpen", filterSharpen}, {"soft", filterSoftFocus}, {"emboss", filterEmboss}, {"motion", filterMotionBlur},
+        {"mosaic", filterMosaic}, {"median", filterMedian}, {"fringe-bright", filterFringeCircle}, {"fringe-bright:shape=circle", filterFringeCircle},
+        {"fringe-bright:shape=square", filterFringeSquare}, {"fringe-blur", filterFringeBlur}, {"paint", filterPaintNormal},
+        {"paint:style=normal", filterPaintNormal}, {"paint:style=pointillism", filterPaintPointillism},
     };
     for (const auto &[text, code] : expected) EXPECT_EQ(parseOperation(text).filterType, code) << text;
 }
@@ -155,7 +155,7 @@ TEST(FilterOperationParser, DrawingColour)
 TEST(FilterOperationParser, ToneKnots)
 {
     const operationSettings s = parseOperation("tone:kind=points,points=-2.0.10.20.30.40.50.60.130");
-    EXPECT_EQ(s.filterType, 13);
+    EXPECT_EQ(s.filterType, filterTonePoints);
     EXPECT_EQ(s.tonePoints, (std::array<int, 9>{-2, 0, 10, 20, 30, 40, 50, 60, 130}));
     EXPECT_NE(refusal("tone:points=1.2.3.4.5.6.7.8").find("nine values"), std::string::npos);
     EXPECT_NE(refusal("tone:points=1.2.3.4.5.6.7.8.9.10").find("nine values"), std::string::npos);
@@ -181,7 +181,7 @@ TEST(FilterOperationSettings, ApplyToResetsEveryParameterThenSetsTheOperationsOw
     filter.tonePoints.fill(1);
 
     parseOperation("emboss:embosseLevel=7,embossAngle=135,color=10.20.30").applyTo(filter);
-    EXPECT_EQ(filter.filterType, 4);
+    EXPECT_EQ(filter.filterType, filterEmboss);
     EXPECT_EQ(filter.embosseLevel, 7);
     EXPECT_EQ(filter.embossAngle, 135);
     EXPECT_EQ(filter.drawColor, packColor(10, 20, 30));
@@ -197,7 +197,7 @@ TEST(FilterOperationSettings, ApplyToResetsEveryParameterThenSetsTheOperationsOw
 
     // A second operation on the same engine does not inherit the first one's values.
     parseOperation("sharpen").applyTo(filter);
-    EXPECT_EQ(filter.filterType, 15);
+    EXPECT_EQ(filter.filterType, filterSharpen);
     EXPECT_EQ(filter.embosseLevel, findFilterParameter("embosseLevel")->start);
     EXPECT_EQ(filter.embossAngle, 0);
     EXPECT_EQ(filter.drawColor, packColor(100, 200, 200));

@@ -177,14 +177,14 @@ TEST(fringeEngine, matchesStraightforwardReadingsForTheSameSeed)
             ++seed;
             SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " size " << s.size << " level " << s.level);
             if (s.size != 0) {
-                EXPECT_TRUE(runEngine(picture, 101, s, seed) == plainCircle(picture, s, seed));
+                EXPECT_TRUE(runEngine(picture, filterFringeCircle, s, seed) == plainCircle(picture, s, seed));
             }
-            EXPECT_TRUE(runEngine(picture, 102, s, seed) == plainSquare(picture, s, seed));
+            EXPECT_TRUE(runEngine(picture, filterFringeSquare, s, seed) == plainSquare(picture, s, seed));
         }
         for (const settings &s : blurSettings) {
             ++seed;
             SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " blur size " << s.size << " density " << s.level);
-            EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+            EXPECT_TRUE(runEngine(picture, filterFringeBlur, s, seed) == plainBlur(picture, s, seed));
         }
     }
 }
@@ -194,7 +194,7 @@ TEST(fringeEngine, drawsOncePerPixelForBrightnessAndTwiceForBlur)
     // The random sequence continues across runs: after a filter the generator must stand
     // exactly where the per-pixel draws leave it.
     const planes picture = noisePicture(13, 7, 5);
-    const int draws[][2] = {{101, 1}, {102, 1}, {107, 2}};
+    const int draws[][2] = {{filterFringeCircle, 1}, {filterFringeSquare, 1}, {filterFringeBlur, 2}};
     for (const auto &[code, perPixel] : draws) {
         runEngine(picture, code, {20, 100}, 99);
         const int after = sharedRandom::instance().next();
@@ -211,7 +211,7 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
     progressIndicator progress;
     std::vector<int> positions;
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    for (int code : {101, 102, 107}) {
+    for (int code : {filterFringeCircle, filterFringeSquare, filterFringeBlur}) {
         positions.clear();
         colorFilter filter;
         filter.filterType = code;
@@ -229,7 +229,7 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
 // pixel do.
 void expectPlainBlur(const planes &picture, settings s, unsigned seed)
 {
-    EXPECT_TRUE(runEngine(picture, 107, s, seed) == plainBlur(picture, s, seed));
+    EXPECT_TRUE(runEngine(picture, filterFringeBlur, s, seed) == plainBlur(picture, s, seed));
     sharedRandom &reference = sharedRandom::instance();
     const int after = reference.next();
     reference.seed(seed);
@@ -410,30 +410,30 @@ TEST(fringeBrightness, levelZeroLeavesCircleAndRoundTripsSquareBand)
 {
     // (200, 100, 50) is one of the colours the luma/hue/chroma round trip alters.
     const planes picture = flatPicture(30, 30, 200, 100, 50);
-    EXPECT_TRUE(runEngine(picture, 101, {0, 0}, 3) == picture);
-    EXPECT_TRUE(runEngine(picture, 101, {10, 0}, 3) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeCircle, {0, 0}, 3) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeCircle, {10, 0}, 3) == picture);
 
     // Size 20 on a 30 × 30 picture: every pixel is within the band (c ≤ 15 < 20 ≤ f).
     planes expected = picture;
     for (int i = 0; i < 900; ++i) roundTrip(expected, i, 0);
     ASSERT_FALSE(expected == picture);
-    EXPECT_TRUE(runEngine(picture, 102, {20, 0}, 3) == expected);
+    EXPECT_TRUE(runEngine(picture, filterFringeSquare, {20, 0}, 3) == expected);
 }
 
 TEST(fringeBrightness, circleAtTwiceTheHalfDiagonalChangesNothing)
 {
     const planes picture = noisePicture(40, 30, 8); // half diagonal 25
-    EXPECT_TRUE(runEngine(picture, 101, {50, 255}, 4) == picture);
-    EXPECT_TRUE(runEngine(picture, 101, {51, -255}, 4) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeCircle, {50, 255}, 4) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeCircle, {51, -255}, 4) == picture);
     // A little smaller and the corners change.
-    EXPECT_FALSE(runEngine(picture, 101, {20, 255}, 4) == picture);
+    EXPECT_FALSE(runEngine(picture, filterFringeCircle, {20, 255}, 4) == picture);
 }
 
 TEST(fringeBrightness, squareOfFullSizeReachesEveryPixelAndTheCentre)
 {
     const planes picture = flatPicture(100, 100, 100, 100, 100);
     const int level = 77;
-    const planes result = runEngine(picture, 102, {100, level}, 21);
+    const planes result = runEngine(picture, filterFringeSquare, {100, level}, 21);
     for (int i = 0; i < 100 * 100; ++i) ASSERT_NE(result.red[i], 100) << "pixel " << i;
 
     sharedRandom &random = sharedRandom::instance();
@@ -450,7 +450,7 @@ TEST(fringeBrightness, squareOfFullSizeReachesEveryPixelAndTheCentre)
 TEST(fringeBrightness, squareDarkensTowardTheEdgeAndClamps)
 {
     const planes picture = flatPicture(60, 40, 128, 128, 128);
-    const planes result = runEngine(picture, 102, {10, -255}, 6);
+    const planes result = runEngine(picture, filterFringeSquare, {10, -255}, 6);
     // The edge rows lose far more than the level allows above zero: they go black.
     EXPECT_EQ(result.red[result.index(30, 0)], 0);
     EXPECT_EQ(result.red[result.index(0, 20)], 0);
@@ -462,7 +462,7 @@ TEST(fringeBrightness, squareOfSizeZeroKeepsLuma)
 {
     // No division by zero: pixels of the thin random band only pass through the round trip.
     const planes picture = noisePicture(25, 19, 2);
-    const planes result = runEngine(picture, 102, {0, 255}, 17);
+    const planes result = runEngine(picture, filterFringeSquare, {0, 255}, 17);
     for (int y = 0; y < 19; ++y)
         for (int x = 0; x < 25; ++x) {
             const int i = picture.index(x, y);
@@ -482,11 +482,11 @@ TEST(fringeBrightness, squareOfSizeZeroKeepsLuma)
 TEST(fringeBrightness, singlePixelPicture)
 {
     const planes picture = flatPicture(1, 1, 90, 90, 90);
-    EXPECT_TRUE(runEngine(picture, 101, {0, 255}, 1) == picture);
-    EXPECT_TRUE(runEngine(picture, 107, {3, 255}, 1) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeCircle, {0, 255}, 1) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeBlur, {3, 255}, 1) == picture);
 
     const int size = 7, level = -40;
-    const planes result = runEngine(picture, 102, {size, level}, 33);
+    const planes result = runEngine(picture, filterFringeSquare, {size, level}, 33);
     sharedRandom::instance().seed(33);
     const int f = size + sharedRandom::instance().next() % 10;
     EXPECT_EQ(result.red[0], 90 + static_cast<int>(f * (static_cast<double>(level) / size)));
@@ -497,8 +497,8 @@ TEST(fringeBrightness, singlePixelPicture)
 TEST(fringeBlur, sizeBeyondTheDiagonalChangesNothing)
 {
     const planes picture = noisePicture(40, 30, 9); // trunc(D) = 25
-    EXPECT_TRUE(runEngine(picture, 107, {2 * 25 + 28, 255}, 5) == picture);
-    EXPECT_FALSE(runEngine(picture, 107, {10, 255}, 5) == picture);
+    EXPECT_TRUE(runEngine(picture, filterFringeBlur, {2 * 25 + 28, 255}, 5) == picture);
+    EXPECT_FALSE(runEngine(picture, filterFringeBlur, {10, 255}, 5) == picture);
 }
 
 TEST(fringeBlur, cornersTakeTheMeanOfTheirCutBox)
@@ -510,7 +510,7 @@ TEST(fringeBlur, cornersTakeTheMeanOfTheirCutBox)
     planes picture(40, 40);
     for (int y = 0; y < 40; ++y)
         for (int x = 20; x < 40; ++x) picture.red[picture.index(x, y)] = 255;
-    const planes result = runEngine(picture, 107, {3, 255}, 12);
+    const planes result = runEngine(picture, filterFringeBlur, {3, 255}, 12);
     EXPECT_EQ(result.red[0], 127); // 800 · 255 / 1600 = 127.5, truncated
     EXPECT_EQ(result.red[40 * 40 - 1], 127);
     EXPECT_EQ(result.green[0], 0);

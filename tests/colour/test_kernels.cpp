@@ -98,7 +98,7 @@ void plainEmboss(picture &pic, int level, int angle, std::uint32_t drawColor)
     const int *k = reliefKernels[index];
     // The grey step is the engine's own brightness/chroma/hue adjustment.
     picture grey = pic;
-    colorFilter g = engineFor(grey, 2);
+    colorFilter g = engineFor(grey, filterBrightChromaHue);
     g.bright = 0;
     g.chroma = -255;
     g.hue = 0;
@@ -139,7 +139,7 @@ void plainMotionBlur(picture &pic, int m, int angle)
 // The engine's result on a copy of the picture, with the same settings as the readings above.
 picture engineSharpen(picture pic, int edgeLevel)
 {
-    colorFilter f = engineFor(pic, 15);
+    colorFilter f = engineFor(pic, filterSharpen);
     f.edgeLevel = edgeLevel;
     f.run();
     return pic;
@@ -147,7 +147,7 @@ picture engineSharpen(picture pic, int edgeLevel)
 
 picture engineSoftFocus(picture pic, int softSize, int softCoreLevel)
 {
-    colorFilter f = engineFor(pic, 16);
+    colorFilter f = engineFor(pic, filterSoftFocus);
     f.softSize = softSize;
     f.softCoreLevel = softCoreLevel;
     f.run();
@@ -156,7 +156,7 @@ picture engineSoftFocus(picture pic, int softSize, int softCoreLevel)
 
 picture engineEmboss(picture pic, int level, int angle, std::uint32_t drawColor)
 {
-    colorFilter f = engineFor(pic, 4);
+    colorFilter f = engineFor(pic, filterEmboss);
     f.embosseLevel = level;
     f.embossAngle = angle;
     f.drawColor = drawColor;
@@ -166,7 +166,7 @@ picture engineEmboss(picture pic, int level, int angle, std::uint32_t drawColor)
 
 picture engineMotionBlur(picture pic, int m, int angle)
 {
-    colorFilter f = engineFor(pic, 5);
+    colorFilter f = engineFor(pic, filterMotionBlur);
     f.vibrateSize = m;
     f.vibrateAngle = angle;
     f.run();
@@ -210,7 +210,7 @@ TEST(Sharpen, PicturesUnderThreePixelsAndTheBorderStayUnchanged)
     }
     picture pic = randomPicture(9, 8, 3);
     const picture before = pic;
-    colorFilter f = engineFor(pic, 15);
+    colorFilter f = engineFor(pic, filterSharpen);
     f.edgeLevel = 20;
     f.run();
     for (int p = 0; p < 3; ++p) {
@@ -231,7 +231,7 @@ TEST(Sharpen, LiftsAPeakByTheScaledLaplacian)
     pic.at(0, 1, 1) = 100; // L = −400
     pic.at(1, 1, 1) = 50;  // L = 4·10 − 200 = −160
     pic.at(2, 1, 1) = 20;  // flat: L = 0
-    colorFilter f = engineFor(pic, 15);
+    colorFilter f = engineFor(pic, filterSharpen);
     f.edgeLevel = 1; // f = 0.1
     f.run();
     EXPECT_EQ(pic.at(0, 1, 1), 140);
@@ -250,7 +250,7 @@ TEST(Sharpen, ReportsProgressForInnerRowsOnly)
     progressIndicator progress;
     progress.onMaximum = [&](int m) { maximum = m; };
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    colorFilter f = engineFor(pic, 15);
+    colorFilter f = engineFor(pic, filterSharpen);
     f.progressBar = &progress;
     f.run();
     EXPECT_EQ(maximum, 5);
@@ -307,7 +307,7 @@ TEST(Sharpen, ReadsTheOriginalNeighboursNotTheSharpenedRowAbove)
     picture pic = uniformPicture(6, 8, 100, 100, 100);
     for (int y = 4; y < 8; ++y)
         for (int x = 0; x < 6; ++x) pic.at(0, x, y) = 200;
-    colorFilter f = engineFor(pic, 15);
+    colorFilter f = engineFor(pic, filterSharpen);
     f.edgeLevel = 5; // f = 0.5
     f.run();
     for (int x = 1; x <= 4; ++x) {
@@ -354,7 +354,7 @@ TEST(SoftFocus, SmallSizesUseOnlyTheCentreWeight)
         picture pic = uniformPicture(5, 4, 255, 255, 100);
         EXPECT_EQ(engineSoftFocus(pic, size, 0), uniformPicture(5, 4, 254, 254, 99)) << size; // (255·100) >> 8 = 99
         picture white = uniformPicture(5, 4, 255, 255, 255);
-        colorFilter g = engineFor(white, 16);
+        colorFilter g = engineFor(white, filterSoftFocus);
         g.softSize = size;
         g.softCoreLevel = 100;
         g.run();
@@ -366,7 +366,7 @@ TEST(SoftFocus, SizeBelowOneDoesNothing)
 {
     picture pic = randomPicture(9, 9, 4);
     const picture before = pic;
-    colorFilter f = engineFor(pic, 16);
+    colorFilter f = engineFor(pic, filterSoftFocus);
     f.softSize = 0;
     f.run();
     EXPECT_EQ(pic, before);
@@ -440,14 +440,14 @@ TEST(Emboss, ReliefIsCentredOnTheDrawingColour)
     picture pic = uniformPicture(5, 5, 0, 0, 0);
     for (int y = 0; y < 5; ++y)
         for (int p = 0; p < 3; ++p) pic.at(p, 2, y) = 200;
-    colorFilter f = engineFor(pic, 4);
+    colorFilter f = engineFor(pic, filterEmboss);
     f.embossAngle = 90; // rows −1 1 1 / −2 −2 2 / −1 1 1
     f.embosseLevel = 10;
     f.drawColor = packColor(128, 128, 128);
     f.run();
     // grey of (200, 200, 200) is 199 or 200 depending on the luma rounding: read it back.
     picture grey = uniformPicture(1, 1, 200, 200, 200);
-    colorFilter g = engineFor(grey, 2);
+    colorFilter g = engineFor(grey, filterBrightChromaHue);
     g.chroma = -255;
     g.run();
     const int v = grey.at(0, 0, 0);
@@ -539,7 +539,7 @@ TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
     for (int vectors = 0; vectors <= 2; ++vectors) {
         setKernelVectorPaths(vectors);
         picture out = pic;
-        colorFilter f = engineFor(out, 4);
+        colorFilter f = engineFor(out, filterEmboss);
         f.embossAngle = 0;
         f.embosseLevel = 100;
         f.drawColor = packColor(0, 0, 0);
@@ -620,7 +620,7 @@ TEST(MotionBlur, DarkensNearTheBorder)
 {
     const int m = 4;
     picture pic = uniformPicture(21, 5, 200, 100, 0);
-    colorFilter f = engineFor(pic, 5);
+    colorFilter f = engineFor(pic, filterMotionBlur);
     f.vibrateSize = m;
     f.vibrateAngle = 0;
     f.run();
@@ -662,8 +662,10 @@ TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
         int a;
         int b;
     };
-    const setting settings[] = {{15, 1, 0},  {15, 13, 0}, {16, 1, 0},   {16, 6, 100}, {16, 30, 37},
-                                {4, 2, 90},  {4, 30, 315}, {5, 2, 0},   {5, 30, 45},  {5, 11, 163}};
+    const setting settings[] = {
+        {filterSharpen, 1, 0},    {filterSharpen, 13, 0},  {filterSoftFocus, 1, 0},    {filterSoftFocus, 6, 100},
+        {filterSoftFocus, 30, 37}, {filterEmboss, 2, 90},   {filterEmboss, 30, 315},    {filterMotionBlur, 2, 0},
+        {filterMotionBlur, 30, 45}, {filterMotionBlur, 11, 163}};
     unsigned seed = 900;
     for (int level = 0; level <= 2; ++level) {
     setKernelVectorPaths(level);
@@ -672,9 +674,9 @@ TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;
             switch (s.code) {
-            case 15: plainSharpen(expected, s.a); break;
-            case 16: plainSoftFocus(expected, s.a, s.b); break;
-            case 4: plainEmboss(expected, s.a, s.b, packColor(30, 140, 250)); break;
+            case filterSharpen: plainSharpen(expected, s.a); break;
+            case filterSoftFocus: plainSoftFocus(expected, s.a, s.b); break;
+            case filterEmboss: plainEmboss(expected, s.a, s.b, packColor(30, 140, 250)); break;
             default: plainMotionBlur(expected, s.a, s.b); break;
             }
             colorFilter f = engineFor(pic, s.code);
@@ -701,7 +703,7 @@ TEST(KernelFilters, ParametersBeyondTheControlsStillMatchThePlainReading)
     for (int angle : {-20, 200, 250}) {
         picture out = pic, expected = pic;
         plainMotionBlur(expected, 3, angle);
-        colorFilter f = engineFor(out, 5);
+        colorFilter f = engineFor(out, filterMotionBlur);
         f.vibrateSize = 3;
         f.vibrateAngle = angle;
         f.run();
@@ -709,7 +711,7 @@ TEST(KernelFilters, ParametersBeyondTheControlsStillMatchThePlainReading)
     }
     picture out = pic, expected = pic;
     plainSoftFocus(expected, 300, 20);
-    colorFilter f = engineFor(out, 16);
+    colorFilter f = engineFor(out, filterSoftFocus);
     f.softSize = 300;
     f.softCoreLevel = 20;
     f.run();

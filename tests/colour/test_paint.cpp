@@ -125,7 +125,7 @@ planes plainPaint(const planes &copy, int code, int size)
             int best = 255;
             std::vector<int> kept = first;
             for (int k = 0; k < 9; ++k) {
-                const pointList points = code == 105 ? normalRegion(k, x, y, d)
+                const pointList points = code == filterPaintNormal ? normalRegion(k, x, y, d)
                                                      : pointillismRegion(k, x, y, d, copy.width, copy.height);
                 long sum[3] = {0, 0, 0};
                 int low[3] = {256, 256, 256}, high[3] = {-1, -1, -1}, n = 0;
@@ -172,7 +172,7 @@ void compareWithReading(const std::vector<caseOf> &cases)
     for (const caseOf &c : cases)
         for (int kind = 0; kind < 3; ++kind) {
             const planes picture = testPicture(c.width, c.height, ++seed, kind);
-            for (int code : {105, 106}) {
+            for (int code : {filterPaintNormal, filterPaintPointillism}) {
                 SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " size " << c.size
                                                 << " code " << code << " kind " << kind);
                 const planes expected = plainPaint(picture, code, c.size);
@@ -215,7 +215,7 @@ TEST(paintEngine, progressGrowsToTheLastRowAndIsReset)
     progressIndicator progress;
     progress.onMaximum = [&](int m) { maximum = m; };
     progress.onPosition = [&](int p) { positions.push_back(p); };
-    for (int code : {105, 106}) {
+    for (int code : {filterPaintNormal, filterPaintPointillism}) {
         positions.clear();
         colorFilter filter;
         filter.filterType = code;
@@ -246,8 +246,8 @@ TEST(paintFilter, uniformPictureIsUnchanged)
     std::fill(picture.green.begin(), picture.green.end(), 200);
     std::fill(picture.blue.begin(), picture.blue.end(), 99);
     for (int size : {3, 10, 30}) {
-        EXPECT_TRUE(runPaint(picture, 105, size) == picture) << size;
-        EXPECT_TRUE(runPaint(picture, 106, size) == picture) << size;
+        EXPECT_TRUE(runPaint(picture, filterPaintNormal, size) == picture) << size;
+        EXPECT_TRUE(runPaint(picture, filterPaintPointillism, size) == picture) << size;
     }
 }
 
@@ -261,13 +261,13 @@ TEST(paintFilter, pointillismKeepsAVerticalEdgeSharp)
             picture.green[i] = x < 17 ? 160 : 10;
             picture.blue[i] = 77;
         }
-    for (int size : {3, 14, 30}) EXPECT_TRUE(runPaint(picture, 106, size) == picture) << size;
+    for (int size : {3, 14, 30}) EXPECT_TRUE(runPaint(picture, filterPaintPointillism, size) == picture) << size;
 }
 
 TEST(paintFilter, sizesUpToThreeAllUseTheSmallestRegions)
 {
     const planes picture = testPicture(31, 26, 77, 0);
-    for (int code : {105, 106}) {
+    for (int code : {filterPaintNormal, filterPaintPointillism}) {
         const planes three = runPaint(picture, code, 3);
         for (int size : {-4, 0, 1, 2}) EXPECT_TRUE(runPaint(picture, code, size) == three) << size;
         EXPECT_FALSE(runPaint(picture, code, 5) == three);
@@ -285,7 +285,7 @@ TEST(paintFilter, cornerPixelBelongsToEveryNormalRegion)
     planes picture(20, 20);
     std::fill(picture.red.begin(), picture.red.end(), 50);
     picture.red[0] = 250;
-    const planes result = runPaint(picture, 105, 10);
+    const planes result = runPaint(picture, filterPaintNormal, 10);
     EXPECT_EQ(result.red[0], 250);
     // Its right neighbour sees the corner only in some regions; the flat ones win.
     EXPECT_EQ(result.red[1], 50);

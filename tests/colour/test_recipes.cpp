@@ -28,8 +28,8 @@ TEST(recipes, sizesFollowTheShorterSideWithinTheBarRanges)
 
     const auto stages = recipeStages(*findRecipe("sepia-fringe-bright"), small);
     ASSERT_EQ(stages.size(), 2u);
-    EXPECT_EQ(stages[0].filterType, 9);
-    EXPECT_EQ(stages[1].filterType, 101);
+    EXPECT_EQ(stages[0].filterType, filterSepia);
+    EXPECT_EQ(stages[1].filterType, filterFringeCircle);
     EXPECT_EQ(stages[1].settings[0].value, 30);
     EXPECT_EQ(stages[1].settings[1].value, 100);
     EXPECT_EQ(recipes().size(), 11u);

@@ -42,8 +42,8 @@ std::array<int, 256> mapLevels(int code, int position, const std::array<int, 9> 
 
 TEST(ToneCurve, ResetPointsAndSlope25AreIdentities)
 {
-    const auto points = mapLevels(13, 0);
-    const auto slope = mapLevels(12, 25);
+    const auto points = mapLevels(filterTonePoints, 0);
+    const auto slope = mapLevels(filterToneSlope, 25);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(points[i], i);
         EXPECT_EQ(slope[i], i);
@@ -52,16 +52,16 @@ TEST(ToneCurve, ResetPointsAndSlope25AreIdentities)
 
 TEST(ToneCurve, FlatSlopeIsMidGrey)
 {
-    const auto m = mapLevels(12, 0);
+    const auto m = mapLevels(filterToneSlope, 0);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(m[i], 128) << i;
 }
 
 TEST(ToneCurve, NegativeSlopeInvertsAndSteepestIsAStep)
 {
-    const auto inverted = mapLevels(12, -25);
+    const auto inverted = mapLevels(filterToneSlope, -25);
     EXPECT_EQ(inverted[0], 255); // 1 + 0.5 limited to 1 → 256 limited to 255
     EXPECT_EQ(inverted[255], 1);
-    const auto step = mapLevels(12, 50);
+    const auto step = mapLevels(filterToneSlope, 50);
     EXPECT_EQ(step[127], 0);
     EXPECT_EQ(step[128], 128);
     EXPECT_EQ(step[129], 255);
@@ -69,11 +69,11 @@ TEST(ToneCurve, NegativeSlopeInvertsAndSteepestIsAStep)
 
 TEST(ToneCurve, SCurveAndGammaAtZeroAreNearlyIdentities)
 {
-    const auto s = mapLevels(11, 0);
+    const auto s = mapLevels(filterToneSCurve, 0);
     EXPECT_EQ(s[64], 63);
     EXPECT_EQ(s[127], 126);
     for (int i = 128; i < 256; ++i) EXPECT_EQ(s[i], i) << i;
-    const auto g = mapLevels(14, 0);
+    const auto g = mapLevels(filterToneGamma, 0);
     EXPECT_EQ(g[128], 127);
     EXPECT_EQ(g[255], 254);
     EXPECT_EQ(g[0], 0);
@@ -81,10 +81,10 @@ TEST(ToneCurve, SCurveAndGammaAtZeroAreNearlyIdentities)
 
 TEST(ToneCurve, SCurveExtremes)
 {
-    const auto up = mapLevels(11, 50);
+    const auto up = mapLevels(filterToneSCurve, 50);
     EXPECT_EQ(up[127], 6);
     EXPECT_EQ(up[129], 249);
-    const auto down = mapLevels(11, -50);
+    const auto down = mapLevels(filterToneSCurve, -50);
     EXPECT_EQ(down[1], 69);
     EXPECT_EQ(down[64], 128);
     EXPECT_EQ(down[255], 186);
@@ -92,10 +92,10 @@ TEST(ToneCurve, SCurveExtremes)
 
 TEST(ToneCurve, GammaExtremes)
 {
-    const auto dark = mapLevels(14, 50);
+    const auto dark = mapLevels(filterToneGamma, 50);
     for (int i = 0; i <= 192; ++i) EXPECT_EQ(dark[i], 0) << i;
     EXPECT_EQ(dark[255], 173);
-    const auto light = mapLevels(14, -50);
+    const auto light = mapLevels(filterToneGamma, -50);
     EXPECT_EQ(light[1], 242);
     EXPECT_EQ(light[0], 0);
 }
@@ -116,11 +116,11 @@ TEST(ToneCurve, DraggedKnotsReachBothEnds)
     std::array<int, 9> points = resetPoints;
     ASSERT_TRUE(toneKnotDrag(points, 4, 0, 132)); // P4 = −2
     EXPECT_EQ(points[4], -2);
-    EXPECT_EQ(mapLevels(13, 0, points)[128], 255);
+    EXPECT_EQ(mapLevels(filterTonePoints, 0, points)[128], 255);
     ASSERT_TRUE(toneKnotDrag(points, 4, 130, 132)); // P4 = 128
-    EXPECT_EQ(mapLevels(13, 0, points)[128], 0);
+    EXPECT_EQ(mapLevels(filterTonePoints, 0, points)[128], 0);
     ASSERT_TRUE(toneKnotDrag(points, 4, 132, 132)); // P4 = 130: below zero, limited
-    EXPECT_EQ(mapLevels(13, 0, points)[128], 0);
+    EXPECT_EQ(mapLevels(filterTonePoints, 0, points)[128], 0);
 }
 
 TEST(ToneCurve, LastLevelIsThirtyOneThirtySecondsToTheLastKnot)
@@ -129,7 +129,7 @@ TEST(ToneCurve, LastLevelIsThirtyOneThirtySecondsToTheLastKnot)
     points[7] = 64; // fraction 0.5
     points[8] = 0;  // fraction 1
     // value = 64 + 31 · (0 − 64) / 32 = 2 → 1 − 2/128 → ·256 = 252.
-    const auto m = mapLevels(13, 0, points);
+    const auto m = mapLevels(filterTonePoints, 0, points);
     EXPECT_EQ(m[255], 252);
     EXPECT_EQ(m[224], 128);
     EXPECT_EQ(m[240], 192);

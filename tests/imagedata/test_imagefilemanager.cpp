@@ -1,5 +1,6 @@
 // Picture files: types and names, BMP variants built byte by byte here, JPEG variants made
 // with libjpeg here, damaged files, safe saving and the scratch directory.
+#include "testfiles.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/safewrite.h"
@@ -39,18 +40,6 @@ void put32(QByteArray &b, qint64 v)
 {
     for (int i = 0; i < 4; ++i)
         b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct bmpLayout {

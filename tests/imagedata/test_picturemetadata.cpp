@@ -1,6 +1,7 @@
 // What travels with a picture besides its pixels, and what the readers refuse: the camera record,
 // XMP and colour profile kept through a JPEG save; photos turned upright by their EXIF
 // orientation; 16-bit BMP channels widened to full range; a tiny BMP declaring a huge picture.
+#include "testfiles.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -78,18 +79,6 @@ QByteArray jpegWith(const QImage &picture, const QByteArray &segments)
 {
     const QByteArray coded = encodeJpeg(picture, 100);
     return coded.left(2) + segments + coded.mid(2);
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const metadataSegment *find(const pictureMetadata &m, int marker, const char *start)

@@ -23,7 +23,7 @@ QRgb sepiaOf(QRgb colour)
     f.redPlane = &r;
     f.greenPlane = &g;
     f.bluePlane = &b;
-    f.filterType = 9;
+    f.filterType = filterSepia;
     f.run();
     return qRgb(r, g, b) & 0xFFFFFF;
 }

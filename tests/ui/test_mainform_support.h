@@ -1,6 +1,7 @@
 // Shared helpers of the main-window tests: pictures written into a temporary folder, the window
 // shown offscreen with a scripted dialog service, and short ways to reach its controls.
 #pragma once
+#include "testfiles.h"
 #include "scripteddialogs.h"
 
 #include "imagedata/imagedocument.h"
@@ -54,17 +55,9 @@ inline QImage filledPicture(int width, int height, QRgb colour)
     return picture;
 }
 
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+// The window tests' names for the shared whole-file helpers of testfiles.h.
+inline bool writeBytes(const QString &path, const QByteArray &bytes) { return writeFile(path, bytes); }
+inline QByteArray readBytes(const QString &path) { return readFile(path); }
 
 // A BMP file (exact pixels) or, for a .jpg/.jpeg name, a JPEG of quality 95.
 inline bool writePicture(const QString &path, const QImage &picture)

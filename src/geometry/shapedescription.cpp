@@ -1,0 +1,60 @@
+#include "shapedescription.h"
+
+namespace {
+using family = shapeFamily;
+using size = shapeSizeRule;
+using position = shapePositionRule;
+
+// clang-format off
+constexpr shapeDescription table[] = {
+    {shapeCopy,            nullptr,      family::move,     size::same,      position::copy,            -1, -1, ""},
+    {shapeResize,          "resize",     family::resample, size::target,    position::resize,           0, -1,
+     "resample to W x H pixels (a side not given keeps its size)"},
+    {shapeDistort,         "distort",    family::resample, size::distorted, position::distort,          5, -1,
+     "pull the middle in (positive) or push it out"},
+    {shapeRotateAngle,     "rotate",     family::resample, size::rotated,   position::rotate,           1,  0,
+     "rotate by A degrees counter-clockwise (a real number, kept to 0.01), onto a grey background"},
+    {shapeRotateRight90,   "turn-right", family::move,     size::swapped,   position::turnRight,        1,  1, "turn 90 degrees clockwise"},
+    {shapeRotateLeft90,    "turn-left",  family::move,     size::swapped,   position::turnLeft,         1,  2, "turn 90 degrees counter-clockwise"},
+    {shapeRotate180,       "turn-180",   family::move,     size::same,      position::halfTurn,         1,  3, "turn 180 degrees"},
+    {shapeMirrorLeftRight, "mirror-lr",  family::move,     size::same,      position::mirrorLeftRight,  1,  4, "mirror left to right"},
+    {shapeMirrorUpDown,    "mirror-ud",  family::move,     size::same,      position::mirrorUpDown,     1,  5, "mirror top to bottom"},
+    {shapePerspective,     "trapezoid",  family::resample, size::same,      position::trapezoid,        4, -1, "narrow the top or the bottom rows"},
+    {shapeTrim,            "trim",       family::trim,     size::trimmed,   position::trim,             2, -1,
+     "keep columns left..right and rows top..bottom (right and bottom default to the last ones)"},
+    {shapeSlope,           "slope",      family::resample, size::slanted,   position::slope,            3, -1, "slant the rows sideways"},
+};
+// clang-format on
+
+// The usage text lists the operations in this order, as it always has.
+constexpr shapeCode usageOrder[] = {shapeResize, shapeRotateAngle, shapeRotateRight90, shapeRotateLeft90,
+                                    shapeRotate180, shapeMirrorLeftRight, shapeMirrorUpDown, shapeTrim,
+                                    shapeSlope, shapePerspective, shapeDistort};
+} // namespace
+
+std::span<const shapeDescription> shapeDescriptions()
+{
+    return table;
+}
+
+const shapeDescription *describeShape(std::uint32_t code)
+{
+    return code < std::size(table) ? &table[code] : nullptr;
+}
+
+std::span<const shapeCode> shapeCommandOrder()
+{
+    return usageOrder;
+}
+
+const shapeDescription *findShapeDescription(std::string_view name)
+{
+    for (const shapeDescription &d : table)
+        if (d.name && name == d.name) return &d;
+    return nullptr;
+}
+
+int degreesToHundredths(double degrees)
+{
+    return static_cast<int>(degrees * 100);
+}

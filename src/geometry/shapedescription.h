@@ -1,0 +1,58 @@
+// One description per transform code, next to the engine: its korvia-batch name, its family, the
+// rule its result size follows, the rule that finds each destination pixel's source, and where
+// the 変形 page selects it. The set-up (prepareShape), the engine and its vector paths, korvia-batch
+// and the tests read this table; the parameters of a code are the rows of shapeParameters() that
+// name it.
+#pragma once
+#include "shapeexecute.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+enum class shapeFamily {
+    move,     // exact pixel moves (copy, quarter and half turns, mirrors)
+    trim,     // a move of the kept columns and rows
+    resample, // bilinear resampling with the background colour outside the source
+};
+
+// The result's size for a W × H source.
+enum class shapeSizeRule {
+    same,      // W × H
+    target,    // prepareShape's targetWidth × targetHeight
+    swapped,   // H × W
+    trimmed,   // the trimming edges' width and height
+    rotated,   // the bounds of the rotated picture
+    distorted, // grown by the distortion of the side midpoints when pushed out
+    slanted,   // W plus the slope's widest shift, H
+};
+
+// How destination pixel (x, y) finds its source position.
+enum class shapePositionRule {
+    copy, turnRight, turnLeft, halfTurn, mirrorLeftRight, mirrorUpDown, trim, // moves
+    resize, distort, rotate, trapezoid, slope,                                // resampling
+};
+
+struct shapeDescription {
+    shapeCode code;
+    const char *name;    // korvia-batch operation name; nullptr for the plain copy
+    shapeFamily family;
+    shapeSizeRule size;
+    shapePositionRule position;
+    int page;            // the 変形 page that selects the code, −1 for none
+    int rotateItem;      // on the rotation page: the radio item, otherwise −1
+    const char *summary; // one line for korvia-batch's usage text
+};
+
+// Every code 0..11, in code order.
+std::span<const shapeDescription> shapeDescriptions();
+// The description of a code, or nullptr for a code outside 0..11.
+const shapeDescription *describeShape(std::uint32_t code);
+// The codes korvia-batch names, in the order its usage text lists them.
+std::span<const shapeCode> shapeCommandOrder();
+// The description with this korvia-batch name, or nullptr.
+const shapeDescription *findShapeDescription(std::string_view name);
+
+// The engine's hundredths of a degree for an angle in degrees, truncated toward zero as every
+// real-to-integer conversion is.
+int degreesToHundredths(double degrees);

@@ -1,0 +1,47 @@
+// The one description per transform code: the window's page choice, the batch names and keys, and
+// the result size the family promises, all read from the same table.
+#include "geometry/prepareshape.h"
+#include "geometry/shapedescription.h"
+#include "geometry/shapeparameters.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+TEST(shapeDescription, everyCodeOnceAndReachable)
+{
+    std::set<std::string> names;
+    prepareShape s;
+    int code = 0;
+    for (const shapeDescription &d : shapeDescriptions()) {
+        EXPECT_EQ(int(d.code), code++);
+        EXPECT_EQ(describeShape(d.code), &d);
+        if (d.name) {
+            EXPECT_TRUE(names.insert(d.name).second) << d.name;
+            EXPECT_EQ(findShapeDescription(d.name), &d);
+        }
+        if (d.page >= 0) {
+            EXPECT_EQ(s.chooseShape(d.page, d.rotateItem < 0 ? 0 : d.rotateItem), d.code) << d.name;
+        }
+        // A move keeps or swaps the sides; the copy, turns and mirrors fill every pixel from the source.
+        if (d.family == shapeFamily::move) {
+            QImage source(5, 3, QImage::Format_RGB32);
+            source.fill(0xFF102030u);
+            s.engine->shapeType = d.code;
+            const QImage result = s.makeShapedBitmap(source);
+            EXPECT_EQ(result.size(), d.size == shapeSizeRule::swapped ? QSize(3, 5) : QSize(5, 3));
+            EXPECT_EQ(result.pixel(2, 2), 0xFF102030u);
+        }
+    }
+    EXPECT_EQ(code, 12);
+    EXPECT_EQ(describeShape(12), nullptr);
+    EXPECT_EQ(shapeCommandOrder().size(), names.size());
+    for (const shapeParameter &p : shapeParameters()) EXPECT_TRUE(describeShape(p.code)->name) << p.field;
+}
+
+TEST(shapeDescription, degreesTruncatedToHundredths)
+{
+    const std::pair<double, int> cases[] = {{0.004, 0}, {45.559, 4555}, {-0.019, -1}, {-180, -18000}, {33.3, 3329}};
+    for (auto [degrees, hundredths] : cases) EXPECT_EQ(degreesToHundredths(degrees), hundredths) << degrees;
+}
