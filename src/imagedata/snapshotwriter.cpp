@@ -3,6 +3,7 @@
 #include "imageerror.h"
 #include "imagefilemanager.h"
 #include "messagesink.h"
+#include "safewrite.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -64,6 +65,7 @@ void snapshotWriter::submit(const std::shared_ptr<snapshotJob> &job)
 
 void snapshotWriter::run()
 {
+    untrackTemporariesOfThisThread(); // the instance folder goes on those signals as a whole
     std::unique_lock<std::mutex> guard(lock);
     for (;;) {
         changed.wait(guard, [this] { return stopping || !queue.empty(); });
