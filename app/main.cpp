@@ -1,6 +1,7 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
 #include "imagedata/filenames.h"
+#include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
@@ -47,6 +48,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
     QGuiApplication::setDesktopFileName(QStringLiteral("korvia")); // its menu entry and icon
     installApplicationFont();
+    // Undo snapshots are written by a background thread while the user sees the change.
+    imageDocument::setWriteBehind(true);
 
     // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
     // window, when Qt's Japanese catalogue is installed.

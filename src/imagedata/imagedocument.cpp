@@ -3,15 +3,19 @@
 #include "imagefilemanager.h"
 #include "imageerror.h"
 #include "instancefolder.h"
+#include "snapshotwriter.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+std::atomic<bool> writingBehind{false};
 
 // Fixed width identities: documents of one instance differ in their count, instances in their
 // folders, and with a fixed width no identity followed by a snapshot number reads as another.
@@ -77,11 +81,16 @@ void imageDocument::nextSnapshotName()
     undoCount += 1;
     if (undoCount > maximumSnapshots) {
         // Drop the oldest: every other snapshot moves down by one, and so do the records.
+        snapshotWriter::process().waitForAll();
         for (int n = 1; n < maximumSnapshots; ++n)
             if (QFile::exists(snapshotFile(n + 1)))
                 renameReplacing(snapshotFile(n + 1), snapshotFile(n));
         if (!history.empty())
             history.erase(history.begin());
+        if (!steps.empty()) {
+            snapshotWriter::process().cancel(steps.front());
+            steps.erase(steps.begin());
+        }
         for (std::size_t i = 0; i < history.size(); ++i)
             history[i].fileName = snapshotFile(static_cast<int>(i) + 1);
     }
@@ -89,32 +98,79 @@ void imageDocument::nextSnapshotName()
     snapshotName = snapshotFile(undoCount);
 }
 
+void imageDocument::setWriteBehind(bool on)
+{
+    writingBehind = on;
+}
+
+bool imageDocument::writeBehind()
+{
+    return writingBehind;
+}
+
+void imageDocument::dropOldest()
+{
+    // The names move: every write of a name in use (this document's, or an undone step's being
+    // written still) is over first.
+    snapshotWriter &writer = snapshotWriter::process();
+    writer.waitForAll();
+    if (!steps.empty())
+        writer.cancel(steps.front()); // a failed step kept in memory goes with its record
+    QFile::remove(snapshotFile(1));
+    // A step held in memory has no file: the names of the others move down all the same.
+    for (int n = 1; n < maximumSnapshots; ++n)
+        if (QFile::exists(snapshotFile(n + 1)))
+            renameReplacing(snapshotFile(n + 1), snapshotFile(n));
+    if (!history.empty())
+        history.erase(history.begin());
+    if (!steps.empty())
+        steps.erase(steps.begin());
+    for (std::size_t i = 0; i < history.size(); ++i)
+        history[i].fileName = snapshotFile(static_cast<int>(i) + 1);
+    undoCount = std::min(undoCount, maximumSnapshots - 1);
+}
+
 void imageDocument::takeSnapshot()
 {
-    // The picture is written first, under a name no stored snapshot uses, so a write that fails
-    // (full disk) leaves the count, the names, the files and the history as they were.
     prepareFolder();
     const int next = undoCount + 1;
+    const std::size_t bytes = bitmap.isNull() ? 0 : std::size_t(bitmap.sizeInBytes());
+    if (writingBehind && snapshotWriter::process().makeRoom(bytes)) {
+        // The picture as it is now, shared with the bitmap until the change writes into it.
+        if (next > maximumSnapshots)
+            dropOldest();
+        auto job = std::make_shared<snapshotJob>();
+        job->picture = bitmap;
+        job->file = snapshotFile(undoCount + 1);
+        history.reserve(history.size() + 1);
+        steps.reserve(steps.size() + 1);
+        snapshotWriter::process().submit(job);
+        undoCount += 1;
+        snapshotName = job->file;
+        history.push_back(undoProperty{snapshotName});
+        steps.push_back(job);
+        return;
+    }
+    // Written in place. The picture is written first, under a name no stored snapshot uses, so
+    // a write that fails (full disk) leaves the count, the names, the files and the history as
+    // they were. The writer is done with every name before one is written here.
+    if (writingBehind)
+        snapshotWriter::process().waitForAll();
     saveImageFile(bitmap, snapshotFile(next), 2, 100);
     if (next <= maximumSnapshots) {
         undoCount = next;
         snapshotName = snapshotFile(next);
         history.push_back(undoProperty{snapshotName});
+        steps.push_back(nullptr);
         return;
     }
     // The 51st: drop the oldest, move the others down and put the new one last.
-    QFile::remove(snapshotFile(1));
-    for (int n = 1; n < maximumSnapshots; ++n)
-        if (QFile::exists(snapshotFile(n + 1)))
-            renameReplacing(snapshotFile(n + 1), snapshotFile(n));
+    dropOldest();
     renameReplacing(snapshotFile(next), snapshotFile(maximumSnapshots));
-    if (!history.empty())
-        history.erase(history.begin());
-    for (std::size_t i = 0; i < history.size(); ++i)
-        history[i].fileName = snapshotFile(static_cast<int>(i) + 1);
     undoCount = maximumSnapshots;
     snapshotName = snapshotFile(maximumSnapshots);
     history.push_back(undoProperty{snapshotName});
+    steps.push_back(nullptr);
 }
 
 void imageDocument::undo()
@@ -122,20 +178,48 @@ void imageDocument::undo()
     if (undoCount < 1)
         return;
     const QString name = snapshotFile(undoCount);
-    // Read into a separate picture so a snapshot that cannot be read changes nothing.
+    const std::shared_ptr<snapshotJob> job =
+        steps.size() == std::size_t(undoCount) ? steps.back() : nullptr;
+    // Read into a separate picture so a snapshot that cannot be read changes nothing. One not
+    // written yet (or whose write failed) is still in memory: no waiting for the file.
     QImage restored;
-    loadImageFile(restored, name);
+    if (job)
+        restored = snapshotWriter::process().heldPicture(job);
+    if (restored.isNull())
+        loadImageFile(restored, name);
     bitmap = restored;
     snapshotName = name;
     undoCount -= 1;
     if (!history.empty())
         history.pop_back();
+    if (!steps.empty()) {
+        snapshotWriter::process().cancel(steps.back()); // a write going on removes its file
+        steps.pop_back();
+    }
     QFile::remove(name);
     unchanged = undoCount <= 0;
 }
 
+void imageDocument::waitForSnapshots()
+{
+    for (const auto &job : steps)
+        if (job)
+            snapshotWriter::process().wait(job);
+}
+
+bool imageDocument::snapshotInMemory(int n) const
+{
+    if (n < 1 || std::size_t(n) > steps.size() || !steps[std::size_t(n - 1)])
+        return false;
+    return snapshotWriter::process().statusOf(steps[std::size_t(n - 1)]) != snapshotJob::state::written;
+}
+
 void imageDocument::clearHistory()
 {
+    // Writes not done yet are dropped (or their files removed when they end), never waited for.
+    for (const auto &job : steps)
+        snapshotWriter::process().cancel(job);
+    steps.clear();
     for (const undoProperty &record : history)
         if (QFile::exists(record.fileName))
             QFile::remove(record.fileName);

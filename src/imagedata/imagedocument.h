@@ -1,6 +1,12 @@
 // One open picture: its 32-bit bitmap, the file it came from, its EXIF data, whether it has
 // changed, and its undo history kept on disk as BMP snapshots in the scratch directory.
 //
+// With writing behind switched on (the program does; tests and korvia-batch write in place), a
+// snapshot is a shared copy of the picture handed to the process's snapshotWriter, which writes
+// the file while the change goes on; undo takes the copy while the file is not written yet, and
+// a step whose write failed stays in memory (told once through showMessage). Clearing and
+// destruction cancel pending writes without waiting for them, and no file is left behind.
+//
 // Snapshot n (1..50) is snapshotPrefix + n + ".BMP". The prefix is the folder of this running
 // instance (instanceFolder, private to it) followed by the document's identity: a per-process
 // count of documents in a fixed ten decimal digits, so no identity + n reads as another
@@ -11,7 +17,10 @@
 
 #include <QImage>
 #include <QString>
+#include <memory>
 #include <vector>
+
+struct snapshotJob;
 
 class imageDocument {
 public:
@@ -41,13 +50,26 @@ public:
     static constexpr int maximumSnapshots = 50;
 
     // Stores the picture as the newest snapshot. Throws imageError (scratch directory not
-    // usable, snapshot not writable); the document is then exactly as before.
+    // usable, snapshot not writable); the document is then exactly as before. Written behind,
+    // only a folder that cannot be made (or, with the memory budget used up by failed writes,
+    // a write made in place) can throw.
     void takeSnapshot();
     // Puts the newest snapshot back into bitmap and deletes it; nothing without a snapshot.
     // Throws imageError if the snapshot cannot be read (the document is then unchanged).
+    // A snapshot still held in memory is taken from there without waiting.
     void undo();
-    // Deletes every snapshot file; undoCount becomes 0.
+    // Deletes every snapshot file; undoCount becomes 0. Pending writes are cancelled, not
+    // waited for.
     void clearHistory();
+
+    // Whether takeSnapshot hands the picture to the background writer (true) or writes the
+    // file before it returns (false, the default). Process-wide.
+    static void setWriteBehind(bool on);
+    static bool writeBehind();
+    // Waits until every snapshot of this document is written or has failed.
+    void waitForSnapshots();
+    // Whether snapshot n (1..undoCount) is held in memory: not written yet, or its write failed.
+    bool snapshotInMemory(int n) const;
     // The naming step of takeSnapshot: makes sure the scratch directory exists, counts the
     // new snapshot (dropping the oldest when 50 are stored) and sets snapshotName.
     void nextSnapshotName();
@@ -62,6 +84,10 @@ public:
 private:
     QString identityText;
     bool folderTaken = false; // false while no instance folder could be made for the prefix
+    // One per history record: the job of a snapshot written behind, null for one written in place.
+    std::vector<std::shared_ptr<snapshotJob>> steps;
+    // Drops snapshot 1 and moves the others down by one, files, records and steps alike.
+    void dropOldest();
     // Makes sure the prefix names a usable folder; throws imageError otherwise.
     void prepareFolder();
 };

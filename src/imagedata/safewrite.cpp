@@ -20,8 +20,13 @@ namespace {
 // The temporary of the write in progress, for the signal handler. The name is complete before
 // `pendingSet` says so, and `pendingSet` is cleared only after the name has left the folder
 // (renamed or removed), so the handler never removes anything but our own temporary.
+// Two threads may write at once (a save and the undo snapshot writer): the one slot belongs to
+// the thread that claimed it (2 while its name is being filled in, 1 once complete), and only
+// that thread clears it; a temporary of the other is not tracked, as one whose name is too long.
 char pendingName[4096];
 std::atomic<int> pendingSet{0};
+thread_local bool holdsPendingName = false;
+thread_local bool leavesTheSlot = false; // untrackTemporariesOfThisThread
 static_assert(std::atomic<int>::is_always_lock_free);
 
 // More to remove when a signal ends the process (the undo folder of a window); async-signal-safe.
@@ -29,7 +34,7 @@ std::atomic<signalCleanup> extraCleanup{nullptr};
 
 extern "C" void removePendingAndRaise(int signalNumber)
 {
-    if (pendingSet.load())
+    if (pendingSet.load() == 1)
         ::unlink(pendingName);
     if (const signalCleanup cleanup = extraCleanup.load())
         cleanup();
@@ -56,7 +61,7 @@ imageError writeFailure(const QString &target, int error)
 QString randomLetters()
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static std::mt19937_64 generator{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    thread_local std::mt19937_64 generator{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
     QString text;
     for (int i = 0; i < 10; ++i)
         text += QLatin1Char(letters[generator() % (sizeof letters - 1)]);
@@ -71,16 +76,21 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
-        const bool tracked = std::size_t(name.size()) < sizeof pendingName && pendingSet.load() == 0;
+        int unclaimed = 0;
+        const bool tracked = !leavesTheSlot && std::size_t(name.size()) < sizeof pendingName
+            && pendingSet.compare_exchange_strong(unclaimed, 2);
         if (tracked) {
             std::memcpy(pendingName, name.constData(), std::size_t(name.size()) + 1);
+            holdsPendingName = true;
             pendingSet.store(1);
         }
         error = make(name);
         if (error == 0)
             return name;
-        if (tracked)
+        if (tracked) {
+            holdsPendingName = false;
             pendingSet.store(0);
+        }
         if (error != EEXIST)
             return {};
     }
@@ -90,8 +100,10 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 
 void forget(const QByteArray &name)
 {
-    if (pendingSet.load() && std::strcmp(pendingName, name.constData()) == 0)
+    if (holdsPendingName && std::strcmp(pendingName, name.constData()) == 0) {
+        holdsPendingName = false;
         pendingSet.store(0);
+    }
 }
 
 } // namespace
@@ -255,9 +267,14 @@ void setSignalCleanup(signalCleanup cleanup)
     extraCleanup.store(cleanup);
 }
 
+void untrackTemporariesOfThisThread()
+{
+    leavesTheSlot = true;
+}
+
 QString pendingTemporary()
 {
-    return pendingSet.load() ? QFile::decodeName(pendingName) : QString();
+    return pendingSet.load() == 1 ? QFile::decodeName(pendingName) : QString();
 }
 
 saveFailureHook setSaveFailureHook(saveFailureHook hook)

@@ -32,5 +32,9 @@ void removeTemporaryOnSignals();
 using signalCleanup = void (*)();
 void setSignalCleanup(signalCleanup cleanup);
 
+// For a thread whose files all lie in a folder those signals remove anyway (the undo snapshot
+// writer): its temporaries leave the one slot the handlers know of to the saves of user files.
+void untrackTemporariesOfThisThread();
+
 // The temporary being written now, or empty (for tests).
 QString pendingTemporary();
