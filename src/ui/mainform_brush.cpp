@@ -9,6 +9,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "pagecontrol.h"
+#include "viewgeometry.h"
 #include "ui_mainform.h"
 
 #include <QPainter>
@@ -40,6 +41,8 @@ int TmainForm::brushKindShowing() const
 point TmainForm::brushPicturePoint(int x, int y) const
 {
     const QImage &picture = brushDocument->bitmap;
+    if (viewZoomed())
+        return point{pictureAt(x, viewOffsetX, viewZoom), pictureAt(y, viewOffsetY, viewZoom)};
     return point{pictureFromView(x, mainViewRect.left, mainViewBitmap.width(), picture.width()),
                  pictureFromView(y, mainViewRect.top, mainViewBitmap.height(), picture.height())};
 }
@@ -115,6 +118,27 @@ void TmainForm::paintBrushDabs(const std::vector<point> &dabs)
 void TmainForm::showPictureArea(const rectangle &area)
 {
     if (!currentBitmap || mainViewBitmap.isNull()) return;
+    if (viewZoomed()) {
+        // Zoomed, the view's pixels showing the area are drawn afresh from the picture.
+        int left, right, top, bottom;
+        viewSpanOfPixel(area.left, area.right, viewOffsetX, viewZoom, left, right);
+        viewSpanOfPixel(area.top, area.bottom, viewOffsetY, viewZoom, top, bottom);
+        QImage &canvas = ui->mainImage->canvas();
+        left = std::max(left, 0);
+        top = std::max(top, 0);
+        right = std::min(right, canvas.width() - 1);
+        bottom = std::min(bottom, canvas.height() - 1);
+        if (right < left || bottom < top) return;
+        if (viewZoom >= 1.0) {
+            QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
+            drawZoomedPart(*currentBitmap, 0, 0, block, viewZoom, viewOffsetX + left, viewOffsetY + top);
+            copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
+            ui->mainImage->update(left, top, block.width(), block.height());
+        } else {
+            drawZoomedView(); // the reductions of the painted picture are made again
+        }
+        return;
+    }
     int left, right, top, bottom;
     viewSpanOf(area.left, area.right, currentBitmap->width(), mainViewBitmap.width(), left, right);
     viewSpanOf(area.top, area.bottom, currentBitmap->height(), mainViewBitmap.height(), top, bottom);
@@ -157,7 +181,7 @@ void TmainForm::refreshBrushCursor()
     }
     // The brush's circle at the scale the picture is shown at (a cursor can only be so big).
     const int size = kind == brushTool::airKind ? brush->airBrushSize : brush->waterBrushSize;
-    const double scale = double(mainViewBitmap.width()) / currentBitmap->width();
+    const double scale = viewZoomed() ? viewZoom : double(mainViewBitmap.width()) / currentBitmap->width();
     const brushCursorLook look{kind, std::clamp(int(size * scale), 1, 250)};
     if (look == brushCursor && view->cursor().shape() == Qt::BitmapCursor) return;
     brushCursor = look;

@@ -158,11 +158,14 @@ void TmainForm::applyOperation(int mode)
         if (mode == 0) {
             if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                 stretchCopy(*currentBitmap, mainViewBitmap);
+            dropViewPreview();
             drawViews(0);
         } else {
             drawViews(1);
+            requestViewPreview(); // the same result on the main view, off the UI thread
         }
     } else if (page == 3) {
+        dropViewPreview();
         const std::uint32_t code = shapeSetUp->engine->shapeType;
         checkTransformParameters(code, mode == 0);
         if (mode == 0)
@@ -183,6 +186,7 @@ void TmainForm::layoutViews(int which)
         imageControl *view = ui->mainImage;
         d->viewScale = fitIntoView(*currentBitmap, view->width(), view->height(), mainViewRect,
                                    mainViewBitmap);
+        if (viewZoomed()) placeZoomedView(); // the picture's extent at the zoom, scrolled
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;
@@ -214,8 +218,10 @@ void TmainForm::drawViews(int which)
 {
     if (!hasImage()) return;
     clearViews(which);
-    if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
-        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewBitmap);
+    if ((which == 0 || which == 99) && viewZoomed()) {
+        drawZoomedView();
+    } else if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
+        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, fittedView());
         ui->mainImage->canvasChanged();
     }
     if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
