@@ -1,5 +1,6 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
+#include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
@@ -27,7 +28,7 @@ public:
         } catch (const operationAbandoned &) {
             // The user has been told already.
         } catch (const imageError &error) {
-            dialogs().error(activeWindow(), error.message());
+            dialogs().error(activeWindow(), printableName(error.message()));
         } catch (const std::exception &error) {
             dialogs().error(activeWindow(), QString::fromLocal8Bit(error.what()));
         }
@@ -54,17 +55,17 @@ int main(int argc, char **argv)
                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&frameworkTexts);
 
-    // This instance's snapshot folder, taken now so that the folders left by instances that
-    // were killed go at start-up; a folder that cannot be made is reported at the first snapshot.
-    try {
-        instanceFolder::process();
-    } catch (const imageError &) {
-    }
-
     try {
         TmainForm window;
         decorateMainWindow(&window);
         window.show();
+        // This instance's snapshot folder, taken now so that the folders left by instances that
+        // were killed go at start-up, and a cache that cannot be trusted is told of in the
+        // window; a folder that cannot be made is reported at the first snapshot.
+        try {
+            instanceFolder::process();
+        } catch (const imageError &) {
+        }
         return app.exec();
     } catch (const operationAbandoned &) {
         return 1;

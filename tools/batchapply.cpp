@@ -7,6 +7,11 @@
 
 #include <QFileInfo>
 
+#include <cstdio> // before jpeglib.h, which uses FILE
+#include <jpeglib.h>
+
+static_assert(largestJpegSide == JPEG_MAX_DIMENSION);
+
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings)
 {
     settings.applyTo(filter);
@@ -54,7 +59,17 @@ void runApply(const applyRequest &request)
 
     colorFilter filter; // one engine for the whole run, as the window keeps one
     prepareShape shaper;
-    for (const applyRequest::step &step : request.steps) step(bitmap, filter, shaper);
+    QSize size = bitmap.size();
+    for (const applyRequest::step &step : request.steps)
+        if (step.resultSize) size = step.resultSize(size, shaper);
+    if (imageFileType(request.output) == 1 && (size.width() > largestJpegSide || size.height() > largestJpegSide))
+        throw imageError(QStringLiteral("%1: 結果の画像（%2 × %3 画素）は JPEG ファイルにできません（一辺 %4 画素まで）。")
+                             .arg(request.output)
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(largestJpegSide));
+
+    for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 
     writeExactly(bitmap, request.output, request.quality, &metadata);
 }

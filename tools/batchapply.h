@@ -11,6 +11,9 @@
 #include <optional>
 #include <vector>
 
+// The largest side of a JPEG file (libjpeg's limit).
+constexpr int largestJpegSide = 65500;
+
 struct applyRequest {
     QString input;
     QString output;
@@ -18,7 +21,12 @@ struct applyRequest {
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     // Colour operations, transforms and recipes, in the order given; each works on the picture
     // with the run's one filter engine and one transform set-up, as the window keeps one of each.
-    using step = std::function<void(QImage &bitmap, colorFilter &filter, prepareShape &shaper)>;
+    struct step {
+        std::function<void(QImage &bitmap, colorFilter &filter, prepareShape &shaper)> run;
+        // The picture's size after the step from its size before, for the checks made before any
+        // work; throws when the step cannot be made on such a picture. Empty: the size is kept.
+        std::function<QSize(QSize size, prepareShape &shaper)> resultSize;
+    };
     std::vector<step> steps;
 };
 
@@ -38,5 +46,7 @@ void checkOutputName(const QString &output);
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
                   const pictureMetadata *metadata = nullptr);
 
-// The whole command; throws imageError / operationError / operationAbandoned on failure.
+// The whole command; throws imageError / operationError / operationAbandoned on failure. The size
+// of every step's result is checked before the first step runs: a result larger than the largest
+// picture Korvia opens, or a JPEG output larger than a JPEG file can be, is refused before any work.
 void runApply(const applyRequest &request);

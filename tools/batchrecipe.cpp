@@ -42,10 +42,12 @@ bool addRecipeStep(applyRequest &request, std::string_view text)
     }
 
     const std::uint32_t drawColor = r->greyDrawColor ? recipeGreyDrawColor : startDrawColor;
-    request.steps.push_back([r, drawColor, embossAngle](QImage &bitmap, colorFilter &filter, prepareShape &) {
-        const std::vector<recipeStage> stages = recipeStages(*r, recipeShorterSide(bitmap.width(), bitmap.height()));
-        runRecipeStages(bitmap, filter, stages, drawColor, embossAngle);
-    });
+    request.steps.push_back({[r, drawColor, embossAngle](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                                 const std::vector<recipeStage> stages =
+                                     recipeStages(*r, recipeShorterSide(bitmap.width(), bitmap.height()));
+                                 runRecipeStages(bitmap, filter, stages, drawColor, embossAngle);
+                             },
+                             {}});
     return true;
 }
 

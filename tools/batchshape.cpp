@@ -149,9 +149,10 @@ std::optional<shapeStep> parseShapeOperation(std::string_view text)
     return step;
 }
 
-void applyShapeStep(QImage &bitmap, prepareShape &shaper, const shapeStep &step)
+namespace {
+// The set-up's fields for the step on a W × H picture.
+void setUpShapeStep(prepareShape &shaper, const shapeStep &step, int W, int H)
 {
-    const int W = bitmap.width(), H = bitmap.height();
     shapeExecute &engine = *shaper.engine;
     engine.shapeType = step.shapeType;
     shaper.targetWidth = step.width.value_or(W);
@@ -173,6 +174,19 @@ void applyShapeStep(QImage &bitmap, prepareShape &shaper, const shapeStep &step)
         if (engine.trimRight < engine.trimLeft) throw operationError("trim: right must not be left of left");
         if (engine.trimBottom < engine.trimTop) throw operationError("trim: bottom must not be above top");
     }
+}
+} // namespace
+
+QSize shapeStepSize(QSize size, prepareShape &shaper, const shapeStep &step)
+{
+    setUpShapeStep(shaper, step, size.width(), size.height());
+    shaper.checkShapedSize(size.width(), size.height());
+    return shaper.shapedSize(size.width(), size.height());
+}
+
+void applyShapeStep(QImage &bitmap, prepareShape &shaper, const shapeStep &step)
+{
+    setUpShapeStep(shaper, step, bitmap.width(), bitmap.height());
     QImage result = shaper.makeShapedBitmap(bitmap);
     if (result.isNull()) throw std::bad_alloc();
     bitmap.swap(result);

@@ -28,5 +28,10 @@ std::optional<shapeStep> parseShapeOperation(std::string_view text);
 // picture (trimming edges that leave nothing).
 void applyShapeStep(QImage &bitmap, prepareShape &shaper, const shapeStep &step);
 
+// The size of the step's result on a picture of the given size. Throws operationError as
+// applyShapeStep does, and imageError when the result would be larger than the largest picture
+// Korvia opens; no pixel is touched.
+QSize shapeStepSize(QSize size, prepareShape &shaper, const shapeStep &step);
+
 // The usage lines of the transforms.
 std::string shapeOperationUsage();

@@ -3,15 +3,21 @@
 #include "batchkernel.h"
 #include "batchrecipe.h"
 
-#include <QFile>
+#include "imagedata/filenames.h"
+#include "imagedata/jpegcoding.h"
+#include "imagedata/picturelimits.h"
+
+#include <QByteArray>
 #include <charconv>
 #include <string_view>
 #include <vector>
 
 namespace {
+// The name byte for byte; bytes that are no UTF-8 name are refused, never turned into U+FFFD,
+// which would read or replace another file.
 QString fileArgument(const char *text)
 {
-    return QFile::decodeName(text);
+    return nameFromBytes(QByteArray(text));
 }
 
 long long wholeNumber(std::string_view option, std::string_view text, long long minimum, long long maximum)
@@ -75,14 +81,17 @@ batchCommand parseApply(argumentList &args)
     for (std::string_view op : operations) {
         if (addRecipeStep(command.apply, op)) continue;
         if (std::optional<shapeStep> shape = parseShapeOperation(op)) {
-            command.apply.steps.push_back([shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
-                applyShapeStep(bitmap, shaper, shape);
-            });
+            command.apply.steps.push_back(
+                {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
+                     applyShapeStep(bitmap, shaper, shape);
+                 },
+                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
         } else {
             command.apply.steps.push_back(
-                [settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
-                    applyOperationTo(bitmap, filter, settings);
-                });
+                {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                     applyOperationTo(bitmap, filter, settings);
+                 },
+                 {}});
         }
     }
     return command;
@@ -152,7 +161,9 @@ std::string usageText()
         "      Reads INPUT (JPEG or BMP), runs each OP in order and writes exactly OUTPUT,\n"
         "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
         "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
-        "      effects so that runs repeat. With no OP the picture is copied.\n"
+        "      effects so that runs repeat. With no OP the picture is copied. Every step's result\n"
+        "      size is checked before the first step runs: a picture above " + std::to_string(maxPicturePixels) +
+        " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"

@@ -10,6 +10,7 @@
 #include "batchkernel.h"
 #include "commandline.h"
 
+#include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/safewrite.h"
@@ -27,8 +28,8 @@ bool messageShown = false;
 
 void failLine(const QString &message)
 {
-    QString line = message;
-    line.replace('\n', ' ');
+    // One line, whatever a file name in it holds: control characters are shown escaped.
+    const QString line = printableName(message);
     std::fprintf(stderr, "korvia-batch: %s\n", line.toLocal8Bit().constData());
 }
 

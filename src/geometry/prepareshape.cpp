@@ -1,7 +1,10 @@
 #include "prepareshape.h"
 
 #include "commonfigureroutine.h"
+#include "imagedata/imageerror.h"
+#include "imagedata/picturelimits.h"
 
+#include <QLocale>
 #include <algorithm>
 #include <new>
 
@@ -71,11 +74,22 @@ QSize prepareShape::shapedSize(int width, int height) const
     }
 }
 
+void prepareShape::checkShapedSize(int width, int height) const
+{
+    const QSize size = shapedSize(width, height);
+    if (qint64(size.width()) * size.height() <= maxPicturePixels) return;
+    throw imageError(QStringLiteral("変形後の画像が大きすぎます（%1 × %2 画素）。扱える画像は %3 画素までです。")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(QLocale(QLocale::English).toString(maxPicturePixels)));
+}
+
 QImage prepareShape::makeShapedBitmap(const QImage &picture)
 {
     if (engine->shapeType > shapeSlope) return QImage(); // no transform: nothing replaces the picture
     const QSize size = shapedSize(picture.width(), picture.height());
     if (size.width() < 1 || size.height() < 1) return QImage();
+    checkShapedSize(picture.width(), picture.height());
     QImage result(size, QImage::Format_RGB32);
     if (result.isNull()) throw std::bad_alloc();
     result.fill(0xFF000000u); // a 32-bit picture's fourth byte; no transform writes it

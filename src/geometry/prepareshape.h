@@ -29,9 +29,13 @@ public:
     // The commit's result size for a W × H picture and the engine's current code and parameters.
     // Trimming edges beyond the picture are limited to it first.
     QSize shapedSize(int width, int height) const;
+    // Throws imageError when the commit would turn a W × H picture into one larger than the largest
+    // picture the readers open (maxPicturePixels pixels): it is refused before any work or memory.
+    void checkShapedSize(int width, int height) const;
     // The commit: a new bitmap of shapedSize (fourth bytes 0xFF), filled by executeShape. A null
     // image when there is nothing to replace the picture with: a code outside 0..11, or a size below
-    // 1 × 1 (a resize to 0 pixels). Throws std::bad_alloc when the bitmap cannot be made.
+    // 1 × 1 (a resize to 0 pixels). Throws imageError for a result above the size limit
+    // (checkShapedSize) and std::bad_alloc when the bitmap cannot be made.
     QImage makeShapedBitmap(const QImage &picture);
     // The preview on the sample, or nothing (unknown code, resize with a percentage not above 0).
     std::optional<QImage> makePreviewBitmap(const QImage &sample);

@@ -1,6 +1,7 @@
 #include "imagefilemanager.h"
 
 #include "bmpcoding.h"
+#include "filenames.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
 #include "safewrite.h"
@@ -9,13 +10,12 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-const char *const scratchDirectoryText = "Cannot create c:\\temp directory.";
 
 QByteArray readWholeFile(const QString &name)
 {
@@ -134,12 +134,24 @@ QString writtenFileName(const QString &name, int type)
 
 QString saveFileName(const QString &name, int type)
 {
-    const QString stem = changeFileExt(name, QString());
-    if (type == 2)
-        return changeFileExt(stem, QStringLiteral(".BMP"));
-    if (type == 1)
-        return changeFileExt(stem, QStringLiteral(".jpeg"));
-    return stem;
+    if (type != 1 && type != 2)
+        return changeFileExt(name, QString());
+    // What the user typed is kept when it already names the type; otherwise only the last
+    // extension gives way (holiday.2009.jpg as BMP: holiday.2009.BMP).
+    if (imageFileType(name) == type)
+        return name;
+    return writtenFileName(name, type);
+}
+
+QString folderFailureText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("元に戻すための一時フォルダー ") + printableName(path) + QStringLiteral(" を作れません: ")
+        + reason;
+}
+
+QString folderFailureText(const QString &path, int error)
+{
+    return folderFailureText(path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 void ensureDirectory(const QString &path)
@@ -147,18 +159,25 @@ void ensureDirectory(const QString &path)
     const QByteArray native = QFile::encodeName(path);
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0) {
-        if (errno != ENOENT || (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-            || ::lstat(native.constData(), &info) != 0)
-            throw imageError(QString::fromLatin1(scratchDirectoryText));
+        if (errno != ENOENT)
+            throw imageError(folderFailureText(path, errno));
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            throw imageError(folderFailureText(path, errno));
+        if (::lstat(native.constData(), &info) != 0)
+            throw imageError(folderFailureText(path, errno));
     }
     // Only a real directory of this user will do: a symlink or someone else's folder could
     // send the snapshots anywhere.
-    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
-        throw imageError(QString::fromLatin1(scratchDirectoryText));
+    if (S_ISLNK(info.st_mode))
+        throw imageError(folderFailureText(path, QStringLiteral("フォルダーではなくシンボリックリンクです")));
+    if (!S_ISDIR(info.st_mode))
+        throw imageError(folderFailureText(path, ENOTDIR));
+    if (info.st_uid != ::getuid())
+        throw imageError(folderFailureText(path, QStringLiteral("ほかのユーザーのフォルダーです")));
     // Exactly owner-only: no one else may look in, and an odd umask must not have taken the
     // owner's own rights away.
     if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
-        throw imageError(QString::fromLatin1(scratchDirectoryText));
+        throw imageError(folderFailureText(path, errno));
 }
 
 QString scratchDirectory()

@@ -50,14 +50,19 @@ void writeImageFile(const QImage &bitmap, const QString &target, int type, int q
 // or ".BMP" (type 2); name itself for other types.
 QString writtenFileName(const QString &name, int type);
 
-// The name the save commands write under: the extension removed, then (type 1) ".jpeg" or
-// (type 2) ".BMP" put in place of any further extension; holiday.2009.jpg, 2 -> holiday.BMP.
+// The name the save commands write under: name itself when its extension is one of the type's
+// (photo.JPG, 1 -> photo.JPG), else the last extension replaced as by writtenFileName
+// (holiday.2009.jpg, 2 -> holiday.2009.BMP). Other types: the extension removed.
 QString saveFileName(const QString &name, int type);
 
 // Makes sure path is a directory of this user (created with mode 0700 if missing, one level);
 // a symlink, a non-directory, a directory of another user or a failed creation throws
-// imageError("Cannot create c:\\temp directory.").
+// imageError with folderFailureText.
 void ensureDirectory(const QString &path);
+
+// "The undo folder <path> cannot be made: <reason>", in Japanese; the reason is strerror(error).
+QString folderFailureText(const QString &path, const QString &reason);
+QString folderFailureText(const QString &path, int error);
 
 // The scratch directory of the undo snapshots: $XDG_CACHE_HOME (when absolute, else ~/.cache)
 // + "/korvia/undo". Each running instance keeps a folder of its own inside (instancefolder.h).

@@ -1,11 +1,15 @@
 #include "instancefolder.h"
 
+#include "filenames.h"
 #include "imageerror.h"
 #include "imagefilemanager.h"
+#include "messagesink.h"
+#include "safewrite.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -15,6 +19,7 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -33,9 +38,88 @@ std::set<QByteArray> &heldFolders()
     return *held;
 }
 
-[[noreturn]] void cannotCreate()
+[[noreturn]] void cannotCreate(const QString &path, int error)
 {
-    throw imageError(QStringLiteral("Cannot create c:\\temp directory."));
+    throw imageError(folderFailureText(path, error));
+}
+
+// What a signal handler needs to remove the folder of this process without allocating: an open
+// descriptor of the folder, and the folders to remove afterwards, each as (descriptor of its
+// parent, name). Filled before the handler may look (signalFolderSet), cleared before closing.
+struct signalFolder {
+    int folder = -1;
+    int parents[2] = {-1, -1};
+    char names[2][256] = {};
+};
+signalFolder signalTarget;
+std::atomic<int> signalFolderSet{0};
+const instanceFolder *signalOwner = nullptr; // whose folder the handler removes
+
+struct linuxDirent {
+    unsigned long long inode;
+    long long offset;
+    unsigned short length;
+    unsigned char type;
+    char name[1];
+};
+
+// Async-signal-safe: only system calls on descriptors opened beforehand.
+void removeFolderOnSignal()
+{
+    if (!signalFolderSet.load()) return;
+    const int folder = signalTarget.folder;
+    alignas(8) char buffer[4096];
+    for (int round = 0; round < 64; ++round) {
+        // Every pass starts over: entries removed meanwhile do not shift what is read.
+        ::lseek(folder, 0, SEEK_SET);
+        bool removed = false;
+        long got;
+        while ((got = ::syscall(SYS_getdents64, folder, buffer, sizeof buffer)) > 0) {
+            for (long at = 0; at < got;) {
+                const auto *entry = reinterpret_cast<const linuxDirent *>(buffer + at);
+                at += entry->length;
+                const char *name = entry->name;
+                if ((name[0] == '.' && name[1] == 0) || (name[0] == '.' && name[1] == '.' && name[2] == 0)) continue;
+                if (::unlinkat(folder, name, 0) == 0) removed = true;
+            }
+        }
+        if (!removed) break;
+    }
+    for (int i = 0; i < 2; ++i)
+        if (signalTarget.parents[i] >= 0) ::unlinkat(signalTarget.parents[i], signalTarget.names[i], AT_REMOVEDIR);
+}
+
+void stopWatching()
+{
+    if (!signalFolderSet.exchange(0)) return;
+    setSignalCleanup(nullptr);
+    for (int fd : {signalTarget.folder, signalTarget.parents[0], signalTarget.parents[1]})
+        if (fd >= 0) ::close(fd);
+    signalTarget = signalFolder();
+    signalOwner = nullptr;
+}
+
+// Opens what removeFolderOnSignal needs for folder (and, when given, the private folder above
+// it that this process made) and hands it to the signal handlers of safewrite.h. One folder at
+// a time: the last one taken (the scratch directory moves only in tests).
+void watchOnSignals(const instanceFolder *owner, const QByteArray &folder, const QByteArray &ownedBase)
+{
+    stopWatching();
+    signalFolder target;
+    target.folder = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const QByteArray paths[2] = {folder, ownedBase};
+    for (int i = 0; i < 2 && target.folder >= 0; ++i) {
+        const qsizetype slash = paths[i].lastIndexOf('/');
+        const QByteArray name = paths[i].mid(slash + 1);
+        if (paths[i].isEmpty() || slash <= 0 || std::size_t(name.size()) >= sizeof target.names[i]) continue;
+        target.parents[i] = ::open(paths[i].left(slash).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        std::memcpy(target.names[i], name.constData(), std::size_t(name.size()) + 1);
+    }
+    if (target.folder < 0) return;
+    signalTarget = target;
+    signalOwner = owner;
+    signalFolderSet.store(1);
+    setSignalCleanup(removeFolderOnSignal);
 }
 
 // Creates the missing folders above path, owner-only as a cache folder should be. Failures are
@@ -89,9 +173,10 @@ instanceFolder::instanceFolder(const QString &base)
     ensureDirectory(base);
     // A clean-up started by another instance may remove a folder in the moment between its
     // creation and its lock file: that shows as a failed step, and a new folder is taken.
+    int lastError = EAGAIN;
     for (int attempt = 0; attempt < 20; ++attempt) {
         QByteArray made = QFile::encodeName(base + QLatin1Char('/') + QLatin1String(folderPrefix)) + "XXXXXX";
-        if (!::mkdtemp(made.data())) cannotCreate();
+        if (!::mkdtemp(made.data())) cannotCreate(base, errno);
         const QByteArray fresh = made + '/' + newLockName, lock = made + '/' + lockName;
         const int descriptor = ::open(fresh.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (descriptor >= 0 && takeLock(descriptor)
@@ -101,21 +186,69 @@ instanceFolder::instanceFolder(const QString &base)
             lockDescriptor = descriptor;
             return;
         }
+        const int error = descriptor < 0 ? errno : EAGAIN;
         if (descriptor >= 0) ::close(descriptor);
         ::unlink(fresh.constData());
         ::rmdir(made.constData());
+        lastError = error;
     }
-    cannotCreate();
+    cannotCreate(base, lastError);
 }
 
 instanceFolder::~instanceFolder()
 {
+    if (signalOwner == this) stopWatching();
     const QByteArray native = QFile::encodeName(folder);
     heldFolders().erase(native);
     removeFiles(native);
     ::unlink((native + '/' + lockName).constData());
     ::rmdir(native.constData());
     ::close(lockDescriptor); // the lock goes last: nobody may clean up under our feet
+    if (!ownedBase.isEmpty()) ::rmdir(QFile::encodeName(ownedBase).constData());
+}
+
+QString instanceFolder::untrustedReason(const QString &base)
+{
+    // The folders Korvia makes or enters in the cache: "korvia" and its "undo". Each must be a
+    // real folder of this user that nobody else may write in; ensureDirectory makes "undo"
+    // owner-only, while "korvia" is only judged.
+    const QString parent = base.left(base.lastIndexOf(QLatin1Char('/')));
+    const QByteArray native = QFile::encodeName(parent);
+    makeParents(base);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0) return folderFailureText(parent, errno);
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 022) != 0)
+        return QStringLiteral("フォルダー ") + printableName(parent)
+            + QStringLiteral(" はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。");
+    try {
+        ensureDirectory(base);
+    } catch (const imageError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+std::unique_ptr<instanceFolder> instanceFolder::privateFallback()
+{
+    // The runtime folder of the session when it is the user's own and private, else /tmp: a
+    // fresh folder made there by mkdtemp cannot be anyone else's.
+    QString root = QStringLiteral("/tmp");
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (QDir::isAbsolutePath(runtime) && ::lstat(QFile::encodeName(runtime).constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0)
+        root = QDir::cleanPath(runtime);
+    QByteArray made = QFile::encodeName(root + QStringLiteral("/korvia-undo-")) + "XXXXXX";
+    if (!::mkdtemp(made.data())) cannotCreate(QFile::decodeName(made), errno);
+    ::chmod(made.constData(), 0700);
+    try {
+        auto taken = std::make_unique<instanceFolder>(QFile::decodeName(made));
+        taken->ownedBase = QFile::decodeName(made);
+        return taken;
+    } catch (...) {
+        ::rmdir(made.constData());
+        throw;
+    }
 }
 
 const instanceFolder &instanceFolder::process()
@@ -125,8 +258,19 @@ const instanceFolder &instanceFolder::process()
     const QString base = scratchDirectory();
     std::unique_ptr<instanceFolder> &taken = folders[base];
     if (!taken) {
-        taken = std::make_unique<instanceFolder>(base);
-        removeAbandoned(base); // our own folder is locked, so it stays
+        const QString reason = untrustedReason(base);
+        if (reason.isEmpty()) {
+            taken = std::make_unique<instanceFolder>(base);
+            removeAbandoned(base); // our own folder is locked, so it stays
+        } else {
+            taken = privateFallback();
+        }
+        // A logout (SIGTERM), Ctrl-C or a closed terminal takes the snapshots along, also while
+        // the message below waits for the user.
+        watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
+        if (!reason.isEmpty())
+            showMessage(reason + QStringLiteral("\n元に戻すための控えは、代わりに自分だけが使えるフォルダー ")
+                        + printableName(taken->ownedBase) + QStringLiteral(" に置きます。"));
     }
     return *taken;
 }

@@ -466,10 +466,11 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
 
 QString tooLargeText(const QString &what, long long width, long long height)
 {
-    return QStringLiteral("%1 は大きすぎて開けません（%2 × %3 画素）。").arg(what).arg(width).arg(height);
+    // One pass over the text: a name holding "%1" stays the name.
+    return QStringLiteral("%1 は大きすぎて開けません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
 }
 
 QString noMemoryText(const QString &what, long long width, long long height)
 {
-    return QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what).arg(width).arg(height);
+    return QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
 }

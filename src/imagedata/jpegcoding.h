@@ -12,9 +12,6 @@
 #include <QString>
 #include <cstddef>
 
-// The pixel limit of picturelimits.h under the name its first readers used.
-constexpr long long largestPicture = maxPicturePixels;
-
 // Before any pixel is decoded, the declared size is held to maxPicturePixels and its bitmap to
 // what the file may cost (pictureMemoryFor), and so is libjpeg's memory; the blocks the scans of
 // a progressive file visit are held to a budget from the file's size as they come.

@@ -293,18 +293,16 @@ void stretchCopyArea(const QImage &source, QImage &destination, int left, int to
     bottom = std::min(bottom, dh - 1);
     if (right < left || bottom < top)
         return;
-    const double rx = static_cast<double>(sw) / dw;
-    const double ry = static_cast<double>(sh) / dh;
     // The source column of each destination column, or -1 where it falls outside.
     std::vector<int> columns(static_cast<std::size_t>(right - left + 1));
     for (int j = left; j <= right; ++j) {
-        const int sc = static_cast<int>(j * rx);
+        const int sc = stretchedIndex(j, sw, dw);
         columns[static_cast<std::size_t>(j - left)] = (sc >= 0 && sc < sw) ? sc : -1;
     }
     std::uint8_t *bits = destination.bits();
     const qsizetype stride = destination.bytesPerLine();
     for (int i = top; i <= bottom; ++i) {
-        const int sr = static_cast<int>(i * ry);
+        const int sr = stretchedIndex(i, sh, dh);
         if (sr < 0 || sr >= sh)
             continue;
         const std::uint8_t *s = source.constScanLine(sr);

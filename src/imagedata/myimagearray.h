@@ -45,6 +45,13 @@ void stretchCopy(const QImage &source, QImage &destination);
 // limited to the destination); each gets the bytes stretchCopy gives it.
 void stretchCopyArea(const QImage &source, QImage &destination, int left, int top, int right, int bottom);
 
+// The source column (or row) stretchCopy shows at destination column (or row) index when
+// sourceLength pixels are stretched onto destinationLength (> 0).
+inline int stretchedIndex(int index, int sourceLength, int destinationLength)
+{
+    return static_cast<int>(index * (static_cast<double>(sourceLength) / destinationLength));
+}
+
 // The same copies without the vector fast path (one pixel at a time); kept so the two can be
 // compared and for platforms without SSE2.
 void bitmapToPlanesPlain(const QImage &bitmap, std::uint8_t *redPlane, std::uint8_t *greenPlane, std::uint8_t *bluePlane);

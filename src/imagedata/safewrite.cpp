@@ -24,10 +24,15 @@ char pendingName[4096];
 std::atomic<int> pendingSet{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// More to remove when a signal ends the process (the undo folder of a window); async-signal-safe.
+std::atomic<signalCleanup> extraCleanup{nullptr};
+
 extern "C" void removePendingAndRaise(int signalNumber)
 {
     if (pendingSet.load())
         ::unlink(pendingName);
+    if (const signalCleanup cleanup = extraCleanup.load())
+        cleanup();
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
 }
@@ -58,30 +63,29 @@ QString randomLetters()
     return text;
 }
 
-// Creates the temporary beside the target and registers it before it exists, so that no moment
-// leaves a file the handler would not know of. Returns the open descriptor.
-int createPending(const QString &folder, const QString &target, QByteArray &name)
+// Gives a temporary its name beside the target: the name is registered for the signal handler
+// before make(name) creates it, so that no moment leaves a file the handler would not know of.
+// make returns 0 or the errno of its failure; EEXIST tries another name. Returns the name, or
+// leaves it empty and sets error.
+QByteArray namePending(const QString &folder, const std::function<int(const QByteArray &)> &make, int &error)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
+        const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
         const bool tracked = std::size_t(name.size()) < sizeof pendingName && pendingSet.load() == 0;
         if (tracked) {
             std::memcpy(pendingName, name.constData(), std::size_t(name.size()) + 1);
             pendingSet.store(1);
         }
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        const int error = errno;
-        if (fd >= 0) {
-            if (!tracked)
-                pendingSet.store(0); // someone else's registration stays untouched
-            return fd;
-        }
+        error = make(name);
+        if (error == 0)
+            return name;
         if (tracked)
             pendingSet.store(0);
         if (error != EEXIST)
-            throw writeFailure(target, error);
+            return {};
     }
-    throw writeFailure(target, EEXIST);
+    error = EEXIST;
+    return {};
 }
 
 void forget(const QByteArray &name)
@@ -109,24 +113,91 @@ int writeAll(int fd, const char *data, std::size_t size)
     return 0;
 }
 
+namespace {
+
+void forgetAndRemove(const QByteArray &temporary)
+{
+    ::unlink(temporary.constData());
+    forget(temporary);
+}
+
+// A file still open as fd, already holding all its bytes: it is closed and renamed over the
+// target, or removed with a message naming the target.
+void finishTemporary(const QString &target, const QByteArray &targetPath, const QByteArray &temporary, int fd)
+{
+    if (::close(fd) != 0) {
+        const int error = errno;
+        forgetAndRemove(temporary);
+        throw writeFailure(target, error);
+    }
+    if (failureHook() && !failureHook()(QFile::decodeName(temporary))) {
+        forgetAndRemove(temporary);
+        throw writeFailure(target, ENOSPC);
+    }
+    if (::rename(temporary.constData(), targetPath.constData()) != 0) {
+        const int error = errno;
+        forgetAndRemove(temporary);
+        throw writeFailure(target, error);
+    }
+    forget(temporary);
+}
+
+// Runs the writer on fd and, when the target is replaced, brings the bytes to the disk before
+// the name moves over the user's file. Returns 0 or the errno; an exception passes through.
+int fillTemporary(int fd, mode_t mode, bool replacing, const fileWriter &write)
+{
+    ::fchmod(fd, mode);
+    if (const int error = write(fd); error != 0)
+        return error;
+    if (replacing && ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+// The first choice: the bytes go into a file without a name (O_TMPFILE), which gets one only
+// once it is complete, so that a process killed outright (SIGKILL, a power cut) leaves nothing
+// behind. False when the folder's file system cannot do that (no O_TMPFILE, no /proc): nothing
+// has been written then, and the caller takes the named way.
+bool writeUnnamed(const QString &target, const QByteArray &targetPath, const QString &folder, mode_t mode,
+                  bool replacing, const fileWriter &write)
+{
+    const QByteArray where = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const int fd = ::open(where.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    int error = 0;
+    try {
+        error = fillTemporary(fd, mode, replacing, write);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (error != 0) {
+        ::close(fd);
+        throw writeFailure(target, error);
+    }
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const QByteArray temporary = namePending(folder, [&](const QByteArray &name) {
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+            return 0;
+        const int linkError = errno;
+        return ::linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0 ? 0 : linkError;
+    }, error);
+    if (temporary.isEmpty()) {
+        ::close(fd);
+        return false;
+    }
+    finishTemporary(target, targetPath, temporary, fd);
+    return true;
+}
+
+} // namespace
+
 void writeFileSafely(const QString &target, const fileWriter &write)
 {
     const QByteArray targetPath = QFile::encodeName(target);
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? target.left(slash + 1) : QString();
-    QByteArray temporary;
-    const int fd = createPending(folder, target, temporary);
-    // The temporary leaves the folder before the signal handler forgets it.
-    auto discard = [&](bool open) {
-        if (open)
-            ::close(fd);
-        ::unlink(temporary.constData());
-        forget(temporary);
-    };
-    auto fail = [&](int error, bool open) {
-        discard(open);
-        throw writeFailure(target, error);
-    };
     struct stat old {};
     const bool replacing = ::stat(targetPath.constData(), &old) == 0;
     mode_t mode;
@@ -137,42 +208,31 @@ void writeFileSafely(const QString &target, const fileWriter &write)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
-    int error = 0;
+    if (writeUnnamed(target, targetPath, folder, mode, replacing, write))
+        return;
+
+    // Elsewhere: a hidden temporary with a name from the start, removed on failure and on the
+    // signals of removeTemporaryOnSignals.
+    int fd = -1, error = 0;
+    const QByteArray temporary = namePending(folder, [&](const QByteArray &name) {
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        return fd >= 0 ? 0 : errno;
+    }, error);
+    if (temporary.isEmpty())
+        throw writeFailure(target, error);
     try {
-        error = write(fd);
+        error = fillTemporary(fd, mode, replacing, write);
     } catch (...) {
-        discard(true);
+        ::close(fd);
+        forgetAndRemove(temporary);
         throw;
     }
-    if (error != 0)
-        fail(error, true);
-    // Data must be on disk before the name moves over a file the user already has.
-    if (replacing && ::fsync(fd) != 0)
-        fail(errno, true);
-    if (::close(fd) != 0)
-        fail(errno, false);
-    if (failureHook() && !failureHook()(QFile::decodeName(temporary)))
-        fail(ENOSPC, false);
-    if (::rename(temporary.constData(), targetPath.constData()) != 0)
-        fail(errno, false);
-    forget(temporary);
-}
-
-bool flushToDisk(const QString &name)
-{
-    const auto sync = [](const QByteArray &path, int flags) {
-        const int fd = ::open(path.constData(), flags | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        // EINVAL: a file system that has no way to sync; nothing more can be done there.
-        const bool done = ::fsync(fd) == 0 || errno == EINVAL;
-        return ::close(fd) == 0 && done;
-    };
-    const QByteArray file = QFile::encodeName(name);
-    const qsizetype slash = file.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? file.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    return sync(file, O_RDONLY) && sync(folder, O_RDONLY | O_DIRECTORY);
+    if (error != 0) {
+        ::close(fd);
+        forgetAndRemove(temporary);
+        throw writeFailure(target, error);
+    }
+    finishTemporary(target, targetPath, temporary, fd);
 }
 
 void removeTemporaryOnSignals()
@@ -188,6 +248,11 @@ void removeTemporaryOnSignals()
         sigemptyset(&action.sa_mask);
         ::sigaction(s, &action, nullptr);
     }
+}
+
+void setSignalCleanup(signalCleanup cleanup)
+{
+    extraCleanup.store(cleanup);
 }
 
 QString pendingTemporary()

@@ -1,9 +1,12 @@
-// Writing a file without ever losing the one it replaces: the bytes go into one hidden temporary
-// file beside the target (".korvia-save-" + random letters), which is renamed over the target only
-// once it is completely written and on disk. A failure removes the temporary and names the target
-// in its message, never the temporary. So does an interruption: once removeTemporaryOnSignals has
-// run, SIGINT, SIGTERM and SIGHUP remove the temporary of a write in progress before the process
-// ends as the signal would end it.
+// Writing a file without ever losing the one it replaces. Where the file system allows it the
+// bytes go into an unnamed file in the target's folder (O_TMPFILE), which gets a hidden name
+// (".korvia-save-" + random letters, linked through /proc/self/fd) only once it is complete and is
+// then renamed over the target: a process killed outright while writing leaves nothing behind.
+// Elsewhere the temporary has that hidden name from the start. Either way the target is replaced
+// only once the new file is completely written and on disk. A failure removes the temporary and
+// names the target in its message, never the temporary. So does an interruption: once
+// removeTemporaryOnSignals has run, SIGINT, SIGTERM and SIGHUP remove a named temporary of a write
+// in progress before the process ends as the signal would end it.
 #pragma once
 #include <QString>
 #include <functional>
@@ -15,10 +18,6 @@ using fileWriter = std::function<int(int fd)>;
 // replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>").
 void writeFileSafely(const QString &target, const fileWriter &write);
 
-// Makes a file just written, and its name in its folder, durable (fsync of both), so that another
-// file may be removed in its favour. False when that cannot be done.
-bool flushToDisk(const QString &name);
-
 // Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
 // that makes no progress counts as a full disk).
 int writeAll(int fd, const char *data, std::size_t size);
@@ -27,6 +26,11 @@ int writeAll(int fd, const char *data, std::size_t size);
 // calls it once; the handlers only unlink a file and re-raise the signal). A signal that is
 // ignored when it is called stays ignored.
 void removeTemporaryOnSignals();
+
+// Also run by those handlers before the process ends: cleanup must be async-signal-safe. One at
+// a time; nullptr removes it.
+using signalCleanup = void (*)();
+void setSignalCleanup(signalCleanup cleanup);
 
 // The temporary being written now, or empty (for tests).
 QString pendingTemporary();

@@ -42,6 +42,14 @@ TAboutBox::~TAboutBox()
     delete ui;
 }
 
+void TAboutBox::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    OKButton->setFocus();
+    // Asked once the window is on the screen; a window not yet shown cannot take the keyboard.
+    QMetaObject::invokeMethod(this, [this] { if (isVisible()) activateWindow(); }, Qt::QueuedConnection);
+}
+
 void TAboutBox::OKButtonClick()
 {
     hide();

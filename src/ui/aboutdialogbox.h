@@ -26,6 +26,10 @@ public:
 public slots:
     void OKButtonClick();
 
+protected:
+    // Shown, the box takes the keyboard, so that Escape (or Enter on its OK button) closes it.
+    void showEvent(QShowEvent *event) override;
+
 private:
     Ui::TAboutBox *ui;
     QByteArray picture;

@@ -11,6 +11,7 @@
 #include "geometry/prepareshape.h"
 #include "geometry/brushtool.h"
 #include "imagecontrol.h"
+#include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "jpegqualitywindow.h"
@@ -287,7 +288,7 @@ bool TmainForm::guarded(const std::function<void()> &command)
     } catch (const operationAbandoned &) {
         // The user has already been told.
     } catch (const imageError &e) {
-        dialogs().error(this, e.message());
+        dialogs().error(this, printableName(e.message())); // control characters of a name escaped
     } catch (const std::bad_alloc &) {
         dialogs().error(this, QStringLiteral("メモリが不足しています。"));
     } catch (const std::exception &e) {

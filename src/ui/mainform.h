@@ -38,6 +38,7 @@ class radioGroup;
 class staticText;
 class progressBar;
 struct filterParameter;
+struct viewAxis;
 class TjpegQualityForm;
 class TAboutBox;
 class TprintWindow;
@@ -132,6 +133,8 @@ public:
     void refreshControls();
     void showPictureInfo();
     void refreshAfterPageChange();
+    // After a commit: the sample view shows the committed picture (with the guide grid on 変形).
+    void showCommittedSample();
 
     // Files.
     void saveDocument(int index);
@@ -162,9 +165,11 @@ public:
     void createTrimmingRect();
     void captureTransformControls();
     // Refuses values the chosen transform cannot use (sizes below 1 for a resize commit,
-    // amounts outside their bars' ranges), with a message naming the limits.
+    // amounts outside their bars' ranges, and for a commit a result larger than the largest
+    // picture Korvia opens), with a message naming the limits.
     void checkTransformParameters(std::uint32_t code, bool commit);
     void previewTransform(std::uint32_t code);
+    void drawSampleGrid(); // the transform preview's guide grid over sampleImage
     void commitTransform(imageDocument &d);
     void magnificationSync(int kind);
     void rewriteMagnificationPair(int kind);
@@ -172,6 +177,9 @@ public:
     void refreshPostTrimmingCaptions();
     // Draws or erases the trimming rectangle on mainImage (inverting: both are one draw).
     void showTrimmingRect(bool shown);
+    // The main view's axes: where the current picture's columns and rows lie on mainImage.
+    viewAxis horizontalViewAxis() const;
+    viewAxis verticalViewAxis() const;
     // The rectangle belongs on mainImage: trimming is the active transform over a picture.
     bool trimmingShown();
     void trimmingUpDownClick();

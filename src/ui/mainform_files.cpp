@@ -4,25 +4,24 @@
 
 #include "aboutdialogbox.h"
 #include "dialogservice.h"
+#include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
-#include "imagedata/safewrite.h"
 #include "jpegqualitywindow.h"
 #include "print/printform.h"
 #include "ui_mainform.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
 const QString messageTitle = QStringLiteral("メッセージ");
 
-// Shows the JPEG quality dialog and returns the position of its track bar, however the dialog
-// was closed.
+// Shows the JPEG quality dialog and returns the position of its track bar. Escape or the
+// window's close button cancels the save: nothing is written and the undo history stays.
 int askJpegQuality(TjpegQualityForm *form)
 {
-    dialogs().showModal(form);
+    if (dialogs().showModal(form) != QDialog::Accepted) throw operationAbandoned();
     return form->quality();
 }
 } // namespace
@@ -39,6 +38,7 @@ void TmainForm::fileOpenButtonClick()
         if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
         // A name of no known type would open as an empty picture: refuse it and say what opens.
         if (imageFileType(fileName) == 0) throw imageError(unknownTypeText(fileName));
+        checkNameOnDisk(fileName);
         for (int i = editingCount - 1; i >= 0; --i) {
             const imageDocument *d = documentAt(i);
             if (d && d->path == fileName) {
@@ -80,22 +80,15 @@ void TmainForm::saveDocument(int index)
     if (d->fileType != 1 && d->fileType != 2)
         // Nothing would be written: say so instead of pretending, and keep the picture changed
         // with its history so that nothing is lost.
-        throw imageError(QStringLiteral("この形式のファイル（%1）には上書き保存できません。"
-                                        "「名前を変えて保存」で JPEG または BMP として保存してください。")
-                             .arg(d->name));
-    const QString written = writtenFileName(d->path, d->fileType);
-    const bool renaming = written != d->path && QFileInfo(d->path).isFile();
-    // photo.jpg is written as photo.jpeg: a photo.jpeg already beside it is another picture,
-    // replaced only when the user says so (once the old name is gone, it is our own earlier save).
-    if (renaming && QFileInfo(written).isFile()
-        && !dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + written, QString()))
-        throw operationAbandoned();
+        throw imageError(QStringLiteral("この形式のファイル（") + printableName(d->name)
+                         + QStringLiteral("）には上書き保存できません。"
+                                          "「名前を変えて保存」で JPEG または BMP として保存してください。"));
     int quality = 0;
     if (d->fileType == 1) quality = askJpegQuality(jpegQualityForm);
-    // The new file is complete before anything is removed (saveImageFile throws otherwise); the
-    // old file goes only once the new one has reached the disk, and only when it has another name.
-    saveImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
-    if (renaming && flushToDisk(written)) QFile::remove(d->path);
+    // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
+    // and albums that refer to it keep finding it. It is replaced only once the new one is
+    // complete (writeImageFile throws otherwise).
+    writeImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
     d->clearHistory();
     d->unchanged = true;
 }
@@ -107,13 +100,16 @@ bool TmainForm::saveDocumentAs()
     // A picture without pixels (an unknown file type) cannot be written in either format: say
     // so before the user picks a name and a quality for nothing.
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
-        throw imageError(QStringLiteral("この画像（%1）には保存できる画素がありません。").arg(d->name));
+        throw imageError(QStringLiteral("この画像（") + printableName(d->name)
+                         + QStringLiteral("）には保存できる画素がありません。"));
     QString fileName = currentPictureFolder();
     int filterIndex = d->fileType == 2 ? 2 : 1;
     if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;
     const int type = filterIndex;
     if (type != 1 && type != 2) return false; // the dialog offers only JPEG and BMP
+    // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
+    checkNameOnDisk(newName);
     if (QFileInfo::exists(newName)) {
         if (!dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + newName,
                                 QString()))
@@ -121,7 +117,7 @@ bool TmainForm::saveDocumentAs()
     }
     int quality = 0;
     if (type == 1) quality = askJpegQuality(jpegQualityForm);
-    saveImageFile(d->bitmap, newName, type, quality, &d->metadata);
+    writeImageFile(d->bitmap, newName, type, quality, &d->metadata);
     d->path = newName;
     d->name = extractFileName(newName);
     d->fileType = type;

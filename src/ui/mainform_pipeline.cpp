@@ -232,7 +232,10 @@ void TmainForm::drawViews(int which)
 
 void TmainForm::refreshControls()
 {
-    if (!hasImage()) return;
+    if (!hasImage()) {
+        showPictureInfo(); // the title and the information page forget the closed picture
+        return;
+    }
     magnificationSync(2);
     // Unticked, the sync leaves the height pair alone; it still follows the current picture, so
     // that the height a resize makes is never another picture's.
@@ -247,7 +250,12 @@ void TmainForm::refreshControls()
 
 void TmainForm::showPictureInfo()
 {
-    if (!hasImage()) return;
+    if (!hasImage()) {
+        setWindowTitle(QStringLiteral("Korvia"));
+        for (const pictureInfoLine &line : pictureInfo(0, 0, exifReader(), QString()))
+            if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control))) label->clear();
+        return;
+    }
     imageDocument *d = documentAt(currentIndex);
     setWindowTitle(d->name);
     for (const pictureInfoLine &line :
@@ -285,7 +293,18 @@ void TmainForm::executeButtonClick()
         refreshControls();
         d->unchanged = false;
         editingList[currentIndex]->refreshElement();
+        showCommittedSample();
     });
+}
+
+void TmainForm::showCommittedSample()
+{
+    // The preview the user committed is now the picture: the sample shows the picture itself,
+    // not the operation applied to it once more, until a control asks for a new preview.
+    if (!hasImage()) return;
+    layoutViews(1);
+    drawViews(1);
+    if (operationPages->activePageIndex() == 3) drawSampleGrid();
 }
 
 void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }

@@ -104,6 +104,8 @@ void TmainForm::runRecipeButton(const char *name)
         // One stage through the execute command (which checks for a picture and stores the
         // snapshot); the emboss recipe runs on a grey drawing colour.
         for (const recipeStage &stage : stages) runRecipeStage(stage, true, r->greyDrawColor);
+        // Putting the stage's controls back ran previews: the sample shows the picture again.
+        guarded([this] { showCommittedSample(); });
         return;
     }
 
@@ -132,6 +134,7 @@ void TmainForm::runRecipeButton(const char *name)
             }
         }
         refreshControls();
+        showCommittedSample();
     });
 }
 

@@ -7,6 +7,7 @@
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
 #include "geometry/shapeparameters.h"
+#include "geometry/viewmapping.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
@@ -212,6 +213,8 @@ void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
                                  .arg(p->minimum)
                                  .arg(p->maximum));
     }
+    // A result larger than any picture Korvia opens is refused before the work.
+    if (commit && currentBitmap) shapeSetUp->checkShapedSize(currentBitmap->width(), currentBitmap->height());
 }
 
 // ---- Preview and commit -------------------------------------------------------------------------
@@ -227,6 +230,11 @@ void TmainForm::previewTransform(std::uint32_t code)
         }
     }
     drawViews(1);
+    drawSampleGrid();
+}
+
+void TmainForm::drawSampleGrid()
+{
     // The guide grid over the whole sample view, drawn inverting.
     QImage &canvas = ui->sampleImage->canvas();
     if (canvas.width() >= 8 && canvas.height() >= 8) {
@@ -287,7 +295,7 @@ void TmainForm::magnificationSync(int kind)
 void TmainForm::resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels)
 {
     if (!hasImage()) return;
-    if (isRealNumberText(edit->text(), {})) {
+    if (isRealNumberEntry(edit->text(), {})) {
         const double value = edit->text().toDouble();
         const double size = kind == verticalKind ? pictureHeight : pictureWidth;
         double &percent = kind == verticalKind ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
@@ -320,7 +328,7 @@ void TmainForm::horizontalMagPixelEditKeyUp()
 void TmainForm::rotateEditKeyUp()
 {
     QLineEdit *edit = ui->rotateEdit;
-    if (!isRealNumberText(edit->text(), {})) return;
+    if (!isRealNumberEntry(edit->text(), {})) return;
     QSlider *bar = ui->rotateTrackBar;
     const double degrees = std::trunc(edit->text().toDouble());
     bar->setValue(int(std::clamp(degrees, double(bar->minimum()), double(bar->maximum()))));
@@ -329,7 +337,7 @@ void TmainForm::rotateEditKeyUp()
 
 void TmainForm::integerEditKeyUp(QLineEdit *edit, QSlider *trackBar)
 {
-    if (!isIntegerText(edit->text(), {})) return;
+    if (!isIntegerEntry(edit->text(), {})) return;
     trackBar->setValue(edit->text().toInt());
     guarded([this] { applyOperation(1); });
 }
@@ -348,6 +356,16 @@ void TmainForm::rotateAngleRadioGroupClick()
 }
 
 // ---- Trimming -----------------------------------------------------------------------------------
+
+viewAxis TmainForm::horizontalViewAxis() const
+{
+    return viewAxis{mainViewRect.left, mainViewBitmap.width(), currentBitmap ? currentBitmap->width() : 0};
+}
+
+viewAxis TmainForm::verticalViewAxis() const
+{
+    return viewAxis{mainViewRect.top, mainViewBitmap.height(), currentBitmap ? currentBitmap->height() : 0};
+}
 
 bool TmainForm::trimmingShown()
 {
@@ -388,16 +406,15 @@ void TmainForm::refreshTrimmingControls()
     leftTrimming->setRange(0, int(W - 1));
     rightTrimming->setRange(0, int(W - 1));
 
-    // The rectangle's last column or row can reach one past the picture's (the fitted view is
-    // truncated); the edits say what the trim will keep.
+    // The rectangle's edges are the picture's columns and rows under its lines: the whole view is
+    // the whole picture at every scale.
     const rectangle &r = trimmingRect->rect;
-    const int ox = mainViewRect.left, oy = mainViewRect.top;
-    const int lastColumn = int(W - 1), lastRow = int(H - 1);
+    const viewAxis across = horizontalViewAxis(), down = verticalViewAxis();
     const std::pair<QLineEdit *, int> edges[] = {
-        {ui->leftTrimingLabeledEdit, std::clamp(trimEditFromControl(r.left, ox, s), 0, lastColumn)},
-        {ui->rightTrimingLabeledEdit, std::clamp(trimEditFromControl(r.right, ox, s), 0, lastColumn)},
-        {ui->upperTrimingLabeledEdit, std::clamp(trimEditFromControl(r.top, oy, s), 0, lastRow)},
-        {ui->lowerTrimingLabeledEdit, std::clamp(trimEditFromControl(r.bottom, oy, s), 0, lastRow)},
+        {ui->leftTrimingLabeledEdit, firstPictureOf(across, r.left)},
+        {ui->rightTrimingLabeledEdit, lastPictureOf(across, r.right)},
+        {ui->upperTrimingLabeledEdit, firstPictureOf(down, r.top)},
+        {ui->lowerTrimingLabeledEdit, lastPictureOf(down, r.bottom)},
     };
     for (const auto &[edit, value] : edges) edit->setText(QString::number(value));
     refreshPostTrimmingCaptions();
@@ -421,21 +438,31 @@ void TmainForm::trimmingUpDownClick()
         if (!hasPixels(*currentBitmap) || !(s > 0)) return;
         showTrimmingRect(false);
         const int ox = mainViewRect.left, oy = mainViewRect.top;
-        auto edge = [](const QLineEdit *edit) { return edit->text().toDouble(); };
-        trimmingRect->setEdges(trimControlFromEdit(edge(ui->leftTrimingLabeledEdit), ox, s),
-                               trimControlFromEdit(edge(ui->rightTrimingLabeledEdit), ox, s),
-                               trimControlFromEdit(edge(ui->upperTrimingLabeledEdit), oy, s),
-                               trimControlFromEdit(edge(ui->lowerTrimingLabeledEdit), oy, s));
+        // Each line goes onto the first control pixel showing its column or row; the picture's
+        // last ones onto the view's last, so that the whole picture is the untouched rectangle.
+        const auto lineAt = [](const viewAxis &axis, int value) {
+            return value >= axis.pictureLength - 1 ? lastControlOf(axis, value) : firstControlOf(axis, value);
+        };
+        const viewAxis across = horizontalViewAxis(), down = verticalViewAxis();
+        trimmingRect->setEdges(lineAt(across, wholeEdit(ui->leftTrimingLabeledEdit)),
+                               lineAt(across, wholeEdit(ui->rightTrimingLabeledEdit)),
+                               lineAt(down, wholeEdit(ui->upperTrimingLabeledEdit)),
+                               lineAt(down, wholeEdit(ui->lowerTrimingLabeledEdit)));
         refreshPostTrimmingCaptions();
         trimmingRect->clampRect();
         trimmingRect->placeHandles();
         showTrimmingRect(trimmingShown());
-        // Cross limits: the edges keep 27 control pixels apart.
+        // Cross limits: the edges keep 27 control pixels apart. A limit stays inside the picture
+        // and never passes its own edge's value (a rectangle at its smallest, a picture shown
+        // fewer than 27 pixels high), which would move that edge behind the rectangle's back.
         const rectangle &r = trimmingRect->rect;
-        upperTrimming->setMaximum(int((r.bottom - oy - 27) / s));
-        lowerTrimming->setMinimum(int((r.top - oy + 27) / s));
-        leftTrimming->setMaximum(int((r.right - ox - 27) / s));
-        rightTrimming->setMinimum(int((r.left - ox + 27) / s));
+        const int lastColumn = int(pictureWidth - 1), lastRow = int(pictureHeight - 1);
+        upperTrimming->setMaximum(
+            std::clamp(trimEditFromControl(r.bottom - 27, oy, s), upperTrimming->position(), lastRow));
+        lowerTrimming->setMinimum(std::clamp(trimEditFromControl(r.top + 27, oy, s), 0, lowerTrimming->position()));
+        leftTrimming->setMaximum(
+            std::clamp(trimEditFromControl(r.right - 27, ox, s), leftTrimming->position(), lastColumn));
+        rightTrimming->setMinimum(std::clamp(trimEditFromControl(r.left + 27, ox, s), 0, rightTrimming->position()));
     });
 }
 

@@ -82,6 +82,33 @@ bool parsesAsInteger(const QString &text)
     return true;
 }
 
+// A text that is not a real number yet but becomes one when more is typed after it: a sign and
+// a point without digits, or digits followed by an exponent mark and its sign only.
+bool startsReal(const QString &text)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype mantissaDigits = skipDigits(text, i);
+    if (i < text.size() && text[i] == QLatin1Char('.')) {
+        ++i;
+        mantissaDigits += skipDigits(text, i);
+    }
+    if (mantissaDigits == 0)
+        return i == text.size();
+    if (i == text.size() || (text[i] != QLatin1Char('e') && text[i] != QLatin1Char('E')))
+        return false;
+    ++i;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    return i == text.size();
+}
+
+bool startsInteger(const QString &text)
+{
+    return text == QLatin1String("+") || text == QLatin1String("-");
+}
+
 } // namespace
 
 bool isRealNumberText(const QString &text, const messageSink &sink)
@@ -102,6 +129,20 @@ bool isIntegerText(const QString &text, const messageSink &sink)
         return true;
     report(sink, integerMessage);
     return false;
+}
+
+bool isRealNumberEntry(const QString &text, const messageSink &sink)
+{
+    if (startsReal(text))
+        return false;
+    return isRealNumberText(text, sink);
+}
+
+bool isIntegerEntry(const QString &text, const messageSink &sink)
+{
+    if (startsInteger(text))
+        return false;
+    return isIntegerText(text, sink);
 }
 
 QString numberWithSuffix(int number, const QString &suffix) { return QString::number(number) + suffix; }

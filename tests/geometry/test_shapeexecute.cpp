@@ -3,6 +3,7 @@
 #include "geometry/prepareshape.h"
 #include "geometry/shapeexecute.h"
 #include "geometry/shapeparameters.h"
+#include "imagedata/imageerror.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,52 @@ TEST(shapeSize, commitSizes)
     EXPECT_EQ(trim(0, 0, 299, 199), QSize(300, 200));
     EXPECT_EQ(trim(10, 20, 300, 200), QSize(290, 180));
     EXPECT_EQ(trim(-5, -5, 1000, 1000), QSize(300, 200));
+}
+
+// A result above the largest picture the readers open is refused from its size alone, before any
+// memory is taken; every transform can reach it.
+TEST(shapeSize, resultsAboveThePictureLimitAreRefused)
+{
+    struct row {
+        std::uint32_t code;
+        int width, height;
+        void (*setUp)(prepareShape &);
+        bool refused;
+    };
+    const row rows[] = {
+        {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 20000, s.targetHeight = 20000; }, false},
+        {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 20001, s.targetHeight = 20000; }, true},
+        {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 65535, s.targetHeight = 65535; }, true},
+        {shapeRotateAngle, 20000, 20000, [](prepareShape &s) { s.engine->rotateAngle = 0; }, false},
+        {shapeRotateAngle, 20000, 20000, [](prepareShape &s) { s.engine->rotateAngle = 100; }, true},
+        {shapeRotateAngle, 1, 65535, [](prepareShape &s) { s.engine->rotateAngle = 4500; }, true},
+        {shapeSlope, 20000, 20000, nullptr, true}, // one column wider
+        {shapeSlope, 19999, 20000, nullptr, false},
+        {shapeDistort, 19000, 19000, [](prepareShape &s) { s.engine->distortion = -30; }, true},
+        {shapeDistort, 20000, 20000, [](prepareShape &s) { s.engine->distortion = 30; }, false},
+        {shapeRotateRight90, 20000, 20000, nullptr, false},
+        {shapeTrim, 20000, 20000, [](prepareShape &s) { s.engine->trimRight = s.engine->trimBottom = 30000; }, false},
+    };
+    for (const row &r : rows) {
+        prepareShape s;
+        s.engine->shapeType = r.code;
+        if (r.setUp) r.setUp(s);
+        const QSize size = s.shapedSize(r.width, r.height);
+        SCOPED_TRACE(testing::Message() << "code " << r.code << ": " << size.width() << " x " << size.height());
+        bool refused = false;
+        try {
+            s.checkShapedSize(r.width, r.height);
+        } catch (const imageError &e) {
+            refused = true;
+            EXPECT_TRUE(e.message().contains(QStringLiteral("%1 × %2").arg(size.width()).arg(size.height())));
+        }
+        EXPECT_EQ(refused, r.refused);
+    }
+    // The commit refuses before it makes its bitmap.
+    prepareShape s;
+    s.chooseShape(0, 0);
+    s.targetWidth = 60000, s.targetHeight = 60000;
+    EXPECT_THROW(s.makeShapedBitmap(randomPicture(4, 3, 1)), imageError);
 }
 
 TEST(shapeSize, pageTableAndPreviews)

@@ -4,6 +4,7 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/instancefolder.h"
+#include "imagedata/messagesink.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -334,17 +336,71 @@ TEST_F(DocumentTest, ScratchDirectoryIsCreatedPrivateAndALinkIsRefused)
     const QString elsewhere = dir.path() + QStringLiteral("/elsewhere");
     ASSERT_TRUE(QDir().mkpath(elsewhere) && QDir().mkpath(other.path() + QStringLiteral("/korvia")));
     ASSERT_EQ(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(scratchDirectory()).constData()), 0);
+    // The snapshots go to a private folder of this process instead, never through the link.
     imageDocument d;
     d.bitmap = picture(1);
-    try {
-        d.takeSnapshot();
-        ADD_FAILURE() << "snapshot written through a link";
-    } catch (const imageError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Cannot create c:\\temp directory."));
-    }
-    EXPECT_EQ(d.undoCount, 0);
-    EXPECT_TRUE(d.history.empty());
+    d.takeSnapshot();
+    EXPECT_EQ(d.undoCount, 1);
+    EXPECT_FALSE(d.snapshotPrefix.startsWith(scratchDirectory()));
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
+}
+
+TEST_F(DocumentTest, ACacheOfAnotherUserOrOpenToOthersIsNotUsed)
+{
+    // Each case in a cache of its own; the folders "korvia" and "korvia/undo" as someone left them.
+    enum class who { me, other, link };
+    const struct {
+        const char *name;
+        who korvia;
+        mode_t korviaMode;
+        who undo;
+    } cases[] = {
+        {"korvia of another user", who::other, 0755, who::me},
+        {"korvia writable by all", who::me, 0777, who::me},
+        {"korvia writable by its group", who::me, 0775, who::me},
+        {"korvia a link", who::link, 0755, who::me},
+        {"undo of another user", who::me, 0755, who::other},
+        {"undo a link", who::me, 0755, who::link},
+    };
+    const bool root = ::getuid() == 0; // only root can hand a folder to another user
+    QStringList said;
+    const messageSink previous = setMessageSink([&said](const QString &text) { said << text; });
+    for (const auto &c : cases) {
+        if (!root && (c.korvia == who::other || c.undo == who::other)) continue;
+        QTemporaryDir cache;
+        ASSERT_TRUE(cache.isValid());
+        const QByteArray korvia = QFile::encodeName(cache.path()) + "/korvia", undo = korvia + "/undo";
+        const QByteArray elsewhere = QFile::encodeName(cache.path()) + "/elsewhere";
+        ASSERT_EQ(::mkdir(elsewhere.constData(), 0777), 0);
+        const auto make = [&](const QByteArray &path, who owner, mode_t mode) {
+            if (owner == who::link) return ::symlink(elsewhere.constData(), path.constData()) == 0;
+            return ::mkdir(path.constData(), mode) == 0 && ::chmod(path.constData(), mode) == 0
+                && (owner == who::me || ::chown(path.constData(), 65534, 65534) == 0);
+        };
+        ASSERT_TRUE(make(korvia, c.korvia, c.korviaMode)) << c.name;
+        if (c.korvia != who::link) {
+            ASSERT_TRUE(make(undo, c.undo, 0700)) << c.name;
+        }
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        said.clear();
+        const QString folder = instanceFolder::process().path();
+        EXPECT_FALSE(folder.startsWith(cache.path())) << c.name;
+        EXPECT_EQ(said.size(), 1) << c.name;
+        struct stat info {};
+        const QByteArray parent = QFile::encodeName(QFileInfo(folder).path());
+        ASSERT_EQ(::lstat(parent.constData(), &info), 0) << c.name;
+        EXPECT_TRUE(S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700) << c.name;
+        imageDocument d;
+        d.bitmap = picture(1);
+        execute(d, 2);
+        EXPECT_TRUE(QFile::exists(d.snapshotFile(1))) << c.name;
+        EXPECT_TRUE(d.snapshotFile(1).startsWith(folder + QLatin1Char('/'))) << c.name;
+        EXPECT_TRUE(QDir(QFile::decodeName(elsewhere)).isEmpty()) << c.name;
+        d.undo();
+        EXPECT_TRUE(holds(d.bitmap, 1)) << c.name;
+    }
+    setMessageSink(previous);
     qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
 }
 

@@ -375,12 +375,28 @@ TEST(FileNames, ExtensionHelpers)
 
 TEST(FileNames, SaveNames)
 {
-    EXPECT_EQ(saveFileName(QStringLiteral("photo"), 1), QStringLiteral("photo.jpeg"));
-    EXPECT_EQ(saveFileName(QStringLiteral("photo.bmp"), 1), QStringLiteral("photo.jpeg"));
-    EXPECT_EQ(saveFileName(QStringLiteral("holiday.2009.jpg"), 2), QStringLiteral("holiday.BMP"));
-    EXPECT_EQ(saveFileName(QStringLiteral("holiday.2009.jpg"), 1), QStringLiteral("holiday.jpeg"));
-    EXPECT_EQ(saveFileName(QStringLiteral("/d/my.dir/photo"), 1), QStringLiteral("/d/my.dir/photo.jpeg"));
-    EXPECT_EQ(saveFileName(QStringLiteral("/d/my.dir/photo.jpg"), 0), QStringLiteral("/d/my.dir/photo"));
+    // A name that fits the type is kept as typed; otherwise only the last extension gives way.
+    const struct {
+        const char *typed;
+        int type;
+        const char *saved;
+    } names[] = {
+        {"photo", 1, "photo.jpeg"},
+        {"photo.bmp", 1, "photo.jpeg"},
+        {"holiday.2009.jpg", 2, "holiday.2009.BMP"},
+        {"holiday.2009.jpg", 1, "holiday.2009.jpg"},
+        {"photo.JPG", 1, "photo.JPG"},
+        {"photo.JPEG", 1, "photo.JPEG"},
+        {"photo.jpeg", 1, "photo.jpeg"},
+        {"photo.Jpg", 1, "photo.jpeg"},
+        {"picture.bmp", 2, "picture.bmp"},
+        {"picture.BMP", 2, "picture.BMP"},
+        {"picture.Bmp", 2, "picture.BMP"},
+        {"/d/my.dir/photo", 1, "/d/my.dir/photo.jpeg"},
+        {"/d/my.dir/photo.jpg", 0, "/d/my.dir/photo"},
+    };
+    for (const auto &n : names)
+        EXPECT_EQ(saveFileName(QString::fromLatin1(n.typed), n.type), QString::fromLatin1(n.saved)) << n.typed << " " << n.type;
     EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.jpg"), 1), QStringLiteral("/d/a.jpeg"));
     EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.bmp"), 2), QStringLiteral("/d/a.BMP"));
     EXPECT_EQ(writtenFileName(QStringLiteral("/d.x/a"), 2), QStringLiteral("/d.x/a.BMP"));
@@ -912,19 +928,29 @@ TEST_F(FileTest, ScratchDirectoryIsInTheUsersCacheAndIsPrivate)
 
 TEST_F(FileTest, ScratchDirectoryRefusesLinksFilesAndMissingParents)
 {
-    const QString message = QStringLiteral("Cannot create c:\\temp directory.");
+    // The message says which folder could not be made, and why.
     const QString target = at(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QDir().mkdir(target));
     const QString link = at(QStringLiteral("link"));
     ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
     const QString plainFile = at(QStringLiteral("file"));
     ASSERT_TRUE(writeFile(plainFile, "x"));
-    for (const QString &path : {link, plainFile, at(QStringLiteral("a/b"))}) {
+    const struct {
+        QString path;
+        QString reason;
+    } refused[] = {
+        {link, QStringLiteral("シンボリックリンク")},
+        {plainFile, QString::fromLocal8Bit(std::strerror(ENOTDIR))},
+        {at(QStringLiteral("a/b")), QString::fromLocal8Bit(std::strerror(ENOENT))},
+    };
+    for (const auto &r : refused) {
         try {
-            ensureDirectory(path);
-            ADD_FAILURE() << path.toStdString() << " accepted";
+            ensureDirectory(r.path);
+            ADD_FAILURE() << r.path.toStdString() << " accepted";
         } catch (const imageError &e) {
-            EXPECT_EQ(e.message(), message);
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("元に戻すための一時フォルダー ") + r.path + QStringLiteral(" を作れません: ")))
+                << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(r.reason)) << e.message().toStdString();
         }
     }
     if (::getuid() == 0) { // only root can hand a folder to another user

@@ -1,10 +1,15 @@
 // Starts the built korvia program on a private X server (Xvfb), finds its main window and closes it
 // the way a window manager does (a WM_DELETE_WINDOW message), and checks that the program then ends
 // by itself with exit code 0. The binary comes from KORVIA_BINARY (set by the test's CMake file).
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
 
 #include <dlfcn.h>
 
@@ -109,6 +114,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void startsShowsItsWindowAndClosesCleanly();
+    void aSignalTakesTheUndoFolderAlong();
 
 private:
     QProcess server;
@@ -173,6 +179,66 @@ void testAppBinary::startsShowsItsWindowAndClosesCleanly()
     if (!korvia.waitForFinished(10000)) QFAIL("korvia kept running after its window was closed");
     QCOMPARE(korvia.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvia.exitCode(), 0);
+}
+
+// A logout (SIGTERM), Ctrl-C (SIGINT) or a closed terminal (SIGHUP) ends the program without
+// leaving its undo folder until the next start; a signal it was started to ignore stays ignored.
+// With a cache others may write in, the private folder taken instead goes too, even while the
+// message about it waits for the user.
+void testAppBinary::aSignalTakesTheUndoFolderAlong()
+{
+    const struct {
+        int signal;
+        bool ignoredAtStart;
+        bool openCache;
+    } cases[] = {{SIGTERM, false, false}, {SIGINT, false, false}, {SIGHUP, false, false},
+                 {SIGHUP, true, false}, {SIGTERM, false, true}};
+    for (const auto &c : cases) {
+        QTemporaryDir cache, runtime;
+        QVERIFY(cache.isValid() && runtime.isValid());
+        if (c.openCache) {
+            QVERIFY(QDir(cache.path()).mkdir(QStringLiteral("korvia")));
+            QCOMPARE(::chmod(QFile::encodeName(cache.path() + QStringLiteral("/korvia")).constData(), 0777), 0);
+        }
+        QProcess korvia;
+        const auto stop = qScopeGuard([&] {
+            if (korvia.state() != QProcess::NotRunning) {
+                korvia.kill();
+                korvia.waitForFinished(2000);
+            }
+        });
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        korvia.setProcessEnvironment(env);
+        korvia.setProcessChannelMode(QProcess::ForwardedChannels);
+        const QString binary = qEnvironmentVariable("KORVIA_BINARY");
+        if (c.ignoredAtStart)
+            korvia.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("trap '' HUP; exec \"$0\""), binary});
+        else
+            korvia.start(binary, {});
+        QVERIFY2(korvia.waitForStarted(5000), "korvia did not start");
+        const QString undo = cache.path() + QStringLiteral("/korvia/undo");
+        const auto instances = [&] {
+            QStringList found = QDir(undo).entryList({QStringLiteral("instance-*")}, QDir::Dirs | QDir::Hidden);
+            found += QDir(runtime.path()).entryList({QStringLiteral("korvia-undo-*")}, QDir::Dirs | QDir::Hidden);
+            return found;
+        };
+        for (int i = 0; i < 200 && instances().isEmpty(); ++i)
+            if (korvia.waitForFinished(50)) break;
+        QCOMPARE(instances().size(), 1);
+
+        QCOMPARE(::kill(pid_t(korvia.processId()), c.signal), 0);
+        if (c.ignoredAtStart) {
+            QVERIFY2(!korvia.waitForFinished(1000), "an ignored SIGHUP ended korvia");
+            QCOMPARE(instances().size(), 1);
+            QCOMPARE(::kill(pid_t(korvia.processId()), SIGTERM), 0);
+        }
+        QVERIFY2(korvia.waitForFinished(10000), "korvia kept running after the signal");
+        QCOMPARE(korvia.exitStatus(), QProcess::CrashExit); // ended by the signal, as it would be
+        QCOMPARE(instances(), QStringList());
+    }
 }
 
 QTEST_GUILESS_MAIN(testAppBinary)

@@ -4,6 +4,10 @@
 
 #include "colour/colorfilter.h"
 
+#include <QTimer>
+#include <functional>
+#include <unistd.h>
+
 using namespace testing_support;
 
 namespace {
@@ -111,15 +115,15 @@ private slots:
         t.click("saveSpeedButton");
         QCOMPARE(t.dialogs.count("modal"), 0); // a BMP asks for no quality
         QCOMPARE(t.dialogs.count("error"), 0);
-        QVERIFY(!QFile::exists(path));                      // photo.bmp is saved as photo.BMP
-        QVERIFY(QFile::exists(picturePath("p.BMP")));
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"p.bmp"}); // in place
         QCOMPARE(d->undoCount, 0);
         QVERIFY(d->unchanged);
         QVERIFY(snapshotFiles().isEmpty());
 
-        t.open(picturePath("p.BMP"));
-        QCOMPARE(t.window->editingCount, 2);
-        QCOMPARE(t.window->currentIndex, 1);
+        t.click("theEndButton");
+        t.open(path);
+        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.window->currentIndex, 0);
         const QImage &again = t.current()->bitmap;
         QCOMPARE(again.size(), QSize(8, 6));
         QCOMPARE(rgbOf(again.pixel(1, 1)), qRgb(30, 10, 0) & 0xFFFFFF);
@@ -242,7 +246,7 @@ private slots:
         t.dialogs.modalAnswers = {[](QDialog *dialog) {
             auto *bar = dialog->findChild<QSlider *>("jpegQualitTrackBar");
             if (bar) bar->setValue(90);
-            return int(QDialog::Rejected); // the position counts however the dialog closes
+            return int(QDialog::Accepted);
         }};
         t.click("theEndButton");
         QCOMPARE(t.dialogs.count("question"), 1);
@@ -250,10 +254,8 @@ private slots:
         QCOMPARE(t.dialogs.entries("question").first().title, QString());
         QCOMPARE(t.dialogs.count("modal"), 1);
         QCOMPARE(t.window->editingCount, 0);
-        QVERIFY(!QFile::exists(path));
-        const QString written = picturePath("photo.jpeg");
-        QVERIFY(QFile::exists(written));
-        QCOMPARE(readBytes(written), encodeJpeg(committed, 90));
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"photo.jpg"});
+        QCOMPARE(readBytes(path), encodeJpeg(committed, 90));
         QCOMPARE(t.dialogs.unexpected, 0);
     }
 
@@ -289,15 +291,15 @@ private slots:
 
     void aFailedWriteKeepsTheOriginal()
     {
-        // The BMP is written as q.BMP; a folder of that name makes the write fail for real.
+        // The disk is full when the BMP is written.
         const QString path = picturePath("q.bmp");
         QVERIFY(writePicture(path, halvesPicture()));
         const QByteArray before = readBytes(path);
-        QVERIFY(QDir().mkpath(picturePath("q.BMP")));
         windowUnderTest t;
         t.open(path);
         t.selectSepia();
         t.click("executeButton");
+        const saveFailureHook full = setSaveFailureHook([](const QString &) { return false; });
         t.click("saveSpeedButton");
         QCOMPARE(t.dialogs.count("error"), 1);
         QCOMPARE(readBytes(path), before);
@@ -307,6 +309,7 @@ private slots:
         // The close prompt's Yes with a failing save keeps the picture open.
         t.dialogs.questionAnswers = {true};
         t.click("theEndButton");
+        setSaveFailureHook(full);
         QCOMPARE(t.dialogs.count("error"), 2);
         QCOMPARE(t.window->editingCount, 1);
         QCOMPARE(readBytes(path), before);
@@ -322,7 +325,7 @@ private slots:
         setSaveFailureHook(old);
         QCOMPARE(t.dialogs.count("error"), 3);
         QCOMPARE(readBytes(jpeg), jpegBefore);
-        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files).size(), 2); // no temporary left behind
+        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left behind
 
         t.dialogs.questionAnswers = {false, false};
         t.window.reset();
@@ -350,7 +353,7 @@ private slots:
         t.click("saveSpeedButton");
         QCOMPARE(t.dialogs.count("error"), 0);
         exifReader saved;
-        saved.readExif(picturePath("camera.jpeg"));
+        saved.readExif(path);
         QCOMPARE(saved.makerName, QString("Korvia Cam"));
         QCOMPARE(saved.modelName, QString("K-1 Mark"));
     }
@@ -392,7 +395,7 @@ private slots:
 
         // The dialog keeps the quality chosen last; Yes to the overwrite question replaces it.
         t.click("executeButton");
-        t.dialogs.saveFile(picturePath("result.jpg"), 1);
+        t.dialogs.saveFile(written, 1);
         t.dialogs.questionAnswers = {true};
         t.click("renameSaveSpeedButton");
         QCOMPARE(t.dialogs.entries("question").last().text,
@@ -402,61 +405,152 @@ private slots:
         QCOMPARE(t.dialogs.unexpected, 0);
     }
 
-    void savingInPlaceKeepsThePathItWasOpenedUnder()
+    void savingInPlaceWritesTheFileThatWasOpened()
     {
-        // photo.jpg is saved as photo.jpeg and removed; a later save writes photo.jpeg again.
-        const QString path = picturePath("photo.jpg");
-        QVERIFY(writePicture(path, halvesPicture()));
-        windowUnderTest t;
-        t.open(path);
-        t.selectSepia();
-        t.click("executeButton");
-        t.click("saveSpeedButton");
-        QCOMPARE(t.dialogs.count("modal"), 1);
-        QVERIFY(!QFile::exists(path));
-        const QString written = picturePath("photo.jpeg");
-        const QByteArray first = readBytes(written);
-        QVERIFY(!first.isEmpty());
-        QCOMPARE(t.current()->path, path);
-        QCOMPARE(t.current()->name, QString("photo.jpg"));
-        t.click("executeButton"); // sepia of sepia differs
-        t.click("saveSpeedButton");
-        QCOMPARE(t.dialogs.count("error"), 0);
-        QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"photo.jpeg"});
-        QVERIFY(readBytes(written) != first);
-        QVERIFY(t.current()->unchanged);
+        // Whatever its spelling, the file keeps its name; nothing else appears beside it.
+        for (const char *name : {"photo.jpg", "photo.JPG", "photo.jpeg", "photo.JPEG", "picture.bmp",
+                                 "picture.BMP", "holiday.2009.jpg"}) {
+            const QString path = picturePath(name);
+            QVERIFY(writePicture(path, halvesPicture()));
+            const QByteArray before = readBytes(path);
+            windowUnderTest t;
+            t.open(path);
+            t.selectSepia();
+            t.click("executeButton");
+            t.click("saveSpeedButton");
+            QCOMPARE(t.dialogs.count("error"), 0);
+            QCOMPARE(t.dialogs.count("question"), 0);
+            QCOMPARE(QDir(scratch.folder).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+            QVERIFY2(readBytes(path) != before, name);
+            QImage back;
+            QCOMPARE(loadImageFile(back, path), imageFileType(path));
+            if (imageFileType(path) == 2) QCOMPARE(back, t.current()->bitmap);
+            QCOMPARE(t.current()->path, path);
+            QCOMPARE(t.window->windowTitle(), QString(name));
+            QCOMPARE(t.text("editingFileStaticText1"), QString(name));
+            QVERIFY(t.current()->unchanged);
+            QCOMPARE(t.current()->undoCount, 0);
+            t.click("theEndButton");
+            QVERIFY(QFile::remove(path));
+        }
     }
 
-    void savingInPlaceAsksBeforeReplacingAnotherPicture()
+    void saveAsKeepsTheNameAsTyped()
     {
-        // photo.jpg is written as photo.jpeg: one already there is another picture.
-        const QString path = picturePath("photo.jpg"), other = picturePath("photo.jpeg");
-        QVERIFY(writePicture(path, halvesPicture()));
-        QVERIFY(writePicture(other, halvesPicture()));
-        const QByteArray otherBefore = readBytes(other);
+        const struct {
+            const char *typed;
+            int filter;
+            const char *written;
+        } cases[] = {
+            {"a.jpg", 1, "a.jpg"},   {"b.JPG", 1, "b.JPG"},   {"c.jpeg", 1, "c.jpeg"},
+            {"d.JPEG", 1, "d.JPEG"}, {"e.bmp", 2, "e.bmp"},   {"f.BMP", 2, "f.BMP"},
+            {"holiday.2009.jpg", 2, "holiday.2009.BMP"},      {"g.bmp", 1, "g.jpeg"},
+            {"h", 1, "h.jpeg"},      {"i.Jpg", 1, "i.jpeg"},  {"j.jpg", 2, "j.BMP"},
+        };
+        const QString source = picturePath("source.bmp");
+        QVERIFY(writePicture(source, halvesPicture()));
         windowUnderTest t;
-        t.open(path);
+        t.open(source);
+        t.selectSepia();
+        for (const auto &c : cases) {
+            t.click("executeButton");
+            t.dialogs.saveFile(picturePath(c.typed), c.filter);
+            t.click("renameSaveSpeedButton");
+            QCOMPARE(t.dialogs.count("error"), 0);
+            const QString written = picturePath(c.written);
+            QImage back;
+            QCOMPARE(loadImageFile(back, written), c.filter);
+            QCOMPARE(back.size(), QSize(8, 6));
+            if (QString(c.typed) != c.written) QVERIFY2(!QFileInfo::exists(picturePath(c.typed)), c.typed);
+            QCOMPARE(t.current()->path, written);
+            QCOMPARE(t.window->windowTitle(), QString(c.written));
+            QCOMPARE(t.text("editingFileStaticText1"), QString(c.written));
+            QCOMPARE(t.text("fileNameStaticText"), QString(c.written));
+            QCOMPARE(t.current()->undoCount, 0);
+        }
+        QCOMPARE(t.dialogs.count("question"), 0);
+        QCOMPARE(t.dialogs.unexpected, 0);
+    }
+
+    void cancellingTheQualityWindowWritesNothing()
+    {
+        // Escape and the window's close button on the real dialog, and a plain rejection, each on
+        // one of the three ways to a JPEG save: in place, under a new name, the close prompt.
+        const std::function<int(QDialog *)> cancels[] = {
+            [](QDialog *dialog) {
+                QTimer::singleShot(0, dialog, [dialog] { QTest::keyClick(dialog, Qt::Key_Escape); });
+                return dialog->exec();
+            },
+            [](QDialog *dialog) {
+                QTimer::singleShot(0, dialog, [dialog] { dialog->close(); });
+                return dialog->exec();
+            },
+            [](QDialog *) { return int(QDialog::Rejected); },
+        };
+        const QString path = picturePath("photo.jpg");
+        QVERIFY(writePicture(path, halvesPicture()));
+        const QByteArray before = readBytes(path);
+        for (int way = 0; way < 3; ++way) {
+            for (const auto &cancel : cancels) {
+                windowUnderTest t;
+                t.open(path);
+                t.selectSepia();
+                t.click("executeButton");
+                t.dialogs.modalAnswers = {cancel};
+                if (way == 0) t.click("saveSpeedButton");
+                if (way == 1) {
+                    t.dialogs.saveFile(picturePath("other.jpg"), 1);
+                    t.click("renameSaveSpeedButton");
+                }
+                if (way == 2) {
+                    t.dialogs.questionAnswers = {true};
+                    t.click("theEndButton");
+                }
+                QCOMPARE(t.dialogs.count("modal"), 1);
+                QCOMPARE(t.dialogs.count("error"), 0);
+                QCOMPARE(t.window->editingCount, 1); // the close prompt's save was cancelled too
+                QCOMPARE(t.current()->undoCount, 1);
+                QVERIFY(!t.current()->unchanged);
+                QCOMPARE(t.current()->path, path);
+                QCOMPARE(readBytes(path), before);
+                QCOMPARE(QDir(scratch.folder).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+                t.dialogs.questionAnswers = {false};
+            }
+        }
+    }
+
+    void aNameThatMayStandForAnotherFileIsRefused()
+    {
+        // x\xE9.bmp is not UTF-8: the file dialog can only show it as x\uFFFD.bmp, which is the
+        // name of another picture here. Neither is opened or written in its place.
+        const QByteArray folder = QFile::encodeName(scratch.folder);
+        QVERIFY(writePicture(picturePath("source.bmp"), halvesPicture()));
+        QVERIFY(::link((folder + "/source.bmp").constData(), (folder + "/x\xe9.bmp").constData()) == 0);
+        const QString shown = picturePath(QStringLiteral("x\uFFFD.bmp"));
+        QVERIFY(writePicture(shown, filledPicture(3, 3, qRgb(9, 9, 9))));
+        const QByteArray other = readBytes(shown);
+        windowUnderTest t;
+        t.open(shown);
+        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QVERIFY2(t.dialogs.entries("error").first().text.contains(QStringLiteral("x\\xE9.bmp")),
+                 qPrintable(t.dialogs.entries("error").first().text));
+        t.open(picturePath("source.bmp"));
         t.selectSepia();
         t.click("executeButton");
-        t.dialogs.questionAnswers = {false};
-        t.click("saveSpeedButton");
-        QCOMPARE(t.dialogs.count("question"), 1);
-        QCOMPARE(t.dialogs.entries("question").first().text, QString("ファイルは存在します。上書きしますか? ") + other);
-        QCOMPARE(t.dialogs.count("modal"), 0); // no quality asked for nothing
-        QCOMPARE(readBytes(other), otherBefore);
-        QVERIFY(QFile::exists(path));
-        QCOMPARE(t.current()->undoCount, 1);
-
-        // Yes replaces it; with photo.jpg gone the next save writes its own file without asking.
+        t.dialogs.saveFile(shown, 2);
         t.dialogs.questionAnswers = {true};
-        t.click("saveSpeedButton");
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(readBytes(other) != otherBefore);
-        t.click("executeButton");
-        t.click("saveSpeedButton");
-        QCOMPARE(t.dialogs.count("question"), 2);
-        QCOMPARE(t.dialogs.count("error"), 0);
-        QCOMPARE(t.dialogs.unexpected, 0);
+        t.click("renameSaveSpeedButton");
+        QCOMPARE(t.dialogs.count("error"), 2);
+        QCOMPARE(readBytes(shown), other);
+        QCOMPARE(t.current()->undoCount, 1);
+        t.dialogs.questionAnswers = {false};
+        QCOMPARE(::unlink((folder + "/x\xe9.bmp").constData()), 0); // out of Qt's reach
+
+        // Control characters in a name are shown escaped.
+        t.open(picturePath(QStringLiteral("a\nb\x1b.bmp")));
+        const QString said = t.dialogs.entries("error").last().text;
+        QVERIFY2(said.contains(QStringLiteral("a\\nb\\x1B.bmp")) && !said.contains(QLatin1Char('\n')), qPrintable(said));
     }
 
     void aColourCommitKeepsTheMainLayout()
@@ -546,25 +640,25 @@ private slots:
         t.dialogs.saveFile(picturePath("holiday.2009.jpg"), 2);
         t.click("renameSaveSpeedButton");
         QCOMPARE(t.dialogs.count("error"), 0);
-        QVERIFY(QFile::exists(picturePath("holiday.BMP")));
+        QVERIFY(QFile::exists(picturePath("holiday.2009.BMP")));
         QVERIFY(QFile::exists(path)); // saving under a new name keeps the old file
-        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP"));
-        QCOMPARE(t.text("fileNameStaticText"), QString("holiday.BMP"));
-        QCOMPARE(t.text("editingFileStaticText1"), QString("holiday.BMP"));
-        QCOMPARE(t.current()->path, picturePath("holiday.BMP"));
+        QCOMPARE(t.window->windowTitle(), QString("holiday.2009.BMP"));
+        QCOMPARE(t.text("fileNameStaticText"), QString("holiday.2009.BMP"));
+        QCOMPARE(t.text("editingFileStaticText1"), QString("holiday.2009.BMP"));
+        QCOMPARE(t.current()->path, picturePath("holiday.2009.BMP"));
         QCOMPARE(t.current()->fileType, 2);
         QCOMPARE(t.current()->undoCount, 0);
         QVERIFY(t.current()->unchanged);
 
         // Onto an existing file, answering No: nothing written, history kept.
         t.click("executeButton");
-        const QByteArray saved = readBytes(picturePath("holiday.BMP"));
-        t.dialogs.saveFile(picturePath("holiday.bmp"), 2);
+        const QByteArray saved = readBytes(picturePath("holiday.2009.BMP"));
+        t.dialogs.saveFile(picturePath("holiday.2009.jpeg"), 2);
         t.dialogs.questionAnswers = {false};
         t.click("renameSaveSpeedButton");
         QCOMPARE(t.dialogs.entries("question").last().text,
-                 QStringLiteral("ファイルは存在します。上書きしますか? ") + picturePath("holiday.BMP"));
-        QCOMPARE(readBytes(picturePath("holiday.BMP")), saved);
+                 QStringLiteral("ファイルは存在します。上書きしますか? ") + picturePath("holiday.2009.BMP"));
+        QCOMPARE(readBytes(picturePath("holiday.2009.BMP")), saved);
         QCOMPARE(t.current()->undoCount, 1);
         t.click("undoButton");
 
@@ -572,11 +666,12 @@ private slots:
         QCOMPARE(t.window->windowTitle(), QString("second.bmp"));
         QCOMPARE(t.text("pixelsStaticText"), QString("6  pixel"));
         t.click("theEndButton");
-        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP"));
+        QCOMPARE(t.window->windowTitle(), QString("holiday.2009.BMP"));
         QCOMPARE(t.text("widthStaticText"), QString("8  pixel"));
         t.click("theEndButton");
         QCOMPARE(t.window->editingCount, 0);
-        QCOMPARE(t.window->windowTitle(), QString("holiday.BMP")); // keeps the last text
+        QCOMPARE(t.window->windowTitle(), QString("Korvia")); // the closed picture is not named
+        QCOMPARE(t.text("fileNameStaticText"), QString());
         QCOMPARE(t.dialogs.unexpected, 0);
     }
 };

@@ -98,8 +98,9 @@ private slots:
             shapeDuringSave = overrideShape();
             return int(QDialog::Accepted);
         });
+        const QByteArray beforeSave = readBytes(path);
         press(t, Qt::Key_S);
-        QVERIFY(QFile::exists(scratch.folder + "/photo.jpeg"));
+        QVERIFY(readBytes(path) != beforeSave); // saved in place, under its own name
         QCOMPARE(shapeDuringSave, int(Qt::WaitCursor));
         QCOMPARE(overrideShape(), -1);
 

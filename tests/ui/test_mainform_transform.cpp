@@ -295,6 +295,152 @@ private slots:
         QCOMPARE(t.text("postTrimingImageHeightStaticText"), QString::number(height));
         QCOMPARE(t.text("postTrimingImagePixelStaticText"), QString::number(100 * height));
     }
+
+    // Typed key by key, a sign or a point on its own waits for the digits after it.
+    void typingSignedNumbersKeyByKey()
+    {
+        windowUnderTest t;
+        t.open(picture("r400x300.bmp", halves(400, 300)));
+        t.selectTabs(3, 3);
+        const struct {
+            const char *edit, *bar, *keys;
+            int position;
+            const char *shown;
+        } rows[] = {
+            {"slopeBalanceEdit", "slopeBalanceTrackBar", "-30", -30, "-30"},
+            {"perspectiveEdit", "perspectiveTrackBar", "+7", 7, "7"},
+            {"distortoinEdit", "distortoinTrackBar", "-5", -5, "-5"},
+            {"rotateEdit", "rotateTrackBar", "-12.5", -12, "-12.5"},
+            {"rotateEdit", "rotateTrackBar", "-.5", 0, "0"},
+        };
+        for (const auto &r : rows) {
+            QLineEdit *e = edit(t, r.edit);
+            e->setFocus();
+            e->selectAll();
+            QTest::keyClicks(e, r.keys);
+            QCOMPARE(t.bar(r.bar)->value(), r.position);
+            QCOMPARE(e->text(), QString(r.shown));
+        }
+        QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
+        QCOMPARE(t.window->shapeSetUp->engine->slopeBalance, -30);
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap.size(), QSize(491, 300)); // wider by 30 % of the height, plus one
+        QCOMPARE(t.dialogs.count("error"), 0);
+
+        // A text that can never become a number is still reported at once.
+        QLineEdit *slope = edit(t, "slopeBalanceEdit");
+        slope->selectAll();
+        QTest::keyClicks(slope, "-x");
+        QCOMPARE(t.dialogs.count("message"), 1);
+    }
+
+    void untouchedTrimmingKeepsThePicture_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("photo reduced") << 1600 << 1200;
+        QTest::newRow("after a trim") << 1038 << 1200;
+        QTest::newRow("enlarged") << 400 << 300;
+        QTest::newRow("enlarged more than twice") << 150 << 100;
+        QTest::newRow("a strip") << 3000 << 17;
+    }
+    void untouchedTrimmingKeepsThePicture()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        windowUnderTest t;
+        const QString name = QStringLiteral("t%1x%2.bmp").arg(width).arg(height);
+        t.open(picture(name.toUtf8().constData(), halves(width, height)));
+        const QImage before = t.current()->bitmap.copy();
+        t.selectTabs(3, 2);
+        const auto edges = [&] {
+            return QStringList{edit(t, "leftTrimingLabeledEdit")->text(), edit(t, "rightTrimingLabeledEdit")->text(),
+                               edit(t, "upperTrimingLabeledEdit")->text(), edit(t, "lowerTrimingLabeledEdit")->text()};
+        };
+        const auto whole = [](int w, int h) {
+            return QStringList{"0", QString::number(w - 1), "0", QString::number(h - 1)};
+        };
+        QCOMPARE(edges(), whole(width, height));
+        QCOMPARE(t.text("postTrimingImageWidthStaticText"), QString::number(width));
+        QCOMPARE(t.text("postTrimingImageHeightStaticText"), QString::number(height));
+
+        // Stepping an edge away and back puts the rectangle where it started.
+        const rectangle untouched = t.window->trimmingRect->rect;
+        QSpinBox *left = t.child<QSpinBox>("leftTrimingUpDown");
+        left->setValue(1);
+        left->setValue(0);
+        const rectangle back = t.window->trimmingRect->rect;
+        QCOMPARE(QRect(back.left, back.top, back.right, back.bottom),
+                 QRect(untouched.left, untouched.top, untouched.right, untouched.bottom));
+        QCOMPARE(edges(), whole(width, height));
+
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap, before);
+
+        // Trimmed to its left two thirds, the new picture's rectangle is all of it again.
+        const int kept = width * 2 / 3;
+        t.child<QSpinBox>("rightTrimingUpDown")->setValue(kept - 1);
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap, before.copy(0, 0, kept, height));
+        QCOMPARE(edges(), whole(kept, height));
+        QCOMPARE(t.dialogs.count("error"), 0);
+    }
+
+    // After every commit the sample view shows the committed picture (on 変形 under its guide grid).
+    void sampleViewFollowsTheCommit_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("trimming") << 3 << 2 << "executeButton";
+        QTest::newRow("slope") << 3 << 3 << "executeButton";
+        QTest::newRow("emboss") << 1 << 4 << "executeButton";
+        QTest::newRow("emboss button") << 0 << 0 << "embossSpeedButton";
+    }
+    void sampleViewFollowsTheCommit()
+    {
+        QFETCH(int, page);
+        QFETCH(int, tab);
+        QFETCH(QString, button);
+        windowUnderTest t;
+        t.open(picture("r400x300.bmp", halves(400, 300)));
+        t.selectTabs(page, tab);
+        if (page == 3 && tab == 2) t.child<QSpinBox>("leftTrimingUpDown")->setValue(250); // blue only
+        if (page == 3 && tab == 3) t.bar("slopeBalanceTrackBar")->setValue(30);
+        t.click(button.toLatin1().constData());
+        QCOMPARE(t.current()->undoCount, 1);
+
+        const QImage shown = t.image("sampleImage")->canvas().copy();
+        t.window->layoutViews(1); // the sample made afresh from the picture, and where it goes
+        const QImage &sample = t.window->sampleBitmap;
+        const rectangle at = t.window->sampleRect;
+        const auto onGrid = [&](int v) { return page == 3 && (v % 25 == 0 || v == 204); };
+        int compared = 0;
+        for (int y = 0; y < sample.height(); ++y)
+            for (int x = 0; x < sample.width(); ++x) {
+                if (onGrid(at.left + x) || onGrid(at.top + y)) continue;
+                QCOMPARE(rgbOf(shown.pixel(at.left + x, at.top + y)), rgbOf(sample.pixel(x, y)));
+                ++compared;
+            }
+        QVERIFY(compared > sample.width() * sample.height() / 2);
+        if (page == 3 && tab == 2) QCOMPARE(rgbOf(sample.pixel(0, 0)), 0x0000FFu);
+    }
+
+    // A result larger than the largest picture Korvia opens is refused before the work.
+    void tooLargeResultIsRefused()
+    {
+        windowUnderTest t;
+        t.open(picture("r400x300.bmp", halves(400, 300)));
+        t.selectTabs(3, 0);
+        typeInto(edit(t, "horizontalMagPixelEdit"), "60000"); // and 45000 high
+        QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("45000"));
+        t.click("executeButton");
+        QCOMPARE(t.dialogs.count("error"), 1);
+        QVERIFY(t.dialogs.log.last().text.contains("60000 × 45000"));
+        QCOMPARE(t.current()->undoCount, 0);
+        QVERIFY(snapshotFiles().isEmpty());
+        QCOMPARE(t.current()->bitmap.size(), QSize(400, 300));
+    }
 };
 
 QTEST_MAIN(testMainFormTransform)

@@ -66,6 +66,42 @@ private slots:
         QCOMPARE(messages, QStringList{realMessage});
     }
 
+    // While the user types, the start of a number fails silently; a text that can never become
+    // one is reported at once.
+    void numberEntriesWhileTyping_data()
+    {
+        QTest::addColumn<bool>("integer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("passes");
+        QTest::addColumn<bool>("reported");
+        const struct {
+            bool integer;
+            const char *text;
+            bool passes, reported;
+        } rows[] = {
+            {false, "-", false, false},  {false, "+", false, false},   {false, ".", false, false},
+            {false, "-.", false, false}, {false, "+.", false, false},  {false, "1e", false, false},
+            {false, "-2.5E-", false, false}, {false, "", false, false}, {false, "-5", true, false},
+            {false, "-.5", true, false}, {false, "--", false, true},   {false, "-a", false, true},
+            {false, "..", false, true},  {false, ".e", false, true},   {false, "1e5e", false, true},
+            {true, "-", false, false},   {true, "+", false, false},    {true, "-3", true, false},
+            {true, ".", false, true},    {true, "-.", false, true},    {true, "1e", false, true},
+            {true, "+-", false, true},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(QStringLiteral("%1 %2").arg(r.integer ? "integer" : "real", r.text).toUtf8().constData())
+                << r.integer << QString::fromUtf8(r.text) << r.passes << r.reported;
+    }
+    void numberEntriesWhileTyping()
+    {
+        QFETCH(bool, integer);
+        QFETCH(QString, text);
+        QFETCH(bool, passes);
+        QFETCH(bool, reported);
+        QCOMPARE(integer ? isIntegerEntry(text, sink()) : isRealNumberEntry(text, sink()), passes);
+        QCOMPARE(messages, reported ? QStringList{integer ? integerMessage : realMessage} : QStringList{});
+    }
+
     void integerTextPasses_data()
     {
         QTest::addColumn<QString>("text");
