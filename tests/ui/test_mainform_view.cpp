@@ -6,6 +6,7 @@
 #include "geometry/brushtool.h"
 #include "geometry/commonresizerect.h"
 #include "ui/viewgeometry.h"
+#include "ui/windowsettings.h"
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -44,7 +45,11 @@ class testMainFormView : public QObject {
     }
 
 private slots:
-    void initTestCase() { QVERIFY(scratch.start()); }
+    void initTestCase()
+    {
+        QVERIFY(scratch.start());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path() + "/config"));
+    }
     void init() { QVERIFY(scratch.enterTest()); }
 
     // Keys, buttons and caption; at 100 % the view is the picture's pixels at the scroll offset;
@@ -204,6 +209,22 @@ private slots:
         QCOMPARE(t.current()->bitmap, expected);
         // The view shows the painted pixels.
         QCOMPARE(view->canvas().pixel(at), expected.pixel(356, 234));
+    }
+
+    // The window's size and the preview check box come back in the next run.
+    void settingsKeptBetweenRuns()
+    {
+        {
+            windowUnderTest t;
+            t.window->resize(1300, 900);
+            t.child<QAbstractButton>("viewPreviewCheckBox")->setChecked(false);
+            saveWindowSettings(*t.window);
+        }
+        windowUnderTest t;
+        QCOMPARE(t.window->size(), QSize(1024, 743));
+        restoreWindowSettings(*t.window);
+        QCOMPARE(t.window->size(), QSize(1300, 900));
+        QVERIFY(!t.child<QAbstractButton>("viewPreviewCheckBox")->isChecked());
     }
 };
 
