@@ -658,6 +658,8 @@ def detail_page(tabs):
     effect_one_pages(ops)
     effect_two_pages(ops)
     transform_pages(ops)
+    # Luminance and RGB histogram of what the main view shows.
+    image(item(lay, alignment='Qt::AlignHCenter'), 'histogramImage', 226, 64, tooltip='ヒストグラム（輝度と RGB）')
     label(widget_holder(lay), 'サンプルイメージ', None, name='sampleImageLabel')
     it = item(lay, alignment='Qt::AlignHCenter')
     image(it, 'sampleImage', 205, 205)

@@ -51,6 +51,7 @@ class trackBarSource;
 class textTarget;
 struct recipeStage;
 struct mainViewState;
+struct pictureHistogram;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -243,7 +244,11 @@ public:
     const QImage &shownPicture() const;
     // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
     const QImage &fittedView() const;
-    void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted);
+    void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
+                         const pictureHistogram &counts);
+    // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
+    // above the visible pixels.
+    void refreshHistogram();
     // Starts (or restarts) the preview on the picture for the current controls; drops a
     // preview that no longer applies.
     void requestViewPreview();

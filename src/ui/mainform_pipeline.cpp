@@ -207,6 +207,7 @@ void TmainForm::clearViews(int which)
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
         trimmingDrawn = false;
+        if (!hasImage()) refreshHistogram(); // empty with the view
     }
     if (which == 1 || which == 99) {
         ui->sampleImage->fill(white);
@@ -224,6 +225,7 @@ void TmainForm::drawViews(int which)
         ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, fittedView());
         ui->mainImage->canvasChanged();
     }
+    if (which == 0 || which == 99) refreshHistogram();
     if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
         ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleBitmap);
         ui->sampleImage->canvasChanged();

@@ -8,6 +8,7 @@
 // rectangle and the brushes work through the same mapping at every zoom and scroll position.
 #include "mainform.h"
 
+#include "histogram.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
@@ -60,7 +61,10 @@ struct mainViewState : QObject {
     QImage preview;           // the full picture's result, or a part of it
     QPoint previewOrigin;     // the part's top-left pixel in the picture
     bool previewWhole = false;
-    QImage previewFitted;     // the whole result fitted like mainViewBitmap
+    QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
+    pictureHistogram previewCounts;   // of the whole result
+    pictureHistogram committedCounts; // of the committed picture whose cacheKey is committedKey
+    qint64 committedKey = 0;
 
     explicit mainViewState(TmainForm *owner) : form(owner) { pool.setMaxThreadCount(1); }
     ~mainViewState() override
@@ -285,7 +289,7 @@ void TmainForm::drawZoomedView()
         drawZoomed(s.preview, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
     } else {
         drawZoomed(committed, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
-        if (preview && viewZoom >= 1.0)
+        if (preview && viewZoom >= 1.0 && !s.preview.isNull())
             drawZoomedPart(s.preview, s.previewOrigin.x(), s.previewOrigin.y(), canvas, viewZoom, viewOffsetX,
                            viewOffsetY);
     }
@@ -295,7 +299,7 @@ void TmainForm::drawZoomedView()
 const QImage &TmainForm::fittedView() const
 {
     const mainViewState *s = viewState.get();
-    if (s && currentBitmap && !ui->compareButton->isChecked() && s->previewWhole &&
+    if (s && currentBitmap && !ui->compareButton->isChecked() && !s->previewFitted.isNull() &&
         s->previewSource == currentBitmap->cacheKey() && s->previewFitted.size() == mainViewBitmap.size())
         return s->previewFitted;
     return mainViewBitmap;
@@ -365,7 +369,7 @@ void TmainForm::requestViewPreview()
                      QPoint(pictureAt(w - 1, viewOffsetX, viewZoom), pictureAt(h - 1, viewOffsetY, viewZoom)))
                    .intersected(source.rect());
     }
-    const QSize fitted = mainViewBitmap.size();
+    const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
     QPointer<TmainForm> window(this);
     s.pool.clear(); // work not yet started for an older position never starts
     s.pool.start([=]() mutable {
@@ -374,31 +378,38 @@ void TmainForm::requestViewPreview()
             if (current->load() != generation) throw previewOutdated{};
         };
         job.progressBar = &outdated;
-        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit) {
+        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts) {
             if (current->load() != generation) throw previewOutdated{};
             QMetaObject::invokeMethod(
                 window.data(),
-                [window, current, generation, key, result, origin, whole, fit] {
+                [window, current, generation, key, result, origin, whole, fit, counts] {
                     if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit);
+                    window->showViewPreview(key, result, origin, whole, fit, counts);
                 },
                 Qt::QueuedConnection);
         };
         try {
+            // First what shows soonest: the visible part zoomed at 100 % or more, else the
+            // operation on the fitted view (an approximation for the neighbourhood effects).
             if (!part.isEmpty() && part != source.rect()) {
                 QImage quick = source.copy(part);
                 job.runOnBitmap(quick);
-                deliver(std::move(quick), part.topLeft(), false, QImage());
+                deliver(std::move(quick), part.topLeft(), false, QImage(), {});
+            } else if (part.isEmpty() && !fittedSource.isNull()) {
+                QImage quick = fittedSource.copy();
+                job.runOnBitmap(quick);
+                deliver(QImage(), QPoint(), false, std::move(quick), {});
             }
             QImage whole = source;
             job.runOnBitmap(whole);
             QImage fit;
-            if (fitted.width() > 0 && fitted.height() > 0) {
-                fit = QImage(fitted, QImage::Format_RGB32);
+            if (!fittedSource.isNull()) {
+                fit = QImage(fittedSource.size(), QImage::Format_RGB32);
                 fit.fill(Qt::white);
                 stretchCopy(whole, fit);
             }
-            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit));
+            pictureHistogram counts = histogramOf(whole);
+            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts);
         } catch (const previewOutdated &) {
             // A newer position took over.
         } catch (...) {
@@ -407,7 +418,8 @@ void TmainForm::requestViewPreview()
     });
 }
 
-void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted)
+void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
+                                const pictureHistogram &counts)
 {
     if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
     mainViewState &s = *viewState;
@@ -416,9 +428,51 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     s.previewOrigin = origin;
     s.previewWhole = whole;
     s.previewFitted = fitted;
+    s.previewCounts = counts;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
         drawViews(0);
         if (trimmingShown()) trimmingUpDownClick();
     });
+}
+
+// ---- The histogram ------------------------------------------------------------------------------
+
+void TmainForm::refreshHistogram()
+{
+    imageControl *view = ui->histogramImage;
+    if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
+        drawHistogram(pictureHistogram{}, view->canvas());
+        return view->canvasChanged();
+    }
+    mainViewState &s = *viewState;
+    const QImage &committed = *currentBitmap;
+    const bool comparing = ui->compareButton->isChecked();
+    const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
+    pictureHistogram counts;
+    if (viewZoomed() && viewZoom >= 1.0) {
+        // The visible pixels exactly, from the preview where it covers them.
+        const int w = ui->mainImage->width(), h = ui->mainImage->height();
+        const QRect visible = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
+                                    QPoint(pictureAt(w - 1, viewOffsetX, viewZoom),
+                                           pictureAt(h - 1, viewOffsetY, viewZoom)))
+                                  .intersected(committed.rect());
+        const QRect covered(s.previewOrigin, s.preview.size());
+        if (preview && covered.contains(visible))
+            counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
+        else
+            counts = histogramOf(committed, visible);
+    } else if (preview && s.previewWhole) {
+        counts = s.previewCounts;
+    } else {
+        // The whole committed picture, counted once for each state of it (an approximate preview
+        // keeps these until the exact result arrives).
+        if (s.committedKey != committed.cacheKey()) {
+            s.committedCounts = histogramOf(committed);
+            s.committedKey = committed.cacheKey();
+        }
+        counts = s.committedCounts;
+    }
+    drawHistogram(counts, view->canvas());
+    view->canvasChanged();
 }

@@ -5,6 +5,7 @@
 #include "geometry/brushstroke.h"
 #include "geometry/brushtool.h"
 #include "geometry/commonresizerect.h"
+#include "ui/histogram.h"
 #include "ui/viewgeometry.h"
 #include "ui/windowsettings.h"
 
@@ -135,6 +136,14 @@ private slots:
         engine.runOnBitmap(result);
         QVERIFY(result != committed);
         QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        // The histogram counts the visible pixels of the preview.
+        imageControl *histogram = t.image("histogramImage");
+        const QRect visible(w.viewOffsetX, w.viewOffsetY, t.image("mainImage")->width(), t.image("mainImage")->height());
+        QImage counted(histogram->canvas().size(), QImage::Format_RGB32);
+        drawHistogram(histogramOf(result, visible), counted);
+        QTRY_COMPARE(histogram->canvas(), counted);
+        drawHistogram(histogramOf(committed, visible), counted);
+        QVERIFY(histogram->canvas() != counted);
 
         t.click("compareButton");
         QCOMPARE(shown(t), expectedAt100(t, committed));

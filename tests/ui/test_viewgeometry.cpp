@@ -1,4 +1,5 @@
 // The main view's zoom and scroll arithmetic and its drawing, without a window.
+#include "ui/histogram.h"
 #include "ui/viewgeometry.h"
 
 #include <QtTest>
@@ -88,6 +89,25 @@ private slots:
         QCOMPARE(canvas.pixel(5 + 38, 3 + 28), qRgb(40, 120, 200));
         QCOMPARE(canvas.pixel(2, 2), background);
         QCOMPARE(canvas.pixel(5 + 41, 3 + 31), background);
+    }
+
+    void histogramCounts()
+    {
+        QImage picture(4, 3, QImage::Format_RGB32);
+        picture.fill(qRgb(10, 20, 30));
+        picture.setPixel(1, 1, qRgb(255, 0, 0));
+        picture.setPixel(3, 2, qRgb(255, 255, 255));
+        const pictureHistogram all = histogramOf(picture);
+        QCOMPARE(all.pixels, std::uint64_t(12));
+        QCOMPARE(all.counts[1][10], 10u);
+        QCOMPARE(all.counts[1][255], 2u);
+        QCOMPARE(all.counts[0][(299 * 10 + 587 * 20 + 114 * 30) / 1000], 10u);
+        QCOMPARE(all.counts[0][76], 1u);  // red: 0.299 · 255 = 76.2
+        QCOMPARE(all.counts[0][255], 1u); // white
+        const pictureHistogram part = histogramOf(picture, QRect(1, 1, 10, 10)); // limited to the picture
+        QCOMPARE(part.pixels, std::uint64_t(6));
+        QCOMPARE(part.counts[3][255], 1u);
+        QCOMPARE(part.counts[3][0], 1u);
     }
 };
 
