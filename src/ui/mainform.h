@@ -238,7 +238,8 @@ public:
     void placeZoomedView();
     void drawZoomedView();
     // Redraws the main view after a zoom or scroll, keeping the trimming rectangle's picture edges.
-    void refreshMainView();
+    // A scroll (relayout false) keeps the fitted bitmap and the canvas.
+    void refreshMainView(bool relayout = true);
     void refreshZoomCaption();
     // What the main view shows: the committed picture, or the preview of the current page.
     const QImage &shownPicture() const;

@@ -8,6 +8,7 @@
 // rectangle and the brushes work through the same mapping at every zoom and scroll position.
 #include "mainform.h"
 
+#include "geometry/commonresizerect.h"
 #include "histogram.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
@@ -46,7 +47,7 @@ struct previewOutdated {};
 struct mainViewState : QObject {
     TmainForm *form;
     QScrollBar *horizontal = nullptr, *vertical = nullptr;
-    halfSizes reductions;
+    halfSizes reductions, previewReductions; // of the committed picture and of the preview
     bool panning = false;
     QPoint panStart;
     int panOffsetX = 0, panOffsetY = 0;
@@ -84,8 +85,19 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
         const bool press = event->type() == QEvent::KeyPress;
         if (!key->isAutoRepeat() && watched->isWidgetType() &&
             static_cast<QWidget *>(watched)->window() == form) {
-            if (key->key() == Qt::Key_Space) spaceHeld = press;
-            if (key->key() == Qt::Key_Backslash && !qobject_cast<QLineEdit *>(watched) &&
+            if (key->key() == Qt::Key_Space && spaceHeld != press) {
+                spaceHeld = press;
+                // The open hand tells that a drag now pans.
+                imageControl *view = form->ui->mainImage;
+                if (press && form->viewZoomed() && view->underMouse()) {
+                    view->setCursor(Qt::OpenHandCursor);
+                } else if (!press && !panning && view->cursor().shape() == Qt::OpenHandCursor) {
+                    view->setCursorShape(imageControl::defaultCursor);
+                    form->refreshBrushCursor();
+                }
+            }
+            // \ (¥ on Japanese keyboards) shows the committed picture while held.
+            if ((key->key() == Qt::Key_Backslash || key->key() == Qt::Key_yen) && !qobject_cast<QLineEdit *>(watched) &&
                 form->ui->compareButton->isChecked() != press)
                 form->ui->compareButton->setChecked(press);
         }
@@ -250,7 +262,7 @@ void TmainForm::scrollViewTo(double x, double y)
     if (nx == viewOffsetX && ny == viewOffsetY) return;
     viewOffsetX = nx;
     viewOffsetY = ny;
-    guarded([this] { refreshMainView(); });
+    guarded([this] { refreshMainView(false); });
 }
 
 void TmainForm::placeZoomedView()
@@ -286,7 +298,7 @@ void TmainForm::drawZoomedView()
     const bool comparing = ui->compareButton->isChecked();
     const bool preview = !comparing && !s.preview.isNull() && s.previewSource == committed.cacheKey();
     if (preview && s.previewWhole) {
-        drawZoomed(s.preview, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
+        drawZoomed(s.preview, s.previewReductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
     } else {
         drawZoomed(committed, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
         if (preview && viewZoom >= 1.0 && !s.preview.isNull())
@@ -314,12 +326,19 @@ const QImage &TmainForm::shownPicture() const
     return *currentBitmap;
 }
 
-void TmainForm::refreshMainView()
+void TmainForm::refreshMainView(bool relayout)
 {
     if (!hasImage()) return;
     // The trimming rectangle keeps the picture edges its edits hold.
     const bool trimming = trimmingShown();
-    layoutViews(0);
+    if (relayout || !viewZoomed()) {
+        layoutViews(0);
+    } else { // a scroll: the fitted bitmap and the canvas stay
+        placeZoomedView();
+        trimmingDrawn = false;
+        if (trimmingRect)
+            trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right, mainViewRect.bottom);
+    }
     drawViews(0);
     if (trimming) trimmingUpDownClick();
     refreshZoomCaption();

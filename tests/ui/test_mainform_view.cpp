@@ -149,6 +149,10 @@ private slots:
         QCOMPARE(shown(t), expectedAt100(t, committed));
         t.click("compareButton");
         QCOMPARE(shown(t), expectedAt100(t, result));
+        QTest::keyPress(t.window.get(), Qt::Key_Backslash);
+        QCOMPARE(shown(t), expectedAt100(t, committed));
+        QTest::keyRelease(t.window.get(), Qt::Key_Backslash);
+        QCOMPARE(shown(t), expectedAt100(t, result));
 
         t.click("executeButton");
         QCOMPARE(t.current()->bitmap, result);
