@@ -9,6 +9,7 @@
 //   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_brush.cpp      painting with the brushes on mainImage
+//   mainform_view.cpp       zoom and scrolling of mainImage, before/after, the preview on the picture, histogram
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 #pragma once
@@ -52,6 +53,7 @@ class textTarget;
 struct recipeStage;
 struct mainViewState;
 struct pictureHistogram;
+class halfSizes;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -246,7 +248,7 @@ public:
     // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
     const QImage &fittedView() const;
     void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                         const pictureHistogram &counts);
+                         const pictureHistogram &counts, const halfSizes &reduced);
     // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
     // above the visible pixels.
     void refreshHistogram();

@@ -389,6 +389,7 @@ void TmainForm::requestViewPreview()
                    .intersected(source.rect());
     }
     const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
+    const double reduceTo = viewZoomed() ? viewZoom : 1.0;
     QPointer<TmainForm> window(this);
     s.pool.clear(); // work not yet started for an older position never starts
     s.pool.start([=]() mutable {
@@ -397,13 +398,14 @@ void TmainForm::requestViewPreview()
             if (current->load() != generation) throw previewOutdated{};
         };
         job.progressBar = &outdated;
-        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts) {
+        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
+                                 halfSizes reduced) {
             if (current->load() != generation) throw previewOutdated{};
             QMetaObject::invokeMethod(
                 window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts] {
+                [window, current, generation, key, result, origin, whole, fit, counts, reduced] {
                     if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts);
+                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced);
                 },
                 Qt::QueuedConnection);
         };
@@ -413,11 +415,11 @@ void TmainForm::requestViewPreview()
             if (!part.isEmpty() && part != source.rect()) {
                 QImage quick = source.copy(part);
                 job.runOnBitmap(quick);
-                deliver(std::move(quick), part.topLeft(), false, QImage(), {});
+                deliver(std::move(quick), part.topLeft(), false, QImage(), {}, {});
             } else if (part.isEmpty() && !fittedSource.isNull()) {
                 QImage quick = fittedSource.copy();
                 job.runOnBitmap(quick);
-                deliver(QImage(), QPoint(), false, std::move(quick), {});
+                deliver(QImage(), QPoint(), false, std::move(quick), {}, {});
             }
             QImage whole = source;
             job.runOnBitmap(whole);
@@ -428,7 +430,13 @@ void TmainForm::requestViewPreview()
                 stretchCopy(whole, fit);
             }
             pictureHistogram counts = histogramOf(whole);
-            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts);
+            // Below 50 % the view draws from the result's half sizes: made here, not in the view.
+            halfSizes reduced;
+            if (reduceTo < 0.5) {
+                double levelScale;
+                reduced.levelFor(whole, reduceTo, levelScale);
+            }
+            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
         } catch (const previewOutdated &) {
             // A newer position took over.
         } catch (...) {
@@ -438,7 +446,7 @@ void TmainForm::requestViewPreview()
 }
 
 void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts)
+                                const pictureHistogram &counts, const halfSizes &reduced)
 {
     if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
     mainViewState &s = *viewState;
@@ -448,6 +456,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     s.previewWhole = whole;
     s.previewFitted = fitted;
     s.previewCounts = counts;
+    if (whole) s.previewReductions = reduced;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
         drawViews(0);
