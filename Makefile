@@ -41,15 +41,16 @@ bench: build
 	 done
 
 # Each fuzzer runs FUZZ_SECONDS on a working copy of its seed folder (new finds stay there).
-FUZZERS = exif:corpus bmp:corpus-bmp jpeg:corpus-jpeg
+FUZZERS = exif:corpus bmp:corpus-bmp jpeg:corpus-jpeg png:corpus-png tiff:corpus-tiff webp:corpus-webp \
+          heif:corpus-heif raw:corpus-raw
 
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKORVIA_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j$(JOBS) --target fuzz_exif fuzz_bmp fuzz_jpeg
+	@cmake --build build-fuzz -j$(JOBS) --target $(foreach f,$(FUZZERS),fuzz_$(firstword $(subst :, ,$(f))))
 	@set -e; for f in $(FUZZERS); do name=$${f%%:*}; seeds=$${f#*:}; \
 	  mkdir -p build-fuzz/$$seeds && cp -n fuzz/$$seeds/* build-fuzz/$$seeds/ 2>/dev/null || true; \
 	  echo "== fuzz_$$name ($(FUZZ_SECONDS) s)"; \
-	  build-fuzz/fuzz/fuzz_$$name build-fuzz/$$seeds -max_total_time=$(FUZZ_SECONDS); \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp build-fuzz/fuzz/fuzz_$$name build-fuzz/$$seeds -max_total_time=$(FUZZ_SECONDS); \
 	 done
 
 # The programs, the menu entry and the icon under $(PREFIX) (PREFIX=~/.local for one user).

@@ -6,6 +6,8 @@
 #include "benchphoto.h"
 #include "geometry/prepareshape.h"
 
+#include "imagedata/workerpool.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -15,6 +17,9 @@
 #include <vector>
 
 namespace {
+
+// One thread, as these figures have always been taken; bench_threads times the worker threads.
+[[maybe_unused]] const bool oneThread = (setWorkerThreads(1), true);
 
 using benchPhoto::pictureHeight;
 using benchPhoto::pictureWidth;

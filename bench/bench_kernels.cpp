@@ -5,6 +5,8 @@
 #include "colour/colorfilter.h"
 #include "colour/filterkernels.h"
 
+#include "imagedata/workerpool.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,6 +17,9 @@
 #include <vector>
 
 namespace {
+
+// One thread, as these figures have always been taken; bench_threads times the worker threads.
+[[maybe_unused]] const bool oneThread = (setWorkerThreads(1), true);
 
 int sizeFromEnvironment(const char *name, int fallback)
 {

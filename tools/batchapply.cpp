@@ -2,6 +2,7 @@
 
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/picturesignature.h"
 
 #include "colour/sharedrandom.h"
 
@@ -26,7 +27,9 @@ void checkInputName(const QString &input)
 
 void checkOutputName(const QString &output)
 {
-    if (imageFileType(output) == 0)
+    // The tool writes JPEG and BMP files only, whatever it reads.
+    const int type = imageFileType(output);
+    if (type != jpegPicture && type != bmpPicture)
         throw imageError(output + QStringLiteral(": 画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
                                                  ".JPEG、.bmp、.BMP のいずれかにしてください。"));
     const QFileInfo target(output);

@@ -11,9 +11,11 @@ QString pictureInfoText(const QString &input)
 {
     checkInputName(input);
     // The size from the headers (upright, as the window shows it); the pixels are not decoded.
-    const QSize size = pictureFileSize(input);
+    int type = 0;
+    pictureMetadata metadata;
+    const QSize size = pictureFileSize(input, &type, &metadata);
     exifReader exif;
-    exif.readExif(input);
+    exif.readPictureExif(input, type, metadata);
 
     QString text;
     for (const pictureInfoLine &line : pictureInfo(size.width(), size.height(), exif, extractFileName(input)))

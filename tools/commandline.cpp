@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "imagedata/workerpool.h"
+
 #include "batchkernel.h"
 #include "batchrecipe.h"
 
@@ -65,6 +67,8 @@ batchCommand parseApply(argumentList &args)
                 command.apply.quality = int(wholeNumber("-q", args.valueOf(a), 1, 100));
             } else if (a == "--seed") {
                 command.apply.seed = wholeNumber("--seed", args.valueOf(a), 0, 4294967295LL);
+            } else if (a == "--threads") {
+                setWorkerThreads(int(wholeNumber("--threads", args.valueOf(a), 1, 64)));
             } else {
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
@@ -157,12 +161,14 @@ std::string usageText()
 {
     std::string text =
         "Usage:\n"
-        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] OP...\n"
-        "      Reads INPUT (JPEG or BMP), runs each OP in order and writes exactly OUTPUT,\n"
+        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...\n"
+        "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
+        "      apart by their content), runs each OP in order and writes exactly OUTPUT,\n"
         "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
         "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
-        "      effects so that runs repeat. With no OP the picture is copied. Every step's result\n"
-        "      size is checked before the first step runs: a picture above " + std::to_string(maxPicturePixels) +
+        "      effects so that runs repeat. --threads N (1..64) sets the engine's worker threads\n"
+        "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
+        "      Every step's result size is checked before the first step runs: a picture above\n      " + std::to_string(maxPicturePixels) +
         " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"

@@ -2,6 +2,7 @@
 
 #include "colorcontrol.h"
 #include "imagedata/myimagearray.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <array>
@@ -35,6 +36,11 @@ void colorFilter::run()
     default: break;
     }
     if (progressBar) progressBar->setPosition(0);
+}
+
+void colorFilter::forEachRowBand(const std::function<void(int, int)> &body, int minimum, int step) const
+{
+    forEachBand(height, body, [this](int y) { reportRow(y); }, minimum, step);
 }
 
 void colorFilter::runOnBitmap(QImage &bitmap)
@@ -364,14 +370,15 @@ void yhcPlanes(colorFilter &f, const yhcRule &rule)
 {
     if (!f.redPlane || !f.greenPlane || !f.bluePlane || f.width <= 0) return;
     const bool vector = colourVectorUnits();
-    for (int y = 0; y < f.height; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
-        if (vector)
-            yhcRowAvx2(f.redPlane + offset, f.greenPlane + offset, f.bluePlane + offset, f.width, rule);
-        else
-            yhcRowPlain(f.redPlane + offset, f.greenPlane + offset, f.bluePlane + offset, f.width, rule);
-        f.reportRow(y);
-    }
+    f.forEachRowBand([&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
+            if (vector)
+                yhcRowAvx2(f.redPlane + offset, f.greenPlane + offset, f.bluePlane + offset, f.width, rule);
+            else
+                yhcRowPlain(f.redPlane + offset, f.greenPlane + offset, f.bluePlane + offset, f.width, rule);
+        }
+    });
 }
 
 // Saturating byte shift by a signed amount: clamp(level + shift) for 16 levels at once.
@@ -425,26 +432,27 @@ void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShif
     const auto greenTable = shiftTable(greenShift);
     const auto blueTable = shiftTable(blueShift);
     const byteShift brightBytes(brightShift), redBytes(redShift), greenBytes(greenShift), blueBytes(blueShift);
-    std::vector<std::uint8_t> grey(vector ? 0 : static_cast<std::size_t>(f.width));
-    for (int y = 0; y < f.height; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
-        std::uint8_t *r = f.redPlane + offset;
-        std::uint8_t *g = f.greenPlane + offset;
-        std::uint8_t *b = f.bluePlane + offset;
-        if (vector) {
-            monochromeRowAvx2(r, g, b, f.width, brightBytes, redBytes, greenBytes, blueBytes);
-        } else {
-            lumaRowPlain(r, g, b, grey.data(), f.width);
-            shiftBytes(grey.data(), f.width, brightShift, brightTable);
-            std::memcpy(r, grey.data(), grey.size());
-            std::memcpy(g, grey.data(), grey.size());
-            std::memcpy(b, grey.data(), grey.size());
-            shiftBytes(r, f.width, redShift, redTable);
-            shiftBytes(g, f.width, greenShift, greenTable);
-            shiftBytes(b, f.width, blueShift, blueTable);
+    f.forEachRowBand([&](int first, int end) {
+        std::vector<std::uint8_t> grey(vector ? 0 : static_cast<std::size_t>(f.width));
+        for (int y = first; y < end; ++y) {
+            const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
+            std::uint8_t *r = f.redPlane + offset;
+            std::uint8_t *g = f.greenPlane + offset;
+            std::uint8_t *b = f.bluePlane + offset;
+            if (vector) {
+                monochromeRowAvx2(r, g, b, f.width, brightBytes, redBytes, greenBytes, blueBytes);
+            } else {
+                lumaRowPlain(r, g, b, grey.data(), f.width);
+                shiftBytes(grey.data(), f.width, brightShift, brightTable);
+                std::memcpy(r, grey.data(), grey.size());
+                std::memcpy(g, grey.data(), grey.size());
+                std::memcpy(b, grey.data(), grey.size());
+                shiftBytes(r, f.width, redShift, redTable);
+                shiftBytes(g, f.width, greenShift, greenTable);
+                shiftBytes(b, f.width, blueShift, blueTable);
+            }
         }
-        f.reportRow(y);
-    }
+    });
 }
 } // namespace
 
@@ -459,13 +467,13 @@ void colorFilter::rgbShift()
     const auto redTable = shiftTable(red);
     const auto greenTable = shiftTable(green);
     const auto blueTable = shiftTable(blue);
-    for (int y = 0; y < height; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        shiftBytes(redPlane + offset, width, red, redTable);
-        shiftBytes(greenPlane + offset, width, green, greenTable);
-        shiftBytes(bluePlane + offset, width, blue, blueTable);
-        reportRow(y);
-    }
+    forEachRowBand([&](int first, int end) {
+        const std::size_t offset = static_cast<std::size_t>(first) * static_cast<std::size_t>(width);
+        const int count = (end - first) * width;
+        shiftBytes(redPlane + offset, count, red, redTable);
+        shiftBytes(greenPlane + offset, count, green, greenTable);
+        shiftBytes(bluePlane + offset, count, blue, blueTable);
+    });
 }
 
 // No colour has a chroma above this (pure blue (0, 0, 255) reaches it).

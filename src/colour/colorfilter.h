@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 // The operation codes of the colour pages, the values of colorFilter::filterType.
 enum filterCode : int {
@@ -108,6 +109,9 @@ public:
     void paint(int code);        // filterPaintNormal, filterPaintPointillism
 
     void reportRow(int row) const { if (progressBar) progressBar->setPosition(row); }
+    // Runs body(first, end) over bands of rows 0 .. height − 1 on the worker threads and reports
+    // each row on this thread, in order, once the bands up to it are done (workerpool.h).
+    void forEachRowBand(const std::function<void(int, int)> &body, int minimum = 1, int step = 1) const;
 };
 
 // The tone-curve builder shared by the engine (n = 256) and the curve display (n = 128).

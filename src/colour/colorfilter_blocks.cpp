@@ -1,5 +1,6 @@
 // Block statistics: mosaic (6) and noise removal by the per-channel median (17).
 #include "colorfilter.h"
+#include "imagedata/workerpool.h"
 #include "imagedata/picturememory.h"
 #include "filterkernels.h"
 
@@ -56,40 +57,43 @@ void colorFilter::mosaic()
     if (s < 1 || width < 1 || height < 1) return;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     const int tiles = (width + s - 1) / s;
-    std::vector<int> sums(static_cast<std::size_t>(tiles));
-    std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
-    // Column sums of a band fit 16 bits while a tile has at most 257 rows.
-    std::vector<std::uint16_t> columnSums(s <= 257 ? static_cast<std::size_t>(width) : 0);
-    for (int top = 0; top < height; top += s) {
-        const int bottom = std::min(height, top + s);
-        for (int p = 0; p < 3; ++p) {
-            std::fill(sums.begin(), sums.end(), 0);
-            if (!columnSums.empty()) {
-                std::fill(columnSums.begin(), columnSums.end(), std::uint16_t(0));
-                for (int y = top; y < bottom; ++y)
-                    addRowToColumnSums(columnSums.data(), planes[p] + static_cast<std::size_t>(y) * width, width);
+    // Bands of whole tile rows on the worker threads; the mosaic reports no progress.
+    forEachBand(height, [&](int first, int end) {
+        std::vector<int> sums(static_cast<std::size_t>(tiles));
+        std::vector<std::uint8_t> meanRow(static_cast<std::size_t>(width));
+        // Column sums of a band fit 16 bits while a tile has at most 257 rows.
+        std::vector<std::uint16_t> columnSums(s <= 257 ? static_cast<std::size_t>(width) : 0);
+        for (int top = first; top < end; top += s) {
+            const int bottom = std::min(height, top + s);
+            for (int p = 0; p < 3; ++p) {
+                std::fill(sums.begin(), sums.end(), 0);
+                if (!columnSums.empty()) {
+                    std::fill(columnSums.begin(), columnSums.end(), std::uint16_t(0));
+                    for (int y = top; y < bottom; ++y)
+                        addRowToColumnSums(columnSums.data(), planes[p] + static_cast<std::size_t>(y) * width, width);
+                    for (int j = 0, left = 0; j < tiles; ++j, left += s) {
+                        const int right = std::min(width, left + s);
+                        int sum = 0;
+                        for (int x = left; x < right; ++x) sum += columnSums[x];
+                        sums[j] = sum;
+                    }
+                } else {
+                    for (int y = top; y < bottom; ++y) {
+                        const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
+                        for (int j = 0, left = 0; j < tiles; ++j, left += s)
+                            sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
+                    }
+                }
                 for (int j = 0, left = 0; j < tiles; ++j, left += s) {
                     const int right = std::min(width, left + s);
-                    int sum = 0;
-                    for (int x = left; x < right; ++x) sum += columnSums[x];
-                    sums[j] = sum;
+                    const int mean = sums[j] / ((bottom - top) * (right - left));
+                    std::memset(meanRow.data() + left, mean, static_cast<std::size_t>(right - left));
                 }
-            } else {
-                for (int y = top; y < bottom; ++y) {
-                    const std::uint8_t *row = planes[p] + static_cast<std::size_t>(y) * width;
-                    for (int j = 0, left = 0; j < tiles; ++j, left += s)
-                        sums[j] += sumBytes(row + left, std::min(width, left + s) - left);
-                }
+                for (int y = top; y < bottom; ++y)
+                    std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, meanRow.data(), static_cast<std::size_t>(width));
             }
-            for (int j = 0, left = 0; j < tiles; ++j, left += s) {
-                const int right = std::min(width, left + s);
-                const int mean = sums[j] / ((bottom - top) * (right - left));
-                std::memset(meanRow.data() + left, mean, static_cast<std::size_t>(right - left));
-            }
-            for (int y = top; y < bottom; ++y)
-                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, meanRow.data(), static_cast<std::size_t>(width));
         }
-    }
+    }, {}, 1, s);
 }
 
 namespace {
@@ -343,23 +347,22 @@ __attribute__((target("avx2,avx512f,avx512bw"))) inline int histogramMedian(cons
 // window's histogram afresh (histogramMedian). Moving down changes each column's histogram by one
 // value out and one in. The picture is done in bands of rows and strips of columns so that a
 // strip's column histograms stay in cache.
-__attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
-    std::uint8_t *const planes[3], const std::uint8_t *const copies[3], int width, int height, int n,
-    const colorFilter &filter)
+// Rows band0 .. band1 − 1, with column histograms of their own.
+__attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistogramBand(
+    std::uint8_t *const planes[3], const std::uint8_t *const copies[3], int width, int height, int n, int band0,
+    int band1)
 {
-    constexpr int bandRows = 128;
     constexpr int stripWidth = 256;
     const int half = n / 2;
     const int middle = n * n / 2;
     const std::size_t planeBytes = static_cast<std::size_t>(stripWidth + 2 * half) * 256;
-    std::vector<std::uint8_t> storage(3 * planeBytes + 64);
-    // 64-byte aligned column histograms, one set per plane.
-    std::uint8_t *base = reinterpret_cast<std::uint8_t *>((reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
-    std::uint8_t *columns[3] = {base, base + planeBytes, base + 2 * planeBytes};
-    alignas(64) std::uint8_t window[3][256];
     auto rowOf = [&](int p, int y) { return copies[p] + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width; };
-    for (int band0 = 0; band0 < height; band0 += bandRows) {
-        const int band1 = std::min(height, band0 + bandRows);
+    {
+        std::vector<std::uint8_t> storage(3 * planeBytes + 64);
+        // 64-byte aligned column histograms, one set per plane.
+        std::uint8_t *base = reinterpret_cast<std::uint8_t *>((reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
+        std::uint8_t *columns[3] = {base, base + planeBytes, base + 2 * planeBytes};
+        alignas(64) std::uint8_t window[3][256];
         for (int x0 = 0; x0 < width; x0 += stripWidth) {
             const int x1 = std::min(width, x0 + stripWidth);
             const int used = (x1 - x0) + 2 * half; // positions c ↔ columns x0 − half + c
@@ -406,8 +409,16 @@ __attribute__((target("avx2,avx512f,avx512bw"))) void medianColumnHistograms(
                 }
             }
         }
-        for (int y = band0; y < band1; ++y) filter.reportRow(y);
     }
+}
+
+// Bands of rows on the worker threads; a band builds its histograms from n rows, so it is
+// worth it from 4n rows on.
+void medianColumnHistograms(std::uint8_t *const planes[3], const std::uint8_t *const copies[3], int width, int height,
+                            int n, const colorFilter &filter)
+{
+    filter.forEachRowBand([&](int band0, int band1) { medianColumnHistogramBand(planes, copies, width, height, n, band0, band1); },
+                          4 * n);
 }
 } // namespace
 
@@ -427,20 +438,23 @@ void colorFilter::medianFilter()
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     pictureBytes copies[3];
-    for (int p = 0; p < 3; ++p) copies[p] = copyPictureBytes(planes[p], count);
+    for (int p = 0; p < 3; ++p) {
+        copies[p] = requirePictureBytes(count);
+        copyInPieces(copies[p].get(), planes[p], count);
+    }
     auto rowOf = [&](int p, int y) {
         return copies[p].get() + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width;
     };
 
     if (n == 3) {
-        std::vector<std::uint8_t> sorted(3 * (static_cast<std::size_t>(width) + 2));
-        std::uint8_t *lo = sorted.data(), *mid = lo + width + 2, *hi = mid + width + 2;
-        for (int y = 0; y < height; ++y) {
-            for (int p = 0; p < 3; ++p)
-                medianRow3(planes[p] + static_cast<std::size_t>(y) * width, rowOf(p, y - 1), rowOf(p, y), rowOf(p, y + 1),
-                           width, lo, mid, hi);
-            reportRow(y);
-        }
+        forEachRowBand([&](int first, int end) {
+            std::vector<std::uint8_t> sorted(3 * (static_cast<std::size_t>(width) + 2));
+            std::uint8_t *lo = sorted.data(), *mid = lo + width + 2, *hi = mid + width + 2;
+            for (int y = first; y < end; ++y)
+                for (int p = 0; p < 3; ++p)
+                    medianRow3(planes[p] + static_cast<std::size_t>(y) * width, rowOf(p, y - 1), rowOf(p, y), rowOf(p, y + 1),
+                               width, lo, mid, hi);
+        });
         return;
     }
 
@@ -456,24 +470,25 @@ void colorFilter::medianFilter()
         const std::vector<std::pair<int, int>> network = selectionNetwork(size, n * n / 2 + zeros);
         const std::size_t blocks = (static_cast<std::size_t>(width) + 31) / 32 * 32;
         const std::size_t paddedLength = blocks + 2 * half + 32;
-        std::vector<std::uint8_t> paddedRows(paddedLength * n);
-        std::vector<std::uint8_t> result(blocks);
-        std::vector<const std::uint8_t *> padded(n);
-        for (int j = 0; j < n; ++j) padded[j] = paddedRows.data() + paddedLength * j;
-        for (int y = 0; y < height; ++y) {
-            for (int p = 0; p < 3; ++p) {
-                for (int j = 0; j < n; ++j) {
-                    const std::uint8_t *row = rowOf(p, y + j - half);
-                    std::uint8_t *target = paddedRows.data() + paddedLength * j;
-                    std::memset(target, row[0], static_cast<std::size_t>(half));
-                    std::memcpy(target + half, row, static_cast<std::size_t>(width));
-                    std::memset(target + half + width, row[width - 1], paddedLength - half - width);
+        forEachRowBand([&](int first, int end) {
+            std::vector<std::uint8_t> paddedRows(paddedLength * n);
+            std::vector<std::uint8_t> result(blocks);
+            std::vector<const std::uint8_t *> padded(n);
+            for (int j = 0; j < n; ++j) padded[j] = paddedRows.data() + paddedLength * j;
+            for (int y = first; y < end; ++y) {
+                for (int p = 0; p < 3; ++p) {
+                    for (int j = 0; j < n; ++j) {
+                        const std::uint8_t *row = rowOf(p, y + j - half);
+                        std::uint8_t *target = paddedRows.data() + paddedLength * j;
+                        std::memset(target, row[0], static_cast<std::size_t>(half));
+                        std::memcpy(target + half, row, static_cast<std::size_t>(width));
+                        std::memset(target + half + width, row[width - 1], paddedLength - half - width);
+                    }
+                    medianRowNetwork(result.data(), padded.data(), n, width, size, network);
+                    std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, result.data(), static_cast<std::size_t>(width));
                 }
-                medianRowNetwork(result.data(), padded.data(), n, width, size, network);
-                std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, result.data(), static_cast<std::size_t>(width));
             }
-            reportRow(y);
-        }
+        });
         return;
     }
 #endif
@@ -481,22 +496,23 @@ void colorFilter::medianFilter()
     // Column index of window position i for the pixel at x, limited to the picture.
     std::vector<int> columnOf(static_cast<std::size_t>(width) + 2 * half + 1);
     for (int i = 0; i < static_cast<int>(columnOf.size()); ++i) columnOf[i] = std::clamp(i - half, 0, width - 1);
-    std::vector<const std::uint8_t *> rowList[3];
-    for (auto &list : rowList) list.resize(static_cast<std::size_t>(n));
-    const std::uint8_t *const *rows[3] = {rowList[0].data(), rowList[1].data(), rowList[2].data()};
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t *out[3];
-        for (int p = 0; p < 3; ++p) {
-            out[p] = planes[p] + static_cast<std::size_t>(y) * width;
-            for (int j = 0; j < n; ++j) rowList[p][j] = rowOf(p, y + j - half);
+    forEachRowBand([&](int first, int end) {
+        std::vector<const std::uint8_t *> rowList[3];
+        for (auto &list : rowList) list.resize(static_cast<std::size_t>(n));
+        const std::uint8_t *const *rows[3] = {rowList[0].data(), rowList[1].data(), rowList[2].data()};
+        for (int y = first; y < end; ++y) {
+            std::uint8_t *out[3];
+            for (int p = 0; p < 3; ++p) {
+                out[p] = planes[p] + static_cast<std::size_t>(y) * width;
+                for (int j = 0; j < n; ++j) rowList[p][j] = rowOf(p, y + j - half);
+            }
+            switch (n) {
+            case 5: medianRowHistogram<5>(out, rows, columnOf.data(), width, n); break;
+            case 7: medianRowHistogram<7>(out, rows, columnOf.data(), width, n); break;
+            case 9: medianRowHistogram<9>(out, rows, columnOf.data(), width, n); break;
+            case 11: medianRowHistogram<11>(out, rows, columnOf.data(), width, n); break;
+            default: medianRowHistogram<0>(out, rows, columnOf.data(), width, n); break;
+            }
         }
-        switch (n) {
-        case 5: medianRowHistogram<5>(out, rows, columnOf.data(), width, n); break;
-        case 7: medianRowHistogram<7>(out, rows, columnOf.data(), width, n); break;
-        case 9: medianRowHistogram<9>(out, rows, columnOf.data(), width, n); break;
-        case 11: medianRowHistogram<11>(out, rows, columnOf.data(), width, n); break;
-        default: medianRowHistogram<0>(out, rows, columnOf.data(), width, n); break;
-        }
-        reportRow(y);
-    }
+    });
 }

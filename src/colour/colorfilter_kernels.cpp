@@ -10,6 +10,7 @@
 #include "imagedata/picturememory.h"
 #include "colorcontrol.h"
 #include "filterkernels.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -928,6 +929,14 @@ void convolveSpan(std::uint16_t *out, const std::uint8_t *row, const tap *taps, 
     }
 }
 
+// The results of a filter that wrote into copies go back into the planes, band by band on the
+// worker threads.
+void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int width, int height)
+{
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (int p = 0; p < 3; ++p) copyInPieces(planes[p], copies[p].get(), count);
+}
+
 } // namespace
 
 void colorFilter::sharpen()
@@ -936,41 +945,49 @@ void colorFilter::sharpen()
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     const double f = edgeLevel * 0.1;
     const mulShift scaling = sharpenScaling(f);
-    // Row y is written only after its original is saved, and row y − 1 is read from the saved
-    // copy; row y + 1 is still untouched in the plane. Row 0 is never written.
-    std::vector<std::uint8_t> saved(3 * 2 * static_cast<std::size_t>(width));
-    auto savedRow = [&](int p, int y) { return saved.data() + (static_cast<std::size_t>(p) * 2 + (y & 1)) * width; };
-    for (int y = 1; y <= height - 2; ++y) {
-        for (int p = 0; p < 3; ++p) {
-            std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
-            std::uint8_t *mid = savedRow(p, y);
-            std::memcpy(mid, out, static_cast<std::size_t>(width));
-            const std::uint8_t *up = y == 1 ? planes[p] : savedRow(p, y - 1);
-            const std::uint8_t *down = out + width;
-            if (scaling.valid) {
+    // Rows 1 .. height − 2 in bands. Within a band row y is written only after its original is
+    // saved, and row y − 1 is read from the saved copy; row y + 1 is still untouched in the
+    // plane. The rows just above and below a band come from copies taken before any band began.
+    std::vector<int> edges = rowBands(height - 2);
+    for (int &edge : edges) ++edge;
+    const bandNeighbours originals(planes, 3, width, height, edges, 1);
+    forEachBand(
+        edges,
+        [&](int first, int end) {
+            std::vector<std::uint8_t> saved(3 * 2 * static_cast<std::size_t>(width));
+            auto savedRow = [&](int p, int y) { return saved.data() + (static_cast<std::size_t>(p) * 2 + (y & 1)) * width; };
+            for (int y = first; y < end; ++y) {
+                for (int p = 0; p < 3; ++p) {
+                    std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
+                    std::uint8_t *mid = savedRow(p, y);
+                    std::memcpy(mid, out, static_cast<std::size_t>(width));
+                    const std::uint8_t *up = y == first ? originals.row(first, p, y - 1) : savedRow(p, y - 1);
+                    const std::uint8_t *down = y + 1 < end ? out + width : originals.row(first, p, y + 1);
+                    if (scaling.valid) {
 #ifdef KORVIA_X86
-                if (haveAvx512()) {
-                    sharpenRowScaledWide(out, up, mid, down, 1, width - 1, scaling);
-                    continue;
-                }
-                if (haveAvx2()) {
-                    sharpenRowScaledAvx2(out, up, mid, down, 1, width - 1, scaling);
-                    continue;
-                }
+                        if (haveAvx512()) {
+                            sharpenRowScaledWide(out, up, mid, down, 1, width - 1, scaling);
+                            continue;
+                        }
+                        if (haveAvx2()) {
+                            sharpenRowScaledAvx2(out, up, mid, down, 1, width - 1, scaling);
+                            continue;
+                        }
 #endif
-                sharpenRowScaled(out, up, mid, down, 1, width - 1, scaling);
-                continue;
-            }
+                        sharpenRowScaled(out, up, mid, down, 1, width - 1, scaling);
+                        continue;
+                    }
 #ifdef KORVIA_X86
-            if (haveAvx2()) {
-                sharpenRowAvx2(out, up, mid, down, 1, width - 1, f);
-                continue;
-            }
+                    if (haveAvx2()) {
+                        sharpenRowAvx2(out, up, mid, down, 1, width - 1, f);
+                        continue;
+                    }
 #endif
-            sharpenRowPlain(out, up, mid, down, 1, width - 1, f);
-        }
-        reportRow(y);
-    }
+                    sharpenRowPlain(out, up, mid, down, 1, width - 1, f);
+                }
+            }
+        },
+        [this](int y) { reportRow(y); });
 }
 
 void colorFilter::softFocus()
@@ -987,23 +1004,24 @@ void colorFilter::softFocus()
 
     // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
     if (n > 257) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                double sum = 0;
-                for (int dy = std::max(-h, -y); dy <= std::min(h, height - 1 - y); ++dy)
-                    for (int dx = std::max(-h, -x); dx <= std::min(h, width - 1 - x); ++dx)
-                        sum += kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
-                const std::size_t at = static_cast<std::size_t>(y) * width + x;
-                for (int p = 0; p < 3; ++p) {
-                    long long a;
-                    kernelSumsPlain(planes[p], width, height, kernel, n, x, y, a);
-                    const int blurred = static_cast<int>(std::min(static_cast<double>(a) * (255 / sum), 255.0));
-                    copies[p][at] = static_cast<std::uint8_t>(static_cast<int>(q * blurred + r * planes[p][at]));
+        forEachRowBand([&](int first, int end) {
+            for (int y = first; y < end; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    double sum = 0;
+                    for (int dy = std::max(-h, -y); dy <= std::min(h, height - 1 - y); ++dy)
+                        for (int dx = std::max(-h, -x); dx <= std::min(h, width - 1 - x); ++dx)
+                            sum += kernel[static_cast<std::size_t>(dy + h) * n + dx + h];
+                    const std::size_t at = static_cast<std::size_t>(y) * width + x;
+                    for (int p = 0; p < 3; ++p) {
+                        long long a;
+                        kernelSumsPlain(planes[p], width, height, kernel, n, x, y, a);
+                        const int blurred = static_cast<int>(std::min(static_cast<double>(a) * (255 / sum), 255.0));
+                        copies[p][at] = static_cast<std::uint8_t>(static_cast<int>(q * blurred + r * planes[p][at]));
+                    }
                 }
             }
-            reportRow(y);
-        }
-        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        });
+        copyPlanesBack(planes, copies, width, height);
         return;
     }
 
@@ -1018,10 +1036,8 @@ void colorFilter::softFocus()
             prefix[i][j + 1] = prefix[i][j] + w;
         }
 
-    std::vector<double> scale(width);
-    int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
-    // 255 / S for every column of output row y.
-    auto scalesFor = [&](int y) {
+    // 255 / S for every column of output row y, into scale; each band keeps its own.
+    auto scalesFor = [&](std::vector<double> &scale, int &scaleTop, int &scaleBottom, int y) {
         const int dyTop = std::max(-h, -y);
         const int dyBottom = std::min(h, height - 1 - y);
         if (dyTop == scaleTop && dyBottom == scaleBottom) return;
@@ -1043,21 +1059,22 @@ void colorFilter::softFocus()
         // The sums of the output rows wait in a ring of n rows. To keep the ring in cache the
         // picture is done in bands of rows, each in strips of columns; a band re-reads the h
         // source rows above and below it. Progress is reported when a band is complete.
-        constexpr int bandRows = 256;
         constexpr int stripWidth = 1024;
         std::vector<int> left(n), right(n);
         for (int i = 0; i < n; ++i) tapReach({rowTaps[i]}, left[i], right[i]);
         const int span = std::min(width, stripWidth);
-        std::vector<std::uint32_t> ring(3 * static_cast<std::size_t>(n) * span);
-        auto sums = [&](int p, int y) { return ring.data() + (static_cast<std::size_t>(p) * n + y % n) * span; };
-        std::vector<std::uint16_t> convolved(span);
-        for (int band0 = 0; band0 < height; band0 += bandRows) {
-            const int band1 = std::min(height, band0 + bandRows);
+        // A band re-reads 2h rows: bands of at least 4h rows keep that within a third.
+        forEachRowBand([&](int band0, int band1) {
+            std::vector<double> scale(width);
+            int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
+            std::vector<std::uint32_t> ring(3 * static_cast<std::size_t>(n) * span);
+            auto sums = [&](int p, int y) { return ring.data() + (static_cast<std::size_t>(p) * n + y % n) * span; };
+            std::vector<std::uint16_t> convolved(span);
             for (int x0 = 0; x0 < width; x0 += stripWidth) {
                 const int x1 = std::min(width, x0 + stripWidth);
                 const int length = x1 - x0;
                 auto finish = [&](int y) {
-                    scalesFor(y);
+                    scalesFor(scale, scaleTop, scaleBottom, y);
                     const std::size_t at = static_cast<std::size_t>(y) * width + x0;
                     for (int p = 0; p < 3; ++p)
                         softMixRowAvx2(copies[p].get() + at, sums(p, y), scale.data() + x0, planes[p] + at, length, q, r);
@@ -1089,61 +1106,63 @@ void colorFilter::softFocus()
                 // Rows near the bottom whose window is cut: their last source row is the picture's.
                 for (int y = std::max(band0, height - h); y < band1; ++y) finish(y);
             }
-            for (int y = band0; y < band1; ++y) reportRow(y);
-        }
-        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        }, 4 * h);
+        copyPlanesBack(planes, copies, width, height);
         return;
     }
 #endif
 
     int reachLeft, reachRight;
     tapReach(rowTaps, reachLeft, reachRight);
-    std::vector<tapRow> rows(n);
-    std::vector<std::uint16_t> acc16(width);
-    std::vector<std::uint32_t> acc32(width);
-    for (int y = 0; y < height; ++y) {
-        const int dyTop = std::max(-h, -y);
-        const int dyBottom = std::min(h, height - 1 - y);
-        scalesFor(y);
-        for (int p = 0; p < 3; ++p) {
-            // Inner blocks with the whole row of every tap inside the picture first, then the
-            // rest of the row one tap at a time.
-            int blockFrom = 0, blockTo = 0;
+    forEachRowBand([&](int first, int end) {
+        std::vector<double> scale(width);
+        int scaleTop = 1, scaleBottom = 0; // kernel-row range the scales were made for
+        std::vector<tapRow> rows(n);
+        std::vector<std::uint16_t> acc16(width);
+        std::vector<std::uint32_t> acc32(width);
+        for (int y = first; y < end; ++y) {
+            const int dyTop = std::max(-h, -y);
+            const int dyBottom = std::min(h, height - 1 - y);
+            scalesFor(scale, scaleTop, scaleBottom, y);
+            for (int p = 0; p < 3; ++p) {
+                // Inner blocks with the whole row of every tap inside the picture first, then the
+                // rest of the row one tap at a time.
+                int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-            if (haveAvx2() && reachRight < width) {
-                const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
-                blockFrom = reachLeft;
-                blockTo = blockFrom;
-                if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
-            }
-#endif
-            const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
-            for (const auto &segment : segments) {
-                const int from = segment[0], to = segment[1];
-                if (to <= from) continue;
-                std::fill(acc32.begin() + from, acc32.begin() + to, 0u);
-                for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                    const std::vector<tap> &taps = rowTaps[dy + h];
-                    if (taps.empty()) continue;
-                    // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
-                    std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
-                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
-                    widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                if (haveAvx2() && reachRight < width) {
+                    const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
+                    blockFrom = reachLeft;
+                    blockTo = blockFrom;
+                    if (haveAvx512()) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
                 }
-            }
-            const std::size_t at = static_cast<std::size_t>(y) * width;
-#ifdef KORVIA_X86
-            if (haveAvx2()) {
-                softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
-                continue;
-            }
 #endif
-            softMixRowPlain(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+                const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+                for (const auto &segment : segments) {
+                    const int from = segment[0], to = segment[1];
+                    if (to <= from) continue;
+                    std::fill(acc32.begin() + from, acc32.begin() + to, 0u);
+                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                        const std::vector<tap> &taps = rowTaps[dy + h];
+                        if (taps.empty()) continue;
+                        // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
+                        std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        widenAdd(acc32.data() + from, acc16.data() + from, to - from);
+                    }
+                }
+                const std::size_t at = static_cast<std::size_t>(y) * width;
+#ifdef KORVIA_X86
+                if (haveAvx2()) {
+                    softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+                    continue;
+                }
+#endif
+                softMixRowPlain(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+            }
         }
-        reportRow(y);
-    }
-    for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+    });
+    copyPlanesBack(planes, copies, width, height);
 }
 
 void colorFilter::emboss()
@@ -1162,57 +1181,64 @@ void colorFilter::emboss()
     chroma = -255;
     hue = 0;
     if (width < 1 || height < 1) return;
-    std::vector<std::uint8_t> ring(3 * static_cast<std::size_t>(width));
-    auto greyRow = [&](int y) { return ring.data() + static_cast<std::size_t>(y % 3) * width; };
-    auto makeGrey = [&](int y) {
-        const std::size_t at = static_cast<std::size_t>(y) * width;
+    // Bands of rows: the rows just above and below a band are read from copies taken before any
+    // band began.
+    const std::vector<int> edges = rowBands(height);
+    const bandNeighbours originals(planes, 3, width, height, edges, 1);
+    forEachBand(
+        edges,
+        [&](int first, int end) {
+            std::vector<std::uint8_t> ring(3 * static_cast<std::size_t>(width));
+            auto greyRow = [&](int y) { return ring.data() + static_cast<std::size_t>(y % 3) * width; };
+            auto makeGrey = [&](int y) {
+                const std::uint8_t *red = originals.row(first, 0, y), *green = originals.row(first, 1, y),
+                                   *blue = originals.row(first, 2, y);
 #ifdef KORVIA_X86
-        if (haveAvx512() && lumaQuotientExact())
-            return lumaRowExactWide(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
-        if (haveAvx512()) return lumaRowWide(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
-        if (haveAvx2() && lumaQuotientExact())
-            return lumaRowExactAvx2(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
+                if (haveAvx512() && lumaQuotientExact()) return lumaRowExactWide(greyRow(y), red, green, blue, width);
+                if (haveAvx512()) return lumaRowWide(greyRow(y), red, green, blue, width);
+                if (haveAvx2() && lumaQuotientExact()) return lumaRowExactAvx2(greyRow(y), red, green, blue, width);
 #endif
-        lumaRow(greyRow(y), redPlane + at, greenPlane + at, bluePlane + at, width);
-    };
-    makeGrey(0);
-
-    for (int y = 0; y < height; ++y) {
-        if (y + 1 < height) makeGrey(y + 1);
-        const std::size_t at = static_cast<std::size_t>(y) * width;
-        std::uint8_t *out[3] = {planes[0] + at, planes[1] + at, planes[2] + at};
-        // Flat border: exactly the drawing colour.
-        const bool inner = y >= 1 && y <= height - 2 && width >= 3;
-        for (int p = 0; p < 3; ++p) {
-            if (!inner) {
-                std::memset(out[p], base[p], static_cast<std::size_t>(width));
-            } else {
-                out[p][0] = static_cast<std::uint8_t>(base[p]);
-                out[p][width - 1] = static_cast<std::uint8_t>(base[p]);
+                lumaRow(greyRow(y), red, green, blue, width);
+            };
+            if (first > 0) makeGrey(first - 1);
+            makeGrey(first);
+            for (int y = first; y < end; ++y) {
+                if (y + 1 < height) makeGrey(y + 1);
+                const std::size_t at = static_cast<std::size_t>(y) * width;
+                std::uint8_t *out[3] = {planes[0] + at, planes[1] + at, planes[2] + at};
+                // Flat border: exactly the drawing colour.
+                const bool inner = y >= 1 && y <= height - 2 && width >= 3;
+                for (int p = 0; p < 3; ++p) {
+                    if (!inner) {
+                        std::memset(out[p], base[p], static_cast<std::size_t>(width));
+                    } else {
+                        out[p][0] = static_cast<std::uint8_t>(base[p]);
+                        out[p][width - 1] = static_cast<std::uint8_t>(base[p]);
+                    }
+                }
+                if (inner) {
+                    const std::uint8_t *rows[3] = {greyRow(y - 1), greyRow(y), greyRow(y + 1)};
+                    if (scaling.valid) {
+#ifdef KORVIA_X86
+                        if (haveAvx512())
+                            embossRowScaledWide(out, rows, 1, width - 1, kernel, scaling, base);
+                        else if (haveAvx2())
+                            embossRowScaledAvx2(out, rows, 1, width - 1, kernel, scaling, base);
+                        else
+#endif
+                            embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
+                    } else {
+#ifdef KORVIA_X86
+                        if (haveAvx2())
+                            embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
+                        else
+#endif
+                            embossRowPlain(out, rows, 1, width - 1, kernel, level, base);
+                    }
+                }
             }
-        }
-        if (inner) {
-            const std::uint8_t *rows[3] = {greyRow(y - 1), greyRow(y), greyRow(y + 1)};
-            if (scaling.valid) {
-#ifdef KORVIA_X86
-                if (haveAvx512())
-                    embossRowScaledWide(out, rows, 1, width - 1, kernel, scaling, base);
-                else if (haveAvx2())
-                    embossRowScaledAvx2(out, rows, 1, width - 1, kernel, scaling, base);
-                else
-#endif
-                    embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
-            } else {
-#ifdef KORVIA_X86
-                if (haveAvx2())
-                    embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
-                else
-#endif
-                    embossRowPlain(out, rows, 1, width - 1, kernel, level, base);
-            }
-        }
-        reportRow(y);
-    }
+        },
+        [this](int y) { reportRow(y); });
 }
 
 void colorFilter::motionBlur()
@@ -1238,73 +1264,73 @@ void colorFilter::motionBlur()
         }
     // Angles beyond 0..180 give weights outside 0..256: those take the straightforward sums.
     if (std::any_of(kernel.begin(), kernel.end(), [](int w) { return w < 0 || w > 256; })) {
-        for (int y = 0; y < height; ++y) {
-            for (int p = 0; p < 3; ++p)
-                for (int x = 0; x < width; ++x) {
-                    long long sum;
-                    kernelSumsPlain(planes[p], width, height, kernel, a, x, y, sum);
-                    copies[p][static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(clampByte(static_cast<int>(std::min(sum / a, 255LL))));
-                }
-            reportRow(y);
-        }
-        for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+        forEachRowBand([&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                for (int p = 0; p < 3; ++p)
+                    for (int x = 0; x < width; ++x) {
+                        long long sum;
+                        kernelSumsPlain(planes[p], width, height, kernel, a, x, y, sum);
+                        copies[p][static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(clampByte(static_cast<int>(std::min(sum / a, 255LL))));
+                    }
+        });
+        copyPlanesBack(planes, copies, width, height);
         return;
     }
     // Each term is at most 255; while the whole sum stays within 16 bits it is kept in 16 bits.
     const bool narrow = tapCount * 255 <= 65535;
     int reachLeft, reachRight;
     tapReach(rowTaps, reachLeft, reachRight);
-    std::vector<tapRow> rows(a);
-
-    std::vector<std::uint16_t> acc16(width);
-    std::vector<std::uint32_t> acc32(width);
-    for (int y = 0; y < height; ++y) {
-        const int dyTop = std::max(-m, -y);
-        const int dyBottom = std::min(m, height - 1 - y);
-        for (int p = 0; p < 3; ++p) {
-            std::uint8_t *out = copies[p].get() + static_cast<std::size_t>(y) * width;
-            if (narrow) {
-                int blockFrom = 0, blockTo = 0;
+    forEachRowBand([&](int first, int end) {
+        std::vector<tapRow> rows(a);
+        std::vector<std::uint16_t> acc16(width);
+        std::vector<std::uint32_t> acc32(width);
+        for (int y = first; y < end; ++y) {
+            const int dyTop = std::max(-m, -y);
+            const int dyBottom = std::min(m, height - 1 - y);
+            for (int p = 0; p < 3; ++p) {
+                std::uint8_t *out = copies[p].get() + static_cast<std::size_t>(y) * width;
+                if (narrow) {
+                    int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-                if (haveAvx2() && reachRight < width) {
-                    const int rowCount = tapRowsAround(rows.data(), rowTaps, m, planes[p], width, y, dyTop, dyBottom);
-                    blockFrom = reachLeft;
-                    blockTo = blockFrom;
-                    if (haveAvx512()) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                    blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                }
+                    if (haveAvx2() && reachRight < width) {
+                        const int rowCount = tapRowsAround(rows.data(), rowTaps, m, planes[p], width, y, dyTop, dyBottom);
+                        blockFrom = reachLeft;
+                        blockTo = blockFrom;
+                        if (haveAvx512()) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                        blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    }
 #endif
-                const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
-                for (const auto &segment : segments) {
-                    const int from = segment[0], to = segment[1];
-                    if (to <= from) continue;
-                    std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                    const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+                    for (const auto &segment : segments) {
+                        const int from = segment[0], to = segment[1];
+                        if (to <= from) continue;
+                        std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                        for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                            const std::vector<tap> &taps = rowTaps[dy + m];
+                            addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        }
+                    }
+#ifdef KORVIA_X86
+                    if (haveAvx2()) {
+                        divideRowAvx2(out, acc16.data(), width, a);
+                        continue;
+                    }
+#endif
+                    divideRowPlain(out, acc16.data(), width, a);
+                } else {
+                    std::fill(acc32.begin(), acc32.end(), 0u);
                     for (int dy = dyTop; dy <= dyBottom; ++dy) {
                         const std::vector<tap> &taps = rowTaps[dy + m];
-                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        if (taps.empty()) continue;
+                        std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
+                        addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
+                        widenAdd(acc32.data(), acc16.data(), width);
                     }
+                    for (int x = 0; x < width; ++x)
+                        out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));
                 }
-#ifdef KORVIA_X86
-                if (haveAvx2()) {
-                    divideRowAvx2(out, acc16.data(), width, a);
-                    continue;
-                }
-#endif
-                divideRowPlain(out, acc16.data(), width, a);
-            } else {
-                std::fill(acc32.begin(), acc32.end(), 0u);
-                for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                    const std::vector<tap> &taps = rowTaps[dy + m];
-                    if (taps.empty()) continue;
-                    std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                    addKernelRow(acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
-                    widenAdd(acc32.data(), acc16.data(), width);
-                }
-                for (int x = 0; x < width; ++x)
-                    out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));
             }
         }
-        reportRow(y);
-    }
-    for (int p = 0; p < 3; ++p) std::memcpy(planes[p], copies[p].get(), count);
+    });
+    copyPlanesBack(planes, copies, width, height);
 }

@@ -3,6 +3,7 @@
 // centred square, four triangles and four corner squares.
 #include "colorfilter.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -141,7 +142,6 @@ constexpr int maskPlane = 6;
 
 struct borderedPicture {
     int width = 0, height = 0, margin = 0, stride = 0;
-    int offset = 0; // first column of the strip being worked on
     std::vector<std::uint8_t> data[7];
 
     borderedPicture(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue,
@@ -151,30 +151,38 @@ struct borderedPicture {
         const std::size_t size = static_cast<std::size_t>(stride) * (h + 2 * m);
         const std::uint8_t *sources[3] = {red, green, blue};
         for (auto &plane : data) plane.assign(size, 0);
-        for (int y = 0; y < h; ++y) {
-            const std::size_t from = static_cast<std::size_t>(y) * w;
-            for (int c = 0; c < 3; ++c) {
-                std::uint8_t *value = row(c, y), *inverse = row(c + 3, y);
-                for (int x = 0; x < w; ++x) {
-                    value[x] = sources[c][from + x];
-                    inverse[x] = static_cast<std::uint8_t>(255 - sources[c][from + x]);
+        forEachBand(h, [&](int first, int end) {
+            for (int y = first; y < end; ++y) {
+                const std::size_t from = static_cast<std::size_t>(y) * w;
+                for (int c = 0; c < 3; ++c) {
+                    std::uint8_t *value = row(c, y), *inverse = row(c + 3, y);
+                    for (int x = 0; x < w; ++x) {
+                        value[x] = sources[c][from + x];
+                        inverse[x] = static_cast<std::uint8_t>(255 - sources[c][from + x]);
+                    }
                 }
+                std::uint8_t *mask = row(maskPlane, y);
+                for (int x = 0; x < w; ++x) mask[x] = 1;
             }
-            std::uint8_t *mask = row(maskPlane, y);
-            for (int x = 0; x < w; ++x) mask[x] = 1;
-        }
+        });
     }
     // Pointer to column 0 of row y; columns −margin .. width + margin − 1 may be read.
     std::uint8_t *row(int plane, int y)
     {
         return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin;
     }
-    // The same for reading, relative to the strip's first column.
+    static int sumSource(int q) { return q < 3 ? q : maskPlane; }
+};
+
+// The bordered picture as one strip of columns reads it: relative to the strip's first column.
+struct pictureStrip {
+    const borderedPicture *whole = nullptr;
+    int offset = 0; // first column of the strip
     const std::uint8_t *row(int plane, int y) const
     {
-        return data[plane].data() + static_cast<std::size_t>(y + margin) * stride + margin + offset;
+        return whole->data[plane].data() + static_cast<std::size_t>(y + whole->margin) * whole->stride + whole->margin +
+               offset;
     }
-    static int sumSource(int q) { return q < 3 ? q : maskPlane; }
 };
 
 // A row of window statistics, columns −margin .. width + margin − 1.
@@ -202,7 +210,7 @@ struct statisticsRow {
     }
 
     // Adds the picture's row y, read shift columns to the right, to columns from .. to − 1.
-    void takeRow(const borderedPicture &picture, int y, int shift, int from, int to)
+    void takeRow(const pictureStrip &picture, int y, int shift, int from, int to)
     {
         for (int p = 0; p < extremePlanes; ++p) {
             std::uint8_t *__restrict target = extreme(p);
@@ -217,7 +225,7 @@ struct statisticsRow {
     }
 
     // Replaces columns from .. to − 1 by the picture's row y, read shift columns to the right.
-    void assignRow(const borderedPicture &picture, int y, int shift, int from, int to)
+    void assignRow(const pictureStrip &picture, int y, int shift, int from, int to)
     {
         for (int p = 0; p < extremePlanes; ++p) {
             std::uint8_t *__restrict target = extreme(p);
@@ -294,19 +302,18 @@ struct fastPaint {
     int fullWidth, height, d;
     bool pointillism;
     int margin, reach;
-    borderedPicture picture;
-    paintSampler &sampler;
+    borderedPicture whole;
 
     fastPaint(const std::uint8_t *red, const std::uint8_t *green, const std::uint8_t *blue, int w, int h,
-              int dd, bool point, paintSampler &plain)
+              int dd, bool point)
         : fullWidth(w), height(h), d(dd), pointillism(point), margin(3 * dd + 4), reach(dd + 2),
-          picture(red, green, blue, w, h, margin), sampler(plain)
+          whole(red, green, blue, w, h, margin)
     {
     }
 
     // The region at (x, y) sampled one by one, written into column x − left of a region row.
     template <typename row>
-    void plainInto(row &region, int k, int x, int y, int left)
+    void plainInto(paintSampler &sampler, row &region, int k, int x, int y, int left) const
     {
         sampler.n = 0;
         if (pointillism) sampler.pointillismRegion(k, x, y);
@@ -320,10 +327,9 @@ struct fastPaint {
         region.sum(3)[x - left] = static_cast<std::uint16_t>(st.n);
     }
 
-    // Works out columns left .. left + width − 1 of every row, top to bottom; rowDone(y) is
-    // called after each row.
-    template <typename report>
-    void runStrip(std::uint8_t *const outputs[3], int left, int width, report &&rowDone);
+    // Works out columns left .. left + width − 1 of rows first .. end − 1, top to bottom, with
+    // working rows of its own: strips and bands of rows may run side by side.
+    void runStrip(std::uint8_t *const outputs[3], int left, int width, int first, int end, paintSampler &sampler) const;
 };
 
 // Spread of each column of a region: the largest of max − min over the channels.
@@ -343,10 +349,10 @@ void spreadOf(const row &region, std::uint8_t *__restrict spread, int width)
     }
 }
 
-template <typename report>
-void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, report &&rowDone)
+void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, int first, int end,
+                         paintSampler &sampler) const
 {
-    picture.offset = left;
+    const pictureStrip picture{&whole, left};
     const int near0 = -reach, near1 = width + reach; // what the regions read around a row
     // Columns of the squares' vertical stages that their horizontal stages read.
     const int tall0 = -(d - 1), tall1 = width + d - 1;
@@ -374,7 +380,8 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
     windowRing squares;
     windowRow squareRows, span;
     std::vector<windowRow> above, below, columnSpans;
-    int fedRows = 0;
+    // The triangles above the first row take the d − 1 rows above it.
+    int fedRows = std::max(0, first - (d - 1));
     if (!pointillism) {
         squareColumns.allocate(width, margin);
         alongColumn.allocate(d + 4, width, margin);
@@ -441,7 +448,7 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
         region.take(third, shift3, 0, width);
     };
 
-    for (int y = 0; y < height; ++y) {
+    for (int y = first; y < end; ++y) {
         if (!pointillism) {
             // Region 0: rows y − d/2 .. y + d − 2, columns x − d/2 .. x + d − 2.
             squareColumns.assignRow(picture, y - d / 2, 0, tall0, tall1);
@@ -491,13 +498,13 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
             // 1, the triangle above; near the top edge the rows above the picture are skipped
             // without narrowing, which the accumulated rows do not model.
             if (y >= d - 1) regions[1].assign(above[slot(y, 2 * d)], 0, 0, width);
-            else for (int x = left; x < left + width; ++x) plainInto(regions[1], 1, x, y, left);
+            else for (int x = left; x < left + width; ++x) plainInto(sampler, regions[1], 1, x, y, left);
             regions[2].assign(columnSpans[d - 1], 0, 0, width); // 2, to the right
             for (int j = 1; j < d; ++j) regions[2].take(columnSpans[d - 1 - j], j, 0, width);
             regions[3].assign(below[slot(y, d)], 0, 0, width); // 3, below
             regions[4].assign(columnSpans[0], 0, 0, width); // 4, to the left; likewise at the left edge
             for (int j = 1; j < d; ++j) regions[4].take(columnSpans[j], -j, 0, width);
-            for (int x = left; x < std::min(left + width, d - 1); ++x) plainInto(regions[4], 4, x, y, left);
+            for (int x = left; x < std::min(left + width, d - 1); ++x) plainInto(sampler, regions[4], 4, x, y, left);
             regions[5].assign(squareHigh, -(d - 1), 0, width); // the corner squares
             regions[6].assign(squareHigh, 0, 0, width);
             regions[7].assign(squareLow, 0, 0, width);
@@ -543,7 +550,6 @@ void fastPaint::runStrip(std::uint8_t *const outputs[3], int left, int width, re
                 outputs[c][start + x] = static_cast<std::uint8_t>((sum * inverse) >> 32);
             }
         }
-        rowDone(y);
     }
 }
 
@@ -555,70 +561,80 @@ void colorFilter::paint(int code)
     const int s = std::max(3, paintSize) | 1;
     const int d = s / 2 + 1;
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    const pictureBytes redCopy = copyPictureBytes(redPlane, count);
-    const pictureBytes greenCopy = copyPictureBytes(greenPlane, count);
-    const pictureBytes blueCopy = copyPictureBytes(bluePlane, count);
-    std::vector<int> listRed(static_cast<std::size_t>(s) * s), listGreen(listRed.size()),
-        listBlue(listRed.size());
-    paintSampler sampler{width, height, d, redCopy.get(), greenCopy.get(), blueCopy.get(),
-                         listRed.data(), listGreen.data(), listBlue.data()};
+    const pictureBytes redCopy = requirePictureBytes(count), greenCopy = requirePictureBytes(count),
+                       blueCopy = requirePictureBytes(count);
+    copyInPieces(redCopy.get(), redPlane, count);
+    copyInPieces(greenCopy.get(), greenPlane, count);
+    copyInPieces(blueCopy.get(), bluePlane, count);
+    // Sample lists of a band of rows, which every region of its pixels reuses.
+    struct sampleLists {
+        std::vector<int> red, green, blue;
+        paintSampler sampler;
+        sampleLists(const colorFilter &f, int s, int d, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b)
+            : red(static_cast<std::size_t>(s) * s), green(red.size()), blue(red.size()),
+              sampler{f.width, f.height, d, r, g, b, red.data(), green.data(), blue.data()}
+        {
+        }
+    };
     // The window sums stay within 16 bits up to d = 16 (size 31: 256 samples of 255).
     if (d <= 16) {
-        // Strips of columns keep the rows of window statistics in cache.
-        fastPaint fast(redCopy.get(), greenCopy.get(), blueCopy.get(), width, height, d, code == filterPaintPointillism, sampler);
+        // Bands of rows on the worker threads, each in strips of columns that keep the rows of
+        // window statistics in cache. A band works out the windows of the d + 4 rows around its
+        // first one afresh: bands of at least 4d + 16 rows keep that small.
+        const fastPaint fast(redCopy.get(), greenCopy.get(), blueCopy.get(), width, height, d, code == filterPaintPointillism);
         std::uint8_t *const outputs[3] = {redPlane, greenPlane, bluePlane};
         constexpr int stripWidth = 512;
-        const int strips = (width + stripWidth - 1) / stripWidth;
-        int shown = -1;
-        for (int strip = 0; strip < strips; ++strip) {
-            const int left = strip * stripWidth;
-            // Progress counts rows of the whole picture: each strip stands for its share of them,
-            // so the position only grows and ends on the last row.
-            fast.runStrip(outputs, left, std::min(stripWidth, width - left), [&](int y) {
-                const int position = static_cast<int>((static_cast<long long>(strip) * height + y) / strips);
-                if (position != shown) reportRow(shown = position);
-            });
-        }
+        forEachRowBand(
+            [&](int first, int end) {
+                sampleLists lists(*this, s, d, redCopy.get(), greenCopy.get(), blueCopy.get());
+                for (int left = 0; left < width; left += stripWidth)
+                    fast.runStrip(outputs, left, std::min(stripWidth, width - left), first, end, lists.sampler);
+            },
+            4 * d + 16);
         return;
     }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            int best = 255;
-            int keptRed = listRed[0], keptGreen = listGreen[0], keptBlue = listBlue[0];
-            for (int k = 0; k < 9; ++k) {
-                sampler.n = 0;
-                if (code == filterPaintNormal) sampler.normalRegion(k, x, y);
-                else sampler.pointillismRegion(k, x, y);
-                const int n = sampler.n;
-                int spread = 255;
-                if (n > 0) {
-                    int sum[3] = {0, 0, 0}, low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
-                    const int *lists[3] = {listRed.data(), listGreen.data(), listBlue.data()};
-                    for (int c = 0; c < 3; ++c) {
-                        for (int i = 0; i < n; ++i) {
-                            const int value = lists[c][i];
-                            sum[c] += value;
-                            low[c] = std::min(low[c], value);
-                            high[c] = std::max(high[c], value);
+    forEachRowBand([&](int first, int end) {
+        sampleLists lists(*this, s, d, redCopy.get(), greenCopy.get(), blueCopy.get());
+        paintSampler &sampler = lists.sampler;
+        std::vector<int> &listRed = lists.red, &listGreen = lists.green, &listBlue = lists.blue;
+        for (int y = first; y < end; ++y) {
+            for (int x = 0; x < width; ++x) {
+                int best = 255;
+                int keptRed = listRed[0], keptGreen = listGreen[0], keptBlue = listBlue[0];
+                for (int k = 0; k < 9; ++k) {
+                    sampler.n = 0;
+                    if (code == filterPaintNormal) sampler.normalRegion(k, x, y);
+                    else sampler.pointillismRegion(k, x, y);
+                    const int n = sampler.n;
+                    int spread = 255;
+                    if (n > 0) {
+                        int sum[3] = {0, 0, 0}, low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+                        const int *lists[3] = {listRed.data(), listGreen.data(), listBlue.data()};
+                        for (int c = 0; c < 3; ++c) {
+                            for (int i = 0; i < n; ++i) {
+                                const int value = lists[c][i];
+                                sum[c] += value;
+                                low[c] = std::min(low[c], value);
+                                high[c] = std::max(high[c], value);
+                            }
                         }
+                        listRed[0] = sum[0] / n;
+                        listGreen[0] = sum[1] / n;
+                        listBlue[0] = sum[2] / n;
+                        spread = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
                     }
-                    listRed[0] = sum[0] / n;
-                    listGreen[0] = sum[1] / n;
-                    listBlue[0] = sum[2] / n;
-                    spread = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
+                    if (spread <= best) {
+                        best = spread;
+                        keptRed = listRed[0];
+                        keptGreen = listGreen[0];
+                        keptBlue = listBlue[0];
+                    }
                 }
-                if (spread <= best) {
-                    best = spread;
-                    keptRed = listRed[0];
-                    keptGreen = listGreen[0];
-                    keptBlue = listBlue[0];
-                }
+                const std::size_t i = static_cast<std::size_t>(y) * width + x;
+                redPlane[i] = static_cast<std::uint8_t>(keptRed);
+                greenPlane[i] = static_cast<std::uint8_t>(keptGreen);
+                bluePlane[i] = static_cast<std::uint8_t>(keptBlue);
             }
-            const std::size_t i = static_cast<std::size_t>(y) * width + x;
-            redPlane[i] = static_cast<std::uint8_t>(keptRed);
-            greenPlane[i] = static_cast<std::uint8_t>(keptGreen);
-            bluePlane[i] = static_cast<std::uint8_t>(keptBlue);
         }
-        reportRow(y);
-    }
+    });
 }

@@ -80,16 +80,16 @@ void colorFilter::toneCurve(int code)
         levels[i] = static_cast<std::uint8_t>(static_cast<int>(value));
     }
     if (!redPlane || !greenPlane || !bluePlane || width <= 0) return;
-    for (int y = 0; y < height; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    forEachRowBand([&](int first, int end) {
+        const std::size_t offset = static_cast<std::size_t>(first) * static_cast<std::size_t>(width);
+        const std::size_t count = static_cast<std::size_t>(end - first) * static_cast<std::size_t>(width);
         std::uint8_t *r = redPlane + offset;
         std::uint8_t *g = greenPlane + offset;
         std::uint8_t *b = bluePlane + offset;
-        for (int x = 0; x < width; ++x) {
+        for (std::size_t x = 0; x < count; ++x) {
             r[x] = levels[r[x]];
             g[x] = levels[g[x]];
             b[x] = levels[b[x]];
         }
-        reportRow(y);
-    }
+    });
 }

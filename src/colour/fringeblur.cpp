@@ -26,21 +26,17 @@
 #include "fringeblur.h"
 #include "filterkernels.h"
 #include "sharedrandom.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <cstring>
 #include <cstdlib>
 #include <new>
 #include <vector>
-
-#if defined(__linux__)
-#include <sched.h>
-#endif
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -503,17 +499,7 @@ void stripWork::run(const std::uint8_t *marginIn, std::uint8_t *marginOut, const
 
 } // namespace
 
-int fringeBlurCores()
-{
-    unsigned cores = std::thread::hardware_concurrency(); // every core the machine has online
-#if defined(__linux__)
-    // Two threads on one allowed core take turns and pay the parts' overlaps for nothing.
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) cores = static_cast<unsigned>(CPU_COUNT(&allowed));
-#endif
-    return static_cast<int>(std::clamp(cores, 1u, 8u));
-}
+int fringeBlurCores() { return std::min(8, availableCores()); }
 
 void setFringeBlurStripWidth(int columns) { stripOverride = columns; }
 void setFringeBlurParts(int parts) { partOverride = parts; }
@@ -563,13 +549,12 @@ bool fringeBlurWide(const fringeBlurJob &job)
         for (int y = 0; y < height; ++y, s = rowLeap.from(s)) rowStates[y] = s;
     }
 
-    // Parts of rows, each with its own strips and table, taken in turn by one worker per core:
-    // one part per core (on 24-megapixel photos two per core lose 5 % on their overlaps), but no
-    // more than leaves each part four times the rows its boxes reach beyond it.
-    const int cores = fringeBlurCores();
-    int partCount = partOverride > 0 ? partOverride : std::min(cores, std::max(1, height / (4 * (shape.reach + 1))));
+    // Parts of rows, each with its own strips and table, done by the worker threads: one part
+    // per thread (on 24-megapixel photos two per core lose 5 % on their overlaps), but no more
+    // than leaves each part four times the rows its boxes reach beyond it.
+    int partCount = partOverride > 0 ? partOverride
+                                     : std::min(workerThreads(), std::max(1, height / (4 * (shape.reach + 1))));
     partCount = std::clamp(partCount, 1, height);
-    const int workers = std::min(cores, partCount);
 
     // The rows every part reads beyond its own, copied before any part writes.
     std::vector<rowPart> parts(static_cast<std::size_t>(partCount));
@@ -600,24 +585,26 @@ bool fringeBlurWide(const fringeBlurJob &job)
     // calling thread moves it.
     std::atomic<std::int64_t> done{0};
     int reported = 0;
-    auto report = [&] {
+    const std::thread::id caller = std::this_thread::get_id();
+    const std::function<void()> report = [&] {
         const std::int64_t now = done.load(std::memory_order_relaxed);
         for (; reported < height && (reported + 1) * static_cast<std::int64_t>(stripCount) <= now; ++reported)
             if (job.reportRow) job.reportRow(reported);
     };
 
     const std::size_t marginBytes = static_cast<std::size_t>(3) * height * shape.margin;
-    std::atomic<int> nextPart{0};
     // Parts write rows of their own only and read their neighbours' rows from the copies, so
     // any number of them run side by side, in any order.
-    auto work = [&](bool reporting) {
-        const std::function<void()> rowDone = [&] {
-            done.fetch_add(1, std::memory_order_relaxed);
-            if (reporting) report();
-        };
-        blurBuffers buffers;
-        scratch<std::uint8_t> marginIn, marginOut;
-        for (int i; (i = nextPart.fetch_add(1)) < partCount;) {
+    runTasks(
+        partCount,
+        [&](int i) {
+            const bool reporting = std::this_thread::get_id() == caller;
+            const std::function<void()> rowDone = [&] {
+                done.fetch_add(1, std::memory_order_relaxed);
+                if (reporting) report();
+            };
+            blurBuffers buffers;
+            scratch<std::uint8_t> marginIn, marginOut;
             const rowPart &part = parts[static_cast<std::size_t>(i)];
             for (int s = 0; s < stripCount; ++s) {
                 const int left = s * strip, right = std::min(width, left + strip);
@@ -628,33 +615,8 @@ bool fringeBlurWide(const fringeBlurJob &job)
                              sharedRandom::leapOf(2 * static_cast<std::uint64_t>(left)), rowDone);
                 std::swap(marginIn, marginOut);
             }
-        }
-    };
-
-    // This thread is the first worker; a worker that cannot start leaves its parts to the others.
-    std::vector<std::thread> helpers;
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(workers));
-    for (int w = 1; w < workers; ++w) {
-        try {
-            helpers.emplace_back([&, w] {
-                try {
-                    work(false);
-                } catch (...) {
-                    failures[static_cast<std::size_t>(w)] = std::current_exception();
-                }
-            });
-        } catch (const std::system_error &) {
-            break;
-        }
-    }
-    try {
-        work(true);
-    } catch (...) {
-        failures[0] = std::current_exception();
-    }
-    for (std::thread &helper : helpers) helper.join();
-    for (const std::exception_ptr &failure : failures)
-        if (failure) std::rethrow_exception(failure);
+        },
+        report);
     report();
     random.skip(2 * static_cast<std::uint64_t>(width) * height);
     return true;

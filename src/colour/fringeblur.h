@@ -24,16 +24,17 @@ int fringeBlurReach(int width, int height, int size, int density);
 
 // Runs the blur and returns true, or returns false having changed and drawn nothing when the
 // processor lacks the vectors or the picture is too large for them (the caller then runs the
-// plain path). Tall pictures are done on every core, but reportRow is only ever called from the
-// calling thread.
+// plain path). Tall pictures are done in parts on the worker threads (workerpool.h), but
+// reportRow is only ever called from the calling thread.
 bool fringeBlurWide(const fringeBlurJob &job);
 
-// The cores the blur cuts its parts for: those this process may run on (a process held to
-// fewer cores than the machine has, by taskset or a container, gets only as many threads), at
-// most eight.
+// The cores this process may run on (a process held to fewer cores than the machine has, by
+// taskset or a container, gets only as many), at most eight: availableCores() as the blur saw
+// it before the one pool took over its threads.
 int fringeBlurCores();
 
 // Tests only: the width of the column strips the picture is done in (0: the measured choice).
 void setFringeBlurStripWidth(int columns);
-// Tests and benchmarks only: the number of parts of rows done side by side (0: one per core).
+// Tests and benchmarks only: the number of parts of rows done side by side (0: one per worker
+// thread).
 void setFringeBlurParts(int parts);

@@ -5,10 +5,12 @@
 #include "imagedata/messagesink.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <new>
 #include <numbers>
 
@@ -72,28 +74,29 @@ void movePlain(const shapeExecute &engine, const QImage &source, QImage &destina
     const qsizetype stride = destination.bytesPerLine();
     const progressIndicator *progress = engine.progressBar;
     if (progress) progress->setMaximum(Hd - 1);
-    for (int y = 0; y < Hd; ++y) {
-        std::uint8_t *p = bits + stride * y;
-        for (int x = 0; x < Wd; ++x) {
-            int c = x, r = y;
-            switch (engine.shapeType) {
-            case shapeRotateRight90: c = y; r = H - 1 - x; break;
-            case shapeRotateLeft90: c = W - 1 - y; r = x; break;
-            case shapeRotate180: c = W - 1 - x; r = H - 1 - y; break;
-            case shapeMirrorLeftRight: c = W - 1 - x; break;
-            case shapeMirrorUpDown: r = H - 1 - y; break;
-            case shapeTrim: c = trim.left + x; r = trim.top + y; break;
-            default: break;
+    forEachBand(Hd, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            std::uint8_t *p = bits + stride * y;
+            for (int x = 0; x < Wd; ++x) {
+                int c = x, r = y;
+                switch (engine.shapeType) {
+                case shapeRotateRight90: c = y; r = H - 1 - x; break;
+                case shapeRotateLeft90: c = W - 1 - y; r = x; break;
+                case shapeRotate180: c = W - 1 - x; r = H - 1 - y; break;
+                case shapeMirrorLeftRight: c = W - 1 - x; break;
+                case shapeMirrorUpDown: r = H - 1 - y; break;
+                case shapeTrim: c = trim.left + x; r = trim.top + y; break;
+                default: break;
+                }
+                if (c < 0 || c >= W || r < 0 || r >= H) continue;
+                if (engine.shapeType == shapeTrim && (c > trim.right || r > trim.bottom)) continue;
+                const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
+                p[x * 4] = planes.blue[i];
+                p[x * 4 + 1] = planes.green[i];
+                p[x * 4 + 2] = planes.red[i];
             }
-            if (c < 0 || c >= W || r < 0 || r >= H) continue;
-            if (engine.shapeType == shapeTrim && (c > trim.right || r > trim.bottom)) continue;
-            const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
-            p[x * 4] = planes.blue[i];
-            p[x * 4 + 1] = planes.green[i];
-            p[x * 4 + 2] = planes.red[i];
         }
-        if (progress) progress->setPosition(y);
-    }
+    }, progressRows(progress));
 }
 
 // The plain resampling, pixel by pixel from the source planes.
@@ -108,30 +111,31 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
     if (!bits) throw std::bad_alloc();
     const qsizetype stride = destination.bytesPerLine();
     if (progress) progress->setMaximum(rule.destinationHeight - 1);
-    for (int y = 0; y < rule.destinationHeight; ++y) {
-        std::uint8_t *p = bits + stride * y;
-        for (int x = 0; x < rule.destinationWidth; ++x) {
-            double u = 0, v = 0;
-            rule.position(x, y, u, v);
-            const double ixd = std::floor(u), iyd = std::floor(v);
-            const double fx = u - ixd, fy = v - iyd;
-            // Compared as reals, so that a position far outside never overflows an integer.
-            if (!(iyd >= 0 && iyd <= H - 2 && ixd >= 0 && ixd <= W - 2)) {
-                p[x * 4] = backBlue;
-                p[x * 4 + 1] = backGreen;
-                p[x * 4 + 2] = backRed;
-                continue;
-            }
-            const std::size_t ix = static_cast<std::size_t>(ixd), r0 = static_cast<std::size_t>(iyd);
-            const std::size_t i00 = r0 * static_cast<std::size_t>(W) + ix, i10 = i00 + static_cast<std::size_t>(W);
-            const std::uint8_t *const channels[3] = {planes.blue.get(), planes.green.get(), planes.red.get()};
-            for (int b = 0; b < 3; ++b) {
-                const std::uint8_t *plane = channels[b];
-                p[x * 4 + b] = roundedByte(bilinear(plane[i00], plane[i00 + 1], plane[i10], plane[i10 + 1], fx, fy));
+    forEachBand(rule.destinationHeight, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            std::uint8_t *p = bits + stride * y;
+            for (int x = 0; x < rule.destinationWidth; ++x) {
+                double u = 0, v = 0;
+                rule.position(x, y, u, v);
+                const double ixd = std::floor(u), iyd = std::floor(v);
+                const double fx = u - ixd, fy = v - iyd;
+                // Compared as reals, so that a position far outside never overflows an integer.
+                if (!(iyd >= 0 && iyd <= H - 2 && ixd >= 0 && ixd <= W - 2)) {
+                    p[x * 4] = backBlue;
+                    p[x * 4 + 1] = backGreen;
+                    p[x * 4 + 2] = backRed;
+                    continue;
+                }
+                const std::size_t ix = static_cast<std::size_t>(ixd), r0 = static_cast<std::size_t>(iyd);
+                const std::size_t i00 = r0 * static_cast<std::size_t>(W) + ix, i10 = i00 + static_cast<std::size_t>(W);
+                const std::uint8_t *const channels[3] = {planes.blue.get(), planes.green.get(), planes.red.get()};
+                for (int b = 0; b < 3; ++b) {
+                    const std::uint8_t *plane = channels[b];
+                    p[x * 4 + b] = roundedByte(bilinear(plane[i00], plane[i00 + 1], plane[i10], plane[i10 + 1], fx, fy));
+                }
             }
         }
-        if (progress) progress->setPosition(y);
-    }
+    }, progressRows(progress));
 }
 
 } // namespace

@@ -9,6 +9,15 @@
 #include <QImage>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+
+// The rows of a run go to the worker threads in bands; this reports destination row y on the
+// calling thread once the bands up to it are done.
+inline std::function<void(int)> progressRows(const progressIndicator *progress)
+{
+    if (!progress) return {};
+    return [progress](int y) { progress->setPosition(y); };
+}
 
 // The distortion's R: the half diagonal of a W × H source.
 inline double distortionRadius(int W, int H)

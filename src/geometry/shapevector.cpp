@@ -12,7 +12,10 @@
 // neighbours of each pixel fetched as two 64-bit pairs straight from the source bitmap.
 #include "shaperules.h"
 
+#include "imagedata/workerpool.h"
+
 #include <cstring>
+#include <functional>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -103,11 +106,12 @@ inline std::uint32_t turnedPixel(const pixelView &s, bool right, int W, int H, i
 
 // Quarter turns: destination rows y0..y0+15 at once; the source rows of four destination columns
 // are read 16 pixels each (one cache line) and transposed in four 4 × 4 blocks.
-void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, int H, const progressIndicator *progress)
+// Destination rows first .. end − 1.
+void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, int H, int first, int end)
 {
-    const int Wd = H, Hd = W;
-    int y0 = 0;
-    for (; y0 + band <= Hd; y0 += band) {
+    const int Wd = H;
+    int y0 = first;
+    for (; y0 + band <= end; y0 += band) {
         std::uint32_t *rows[band];
         for (int i = 0; i < band; ++i) rows[i] = d.row(y0 + i);
         int x = 0;
@@ -146,13 +150,10 @@ void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, in
         }
         for (; x < Wd; ++x)
             for (int i = 0; i < band; ++i) rows[i][x] = mergedPixel(turnedPixel(s, right, W, H, x, y0 + i), rows[i][x]);
-        if (progress)
-            for (int i = 0; i < band; ++i) progress->setPosition(y0 + i);
     }
-    for (; y0 < Hd; ++y0) {
+    for (; y0 < end; ++y0) {
         std::uint32_t *row = d.row(y0);
         for (int x = 0; x < Wd; ++x) row[x] = mergedPixel(turnedPixel(s, right, W, H, x, y0), row[x]);
-        if (progress) progress->setPosition(y0);
     }
 }
 
@@ -413,24 +414,34 @@ struct slopePositions {
     }
 };
 
+// Bands of rows in strips of columns: a strip's rows read nearly the same source lines (a
+// rotation's rows run across the picture), which then stay in the cache from row to row.
+constexpr int bandRows = 16, stripWidth = 2 * chunk;
+
+// Destination rows first .. end − 1.
 template <class Positions>
-AVX2 void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d,
-                       const progressIndicator *progress)
+AVX2 void resampleBand(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, int first, int end,
+                       bool wide)
 {
-    const bool wide = wideVectorsWanted && processorHasAvx512();
-    // Bands of rows in strips of columns: a strip's rows read nearly the same source lines (a
-    // rotation's rows run across the picture), which then stay in the cache from row to row.
-    constexpr int bandRows = 16, stripWidth = 2 * chunk;
-    const int Wd = rule.destinationWidth, Hd = rule.destinationHeight;
-    for (int y0 = 0; y0 < Hd; y0 += bandRows) {
-        const int y1 = y0 + bandRows < Hd ? y0 + bandRows : Hd;
+    const int Wd = rule.destinationWidth;
+    for (int y0 = first; y0 < end; y0 += bandRows) {
+        const int y1 = y0 + bandRows < end ? y0 + bandRows : end;
         for (int x0 = 0; x0 < Wd; x0 += stripWidth) {
             const int x1 = x0 + stripWidth < Wd ? x0 + stripWidth : Wd;
             for (int y = y0; y < y1; ++y) resampleRow(f, d.row(y), x0, x1, Positions(rule, y), wide);
         }
-        if (progress)
-            for (int y = y0; y < y1; ++y) progress->setPosition(y);
     }
+}
+
+// The worker threads take whole bands.
+template <class Positions>
+void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d,
+                  const progressIndicator *progress)
+{
+    const bool wide = wideVectorsWanted && processorHasAvx512();
+    forEachBand(
+        rule.destinationHeight, [&](int first, int end) { resampleBand<Positions>(rule, f, d, first, end, wide); },
+        progressRows(progress), 1, bandRows);
 }
 
 void resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, const progressIndicator *progress)
@@ -463,19 +474,26 @@ bool moveVector(const shapeExecute &engine, const QImage &source, QImage &destin
     const progressIndicator *progress = engine.progressBar;
     if (progress) progress->setMaximum(Hd - 1);
     if (turned) {
-        turnQuarter(s, d, engine.shapeType == shapeRotateRight90, W, H, progress);
+        const bool right = engine.shapeType == shapeRotateRight90;
+        forEachBand(Hd, [&](int first, int end) { turnQuarter(s, d, right, W, H, first, end); }, progressRows(progress), 1,
+                    band);
         return true;
     }
-    for (int y = 0; y < Hd; ++y) {
-        switch (engine.shapeType) {
-        case shapeRotate180: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
-        case shapeMirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
-        case shapeMirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
-        case shapeTrim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
-        default: copyMerged(d.row(y), s.row(y), W); break;
-        }
-        if (progress) progress->setPosition(y);
-    }
+    const std::uint32_t code = engine.shapeType;
+    forEachBand(
+        Hd,
+        [&](int first, int end) {
+            for (int y = first; y < end; ++y) {
+                switch (code) {
+                case shapeRotate180: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
+                case shapeMirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
+                case shapeMirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
+                case shapeTrim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
+                default: copyMerged(d.row(y), s.row(y), W); break;
+                }
+            }
+        },
+        progressRows(progress));
     return true;
 }
 

@@ -172,6 +172,24 @@ bool exifReader::readExif(const QString &path)
     return exists;
 }
 
+void exifReader::readPictureExif(const QString &path, int type, const pictureMetadata &metadata)
+{
+    if (type <= 2) {
+        readExif(path);
+        return;
+    }
+    // The smallest JPEG stream holding the record: start of image, then its APP1 segment.
+    const QByteArray payload = metadata.exifPayload();
+    QByteArray stream("\xFF\xD8\xFF\xE1", 4);
+    const qsizetype length = std::min<qsizetype>(payload.size() + 8, 0xFFFF);
+    stream.append(char(length >> 8));
+    stream.append(char(length & 0xFF));
+    stream.append("Exif\0\0", 6);
+    stream.append(payload);
+    readExifBytes(reinterpret_cast<const std::uint8_t *>(stream.constData()), payload.isEmpty() ? 0 : std::int32_t(stream.size()),
+                  QFileInfo(path).fileName());
+}
+
 void exifReader::readExifBytes(const std::uint8_t *data, std::int32_t size, const QString &name)
 {
     if (!data || size < 0)

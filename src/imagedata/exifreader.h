@@ -2,6 +2,8 @@
 // structure (byte order, IFD0, the EXIF sub-IFD) and turns the tags it knows into Japanese
 // display texts. Read-only, and safe on any bytes: every read is bounded by the file's size.
 #pragma once
+#include "picturemetadata.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -20,6 +22,10 @@ public:
 
     // Reads the whole file and decodes it; returns whether the file exists.
     bool readExif(const QString &path);
+    // The record of a picture opened as `type` (loadImageFile's result): a JPEG or BMP file is
+    // read by readExif; any other format's record comes from its metadata, decoded as the same
+    // record inside a JPEG file would be.
+    void readPictureExif(const QString &path, int type, const pictureMetadata &metadata);
     // Decodes a file already in memory (what readExif does after reading; also the fuzz entry).
     void readExifBytes(const std::uint8_t *data, std::int32_t size, const QString &name);
 

@@ -27,7 +27,7 @@ public:
     QImage bitmap;            // Format_RGB32 once loaded; created empty (a null 0 x 0 QImage)
     QString path;             // full file name as opened or last saved under a new name
     QString name;             // path without its directory
-    int fileType = 0;         // 0 unknown, 1 JPEG, 2 BMP
+    int fileType = 0;         // 0 unknown, 1 JPEG, 2 BMP, 3 and on: picturesignature.h
     QString snapshotPrefix;   // the instance's snapshot folder + "/" + identity
     QString snapshotName;     // the snapshot last named (by takeSnapshot or undo)
     int undoCount = 0;        // snapshots on disk, 0..50

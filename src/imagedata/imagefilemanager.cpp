@@ -2,8 +2,10 @@
 
 #include "bmpcoding.h"
 #include "filenames.h"
+#include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "picturesignature.h"
 #include "safewrite.h"
 
 #include <QDir>
@@ -55,7 +57,7 @@ int imageFileType(const QString &name)
     if (ext == QLatin1String(".jpeg") || ext == QLatin1String(".jpg") || ext == QLatin1String(".JPEG")
         || ext == QLatin1String(".JPG"))
         return 1;
-    return 0;
+    return extensionPictureType(ext);
 }
 
 int loadImageFile(QImage &bitmap, const QString &name)
@@ -65,46 +67,77 @@ int loadImageFile(QImage &bitmap, const QString &name)
 
 int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata)
 {
-    const int type = imageFileType(name);
+    const int named = imageFileType(name);
+    if (named == 0) {
+        if (!bitmap.isNull() && bitmap.format() != QImage::Format_RGB32)
+            bitmap = asRgb32(bitmap);
+        return 0;
+    }
+    // The bytes decide the format; the name only where they leave it open.
+    const pictureFile file(name);
+    const QByteArray &bytes = file.bytes;
+    const int type = contentPictureType(bytes, named);
     if (type == 1) {
-        const QByteArray bytes = readWholeFile(name);
         pictureMetadata read;
         bitmap = decodeJpegUpright(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, &read);
         if (metadata)
             *metadata = std::move(read);
     } else if (type == 2) {
-        bitmap = decodeBmp(readWholeFile(name), name);
+        bitmap = decodeBmp(bytes, name);
         if (metadata)
             *metadata = pictureMetadata();
-    } else if (!bitmap.isNull() && bitmap.format() != QImage::Format_RGB32) {
-        bitmap = asRgb32(bitmap);
+    } else {
+        pictureMetadata read;
+        int orientation = 1;
+        const QImage stored = decodePictureBytes(type, bytes, name, read, orientation);
+        bitmap = uprightPicture(stored, orientation);
+        if (metadata)
+            *metadata = std::move(read);
     }
     return type;
 }
 
 QSize pictureFileSize(const QString &name)
 {
-    const int type = imageFileType(name);
-    if (type == 0)
+    return pictureFileSize(name, nullptr, nullptr);
+}
+
+QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
+{
+    const int named = imageFileType(name);
+    if (named == 0)
         throw imageError(unknownTypeText(name));
     const QByteArray bytes = readWholeFile(name);
-    if (type == 2)
+    const int content = contentPictureType(bytes, named);
+    if (type)
+        *type = content;
+    if (content == 2)
         return bmpPictureSize(bytes, name);
+    if (content == 1) {
+        int orientation = 1;
+        const QSize stored = jpegHeaderSize(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, orientation);
+        return orientation >= 5 ? stored.transposed() : stored;
+    }
+    pictureMetadata read;
     int orientation = 1;
-    const QSize stored = jpegHeaderSize(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, orientation);
+    const QSize stored = decodePictureBytes(content, bytes, name, read, orientation).size();
+    if (metadata)
+        *metadata = std::move(read);
     return orientation >= 5 ? stored.transposed() : stored;
 }
 
 QString unknownTypeText(const QString &name)
 {
     return QStringLiteral("%1 は開けません。開くことのできるファイルの拡張子は "
-                          ".jpg、.jpeg、.JPG、.JPEG（JPEG）と .bmp、.BMP（BMP）です。")
+                          ".jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、"
+                          ".webp（WebP）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
+                          ".rw2（RAW）です（それぞれ大文字も）。")
         .arg(extractFileName(name));
 }
 
 void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality, const pictureMetadata *metadata)
 {
-    if (type == 1 || type == 2)
+    if (writablePictureType(type))
         writeImageFile(bitmap, writtenFileName(name, type), type, quality, metadata);
 }
 
@@ -120,6 +153,11 @@ void writeImageFile(const QImage &bitmap, const QString &target, int type, int q
             throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
         const QImage picture = asRgb32(bitmap);
         writeFileSafely(target, [&](int fd) { return writeBmp(fd, picture); });
+    } else if (writablePictureType(type)) {
+        if (bitmap.isNull())
+            throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
+        const QByteArray data = encodePictureBytes(type, asRgb32(bitmap), quality, metadata);
+        writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); });
     }
 }
 
@@ -129,12 +167,14 @@ QString writtenFileName(const QString &name, int type)
         return changeFileExt(name, QStringLiteral(".jpeg"));
     if (type == 2)
         return changeFileExt(name, QStringLiteral(".BMP"));
+    if (writablePictureType(type))
+        return changeFileExt(name, writtenPictureExtension(type));
     return name;
 }
 
 QString saveFileName(const QString &name, int type)
 {
-    if (type != 1 && type != 2)
+    if (!writablePictureType(type))
         return changeFileExt(name, QString());
     // What the user typed is kept when it already names the type; otherwise only the last
     // extension gives way (holiday.2009.jpg as BMP: holiday.2009.BMP).

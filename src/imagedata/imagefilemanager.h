@@ -19,9 +19,13 @@
 #include <functional>
 
 // 0 unknown, 1 JPEG (".jpeg", ".jpg", ".JPEG", ".JPG"), 2 BMP (".bmp", ".BMP"); case-sensitive.
+// The formats beyond them (PNG 3, TIFF 4, WebP 5, HEIF/AVIF 6, RAW 7) by the extensions in
+// picturesignature.h.
 int imageFileType(const QString &name);
 
-// Reads the file into bitmap by its type and returns the type. Type 0 leaves bitmap untouched
+// Reads the file into bitmap and returns its type: a name of type 0 is not read; otherwise the
+// file's bytes decide the format (contentPictureType), so a PNG named photo.jpg reads as PNG and
+// gives 3. Type 0 leaves bitmap untouched
 // apart from its format being Format_RGB32 (an empty bitmap stays 0 x 0). On failure the bitmap
 // keeps its old contents and imageError is thrown. A JPEG comes back upright; metadata, when
 // given, receives its kept segments (nothing for a BMP; untouched for type 0).
@@ -31,14 +35,19 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
 // The size loadImageFile would give (upright), read from the headers without decoding the
 // pixels; a BMP gets the same checks of its data. Throws imageError, also for type 0.
 QSize pictureFileSize(const QString &name);
+// The same, also giving the type the bytes decide; the formats beyond JPEG and BMP are decoded
+// for it, and their records go into metadata when given.
+QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata);
 
-// The message for a name none of the six accepted extensions ends: it names them.
+// The message for a name none of the accepted extensions ends: it names them.
 QString unknownTypeText(const QString &name);
 
-// Writes bitmap as JPEG (type 1, under writtenFileName(name, 1), quality 1..100) or as a 32-bit
-// uncompressed BMP (type 2, under writtenFileName(name, 2)); other types write nothing.
+// Writes bitmap as JPEG (type 1, under writtenFileName(name, 1), quality 1..100), as a 32-bit
+// uncompressed BMP (type 2), a PNG (3), a Deflate TIFF (4) or a WebP (5, quality 1..99 lossy, 100
+// lossless), each under writtenFileName(name, type); other types write nothing.
 // An existing file of that name is replaced only once the new one is completely written.
-// A JPEG carries metadata's segments when given (patched for the picture); a BMP never does.
+// JPEG, PNG, TIFF and WebP carry metadata's records when given (patched for the picture); a BMP
+// never does.
 void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality,
                    const pictureMetadata *metadata = nullptr);
 
@@ -46,8 +55,8 @@ void saveImageFile(const QImage &bitmap, const QString &name, int type, int qual
 void writeImageFile(const QImage &bitmap, const QString &target, int type, int quality,
                     const pictureMetadata *metadata = nullptr);
 
-// The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1)
-// or ".BMP" (type 2); name itself for other types.
+// The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1),
+// ".BMP" (type 2), ".png", ".tif" or ".webp" (3 to 5); name itself for other types.
 QString writtenFileName(const QString &name, int type);
 
 // The name the save commands write under: name itself when its extension is one of the type's

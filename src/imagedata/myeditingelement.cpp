@@ -73,6 +73,7 @@ void myEditingElement::refreshElement()
         if (!thumbnail.isNull()) {
             thumbnail.fill(white);
             stretchCopy(picture, thumbnail);
+            if (forDisplay) forDisplay(*document, thumbnail);
             drawBitmapAt(canvas, thumbnail, target.left, target.top);
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 #include "controlrefs.h"
 
+#include <functional>
 #include <memory>
 
 class imageDocument;
@@ -22,6 +23,9 @@ public:
     pictureTarget *thumbnailImage;
     std::unique_ptr<imageDocument> document; // owned while isEmpty is false
     bool isEmpty = true;
+    // Turns a thumbnail into the colours it is shown in (the window converts from the picture's
+    // profile to sRGB); empty: shown as it is.
+    std::function<void(const imageDocument &, QImage &)> forDisplay;
 
     // Empty captions, white thumbnail; destroys the picture the slot holds (if any).
     void clearElement();

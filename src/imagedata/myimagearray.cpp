@@ -1,4 +1,5 @@
 #include "myimagearray.h"
+#include "workerpool.h"
 
 #include "imageerror.h"
 #include "messagesink.h"
@@ -134,12 +135,16 @@ void splitAll(const QImage &bitmap, std::uint8_t *red, std::uint8_t *green, std:
             return;
         const int n = bytesPerPixel(bitmap);
         const int width = bitmap.width(), height = bitmap.height();
-        for (int r = 0; r < height; ++r) {
-            const std::uint8_t *p = bitmap.constScanLine(r);
-            const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-            const int done = (fast && n == 4) ? splitRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
-            splitRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
-        }
+        const uchar *bits = bitmap.constBits();
+        const qsizetype stride = bitmap.bytesPerLine();
+        forEachBand(height, [&](int first, int end) {
+            for (int r = first; r < end; ++r) {
+                const std::uint8_t *p = bits + stride * r;
+                const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+                const int done = (fast && n == 4) ? splitRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+                splitRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
+            }
+        });
     } catch (const std::exception &) {
         showMessage(QString::fromUtf8(copyFailedText));
     }
@@ -158,12 +163,14 @@ void joinAll(QImage &bitmap, const std::uint8_t *red, const std::uint8_t *green,
         if (!bits)
             throw std::bad_alloc();
         const qsizetype stride = bitmap.bytesPerLine();
-        for (int r = 0; r < height; ++r) {
-            std::uint8_t *p = bits + stride * r;
-            const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-            const int done = (fast && n == 4) ? joinRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
-            joinRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
-        }
+        forEachBand(height, [&](int first, int end) {
+            for (int r = first; r < end; ++r) {
+                std::uint8_t *p = bits + stride * r;
+                const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+                const int done = (fast && n == 4) ? joinRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+                joinRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
+            }
+        });
     } catch (const std::exception &) {
         showMessage(QString::fromUtf8(copyFailedText));
     }

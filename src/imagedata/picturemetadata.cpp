@@ -14,6 +14,9 @@ const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/\0", 29);
 const QByteArray xmpExtensionSignature("http://ns.adobe.com/xmp/extension/\0", 35);
 const QByteArray iccSignature("ICC_PROFILE\0", 12);
 
+// The most a JPEG segment holds after its length field.
+constexpr qsizetype largestSegment = 65533;
+
 constexpr int orientationTag = 0x0112;
 constexpr int imageWidthTag = 0x0100;
 constexpr int imageLengthTag = 0x0101;
@@ -213,12 +216,108 @@ bool pictureMetadata::offer(int marker, const QByteArray &payload)
     return take;
 }
 
+QByteArray pictureMetadata::exifPayload() const
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
+            return s.payload.mid(exifSignature.size());
+    return QByteArray();
+}
+
+QByteArray pictureMetadata::xmpPacket() const
+{
+    for (const metadataSegment &s : segments)
+        if (s.marker == 0xE1 && startsWith(s.payload, xmpSignature))
+            return s.payload.mid(xmpSignature.size());
+    return QByteArray();
+}
+
+QByteArray pictureMetadata::iccProfile() const
+{
+    // Chunk k of n carries k (1..n) and n after the signature.
+    std::vector<QByteArray> chunks;
+    for (const metadataSegment &s : segments) {
+        if (s.marker != 0xE2 || !startsWith(s.payload, iccSignature) || s.payload.size() < 14)
+            continue;
+        const int k = static_cast<unsigned char>(s.payload[12]), n = static_cast<unsigned char>(s.payload[13]);
+        if (n == 0 || k == 0 || k > n || (!chunks.empty() && chunks.size() != std::size_t(n)))
+            return QByteArray();
+        chunks.resize(std::size_t(n));
+        chunks[std::size_t(k - 1)] = s.payload.mid(14);
+    }
+    QByteArray profile;
+    for (const QByteArray &c : chunks) {
+        if (c.isEmpty())
+            return QByteArray();
+        profile += c;
+    }
+    return profile;
+}
+
+void pictureMetadata::addExifPayload(const QByteArray &tiff)
+{
+    if (!tiff.isEmpty() && tiff.size() + exifSignature.size() <= largestSegment)
+        offer(0xE1, exifSignature + tiff);
+}
+
+void pictureMetadata::addXmpPacket(const QByteArray &packet)
+{
+    if (!packet.isEmpty() && packet.size() + xmpSignature.size() <= largestSegment)
+        offer(0xE1, xmpSignature + packet);
+}
+
+void pictureMetadata::addIccProfile(const QByteArray &profile)
+{
+    constexpr qsizetype chunk = largestSegment - 14;
+    const qsizetype count = (profile.size() + chunk - 1) / chunk;
+    if (profile.isEmpty() || count > 255 || !iccProfile().isEmpty())
+        return;
+    for (qsizetype k = 0; k < count; ++k) {
+        QByteArray payload = iccSignature;
+        payload.append(char(k + 1));
+        payload.append(char(count));
+        offer(0xE2, payload + profile.mid(k * chunk, chunk));
+    }
+}
+
 int pictureMetadata::orientation() const
 {
     for (const metadataSegment &s : segments)
         if (s.marker == 0xE1 && startsWith(s.payload, exifSignature))
             return exifOrientation(s.payload);
     return 1;
+}
+
+QByteArray pictureMetadata::iccProfile() const
+{
+    // Each chunk: the signature, its sequence number (1-based), the number of chunks, the data.
+    constexpr qsizetype header = 14;
+    std::vector<const metadataSegment *> chunks;
+    int count = 0;
+    for (const metadataSegment &s : segments) {
+        if (s.marker != 0xE2 || !startsWith(s.payload, iccSignature))
+            continue;
+        if (s.payload.size() < header)
+            return {};
+        const int total = static_cast<unsigned char>(s.payload[13]);
+        if (total == 0 || (count != 0 && total != count))
+            return {};
+        count = total;
+        chunks.push_back(&s);
+    }
+    if (chunks.empty() || int(chunks.size()) != count)
+        return {};
+    std::vector<const metadataSegment *> ordered(std::size_t(count), nullptr);
+    for (const metadataSegment *s : chunks) {
+        const int number = static_cast<unsigned char>(s->payload[12]);
+        if (number < 1 || number > count || ordered[std::size_t(number - 1)])
+            return {};
+        ordered[std::size_t(number - 1)] = s;
+    }
+    QByteArray profile;
+    for (const metadataSegment *s : ordered)
+        profile += s->payload.mid(header);
+    return profile;
 }
 
 std::vector<metadataSegment> pictureMetadata::forPicture(int width, int height) const

@@ -23,10 +23,27 @@ struct pictureMetadata {
     bool offer(int marker, const QByteArray &payload);
     // The EXIF orientation, 1..8; 1 without a record or with a value outside 1..8.
     int orientation() const;
+    // The ICC profile: the APP2 chunks' data joined in their sequence order. Empty without
+    // chunks, and when the chunks do not make one whole profile (a number missing, repeated or
+    // out of range, counts that disagree).
+    QByteArray iccProfile() const;
     // The segments to write beside a picture of width x height: the EXIF record first, patched
     // as exifForPicture does, then XMP (patched as xmpForPicture does), the ICC profile only when
     // it describes RGB colours (a grey or CMYK original is written as RGB).
     std::vector<metadataSegment> forPicture(int width, int height) const;
+
+    // The same records as other formats hold them. exifPayload: the TIFF record without
+    // "Exif\0\0"; xmpPacket: the main XMP packet without its namespace header; iccProfile: the
+    // profile's chunks joined in their sequence order (empty when a chunk is missing). Each is
+    // empty when absent.
+    QByteArray exifPayload() const;
+    QByteArray xmpPacket() const;
+    QByteArray iccProfile() const;
+    // Put a record read from another format in the form a JPEG holds it (the profile cut into
+    // numbered chunks). A record too large for one segment, or a second EXIF record, is not taken.
+    void addExifPayload(const QByteArray &tiff);
+    void addXmpPacket(const QByteArray &packet);
+    void addIccProfile(const QByteArray &profile);
 };
 
 // The orientation tag of an EXIF payload ("Exif\0\0" + TIFF record); 1 when absent or invalid.

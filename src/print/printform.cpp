@@ -113,7 +113,7 @@ void TprintWindow::drawPreview()
         const rectangle &r = placement.rect;
         if (picture && r.right != r.left && r.bottom != r.top) {
             p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), *picture);
+            p.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), shownPicture.of(*picture, pictureColours));
         }
     }
     printImage->canvasChanged();
@@ -208,7 +208,7 @@ void TprintWindow::printExecuteSpeedButtonClick()
 {
     if (!picture) return;
     deviceRect = deviceRectangle(placement.rect, printableRect, previewScale);
-    const QString failure = printer->printPicture(*picture, deviceRect);
+    const QString failure = printer->printPicture(shownPicture.of(*picture, pictureColours), deviceRect);
     if (!failure.isEmpty()) {
         // Nothing was printed: say so and stay, so another printer can be chosen.
         dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), QStringLiteral("メッセージ"));

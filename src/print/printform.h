@@ -4,6 +4,7 @@
 // millimetres, and the print command. The page arithmetic lives in pagelayout.h; this window reads
 // the printer, draws the preview and forwards the mouse.
 #pragma once
+#include "colour/displaycolour.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/rectangle.h"
 #include "pagelayout.h"
@@ -43,6 +44,10 @@ public:
     deviceCapabilities device; // as last read, in device pixels
     int copies = 1;
     const QImage *picture = nullptr; // the current document's bitmap, not owned
+    // The picture's colours on screen and on paper: converted from its ICC profile to sRGB by
+    // this transform (set by the owner before initLayout; nullptr: as they are), into shownPicture.
+    std::shared_ptr<const displayTransform> pictureColours;
+    displayCopy shownPicture;
     double previewScale = 0;         // preview pixels per device pixel
     double aspectRatio = 0;          // picture height ÷ width
     rectangle paperRect;             // preview pixels

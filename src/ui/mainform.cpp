@@ -89,6 +89,7 @@ TmainForm::TmainForm(QWidget *parent)
         element->clearElement();
         editingList.push_back(std::move(element));
     }
+    setUpDisplayColours();
 
     // 5. The filter engine reports its progress on ProgressBar1.
     filter.progressBar = progress->indicator();

@@ -12,9 +12,11 @@
 //   mainform_view.cpp       zoom and scrolling of mainImage, before/after, the preview on the picture, histogram
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
+//   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
 #pragma once
 #include "colour/colorfilter.h"
 #include "geometry/brushstroke.h"
+#include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/myeditingelement.h"
 #include "imagedata/rectangle.h"
@@ -79,6 +81,9 @@ public:
     QImage mainViewCanvas;          // blank surface of mainImage's size
     rectangle mainViewRect;
     rectangle sampleRect;
+    // What the two views show: their bitmaps converted from the picture's profile to sRGB, kept
+    // until the bitmap changes (the bitmaps themselves stay in the picture's space).
+    displayCopy mainViewShown, sampleShown;
 
     // Open pictures.
     std::vector<std::unique_ptr<myEditingElement>> editingList; // five slots in slot order
@@ -139,8 +144,14 @@ public:
     // After a commit: the sample view shows the committed picture (with the guide grid on 変形).
     void showCommittedSample();
 
+    // Display colours (mainform_displaycolour.cpp).
+    void setUpDisplayColours(); // the slots' thumbnails and the profile's line on 画像情報
+    displayColours currentDisplayColours() const;
+    void showColourProfileInfo();
+
     // Files.
     void saveDocument(int index);
+    void saveBesideAsJpeg(int index); // a HEIF/AVIF or RAW picture, which cannot be written back
     bool saveDocumentAs();
     // The folder of the current picture, where the file dialogs start; empty without one.
     QString currentPictureFolder();

@@ -132,6 +132,7 @@ void TmainForm::showPictureArea(const rectangle &area)
         if (viewZoom >= 1.0) {
             QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
             drawZoomedPart(*currentBitmap, 0, 0, block, viewZoom, viewOffsetX + left, viewOffsetY + top);
+            toDisplay(currentDisplayColours().transform.get(), block);
             copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
             ui->mainImage->update(left, top, block.width(), block.height());
         } else {
@@ -145,8 +146,10 @@ void TmainForm::showPictureArea(const rectangle &area)
     if (right < left || bottom < top) return;
     stretchCopyArea(*currentBitmap, mainViewBitmap, left, top, right, bottom);
     const int w = right - left + 1, h = bottom - top + 1;
-    copyPixelBlock(mainViewBitmap, left, top, ui->mainImage->canvas(), mainViewRect.left + left,
-                   mainViewRect.top + top, w, h);
+    // Shown in sRGB like the rest of the view: only the redrawn block is converted.
+    QImage block = mainViewBitmap.copy(left, top, w, h);
+    toDisplay(currentDisplayColours().transform.get(), block);
+    copyPixelBlock(block, 0, 0, ui->mainImage->canvas(), mainViewRect.left + left, mainViewRect.top + top, w, h);
     ui->mainImage->update(mainViewRect.left + left, mainViewRect.top + top, w, h);
 }
 

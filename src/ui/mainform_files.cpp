@@ -8,6 +8,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/picturesignature.h"
 #include "jpegqualitywindow.h"
 #include "print/printform.h"
 #include "ui_mainform.h"
@@ -34,8 +35,10 @@ void TmainForm::fileOpenButtonClick()
             return;
         }
         QString fileName = currentPictureFolder();
-        int filterIndex = 1;
-        if (!dialogs().openPicture(this, fileFilter, fileName, filterIndex)) return;
+        // JPEG and BMP first, then the other formats and, chosen at first, all of them.
+        const QString openFilter = fileFilter + openFilterAddition();
+        int filterIndex = int(openFilter.count(QLatin1Char('|')) + 1) / 2;
+        if (!dialogs().openPicture(this, openFilter, fileName, filterIndex)) return;
         // A name of no known type would open as an empty picture: refuse it and say what opens.
         if (imageFileType(fileName) == 0) throw imageError(unknownTypeText(fileName));
         checkNameOnDisk(fileName);
@@ -54,7 +57,7 @@ void TmainForm::fileOpenButtonClick()
         d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
         d->path = fileName;
         d->name = extractFileName(fileName);
-        d->exif.readExif(fileName);
+        d->exif.readPictureExif(fileName, d->fileType, d->metadata);
 
         editingCount += 1;
         currentIndex = editingCount - 1;
@@ -77,14 +80,18 @@ void TmainForm::saveDocument(int index)
 {
     imageDocument *d = documentAt(index);
     if (!d) return;
-    if (d->fileType != 1 && d->fileType != 2)
+    if (d->fileType == heifPicture || d->fileType == rawPicture) {
+        saveBesideAsJpeg(index);
+        return;
+    }
+    if (!writablePictureType(d->fileType))
         // Nothing would be written: say so instead of pretending, and keep the picture changed
         // with its history so that nothing is lost.
         throw imageError(QStringLiteral("この形式のファイル（") + printableName(d->name)
                          + QStringLiteral("）には上書き保存できません。"
                                           "「名前を変えて保存」で JPEG または BMP として保存してください。"));
     int quality = 0;
-    if (d->fileType == 1) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(d->fileType)) quality = askJpegQuality(jpegQualityForm);
     // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
     // and albums that refer to it keep finding it. It is replaced only once the new one is
     // complete (writeImageFile throws otherwise).
@@ -103,10 +110,10 @@ bool TmainForm::saveDocumentAs()
         throw imageError(QStringLiteral("この画像（") + printableName(d->name)
                          + QStringLiteral("）には保存できる画素がありません。"));
     QString fileName = currentPictureFolder();
-    int filterIndex = d->fileType == 2 ? 2 : 1;
-    if (!dialogs().savePicture(this, fileFilter, fileName, filterIndex)) return false;
+    int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
+    if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
     const int type = filterIndex;
-    if (type != 1 && type != 2) return false; // the dialog offers only JPEG and BMP
+    if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
     checkNameOnDisk(newName);
@@ -116,7 +123,7 @@ bool TmainForm::saveDocumentAs()
             return false;
     }
     int quality = 0;
-    if (type == 1) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(type)) quality = askJpegQuality(jpegQualityForm);
     writeImageFile(d->bitmap, newName, type, quality, &d->metadata);
     d->path = newName;
     d->name = extractFileName(newName);
@@ -138,8 +145,10 @@ void TmainForm::printSpeedButtonClick()
     guarded([this] {
         if (!hasImage()) return;
         printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
+        printWindow->pictureColours = currentDisplayColours().transform;
         printWindow->initLayout(currentBitmap);
         dialogs().showModal(printWindow);
+        printWindow->shownPicture.clear(); // a converted copy of the whole picture
     });
 }
 

@@ -219,15 +219,17 @@ void TmainForm::drawViews(int which)
 {
     if (!hasImage()) return;
     clearViews(which);
+    // Shown converted to sRGB from the picture's profile; the view bitmaps stay as they are.
+    const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
     if ((which == 0 || which == 99) && viewZoomed()) {
-        drawZoomedView();
+        drawZoomedView(); // converts what it draws the same way
     } else if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
-        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, fittedView());
+        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(fittedView(), colours));
         ui->mainImage->canvasChanged();
     }
     if (which == 0 || which == 99) refreshHistogram();
     if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
-        ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleBitmap);
+        ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleShown.of(sampleBitmap, colours));
         ui->sampleImage->canvasChanged();
     }
 }
@@ -265,6 +267,7 @@ void TmainForm::showPictureInfo()
         if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control)))
             label->setText(line.value);
     }
+    showColourProfileInfo();
 }
 
 void TmainForm::refreshAfterPageChange()

@@ -8,6 +8,7 @@
 // rectangle and the brushes work through the same mapping at every zoom and scroll position.
 #include "mainform.h"
 
+#include "colour/displaycolour.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
 #include "imagecontrol.h"
@@ -305,6 +306,8 @@ void TmainForm::drawZoomedView()
             drawZoomedPart(s.preview, s.previewOrigin.x(), s.previewOrigin.y(), canvas, viewZoom, viewOffsetX,
                            viewOffsetY);
     }
+    // In sRGB from the picture's profile, like the fitted view.
+    toDisplay(currentDisplayColours().transform.get(), canvas);
     ui->mainImage->canvasChanged();
 }
 

@@ -72,8 +72,8 @@ head -c 300 /dev/urandom >"$WORK/corrupt.jpg"
 printf '\xff\xd8\xff\xe0\x00\x10JFIF\x00' >"$WORK/truncated.jpg"
 head -c 70 "$IN" >"$WORK/truncated.bmp"
 : >"$WORK/empty.bmp"
-cp "$IN" "$WORK/picture.png"
-for input in missing.bmp corrupt.jpg truncated.jpg truncated.bmp empty.bmp picture.png; do
+cp "$IN" "$WORK/picture.gif"
+for input in missing.bmp corrupt.jpg truncated.jpg truncated.bmp empty.bmp picture.gif; do
     expect_failure "bad input $input" apply "$WORK/$input" -o "$WORK/keep/out.bmp" sepia
     check "$input: existing output untouched" cmp -s "$WORK/original.bmp" "$WORK/keep/out.bmp"
     expect_equal "$input: no leftovers" "out.bmp" "$(files_in "$WORK/keep")"

@@ -1,0 +1,8 @@
+// DNG and camera RAW files of any content through loadImageFile (see fuzz_picture.h), with the records they
+// carry for a save.
+#include "fuzz_picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return fuzzPictureFile(data, size, ".dng");
+}

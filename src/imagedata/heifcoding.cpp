@@ -1,0 +1,137 @@
+#include "heifcoding.h"
+
+#include "decodedpicture.h"
+#include "imageerror.h"
+#include "jpegcoding.h"
+
+#include <libheif/heif.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct contextFree {
+    void operator()(heif_context *c) const { heif_context_free(c); }
+};
+struct handleFree {
+    void operator()(heif_image_handle *h) const { heif_image_handle_release(h); }
+};
+struct imageFree {
+    void operator()(heif_image *i) const { heif_image_release(i); }
+};
+
+// A grid of coded tiles can describe a large picture in few bytes; a photograph never packs more
+// than this many pixels into one byte of its file.
+constexpr long long pixelsPerByte = 16384;
+
+void check(const heif_error &error, const QString &what)
+{
+    if (error.code != heif_error_Ok)
+        throw imageError(unreadableText(what, "HEIF", QString::fromUtf8(error.message ? error.message : "")));
+}
+
+QByteArray metadataBlock(heif_image_handle *handle, heif_item_id id)
+{
+    QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, id)), Qt::Uninitialized);
+    if (block.isEmpty() || heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok)
+        return QByteArray();
+    return block;
+}
+
+void takeMetadata(heif_image_handle *handle, pictureMetadata *metadata)
+{
+    const int count = heif_image_handle_get_number_of_metadata_blocks(handle, nullptr);
+    std::vector<heif_item_id> ids(std::size_t(std::max(count, 0)));
+    heif_image_handle_get_list_of_metadata_block_IDs(handle, nullptr, ids.data(), count);
+    for (heif_item_id id : ids) {
+        const char *type = heif_image_handle_get_metadata_type(handle, id);
+        const char *content = heif_image_handle_get_metadata_content_type(handle, id);
+        if (type && std::strcmp(type, "Exif") == 0) {
+            // Four bytes (big-endian) give where the TIFF record starts after them.
+            const QByteArray block = metadataBlock(handle, id);
+            if (block.size() < 4)
+                continue;
+            const auto *b = reinterpret_cast<const unsigned char *>(block.constData());
+            const quint32 skip = quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | b[3];
+            if (skip <= quint32(block.size() - 4))
+                metadata->addExifPayload(block.mid(4 + qsizetype(skip)));
+        } else if (type && std::strcmp(type, "mime") == 0 && content && std::strcmp(content, "application/rdf+xml") == 0) {
+            metadata->addXmpPacket(metadataBlock(handle, id));
+        }
+    }
+    const heif_color_profile_type profile = heif_image_handle_get_color_profile_type(handle);
+    if (profile == heif_color_profile_type_prof || profile == heif_color_profile_type_rICC) {
+        QByteArray icc(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), Qt::Uninitialized);
+        if (!icc.isEmpty() && heif_image_handle_get_raw_color_profile(handle, icc.data()).code == heif_error_Ok)
+            metadata->addIccProfile(icc);
+    }
+}
+
+} // namespace
+
+QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const std::unique_ptr<heif_context, contextFree> context(heif_context_alloc());
+    if (!context)
+        throw imageError(noMemoryText(what, 0, 0));
+    check(heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), std::size_t(bytes.size()), nullptr), what);
+    heif_image_handle *rawHandle = nullptr;
+    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), what);
+    const std::unique_ptr<heif_image_handle, handleFree> handle(rawHandle);
+    const long long width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
+    if (width * height > maxPicturePixels)
+        throw imageError(tooLargeText(what, width, height));
+    if (width * height / pixelsPerByte > bytes.size())
+        throw imageError(unreadableText(what, "HEIF", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
+
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
+    const int depth = heif_image_handle_get_luma_bits_per_pixel(handle.get());
+    const bool deep = depth > 8;
+    // 8-bit pictures come as red, green, blue, alpha (opaque where there is none): one 32-bit
+    // swap of red and blue per pixel then gives the picture's layout.
+    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                    : heif_chroma_interleaved_RGBA;
+    heif_image *rawImage = nullptr;
+    check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr), what);
+    const std::unique_ptr<heif_image, imageFree> image(rawImage);
+    int stride = 0;
+    const std::uint8_t *plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (!plane)
+        throw imageError(unreadableText(what, "HEIF", QStringLiteral("no picture data")));
+    QImage picture = newDecodedPicture(w, h, what);
+    const int channels = alpha || !deep ? 4 : 3;
+    const int bits = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
+    const std::uint32_t top = (1u << bits) - 1;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t *from = plane + std::size_t(y) * std::size_t(stride);
+        std::uint8_t *to = picture.scanLine(y);
+        if (!deep) {
+            auto *out = reinterpret_cast<std::uint32_t *>(to);
+            const std::uint32_t opaque = alpha ? 0 : 0xFF000000u;
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t v; // read little-endian: alpha, blue, green, red from the top
+                std::memcpy(&v, from + 4 * x, 4);
+                out[x] = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16 | opaque;
+            }
+        } else {
+            for (int x = 0; x < w; ++x, to += 4) {
+                std::uint32_t v[4] = {0, 0, 0, top};
+                for (int c = 0; c < channels; ++c, from += 2)
+                    v[c] = std::min(std::uint32_t(from[0] | from[1] << 8), top);
+                to[0] = std::uint8_t((v[2] * 255 + top / 2) / top);
+                to[1] = std::uint8_t((v[1] * 255 + top / 2) / top);
+                to[2] = std::uint8_t((v[0] * 255 + top / 2) / top);
+                to[3] = std::uint8_t((v[3] * 255 + top / 2) / top);
+            }
+        }
+        if (alpha)
+            bgraRowOverWhite(picture.scanLine(y), w);
+    }
+    if (metadata)
+        takeMetadata(handle.get(), metadata);
+    return picture;
+}

@@ -1,0 +1,15 @@
+// HEIF, HEIC and AVIF files through libheif (with the HEVC and AV1 decoders it is built with): the
+// primary picture, with the container's rotation and mirror applied, deeper samples rounded to
+// 8 bits and transparent pixels laid over white. Its EXIF and XMP blocks and its colour profile
+// travel in the metadata; the EXIF orientation is not applied again, the container's turn is the
+// one that counts.
+#pragma once
+#include "picturemetadata.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// The primary picture as it is meant to be seen; `what` names the file in messages. Throws
+// imageError.
+QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata);

@@ -1,0 +1,54 @@
+// The picture formats beyond JPEG and BMP: their type numbers (which are also the save dialog's
+// filter indexes after JPEG 1 and BMP 2), their extensions, telling a file's format from its
+// first bytes, and the coders behind loadImageFile and writeImageFile for them.
+//
+// A file is read by what its bytes are, whatever its name says; the name only decides where the
+// bytes alone cannot: a TIFF structure named as a camera RAW file goes to the RAW reader.
+#pragma once
+#include "picturemetadata.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+enum pictureFileType : int {
+    unknownPicture = 0,
+    jpegPicture = 1,
+    bmpPicture = 2,
+    pngPicture = 3,  // written too
+    tiffPicture = 4, // written too (Deflate)
+    webpPicture = 5, // written too (quality from the JPEG quality window, 100 lossless)
+    heifPicture = 6, // HEIF, HEIC and AVIF: read only
+    rawPicture = 7,  // DNG and camera RAW files: read only
+};
+
+// The type of an extension among the formats above PNG ("" gives 0): each extension in lower or
+// upper case (".png", ".PNG", ".tif", ".tiff", ".webp", ".heic", ".heif", ".avif", ".dng", ".cr2",
+// ".cr3", ".nef", ".arw", ".raf", ".orf", ".rw2").
+int extensionPictureType(const QString &extension);
+
+// The format of a file from its first bytes; byName is the type its name gives, used for what
+// the bytes leave open (RAW files built on TIFF) and returned when no signature is recognised.
+int contentPictureType(const QByteArray &bytes, int byName);
+
+// Whether Korvia writes files of the type (JPEG, BMP, PNG, TIFF, WebP).
+bool writablePictureType(int type);
+// Whether a save of the type asks for a quality (JPEG and WebP).
+bool qualityPictureType(int type);
+// The extension written for PNG, TIFF and WebP (".png", ".tif", ".webp"); empty for the others.
+QString writtenPictureExtension(int type);
+
+// Reads a PNG, TIFF, WebP, HEIF or RAW file's bytes into a picture as stored, its records into
+// metadata; orientation receives the EXIF orientation still to apply (1 where the reader has
+// turned the picture already). Throws imageError naming `what`.
+QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata,
+                          int &orientation);
+
+// The file bytes of a PNG, TIFF or WebP file of the picture, with metadata's records made upright
+// for it. Throws imageError.
+QByteArray encodePictureBytes(int type, const QImage &picture, int quality, const pictureMetadata *metadata);
+
+// The open dialog's filter text after the JPEG and BMP filters, ending with every picture, and
+// the save dialog's after them: "|PNG (*.png)|*.png|..." each.
+QString openFilterAddition();
+QString saveFilterAddition();

@@ -1,0 +1,20 @@
+// TIFF files through libtiff: the first page, 8 or 16 bits, strips or tiles, uncompressed, LZW,
+// Deflate or JPEG, grey, RGB or CMYK (converted), with or without alpha, read straight from the
+// coded strips; every other variant libtiff knows goes through its RGBA reader. 16-bit samples are
+// rounded to 8 bits, transparent pixels laid over white. Written files are 8-bit RGB, Deflate.
+//
+// The colour profile and the XMP packet are TIFF tags of their own; the camera record is the
+// file's own directories (read and written through Exiv2, see exivrecord.h).
+#pragma once
+#include "picturemetadata.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// The first page as stored; orientation receives the file's orientation tag (1..8). Throws
+// imageError naming `what`.
+QImage decodeTiff(const QByteArray &bytes, const QString &what, pictureMetadata *metadata, int &orientation);
+
+// The picture (Format_RGB32) as a TIFF file with metadata's records (already made upright).
+QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata);

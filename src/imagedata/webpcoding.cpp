@@ -1,0 +1,172 @@
+#include "webpcoding.h"
+
+#include "decodedpicture.h"
+#include "imageerror.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char *statusText(VP8StatusCode status)
+{
+    switch (status) {
+    case VP8_STATUS_OUT_OF_MEMORY: return "out of memory";
+    case VP8_STATUS_INVALID_PARAM: return "invalid parameter";
+    case VP8_STATUS_BITSTREAM_ERROR: return "bitstream error";
+    case VP8_STATUS_UNSUPPORTED_FEATURE: return "unsupported feature";
+    case VP8_STATUS_NOT_ENOUGH_DATA: return "the file ends early";
+    default: return "decoding failed";
+    }
+}
+
+QByteArray chunk(WebPDemuxer *demux, const char *fourcc)
+{
+    WebPChunkIterator it;
+    QByteArray bytes;
+    if (WebPDemuxGetChunk(demux, fourcc, 1, &it))
+        bytes = QByteArray(reinterpret_cast<const char *>(it.chunk.bytes), qsizetype(it.chunk.size));
+    WebPDemuxReleaseChunkIterator(&it);
+    return bytes;
+}
+
+// The first frame of an animation, on its full canvas.
+QImage firstFrame(const WebPData &data, const QString &what)
+{
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_BGRA;
+    WebPAnimDecoder *decoder = WebPAnimDecoderNew(&data, &options);
+    WebPAnimInfo info;
+    if (!decoder || !WebPAnimDecoderGetInfo(decoder, &info)) {
+        WebPAnimDecoderDelete(decoder);
+        throw imageError(unreadableText(what, "WebP", QStringLiteral("bitstream error")));
+    }
+    QImage picture;
+    try {
+        picture = newDecodedPicture(info.canvas_width, info.canvas_height, what);
+    } catch (...) {
+        WebPAnimDecoderDelete(decoder);
+        throw;
+    }
+    std::uint8_t *frame = nullptr;
+    int timestamp = 0;
+    const bool read = WebPAnimDecoderGetNext(decoder, &frame, &timestamp);
+    if (read)
+        for (int y = 0; y < picture.height(); ++y) {
+            std::memcpy(picture.scanLine(y), frame + std::size_t(y) * info.canvas_width * 4, std::size_t(info.canvas_width) * 4);
+            bgraRowOverWhite(picture.scanLine(y), picture.width());
+        }
+    WebPAnimDecoderDelete(decoder);
+    if (!read)
+        throw imageError(unreadableText(what, "WebP", QStringLiteral("bitstream error")));
+    return picture;
+}
+
+int writeToBytes(const std::uint8_t *data, std::size_t size, const WebPPicture *picture)
+{
+    static_cast<QByteArray *>(picture->custom_ptr)->append(reinterpret_cast<const char *>(data), qsizetype(size));
+    return 1;
+}
+
+} // namespace
+
+QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
+    const std::size_t size = std::size_t(bytes.size());
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        throw imageError(unreadableText(what, "WebP", QStringLiteral("libwebp version mismatch")));
+    const VP8StatusCode header = WebPGetFeatures(data, size, &config.input);
+    if (header != VP8_STATUS_OK)
+        throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(header))));
+    // The format itself holds at most 16383 x 16383 pixels, below the pixel limit.
+    QImage picture;
+    if (config.input.has_animation) {
+        const WebPData whole{data, size};
+        picture = firstFrame(whole, what);
+    } else {
+        picture = newDecodedPicture(config.input.width, config.input.height, what);
+        config.output.colorspace = MODE_BGRA;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = picture.bits();
+        config.output.u.RGBA.stride = int(picture.bytesPerLine());
+        config.output.u.RGBA.size = std::size_t(picture.sizeInBytes());
+        const VP8StatusCode status = WebPDecode(data, size, &config);
+        WebPFreeDecBuffer(&config.output);
+        if (status != VP8_STATUS_OK)
+            throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(status))));
+        if (config.input.has_alpha)
+            for (int y = 0; y < picture.height(); ++y)
+                bgraRowOverWhite(picture.scanLine(y), picture.width());
+    }
+    if (metadata) {
+        const WebPData whole{data, size};
+        if (WebPDemuxer *demux = WebPDemux(&whole)) {
+            metadata->addExifPayload(chunk(demux, "EXIF"));
+            metadata->addXmpPacket(chunk(demux, "XMP "));
+            metadata->addIccProfile(chunk(demux, "ICCP"));
+            WebPDemuxDelete(demux);
+        }
+    }
+    return picture;
+}
+
+QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata &metadata)
+{
+    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
+        throw imageError(QStringLiteral("WebP として書き出す画像がありません。"));
+    if (picture.width() > WEBP_MAX_DIMENSION || picture.height() > WEBP_MAX_DIMENSION)
+        throw imageError(QStringLiteral("画像が大きすぎて WebP ファイルにできません（一辺 %1 画素まで）。").arg(WEBP_MAX_DIMENSION));
+    quality = std::clamp(quality, 1, 100);
+    WebPConfig config;
+    WebPPicture input;
+    if (!WebPConfigInit(&config) || !WebPPictureInit(&input))
+        throw imageError(QStringLiteral("画像を WebP に変換できません: libwebp version mismatch"));
+    if (quality == 100) {
+        WebPConfigLosslessPreset(&config, 6);
+        config.method = 4; // a good size in a few seconds for a large photo
+    } else {
+        config.quality = float(quality);
+    }
+    input.use_argb = quality == 100;
+    input.width = picture.width();
+    input.height = picture.height();
+    QByteArray coded;
+    input.writer = writeToBytes;
+    input.custom_ptr = &coded;
+    const bool imported = WebPPictureImportBGRX(&input, picture.constBits(), int(picture.bytesPerLine()));
+    const bool encoded = imported && WebPEncode(&config, &input);
+    const WebPEncodingError error = input.error_code;
+    WebPPictureFree(&input);
+    if (!encoded)
+        throw imageError(QStringLiteral("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
+
+    const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
+    if (exif.isEmpty() && xmp.isEmpty() && icc.isEmpty())
+        return coded;
+    WebPMux *mux = WebPMuxNew();
+    const WebPData image{reinterpret_cast<const std::uint8_t *>(coded.constData()), std::size_t(coded.size())};
+    bool done = mux && WebPMuxSetImage(mux, &image, 0) == WEBP_MUX_OK;
+    for (auto [fourcc, bytes] : {std::pair{"EXIF", &exif}, std::pair{"XMP ", &xmp}, std::pair{"ICCP", &icc}}) {
+        const WebPData d{reinterpret_cast<const std::uint8_t *>(bytes->constData()), std::size_t(bytes->size())};
+        if (done && !bytes->isEmpty())
+            done = WebPMuxSetChunk(mux, fourcc, &d, 0) == WEBP_MUX_OK;
+    }
+    WebPData assembled{nullptr, 0};
+    done = done && WebPMuxAssemble(mux, &assembled) == WEBP_MUX_OK;
+    WebPMuxDelete(mux);
+    QByteArray out;
+    if (done)
+        out = QByteArray(reinterpret_cast<const char *>(assembled.bytes), qsizetype(assembled.size));
+    WebPDataClear(&assembled);
+    if (!done)
+        throw imageError(QStringLiteral("WebP ファイルに画像情報を書き込めません。"));
+    return out;
+}
