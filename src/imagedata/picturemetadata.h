@@ -33,12 +33,10 @@ struct pictureMetadata {
     std::vector<metadataSegment> forPicture(int width, int height) const;
 
     // The same records as other formats hold them. exifPayload: the TIFF record without
-    // "Exif\0\0"; xmpPacket: the main XMP packet without its namespace header; iccProfile: the
-    // profile's chunks joined in their sequence order (empty when a chunk is missing). Each is
-    // empty when absent.
+    // "Exif\0\0"; xmpPacket: the main XMP packet without its namespace header (iccProfile above
+    // gives the profile). Each is empty when absent.
     QByteArray exifPayload() const;
     QByteArray xmpPacket() const;
-    QByteArray iccProfile() const;
     // Put a record read from another format in the form a JPEG holds it (the profile cut into
     // numbered chunks). A record too large for one segment, or a second EXIF record, is not taken.
     void addExifPayload(const QByteArray &tiff);
