@@ -5,6 +5,7 @@
 #include "geometry/brushstroke.h"
 #include "geometry/brushtool.h"
 #include "geometry/commonresizerect.h"
+#include "imagedata/myimagearray.h"
 #include "ui/histogram.h"
 #include "ui/viewgeometry.h"
 #include "ui/windowsettings.h"
@@ -163,6 +164,30 @@ private slots:
         t.child<QAbstractButton>("viewPreviewCheckBox")->setChecked(false);
         QTest::qWait(50);
         QCOMPARE(shown(t), expectedAt100(t, result));
+    }
+
+    // A slider moved on before the preview is ready: the view ends on the last position's result
+    // (at fit, the whole result fitted as a commit's view would be); closing the window while a
+    // preview is being made waits for nothing that outlives it.
+    void outdatedPreviewsGiveWay()
+    {
+        auto t = std::make_unique<windowUnderTest>();
+        t->open(texturedPicture("moves.bmp", 2400, 1600));
+        TmainForm &w = *t->window;
+        w.mainPages->widget()->setCurrentIndex(2);
+        t->selectTabs(0, 0);
+        for (int value = 10; value <= 50; value += 10) t->bar("brightTrackBar")->setValue(value);
+        colorFilter engine = w.filter;
+        engine.progressBar = nullptr;
+        QImage result = t->current()->bitmap.copy();
+        engine.runOnBitmap(result);
+        QImage fitted(w.mainViewBitmap.size(), QImage::Format_RGB32);
+        fitted.fill(Qt::white);
+        stretchCopy(result, fitted);
+        const QRect area(w.mainViewRect.left, w.mainViewRect.top, fitted.width(), fitted.height());
+        QTRY_COMPARE_WITH_TIMEOUT(t->image("mainImage")->canvas().copy(area), fitted, 20000);
+        t->bar("brightTrackBar")->setValue(-30);
+        t.reset();
     }
 
     // The trimming rectangle dragged at 400 %: whole picture pixels in the edits, the edges kept
