@@ -250,6 +250,8 @@ public:
     // mainViewRect, the scroll bars and the caption for the zoom; called by layoutViews.
     void placeZoomedView();
     void drawZoomedView();
+    // Redraws the view pixels showing a changed area of the picture (a brush stroke), zoomed.
+    void redrawZoomedArea(const rectangle &area);
     // Redraws the main view after a zoom or scroll, keeping the trimming rectangle's picture edges.
     // A scroll (relayout false) keeps the fitted bitmap and the canvas.
     void refreshMainView(bool relayout = true);

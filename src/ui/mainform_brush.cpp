@@ -118,28 +118,7 @@ void TmainForm::paintBrushDabs(const std::vector<point> &dabs)
 void TmainForm::showPictureArea(const rectangle &area)
 {
     if (!currentBitmap || mainViewBitmap.isNull()) return;
-    if (viewZoomed()) {
-        // Zoomed, the view's pixels showing the area are drawn afresh from the picture.
-        int left, right, top, bottom;
-        viewSpanOfPixel(area.left, area.right, viewOffsetX, viewZoom, left, right);
-        viewSpanOfPixel(area.top, area.bottom, viewOffsetY, viewZoom, top, bottom);
-        QImage &canvas = ui->mainImage->canvas();
-        left = std::max(left, 0);
-        top = std::max(top, 0);
-        right = std::min(right, canvas.width() - 1);
-        bottom = std::min(bottom, canvas.height() - 1);
-        if (right < left || bottom < top) return;
-        if (viewZoom >= 1.0) {
-            QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
-            drawZoomedPart(*currentBitmap, 0, 0, block, viewZoom, viewOffsetX + left, viewOffsetY + top);
-            toDisplay(currentDisplayColours().transform.get(), block);
-            copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
-            ui->mainImage->update(left, top, block.width(), block.height());
-        } else {
-            drawZoomedView(); // the reductions of the painted picture are made again
-        }
-        return;
-    }
+    if (viewZoomed()) return redrawZoomedArea(area);
     int left, right, top, bottom;
     viewSpanOf(area.left, area.right, currentBitmap->width(), mainViewBitmap.width(), left, right);
     viewSpanOf(area.top, area.bottom, currentBitmap->height(), mainViewBitmap.height(), top, bottom);

@@ -311,6 +311,30 @@ void TmainForm::drawZoomedView()
     ui->mainImage->canvasChanged();
 }
 
+void TmainForm::redrawZoomedArea(const rectangle &area)
+{
+    mainViewState &s = *viewState;
+    // The half sizes follow the painted pixels, so the part redrawn is what a whole redraw shows.
+    s.reductions.update(*currentBitmap, area.left, area.top, area.right, area.bottom);
+    int left, right, top, bottom;
+    viewSpanOfPixel(area.left, area.right, viewOffsetX, viewZoom, left, right);
+    viewSpanOfPixel(area.top, area.bottom, viewOffsetY, viewZoom, top, bottom);
+    QImage &canvas = ui->mainImage->canvas();
+    // Below 100 % a view pixel blends its neighbours' picture pixels too.
+    const int spread = viewZoom < 1.0 ? 2 : 0;
+    left = std::max(left - spread, 0);
+    top = std::max(top - spread, 0);
+    right = std::min(right + spread, canvas.width() - 1);
+    bottom = std::min(bottom + spread, canvas.height() - 1);
+    if (right < left || bottom < top) return;
+    QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
+    block.fill(viewBackground);
+    drawZoomedOver(*currentBitmap, s.reductions, block, viewZoom, viewOffsetX + left, viewOffsetY + top);
+    toDisplay(currentDisplayColours().transform.get(), block);
+    copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
+    ui->mainImage->update(left, top, block.width(), block.height());
+}
+
 const QImage &TmainForm::fittedView() const
 {
     const mainViewState *s = viewState.get();

@@ -91,6 +91,37 @@ void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFir
     while (viewLast >= viewFirst && pictureAt(viewLast, offset, scale) > last) --viewLast;
 }
 
+namespace {
+// The pixels of half within area, each the mean of its 2 × 2 block of from (an odd last column
+// or row of from is dropped).
+void halve(const QImage &from, QImage &half, const QRect &area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *a = reinterpret_cast<const std::uint8_t *>(from.constScanLine(2 * y));
+        const auto *b = reinterpret_cast<const std::uint8_t *>(from.constScanLine(2 * y + 1));
+        auto *out = reinterpret_cast<std::uint8_t *>(half.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (int c = 0; c < 4; ++c)
+                out[4 * x + c] =
+                    std::uint8_t((a[8 * x + c] + a[8 * x + 4 + c] + b[8 * x + c] + b[8 * x + 4 + c] + 2) / 4);
+    }
+}
+} // namespace
+
+void halfSizes::update(const QImage &picture, int left, int top, int right, int bottom)
+{
+    if (levels.empty()) return clear();
+    const QImage *from = &picture;
+    for (QImage &level : levels) {
+        left /= 2, top /= 2, right /= 2, bottom /= 2;
+        const QRect area = QRect(QPoint(left, top), QPoint(right, bottom)).intersected(level.rect());
+        if (area.isEmpty()) break;
+        halve(*from, level, area);
+        from = &level;
+    }
+    key = picture.cacheKey();
+}
+
 const QImage &halfSizes::levelFor(const QImage &picture, double scale, double &levelScale)
 {
     levelScale = scale;
@@ -103,19 +134,8 @@ const QImage &halfSizes::levelFor(const QImage &picture, double scale, double &l
     std::size_t index = 0;
     while (levelScale < 0.5 && level->width() >= 2 && level->height() >= 2) {
         if (index == levels.size()) {
-            // Each pixel the mean of a 2 × 2 block (an odd last column or row is dropped).
-            const QImage &from = *level;
-            QImage half(from.width() / 2, from.height() / 2, QImage::Format_RGB32);
-            for (int y = 0; y < half.height(); ++y) {
-                const auto *a = reinterpret_cast<const std::uint8_t *>(from.constScanLine(2 * y));
-                const auto *b = reinterpret_cast<const std::uint8_t *>(from.constScanLine(2 * y + 1));
-                auto *out = reinterpret_cast<std::uint8_t *>(half.scanLine(y));
-                for (int x = 0; x < half.width(); ++x) {
-                    for (int c = 0; c < 4; ++c)
-                        out[4 * x + c] = std::uint8_t(
-                            (a[8 * x + c] + a[8 * x + 4 + c] + b[8 * x + c] + b[8 * x + 4 + c] + 2) / 4);
-                }
-            }
+            QImage half(level->width() / 2, level->height() / 2, QImage::Format_RGB32);
+            halve(*level, half, QRect(QPoint(0, 0), half.size()));
             levels.push_back(std::move(half));
         }
         level = &levels[index++];
@@ -128,6 +148,12 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
                 int offsetY, QRgb background)
 {
     canvas.fill(background);
+    drawZoomedOver(picture, reductions, canvas, scale, offsetX, offsetY);
+}
+
+void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,
+                    int offsetY)
+{
     if (picture.isNull() || !(scale > 0)) return;
     if (scale >= 1.0) return drawZoomedPart(picture, 0, 0, canvas, scale, offsetX, offsetY);
     double levelScale = scale;

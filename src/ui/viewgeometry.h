@@ -45,6 +45,9 @@ public:
     // The level whose size is nearest above the picture at scale (level 0 is the picture).
     const QImage &levelFor(const QImage &picture, double scale, double &levelScale);
     void clear() { levels.clear(); key = 0; }
+    // After the picture's pixels in area (inclusive) were changed in place: the levels made so
+    // far are brought up to date over that area only and follow the picture's new state.
+    void update(const QImage &picture, int left, int top, int right, int bottom);
 
 private:
     qint64 key = 0;
@@ -59,4 +62,8 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
 // Draws part (its pixel (0, 0) being picture pixel (partX, partY)) over the canvas where the
 // placement puts it, as drawZoomed does at 100 % and above; the rest of the canvas is left alone.
 void drawZoomedPart(const QImage &part, int partX, int partY, QImage &canvas, double scale, int offsetX,
+                    int offsetY);
+// Draws the picture over the canvas as drawZoomed does, without filling the rest: for redrawing a
+// part of the view (the canvas being that part, the offsets its position).
+void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,
                     int offsetY);

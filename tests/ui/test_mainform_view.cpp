@@ -247,6 +247,17 @@ private slots:
         QCOMPARE(t.current()->bitmap, expected);
         // The view shows the painted pixels.
         QCOMPARE(view->canvas().pixel(at), expected.pixel(356, 234));
+
+        // At 25 % the view redraws the painted part at once, as a whole redraw would show it.
+        w.setViewZoom(0.25, 0, 0);
+        const QImage before = view->canvas().copy();
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+        const QImage painted = view->canvas().copy();
+        QVERIFY(painted != before);
+        w.drawViews(0);
+        const QRect around(centre - QPoint(20, 20), QSize(40, 40));
+        QCOMPARE(view->canvas().copy(around), painted.copy(around));
     }
 
     // The window's size and the preview check box come back in the next run.

@@ -81,6 +81,23 @@ private slots:
                     }
             }
         }
+        // Below 50 % the half sizes, brought up to date over a painted area, draw what fresh ones do.
+        QImage big(300, 200, QImage::Format_RGB32);
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x) big.setPixel(x, y, qRgb(x % 256, (y * 3) % 256, (x ^ y) % 256));
+        halfSizes kept;
+        QImage before(60, 40, QImage::Format_RGB32), after(60, 40, QImage::Format_RGB32);
+        drawZoomed(big, kept, before, 0.2, 0, 0, background);
+        for (int y = 51; y <= 77; ++y)
+            for (int x = 103; x <= 140; ++x) big.setPixel(x, y, qRgb(250, 10, 10));
+        kept.update(big, 103, 51, 140, 77);
+        drawZoomed(big, kept, after, 0.2, 0, 0, background);
+        halfSizes fresh;
+        QImage expected(60, 40, QImage::Format_RGB32);
+        drawZoomed(big, fresh, expected, 0.2, 0, 0, background);
+        QVERIFY(after != before);
+        QCOMPARE(after, expected);
+
         // Below 100 %: a plain picture stays plain inside its extent, the rest is background.
         QImage plain(400, 300, QImage::Format_RGB32);
         plain.fill(qRgb(40, 120, 200));
