@@ -9,6 +9,7 @@
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
 #include "ui/mainform.h"
+#include "ui/windowsettings.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -61,6 +62,7 @@ int main(int argc, char **argv)
     try {
         TmainForm window;
         decorateMainWindow(&window);
+        restoreWindowSettings(window); // size, position, maximised, the preview on the picture
         window.show();
         // This instance's snapshot folder, taken now so that the folders left by instances that
         // were killed go at start-up, and a cache that cannot be trusted is told of in the
@@ -69,7 +71,9 @@ int main(int argc, char **argv)
             instanceFolder::process();
         } catch (const imageError &) {
         }
-        return app.exec();
+        const int code = app.exec();
+        saveWindowSettings(window);
+        return code;
     } catch (const operationAbandoned &) {
         return 1;
     } catch (const imageError &error) {

@@ -294,6 +294,26 @@ def tool_bar(lay):
     separator()
     button('informationButton', 'アプリケーション情報', 'i')
     button('theEndButton', 'ファイルを閉じる', '閉')
+    separator()
+    # The main view's zoom, before/after comparison and the preview on the picture.
+    def text_button(name, hint, text, width, checkable=False):
+        b = widget(item(bl), 'QToolButton', name)
+        fixed_size(b, width, 30)
+        prop(b, 'toolTip', 'string', hint)
+        prop(b, 'text', 'string', text)
+        prop(b, 'autoRaise', 'bool', True)
+        if checkable:
+            prop(b, 'checkable', 'bool', True)
+
+    text_button('zoomFitButton', '全体表示', '全体', 40)
+    text_button('zoomActualButton', '等倍表示', '等倍', 40)
+    z = label(item(bl), '全体', None, name='zoomStaticText', align='Qt::AlignCenter')
+    fixed_size(z, 64, 30)
+    text_button('compareButton', '補正前と比較（\\ キーを押している間）', '比較', 40, checkable=True)
+    c = widget(item(bl), 'QCheckBox', 'viewPreviewCheckBox')
+    prop(c, 'text', 'string', '画像でプレビュー')
+    prop(c, 'checked', 'bool', True)
+    separator()
     pb = widget(item(bl), 'QProgressBar', 'ProgressBar1')
     prop(pb, 'minimumSize', 'size', (202, 16))
     prop(pb, 'maximumSize', 'size', (202, 18))
@@ -638,6 +658,8 @@ def detail_page(tabs):
     effect_one_pages(ops)
     effect_two_pages(ops)
     transform_pages(ops)
+    # Luminance and RGB histogram of what the main view shows.
+    image(item(lay, alignment='Qt::AlignHCenter'), 'histogramImage', 226, 64, tooltip='ヒストグラム（輝度と RGB）')
     label(widget_holder(lay), 'サンプルイメージ', None, name='sampleImageLabel')
     it = item(lay, alignment='Qt::AlignHCenter')
     image(it, 'sampleImage', 205, 205)

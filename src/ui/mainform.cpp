@@ -144,6 +144,9 @@ TmainForm::TmainForm(QWidget *parent)
     ui->SpeedButton7->hide();
     ui->SpeedButton8->hide();
 
+    // 20. Zoom, scrolling, before/after and the preview on the picture.
+    setUpMainView();
+
     exposeAccessibleNames(this);
 }
 

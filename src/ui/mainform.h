@@ -9,6 +9,7 @@
 //   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_brush.cpp      painting with the brushes on mainImage
+//   mainform_view.cpp       zoom and scrolling of mainImage, before/after, the preview on the picture, histogram
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 //   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
@@ -52,6 +53,9 @@ class brushTool;
 class trackBarSource;
 class textTarget;
 struct recipeStage;
+struct mainViewState;
+struct pictureHistogram;
+class halfSizes;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -221,6 +225,51 @@ public:
     void endBrushStroke();
     void refreshBrushCursor();
     void brushPageChanged();
+
+    // The main view's zoom, scrolling, before/after and the preview on the picture
+    // (mainform_view.cpp). In fit mode the view is drawn from mainViewBitmap as always; zoomed,
+    // mainViewRect is the picture's extent in the view's pixels (beyond the view when scrolled)
+    // and the document's viewScale the zoom.
+    bool viewFit = true;
+    double viewZoom = 1.0;
+    int viewOffsetX = 0, viewOffsetY = 0; // scroll position in view pixels
+    const imageDocument *viewDocument = nullptr; // the picture the zoom was chosen for
+    struct viewStateDeleter {
+        void operator()(mainViewState *state) const;
+    };
+    std::unique_ptr<mainViewState, viewStateDeleter> viewState;
+    void setUpMainView();
+    // Zoomed over the current picture (a new picture opens in fit mode).
+    bool viewZoomed() const;
+    // The picture's scale in the view's pixels.
+    double mainViewScale() const;
+    void setViewFit();
+    // Zooms keeping the picture point under the view point (ax, ay) there.
+    void setViewZoom(double zoom, double ax, double ay);
+    void scrollViewTo(double x, double y);
+    // mainViewRect, the scroll bars and the caption for the zoom; called by layoutViews.
+    void placeZoomedView();
+    void drawZoomedView();
+    // Redraws the view pixels showing a changed area of the picture (a brush stroke), zoomed.
+    void redrawZoomedArea(const rectangle &area);
+    // Redraws the main view after a zoom or scroll, keeping the trimming rectangle's picture edges.
+    // A scroll (relayout false) keeps the fitted bitmap and the canvas.
+    void refreshMainView(bool relayout = true);
+    void refreshZoomCaption();
+    // What the main view shows: the committed picture, or the preview of the current page.
+    const QImage &shownPicture() const;
+    // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
+    const QImage &fittedView() const;
+    void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
+                         const pictureHistogram &counts, const halfSizes &reduced);
+    // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
+    // above the visible pixels.
+    void refreshHistogram();
+    // Starts (or restarts) the preview on the picture for the current controls; drops a
+    // preview that no longer applies.
+    void requestViewPreview();
+    void dropViewPreview();
+    bool viewPreviewWanted();
 
     // One-click recipes.
     void runFringePreset(int level);

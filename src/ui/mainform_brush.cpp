@@ -9,6 +9,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "pagecontrol.h"
+#include "viewgeometry.h"
 #include "ui_mainform.h"
 
 #include <QPainter>
@@ -40,6 +41,8 @@ int TmainForm::brushKindShowing() const
 point TmainForm::brushPicturePoint(int x, int y) const
 {
     const QImage &picture = brushDocument->bitmap;
+    if (viewZoomed())
+        return point{pictureAt(x, viewOffsetX, viewZoom), pictureAt(y, viewOffsetY, viewZoom)};
     return point{pictureFromView(x, mainViewRect.left, mainViewBitmap.width(), picture.width()),
                  pictureFromView(y, mainViewRect.top, mainViewBitmap.height(), picture.height())};
 }
@@ -115,6 +118,7 @@ void TmainForm::paintBrushDabs(const std::vector<point> &dabs)
 void TmainForm::showPictureArea(const rectangle &area)
 {
     if (!currentBitmap || mainViewBitmap.isNull()) return;
+    if (viewZoomed()) return redrawZoomedArea(area);
     int left, right, top, bottom;
     viewSpanOf(area.left, area.right, currentBitmap->width(), mainViewBitmap.width(), left, right);
     viewSpanOf(area.top, area.bottom, currentBitmap->height(), mainViewBitmap.height(), top, bottom);
@@ -159,7 +163,7 @@ void TmainForm::refreshBrushCursor()
     }
     // The brush's circle at the scale the picture is shown at (a cursor can only be so big).
     const int size = kind == brushTool::airKind ? brush->airBrushSize : brush->waterBrushSize;
-    const double scale = double(mainViewBitmap.width()) / currentBitmap->width();
+    const double scale = viewZoomed() ? viewZoom : double(mainViewBitmap.width()) / currentBitmap->width();
     const brushCursorLook look{kind, std::clamp(int(size * scale), 1, 250)};
     if (look == brushCursor && view->cursor().shape() == Qt::BitmapCursor) return;
     brushCursor = look;

@@ -158,11 +158,14 @@ void TmainForm::applyOperation(int mode)
         if (mode == 0) {
             if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                 stretchCopy(*currentBitmap, mainViewBitmap);
+            dropViewPreview();
             drawViews(0);
         } else {
             drawViews(1);
+            requestViewPreview(); // the same result on the main view, off the UI thread
         }
     } else if (page == 3) {
+        dropViewPreview();
         const std::uint32_t code = shapeSetUp->engine->shapeType;
         checkTransformParameters(code, mode == 0);
         if (mode == 0)
@@ -183,6 +186,7 @@ void TmainForm::layoutViews(int which)
         imageControl *view = ui->mainImage;
         d->viewScale = fitIntoView(*currentBitmap, view->width(), view->height(), mainViewRect,
                                    mainViewBitmap);
+        if (viewZoomed()) placeZoomedView(); // the picture's extent at the zoom, scrolled
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;
@@ -203,6 +207,7 @@ void TmainForm::clearViews(int which)
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
         trimmingDrawn = false;
+        if (!hasImage()) refreshHistogram(); // empty with the view
     }
     if (which == 1 || which == 99) {
         ui->sampleImage->fill(white);
@@ -216,10 +221,13 @@ void TmainForm::drawViews(int which)
     clearViews(which);
     // Shown converted to sRGB from the picture's profile; the view bitmaps stay as they are.
     const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
-    if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
-        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(mainViewBitmap, colours));
+    if ((which == 0 || which == 99) && viewZoomed()) {
+        drawZoomedView(); // converts what it draws the same way
+    } else if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
+        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(fittedView(), colours));
         ui->mainImage->canvasChanged();
     }
+    if (which == 0 || which == 99) refreshHistogram();
     if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
         ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleShown.of(sampleBitmap, colours));
         ui->sampleImage->canvasChanged();

@@ -56,6 +56,8 @@ void TmainForm::closeImage(int index)
 void TmainForm::removeImage(int index)
 {
     if (editingCount > 0 && index >= 0 && index < editingCount) {
+        // A picture opened later in the closed one's place starts in fit mode.
+        if (documentAt(index) == viewDocument) viewDocument = nullptr;
         if (index < currentIndex) --currentIndex;
         if (index < editingCount - 1) {
             for (int i = index; i <= editingCount - 2; ++i) editingList[i]->moveElement(*editingList[i + 1]);

@@ -359,12 +359,15 @@ void TmainForm::rotateAngleRadioGroupClick()
 
 viewAxis TmainForm::horizontalViewAxis() const
 {
-    return viewAxis{mainViewRect.left, mainViewBitmap.width(), currentBitmap ? currentBitmap->width() : 0};
+    // Zoomed, mainViewRect is the picture's whole extent at the zoom (beyond the view when scrolled).
+    const int length = viewZoomed() ? mainViewRect.right - mainViewRect.left + 1 : mainViewBitmap.width();
+    return viewAxis{mainViewRect.left, length, currentBitmap ? currentBitmap->width() : 0};
 }
 
 viewAxis TmainForm::verticalViewAxis() const
 {
-    return viewAxis{mainViewRect.top, mainViewBitmap.height(), currentBitmap ? currentBitmap->height() : 0};
+    const int length = viewZoomed() ? mainViewRect.bottom - mainViewRect.top + 1 : mainViewBitmap.height();
+    return viewAxis{mainViewRect.top, length, currentBitmap ? currentBitmap->height() : 0};
 }
 
 bool TmainForm::trimmingShown()

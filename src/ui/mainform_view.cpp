@@ -1,0 +1,533 @@
+// The main view beyond fitting the picture: zoom (fit mode or 6.25 % to 1600 %), scrolling by the
+// scroll bars, the wheel and dragging, the before/after comparison, and the preview of the current
+// colour or effect page on the picture itself, computed off the UI thread.
+//
+// Fit mode draws exactly as the window always has (mainViewBitmap on mainImage's canvas). Zoomed,
+// the visible part of the picture is drawn into the same canvas, mainViewRect becomes the
+// picture's extent in the view's pixels and the document's viewScale the zoom, so the trimming
+// rectangle and the brushes work through the same mapping at every zoom and scroll position.
+#include "mainform.h"
+
+#include "colour/displaycolour.h"
+#include "geometry/commonresizerect.h"
+#include "histogram.h"
+#include "imagecontrol.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/myimagearray.h"
+#include "pagecontrol.h"
+#include "ui_mainform.h"
+#include "viewgeometry.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QThreadPool>
+#include <QWheelEvent>
+#include <atomic>
+#include <cmath>
+
+namespace {
+constexpr QRgb viewBackground = 0xFFFFFFFFu; // as around the fitted picture
+constexpr int barThickness = 14;
+
+bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
+
+// Thrown from the preview's progress callback when the controls have moved on.
+struct previewOutdated {};
+} // namespace
+
+// Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
+struct mainViewState : QObject {
+    TmainForm *form;
+    QScrollBar *horizontal = nullptr, *vertical = nullptr;
+    halfSizes reductions, previewReductions; // of the committed picture and of the preview
+    bool panning = false;
+    QPoint panStart;
+    int panOffsetX = 0, panOffsetY = 0;
+    bool spaceHeld = false;
+
+    // The preview: a worker computes the current page's result on the whole picture (and first,
+    // zoomed at 100 % or more, on the visible part only); a newer request makes older work stop at
+    // its next row and its results are dropped.
+    QThreadPool pool;
+    std::shared_ptr<std::atomic<int>> generation = std::make_shared<std::atomic<int>>(0);
+    qint64 previewSource = 0; // cacheKey of the picture the preview was made from
+    QImage preview;           // the full picture's result, or a part of it
+    QPoint previewOrigin;     // the part's top-left pixel in the picture
+    bool previewWhole = false;
+    QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
+    pictureHistogram previewCounts;   // of the whole result
+    pictureHistogram committedCounts; // of the committed picture whose cacheKey is committedKey
+    qint64 committedKey = 0;
+
+    explicit mainViewState(TmainForm *owner) : form(owner) { pool.setMaxThreadCount(1); }
+    ~mainViewState() override
+    {
+        ++*generation;
+        pool.clear();
+        pool.waitForDone();
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+bool mainViewState::eventFilter(QObject *watched, QEvent *event)
+{
+    // Keys held anywhere in the window: Space (drag to pan) and \ (before/after while held).
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool press = event->type() == QEvent::KeyPress;
+        if (!key->isAutoRepeat() && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window() == form) {
+            if (key->key() == Qt::Key_Space && spaceHeld != press) {
+                spaceHeld = press;
+                // The open hand tells that a drag now pans.
+                imageControl *view = form->ui->mainImage;
+                if (press && form->viewZoomed() && view->underMouse()) {
+                    view->setCursor(Qt::OpenHandCursor);
+                } else if (!press && !panning && view->cursor().shape() == Qt::OpenHandCursor) {
+                    view->setCursorShape(imageControl::defaultCursor);
+                    form->refreshBrushCursor();
+                }
+            }
+            // \ (¥ on Japanese keyboards) shows the committed picture while held.
+            if ((key->key() == Qt::Key_Backslash || key->key() == Qt::Key_yen) && !qobject_cast<QLineEdit *>(watched) &&
+                form->ui->compareButton->isChecked() != press)
+                form->ui->compareButton->setChecked(press);
+        }
+        return false;
+    }
+    if (watched != form->ui->mainImage) return false;
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!form->hasImage() || !hasPixels(*form->currentBitmap)) return false;
+        const QPoint delta = wheel->angleDelta();
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = delta.y() ? delta.y() : delta.x();
+            if (!steps) return true;
+            const double from = form->mainViewScale();
+            const double to = steps > 0 ? zoomStepIn(from) : zoomStepOut(from);
+            const QPointF at = wheel->position();
+            form->setViewZoom(to, at.x(), at.y());
+        } else if (form->viewZoomed()) {
+            // Shift turns the wheel across (some systems already swap the axes for it).
+            int across = delta.x(), down = delta.y();
+            if ((wheel->modifiers() & Qt::ShiftModifier) && !across) std::swap(across, down);
+            form->scrollViewTo(form->viewOffsetX - across / 2.0, form->viewOffsetY - down / 2.0);
+        }
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const bool pan = mouse->button() == Qt::MiddleButton ||
+                         (mouse->button() == Qt::LeftButton && spaceHeld);
+        if (!pan || !form->viewZoomed()) return false;
+        panning = true;
+        panStart = mouse->position().toPoint();
+        panOffsetX = form->viewOffsetX;
+        panOffsetY = form->viewOffsetY;
+        form->ui->mainImage->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!panning) return false;
+        const QPoint d = static_cast<QMouseEvent *>(event)->position().toPoint() - panStart;
+        form->scrollViewTo(panOffsetX - d.x(), panOffsetY - d.y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!panning) return false;
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return true;
+        panning = false;
+        form->ui->mainImage->setCursorShape(imageControl::defaultCursor);
+        form->refreshBrushCursor();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TmainForm::viewStateDeleter::operator()(mainViewState *state) const
+{
+    qApp->removeEventFilter(state);
+    delete state;
+}
+
+void TmainForm::setUpMainView()
+{
+    viewState.reset(new mainViewState(this));
+    mainViewState &s = *viewState;
+    // The bars lie over the view's right and bottom edges, so fit mode keeps the view's size.
+    s.horizontal = new QScrollBar(Qt::Horizontal, ui->mainImage);
+    s.vertical = new QScrollBar(Qt::Vertical, ui->mainImage);
+    s.horizontal->setObjectName(QStringLiteral("mainImageHorizontalBar"));
+    s.vertical->setObjectName(QStringLiteral("mainImageVerticalBar"));
+    s.horizontal->hide();
+    s.vertical->hide();
+    connect(s.horizontal, &QScrollBar::valueChanged, this,
+            [this](int value) { scrollViewTo(value, viewOffsetY); });
+    connect(s.vertical, &QScrollBar::valueChanged, this,
+            [this](int value) { scrollViewTo(viewOffsetX, value); });
+    ui->mainImage->installEventFilter(&s);
+    qApp->installEventFilter(&s);
+
+    const auto centre = [this] { return QPointF(ui->mainImage->width() / 2.0, ui->mainImage->height() / 2.0); };
+    const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &action) {
+        auto *key = new QShortcut(keys, this);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, this, [this, action] { guarded(action); });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setViewFit(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_1), [this, centre] { setViewZoom(1.0, centre().x(), centre().y()); });
+    const auto zoomIn = [this, centre] { setViewZoom(zoomStepIn(mainViewScale()), centre().x(), centre().y()); };
+    const auto zoomOut = [this, centre] { setViewZoom(zoomStepOut(mainViewScale()), centre().x(), centre().y()); };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus), zoomIn);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), zoomIn);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), zoomOut);
+    connect(ui->zoomFitButton, &QAbstractButton::clicked, this, [this] { guarded([this] { setViewFit(); }); });
+    connect(ui->zoomActualButton, &QAbstractButton::clicked, this,
+            [this, centre] { guarded([&] { setViewZoom(1.0, centre().x(), centre().y()); }); });
+    connect(ui->compareButton, &QAbstractButton::toggled, this, [this] {
+        guarded([this] {
+            if (hasImage()) refreshMainView();
+        });
+    });
+    connect(ui->viewPreviewCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        guarded([this, on] {
+            if (!hasImage()) return;
+            if (on)
+                applyOperation(1);
+            else
+                dropViewPreview();
+        });
+    });
+    refreshZoomCaption();
+}
+
+bool TmainForm::viewZoomed() const
+{
+    if (viewFit || currentIndex < 0 || !currentBitmap || !hasPixels(*currentBitmap)) return false;
+    return viewDocument && viewDocument == documentAt(currentIndex);
+}
+
+double TmainForm::mainViewScale() const
+{
+    if (viewZoomed()) return viewZoom;
+    const imageDocument *d = documentAt(currentIndex);
+    return d && d->viewScale > 0 ? d->viewScale : 1.0;
+}
+
+void TmainForm::refreshZoomCaption()
+{
+    ui->zoomStaticText->setText(zoomCaption(!viewZoomed(), viewZoom));
+}
+
+void TmainForm::setViewFit()
+{
+    viewFit = true;
+    if (!hasImage()) return refreshZoomCaption();
+    refreshMainView();
+}
+
+void TmainForm::setViewZoom(double zoom, double ax, double ay)
+{
+    if (!hasImage() || !hasPixels(*currentBitmap)) return;
+    const double from = mainViewScale();
+    // The fitted picture's origin is where the picture starts in the view.
+    const double fromX = viewZoomed() ? viewOffsetX : -mainViewRect.left;
+    const double fromY = viewZoomed() ? viewOffsetY : -mainViewRect.top;
+    viewZoom = clampZoom(zoom);
+    viewFit = false;
+    viewDocument = documentAt(currentIndex);
+    viewOffsetX = int(std::floor(offsetAfterZoom(fromX, from, viewZoom, ax) + 0.5));
+    viewOffsetY = int(std::floor(offsetAfterZoom(fromY, from, viewZoom, ay) + 0.5));
+    refreshMainView();
+}
+
+void TmainForm::scrollViewTo(double x, double y)
+{
+    if (!viewZoomed()) return;
+    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int nx = clampOffset(x, currentBitmap->width(), viewZoom, w);
+    const int ny = clampOffset(y, currentBitmap->height(), viewZoom, h);
+    if (nx == viewOffsetX && ny == viewOffsetY) return;
+    viewOffsetX = nx;
+    viewOffsetY = ny;
+    guarded([this] { refreshMainView(false); });
+}
+
+void TmainForm::placeZoomedView()
+{
+    mainViewState &s = *viewState;
+    imageDocument *d = documentAt(currentIndex);
+    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int pw = currentBitmap->width(), ph = currentBitmap->height();
+    viewOffsetX = clampOffset(viewOffsetX, pw, viewZoom, w);
+    viewOffsetY = clampOffset(viewOffsetY, ph, viewZoom, h);
+    d->viewScale = viewZoom;
+    mainViewRect = rectangle{-viewOffsetX, -viewOffsetY, -viewOffsetX + scaledLength(pw, viewZoom) - 1,
+                             -viewOffsetY + scaledLength(ph, viewZoom) - 1};
+    const int limitX = scrollLimit(pw, viewZoom, w), limitY = scrollLimit(ph, viewZoom, h);
+    const auto placeBar = [](QScrollBar *bar, int limit, int page, int value, const QRect &where) {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(0, limit);
+        bar->setPageStep(page);
+        bar->setSingleStep(std::max(1, page / 20));
+        bar->setValue(value);
+        bar->setGeometry(where);
+        bar->setVisible(limit > 0);
+    };
+    placeBar(s.horizontal, limitX, w, viewOffsetX, QRect(0, h - barThickness, w - (limitY > 0 ? barThickness : 0), barThickness));
+    placeBar(s.vertical, limitY, h, viewOffsetY, QRect(w - barThickness, 0, barThickness, h - (limitX > 0 ? barThickness : 0)));
+}
+
+void TmainForm::drawZoomedView()
+{
+    mainViewState &s = *viewState;
+    QImage &canvas = ui->mainImage->canvas();
+    const QImage &committed = *currentBitmap;
+    const bool comparing = ui->compareButton->isChecked();
+    const bool preview = !comparing && !s.preview.isNull() && s.previewSource == committed.cacheKey();
+    if (preview && s.previewWhole) {
+        drawZoomed(s.preview, s.previewReductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
+    } else {
+        drawZoomed(committed, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
+        if (preview && viewZoom >= 1.0 && !s.preview.isNull())
+            drawZoomedPart(s.preview, s.previewOrigin.x(), s.previewOrigin.y(), canvas, viewZoom, viewOffsetX,
+                           viewOffsetY);
+    }
+    // In sRGB from the picture's profile, like the fitted view.
+    toDisplay(currentDisplayColours().transform.get(), canvas);
+    ui->mainImage->canvasChanged();
+}
+
+void TmainForm::redrawZoomedArea(const rectangle &area)
+{
+    mainViewState &s = *viewState;
+    // The half sizes follow the painted pixels, so the part redrawn is what a whole redraw shows.
+    s.reductions.update(*currentBitmap, area.left, area.top, area.right, area.bottom);
+    int left, right, top, bottom;
+    viewSpanOfPixel(area.left, area.right, viewOffsetX, viewZoom, left, right);
+    viewSpanOfPixel(area.top, area.bottom, viewOffsetY, viewZoom, top, bottom);
+    QImage &canvas = ui->mainImage->canvas();
+    // Below 100 % a view pixel blends its neighbours' picture pixels too.
+    const int spread = viewZoom < 1.0 ? 2 : 0;
+    left = std::max(left - spread, 0);
+    top = std::max(top - spread, 0);
+    right = std::min(right + spread, canvas.width() - 1);
+    bottom = std::min(bottom + spread, canvas.height() - 1);
+    if (right < left || bottom < top) return;
+    QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
+    block.fill(viewBackground);
+    drawZoomedOver(*currentBitmap, s.reductions, block, viewZoom, viewOffsetX + left, viewOffsetY + top);
+    toDisplay(currentDisplayColours().transform.get(), block);
+    copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
+    ui->mainImage->update(left, top, block.width(), block.height());
+}
+
+const QImage &TmainForm::fittedView() const
+{
+    const mainViewState *s = viewState.get();
+    if (s && currentBitmap && !ui->compareButton->isChecked() && !s->previewFitted.isNull() &&
+        s->previewSource == currentBitmap->cacheKey() && s->previewFitted.size() == mainViewBitmap.size())
+        return s->previewFitted;
+    return mainViewBitmap;
+}
+
+const QImage &TmainForm::shownPicture() const
+{
+    const mainViewState *s = viewState.get();
+    if (s && currentBitmap && !ui->compareButton->isChecked() && s->previewWhole &&
+        s->previewSource == currentBitmap->cacheKey())
+        return s->preview;
+    return *currentBitmap;
+}
+
+void TmainForm::refreshMainView(bool relayout)
+{
+    if (!hasImage()) return;
+    // The trimming rectangle keeps the picture edges its edits hold.
+    const bool trimming = trimmingShown();
+    if (relayout || !viewZoomed()) {
+        layoutViews(0);
+    } else { // a scroll: the fitted bitmap and the canvas stay
+        placeZoomedView();
+        trimmingDrawn = false;
+        if (trimmingRect)
+            trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right, mainViewRect.bottom);
+    }
+    drawViews(0);
+    if (trimming) trimmingUpDownClick();
+    refreshZoomCaption();
+    refreshBrushCursor();
+}
+
+// ---- The preview on the picture -----------------------------------------------------------------
+
+bool TmainForm::viewPreviewWanted()
+{
+    if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
+    const int page = operationPages->activePageIndex();
+    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && page >= 0 && page <= 2;
+}
+
+void TmainForm::dropViewPreview()
+{
+    if (!viewState) return;
+    mainViewState &s = *viewState;
+    ++*s.generation;
+    const bool had = !s.preview.isNull();
+    s.preview = QImage();
+    s.previewFitted = QImage();
+    s.previewWhole = false;
+    s.previewSource = 0;
+    if (had && hasImage()) {
+        drawViews(0);
+        if (trimmingShown()) trimmingUpDownClick();
+    }
+}
+
+void TmainForm::requestViewPreview()
+{
+    if (!viewState) return;
+    if (!viewPreviewWanted()) return dropViewPreview();
+    mainViewState &s = *viewState;
+    const int generation = ++*s.generation;
+    const std::shared_ptr<std::atomic<int>> current = s.generation;
+    colorFilter job = filter; // the controls as captured for the sample preview
+    const QImage source = *currentBitmap; // shared; the worker's result detaches
+    const qint64 key = source.cacheKey();
+    // Zoomed at 100 % or more, the visible part first: what shows soonest.
+    QRect part;
+    if (viewZoomed() && viewZoom >= 1.0) {
+        const int w = ui->mainImage->width(), h = ui->mainImage->height();
+        part = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
+                     QPoint(pictureAt(w - 1, viewOffsetX, viewZoom), pictureAt(h - 1, viewOffsetY, viewZoom)))
+                   .intersected(source.rect());
+    }
+    const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
+    const double reduceTo = viewZoomed() ? viewZoom : 1.0;
+    QPointer<TmainForm> window(this);
+    s.pool.clear(); // work not yet started for an older position never starts
+    s.pool.start([=]() mutable {
+        progressIndicator outdated;
+        outdated.onPosition = [current, generation](int) {
+            if (current->load() != generation) throw previewOutdated{};
+        };
+        job.progressBar = &outdated;
+        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
+                                 halfSizes reduced) {
+            if (current->load() != generation) throw previewOutdated{};
+            QMetaObject::invokeMethod(
+                window.data(),
+                [window, current, generation, key, result, origin, whole, fit, counts, reduced] {
+                    if (!window || current->load() != generation) return;
+                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced);
+                },
+                Qt::QueuedConnection);
+        };
+        try {
+            // First what shows soonest: the visible part zoomed at 100 % or more, else the
+            // operation on the fitted view (an approximation for the neighbourhood effects).
+            if (!part.isEmpty() && part != source.rect()) {
+                QImage quick = source.copy(part);
+                job.runOnBitmap(quick);
+                deliver(std::move(quick), part.topLeft(), false, QImage(), {}, {});
+            } else if (part.isEmpty() && !fittedSource.isNull()) {
+                QImage quick = fittedSource.copy();
+                job.runOnBitmap(quick);
+                deliver(QImage(), QPoint(), false, std::move(quick), {}, {});
+            }
+            QImage whole = source;
+            job.runOnBitmap(whole);
+            QImage fit;
+            if (!fittedSource.isNull()) {
+                fit = QImage(fittedSource.size(), QImage::Format_RGB32);
+                fit.fill(Qt::white);
+                stretchCopy(whole, fit);
+            }
+            pictureHistogram counts = histogramOf(whole);
+            // Below 50 % the view draws from the result's half sizes: made here, not in the view.
+            halfSizes reduced;
+            if (reduceTo < 0.5) {
+                double levelScale;
+                reduced.levelFor(whole, reduceTo, levelScale);
+            }
+            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
+        } catch (const previewOutdated &) {
+            // A newer position took over.
+        } catch (...) {
+            // The sample view shows the same operation's message; the main view keeps the picture.
+        }
+    });
+}
+
+void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
+                                const pictureHistogram &counts, const halfSizes &reduced)
+{
+    if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
+    mainViewState &s = *viewState;
+    s.previewSource = source;
+    s.preview = result;
+    s.previewOrigin = origin;
+    s.previewWhole = whole;
+    s.previewFitted = fitted;
+    s.previewCounts = counts;
+    if (whole) s.previewReductions = reduced;
+    if (ui->compareButton->isChecked()) return;
+    guarded([this] {
+        drawViews(0);
+        if (trimmingShown()) trimmingUpDownClick();
+    });
+}
+
+// ---- The histogram ------------------------------------------------------------------------------
+
+void TmainForm::refreshHistogram()
+{
+    imageControl *view = ui->histogramImage;
+    if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
+        drawHistogram(pictureHistogram{}, view->canvas());
+        return view->canvasChanged();
+    }
+    mainViewState &s = *viewState;
+    const QImage &committed = *currentBitmap;
+    const bool comparing = ui->compareButton->isChecked();
+    const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
+    pictureHistogram counts;
+    if (viewZoomed() && viewZoom >= 1.0) {
+        // The visible pixels exactly, from the preview where it covers them.
+        const int w = ui->mainImage->width(), h = ui->mainImage->height();
+        const QRect visible = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
+                                    QPoint(pictureAt(w - 1, viewOffsetX, viewZoom),
+                                           pictureAt(h - 1, viewOffsetY, viewZoom)))
+                                  .intersected(committed.rect());
+        const QRect covered(s.previewOrigin, s.preview.size());
+        if (preview && covered.contains(visible))
+            counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
+        else
+            counts = histogramOf(committed, visible);
+    } else if (preview && s.previewWhole) {
+        counts = s.previewCounts;
+    } else {
+        // The whole committed picture, counted once for each state of it (an approximate preview
+        // keeps these until the exact result arrives).
+        if (s.committedKey != committed.cacheKey()) {
+            s.committedCounts = histogramOf(committed);
+            s.committedKey = committed.cacheKey();
+        }
+        counts = s.committedCounts;
+    }
+    drawHistogram(counts, view->canvas());
+    view->canvasChanged();
+}

@@ -1,0 +1,281 @@
+// The main view zoomed and scrolled: its pixels, the preview on the picture, before/after, and the
+// trimming drag and brush strokes at 400 %.
+#include "test_mainform_support.h"
+
+#include "geometry/brushstroke.h"
+#include "geometry/brushtool.h"
+#include "geometry/commonresizerect.h"
+#include "imagedata/myimagearray.h"
+#include "ui/histogram.h"
+#include "ui/viewgeometry.h"
+#include "ui/windowsettings.h"
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+using namespace testing_support;
+
+class testMainFormView : public QObject {
+    Q_OBJECT
+    scratchFolders scratch;
+
+    QString texturedPicture(const char *name, int w, int h)
+    {
+        const QString path = scratch.path() + "/" + name;
+        if (QFile::exists(path)) return path;
+        QImage picture(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                picture.setPixel(x, y, qRgb((x * 3 + y) % 256, (y * 5) % 256, (x * y * 7 + x / 3) % 251));
+        writePicture(path, picture);
+        return path;
+    }
+
+    // The view's pixels (its canvas, as grabbed) away from the scroll bars.
+    static QImage shown(windowUnderTest &t)
+    {
+        imageControl *view = t.image("mainImage");
+        return view->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(0, 0, view->width() - 20,
+                                                                              view->height() - 20);
+    }
+    // The picture's pixels as the view shows them at 100 % at the window's scroll position.
+    static QImage expectedAt100(windowUnderTest &t, const QImage &picture)
+    {
+        const QImage view = shown(t);
+        return picture.copy(t.window->viewOffsetX, t.window->viewOffsetY, view.width(), view.height());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(scratch.start());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path() + "/config"));
+    }
+    void init() { QVERIFY(scratch.enterTest()); }
+
+    // Keys, buttons and caption; at 100 % the view is the picture's pixels at the scroll offset;
+    // Ctrl+wheel keeps the point under the cursor; fit is drawn as always.
+    void zoomAndScroll()
+    {
+        windowUnderTest t;
+        t.open(texturedPicture("big.bmp", 1800, 1300));
+        TmainForm &w = *t.window;
+        imageControl *view = t.image("mainImage");
+        const QImage fitted = view->canvas().copy();
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        t.click("zoomActualButton");
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("100 %"));
+        auto *across = view->findChild<QScrollBar *>("mainImageHorizontalBar");
+        QVERIFY(across && across->isVisible());
+        across->setValue(333);
+        w.scrollViewTo(333, 211);
+        QCOMPARE(w.viewOffsetX, 333);
+        QCOMPARE(w.viewOffsetY, 211);
+        const QImage &picture = t.current()->bitmap;
+        QCOMPARE(shown(t), expectedAt100(t, picture));
+        // Scrolling past the end stops at the last column and row.
+        w.scrollViewTo(1e6, 1e6);
+        QCOMPARE(w.viewOffsetX, 1800 - view->width());
+        QCOMPARE(shown(t), expectedAt100(t, picture));
+
+        QTest::keyClick(t.window.get(), Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("150 %"));
+        QTest::keyClick(t.window.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(t.window.get(), Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("66.7 %"));
+
+        // Ctrl+wheel: the picture pixel under the cursor stays under it.
+        w.setViewZoom(2.0, 0, 0);
+        w.scrollViewTo(500, 400);
+        const QPointF at(301, 207);
+        const double px = (at.x() + w.viewOffsetX) / w.viewZoom, py = (at.y() + w.viewOffsetY) / w.viewZoom;
+        QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("300 %"));
+        QVERIFY(std::abs((at.x() + w.viewOffsetX) / w.viewZoom - px) < 0.5 / w.viewZoom + 1e-9);
+        QVERIFY(std::abs((at.y() + w.viewOffsetY) / w.viewZoom - py) < 0.5 / w.viewZoom + 1e-9);
+
+        QTest::keyClick(t.window.get(), Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QCOMPARE(view->canvas(), fitted);
+    }
+
+    // At 100 % the preview on the picture is, byte for byte, what 画像処理実行 then makes, for a
+    // colour page and a neighbourhood effect; 比較 shows the committed picture meanwhile.
+    void previewIsTheCommit_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<int>("value");
+        QTest::newRow("bright") << 0 << 0 << "brightTrackBar" << 40;
+        QTest::newRow("median") << 2 << 4 << "medianTrackBar" << 3;
+    }
+    void previewIsTheCommit()
+    {
+        QFETCH(int, page);
+        QFETCH(int, tab);
+        QFETCH(QString, bar);
+        QFETCH(int, value);
+        windowUnderTest t;
+        t.open(texturedPicture("photo.bmp", 1500, 1100));
+        TmainForm &w = *t.window;
+        w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
+        t.selectTabs(page, tab);
+        t.click("zoomActualButton");
+        w.scrollViewTo(250, 190);
+        const QImage committed = t.current()->bitmap.copy();
+        QCOMPARE(shown(t), expectedAt100(t, committed));
+        t.bar(bar.toLatin1().constData())->setValue(value);
+
+        // What a commit makes, from the same engine settings.
+        colorFilter engine = w.filter;
+        engine.progressBar = nullptr;
+        QImage result = committed.copy();
+        engine.runOnBitmap(result);
+        QVERIFY(result != committed);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        // The histogram counts the visible pixels of the preview.
+        imageControl *histogram = t.image("histogramImage");
+        const QRect visible(w.viewOffsetX, w.viewOffsetY, t.image("mainImage")->width(), t.image("mainImage")->height());
+        QImage counted(histogram->canvas().size(), QImage::Format_RGB32);
+        drawHistogram(histogramOf(result, visible), counted);
+        QTRY_COMPARE(histogram->canvas(), counted);
+        drawHistogram(histogramOf(committed, visible), counted);
+        QVERIFY(histogram->canvas() != counted);
+
+        t.click("compareButton");
+        QCOMPARE(shown(t), expectedAt100(t, committed));
+        t.click("compareButton");
+        QCOMPARE(shown(t), expectedAt100(t, result));
+        QTest::keyPress(t.window.get(), Qt::Key_Backslash);
+        QCOMPARE(shown(t), expectedAt100(t, committed));
+        QTest::keyRelease(t.window.get(), Qt::Key_Backslash);
+        QCOMPARE(shown(t), expectedAt100(t, result));
+
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap, result);
+        QCOMPARE(shown(t), expectedAt100(t, result));
+
+        // Unticked, the view shows the committed picture only.
+        t.bar(bar.toLatin1().constData())->setValue(value - 1);
+        t.child<QAbstractButton>("viewPreviewCheckBox")->setChecked(false);
+        QTest::qWait(50);
+        QCOMPARE(shown(t), expectedAt100(t, result));
+    }
+
+    // A slider moved on before the preview is ready: the view ends on the last position's result
+    // (at fit, the whole result fitted as a commit's view would be); closing the window while a
+    // preview is being made waits for nothing that outlives it.
+    void outdatedPreviewsGiveWay()
+    {
+        auto t = std::make_unique<windowUnderTest>();
+        t->open(texturedPicture("moves.bmp", 2400, 1600));
+        TmainForm &w = *t->window;
+        w.mainPages->widget()->setCurrentIndex(2);
+        t->selectTabs(0, 0);
+        for (int value = 10; value <= 50; value += 10) t->bar("brightTrackBar")->setValue(value);
+        colorFilter engine = w.filter;
+        engine.progressBar = nullptr;
+        QImage result = t->current()->bitmap.copy();
+        engine.runOnBitmap(result);
+        QImage fitted(w.mainViewBitmap.size(), QImage::Format_RGB32);
+        fitted.fill(Qt::white);
+        stretchCopy(result, fitted);
+        const QRect area(w.mainViewRect.left, w.mainViewRect.top, fitted.width(), fitted.height());
+        QTRY_COMPARE_WITH_TIMEOUT(t->image("mainImage")->canvas().copy(area), fitted, 20000);
+        t->bar("brightTrackBar")->setValue(-30);
+        t.reset();
+    }
+
+    // The trimming rectangle dragged at 400 %: whole picture pixels in the edits, the edges kept
+    // through scrolling and back at fit.
+    void trimmingAt400()
+    {
+        windowUnderTest t;
+        t.open(texturedPicture("trim.bmp", 400, 300));
+        TmainForm &w = *t.window;
+        imageControl *view = t.image("mainImage");
+        w.mainPages->widget()->setCurrentIndex(2);
+        t.selectTabs(3, 2); // トリミング
+        QVERIFY(w.trimmingShown());
+        w.setViewZoom(4.0, 0, 0);
+        w.scrollViewTo(0, 0);
+        QCOMPARE(w.trimmingRect->rect.left, 0);
+        const QPoint handle(3, 3);
+        QTest::mouseMove(view, handle);
+        QTest::mousePress(view, Qt::LeftButton, {}, handle);
+        QTest::mouseMove(view, handle + QPoint(41, 22));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, handle + QPoint(41, 22));
+        auto edit = [&](const char *name) { return t.child<QLineEdit>(name)->text().toInt(); };
+        QCOMPARE(edit("leftTrimingLabeledEdit"), 10); // 41 / 4
+        QCOMPARE(edit("upperTrimingLabeledEdit"), 5); // 22 / 4
+        QCOMPARE(edit("rightTrimingLabeledEdit"), 399);
+        QCOMPARE(edit("lowerTrimingLabeledEdit"), 299);
+        // On screen the corner follows the mouse by quarter pixels; redrawn, it sits on picture
+        // pixel 10's left edge.
+        QCOMPARE(w.trimmingRect->rect.left, 41);
+        w.scrollViewTo(17, 9);
+        QCOMPARE(w.trimmingRect->rect.left, 40 - 17);
+        QCOMPARE(edit("leftTrimingLabeledEdit"), 10);
+        QCOMPARE(edit("upperTrimingLabeledEdit"), 5);
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap.width(), 390);
+        QCOMPARE(t.current()->bitmap.height(), 295);
+    }
+
+    // A dab at 400 % lands on the picture pixel under the cursor.
+    void brushAt400()
+    {
+        windowUnderTest t;
+        t.open(texturedPicture("brush.bmp", 900, 700));
+        TmainForm &w = *t.window;
+        t.bar("airBrushDensityTrackBar")->setValue(100);
+        w.mainPages->widget()->setCurrentIndex(1);
+        t.child<QTabWidget>("PageControl5")->setCurrentWidget(t.child<QWidget>("airBrushTabSheet"));
+        imageControl *view = t.image("mainImage");
+        w.setViewZoom(4.0, 0, 0);
+        w.scrollViewTo(1203, 805);
+        const QImage original = t.current()->bitmap.copy();
+        brushTool engine = *w.brush;
+        const QPoint at(222, 131); // picture pixel ((222 + 1203) / 4, (131 + 805) / 4) = (356, 234)
+        QTest::mouseClick(view, Qt::LeftButton, {}, at);
+        QImage expected = original.copy();
+        paintDab(engine, expected, w.drawColor, 356, 234, brushTool::airKind);
+        QCOMPARE(t.current()->bitmap, expected);
+        // The view shows the painted pixels.
+        QCOMPARE(view->canvas().pixel(at), expected.pixel(356, 234));
+
+        // At 25 % the view redraws the painted part at once, as a whole redraw would show it.
+        w.setViewZoom(0.25, 0, 0);
+        const QImage before = view->canvas().copy();
+        const QPoint centre(view->width() / 2, view->height() / 2);
+        QTest::mouseClick(view, Qt::LeftButton, {}, centre);
+        const QImage painted = view->canvas().copy();
+        QVERIFY(painted != before);
+        w.drawViews(0);
+        const QRect around(centre - QPoint(20, 20), QSize(40, 40));
+        QCOMPARE(view->canvas().copy(around), painted.copy(around));
+    }
+
+    // The window's size and the preview check box come back in the next run.
+    void settingsKeptBetweenRuns()
+    {
+        {
+            windowUnderTest t;
+            t.window->resize(1300, 900);
+            t.child<QAbstractButton>("viewPreviewCheckBox")->setChecked(false);
+            saveWindowSettings(*t.window);
+        }
+        windowUnderTest t;
+        QCOMPARE(t.window->size(), QSize(1024, 743));
+        restoreWindowSettings(*t.window);
+        QCOMPARE(t.window->size(), QSize(1300, 900));
+        QVERIFY(!t.child<QAbstractButton>("viewPreviewCheckBox")->isChecked());
+    }
+};
+
+QTEST_MAIN(testMainFormView)
+#include "test_mainform_view.moc"
