@@ -17,8 +17,12 @@ class sharedRandom {
 public:
     static constexpr int maximum = 32767; // largest value of next()
 
-    // The one instance of the program.
+    // The one instance of the program; on a thread that holds a privateStream, that stream.
     static sharedRandom &instance();
+    // While one lives, instance() on its thread is a private generator starting from the given
+    // state: work off the window's thread (the preview on the picture) draws from it and never
+    // takes draws from, or races with, the program's one sequence.
+    class privateStream;
 
     // Restarts the sequence (tests and the batch tool only; the program never calls this).
     void seed(std::uint32_t value) { state = value; }
@@ -134,4 +138,17 @@ private:
     }
 #endif
     std::uint32_t state = 1;
+};
+
+class sharedRandom::privateStream {
+public:
+    explicit privateStream(std::uint32_t state);
+    ~privateStream();
+    privateStream(const privateStream &) = delete;
+    privateStream &operator=(const privateStream &) = delete;
+    sharedRandom &generator() { return own; }
+
+private:
+    sharedRandom *previous;
+    sharedRandom own;
 };

@@ -9,6 +9,7 @@
 #include "mainform.h"
 
 #include "colour/displaycolour.h"
+#include "colour/sharedrandom.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
 #include "imagecontrol.h"
@@ -419,7 +420,12 @@ void TmainForm::requestViewPreview()
     const double reduceTo = viewZoomed() ? viewZoom : 1.0;
     QPointer<TmainForm> window(this);
     s.pool.clear(); // work not yet started for an older position never starts
+    // The effects that jitter draw from the one random sequence: the worker takes a private
+    // copy of it as it stands now, so the exact view is what the commit will draw, and the
+    // sequence itself is left to the window's thread.
+    const std::uint32_t randomState = sharedRandom::instance().position();
     s.pool.start([=]() mutable {
+        sharedRandom::privateStream stream(randomState);
         progressIndicator outdated;
         outdated.onPosition = [current, generation](int) {
             if (current->load() != generation) throw previewOutdated{};
@@ -449,6 +455,7 @@ void TmainForm::requestViewPreview()
                 deliver(QImage(), QPoint(), false, std::move(quick), {}, {});
             }
             QImage whole = source;
+            stream.generator().seed(randomState); // the quick step above drew from it too
             job.runOnBitmap(whole);
             QImage fit;
             if (!fittedSource.isNull()) {
