@@ -232,28 +232,6 @@ QByteArray pictureMetadata::xmpPacket() const
     return QByteArray();
 }
 
-QByteArray pictureMetadata::iccProfile() const
-{
-    // Chunk k of n carries k (1..n) and n after the signature.
-    std::vector<QByteArray> chunks;
-    for (const metadataSegment &s : segments) {
-        if (s.marker != 0xE2 || !startsWith(s.payload, iccSignature) || s.payload.size() < 14)
-            continue;
-        const int k = static_cast<unsigned char>(s.payload[12]), n = static_cast<unsigned char>(s.payload[13]);
-        if (n == 0 || k == 0 || k > n || (!chunks.empty() && chunks.size() != std::size_t(n)))
-            return QByteArray();
-        chunks.resize(std::size_t(n));
-        chunks[std::size_t(k - 1)] = s.payload.mid(14);
-    }
-    QByteArray profile;
-    for (const QByteArray &c : chunks) {
-        if (c.isEmpty())
-            return QByteArray();
-        profile += c;
-    }
-    return profile;
-}
-
 void pictureMetadata::addExifPayload(const QByteArray &tiff)
 {
     if (!tiff.isEmpty() && tiff.size() + exifSignature.size() <= largestSegment)

@@ -38,7 +38,6 @@ struct pictureMetadata {
     // empty when absent.
     QByteArray exifPayload() const;
     QByteArray xmpPacket() const;
-    QByteArray iccProfile() const;
     // Put a record read from another format in the form a JPEG holds it (the profile cut into
     // numbered chunks). A record too large for one segment, or a second EXIF record, is not taken.
     void addExifPayload(const QByteArray &tiff);
