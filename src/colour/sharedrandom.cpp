@@ -2,6 +2,8 @@
 
 sharedRandom &sharedRandom::instance()
 {
-    static sharedRandom generator;
+    // One for each thread that starts engine runs: korvia-batch works on several photos at once,
+    // each from the same seed as if alone. The window and the tests start every run on one thread.
+    thread_local sharedRandom generator;
     return generator;
 }

@@ -17,7 +17,7 @@ class sharedRandom {
 public:
     static constexpr int maximum = 32767; // largest value of next()
 
-    // The one instance of the program.
+    // The instance of the calling thread (the program starts its engine runs on one thread).
     static sharedRandom &instance();
 
     // Restarts the sequence (tests and the batch tool only; the program never calls this).

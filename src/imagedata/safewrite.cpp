@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,11 +18,13 @@
 
 namespace {
 
-// The temporary of the write in progress, for the signal handler. The name is complete before
-// `pendingSet` says so, and `pendingSet` is cleared only after the name has left the folder
-// (renamed or removed), so the handler never removes anything but our own temporary.
-char pendingName[4096];
-std::atomic<int> pendingSet{0};
+// The temporaries of the writes in progress (korvia-batch writes several photos at once), for
+// the signal handler. A slot's name is complete before its flag says so, and the flag is cleared
+// only after the name has left the folder (renamed or removed), so the handler never removes
+// anything but our own temporaries. A write that finds no free slot goes on untracked.
+constexpr int pendingSlots = 64;
+char pendingName[pendingSlots][4096];
+std::atomic<int> pendingSet[pendingSlots];
 static_assert(std::atomic<int>::is_always_lock_free);
 
 // More to remove when a signal ends the process (the undo folder of a window); async-signal-safe.
@@ -29,8 +32,9 @@ std::atomic<signalCleanup> extraCleanup{nullptr};
 
 extern "C" void removePendingAndRaise(int signalNumber)
 {
-    if (pendingSet.load())
-        ::unlink(pendingName);
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2)
+            ::unlink(pendingName[i]);
     if (const signalCleanup cleanup = extraCleanup.load())
         cleanup();
     ::signal(signalNumber, SIG_DFL);
@@ -57,6 +61,8 @@ QString randomLetters()
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     static std::mt19937_64 generator{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    static std::mutex guard;
+    const std::lock_guard<std::mutex> hold(guard);
     QString text;
     for (int i = 0; i < 10; ++i)
         text += QLatin1Char(letters[generator() % (sizeof letters - 1)]);
@@ -71,16 +77,23 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
-        const bool tracked = std::size_t(name.size()) < sizeof pendingName && pendingSet.load() == 0;
-        if (tracked) {
-            std::memcpy(pendingName, name.constData(), std::size_t(name.size()) + 1);
-            pendingSet.store(1);
+        // A free slot is taken (0 -> 1), filled, then shown to the handler (1 -> 2).
+        int slot = -1;
+        if (std::size_t(name.size()) < sizeof pendingName[0])
+            for (int i = 0; i < pendingSlots && slot < 0; ++i) {
+                int expected = 0;
+                if (pendingSet[i].compare_exchange_strong(expected, 1))
+                    slot = i;
+            }
+        if (slot >= 0) {
+            std::memcpy(pendingName[slot], name.constData(), std::size_t(name.size()) + 1);
+            pendingSet[slot].store(2);
         }
         error = make(name);
         if (error == 0)
             return name;
-        if (tracked)
-            pendingSet.store(0);
+        if (slot >= 0)
+            pendingSet[slot].store(0);
         if (error != EEXIST)
             return {};
     }
@@ -90,8 +103,11 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 
 void forget(const QByteArray &name)
 {
-    if (pendingSet.load() && std::strcmp(pendingName, name.constData()) == 0)
-        pendingSet.store(0);
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2 && std::strcmp(pendingName[i], name.constData()) == 0) {
+            pendingSet[i].store(0);
+            return;
+        }
 }
 
 } // namespace
@@ -257,7 +273,10 @@ void setSignalCleanup(signalCleanup cleanup)
 
 QString pendingTemporary()
 {
-    return pendingSet.load() ? QFile::decodeName(pendingName) : QString();
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2)
+            return QFile::decodeName(pendingName[i]);
+    return QString();
 }
 
 saveFailureHook setSaveFailureHook(saveFailureHook hook)
