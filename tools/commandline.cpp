@@ -77,13 +77,28 @@ bool batchOnlyOption(std::string_view a)
            a == "--report";
 }
 
-// Whether the words ask for the many-photo form, for the exit status of a usage error.
+// Takes a value after it.
+bool optionWithValue(std::string_view a)
+{
+    return a == "-o" || a == "-q" || a == "--seed" || a == "--threads" || a == "-j" || a == "--files-from" ||
+           a == "--report" || a == "--format";
+}
+
+// Whether the words ask for the many-photo form, for the exit status of a usage error: a batch
+// option, -o FOLDER, a folder or a second photo.
 bool manyPhotoHint(const argumentList &args)
 {
+    int photos = 0;
     for (std::size_t i = args.next; i < args.items.size(); ++i) {
-        if (batchOnlyOption(args.items[i])) return true;
-        if (args.items[i] == "-o" && i + 1 < args.items.size()) {
-            if (isFolderName(QString::fromLocal8Bit(args.items[i + 1]))) return true;
+        const std::string_view a = args.items[i];
+        if (batchOnlyOption(a)) return true;
+        if (a == "-o" && i + 1 < args.items.size() && isFolderName(QString::fromLocal8Bit(args.items[i + 1])))
+            return true;
+        if (optionWithValue(a)) {
+            ++i;
+        } else if (a.empty() || a[0] != '-') {
+            if (photos == 0 ? QFileInfo(QString::fromLocal8Bit(a)).isDir() : looksLikeInput(a)) return true;
+            ++photos;
         }
     }
     return false;
@@ -116,6 +131,9 @@ batchCommand parseApplyWords(argumentList &args)
     bool haveOutput = false, optionsEnded = false, batchOptions = false;
     std::vector<std::string_view> operations;
     batchRequest &batch = command.batch;
+    // With a list of names, every photo on the command line is told by its look.
+    const bool listed = std::find(args.items.begin() + std::ptrdiff_t(args.next), args.items.end(), "--files-from") !=
+                        args.items.end();
     while (!args.done()) {
         const std::string_view a = args.take();
         if (!optionsEnded && a.size() > 1 && a[0] == '-') {
@@ -152,7 +170,7 @@ batchCommand parseApplyWords(argumentList &args)
             } else {
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
-        } else if (batch.inputs.isEmpty() || looksLikeInput(a)) {
+        } else if ((batch.inputs.isEmpty() && !listed) || looksLikeInput(a)) {
             batch.inputs << fileArgument(a.data());
         } else {
             operations.push_back(a);
