@@ -328,6 +328,6 @@ int runBatch(const batchRequest &request)
     worker();
     for (std::thread &t : others) t.join();
     setMessageSink(previous);
-    progress.finish();
-    return failed.load() == 0 ? 0 : 1;
+    const bool reported = progress.finish();
+    return failed.load() == 0 && reported ? 0 : 1;
 }

@@ -91,16 +91,20 @@ void batchProgress::photoDone(const QString &input, const QString &output, const
             std::fflush(report) != 0) {
             std::fclose(report);
             report = nullptr;
+            reportFailed = true;
             putLine(stderr, QStringLiteral("korvia-batch: ") + reportName + QStringLiteral(": 報告ファイルに書き込めません。"));
         }
     }
 }
 
-void batchProgress::finish()
+bool batchProgress::finish()
 {
     const std::lock_guard<std::mutex> hold(lock);
     if (terminal) std::fputs("\n", stderr);
     if (failed > 0)
         putLine(stderr, QStringLiteral("korvia-batch: %1 枚中 %2 枚が失敗しました。").arg(total).arg(failed));
     std::fflush(stdout);
+    if (report && std::fclose(report) != 0) reportFailed = true;
+    report = nullptr;
+    return !reportFailed;
 }

@@ -19,15 +19,16 @@ public:
 
     // One photo has ended: written to output, or failed with problem.
     void photoDone(const QString &input, const QString &output, const QString &problem, double seconds);
-    // The last line: the bar ended, failures counted on stderr.
-    void finish();
+    // The last line: the bar ended, failures counted on stderr. False when the report could not
+    // be written in full.
+    bool finish();
 
 private:
     void drawBar();
 
     std::mutex lock;
     int total = 0, done = 0, failed = 0;
-    bool terminal = false;
+    bool terminal = false, reportFailed = false;
     std::FILE *report = nullptr;
     QString reportName;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();

@@ -85,6 +85,13 @@ assert all(isinstance(l["seconds"], float) and l["seconds"] >= 0 for l in lines)
 EOF
 expect_equal "report lines" 0 "$?"
 
+# A report that cannot be written in full fails the batch, photos done or not.
+if [ -w /dev/full ]; then
+    run_batch apply "$IN/a.bmp" "$IN/sub/c.bmp" -o "$WORK/reportfull" --report /dev/full
+    expect_equal "report on a full disk: failed, photos done" "1 a.jpg c.jpg" "$RC $(files_in "$WORK/reportfull" | xargs)"
+    case $ERR in *"報告ファイルに書き込めません"*) pass ;; *) fail "report failure message: $ERR" ;; esac
+fi
+
 # A full disk (here: a file size limit) mid-batch: the photo that does not fit fails, no partial
 # file is left, the others are done.
 make_gradient_bmp "$WORK/big.bmp" 120 120
