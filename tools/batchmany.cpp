@@ -254,25 +254,20 @@ unsigned long long photoMemory(const QString &input)
 
 QByteArray jsonString(const QString &text)
 {
-    QByteArray out = "\"";
-    for (const char16_t c : text.toStdU16String()) {
-        switch (c) {
-        case u'"': out += "\\\""; break;
-        case u'\\': out += "\\\\"; break;
-        case u'\n': out += "\\n"; break;
-        case u'\t': out += "\\t"; break;
-        case u'\r': out += "\\r"; break;
-        default:
-            if (c < 0x20 || c == 0x7f) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-                out += escaped;
-            } else {
-                out += QString(QChar(c)).toUtf8();
-            }
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'"' || u == u'\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u < 0x20 || u == 0x7f) {
+            out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c; // surrogate pairs stay together and become one UTF-8 sequence
         }
     }
-    return out + "\"";
+    out += QLatin1Char('"');
+    return out.toUtf8();
 }
 
 int runBatch(const batchRequest &request)

@@ -85,6 +85,18 @@ assert all(isinstance(l["seconds"], float) and l["seconds"] >= 0 for l in lines)
 EOF
 expect_equal "report lines" 0 "$?"
 
+# Names in the report exactly as on disk: quotes, backslashes, a tab, characters beyond 16 bits.
+odd=$WORK/odd$'\t'"q\"\\ 😀"
+mkdir "$odd"
+make_gradient_bmp "$odd/写真 1.bmp" 4 4
+expect_success "odd names" apply "$odd" -o "$WORK/oddout" --report "$WORK/odd.json"
+python3 - "$WORK/odd.json" "$odd/写真 1.bmp" "$WORK/oddout/写真 1.jpg" <<'EOF'
+import json, sys
+line = json.loads(open(sys.argv[1], encoding="utf-8").read())
+assert line["input"] == sys.argv[2] and line["output"] == sys.argv[3], line
+EOF
+expect_equal "odd names reported exactly" 0 "$?"
+
 # A report that cannot be written in full fails the batch, photos done or not.
 if [ -w /dev/full ]; then
     run_batch apply "$IN/a.bmp" "$IN/sub/c.bmp" -o "$WORK/reportfull" --report /dev/full
