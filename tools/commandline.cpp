@@ -6,10 +6,14 @@
 #include "batchrecipe.h"
 
 #include "imagedata/filenames.h"
+#include "imagedata/imagefilemanager.h"
 #include "imagedata/jpegcoding.h"
 #include "imagedata/picturelimits.h"
 
 #include <QByteArray>
+#include <QFileInfo>
+#include <algorithm>
+#include <sys/stat.h>
 #include <charconv>
 #include <string_view>
 #include <vector>
@@ -48,15 +52,92 @@ struct argumentList {
     }
 };
 
-batchCommand parseApply(argumentList &args)
+// After the first photo, a word is one more photo when it looks like a path (its name part has a
+// dot or a slash) or names something on disk; otherwise it is an operation.
+bool looksLikeInput(std::string_view a)
+{
+    const std::string_view namePart = a.substr(0, a.find(':'));
+    if (namePart.find_first_of("./") != std::string_view::npos) return true;
+    struct stat s {};
+    return ::stat(std::string(a).c_str(), &s) == 0;
+}
+
+// -o names the output folder of the many-photo form: it ends with a slash, or is a folder whose
+// name is no picture name (a folder called out.jpg is refused as the one output file it names,
+// as it always was).
+bool isFolderName(const QString &name)
+{
+    return name.endsWith(QLatin1Char('/')) || (QFileInfo(name).isDir() && imageFileType(name) == 0);
+}
+
+// Options of the many-photo form only.
+bool batchOnlyOption(std::string_view a)
+{
+    return a == "-r" || a == "-0" || a == "--files-from" || a == "--format" || a == "--overwrite" || a == "-j" ||
+           a == "--report";
+}
+
+// Takes a value after it.
+bool optionWithValue(std::string_view a)
+{
+    return a == "-o" || a == "-q" || a == "--seed" || a == "--threads" || a == "-j" || a == "--files-from" ||
+           a == "--report" || a == "--format";
+}
+
+// Whether the words ask for the many-photo form, for the exit status of a usage error: a batch
+// option, -o FOLDER, a folder or a second photo.
+bool manyPhotoHint(const argumentList &args)
+{
+    int photos = 0;
+    for (std::size_t i = args.next; i < args.items.size(); ++i) {
+        const std::string_view a = args.items[i];
+        if (batchOnlyOption(a)) return true;
+        if (a == "-o" && i + 1 < args.items.size() && isFolderName(QString::fromLocal8Bit(args.items[i + 1])))
+            return true;
+        if (optionWithValue(a)) {
+            ++i;
+        } else if (a.empty() || a[0] != '-') {
+            if (photos == 0 ? QFileInfo(QString::fromLocal8Bit(a)).isDir() : looksLikeInput(a)) return true;
+            ++photos;
+        }
+    }
+    return false;
+}
+
+void addOperations(applyRequest &apply, const std::vector<std::string_view> &operations)
+{
+    for (std::string_view op : operations) {
+        if (addRecipeStep(apply, op)) continue;
+        if (std::optional<shapeStep> shape = parseShapeOperation(op)) {
+            apply.steps.push_back(
+                {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
+                     applyShapeStep(bitmap, shaper, shape);
+                 },
+                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
+        } else {
+            apply.steps.push_back(
+                {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
+                     applyOperationTo(bitmap, filter, settings);
+                 },
+                 {}});
+        }
+    }
+}
+
+batchCommand parseApplyWords(argumentList &args)
 {
     batchCommand command;
     command.kind = batchCommand::applyCommand;
-    bool haveInput = false, haveOutput = false, optionsEnded = false;
+    bool haveOutput = false, optionsEnded = false, batchOptions = false;
     std::vector<std::string_view> operations;
+    batchRequest &batch = command.batch;
+    // With a list of names, every photo on the command line is told by its look.
+    const bool listed = std::find(args.items.begin() + std::ptrdiff_t(args.next), args.items.end(), "--files-from") !=
+                        args.items.end();
     while (!args.done()) {
         const std::string_view a = args.take();
         if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            if (batchOnlyOption(a)) batchOptions = true;
             if (a == "--") {
                 optionsEnded = true;
             } else if (a == "-o") {
@@ -69,36 +150,70 @@ batchCommand parseApply(argumentList &args)
                 command.apply.seed = wholeNumber("--seed", args.valueOf(a), 0, 4294967295LL);
             } else if (a == "--threads") {
                 setWorkerThreads(int(wholeNumber("--threads", args.valueOf(a), 1, 64)));
+            } else if (a == "-j") {
+                batch.jobs = int(wholeNumber("-j", args.valueOf(a), 1, 64));
+            } else if (a == "-r") {
+                batch.recursive = true;
+            } else if (a == "-0") {
+                batch.nulSeparated = true;
+            } else if (a == "--overwrite") {
+                batch.overwrite = true;
+            } else if (a == "--files-from") {
+                batch.filesFrom << fileArgument(args.valueOf(a).data());
+            } else if (a == "--report") {
+                batch.report = fileArgument(args.valueOf(a).data());
+                if (batch.report.isEmpty()) throw commandLineError("--report needs a file name");
+            } else if (a == "--format") {
+                const std::string_view f = args.valueOf(a);
+                if (f != "jpeg" && f != "bmp") throw commandLineError("--format must be jpeg or bmp");
+                batch.bmp = f == "bmp";
             } else {
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
-        } else if (!haveInput) {
-            command.apply.input = fileArgument(a.data());
-            haveInput = true;
+        } else if ((batch.inputs.isEmpty() && !listed) || looksLikeInput(a)) {
+            batch.inputs << fileArgument(a.data());
         } else {
             operations.push_back(a);
         }
     }
-    if (!haveInput) throw commandLineError("apply needs an INPUT picture");
+    if (batch.inputs.isEmpty() && batch.filesFrom.isEmpty()) throw commandLineError("apply needs an INPUT picture");
     if (!haveOutput) throw commandLineError("apply needs -o OUTPUT");
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
-    for (std::string_view op : operations) {
-        if (addRecipeStep(command.apply, op)) continue;
-        if (std::optional<shapeStep> shape = parseShapeOperation(op)) {
-            command.apply.steps.push_back(
-                {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
-                     applyShapeStep(bitmap, shaper, shape);
-                 },
-                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
-        } else {
-            command.apply.steps.push_back(
-                {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
-                     applyOperationTo(bitmap, filter, settings);
-                 },
-                 {}});
-        }
+
+    const bool many = batch.inputs.size() > 1 || !batch.filesFrom.isEmpty() || isFolderName(command.apply.output) ||
+                      std::any_of(batch.inputs.begin(), batch.inputs.end(),
+                                  [](const QString &input) { return QFileInfo(input).isDir(); });
+    if (!many && batchOptions)
+        throw commandLineError("-j, -r, -0, --files-from, --format, --overwrite and --report need -o FOLDER", 2);
+    if (many) {
+        command.kind = batchCommand::batchApplyCommand;
+        batch.outputFolder = command.apply.output;
+        const QFileInfo out(batch.outputFolder);
+        if ((out.exists() && !out.isDir()) ||
+            (!out.exists() && !batch.outputFolder.endsWith(QLatin1Char('/')) && imageFileType(batch.outputFolder) != 0))
+            throw commandLineError("several photos need -o FOLDER, not a picture file name (end it with / for a new folder)",
+                                   2);
+        if (std::count(batch.filesFrom.begin(), batch.filesFrom.end(), QStringLiteral("-")) > 1)
+            throw commandLineError("--files-from - given twice");
+    } else {
+        command.apply.input = batch.inputs.front();
     }
+    addOperations(command.apply, operations);
+    if (many) batch.apply = command.apply;
     return command;
+}
+
+batchCommand parseApply(argumentList &args)
+{
+    const bool many = manyPhotoHint(args);
+    try {
+        return parseApplyWords(args);
+    } catch (const commandLineError &e) {
+        throw commandLineError(e.what(), many ? 2 : e.status);
+    } catch (const operationError &e) {
+        if (many) throw commandLineError(e.what(), 2);
+        throw;
+    }
 }
 
 batchCommand parseInfo(argumentList &args)
@@ -170,6 +285,17 @@ std::string usageText()
         "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
         "      Every step's result size is checked before the first step runs: a picture above\n      " + std::to_string(maxPicturePixels) +
         " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
+        "  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]\n"
+        "                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...\n"
+        "      Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of\n"
+        "      FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads\n"
+        "      standard input). Each photo is written into FOLDER under its own name with .jpg\n"
+        "      (--format jpeg, the default) or .bmp; an existing file is kept unless --overwrite,\n"
+        "      and an input is never written. -j N photos at once (default: the cores, no more\n"
+        "      than fit in half the memory), the engine's threads shared among them. A photo that\n"
+        "      fails is reported and the others go on. A progress bar on a terminal, else one\n"
+        "      line per photo; --report FILE writes one JSON line per photo (input, output,\n"
+        "      status, seconds, message). Exit 0 all done, 1 some failed, 2 usage error.\n"
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"

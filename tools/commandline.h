@@ -1,20 +1,24 @@
 // The command line of korvia-batch: which command, its files and its operations.
 #pragma once
 #include "batchapply.h"
+#include "batchmany.h"
 
 #include <QString>
 #include <stdexcept>
 #include <string>
 
 // A command line that cannot be understood; the message says what is wrong.
+// The exit status is 1 for the one-photo form (as it always was) and 2 for the many-photo form.
 class commandLineError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit commandLineError(const std::string &what, int status = 1) : std::runtime_error(what), status(status) {}
+    int status;
 };
 
 struct batchCommand {
-    enum kinds { showHelp, applyCommand, infoCommand, kernelCommand } kind = showHelp;
-    applyRequest apply;                 // apply
+    enum kinds { showHelp, applyCommand, batchApplyCommand, infoCommand, kernelCommand } kind = showHelp;
+    applyRequest apply;                 // apply, and the steps of a batch
+    batchRequest batch;                 // apply over many photos
     QString input;                      // info
     operationSettings kernelOperation;  // kernel
     QString output;                     // kernel

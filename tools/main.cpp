@@ -1,10 +1,11 @@
 // korvia-batch: the window's engine code from the command line.
 //   korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] OP...
+//   korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [-j N] [--report FILE] OP...
 //   korvia-batch info INPUT
 //   korvia-batch kernel OP[:keys] -o FILE
 //   korvia-batch --help
 // Exit 0 on success; on failure exit 1 with one line "korvia-batch: <message>" on stderr and no
-// partial output file.
+// partial output file. Many photos: 0 all done, 1 some failed (each named), 2 a usage error.
 #include "batchapply.h"
 #include "batchinfo.h"
 #include "batchkernel.h"
@@ -62,6 +63,9 @@ int main(int argc, char **argv)
         case batchCommand::applyCommand:
             runApply(command.apply);
             break;
+        case batchCommand::batchApplyCommand:
+            if (runBatch(command.batch) != 0) return 1;
+            break;
         case batchCommand::infoCommand:
             std::fputs(pictureInfoText(command.input).toUtf8().constData(), stdout);
             break;
@@ -76,6 +80,7 @@ int main(int argc, char **argv)
         return 0;
     } catch (const commandLineError &e) {
         failLine(QString::fromStdString(e.what()) + " (try --help)");
+        return e.status;
     } catch (const operationError &e) {
         failLine(QString::fromStdString(e.what()));
     } catch (const imageError &e) {

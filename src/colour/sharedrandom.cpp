@@ -6,7 +6,10 @@ thread_local sharedRandom *threadStream = nullptr;
 
 sharedRandom &sharedRandom::instance()
 {
-    static sharedRandom generator;
+    // One for each thread that starts engine runs: korvia-batch works on several photos at once,
+    // each from the same seed as if alone. The window starts its runs on its own thread; the
+    // preview on the picture draws from a privateStream copied from the window's sequence.
+    thread_local sharedRandom generator;
     return threadStream ? *threadStream : generator;
 }
 

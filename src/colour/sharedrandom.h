@@ -17,11 +17,12 @@ class sharedRandom {
 public:
     static constexpr int maximum = 32767; // largest value of next()
 
-    // The one instance of the program; on a thread that holds a privateStream, that stream.
+    // The instance of the calling thread (the program starts its engine runs on one thread); on a
+    // thread that holds a privateStream, that stream.
     static sharedRandom &instance();
     // While one lives, instance() on its thread is a private generator starting from the given
     // state: work off the window's thread (the preview on the picture) draws from it and never
-    // takes draws from, or races with, the program's one sequence.
+    // takes draws from, or races with, the window's sequence.
     class privateStream;
 
     // Restarts the sequence (tests and the batch tool only; the program never calls this).

@@ -16,6 +16,11 @@ void setUpExiv2()
     static std::once_flag once;
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+#ifdef EXV_HAVE_XMP_TOOLKIT
+        // Once, before files are read on several threads (korvia-batch -j): the XMP toolkit's own
+        // lazy set-up is not safe to race.
+        Exiv2::XmpParser::initialize();
+#endif
 #ifdef EXV_ENABLE_BMFF
         Exiv2::enableBMFF(true); // CR3
 #endif

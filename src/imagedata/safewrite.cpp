@@ -17,15 +17,14 @@
 
 namespace {
 
-// The temporary of the write in progress, for the signal handler. The name is complete before
-// `pendingSet` says so, and `pendingSet` is cleared only after the name has left the folder
-// (renamed or removed), so the handler never removes anything but our own temporary.
-// Two threads may write at once (a save and the undo snapshot writer): the one slot belongs to
-// the thread that claimed it (2 while its name is being filled in, 1 once complete), and only
-// that thread clears it; a temporary of the other is not tracked, as one whose name is too long.
-char pendingName[4096];
-std::atomic<int> pendingSet{0};
-thread_local bool holdsPendingName = false;
+// The temporaries of the writes in progress (korvia-batch writes several photos at once), for
+// the signal handler. A slot's name is complete before its flag says so, and the flag is cleared
+// only after the name has left the folder (renamed or removed), so the handler never removes
+// anything but our own temporaries. A write that finds no free slot goes on untracked, and so
+// do those of the undo snapshot writer, whose whole folder goes on those signals.
+constexpr int pendingSlots = 64;
+char pendingName[pendingSlots][4096];
+std::atomic<int> pendingSet[pendingSlots];
 thread_local bool leavesTheSlot = false; // untrackTemporariesOfThisThread
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -34,8 +33,9 @@ std::atomic<signalCleanup> extraCleanup{nullptr};
 
 extern "C" void removePendingAndRaise(int signalNumber)
 {
-    if (pendingSet.load() == 1)
-        ::unlink(pendingName);
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2)
+            ::unlink(pendingName[i]);
     if (const signalCleanup cleanup = extraCleanup.load())
         cleanup();
     ::signal(signalNumber, SIG_DFL);
@@ -76,21 +76,23 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
-        int unclaimed = 0;
-        const bool tracked = !leavesTheSlot && std::size_t(name.size()) < sizeof pendingName
-            && pendingSet.compare_exchange_strong(unclaimed, 2);
-        if (tracked) {
-            std::memcpy(pendingName, name.constData(), std::size_t(name.size()) + 1);
-            holdsPendingName = true;
-            pendingSet.store(1);
+        // A free slot is taken (0 -> 1), filled, then shown to the handler (1 -> 2).
+        int slot = -1;
+        if (!leavesTheSlot && std::size_t(name.size()) < sizeof pendingName[0])
+            for (int i = 0; i < pendingSlots && slot < 0; ++i) {
+                int expected = 0;
+                if (pendingSet[i].compare_exchange_strong(expected, 1))
+                    slot = i;
+            }
+        if (slot >= 0) {
+            std::memcpy(pendingName[slot], name.constData(), std::size_t(name.size()) + 1);
+            pendingSet[slot].store(2);
         }
         error = make(name);
         if (error == 0)
             return name;
-        if (tracked) {
-            holdsPendingName = false;
-            pendingSet.store(0);
-        }
+        if (slot >= 0)
+            pendingSet[slot].store(0);
         if (error != EEXIST)
             return {};
     }
@@ -100,10 +102,11 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 
 void forget(const QByteArray &name)
 {
-    if (holdsPendingName && std::strcmp(pendingName, name.constData()) == 0) {
-        holdsPendingName = false;
-        pendingSet.store(0);
-    }
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2 && std::strcmp(pendingName[i], name.constData()) == 0) {
+            pendingSet[i].store(0);
+            return;
+        }
 }
 
 } // namespace
@@ -274,7 +277,10 @@ void untrackTemporariesOfThisThread()
 
 QString pendingTemporary()
 {
-    return pendingSet.load() == 1 ? QFile::decodeName(pendingName) : QString();
+    for (int i = 0; i < pendingSlots; ++i)
+        if (pendingSet[i].load() == 2)
+            return QFile::decodeName(pendingName[i]);
+    return QString();
 }
 
 saveFailureHook setSaveFailureHook(saveFailureHook hook)

@@ -1,0 +1,328 @@
+#include "batchmany.h"
+
+#include "batchprogress.h"
+
+#include "colour/sharedrandom.h"
+#include "imagedata/filenames.h"
+#include "imagedata/imageerror.h"
+#include "imagedata/imagefilemanager.h"
+#include "imagedata/messagesink.h"
+#include "imagedata/picturelimits.h"
+#include "imagedata/workerpool.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The bytes a pixel may cost while a photo is in flight: the decoded 32-bit bitmap, the engine's
+// three planes and the copies a filter reads from, a transform's 32-bit result, the encoder's
+// rows and output.
+constexpr unsigned long long bytesPerPixel = 20;
+
+bool hiddenTemporary(const QString &name) { return name.startsWith(QStringLiteral(".korvia-save-")); }
+
+// The photos of a folder, sorted by name, with their paths relative to it.
+void photosOfFolder(const QString &folder, bool recursive, std::vector<batchItem> &items, const QString &outputFolder,
+                    bool bmp)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = it.fileName();
+        if (imageFileType(name) != 0 && !hiddenTemporary(name)) found << path;
+    }
+    std::sort(found.begin(), found.end());
+    if (found.isEmpty()) {
+        items.push_back({folder, QString(),
+                         printableName(folder) + QStringLiteral(": フォルダーに写真がありません。")});
+        return;
+    }
+    const QDir base(QFileInfo(folder).absoluteFilePath());
+    for (const QString &path : found) {
+        const QString relative = QFileInfo(base.relativeFilePath(QFileInfo(path).absoluteFilePath())).path();
+        items.push_back({path, outputNameFor(path, outputFolder, relative == QStringLiteral(".") ? QString() : relative, bmp),
+                         QString()});
+    }
+}
+
+void addInput(const QString &input, const batchRequest &request, std::vector<batchItem> &items)
+{
+    const QFileInfo info(input);
+    if (info.isDir()) {
+        photosOfFolder(input, request.recursive, items, request.outputFolder, request.bmp);
+        return;
+    }
+    batchItem item{input, outputNameFor(input, request.outputFolder, QString(), request.bmp), QString()};
+    try {
+        checkInputName(input);
+    } catch (const imageError &e) {
+        item.problem = e.message();
+    }
+    items.push_back(item);
+}
+
+QByteArray readList(const QString &list)
+{
+    QFile file;
+    const bool opened = list == QStringLiteral("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                    : (file.setFileName(list), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        throw imageError(printableName(list) + QStringLiteral(": 名前の一覧を読めません: ") + file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw imageError(printableName(list) + QStringLiteral(": 名前の一覧を読めません: ") + file.errorString());
+    return bytes;
+}
+
+// Identity of a file on disk, to tell an output that is one of the inputs.
+struct fileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const fileIdentity &o) const { return device == o.device && inode == o.inode; }
+};
+bool identityOf(const QString &name, fileIdentity &id)
+{
+    struct stat s {};
+    if (::stat(QFile::encodeName(name).constData(), &s) != 0) return false;
+    id = {s.st_dev, s.st_ino};
+    return true;
+}
+
+unsigned long long physicalMemory()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || size <= 0) return 4ULL << 30;
+    return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(size);
+}
+
+// Lets a photo start only while the photos in flight fit in the budget; one photo always may.
+class memoryGate {
+public:
+    explicit memoryGate(unsigned long long budget) : budget(budget) {}
+    void acquire(unsigned long long cost)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return inFlight == 0 || used + cost <= budget; });
+        used += cost;
+        ++inFlight;
+    }
+    void release(unsigned long long cost)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            used -= cost;
+            --inFlight;
+        }
+        changed.notify_all();
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    unsigned long long budget, used = 0;
+    int inFlight = 0;
+};
+
+// What an engine said during this thread's photo (the user is told through the photo's line).
+thread_local QString engineMessage;
+
+// One photo, start to end; returns an empty string or why it failed.
+QString runPhoto(const batchRequest &request, const batchItem &item)
+{
+    engineMessage.clear();
+    try {
+        if (!request.overwrite && QFileInfo::exists(item.output))
+            throw imageError(printableName(item.output) + QStringLiteral(": 既にあります（置き換えるには --overwrite）。"));
+        const QString folder = QFileInfo(item.output).absolutePath();
+        if (!QDir().mkpath(folder))
+            throw imageError(printableName(folder) + QStringLiteral(": フォルダーを作れません。"));
+        applyRequest one = request.apply;
+        one.input = item.input;
+        one.output = item.output;
+        // Each photo starts the random sequence where a run of its own would: the same bytes for
+        // every -j.
+        sharedRandom::instance().seed(static_cast<std::uint32_t>(request.apply.seed.value_or(1)));
+        one.seed.reset();
+        runApply(one);
+        return QString();
+    } catch (const imageError &e) {
+        return e.message();
+    } catch (const operationError &e) {
+        return QString::fromStdString(e.what());
+    } catch (const operationAbandoned &) {
+        return engineMessage.isEmpty() ? QStringLiteral("処理を中止しました。") : engineMessage;
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("メモリーが足りません。");
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    }
+}
+
+} // namespace
+
+QString outputNameFor(const QString &input, const QString &folder, const QString &relative, bool bmp)
+{
+    QString name = extractFileName(input);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0) name.truncate(dot);
+    name += bmp ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    QString path = folder;
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    if (!relative.isEmpty()) path += relative + QLatin1Char('/');
+    return path + name;
+}
+
+std::vector<batchItem> collectPhotos(const batchRequest &request)
+{
+    std::vector<batchItem> items;
+    for (const QString &input : request.inputs) addInput(input, request, items);
+    for (const QString &list : request.filesFrom) {
+        const QByteArray bytes = readList(list);
+        const char end = request.nulSeparated ? '\0' : '\n';
+        for (QByteArray name : bytes.split(end)) {
+            if (!request.nulSeparated && name.endsWith('\r')) name.chop(1);
+            if (name.isEmpty()) continue;
+            try {
+                addInput(nameFromBytes(name), request, items);
+            } catch (const imageError &e) {
+                items.push_back({printableBytes(name), QString(), e.message()});
+            }
+        }
+    }
+    return items;
+}
+
+void checkOutputs(std::vector<batchItem> &items, bool overwrite)
+{
+    std::vector<fileIdentity> inputs;
+    for (const batchItem &item : items) {
+        fileIdentity id;
+        if (identityOf(item.input, id)) inputs.push_back(id);
+    }
+    QHash<QString, QString> taken; // output (cleaned) -> the input that has it
+    for (batchItem &item : items) {
+        if (!item.problem.isEmpty()) continue;
+        const QString key = QDir::cleanPath(QFileInfo(item.output).absoluteFilePath());
+        fileIdentity id;
+        if (identityOf(item.output, id) && std::find(inputs.begin(), inputs.end(), id) != inputs.end())
+            item.problem = printableName(item.output) + QStringLiteral(": 入力の写真です。入力は書き換えません。");
+        else if (taken.contains(key))
+            item.problem = printableName(item.output) + QStringLiteral(": %1 の出力と同じ名前です。").arg(printableName(taken[key]));
+        else if (!overwrite && QFileInfo::exists(item.output))
+            item.problem = printableName(item.output) + QStringLiteral(": 既にあります（置き換えるには --overwrite）。");
+        if (item.problem.isEmpty()) taken.insert(key, item.input);
+    }
+}
+
+unsigned long long photoMemory(const QString &input)
+{
+    unsigned long long pixels = 0;
+    const int type = imageFileType(input);
+    if (type == 1 || type == 2) {
+        try {
+            const QSize size = pictureFileSize(input);
+            pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
+        } catch (const imageError &) {
+            pixels = 0; // the run itself will say what is wrong
+        }
+    } else {
+        // Compressed photos hold a pixel in well over an eighth of a byte.
+        pixels = std::min<unsigned long long>(8ULL * static_cast<unsigned long long>(QFileInfo(input).size()),
+                                              static_cast<unsigned long long>(maxPicturePixels));
+    }
+    return std::max<unsigned long long>(pixels * bytesPerPixel, 1ULL << 20);
+}
+
+QByteArray jsonString(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'"' || u == u'\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u < 0x20 || u == 0x7f) {
+            out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c; // surrogate pairs stay together and become one UTF-8 sequence
+        }
+    }
+    out += QLatin1Char('"');
+    return out.toUtf8();
+}
+
+int runBatch(const batchRequest &request)
+{
+    // The output folder first: a batch that cannot write anything does no work.
+    const QString folder = request.outputFolder;
+    if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
+        throw imageError(printableName(folder) + QStringLiteral(": フォルダーではありません。"));
+    if (!QDir().mkpath(folder))
+        throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーを作れません。"));
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーに書き込めません: ") +
+                         QString::fromLocal8Bit(std::strerror(errno)));
+
+    std::vector<batchItem> items = collectPhotos(request);
+    checkOutputs(items, request.overwrite);
+    if (items.empty()) throw imageError(QStringLiteral("写真が一つも指定されていません。"));
+
+    batchProgress progress(int(items.size()), request.report);
+
+    // Photos in parallel, each engine run on its share of the cores, so the threads in use stay
+    // at the engine's thread count.
+    const int threads = workerThreads();
+    const int jobs = std::clamp(request.jobs > 0 ? request.jobs : threads, 1, int(items.size()));
+    setWorkerThreads(std::max(1, threads / jobs));
+    memoryGate gate(physicalMemory() / 2);
+
+    // Engine messages belong to the photo whose thread shows them.
+    const messageSink previous = setMessageSink([](const QString &text) {
+        if (!engineMessage.isEmpty()) engineMessage += QStringLiteral(" / ");
+        engineMessage += text;
+    });
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> failed{0};
+    auto worker = [&] {
+        for (std::size_t i = next.fetch_add(1); i < items.size(); i = next.fetch_add(1)) {
+            const batchItem &item = items[i];
+            const auto start = std::chrono::steady_clock::now();
+            QString problem = item.problem;
+            if (problem.isEmpty()) {
+                const unsigned long long cost = photoMemory(item.input);
+                gate.acquire(cost);
+                problem = runPhoto(request, item);
+                gate.release(cost);
+            }
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (!problem.isEmpty()) ++failed;
+            progress.photoDone(item.input, problem.isEmpty() ? item.output : QString(), problem, seconds);
+        }
+    };
+    std::vector<std::thread> others;
+    for (int j = 1; j < jobs; ++j) others.emplace_back(worker);
+    worker();
+    for (std::thread &t : others) t.join();
+    setMessageSink(previous);
+    const bool reported = progress.finish();
+    return failed.load() == 0 && reported ? 0 : 1;
+}

@@ -1,0 +1,55 @@
+// korvia-batch apply over many photos: files, folders (-r for their sub-folders) and lists of
+// names (--files-from), each written into one output folder under its own name with the output
+// format's extension. Photos run in parallel; a photo that fails is reported and the rest go on.
+#pragma once
+#include "batchapply.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct batchRequest {
+    applyRequest apply;            // the steps, seed and quality; input and output unused
+    QStringList inputs;            // files and folders, as given
+    bool recursive = false;        // -r: the folders' sub-folders too
+    QStringList filesFrom;         // --files-from FILE ("-" standard input), in order
+    bool nulSeparated = false;     // -0: the lists' names end with NUL instead of a line end
+    QString outputFolder;          // -o DIR
+    bool bmp = false;              // --format bmp (else JPEG)
+    bool overwrite = false;        // --overwrite: replace existing files (never an input)
+    int jobs = 0;                  // -j N; 0: as many as the cores and the memory allow
+    QString report;                // --report FILE: one JSON line per photo
+};
+
+// One photo of a batch: where it comes from and where it goes; `problem` is set when it cannot
+// be done at all (a missing file, a folder without photos, an output name taken twice).
+struct batchItem {
+    QString input;
+    QString output;
+    QString problem;
+};
+
+// The photos named by the request, in order: each file; each folder's photos by name (with -r
+// also its sub-folders', written into the same sub-folders of the output folder); each name of
+// the lists. Throws imageError when a list cannot be read.
+std::vector<batchItem> collectPhotos(const batchRequest &request);
+
+// The output name of input inside folder: its name with the last extension replaced by the
+// format's (".jpg" or ".bmp"); relative a sub-folder path to keep, or empty.
+QString outputNameFor(const QString &input, const QString &folder, const QString &relative, bool bmp);
+
+// Marks every item that may not be written: an output name that an earlier item has, an output
+// that is one of the inputs (even with overwrite), an existing file without overwrite.
+void checkOutputs(std::vector<batchItem> &items, bool overwrite);
+
+// The memory a photo's run is expected to take at most, from its file: the pixels its header
+// declares (JPEG, BMP) or a generous guess from the file's size (other formats), at the bytes a
+// pixel costs while it is read, worked on and written.
+unsigned long long photoMemory(const QString &input);
+
+// A JSON string literal of text (quotes, backslashes and control characters escaped).
+QByteArray jsonString(const QString &text);
+
+// The whole batch; returns the exit status (0 all done, 1 some failed). Throws imageError when
+// the batch cannot start (the output folder cannot be made or written, a list cannot be read).
+int runBatch(const batchRequest &request);
