@@ -29,19 +29,26 @@ qsizetype skipDigits(const QString &text, qsizetype &i)
     return i - start;
 }
 
+// Skips a sign, digits, a point and digits from i; gives how many digits there were.
+qsizetype skipMantissa(const QString &text, qsizetype &i)
+{
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype digits = skipDigits(text, i);
+    if (i < text.size() && text[i] == QLatin1Char('.')) {
+        ++i;
+        digits += skipDigits(text, i);
+    }
+    return digits;
+}
+
 // Whole-text real number in the C notation: [+-] digits [. digits] [e [+-] digits], with at
 // least one digit before the exponent. No blanks, no thousands separators, no comma as the
 // decimal mark, no "inf"/"nan", no hexadecimal; a value beyond the double range is refused too.
 bool parsesAsReal(const QString &text)
 {
     qsizetype i = 0;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    qsizetype mantissaDigits = skipDigits(text, i);
-    if (i < text.size() && text[i] == QLatin1Char('.')) {
-        ++i;
-        mantissaDigits += skipDigits(text, i);
-    }
+    const qsizetype mantissaDigits = skipMantissa(text, i);
     if (mantissaDigits == 0)
         return false;
     if (i < text.size() && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
@@ -87,13 +94,7 @@ bool parsesAsInteger(const QString &text)
 bool startsReal(const QString &text)
 {
     qsizetype i = 0;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    qsizetype mantissaDigits = skipDigits(text, i);
-    if (i < text.size() && text[i] == QLatin1Char('.')) {
-        ++i;
-        mantissaDigits += skipDigits(text, i);
-    }
+    const qsizetype mantissaDigits = skipMantissa(text, i);
     if (mantissaDigits == 0)
         return i == text.size();
     if (i == text.size() || (text[i] != QLatin1Char('e') && text[i] != QLatin1Char('E')))
