@@ -1,5 +1,6 @@
 // The image document and its undo history on disk: snapshot names, the fifty-snapshot limit,
 // undo, clearing, failures that must leave everything as it was, and the scratch directory.
+#include "documentfixture.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
+#include <numeric>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,70 +26,16 @@
 
 namespace {
 
-QImage picture(int k)
-{
-    // Size and colour both depend on k so a wrong snapshot cannot pass for the right one.
-    QImage p(3 + k % 4, 2, QImage::Format_RGB32);
-    p.fill(qRgb(k, 255 - k, (k * 7) & 0xFF));
-    return p;
-}
+using namespace documentTests;
 
-bool holds(const QImage &p, int k)
-{
-    const QImage want = picture(k);
-    return p.format() == QImage::Format_RGB32 && p.size() == want.size()
-        && (p.pixel(0, 0) & 0xFFFFFF) == (want.pixel(0, 0) & 0xFFFFFF)
-        && (p.pixel(p.width() - 1, 1) & 0xFFFFFF) == (want.pixel(0, 0) & 0xFFFFFF);
-}
-
-class DocumentTest : public ::testing::Test {
+class DocumentTest : public snapshotFolderTest {
 protected:
-    // The user's cache moves into a folder of each test, and with it the scratch directory.
-    QTemporaryDir dir;
-    QByteArray oldCache;
-    bool hadCache = false;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        hadCache = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
-        oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
-    }
-    void TearDown() override
-    {
-        setSaveFailureHook({});
-        if (hadCache)
-            qputenv("XDG_CACHE_HOME", oldCache);
-        else
-            qunsetenv("XDG_CACHE_HOME");
-    }
-
-    // Everything in this process's snapshot folder but its lock.
-    QStringList scratchFiles() const
-    {
-        QStringList files = QDir(instanceFolder::process().path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-        files.removeOne(QStringLiteral("lock"));
-        files.sort();
-        return files;
-    }
-
     // The expected snapshot files 1..count of a document, by name only.
-    static QStringList expectedFiles(const imageDocument &d, int count)
+    static QStringList firstSnapshotFiles(const imageDocument &d, int count)
     {
-        QStringList files;
-        for (int n = 1; n <= count; ++n)
-            files << QFileInfo(d.snapshotFile(n)).fileName();
-        files.sort();
-        return files;
-    }
-
-    // What an execute does: snapshot, then change the picture.
-    static void execute(imageDocument &d, int next)
-    {
-        d.takeSnapshot();
-        d.bitmap = picture(next);
-        d.unchanged = false;
+        std::vector<int> numbers(static_cast<std::size_t>(count));
+        std::iota(numbers.begin(), numbers.end(), 1);
+        return expectedFiles(d, numbers);
     }
 };
 
@@ -170,7 +118,7 @@ TEST_F(DocumentTest, TwoExecutesOneUndo)
     EXPECT_FALSE(d.unchanged);
     EXPECT_TRUE(holds(d.bitmap, 2));
     EXPECT_EQ(d.snapshotName, d.snapshotFile(2));
-    EXPECT_EQ(scratchFiles(), expectedFiles(d, 1));
+    EXPECT_EQ(scratchFiles(), firstSnapshotFiles(d, 1));
 }
 
 TEST_F(DocumentTest, FiftyFirstSnapshotDropsTheOldest)
@@ -180,7 +128,7 @@ TEST_F(DocumentTest, FiftyFirstSnapshotDropsTheOldest)
     for (int k = 1; k <= 51; ++k)
         execute(d, k + 1); // snapshot k holds picture k
     EXPECT_EQ(d.undoCount, 50);
-    EXPECT_EQ(scratchFiles(), expectedFiles(d, 50));
+    EXPECT_EQ(scratchFiles(), firstSnapshotFiles(d, 50));
     ASSERT_EQ(d.history.size(), 50u);
     for (int n = 1; n <= 50; ++n) {
         EXPECT_EQ(d.history[static_cast<std::size_t>(n - 1)].fileName, d.snapshotFile(n));
@@ -231,7 +179,7 @@ TEST_F(DocumentTest, DestructionDeletesSnapshotsOfThatDocumentOnly)
     execute(second, 5);
     EXPECT_EQ(scratchFiles().size(), 3);
     first.reset();
-    EXPECT_EQ(scratchFiles(), expectedFiles(second, 1));
+    EXPECT_EQ(scratchFiles(), firstSnapshotFiles(second, 1));
     second.undo();
     EXPECT_TRUE(holds(second.bitmap, 2));
 }

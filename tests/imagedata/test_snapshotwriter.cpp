@@ -1,5 +1,6 @@
 // Undo snapshots written behind: undo while a write is held back, failed writes kept in memory
 // and told once, closing without waiting, the memory budget, and the fifty-step rule.
+#include "documentfixture.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -18,33 +19,17 @@
 
 namespace {
 
-QImage picture(int k)
-{
-    QImage p(3 + k % 4, 2, QImage::Format_RGB32);
-    p.fill(qRgb(k, 255 - k, (k * 7) & 0xFF));
-    return p;
-}
+using namespace documentTests;
 
-bool holds(const QImage &p, int k)
-{
-    const QImage want = picture(k);
-    return p.size() == want.size() && (p.pixel(0, 0) & 0xFFFFFF) == (want.pixel(0, 0) & 0xFFFFFF);
-}
-
-class WriteBehindTest : public ::testing::Test {
+class WriteBehindTest : public snapshotFolderTest {
 protected:
-    QTemporaryDir dir;
-    QByteArray oldCache;
-    bool hadCache = false;
     QStringList said;
     messageSink previousSink;
 
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        hadCache = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
-        oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.path()));
+        snapshotFolderTest::SetUp();
+        if (HasFatalFailure()) return;
         previousSink = setMessageSink([this](const QString &text) { said << text; });
         imageDocument::setWriteBehind(true);
     }
@@ -54,39 +39,11 @@ protected:
         writer().waitForAll();
         writer().setBudget(std::size_t(1) << 30);
         imageDocument::setWriteBehind(false);
-        setSaveFailureHook({});
         setMessageSink(previousSink);
-        if (hadCache)
-            qputenv("XDG_CACHE_HOME", oldCache);
-        else
-            qunsetenv("XDG_CACHE_HOME");
+        snapshotFolderTest::TearDown();
     }
 
     static snapshotWriter &writer() { return snapshotWriter::process(); }
-
-    static QStringList scratchFiles()
-    {
-        QStringList files = QDir(instanceFolder::process().path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-        files.removeOne(QStringLiteral("lock"));
-        files.sort();
-        return files;
-    }
-
-    static QStringList expectedFiles(const imageDocument &d, std::initializer_list<int> numbers)
-    {
-        QStringList files;
-        for (int n : numbers)
-            files << QFileInfo(d.snapshotFile(n)).fileName();
-        files.sort();
-        return files;
-    }
-
-    static void execute(imageDocument &d, int next)
-    {
-        d.takeSnapshot();
-        d.bitmap = picture(next);
-        d.unchanged = false;
-    }
 };
 
 } // namespace
