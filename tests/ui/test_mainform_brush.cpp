@@ -12,17 +12,6 @@ class testMainFormBrush : public QObject {
     Q_OBJECT
     scratchFolders scratch;
 
-    QString texturedPicture(const char *name, int w, int h)
-    {
-        const QString path = scratch.path() + "/" + name;
-        if (QFile::exists(path)) return path;
-        QImage picture(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) picture.setPixel(x, y, qRgb((x * 3) % 256, (y * 5) % 256, (x * y) % 251));
-        writePicture(path, picture);
-        return path;
-    }
-
     // 設定, then the brush's own tab, the way the user selects them.
     static void showBrushPage(windowUnderTest &t, const char *sheet)
     {
@@ -85,7 +74,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(int, size);
         windowUnderTest t;
-        t.open(texturedPicture("stroke.bmp", 300, 200));
+        t.open(texturedPicture(scratch.path(), "stroke.bmp", 300, 200));
         const bool air = kind == brushTool::airKind;
         t.bar(air ? "airBrushSizeTrackBar" : "wateBrushSizeTrackBar")->setValue(size);
         t.bar(air ? "airBrushDensityTrackBar" : "wateBrushDensityTrackBar")->setValue(90);
@@ -138,7 +127,7 @@ private slots:
     void aDabLandsUnderTheCursor()
     {
         windowUnderTest t;
-        t.open(texturedPicture("big.bmp", 1500, 1000)); // shown shrunk
+        t.open(texturedPicture(scratch.path(), "big.bmp", 1500, 1000)); // shown shrunk
         t.bar("airBrushDensityTrackBar")->setValue(100);
         showBrushPage(t, "airBrushTabSheet");
         imageControl *view = t.image("mainImage");
@@ -170,7 +159,7 @@ private slots:
     void otherPagesAndTheTrimmingDragAreUnaffected()
     {
         windowUnderTest t;
-        t.open(texturedPicture("stroke.bmp", 300, 200));
+        t.open(texturedPicture(scratch.path(), "stroke.bmp", 300, 200));
         imageControl *view = t.image("mainImage");
         const QImage original = t.current()->bitmap.copy();
         t.selectTabs(3, 2); // トリミング

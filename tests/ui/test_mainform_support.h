@@ -66,6 +66,19 @@ inline bool writePicture(const QString &path, const QImage &picture)
     return picture.save(path, "BMP");
 }
 
+// A picture with detail everywhere (no two neighbours alike), written once as folder/name.
+inline QString texturedPicture(const QString &folder, const char *name, int w, int h)
+{
+    const QString path = folder + "/" + name;
+    if (QFile::exists(path)) return path;
+    QImage picture(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture.setPixel(x, y, qRgb((x * 3 + y) % 256, (y * 5) % 256, (x * y * 7 + x / 3) % 251));
+    writePicture(path, picture);
+    return path;
+}
+
 // The snapshot files currently in this process's folder of the scratch directory.
 inline QStringList snapshotFiles()
 {

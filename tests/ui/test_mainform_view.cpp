@@ -21,18 +21,6 @@ class testMainFormView : public QObject {
     Q_OBJECT
     scratchFolders scratch;
 
-    QString texturedPicture(const char *name, int w, int h)
-    {
-        const QString path = scratch.path() + "/" + name;
-        if (QFile::exists(path)) return path;
-        QImage picture(w, h, QImage::Format_RGB32);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                picture.setPixel(x, y, qRgb((x * 3 + y) % 256, (y * 5) % 256, (x * y * 7 + x / 3) % 251));
-        writePicture(path, picture);
-        return path;
-    }
-
     // The view's pixels (its canvas, as grabbed) away from the scroll bars.
     static QImage shown(windowUnderTest &t)
     {
@@ -60,7 +48,7 @@ private slots:
     void zoomAndScroll()
     {
         windowUnderTest t;
-        t.open(texturedPicture("big.bmp", 1800, 1300));
+        t.open(texturedPicture(scratch.path(), "big.bmp", 1800, 1300));
         TmainForm &w = *t.window;
         imageControl *view = t.image("mainImage");
         const QImage fitted = view->canvas().copy();
@@ -122,7 +110,7 @@ private slots:
         QFETCH(QString, bar);
         QFETCH(int, value);
         windowUnderTest t;
-        t.open(texturedPicture("photo.bmp", 1500, 1100));
+        t.open(texturedPicture(scratch.path(), "photo.bmp", 1500, 1100));
         TmainForm &w = *t.window;
         w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
         t.selectTabs(page, tab);
@@ -178,7 +166,7 @@ private slots:
     void outdatedPreviewsGiveWay()
     {
         auto t = std::make_unique<windowUnderTest>();
-        t->open(texturedPicture("moves.bmp", 2400, 1600));
+        t->open(texturedPicture(scratch.path(), "moves.bmp", 2400, 1600));
         TmainForm &w = *t->window;
         w.mainPages->widget()->setCurrentIndex(2);
         t->selectTabs(0, 0);
@@ -201,7 +189,7 @@ private slots:
     void trimmingAt400()
     {
         windowUnderTest t;
-        t.open(texturedPicture("trim.bmp", 400, 300));
+        t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 300));
         TmainForm &w = *t.window;
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2);
@@ -236,7 +224,7 @@ private slots:
     void brushAt400()
     {
         windowUnderTest t;
-        t.open(texturedPicture("brush.bmp", 900, 700));
+        t.open(texturedPicture(scratch.path(), "brush.bmp", 900, 700));
         TmainForm &w = *t.window;
         t.bar("airBrushDensityTrackBar")->setValue(100);
         w.mainPages->widget()->setCurrentIndex(1);
