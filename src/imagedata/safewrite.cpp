@@ -22,10 +22,18 @@ namespace {
 // only after the name has left the folder (renamed or removed), so the handler never removes
 // anything but our own temporaries. A write that finds no free slot goes on untracked, and so
 // do those of the undo snapshot writer, whose whole folder goes on those signals.
+//
+// Other threads go on running while one of them runs the handler, so a slot says where its file
+// stands: 1 taken, 2 named and being made, 3 made. The handler first says the process is ending;
+// a thread that names a temporary after that makes no file, and one already making it is waited
+// for, so that no file appears after the handler has looked (both sides use sequentially
+// consistent atomics: either the thread sees the end, or the handler sees its slot at 2).
 constexpr int pendingSlots = 64;
 char pendingName[pendingSlots][4096];
 std::atomic<int> pendingSet[pendingSlots];
+std::atomic<bool> processEnding{false};
 thread_local bool leavesTheSlot = false; // untrackTemporariesOfThisThread
+thread_local int slotBeingMade = -1;     // this thread's slot while it is at 2
 static_assert(std::atomic<int>::is_always_lock_free);
 
 // More to remove when a signal ends the process (the undo folder of a window); async-signal-safe.
@@ -33,9 +41,14 @@ std::atomic<signalCleanup> extraCleanup{nullptr};
 
 extern "C" void removePendingAndRaise(int signalNumber)
 {
-    for (int i = 0; i < pendingSlots; ++i)
-        if (pendingSet[i].load() == 2)
+    processEnding.store(true);
+    for (int i = 0; i < pendingSlots; ++i) {
+        // Another thread making its file now: wait the moment until it is made (or not).
+        for (long spin = 0; spin < 100000000L && i != slotBeingMade && pendingSet[i].load() == 2; ++spin) {
+        }
+        if (pendingSet[i].load() >= 2)
             ::unlink(pendingName[i]);
+    }
     if (const signalCleanup cleanup = extraCleanup.load())
         cleanup();
     ::signal(signalNumber, SIG_DFL);
@@ -76,7 +89,7 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
-        // A free slot is taken (0 -> 1), filled, then shown to the handler (1 -> 2).
+        // A free slot is taken (0 -> 1), filled, shown to the handler (1 -> 2), made (2 -> 3).
         int slot = -1;
         if (!leavesTheSlot && std::size_t(name.size()) < sizeof pendingName[0])
             for (int i = 0; i < pendingSlots && slot < 0; ++i) {
@@ -86,13 +99,22 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
             }
         if (slot >= 0) {
             std::memcpy(pendingName[slot], name.constData(), std::size_t(name.size()) + 1);
+            slotBeingMade = slot;
             pendingSet[slot].store(2);
+            if (processEnding.load()) { // a signal is ending the process: make nothing more
+                pendingSet[slot].store(0);
+                slotBeingMade = -1;
+                error = EINTR;
+                return {};
+            }
         }
         error = make(name);
+        if (slot >= 0) {
+            pendingSet[slot].store(error == 0 ? 3 : 0);
+            slotBeingMade = -1;
+        }
         if (error == 0)
             return name;
-        if (slot >= 0)
-            pendingSet[slot].store(0);
         if (error != EEXIST)
             return {};
     }
@@ -103,7 +125,7 @@ QByteArray namePending(const QString &folder, const std::function<int(const QByt
 void forget(const QByteArray &name)
 {
     for (int i = 0; i < pendingSlots; ++i)
-        if (pendingSet[i].load() == 2 && std::strcmp(pendingName[i], name.constData()) == 0) {
+        if (pendingSet[i].load() == 3 && std::strcmp(pendingName[i], name.constData()) == 0) {
             pendingSet[i].store(0);
             return;
         }
@@ -278,7 +300,7 @@ void untrackTemporariesOfThisThread()
 QString pendingTemporary()
 {
     for (int i = 0; i < pendingSlots; ++i)
-        if (pendingSet[i].load() == 2)
+        if (pendingSet[i].load() == 3)
             return QFile::decodeName(pendingName[i]);
     return QString();
 }
