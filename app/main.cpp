@@ -6,6 +6,7 @@
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
 #include "ui/appfont.h"
+#include "ui/backgroundjob.h"
 #include "ui/designassets.h"
 #include "ui/dialogservice.h"
 #include "ui/mainform.h"
@@ -51,6 +52,9 @@ int main(int argc, char **argv)
     installApplicationFont();
     // Undo snapshots are written by a background thread while the user sees the change.
     imageDocument::setWriteBehind(true);
+    // The commit, the one-click buttons, open and save run beside the window, which goes on
+    // repainting and can stop them (中止, Escape).
+    backgroundJob::setEnabled(true);
 
     // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
     // window, when Qt's Japanese catalogue is installed.

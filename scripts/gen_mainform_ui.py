@@ -304,6 +304,7 @@ def tool_bar(lay):
         prop(b, 'autoRaise', 'bool', True)
         if checkable:
             prop(b, 'checkable', 'bool', True)
+        return b
 
     text_button('zoomFitButton', '全体表示', '全体', 40)
     text_button('zoomActualButton', '等倍表示', '等倍', 40)
@@ -319,6 +320,9 @@ def tool_bar(lay):
     prop(pb, 'maximumSize', 'size', (202, 18))
     prop(pb, 'value', 'number', 0)
     prop(pb, 'textVisible', 'bool', False)
+    # Stops the work under way (Escape too); enabled only while there is some.
+    cancel = text_button('cancelButton', '実行中の処理を中止（Esc）', '中止', 40)
+    prop(cancel, 'enabled', 'bool', False)
     spacer(bl, 'ToolBar1Spacer', size=(40, 20))
 
 

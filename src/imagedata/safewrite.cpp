@@ -2,6 +2,8 @@
 
 #include "imageerror.h"
 #include "imagefilemanager.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <QFile>
 
@@ -166,6 +168,11 @@ void finishTemporary(const QString &target, const QByteArray &targetPath, const 
         const int error = errno;
         forgetAndRemove(temporary);
         throw writeFailure(target, error);
+    }
+    // A save cancelled by the user while it wrote ends here: the old file stays as it was.
+    if (cancelRequestedHere()) {
+        forgetAndRemove(temporary);
+        throw operationCancelled{};
     }
     if (failureHook() && !failureHook()(QFile::decodeName(temporary))) {
         forgetAndRemove(temporary);

@@ -4,12 +4,16 @@
 #include "imagefilemanager.h"
 #include "messagesink.h"
 #include "safewrite.h"
+#include "workerpool.h"
 
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QFile>
 #include <QMetaObject>
 
 #include <algorithm>
+#include <iterator>
+#include <new>
 
 namespace {
 
@@ -101,6 +105,11 @@ void snapshotWriter::run()
             job->picture = QImage();
         } else if (failure.isEmpty()) {
             job->status = snapshotJob::state::written;
+            // Held by nothing else (the change has its own picture by now): kept for the next.
+            if (!job->picture.isNull() && job->picture.isDetached()) {
+                spares.push_back(std::move(job->picture));
+                while (spares.size() > std::size_t(spareBuffers)) spares.pop_front();
+            }
             job->picture = QImage();
         } else {
             job->status = snapshotJob::state::failed;
@@ -182,6 +191,46 @@ bool snapshotWriter::makeRoom(std::size_t bytes)
         if (!oldest) return false; // only failed steps hold memory
         wait(oldest);
     }
+}
+
+QImage snapshotWriter::recycledCopy(const QImage &picture)
+{
+    if (picture.isNull()) return QImage();
+    QImage copy;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        for (auto spare = spares.rbegin(); spare != spares.rend(); ++spare)
+            if (spare->size() == picture.size() && spare->format() == picture.format() &&
+                spare->bytesPerLine() == picture.bytesPerLine()) {
+                copy = std::move(*spare);
+                spares.erase(std::next(spare).base());
+                break;
+            }
+    }
+    if (copy.isNull()) {
+        copy = picture.copy();
+        if (copy.isNull()) throw std::bad_alloc();
+        return copy;
+    }
+    copyInPieces(copy.bits(), picture.constBits(), std::size_t(picture.sizeInBytes()));
+    copy.setColorSpace(picture.colorSpace());
+    copy.setDotsPerMeterX(picture.dotsPerMeterX());
+    copy.setDotsPerMeterY(picture.dotsPerMeterY());
+    copy.setOffset(picture.offset());
+    return copy;
+}
+
+void snapshotWriter::dropSpareBuffers()
+{
+    std::deque<QImage> gone;
+    std::lock_guard<std::mutex> guard(lock);
+    gone.swap(spares);
+}
+
+int snapshotWriter::spareCount()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return int(spares.size());
 }
 
 QImage snapshotWriter::heldPicture(const std::shared_ptr<snapshotJob> &job)

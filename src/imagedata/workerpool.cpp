@@ -1,5 +1,7 @@
 #include "workerpool.h"
 
+#include "progress.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -21,6 +23,10 @@ namespace {
 constexpr int mostThreads = 64;
 std::atomic<int> fixedThreads{0};
 thread_local bool insideTask = false;
+// The indicator whose cancel the runs started on this thread obey (cancelScope).
+thread_local const progressIndicator *runCancel = nullptr;
+
+bool cancelledBy(const progressIndicator *progress) { return progress && progress->cancelled(); }
 
 int threadsFromEnvironment()
 {
@@ -35,6 +41,7 @@ int threadsFromEnvironment()
 // One run of runTasks.
 struct job {
     const std::function<void(int)> *task = nullptr;
+    const progressIndicator *cancel = nullptr; // of the thread that started the run
     int count = 0;
     int helpersWanted = 0;
     int helpersJoined = 0;      // under the pool's lock
@@ -51,9 +58,15 @@ struct job {
         const int i = next.fetch_add(1);
         if (i >= count) return false;
         if (!failed.load(std::memory_order_relaxed)) {
+            // The task runs under the starting thread's cancel, and so do runs started inside it.
+            const progressIndicator *outer = runCancel;
+            runCancel = cancel;
             try {
+                if (cancelledBy(cancel)) throw operationCancelled{};
                 (*task)(i);
+                runCancel = outer;
             } catch (...) {
+                runCancel = outer;
                 std::lock_guard<std::mutex> hold(lock);
                 if (!failure) failure = std::current_exception();
                 failed = true;
@@ -153,6 +166,18 @@ pool &thePool()
 
 } // namespace
 
+cancelScope::cancelScope(const progressIndicator *progress) : previous(runCancel)
+{
+    runCancel = progress;
+}
+
+cancelScope::~cancelScope()
+{
+    runCancel = previous;
+}
+
+bool cancelRequestedHere() { return cancelledBy(runCancel); }
+
 int availableCores()
 {
     unsigned cores = std::thread::hardware_concurrency();
@@ -181,6 +206,7 @@ void runTasks(int count, const std::function<void(int)> &task, const std::functi
     const int threads = insideTask ? 1 : std::min(workerThreads(), count);
     if (threads <= 1) {
         for (int i = 0; i < count; ++i) {
+            if (cancelledBy(runCancel)) throw operationCancelled{};
             task(i);
             if (poll) poll();
         }
@@ -188,6 +214,7 @@ void runTasks(int count, const std::function<void(int)> &task, const std::functi
     }
     auto j = std::make_shared<job>();
     j->task = &task;
+    j->cancel = runCancel;
     j->count = count;
     j->helpersWanted = threads - 1;
     pool &workers = thePool();

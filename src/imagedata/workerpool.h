@@ -15,6 +15,8 @@
 #include <functional>
 #include <vector>
 
+struct progressIndicator;
+
 // The threads a run spreads over, the calling one included: what setWorkerThreads fixed, else
 // the environment's KORVIA_THREADS (a whole number from 1 on), else every core the process may
 // run on (its affinity mask, so taskset or a container's limit is honoured).
@@ -24,6 +26,26 @@ int workerThreads();
 void setWorkerThreads(int count);
 // The cores the process may run on.
 int availableCores();
+
+// While one lives on a thread, every run that thread starts (and every run started inside its
+// tasks) asks the indicator's cancelRequested before each task it has not begun: once it answers
+// true, the tasks not begun are skipped and the run throws operationCancelled (progress.h) after
+// the tasks under way have ended. So a cancel reaches an engine between two bands, on every
+// thread, and the pool is left with no task of the run.
+class cancelScope {
+public:
+    explicit cancelScope(const progressIndicator *progress);
+    ~cancelScope();
+    cancelScope(const cancelScope &) = delete;
+    cancelScope &operator=(const cancelScope &) = delete;
+
+private:
+    const progressIndicator *previous;
+};
+
+// Whether the cancel of the cancelScope in force on this thread (or the run whose task this is)
+// has been requested; false without one.
+bool cancelRequestedHere();
 
 // Runs task(i) for i = 0 .. count − 1, spread over up to workerThreads() threads, the calling
 // thread among them; returns when every task has ended. The calling thread calls poll() after

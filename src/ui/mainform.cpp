@@ -2,6 +2,7 @@
 #include "mainform.h"
 
 #include "aboutdialogbox.h"
+#include "backgroundjob.h"
 #include "accessibility.h"
 #include "colour/colortool.h"
 #include "busycursor.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QSlider>
+#include <QThread>
 #include <new>
 
 namespace {
@@ -57,8 +59,15 @@ TmainForm::TmainForm(QWidget *parent)
     connectHandlers();
     installDesktopHabits();
 
-    // Engine messages are shown in the program's message box.
+    // Engine messages are shown in the program's message box, on the window's thread also when
+    // they come from work running beside it.
     previousSink = setMessageSink([this](const QString &text) {
+        if (QThread::currentThread() != thread()) {
+            QMetaObject::invokeMethod(
+                this, [this, text] { dialogs().message(this, text, QStringLiteral("メッセージ")); },
+                Qt::QueuedConnection);
+            return;
+        }
         dialogs().message(this, text, QStringLiteral("メッセージ"));
     });
 
@@ -147,11 +156,19 @@ TmainForm::TmainForm(QWidget *parent)
     // 20. Zoom, scrolling, before/after and the preview on the picture.
     setUpMainView();
 
+    // 21. Work off the window's thread, its progress and 中止.
+    setUpBackgroundWork();
+
     exposeAccessibleNames(this);
 }
 
 TmainForm::~TmainForm()
 {
+    // Work still running is stopped first: nothing it made reaches a picture.
+    if (job) {
+        job->cancel();
+        job->wait();
+    }
     // A window destroyed without being closed still offers every changed picture for saving.
     closeAllImages(false);
     editingCount = 0;
@@ -334,6 +351,11 @@ bool TmainForm::closeAllImages(bool stopOnFailure)
 
 void TmainForm::closeEvent(QCloseEvent *event)
 {
+    // Work under way is cancelled (it changed nothing yet), then the pictures close as always.
+    if (busy()) {
+        job->cancel();
+        job->wait();
+    }
     const busyCursor working;
     if (closeAllImages(true))
         event->accept();

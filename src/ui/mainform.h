@@ -13,8 +13,10 @@
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 //   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
+//   mainform_work.cpp       work off the window's thread: the commit, busy state, 中止
 #pragma once
 #include "colour/colorfilter.h"
+#include "commitsteps.h"
 #include "geometry/brushstroke.h"
 #include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
@@ -27,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Ui {
@@ -56,6 +59,8 @@ struct recipeStage;
 struct mainViewState;
 struct pictureHistogram;
 class halfSizes;
+class backgroundJob;
+class QTimer;
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
@@ -150,7 +155,9 @@ public:
     void showColourProfileInfo();
 
     // Files.
-    void saveDocument(int index);
+    // inBackground: written off the window's thread (the save button); the close prompt's save
+    // is written before the picture goes.
+    void saveDocument(int index, bool inBackground = false);
     void saveBesideAsJpeg(int index); // a HEIF/AVIF or RAW picture, which cannot be written back
     bool saveDocumentAs();
     // The folder of the current picture, where the file dialogs start; empty without one.
@@ -279,6 +286,25 @@ public:
     // Runs a command, showing its errors through the application's error display; returns
     // false when the command ended in an error.
     bool guarded(const std::function<void()> &command);
+
+    // Work off the window's thread (mainform_work.cpp): the commit, the one-click buttons, open
+    // and save run as one piece of background work at a time; meanwhile the controls that would
+    // change a picture or start work are disabled and 中止 (Escape) stops it.
+    std::unique_ptr<backgroundJob> job;
+    QTimer *progressTimer = nullptr;           // moves ProgressBar1 while work runs
+    std::vector<commitStep> *collectingSteps = nullptr; // while a command gathers its commit
+    bool busy() const;
+    void setUpBackgroundWork();
+    void showBusy(bool working);
+    // The commit of the active page as the controls stand (operationCode, captureControls, the
+    // transform checks); nothing for a page without an operation.
+    std::optional<commitStep> captureCommitStep();
+    // Runs the gathered steps on the current picture; when they are done the picture gets its one
+    // undo step and the result (a cancel leaves both as they were).
+    void startCommit(std::vector<commitStep> steps);
+    // Stops the preview on the picture from computing (its shown result stays); mainform_view.cpp.
+    void stopViewPreviewWork();
+    void cancelButtonClick();
 
 public slots:
     // Pipeline.

@@ -50,7 +50,7 @@ point TmainForm::brushPicturePoint(int x, int y) const
 void TmainForm::brushMouseDown(Qt::MouseButton button, int x, int y)
 {
     const int kind = brushKindShowing();
-    if (!kind) return;
+    if (!kind || busy()) return; // no stroke on a picture being worked on
     refreshBrushCursor();
     if (button != Qt::LeftButton) return;
     endBrushStroke();

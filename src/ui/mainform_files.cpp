@@ -3,6 +3,7 @@
 #include "mainform.h"
 
 #include "aboutdialogbox.h"
+#include "backgroundjob.h"
 #include "dialogservice.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
@@ -30,6 +31,7 @@ int askJpegQuality(TjpegQualityForm *form)
 void TmainForm::fileOpenButtonClick()
 {
     guarded([this] {
+        if (busy()) return; // one piece of work at a time
         if (editingCount >= 5) {
             dialogs().message(this, QStringLiteral("最大編集ファイル数を超えました。"), messageTitle);
             return;
@@ -50,33 +52,40 @@ void TmainForm::fileOpenButtonClick()
                 return;
             }
         }
-        // Read everything into a document of its own first: a file that cannot be read leaves
-        // the list, the current picture and the views exactly as they were.
-        auto d = std::make_unique<imageDocument>(this);
+        // Read everything into a document of its own first, off the window's thread: a file
+        // that cannot be read, or an open that is cancelled, leaves the list, the current
+        // picture and the views exactly as they were.
+        auto opened = std::make_shared<std::unique_ptr<imageDocument>>(std::make_unique<imageDocument>(this));
+        imageDocument *d = opened->get();
         d->fileType = filterIndex;
-        d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
-        d->path = fileName;
-        d->name = extractFileName(fileName);
-        d->exif.readPictureExif(fileName, d->fileType, d->metadata);
-
-        editingCount += 1;
-        currentIndex = editingCount - 1;
-        editingList[currentIndex]->setDocument(std::move(d));
-        layoutViews(99);
-        drawViews(0);
-        refreshControls();
-        applyOperation(1);
+        job->start(
+            [d, fileName](const progressIndicator &) {
+                d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
+                d->path = fileName;
+                d->name = extractFileName(fileName);
+                d->exif.readPictureExif(fileName, d->fileType, d->metadata);
+            },
+            [this, opened] {
+                if (editingCount >= 5) return; // nothing opens while the work runs
+                editingCount += 1;
+                currentIndex = editingCount - 1;
+                editingList[currentIndex]->setDocument(std::move(*opened));
+                layoutViews(99);
+                drawViews(0);
+                refreshControls();
+                applyOperation(1);
+            });
     });
 }
 
 void TmainForm::saveSpeedButtonClick()
 {
     guarded([this] {
-        if (hasImage()) saveDocument(currentIndex);
+        if (!busy() && hasImage()) saveDocument(currentIndex, true);
     });
 }
 
-void TmainForm::saveDocument(int index)
+void TmainForm::saveDocument(int index, bool inBackground)
 {
     imageDocument *d = documentAt(index);
     if (!d) return;
@@ -94,15 +103,29 @@ void TmainForm::saveDocument(int index)
     if (qualityPictureType(d->fileType)) quality = askJpegQuality(jpegQualityForm);
     // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
     // and albums that refer to it keep finding it. It is replaced only once the new one is
-    // complete (writeImageFile throws otherwise).
-    writeImageFile(d->bitmap, d->path, d->fileType, quality, &d->metadata);
-    d->clearHistory();
-    d->unchanged = true;
+    // complete (writeImageFile throws otherwise); a cancelled save leaves it as it was.
+    const QImage picture = d->bitmap; // shared: the picture does not change while it is written
+    const QString target = d->path;
+    const int type = d->fileType;
+    const pictureMetadata metadata = d->metadata;
+    const auto write = [picture, target, type, quality, metadata](const progressIndicator &) {
+        writeImageFile(picture, target, type, quality, &metadata);
+    };
+    const auto saved = [d] {
+        d->clearHistory();
+        d->unchanged = true;
+    };
+    if (inBackground) {
+        job->start(write, saved);
+    } else {
+        write(progressIndicator{});
+        saved();
+    }
 }
 
 bool TmainForm::saveDocumentAs()
 {
-    if (!hasImage()) return false; // no picture: nothing to save
+    if (busy() || !hasImage()) return false; // no picture: nothing to save
     imageDocument *d = documentAt(currentIndex);
     // A picture without pixels (an unknown file type) cannot be written in either format: say
     // so before the user picks a name and a quality for nothing.
@@ -124,14 +147,23 @@ bool TmainForm::saveDocumentAs()
     }
     int quality = 0;
     if (qualityPictureType(type)) quality = askJpegQuality(jpegQualityForm);
-    writeImageFile(d->bitmap, newName, type, quality, &d->metadata);
-    d->path = newName;
-    d->name = extractFileName(newName);
-    d->fileType = type;
-    d->unchanged = true;
-    refreshControls();
-    d->clearHistory();
-    editingList[currentIndex]->refreshElement();
+    // Written off the window's thread; the picture takes the new name once the file is there.
+    const QImage picture = d->bitmap;
+    const pictureMetadata metadata = d->metadata;
+    const int slot = currentIndex;
+    job->start(
+        [picture, newName, type, quality, metadata](const progressIndicator &) {
+            writeImageFile(picture, newName, type, quality, &metadata);
+        },
+        [this, d, slot, newName, type] {
+            d->path = newName;
+            d->name = extractFileName(newName);
+            d->fileType = type;
+            d->unchanged = true;
+            refreshControls();
+            d->clearHistory();
+            editingList[slot]->refreshElement();
+        });
     return true;
 }
 
@@ -143,7 +175,7 @@ void TmainForm::renameSaveSpeedButtonClick()
 void TmainForm::printSpeedButtonClick()
 {
     guarded([this] {
-        if (!hasImage()) return;
+        if (busy() || !hasImage()) return;
         printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
         printWindow->pictureColours = currentDisplayColours().transform;
         printWindow->initLayout(currentBitmap);
@@ -155,7 +187,7 @@ void TmainForm::printSpeedButtonClick()
 void TmainForm::undoButtonClick()
 {
     guarded([this] {
-        if (!hasImage()) return; // no picture: nothing to undo
+        if (busy() || !hasImage()) return; // no picture: nothing to undo
         imageDocument *d = documentAt(currentIndex);
         d->undo();
         layoutViews(99);

@@ -3,6 +3,7 @@
 // folder, and every choice on the effect pages refreshing the preview.
 #include "mainform.h"
 
+#include "backgroundjob.h"
 #include "busycursor.h"
 #include "dialogservice.h"
 #include "imagedata/imagedocument.h"
@@ -138,5 +139,6 @@ void TmainForm::openDroppedFiles(const QStringList &files)
         droppedFileAnswer answer(file);
         fileOpenButtonClick();
         if (!answer.asked) break; // the open command stopped before its dialog: five are open
+        job->wait();              // each file is in its slot before the next is opened
     }
 }

@@ -14,6 +14,7 @@
 #include "ui_mainform.h"
 
 #include <QLabel>
+#include <QScopeGuard>
 #include <QSlider>
 
 namespace {
@@ -141,6 +142,10 @@ void TmainForm::captureControls()
 void TmainForm::applyOperation(int mode)
 {
     if (!hasImage()) return;
+    if (mode == 0 && collectingSteps) { // a command gathering its commit for the background work
+        if (std::optional<commitStep> step = captureCommitStep()) collectingSteps->push_back(std::move(*step));
+        return;
+    }
     imageDocument *d = documentAt(currentIndex);
     QImage *target = &d->bitmap;
     if (mode == 1) {
@@ -282,23 +287,19 @@ void TmainForm::refreshAfterPageChange()
 void TmainForm::executeButtonClick()
 {
     guarded([this] {
+        if (busy()) return; // one piece of work at a time
         if (!hasImage()) return;
         // A picture without pixels (an unknown file type) has nothing to process or to store.
         if (!hasPixels(*currentBitmap)) return;
-        imageDocument *d = documentAt(currentIndex);
-        // A transform whose edits cannot be read, or hold values it cannot use, is refused
-        // before the undo history gets a step.
-        if (operationPages->activePageIndex() == 3) {
-            const std::uint32_t code = std::uint32_t(operationCode());
-            captureControls();
-            checkTransformParameters(code, true);
-        }
-        d->takeSnapshot();
+        // The operation as the controls stand now (a transform whose edits cannot be read, or
+        // hold values it cannot use, is refused here, before the undo history gets a step); the
+        // picture gets its snapshot and the result once the work is done.
+        std::vector<commitStep> steps;
+        collectingSteps = &steps;
+        const auto gathered = qScopeGuard([this] { collectingSteps = nullptr; });
         applyOperation(0);
-        refreshControls();
-        d->unchanged = false;
-        editingList[currentIndex]->refreshElement();
-        showCommittedSample();
+        collectingSteps = nullptr;
+        startCommit(std::move(steps));
     });
 }
 

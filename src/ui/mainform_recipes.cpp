@@ -6,6 +6,7 @@
 #include "busycursor.h"
 
 #include "colour/recipes.h"
+#include "colour/sharedrandom.h"
 #include "imagedata/imagedocument.h"
 #include "colour/filterparameters.h"
 #include "pagecontrol.h"
@@ -94,7 +95,7 @@ void TmainForm::runFringePreset(int level)
 void TmainForm::runRecipeButton(const char *name)
 {
     const recipe *r = findRecipe(name);
-    if (!r) return;
+    if (!r || busy()) return;
     const bool picture = hasImage();
     if (r->needsPicture && !picture) return;
     const double shorterSide = picture ? recipeShorterSide(pictureWidth, pictureHeight) : 0.0;
@@ -110,31 +111,31 @@ void TmainForm::runRecipeButton(const char *name)
     }
 
     guarded([&] {
-        if (!hasImage()) return;
+        if (busy() || !hasImage()) return;
         // A picture without pixels (an unknown file type) has nothing to process or to store.
         if (currentBitmap->width() <= 0 || currentBitmap->height() <= 0) return;
-        imageDocument *d = documentAt(currentIndex);
-        const int slot = currentIndex;
-        d->takeSnapshot(); // the one undo step of every stage below
-        bool changed = false;
-        const auto mark = qScopeGuard([&] {
-            if (!changed) return;
-            d->unchanged = false;
-            editingList[slot]->refreshElement();
-        });
-        for (const recipeStage &stage : stages) {
-            changed = true;
-            if (stage.radio == recipeRadio::fringeShape) {
-                const recipeSetting *level = nullptr;
-                for (const recipeSetting &s : stage.settings)
-                    if (std::string_view(s.field) == "fringeLevel") level = &s;
-                runFringePreset(level ? level->value : recipeFringeDark);
-            } else {
-                runRecipeStage(stage, false);
+        // Every stage's controls are set, taken and put back now; the stages then run one after
+        // another as one commit with the one undo step of the button.
+        std::vector<commitStep> steps;
+        collectingSteps = &steps;
+        const auto gathered = qScopeGuard([this] { collectingSteps = nullptr; });
+        {
+            // The previews the settings run meanwhile draw from a copy of the random sequence: the
+            // commit starts where the sequence stands now, as the stages' own runs one after another.
+            sharedRandom::privateStream previews(sharedRandom::instance().position());
+            for (const recipeStage &stage : stages) {
+                if (stage.radio == recipeRadio::fringeShape) {
+                    const recipeSetting *level = nullptr;
+                    for (const recipeSetting &s : stage.settings)
+                        if (std::string_view(s.field) == "fringeLevel") level = &s;
+                    runFringePreset(level ? level->value : recipeFringeDark);
+                } else {
+                    runRecipeStage(stage, false);
+                }
             }
         }
-        refreshControls();
-        showCommittedSample();
+        collectingSteps = nullptr;
+        startCommit(std::move(steps));
     });
 }
 

@@ -9,7 +9,7 @@
 void TmainForm::selectSlot(int number)
 {
     guarded([this, number] {
-        if (editingCount < number) return; // an empty slot
+        if (busy() || editingCount < number) return; // an empty slot
         currentIndex = number - 1;
         showCurrentImage();
     });
@@ -18,7 +18,7 @@ void TmainForm::selectSlot(int number)
 void TmainForm::closeSlot(int number)
 {
     guarded([this, number] {
-        if (editingCount < number) return; // an empty slot
+        if (busy() || editingCount < number) return; // an empty slot
         closeImage(number - 1);
     });
 }
@@ -37,7 +37,7 @@ void TmainForm::editCloseButton5Click() { closeSlot(5); }
 void TmainForm::theEndButtonClick()
 {
     guarded([this] {
-        if (hasImage()) closeImage(currentIndex);
+        if (!busy() && hasImage()) closeImage(currentIndex);
     });
 }
 

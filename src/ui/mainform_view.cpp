@@ -15,6 +15,7 @@
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
+#include "imagedata/workerpool.h"
 #include "pagecontrol.h"
 #include "ui_mainform.h"
 #include "viewgeometry.h"
@@ -40,9 +41,6 @@ constexpr QRgb viewBackground = 0xFFFFFFFFu; // as around the fitted picture
 constexpr int barThickness = 14;
 
 bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
-
-// Thrown from the preview's progress callback when the controls have moved on.
-struct previewOutdated {};
 } // namespace
 
 // Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
@@ -426,14 +424,14 @@ void TmainForm::requestViewPreview()
     const std::uint32_t randomState = sharedRandom::instance().position();
     s.pool.start([=]() mutable {
         sharedRandom::privateStream stream(randomState);
+        // Work for an older position stops at its next band or row (operationCancelled).
         progressIndicator outdated;
-        outdated.onPosition = [current, generation](int) {
-            if (current->load() != generation) throw previewOutdated{};
-        };
+        outdated.cancelRequested = [current, generation] { return current->load() != generation; };
+        const cancelScope stopsWhenOutdated(&outdated);
         job.progressBar = &outdated;
         const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
                                  halfSizes reduced) {
-            if (current->load() != generation) throw previewOutdated{};
+            outdated.checkCancelled();
             QMetaObject::invokeMethod(
                 window.data(),
                 [window, current, generation, key, result, origin, whole, fit, counts, reduced] {
@@ -471,12 +469,17 @@ void TmainForm::requestViewPreview()
                 reduced.levelFor(whole, reduceTo, levelScale);
             }
             deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
-        } catch (const previewOutdated &) {
+        } catch (const operationCancelled &) {
             // A newer position took over.
         } catch (...) {
             // The sample view shows the same operation's message; the main view keeps the picture.
         }
     });
+}
+
+void TmainForm::stopViewPreviewWork()
+{
+    if (viewState) ++*viewState->generation; // the result shown stays until the view changes
 }
 
 void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,

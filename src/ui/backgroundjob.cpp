@@ -1,0 +1,112 @@
+#include "backgroundjob.h"
+
+#include "imagedata/workerpool.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace {
+std::atomic<bool> backgroundEnabled{false};
+std::atomic<bool> runsHeld{false};
+} // namespace
+
+backgroundJob::backgroundJob(const progressIndicator *shownIndicator, QObject *parent)
+    : QObject(parent), shown(shownIndicator)
+{
+    indicator.onMaximum = [this](int maximum) {
+        reportedMaximum = maximum;
+        reportedPosition = 0;
+    };
+    indicator.onPosition = [this](int position) { reportedPosition = position; };
+    indicator.cancelRequested = [this] { return stopping.load(std::memory_order_relaxed); };
+}
+
+backgroundJob::~backgroundJob()
+{
+    cancel();
+    if (thread.joinable()) thread.join();
+}
+
+void backgroundJob::setEnabled(bool on) { backgroundEnabled = on; }
+bool backgroundJob::enabled() { return backgroundEnabled; }
+void backgroundJob::holdRuns(bool held) { runsHeld = held; }
+
+void backgroundJob::start(workFunction work, endFunction whenDone)
+{
+    if (running) throw std::logic_error("backgroundJob: work is already running");
+    if (!enabled()) {
+        work(shown ? *shown : progressIndicator{});
+        whenDone();
+        return;
+    }
+    stopping = false;
+    failure = nullptr;
+    reportedMaximum = 0;
+    reportedPosition = 0;
+    finish = std::move(whenDone);
+    running = true;
+    if (busyChanged) busyChanged(true);
+    try {
+        thread = std::thread([this, work = std::move(work)] {
+            try {
+                const cancelScope scope(&indicator);
+                while (runsHeld.load() && !stopping.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                indicator.checkCancelled();
+                work(indicator);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(this, [this] { endRun(); }, Qt::QueuedConnection);
+        });
+    } catch (...) {
+        running = false;
+        finish = nullptr;
+        if (busyChanged) busyChanged(false);
+        throw;
+    }
+}
+
+void backgroundJob::cancel()
+{
+    if (running) stopping = true;
+}
+
+void backgroundJob::wait()
+{
+    if (!running) return;
+    if (thread.joinable()) thread.join();
+    endRun(); // the queued call finds nothing left to do
+}
+
+void backgroundJob::endRun()
+{
+    if (!running) return;
+    if (thread.joinable()) thread.join();
+    running = false;
+    const endFunction done = std::move(finish);
+    finish = nullptr;
+    const std::exception_ptr error = std::exchange(failure, nullptr);
+    const bool cancelled = stopping.exchange(false);
+    if (busyChanged) busyChanged(false);
+    if (cancelled) return; // whatever the work made is dropped
+    const auto run = [&](const std::function<void()> &step) {
+        if (guard)
+            guard(step);
+        else
+            step();
+    };
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const operationCancelled &) {
+            return;
+        } catch (...) {
+        }
+        run([error] { std::rethrow_exception(error); });
+    } else if (done) {
+        run(done);
+    }
+}

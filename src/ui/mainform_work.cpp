@@ -1,0 +1,145 @@
+// Work off the window's thread: the commit of 画像処理実行 and of the one-click buttons, and the
+// file reads and writes of open and save, run as background work (backgroundjob.h) while the
+// window repaints and moves ProgressBar1. Meanwhile the controls that would change a picture or
+// start other work are disabled, and 中止 (or Escape) stops the work: the engines end at their
+// next band, and nothing the work made reaches the picture or its undo history.
+#include "mainform.h"
+
+#include "backgroundjob.h"
+#include "colour/sharedrandom.h"
+#include "geometry/prepareshape.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/myimagearray.h"
+#include "pagecontrol.h"
+#include "progressbar.h"
+#include "ui_mainform.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
+} // namespace
+
+void TmainForm::setUpBackgroundWork()
+{
+    job = std::make_unique<backgroundJob>(progress->indicator(), this);
+    job->guard = [this](const std::function<void()> &step) { guarded(step); };
+    job->busyChanged = [this](bool working) { showBusy(working); };
+    progressTimer = new QTimer(this);
+    progressTimer->setInterval(40);
+    connect(progressTimer, &QTimer::timeout, this, [this] {
+        QProgressBar *bar = ui->ProgressBar1;
+        const int maximum = job->maximum();
+        if (maximum <= 0) return; // nothing counted yet: the bar keeps moving on its own
+        if (bar->maximum() != maximum) bar->setRange(0, maximum);
+        bar->setValue(std::clamp(job->position(), 0, maximum));
+    });
+    connect(ui->cancelButton, &QAbstractButton::clicked, this, &TmainForm::cancelButtonClick);
+    ui->cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
+    ui->cancelButton->setEnabled(false);
+}
+
+bool TmainForm::busy() const
+{
+    return job && job->busy();
+}
+
+void TmainForm::cancelButtonClick()
+{
+    if (job) job->cancel();
+}
+
+void TmainForm::showBusy(bool working)
+{
+    // Everything on the left (pages, their controls, 画像処理実行, the one-click buttons, the
+    // open-images list) and the tool bar's file commands; the view's zoom, scrolling and the
+    // comparison stay, and so does the window's repainting.
+    QWidget *const controls[] = {ui->Panel1,          ui->fileOpenButton, ui->saveSpeedButton,
+                                 ui->renameSaveSpeedButton, ui->printSpeedButton, ui->undoButton,
+                                 ui->theEndButton,    ui->viewPreviewCheckBox};
+    for (QWidget *control : controls) control->setEnabled(!working);
+    ui->cancelButton->setEnabled(working);
+    QProgressBar *bar = ui->ProgressBar1;
+    if (working) {
+        bar->setRange(0, 0); // moving until the work counts its rows
+        progressTimer->start();
+    } else {
+        progressTimer->stop();
+        bar->setRange(0, std::max(bar->maximum(), 1));
+        bar->setValue(0);
+    }
+}
+
+std::optional<commitStep> TmainForm::captureCommitStep()
+{
+    if (!hasImage()) return std::nullopt;
+    operationCode();
+    captureControls();
+    const int page = operationPages->activePageIndex();
+    commitStep step;
+    if (page >= 0 && page <= 2) {
+        step.filter = filter;
+        step.filter.progressBar = nullptr;
+        return step;
+    }
+    if (page == 3) {
+        // Values the transform cannot use are refused before the picture gets an undo step.
+        checkTransformParameters(shapeSetUp->engine->shapeType, true);
+        step.transform = true;
+        step.shape = copyOfShapeSetUp(*shapeSetUp);
+        return step;
+    }
+    return std::nullopt;
+}
+
+void TmainForm::startCommit(std::vector<commitStep> steps)
+{
+    if (!hasImage()) return;
+    imageDocument *d = documentAt(currentIndex);
+    const int slot = currentIndex;
+    const QImage picture = d->bitmap; // shared: the work never writes into it
+    const bool relayout =
+        std::any_of(steps.begin(), steps.end(), [](const commitStep &step) { return step.transform; });
+    // The jitter effects draw from the window's random sequence: the work continues it from here
+    // on a private copy, and the window's moves on only with a result that is kept, so a
+    // cancelled commit leaves it where it was.
+    const std::uint32_t randomStart = sharedRandom::instance().position();
+    struct outcome {
+        QImage picture;
+        std::uint32_t randomEnd = 0;
+    };
+    auto result = std::make_shared<outcome>();
+    auto work = std::make_shared<std::vector<commitStep>>(std::move(steps));
+    stopViewPreviewWork(); // no preview competes with the commit for the cores
+    job->start(
+        [picture, randomStart, result, work](const progressIndicator &progress) {
+            sharedRandom::privateStream stream(randomStart);
+            result->picture = runCommitSteps(picture, *work, progress);
+            result->randomEnd = stream.generator().position();
+        },
+        [this, d, slot, result, relayout] {
+            if (documentAt(slot) != d) return; // nothing closes while work runs
+            d->takeSnapshot(); // throws before anything changes when it cannot be stored
+            sharedRandom::instance().seed(result->randomEnd);
+            d->bitmap = std::move(result->picture);
+            d->unchanged = false;
+            if (slot == currentIndex && hasImage()) {
+                if (relayout) {
+                    dropViewPreview();
+                    layoutViews(99);
+                } else {
+                    if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
+                        stretchCopy(*currentBitmap, mainViewBitmap);
+                    dropViewPreview();
+                }
+                drawViews(0);
+            }
+            refreshControls();
+            editingList[slot]->refreshElement();
+            showCommittedSample();
+        });
+}
