@@ -86,7 +86,7 @@ void snapshotWriter::run()
             changed.notify_all();
             continue;
         }
-        const QImage picture = job->picture;
+        QImage picture = job->picture;
         const QString file = job->file;
         guard.unlock();
         QString failure;
@@ -97,6 +97,7 @@ void snapshotWriter::run()
         } catch (const std::exception &error) {
             failure = QString::fromLocal8Bit(error.what());
         }
+        picture = QImage(); // the job's own is then the only one left, when the change let go
         guard.lock();
         current.reset();
         if (job->cancelRequested) {

@@ -215,3 +215,42 @@ TEST_F(WriteBehindTest, FiftyFirstStepDropsTheOldestAroundAStepHeldInMemory)
     EXPECT_TRUE(scratchFiles().isEmpty());
     reportFailedSnapshots();
 }
+
+// A written snapshot whose picture nothing else holds lends its buffer to the next commit of a
+// picture of that size: the copy has the picture's bytes in the old buffer. A buffer still shared
+// with the document, or of another size, is never handed out.
+TEST_F(WriteBehindTest, WrittenSnapshotsLendTheirBuffersToTheNextCommit)
+{
+    const auto filled = [](int k) {
+        QImage p(8, 4, QImage::Format_RGB32);
+        p.fill(qRgb(k, 255 - k, (k * 7) & 0xFF));
+        return p;
+    };
+    writer().dropSpareBuffers();
+    imageDocument d;
+    d.bitmap = filled(1);
+    writer().holdWrites(true);
+    d.takeSnapshot();
+    writer().holdWrites(false);
+    d.waitForSnapshots();
+    EXPECT_EQ(writer().spareCount(), 0); // still the document's own picture
+    d.bitmap = filled(2);
+    writer().holdWrites(true); // written only once the change has its own picture
+    d.takeSnapshot();
+    const uchar *lent = d.bitmap.constBits();
+    d.bitmap = filled(3);
+    writer().holdWrites(false);
+    d.waitForSnapshots();
+    EXPECT_EQ(writer().spareCount(), 1);
+
+    const QImage other = picture(4);
+    EXPECT_EQ(writer().recycledCopy(other), other);
+    EXPECT_EQ(writer().spareCount(), 1); // another size: a fresh buffer
+
+    const QImage copy = writer().recycledCopy(d.bitmap);
+    EXPECT_EQ(copy.constBits(), lent); // the written snapshot's buffer
+    EXPECT_EQ(copy, filled(3));
+    EXPECT_NE(d.bitmap.constBits(), lent);
+    EXPECT_EQ(writer().spareCount(), 0);
+    d.clearHistory();
+}
