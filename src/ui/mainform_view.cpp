@@ -506,6 +506,9 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
 void TmainForm::refreshHistogram()
 {
     imageControl *view = ui->histogramImage;
+    // Counted only where it shows (the 詳細調整 page): showing the page redraws the views, and so
+    // counts then. A commit on another page does not wait for the count of 24 million pixels.
+    if (isVisible() && !view->isVisible()) return;
     if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
         drawHistogram(pictureHistogram{}, view->canvas());
         return view->canvasChanged();
