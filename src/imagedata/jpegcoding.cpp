@@ -1,6 +1,8 @@
 #include "jpegcoding.h"
 
 #include "imageerror.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <algorithm>
 #include <climits>
@@ -199,7 +201,7 @@ bool headerCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager, const 
     return true;
 }
 
-enum class decodeResult { done, libjpegError, tooLarge, tooLargeForFile, noMemory, unsupported };
+enum class decodeResult { done, libjpegError, tooLarge, tooLargeForFile, noMemory, unsupported, cancelled };
 
 // The declared picture against the pixel limit and what the file can describe.
 decodeResult checkDeclaredSize(const jpeg_decompress_struct *cinfo, std::size_t fileSize)
@@ -264,6 +266,8 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
         const qsizetype stride = out->bytesPerLine();
         JSAMPROW rows[bandRows];
         while (cinfo->output_scanline < cinfo->output_height) {
+            if (cancelRequestedHere()) // an open the user stopped (中止)
+                return decodeResult::cancelled;
             const int row = static_cast<int>(cinfo->output_scanline);
             const int count = std::min(bandRows, height - row);
             for (int i = 0; i < count; ++i)
@@ -280,6 +284,8 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
         const bool inverted = cinfo->saw_Adobe_marker;
         JSAMPROW rows[bandRows];
         while (cinfo->output_scanline < cinfo->output_height) {
+            if (cancelRequestedHere())
+                return decodeResult::cancelled;
             const int row = static_cast<int>(cinfo->output_scanline);
             const int count = std::min(bandRows, height - row);
             for (int i = 0; i < count; ++i)
@@ -315,6 +321,8 @@ bool encodeCore(jpeg_compress_struct *cinfo, jpegErrorManager *manager, const QI
             jpeg_write_marker(cinfo, s.marker, reinterpret_cast<const JOCTET *>(s.payload.constData()),
                               static_cast<unsigned>(s.payload.size()));
     while (cinfo->next_scanline < cinfo->image_height) {
+        if (cinfo->next_scanline % 16 == 0 && cancelRequestedHere()) // a save the user stopped
+            return false;
         JSAMPROW rows[1] = {const_cast<JSAMPLE *>(picture->constScanLine(static_cast<int>(cinfo->next_scanline)))};
         jpeg_write_scanlines(cinfo, rows, 1);
     }
@@ -399,6 +407,8 @@ QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &wh
         throw imageError(noMemoryText(what, width, height));
     case decodeResult::unsupported:
         break;
+    case decodeResult::cancelled:
+        throw operationCancelled{};
     }
     throw imageError(QStringLiteral("%1 は開くことのできない色空間で保存されています。").arg(what));
 }
@@ -456,6 +466,7 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
     jpeg_destroy_compress(&cinfo);
     if (!done) {
         std::free(buffer);
+        if (cancelRequestedHere()) throw operationCancelled{};
         throw imageError(QStringLiteral("画像を JPEG に変換できません: %1")
                              .arg(QString::fromLocal8Bit(manager.message)));
     }

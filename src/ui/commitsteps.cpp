@@ -1,6 +1,7 @@
 #include "commitsteps.h"
 
 #include "geometry/prepareshape.h"
+#include "imagedata/myimagearray.h"
 #include "imagedata/snapshotwriter.h"
 
 std::shared_ptr<prepareShape> copyOfShapeSetUp(const prepareShape &setUp)
@@ -20,24 +21,38 @@ QImage runCommitSteps(const QImage &picture, std::vector<commitStep> &steps, con
 {
     QImage work = picture; // shared until a step makes its own
     bool own = false;
-    for (commitStep &step : steps) {
+    for (std::size_t i = 0; i < steps.size();) {
         if (work.width() <= 0 || work.height() <= 0) break;
-        if (step.transform) {
-            step.shape->engine->progressBar = &progress;
-            QImage shaped = step.shape->makeShapedBitmap(work);
-            step.shape->engine->progressBar = nullptr;
+        if (steps[i].transform) {
+            prepareShape &shape = *steps[i++].shape;
+            shape.engine->progressBar = &progress;
+            QImage shaped = shape.makeShapedBitmap(work);
+            shape.engine->progressBar = nullptr;
             if (shaped.isNull()) continue; // no transform chosen
             work = std::move(shaped);
             own = true;
-        } else {
-            if (!own) {
-                work = snapshotWriter::process().recycledCopy(picture);
-                own = true;
-            }
-            step.filter.progressBar = &progress;
-            step.filter.runOnBitmap(work);
-            step.filter.progressBar = nullptr;
+            continue;
         }
+        if (!own) {
+            work = snapshotWriter::process().recycledCopy(picture);
+            own = true;
+        }
+        // Colour steps in a row share one split into planes and one write back, as one
+        // recipe's stages do in korvia-batch; the bytes are those of one run after another.
+        myImageArray planes(work);
+        for (; i < steps.size() && !steps[i].transform; ++i) {
+            colorFilter &filter = steps[i].filter;
+            filter.width = planes.width;
+            filter.height = planes.height;
+            filter.redPlane = planes.redPlane.get();
+            filter.greenPlane = planes.greenPlane.get();
+            filter.bluePlane = planes.bluePlane.get();
+            filter.progressBar = &progress;
+            filter.run();
+            filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
+            filter.progressBar = nullptr;
+        }
+        planes.storeToBitmap();
     }
     return work;
 }

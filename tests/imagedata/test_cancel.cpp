@@ -1,6 +1,7 @@
 // Cancelling a run: the worker pool skips the tasks not begun once the indicator's cancel is
 // asked for, on every thread count, and the next run works in full; a save cancelled before its
-// rename leaves the old file and no temporary.
+// rename leaves the old file and no temporary; the JPEG coder stops between its bands of rows.
+#include "imagedata/imagefilemanager.h"
 #include "imagedata/progress.h"
 #include "imagedata/safewrite.h"
 #include "imagedata/workerpool.h"
@@ -93,4 +94,21 @@ TEST(CancelTest, ACancelledSaveLeavesTheOldFileAndNoTemporary)
     writeFileSafely(target, writeNew);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("new bytes"));
+}
+
+TEST(CancelTest, TheJpegCoderStopsBetweenBands)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 120, 230));
+    const QByteArray bytes = encodeJpeg(picture, 90);
+    cancellable c;
+    c.flag = true;
+    {
+        const cancelScope scope(&c.progress);
+        EXPECT_THROW(decodeJpeg(bytes), operationCancelled);
+        EXPECT_THROW(encodeJpeg(picture, 90), operationCancelled);
+    }
+    // Uncancelled, the same calls run through.
+    EXPECT_EQ(decodeJpeg(bytes).size(), picture.size());
+    EXPECT_EQ(encodeJpeg(picture, 90), bytes);
 }
