@@ -48,9 +48,10 @@ void backgroundJob::start(workFunction work, endFunction whenDone)
     reportedPosition = 0;
     finish = std::move(whenDone);
     running = true;
+    const unsigned run = ++runNumber;
     if (busyChanged) busyChanged(true);
     try {
-        thread = std::thread([this, work = std::move(work)] {
+        thread = std::thread([this, run, work = std::move(work)] {
             try {
                 const cancelScope scope(&indicator);
                 while (runsHeld.load() && !stopping.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -59,7 +60,13 @@ void backgroundJob::start(workFunction work, endFunction whenDone)
             } catch (...) {
                 failure = std::current_exception();
             }
-            QMetaObject::invokeMethod(this, [this] { endRun(); }, Qt::QueuedConnection);
+            // Handled on the window's thread; a run whose end wait() handled already is not ended
+            // twice, and never a later run in its place.
+            QMetaObject::invokeMethod(
+                this, [this, run] {
+                    if (run == runNumber) endRun();
+                },
+                Qt::QueuedConnection);
         });
     } catch (...) {
         running = false;

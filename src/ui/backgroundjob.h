@@ -69,6 +69,7 @@ private:
     std::atomic<bool> stopping{false};
     std::atomic<int> reportedMaximum{0}, reportedPosition{0};
     bool running = false;
+    unsigned runNumber = 0; // counts the runs started, on the window's thread
     std::thread thread;
     std::exception_ptr failure;
     endFunction finish;

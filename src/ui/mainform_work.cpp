@@ -26,7 +26,7 @@ bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.he
 
 void TmainForm::setUpBackgroundWork()
 {
-    job = std::make_unique<backgroundJob>(progress->indicator(), this);
+    job = std::make_unique<backgroundJob>(progress->indicator());
     job->guard = [this](const std::function<void()> &step) { guarded(step); };
     job->busyChanged = [this](bool working) { showBusy(working); };
     progressTimer = new QTimer(this);
