@@ -3,7 +3,8 @@
 // measurement is one click until its result is drawn on the main view (the work done off the
 // window's thread, the picture swapped in, the views redrawn and painted): the one-click buttons
 // グレースケール, ビビット and ペイント, and 画像処理実行 of a 30° rotation. The undo that puts the picture
-// back and the snapshot writes are not timed. Report the figures with the core count and the load.
+// back and the snapshot writes are not timed. Also the time from 中止 to an idle window during a
+// ペイント. Report the figures with the core count and the load.
 #include "benchphoto.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/workerpool.h"
@@ -14,8 +15,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -78,8 +82,34 @@ void clickToResult(benchmark::State &state, const char *button, bool rotate)
     state.counters["threads"] = workerThreads();
 }
 
+// 中止 pressed while ペイント is under way (0.4 s after the click): the time until the window is
+// idle again with the picture as it was.
+void cancelToIdle(benchmark::State &state)
+{
+    TmainForm &window = theWindow();
+    window.mainPages->setActivePageIndex(0);
+    QCoreApplication::processEvents();
+    auto *paint = window.findChild<QAbstractButton *>(QStringLiteral("paintSpeedButton"));
+    for (auto _ : state) {
+        paint->click();
+        QElapsedTimer running;
+        running.start();
+        while (running.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        if (!window.busy()) {
+            state.SkipWithError("the paint ended before it could be cancelled");
+            break;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        window.cancelButtonClick();
+        waitWhileBusy(window);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (window.documentAt(0)->undoCount != 0) state.SkipWithError("a cancelled paint left an undo step");
+    }
+}
+
 } // namespace
 
+BENCHMARK(cancelToIdle)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK_CAPTURE(clickToResult, grayscale, "grayScaleSpeedButton", false)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(clickToResult, vivid, "clearSpeedButton", false)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(clickToResult, paint, "paintSpeedButton", false)->Unit(benchmark::kMillisecond)->UseRealTime();
