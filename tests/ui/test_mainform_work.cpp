@@ -9,6 +9,7 @@
 #include "ui/backgroundjob.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QTimer>
 
 using namespace testing_support;
@@ -38,6 +39,13 @@ class testMainFormWork : public QObject {
         t.selectTabs(1, 2);
         t.window->paintGroup->setItemIndex(1);
     }
+    // A transform makes a picture of another size, swapped in at the end.
+    static void chooseRotation(windowUnderTest &t)
+    {
+        t.selectTabs(3, 1);
+        t.window->rotateAngleGroup->setItemIndex(0);
+        t.child<QLineEdit>("rotateEdit")->setText("30");
+    }
 
 private slots:
     void initTestCase()
@@ -50,27 +58,30 @@ private slots:
 
     void aCancelledCommitChangesNothingAndTheNextRunIsWhole()
     {
-        // The same commit made the synchronous way, from the same place in the random sequence.
-        QImage expected;
-        {
-            backgroundJob::setEnabled(false);
-            windowUnderTest s;
-            s.open(photo);
-            choosePointillism(s);
-            sharedRandom::instance().seed(7);
-            s.click("executeButton");
-            expected = pictureOf(s);
-            backgroundJob::setEnabled(true);
-        }
         const struct {
             const char *how;
-        } cases[] = {{"cancelButton"}, {"Escape"}};
+            void (*choose)(windowUnderTest &);
+        } cases[] = {{"cancelButton", choosePointillism}, {"Escape", choosePointillism},
+                     {"cancelButton", chooseRotation}};
         for (const auto &c : cases) {
+            // The same commit made the synchronous way, from the same place in the random sequence.
+            QImage expected;
+            {
+                backgroundJob::setEnabled(false);
+                windowUnderTest s;
+                s.open(photo);
+                c.choose(s);
+                sharedRandom::instance().seed(7);
+                s.click("executeButton");
+                expected = pictureOf(s);
+                backgroundJob::setEnabled(true);
+            }
             windowUnderTest t;
             t.open(photo);
             QTRY_VERIFY(!t.window->busy());
             const QImage original = pictureOf(t);
-            choosePointillism(t);
+            QVERIFY(expected != original);
+            c.choose(t);
             sharedRandom::instance().seed(7);
             {
                 heldRuns held;
