@@ -120,13 +120,14 @@ QString TmainForm::currentPictureFolder()
 
 void TmainForm::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    // While work runs nothing opens: the drop is refused where the user can see it.
+    if (!busy() && !droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TmainForm::dropEvent(QDropEvent *event)
 {
     const QStringList files = droppedFiles(event->mimeData());
-    if (files.isEmpty()) return;
+    if (files.isEmpty() || busy()) return;
     event->acceptProposedAction();
     // Opened once the drop itself has finished, so the source is not kept waiting by a message.
     QMetaObject::invokeMethod(this, [this, files] { openDroppedFiles(files); }, Qt::QueuedConnection);

@@ -9,7 +9,10 @@
 #include "ui/backgroundjob.h"
 
 #include <QCheckBox>
+#include <QDragEnterEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QTimer>
 
 using namespace testing_support;
@@ -92,6 +95,12 @@ private slots:
                                          "theEndButton", "grayScaleSpeedButton"})
                     QVERIFY2(!t.child<QWidget>(name)->isEnabled(), name);
                 QVERIFY(t.child<QWidget>("cancelButton")->isEnabled());
+                // A picture dragged onto the window is refused meanwhile.
+                QMimeData dragged;
+                dragged.setUrls({QUrl::fromLocalFile(photo)});
+                QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(t.window.get(), &enter);
+                QVERIFY(!enter.isAccepted());
                 // The window goes on handling events while the work runs.
                 int ticks = 0;
                 QTimer ticker;
