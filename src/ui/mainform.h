@@ -304,6 +304,8 @@ public:
     void startCommit(std::vector<commitStep> steps);
     // Stops the preview on the picture from computing (its shown result stays); mainform_view.cpp.
     void stopViewPreviewWork();
+    // The histogram of a committed picture, counted already (by the commit's work).
+    void rememberPictureCounts(const QImage &picture, const pictureHistogram &counts);
     void cancelButtonClick();
 
 public slots:

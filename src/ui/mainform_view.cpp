@@ -477,6 +477,13 @@ void TmainForm::requestViewPreview()
     });
 }
 
+void TmainForm::rememberPictureCounts(const QImage &picture, const pictureHistogram &counts)
+{
+    if (!viewState) return;
+    viewState->committedCounts = counts;
+    viewState->committedKey = picture.cacheKey();
+}
+
 void TmainForm::stopViewPreviewWork()
 {
     if (viewState) ++*viewState->generation; // the result shown stays until the view changes

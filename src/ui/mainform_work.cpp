@@ -8,8 +8,11 @@
 #include "backgroundjob.h"
 #include "colour/sharedrandom.h"
 #include "geometry/prepareshape.h"
+#include "histogram.h"
+#include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
+#include "imagedata/workerpool.h"
 #include "pagecontrol.h"
 #include "progressbar.h"
 #include "ui_mainform.h"
@@ -22,6 +25,24 @@
 
 namespace {
 bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
+
+// The histogram of the whole picture, its bands counted on the worker threads and added up.
+pictureHistogram wholeHistogramOf(const QImage &picture)
+{
+    const std::vector<int> bands = rowBands(picture.height());
+    std::vector<pictureHistogram> parts(bands.size() - 1);
+    runTasks(int(parts.size()), [&](int i) {
+        parts[std::size_t(i)] = histogramOf(picture, QRect(0, bands[std::size_t(i)], picture.width(),
+                                                           bands[std::size_t(i) + 1] - bands[std::size_t(i)]));
+    });
+    pictureHistogram total;
+    for (const pictureHistogram &part : parts) {
+        for (std::size_t c = 0; c < total.counts.size(); ++c)
+            for (std::size_t v = 0; v < 256; ++v) total.counts[c][v] += part.counts[c][v];
+        total.pixels += part.pixels;
+    }
+    return total;
+}
 } // namespace
 
 void TmainForm::setUpBackgroundWork()
@@ -108,25 +129,31 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
     // on a private copy, and the window's moves on only with a result that is kept, so a
     // cancelled commit leaves it where it was.
     const std::uint32_t randomStart = sharedRandom::instance().position();
+    // The histogram shows on this page: the result's is counted with the work, not afterwards on
+    // the window's thread.
+    const bool counted = ui->histogramImage->isVisible();
     struct outcome {
         QImage picture;
         std::uint32_t randomEnd = 0;
+        pictureHistogram counts;
     };
     auto result = std::make_shared<outcome>();
     auto work = std::make_shared<std::vector<commitStep>>(std::move(steps));
     stopViewPreviewWork(); // no preview competes with the commit for the cores
     job->start(
-        [picture, randomStart, result, work](const progressIndicator &progress) {
+        [picture, randomStart, result, work, counted](const progressIndicator &progress) {
             sharedRandom::privateStream stream(randomStart);
             result->picture = runCommitSteps(picture, *work, progress);
             result->randomEnd = stream.generator().position();
+            if (counted) result->counts = wholeHistogramOf(result->picture);
         },
-        [this, d, slot, result, relayout] {
+        [this, d, slot, result, relayout, counted] {
             if (documentAt(slot) != d) return; // nothing closes while work runs
             d->takeSnapshot(); // throws before anything changes when it cannot be stored
             sharedRandom::instance().seed(result->randomEnd);
             d->bitmap = std::move(result->picture);
             d->unchanged = false;
+            if (counted) rememberPictureCounts(d->bitmap, result->counts);
             if (slot == currentIndex && hasImage()) {
                 if (relayout) {
                     dropViewPreview();

@@ -7,6 +7,7 @@
 
 #include "colour/sharedrandom.h"
 #include "ui/backgroundjob.h"
+#include "ui/histogram.h"
 
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -84,6 +85,7 @@ private slots:
             QTRY_VERIFY(!t.window->busy());
             const QImage original = pictureOf(t);
             QVERIFY(expected != original);
+            t.window->mainPages->widget()->setCurrentIndex(2); // 詳細調整, with the histogram
             c.choose(t);
             sharedRandom::instance().seed(7);
             {
@@ -128,6 +130,11 @@ private slots:
             t.click("executeButton");
             QTRY_VERIFY(!t.window->busy());
             QCOMPARE(pictureOf(t), expected);
+            // The histogram the work counted is the result's.
+            imageControl *histogram = t.image("histogramImage");
+            QImage counts(histogram->canvas().size(), QImage::Format_RGB32);
+            drawHistogram(histogramOf(expected), counts);
+            QCOMPARE(histogram->canvas(), counts);
             QCOMPARE(t.current()->undoCount, 1);
             QVERIFY(!t.current()->unchanged);
             t.click("undoButton");
