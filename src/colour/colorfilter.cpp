@@ -60,14 +60,6 @@ void colorFilter::runOnBitmap(QImage &bitmap)
 // Vector-unit selection
 
 namespace {
-bool vectorUnitsWanted = true;
-
-bool processorHasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 inline int clampChannel(int value)
 {
     if (value > 255) value = 255;
@@ -369,7 +361,7 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
 void yhcPlanes(colorFilter &f, const yhcRule &rule)
 {
     if (!f.redPlane || !f.greenPlane || !f.bluePlane || f.width <= 0) return;
-    const bool vector = colourVectorUnits();
+    const bool vector = vectorUnitsInUse().avx2;
     f.forEachRowBand([&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
@@ -426,7 +418,7 @@ __attribute__((target("avx2"))) void monochromeRowAvx2(std::uint8_t *r, std::uin
 void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShift, int blueShift)
 {
     if (!f.redPlane || !f.greenPlane || !f.bluePlane || f.width <= 0) return;
-    const bool vector = colourVectorUnits();
+    const bool vector = vectorUnitsInUse().avx2;
     const auto brightTable = shiftTable(brightShift);
     const auto redTable = shiftTable(redShift);
     const auto greenTable = shiftTable(greenShift);
@@ -456,8 +448,6 @@ void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShif
 }
 } // namespace
 
-void setColourVectorUnits(bool enabled) { vectorUnitsWanted = enabled; }
-bool colourVectorUnits() { return vectorUnitsWanted && processorHasAvx2(); }
 
 // ---------------------------------------------------------------------------------------------
 // Code 1: red = clamp(red + `red`), likewise green and blue.

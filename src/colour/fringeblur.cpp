@@ -27,6 +27,7 @@
 #include "fringeblur.h"
 #include "filterkernels.h"
 #include "sharedrandom.h"
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 
 #include <algorithm>
@@ -55,9 +56,7 @@ int partOverride = 0;
 
 bool haveWideVectors()
 {
-    static const bool available = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-                                  __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
-    return available && kernelVectorPaths() >= 2;
+    return vectorUnitsInUse().avx512;
 }
 
 constexpr int lanes = 16;

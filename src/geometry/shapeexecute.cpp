@@ -5,6 +5,8 @@
 #include "imagedata/messagesink.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/quarterturns.h"
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 
 #include <algorithm>
@@ -16,8 +18,6 @@
 #include <numbers>
 
 namespace {
-
-bool vectorUnitsWanted = true;
 
 const char *const copyFailedText = "Could not load or alter bitmap";
 
@@ -60,43 +60,22 @@ std::uint8_t roundedByte(double v)
     return static_cast<std::uint8_t>(std::nearbyint(v));
 }
 
-// The plain move: one source pixel per destination pixel, read from the planes and written into
-// the destination row. Destination pixels whose source would lie outside the picture (only when
-// the destination is not the code's size) are left as they are.
-void movePlain(const movePlan &plan, const QImage &source, QImage &destination)
+// The trim: rows of the kept columns, forward. Destination pixels beyond the kept rectangle (only
+// when the destination is not the trim's size) are left as they are.
+void trimRows(const rectangle &trim, const QImage &source, QImage &destination, const progressIndicator *progress)
 {
-    const int W = source.width(), H = source.height();
-    const int Wd = destination.width(), Hd = destination.height();
-    const sourcePlanes planes(source);
-    const rectangle trim = plan.trim;
+    const int Hd = destination.height();
+    const int columns = std::min(destination.width(), trim.right - trim.left + 1);
+    const int rows = std::min(Hd, trim.bottom - trim.top + 1);
     std::uint8_t *bits = destination.bits();
     if (!bits) throw std::bad_alloc();
     const qsizetype stride = destination.bytesPerLine();
-    const progressIndicator *progress = plan.progress;
-    const bool trimming = plan.position == shapePositionRule::trim;
     if (progress) progress->setMaximum(Hd - 1);
     forEachBand(Hd, [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            std::uint8_t *p = bits + stride * y;
-            for (int x = 0; x < Wd; ++x) {
-                int c = x, r = y;
-                switch (plan.position) {
-                case shapePositionRule::turnRight: c = y; r = H - 1 - x; break;
-                case shapePositionRule::turnLeft: c = W - 1 - y; r = x; break;
-                case shapePositionRule::halfTurn: c = W - 1 - x; r = H - 1 - y; break;
-                case shapePositionRule::mirrorLeftRight: c = W - 1 - x; break;
-                case shapePositionRule::mirrorUpDown: r = H - 1 - y; break;
-                case shapePositionRule::trim: c = trim.left + x; r = trim.top + y; break;
-                default: break;
-                }
-                if (c < 0 || c >= W || r < 0 || r >= H) continue;
-                if (trimming && (c > trim.right || r > trim.bottom)) continue;
-                const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
-                p[x * 4] = planes.blue[i];
-                p[x * 4 + 1] = planes.green[i];
-                p[x * 4 + 2] = planes.red[i];
-            }
-        }
+        for (int y = first; y < std::min(end, rows); ++y)
+            copyPixelRow(reinterpret_cast<std::uint32_t *>(bits + stride * y),
+                         reinterpret_cast<const std::uint32_t *>(source.constScanLine(trim.top + y)) + trim.left, columns,
+                         fourthByte::kept);
     }, progressRows(progress));
 }
 
@@ -161,9 +140,6 @@ resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destina
     s = (engine.slopeBalance + 0.000001) * 0.01;
 }
 
-void setShapeVectorUnits(bool enabled) { vectorUnitsWanted = enabled; }
-bool shapeVectorUnits() { return vectorUnitsWanted; }
-
 rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
 {
     rectangle r;
@@ -200,23 +176,12 @@ void shapeExecute::moveShape(const QImage &original, QImage &destination)
     if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1) return;
     if (destination.depth() != 32) return;
     const QImage source = thirtyTwoBit(original);
-    const int W = source.width(), H = source.height();
-    movePlan plan;
-    plan.position = describeShape(shapeType) ? describeShape(shapeType)->position : shapePositionRule::copy;
-    plan.width = W;
-    plan.height = H;
-    plan.trim = trimEdges(W, H);
-    plan.progress = progressBar;
-    switch (describeShape(shapeType) ? describeShape(shapeType)->size : shapeSizeRule::same) {
-    case shapeSizeRule::swapped: plan.destinationWidth = H, plan.destinationHeight = W; break;
-    case shapeSizeRule::trimmed:
-        plan.destinationWidth = plan.trim.right - plan.trim.left + 1;
-        plan.destinationHeight = plan.trim.bottom - plan.trim.top + 1;
-        break;
-    default: plan.destinationWidth = W, plan.destinationHeight = H; break;
-    }
-    if (vectorUnitsWanted && moveVector(plan, source, destination)) return;
-    movePlain(plan, source, destination);
+    const shapeDescription *description = describeShape(shapeType);
+    if (description && description->family == shapeFamily::trim)
+        trimRows(trimEdges(source.width(), source.height()), source, destination, progressBar);
+    else
+        turnPicture(source, destination, description ? description->turn : pixelTurn::none, fourthByte::kept,
+                    progressBar);
 }
 
 void shapeExecute::resampleShape(const QImage &original, QImage &destination, std::uint32_t backgroundColor)
@@ -227,7 +192,7 @@ void shapeExecute::resampleShape(const QImage &original, QImage &destination, st
         if (destination.depth() != 32) return;
         const QImage source = thirtyTwoBit(original);
         const resampleRule rule(*this, source.width(), source.height(), destination.width(), destination.height());
-        if (vectorUnitsWanted && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
+        if (vectorUnitsInUse().avx2 && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
         resamplePlain(rule, source, destination, backgroundColor, progressBar);
     } catch (const std::exception &) {
         showMessage(QString::fromUtf8(copyFailedText));

@@ -1,6 +1,7 @@
 #include "picturemetadata.h"
 
 #include "imageerror.h"
+#include "quarterturns.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -480,18 +481,27 @@ QByteArray xmpForPicture(const QByteArray &payload, int width, int height)
     return out;
 }
 
-QImage uprightPicture(const QImage &picture, int orientation)
+QImage uprightPicture(QImage picture, int orientation)
 {
     if (orientation < 2 || orientation > 8 || picture.isNull())
         return picture;
-    const QImage source = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
-    const int w = source.width(), h = source.height();
-    const bool turned = orientation >= 5;
-    QImage out(turned ? h : w, turned ? w : h, QImage::Format_RGB32);
-    if (out.isNull() || source.isNull())
-        throw imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
-    placeStoredRows(out, reinterpret_cast<const quint32 *>(source.constBits()), source.bytesPerLine() / 4, w, h, 0, h,
-                    orientation);
+    const int w = picture.width(), h = picture.height();
+    const auto noMemory = [&] {
+        return imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+    };
+    if (picture.format() != QImage::Format_RGB32) {
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        if (picture.isNull())
+            throw noMemory();
+    }
+    const pixelTurn turn = orientationTurn(orientation);
+    // The mirrors and the half turn keep the size: made in the picture itself, no second copy.
+    if (turnPictureInPlace(picture, turn))
+        return picture;
+    QImage out(h, w, QImage::Format_RGB32);
+    if (out.isNull())
+        throw noMemory();
+    turnPicture(picture, out, turn, fourthByte::moved);
     return out;
 }
 
@@ -509,10 +519,9 @@ void placeStoredRows(QImage &shown, const quint32 *rows0, qsizetype stride, int 
             const quint32 *s = rows0 + stride * i;
             quint32 *d = out + shownStride * (flipped ? h - 1 - sy : sy);
             if (mirrored)
-                for (int x = 0; x < w; ++x)
-                    d[w - 1 - x] = s[x];
+                reversePixelRow(d, s, w, fourthByte::moved);
             else
-                std::memcpy(d, s, std::size_t(w) * 4);
+                copyPixelRow(d, s, w, fourthByte::moved);
         }
         return;
     }
