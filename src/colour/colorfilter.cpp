@@ -11,30 +11,51 @@
 #include <emmintrin.h>
 #include <immintrin.h>
 
+namespace {
+// One row per filter code: the member of colorFilter that runs it (the families that serve several
+// codes are told which).
+constexpr filterDescription filterTable[] = {
+    {filterRgbShift, [](colorFilter &f, int) { f.rgbShift(); }},
+    {filterBrightChromaHue, [](colorFilter &f, int) { f.brightChromaHue(); }},
+    {filterEmboss, [](colorFilter &f, int) { f.emboss(); }},
+    {filterMotionBlur, [](colorFilter &f, int) { f.motionBlur(); }},
+    {filterMosaic, [](colorFilter &f, int) { f.mosaic(); }},
+    {filterColorLevels, [](colorFilter &f, int) { f.colorLevels(); }},
+    {filterGreyscale, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterSepia, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterDrawColorMono, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterToneSCurve, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterToneSlope, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterTonePoints, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterToneGamma, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterSharpen, [](colorFilter &f, int) { f.sharpen(); }},
+    {filterSoftFocus, [](colorFilter &f, int) { f.softFocus(); }},
+    {filterMedian, [](colorFilter &f, int) { f.medianFilter(); }},
+    {filterFringeCircle, [](colorFilter &f, int) { f.fringeBrightCircle(); }},
+    {filterFringeSquare, [](colorFilter &f, int) { f.fringeBrightSquare(); }},
+    {filterPaintNormal, [](colorFilter &f, int code) { f.paint(code); }},
+    {filterPaintPointillism, [](colorFilter &f, int code) { f.paint(code); }},
+    {filterFringeBlur, [](colorFilter &f, int) { f.fringeBlur(); }},
+};
+} // namespace
+
+std::span<const filterDescription> filterDescriptions()
+{
+    return filterTable;
+}
+
+const filterDescription *describeFilter(int code)
+{
+    for (const filterDescription &d : filterTable)
+        if (d.code == code) return &d;
+    return nullptr;
+}
+
 void colorFilter::run()
 {
     pixelCount = width * height;
     if (progressBar) progressBar->setMaximum(height);
-    switch (filterType) {
-    case filterRgbShift: rgbShift(); break;
-    case filterBrightChromaHue: brightChromaHue(); break;
-    case filterEmboss: emboss(); break;
-    case filterMotionBlur: motionBlur(); break;
-    case filterMosaic: mosaic(); break;
-    case filterColorLevels: colorLevels(); break;
-    case filterGreyscale: case filterSepia: case filterDrawColorMono: monochrome(filterType); break;
-    case filterToneSCurve: case filterToneSlope: case filterTonePoints: case filterToneGamma:
-        toneCurve(filterType);
-        break;
-    case filterSharpen: sharpen(); break;
-    case filterSoftFocus: softFocus(); break;
-    case filterMedian: medianFilter(); break;
-    case filterFringeCircle: fringeBrightCircle(); break;
-    case filterFringeSquare: fringeBrightSquare(); break;
-    case filterPaintNormal: case filterPaintPointillism: paint(filterType); break;
-    case filterFringeBlur: fringeBlur(); break;
-    default: break;
-    }
+    if (const filterDescription *d = describeFilter(filterType)) d->run(*this, filterType);
     if (progressBar) progressBar->setPosition(0);
 }
 

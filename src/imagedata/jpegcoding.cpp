@@ -1,6 +1,7 @@
 #include "jpegcoding.h"
 
 #include "imageerror.h"
+#include "quarterturns.h"
 
 #include <algorithm>
 #include <climits>
@@ -289,7 +290,7 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
             if (cmyk)
                 for (int i = 0; i < got; ++i)
                     cmykRowToBgrx(rows[i], reinterpret_cast<std::uint8_t *>(buffers->band.data() + rowPixels * i), width, inverted);
-            placeStoredRows(*out, buffers->band.data(), width, width, height, row, got, orientation);
+            placeRows(*out, buffers->band.data(), width, width, height, row, got, orientationTurn(orientation));
         }
     }
     jpeg_finish_decompress(cinfo);

@@ -24,17 +24,17 @@ std::function<void(int)> reportRows(const progressIndicator *progress, int rows)
     return [progress](int y) { progress->setPosition(y); };
 }
 
-// The reference: every destination pixel from the source pixel turnSource gives, where it lies
-// inside the source.
-void turnRowsPlain(const pixelView &s, const pixelTarget &d, pixelTurn turn, fourthByte fourth, int W, int H, int Wd,
-                   int first, int end)
+// The reference: every destination pixel of rows first .. end − 1, columns x0 .. x1 − 1 from the
+// source pixel turnSource gives, where it lies inside the source (rows s.first .. sourceEnd − 1).
+void turnRowsPlain(const pixelView &s, const pixelTarget &d, pixelTurn turn, fourthByte fourth, int W, int H,
+                   int first, int end, int x0, int x1, int sourceEnd)
 {
     for (int y = first; y < end; ++y) {
         std::uint32_t *row = d.row(y);
-        for (int x = 0; x < Wd; ++x) {
+        for (int x = x0; x < x1; ++x) {
             int c = 0, r = 0;
             turnSource(turn, W, H, x, y, c, r);
-            if (c < 0 || c >= W || r < 0 || r >= H) continue;
+            if (c < 0 || c >= W || r < s.first || r >= sourceEnd) continue;
             row[x] = written(s.row(r)[c], row[x], fourth);
         }
     }
@@ -45,7 +45,7 @@ void turnRowsVector(const pixelView &s, const pixelTarget &d, pixelTurn turn, fo
                     int first, int end)
 {
     if (turnSwapsSides(turn)) {
-        turnSwappedVector(s, d, turn, fourth, W, H, first, end);
+        turnSwappedVector(s, d, turn, fourth, W, H, first, end, 0, H);
         return;
     }
     const bool reversed = turn == pixelTurn::mirrorLeftRight || turn == pixelTurn::halfTurn;
@@ -126,9 +126,40 @@ void turnPicture(const QImage &source, QImage &destination, pixelTurn turn, four
             if (vector)
                 turnRowsVector(s, d, turn, fourth, W, H, first, end);
             else
-                turnRowsPlain(s, d, turn, fourth, W, H, Wd, first, end);
+                turnRowsPlain(s, d, turn, fourth, W, H, first, end, 0, Wd, H);
         },
         reportRows(progress, Hd), 1, swapped ? turnBand : 1);
+}
+
+void placeRows(QImage &shown, const std::uint32_t *rows0, qsizetype stride, int W, int H, int firstRow, int rows,
+               pixelTurn turn)
+{
+    const bool swapped = turnSwapsSides(turn);
+    if (rows < 1 || shown.depth() != 32 || shown.width() != (swapped ? H : W) || shown.height() != (swapped ? W : H))
+        return;
+    std::uint8_t *bits = shown.bits();
+    if (!bits) return;
+    const pixelTarget d{bits, shown.bytesPerLine()};
+    if (!swapped) {
+        const bool reversed = turn == pixelTurn::mirrorLeftRight || turn == pixelTurn::halfTurn;
+        const bool upsideDown = turn == pixelTurn::mirrorUpDown || turn == pixelTurn::halfTurn;
+        for (int i = 0; i < rows; ++i) {
+            std::uint32_t *to = d.row(upsideDown ? H - 1 - firstRow - i : firstRow + i);
+            if (reversed)
+                reversePixelRow(to, rows0 + stride * i, W, fourthByte::moved);
+            else
+                copyPixelRow(to, rows0 + stride * i, W, fourthByte::moved);
+        }
+        return;
+    }
+    // The band's stored rows are the shown columns x0 .. x1 − 1, in every shown row.
+    const bool rowsBackward = turn == pixelTurn::turnRight || turn == pixelTurn::transverse;
+    const int x0 = rowsBackward ? H - firstRow - rows : firstRow;
+    const pixelView s{reinterpret_cast<const std::uint8_t *>(rows0), stride * 4, firstRow};
+    if (vectorUnitsInUse().ssse3)
+        turnSwappedVector(s, d, turn, fourthByte::moved, W, H, 0, W, x0, x0 + rows);
+    else
+        turnRowsPlain(s, d, turn, fourthByte::moved, W, H, 0, W, x0, x0 + rows, firstRow + rows);
 }
 
 bool turnPictureInPlace(QImage &picture, pixelTurn turn, bool opaque, const progressIndicator *progress)

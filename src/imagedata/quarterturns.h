@@ -58,6 +58,13 @@ void turnPicture(const QImage &source, QImage &destination, pixelTurn turn, four
 // for the mirror up-down and the half turn).
 bool turnPictureInPlace(QImage &picture, pixelTurn turn, bool opaque = false, const progressIndicator *progress = nullptr);
 
+// Places stored rows firstRow .. firstRow + rows − 1 of a W × H picture (row firstRow at rows0, the
+// next ones `stride` pixels apart) where `turn` shows them in `shown`, a 32-bit picture of the
+// turn's size, fourth bytes moved: a decoder places each band of rows as it comes, so no second
+// copy of the whole picture is needed.
+void placeRows(QImage &shown, const std::uint32_t *rows0, qsizetype stride, int W, int H, int firstRow, int rows,
+               pixelTurn turn);
+
 // One row: d[i] = s[i], or d[i] = s[n − 1 − i] reversed (d and s do not overlap).
 void copyPixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
 void reversePixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
@@ -66,9 +73,10 @@ void reversePixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte
 namespace quarterTurns {
 // Rows first .. end − 1 of a turn whose destination has the turn's size.
 struct pixelView {
-    const std::uint8_t *bits;
+    const std::uint8_t *bits; // row `first`
     qsizetype stride;
-    const std::uint32_t *row(int r) const { return reinterpret_cast<const std::uint32_t *>(bits + stride * r); }
+    int first = 0;
+    const std::uint32_t *row(int r) const { return reinterpret_cast<const std::uint32_t *>(bits + stride * (r - first)); }
 };
 struct pixelTarget {
     std::uint8_t *bits;
@@ -87,7 +95,8 @@ bool swapReversedVector(std::uint32_t *a, std::uint32_t *b, int n, std::uint32_t
 bool swapRowsVector(std::uint32_t *a, std::uint32_t *b, int n, std::uint32_t setBits);
 bool copyRowVector(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
 bool reverseRowVector(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
-// Destination rows first .. end − 1 of a quarter turn or diagonal mirror of a W × H source.
+// Destination rows first .. end − 1, columns x0 .. x1 − 1, of a quarter turn or diagonal mirror
+// of a W × H source.
 bool turnSwappedVector(const pixelView &s, const pixelTarget &d, pixelTurn turn, fourthByte fourth, int W, int H,
-                       int first, int end);
+                       int first, int end, int x0, int x1);
 } // namespace quarterTurns

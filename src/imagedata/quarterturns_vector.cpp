@@ -10,6 +10,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#include <type_traits>
 #include <utility>
 
 using namespace quarterTurns;
@@ -72,11 +73,11 @@ constexpr int ahead = 16; // source rows fetched ahead
 // (H − 1 − x where the rows run backward) and destination row y source column y (W − 1 − y where
 // the columns run backward). Four destination columns at a time read 32 pixels of four source rows
 // and transpose them in eight 4 × 4 blocks.
+// Columns x0 .. x1 − 1 only.
 template <fourthByte Fourth>
 void turnSwapped(const pixelView &s, const pixelTarget &d, bool rowsBackward, bool columnsBackward, int W, int H,
-                 int first, int end)
+                 int first, int end, int x0, int x1)
 {
-    const int Wd = H;
     auto sourceRow = [&](int x) { return s.row(rowsBackward ? H - 1 - x : x); };
     auto pixel = [&](int x, int y) { return sourceRow(x)[columnsBackward ? W - 1 - y : y]; };
     int y0 = first;
@@ -85,13 +86,13 @@ void turnSwapped(const pixelView &s, const pixelTarget &d, bool rowsBackward, bo
         const int columnStart = columnsBackward ? W - band - y0 : y0;
         std::uint32_t *rows[band];
         for (int i = 0; i < band; ++i) rows[i] = d.row(columnsBackward ? y0 + band - 1 - i : y0 + i);
-        int x = 0;
-        for (; x + 4 <= Wd; x += 4) {
+        int x = x0;
+        for (; x + 4 <= x1; x += 4) {
             const std::uint32_t *src[4];
             for (int j = 0; j < 4; ++j) src[j] = sourceRow(x + j) + columnStart;
             // The source rows a few steps on are asked for ahead: the walk down a column of
             // lines is beyond the processor's own prefetch.
-            if (x + 4 + ahead <= Wd)
+            if (x + 4 + ahead <= x1)
                 for (int j = 0; j < 4; ++j)
                     for (int line = 0; line < band; line += 16)
                         _mm_prefetch(reinterpret_cast<const char *>(sourceRow(x + ahead + j) + columnStart + line), _MM_HINT_T0);
@@ -105,7 +106,7 @@ void turnSwapped(const pixelView &s, const pixelTarget &d, bool rowsBackward, bo
                 store<Fourth>(rows[4 * q + 3] + x, r3);
             }
         }
-        for (; x < Wd; ++x)
+        for (; x < x1; ++x)
             for (int i = 0; i < band; ++i) {
                 std::uint32_t *row = d.row(y0 + i);
                 row[x] = written(pixel(x, y0 + i), row[x], Fourth);
@@ -113,7 +114,7 @@ void turnSwapped(const pixelView &s, const pixelTarget &d, bool rowsBackward, bo
     }
     for (; y0 < end; ++y0) {
         std::uint32_t *row = d.row(y0);
-        for (int x = 0; x < Wd; ++x) row[x] = written(pixel(x, y0), row[x], Fourth);
+        for (int x = x0; x < x1; ++x) row[x] = written(pixel(x, y0), row[x], Fourth);
     }
 }
 
@@ -151,34 +152,35 @@ bool quarterTurns::swapRowsVector(std::uint32_t *a, std::uint32_t *b, int n, std
     return true;
 }
 
-bool quarterTurns::copyRowVector(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth)
+// Runs work.template operator()<Fourth>() with the fourth-byte mode as a constant.
+template <class Work>
+bool withFourth(fourthByte fourth, const Work &work)
 {
     if (fourth == fourthByte::moved)
-        copyRow<fourthByte::moved>(d, s, n);
+        work(std::integral_constant<fourthByte, fourthByte::moved>{});
     else
-        copyRow<fourthByte::kept>(d, s, n);
+        work(std::integral_constant<fourthByte, fourthByte::kept>{});
     return true;
+}
+
+bool quarterTurns::copyRowVector(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth)
+{
+    return withFourth(fourth, [&](auto mode) { copyRow<decltype(mode)::value>(d, s, n); });
 }
 
 bool quarterTurns::reverseRowVector(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth)
 {
-    if (fourth == fourthByte::moved)
-        reverseRow<fourthByte::moved>(d, s, n);
-    else
-        reverseRow<fourthByte::kept>(d, s, n);
-    return true;
+    return withFourth(fourth, [&](auto mode) { reverseRow<decltype(mode)::value>(d, s, n); });
 }
 
 bool quarterTurns::turnSwappedVector(const pixelView &s, const pixelTarget &d, pixelTurn turn, fourthByte fourth,
-                                     int W, int H, int first, int end)
+                                     int W, int H, int first, int end, int x0, int x1)
 {
     const bool rowsBackward = turn == pixelTurn::turnRight || turn == pixelTurn::transverse;
     const bool columnsBackward = turn == pixelTurn::turnLeft || turn == pixelTurn::transverse;
-    if (fourth == fourthByte::moved)
-        turnSwapped<fourthByte::moved>(s, d, rowsBackward, columnsBackward, W, H, first, end);
-    else
-        turnSwapped<fourthByte::kept>(s, d, rowsBackward, columnsBackward, W, H, first, end);
-    return true;
+    return withFourth(fourth, [&](auto mode) {
+        turnSwapped<decltype(mode)::value>(s, d, rowsBackward, columnsBackward, W, H, first, end, x0, x1);
+    });
 }
 
 #else
@@ -187,7 +189,8 @@ bool quarterTurns::swapReversedVector(std::uint32_t *, std::uint32_t *, int, std
 bool quarterTurns::swapRowsVector(std::uint32_t *, std::uint32_t *, int, std::uint32_t) { return false; }
 bool quarterTurns::copyRowVector(std::uint32_t *, const std::uint32_t *, int, fourthByte) { return false; }
 bool quarterTurns::reverseRowVector(std::uint32_t *, const std::uint32_t *, int, fourthByte) { return false; }
-bool quarterTurns::turnSwappedVector(const pixelView &, const pixelTarget &, pixelTurn, fourthByte, int, int, int, int)
+bool quarterTurns::turnSwappedVector(const pixelView &, const pixelTarget &, pixelTurn, fourthByte, int, int, int, int,
+                                     int, int)
 {
     return false;
 }

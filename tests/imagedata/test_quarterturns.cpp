@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cstring>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -139,4 +142,34 @@ TEST(quarterTurns, orientationsPutTheStoredCornerWhereTheyShowIt)
     }
     EXPECT_EQ(orientationTurn(0), pixelTurn::none);
     EXPECT_EQ(orientationTurn(9), pixelTurn::none);
+}
+
+TEST(quarterTurns, bandsPlacedAsTheyComeGiveTheWholeTurn)
+{
+    // What a decoder does: the stored rows a band at a time (from a buffer of their own), each
+    // placed where the turn shows it.
+    unsigned seed = 70;
+    for (const auto &size : sizes) {
+        const QImage source = noise(size[0], size[1], seed++);
+        for (const pixelTurn turn : everyTurn) {
+            const QImage whole = turned(source, turn, fourthByte::moved, sized(source, turn), vectorPaths::plain);
+            for (const vectorPaths paths : {vectorPaths::plain, vectorPaths::best})
+                for (const int band : {1, 7, 16, 40}) {
+                    setVectorPaths(paths);
+                    QImage shown = noise(whole.width(), whole.height(), seed++);
+                    for (int first = 0; first < source.height(); first += band) {
+                        const int rows = std::min(band, source.height() - first);
+                        std::vector<quint32> buffer(std::size_t(rows) * std::size_t(source.width()));
+                        for (int i = 0; i < rows; ++i)
+                            std::memcpy(buffer.data() + std::size_t(i) * std::size_t(source.width()),
+                                        source.constScanLine(first + i), std::size_t(source.width()) * 4);
+                        placeRows(shown, buffer.data(), source.width(), source.width(), source.height(), first, rows,
+                                  turn);
+                    }
+                    setVectorPaths(vectorPaths::best);
+                    EXPECT_TRUE(sameBytes(shown, whole)) << "turn " << int(turn) << ", " << size[0] << " x " << size[1]
+                                                         << ", bands of " << band;
+                }
+        }
+    }
 }
