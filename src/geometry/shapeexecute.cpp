@@ -60,25 +60,6 @@ std::uint8_t roundedByte(double v)
     return static_cast<std::uint8_t>(std::nearbyint(v));
 }
 
-// The trim: rows of the kept columns, forward. Destination pixels beyond the kept rectangle (only
-// when the destination is not the trim's size) are left as they are.
-void trimRows(const rectangle &trim, const QImage &source, QImage &destination, const progressIndicator *progress)
-{
-    const int Hd = destination.height();
-    const int columns = std::min(destination.width(), trim.right - trim.left + 1);
-    const int rows = std::min(Hd, trim.bottom - trim.top + 1);
-    std::uint8_t *bits = destination.bits();
-    if (!bits) throw std::bad_alloc();
-    const qsizetype stride = destination.bytesPerLine();
-    if (progress) progress->setMaximum(Hd - 1);
-    forEachBand(Hd, [&](int first, int end) {
-        for (int y = first; y < std::min(end, rows); ++y)
-            copyPixelRow(reinterpret_cast<std::uint32_t *>(bits + stride * y),
-                         reinterpret_cast<const std::uint32_t *>(source.constScanLine(trim.top + y)) + trim.left, columns,
-                         fourthByte::kept);
-    }, progressRows(progress));
-}
-
 // The plain resampling, pixel by pixel from the source planes.
 void resamplePlain(const resampleRule &rule, const QImage &source, QImage &destination,
                    std::uint32_t backgroundColor, const progressIndicator *progress)
@@ -177,11 +158,16 @@ void shapeExecute::moveShape(const QImage &original, QImage &destination)
     if (destination.depth() != 32) return;
     const QImage source = thirtyTwoBit(original);
     const shapeDescription *description = describeShape(shapeType);
-    if (description && description->family == shapeFamily::trim)
-        trimRows(trimEdges(source.width(), source.height()), source, destination, progressBar);
-    else
+    if (description && description->family == shapeFamily::trim) {
+        // The kept rectangle, read in place, moves as it is.
+        const rectangle t = trimEdges(source.width(), source.height());
+        const QImage kept(source.constScanLine(t.top) + qsizetype(t.left) * 4, t.right - t.left + 1, t.bottom - t.top + 1,
+                          source.bytesPerLine(), source.format());
+        turnPicture(kept, destination, pixelTurn::none, fourthByte::kept, progressBar);
+    } else {
         turnPicture(source, destination, description ? description->turn : pixelTurn::none, fourthByte::kept,
                     progressBar);
+    }
 }
 
 void shapeExecute::resampleShape(const QImage &original, QImage &destination, std::uint32_t backgroundColor)

@@ -92,22 +92,6 @@ void quarterTurns::swapRowsPlain(std::uint32_t *a, std::uint32_t *b, int n, std:
     }
 }
 
-void copyPixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth)
-{
-    if (vectorUnitsInUse().ssse3 && copyRowVector(d, s, n, fourth)) return;
-    if (fourth == fourthByte::moved) {
-        std::memcpy(d, s, std::size_t(std::max(n, 0)) * 4);
-        return;
-    }
-    for (int i = 0; i < n; ++i) d[i] = written(s[i], d[i], fourth);
-}
-
-void reversePixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth)
-{
-    if (vectorUnitsInUse().ssse3 && reverseRowVector(d, s, n, fourth)) return;
-    for (int i = 0; i < n; ++i) d[i] = written(s[n - 1 - i], d[i], fourth);
-}
-
 void turnPicture(const QImage &source, QImage &destination, pixelTurn turn, fourthByte fourth,
                  const progressIndicator *progress)
 {
@@ -140,23 +124,22 @@ void placeRows(QImage &shown, const std::uint32_t *rows0, qsizetype stride, int 
     std::uint8_t *bits = shown.bits();
     if (!bits) return;
     const pixelTarget d{bits, shown.bytesPerLine()};
+    const pixelView s{reinterpret_cast<const std::uint8_t *>(rows0), stride * 4, firstRow};
+    const bool vector = vectorUnitsInUse().ssse3;
     if (!swapped) {
-        const bool reversed = turn == pixelTurn::mirrorLeftRight || turn == pixelTurn::halfTurn;
+        // The band's rows go to as many shown rows.
         const bool upsideDown = turn == pixelTurn::mirrorUpDown || turn == pixelTurn::halfTurn;
-        for (int i = 0; i < rows; ++i) {
-            std::uint32_t *to = d.row(upsideDown ? H - 1 - firstRow - i : firstRow + i);
-            if (reversed)
-                reversePixelRow(to, rows0 + stride * i, W, fourthByte::moved);
-            else
-                copyPixelRow(to, rows0 + stride * i, W, fourthByte::moved);
-        }
+        const int first = upsideDown ? H - firstRow - rows : firstRow;
+        if (vector)
+            turnRowsVector(s, d, turn, fourthByte::moved, W, H, first, first + rows);
+        else
+            turnRowsPlain(s, d, turn, fourthByte::moved, W, H, first, first + rows, 0, W, firstRow + rows);
         return;
     }
-    // The band's stored rows are the shown columns x0 .. x1 − 1, in every shown row.
+    // The band's stored rows are the shown columns x0 .. x0 + rows − 1, in every shown row.
     const bool rowsBackward = turn == pixelTurn::turnRight || turn == pixelTurn::transverse;
     const int x0 = rowsBackward ? H - firstRow - rows : firstRow;
-    const pixelView s{reinterpret_cast<const std::uint8_t *>(rows0), stride * 4, firstRow};
-    if (vectorUnitsInUse().ssse3)
+    if (vector)
         turnSwappedVector(s, d, turn, fourthByte::moved, W, H, 0, W, x0, x0 + rows);
     else
         turnRowsPlain(s, d, turn, fourthByte::moved, W, H, 0, W, x0, x0 + rows, firstRow + rows);

@@ -65,10 +65,6 @@ bool turnPictureInPlace(QImage &picture, pixelTurn turn, bool opaque = false, co
 void placeRows(QImage &shown, const std::uint32_t *rows0, qsizetype stride, int W, int H, int firstRow, int rows,
                pixelTurn turn);
 
-// One row: d[i] = s[i], or d[i] = s[n − 1 − i] reversed (d and s do not overlap).
-void copyPixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
-void reversePixelRow(std::uint32_t *d, const std::uint32_t *s, int n, fourthByte fourth);
-
 // The pieces of both paths, for the tests and the vector file.
 namespace quarterTurns {
 // Rows first .. end − 1 of a turn whose destination has the turn's size.
