@@ -495,9 +495,13 @@ QImage uprightPicture(QImage picture, int orientation)
             throw noMemory();
     }
     const pixelTurn turn = orientationTurn(orientation);
-    // The mirrors and the half turn keep the size: made in the picture itself, no second copy.
-    if (turnPictureInPlace(picture, turn))
+    // The mirrors and the half turn keep the size: made in the picture itself, no second copy
+    // (unless the picture is shared, and Qt cannot make it its own).
+    if (!turnSwapsSides(turn)) {
+        if (!turnPictureInPlace(picture, turn))
+            throw noMemory();
         return picture;
+    }
     QImage out(h, w, QImage::Format_RGB32);
     if (out.isNull())
         throw noMemory();
