@@ -157,6 +157,7 @@ void shapeExecute::moveShape(const QImage &original, QImage &destination)
     if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1) return;
     if (destination.depth() != 32) return;
     const QImage source = thirtyTwoBit(original);
+    if (!destination.bits()) throw std::bad_alloc(); // a shared destination that cannot be made its own
     const shapeDescription *description = describeShape(shapeType);
     if (description && description->family == shapeFamily::trim) {
         // The kept rectangle, read in place, moves as it is.
