@@ -1,11 +1,12 @@
 // Speed of the geometric transforms on the shared 24-megapixel photo-like picture, one thread:
 // the engine's run (executeShape) into a destination of the commit's size that exists already,
-// next to a memcpy of the picture's 32-bit bytes. The destination is made once per benchmark, as
+// next to a memcpy of the picture's 32-bit bytes, and the moves that keep the size made in place. The destination is made once per benchmark, as
 // the commit's fill of the new bitmap is not the transform's work. BENCH_PLAIN=1 times the plain
 // loops instead.
 #include "benchphoto.h"
 #include "geometry/prepareshape.h"
 
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 
 #include <benchmark/benchmark.h>
@@ -27,7 +28,7 @@ using benchPhoto::thePhoto;
 
 void transform(benchmark::State &state, std::uint32_t code, void (*setUp)(prepareShape &))
 {
-    setShapeVectorUnits(std::getenv("BENCH_PLAIN") == nullptr);
+    setVectorPaths(std::getenv("BENCH_PLAIN") == nullptr ? vectorPaths::best : vectorPaths::plain);
     prepareShape shaper;
     shaper.engine->shapeType = code;
     if (setUp) setUp(shaper);
@@ -40,6 +41,40 @@ void transform(benchmark::State &state, std::uint32_t code, void (*setUp)(prepar
         benchmark::ClobberMemory();
     }
     state.counters["Mpixel/s"] = benchmark::Counter(double(destination.width()) * destination.height(),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The same-size moves made in the picture itself (korvia-batch's commit of them, and the
+// orientation on open): no destination, every byte read and written once.
+void inPlace(benchmark::State &state, std::uint32_t code)
+{
+    setVectorPaths(std::getenv("BENCH_PLAIN") == nullptr ? vectorPaths::best : vectorPaths::plain);
+    prepareShape shaper;
+    shaper.engine->shapeType = code;
+    QImage picture = thePhoto().copy();
+    for (auto _ : state) {
+        if (!shaper.shapeInPlace(picture)) state.SkipWithError("not in place");
+        benchmark::DoNotOptimize(picture.constBits());
+        benchmark::ClobberMemory();
+    }
+    state.counters["Mpixel/s"] = benchmark::Counter(double(picture.width()) * picture.height(),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The commit into a new bitmap as the window and korvia-batch made it before the moves in place:
+// the bitmap made and filled (its pages touched for the first time), then the transform.
+void newBitmap(benchmark::State &state, std::uint32_t code)
+{
+    setVectorPaths(std::getenv("BENCH_PLAIN") == nullptr ? vectorPaths::best : vectorPaths::plain);
+    prepareShape shaper;
+    shaper.engine->shapeType = code;
+    const QImage &source = thePhoto();
+    for (auto _ : state) {
+        QImage shaped = shaper.makeShapedBitmap(source);
+        benchmark::DoNotOptimize(shaped.constBits());
+        benchmark::ClobberMemory();
+    }
+    state.counters["Mpixel/s"] = benchmark::Counter(double(source.width()) * source.height(),
                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 
@@ -61,6 +96,12 @@ void turnLeft(benchmark::State &s) { transform(s, shapeRotateLeft90, nullptr); }
 void turn180(benchmark::State &s) { transform(s, shapeRotate180, nullptr); }
 void mirrorLeftRight(benchmark::State &s) { transform(s, shapeMirrorLeftRight, nullptr); }
 void mirrorUpDown(benchmark::State &s) { transform(s, shapeMirrorUpDown, nullptr); }
+void turn180NewBitmap(benchmark::State &s) { newBitmap(s, shapeRotate180); }
+void mirrorLeftRightNewBitmap(benchmark::State &s) { newBitmap(s, shapeMirrorLeftRight); }
+void mirrorUpDownNewBitmap(benchmark::State &s) { newBitmap(s, shapeMirrorUpDown); }
+void turn180InPlace(benchmark::State &s) { inPlace(s, shapeRotate180); }
+void mirrorLeftRightInPlace(benchmark::State &s) { inPlace(s, shapeMirrorLeftRight); }
+void mirrorUpDownInPlace(benchmark::State &s) { inPlace(s, shapeMirrorUpDown); }
 void trimHalf(benchmark::State &s)
 {
     transform(s, shapeTrim, [](prepareShape &p) {
@@ -85,7 +126,7 @@ void distortMinus30(benchmark::State &s) { transform(s, shapeDistort, [](prepare
 // the time is for all twelve codes together and must stay well under a 16 ms frame for each.
 void previewEveryCode(benchmark::State &state)
 {
-    setShapeVectorUnits(std::getenv("BENCH_PLAIN") == nullptr);
+    setVectorPaths(std::getenv("BENCH_PLAIN") == nullptr ? vectorPaths::best : vectorPaths::plain);
     const QImage sample = thePhoto().copy(2000, 1500, 205, 205);
     prepareShape shaper;
     shaper.horizontalPercent = 150;
@@ -113,6 +154,12 @@ QUICK(turnLeft);
 QUICK(turn180);
 QUICK(mirrorLeftRight);
 QUICK(mirrorUpDown);
+QUICK(turn180NewBitmap);
+QUICK(mirrorLeftRightNewBitmap);
+QUICK(mirrorUpDownNewBitmap);
+QUICK(turn180InPlace);
+QUICK(mirrorLeftRightInPlace);
+QUICK(mirrorUpDownInPlace);
 QUICK(trimHalf);
 SLOW(rotate45);
 SLOW(resize200);

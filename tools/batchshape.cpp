@@ -137,6 +137,7 @@ QSize shapeStepSize(QSize size, prepareShape &shaper, const shapeStep &step)
 void applyShapeStep(QImage &bitmap, prepareShape &shaper, const shapeStep &step)
 {
     setUpShapeStep(shaper, step, bitmap.width(), bitmap.height());
+    if (shaper.shapeInPlace(bitmap)) return; // the mirrors and the half turn: no second picture
     QImage result = shaper.makeShapedBitmap(bitmap);
     if (result.isNull()) throw std::bad_alloc();
     bitmap.swap(result);

@@ -5,6 +5,8 @@
 // engines call it once per pixel.
 #pragma once
 
+#include "imagedata/vectorpaths.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -216,7 +218,6 @@ inline void fastYhcToRgb(int luma, int hue, int chroma, int &r, int &g, int &b)
     b = clampTruncate(y + c);
 }
 
-// The colour loops use AVX2 when the processor has it. Tests switch it off to compare the
-// portable loops with the vector ones; both give identical bytes.
-void setColourVectorUnits(bool enabled);
-bool colourVectorUnits(); // true when enabled and the processor supports AVX2
+// The colour loops use AVX2 when the processor has it and vectorpaths.h allows it. The switch of
+// the tests written before vectorpaths.h, which has the one switch now.
+inline void setColourVectorUnits(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::plain); }

@@ -11,30 +11,51 @@
 #include <emmintrin.h>
 #include <immintrin.h>
 
+namespace {
+// One row per filter code: the member of colorFilter that runs it (the families that serve several
+// codes are told which).
+constexpr filterDescription filterTable[] = {
+    {filterRgbShift, [](colorFilter &f, int) { f.rgbShift(); }},
+    {filterBrightChromaHue, [](colorFilter &f, int) { f.brightChromaHue(); }},
+    {filterEmboss, [](colorFilter &f, int) { f.emboss(); }},
+    {filterMotionBlur, [](colorFilter &f, int) { f.motionBlur(); }},
+    {filterMosaic, [](colorFilter &f, int) { f.mosaic(); }},
+    {filterColorLevels, [](colorFilter &f, int) { f.colorLevels(); }},
+    {filterGreyscale, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterSepia, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterDrawColorMono, [](colorFilter &f, int code) { f.monochrome(code); }},
+    {filterToneSCurve, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterToneSlope, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterTonePoints, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterToneGamma, [](colorFilter &f, int code) { f.toneCurve(code); }},
+    {filterSharpen, [](colorFilter &f, int) { f.sharpen(); }},
+    {filterSoftFocus, [](colorFilter &f, int) { f.softFocus(); }},
+    {filterMedian, [](colorFilter &f, int) { f.medianFilter(); }},
+    {filterFringeCircle, [](colorFilter &f, int) { f.fringeBrightCircle(); }},
+    {filterFringeSquare, [](colorFilter &f, int) { f.fringeBrightSquare(); }},
+    {filterPaintNormal, [](colorFilter &f, int code) { f.paint(code); }},
+    {filterPaintPointillism, [](colorFilter &f, int code) { f.paint(code); }},
+    {filterFringeBlur, [](colorFilter &f, int) { f.fringeBlur(); }},
+};
+} // namespace
+
+std::span<const filterDescription> filterDescriptions()
+{
+    return filterTable;
+}
+
+const filterDescription *describeFilter(int code)
+{
+    for (const filterDescription &d : filterTable)
+        if (d.code == code) return &d;
+    return nullptr;
+}
+
 void colorFilter::run()
 {
     pixelCount = width * height;
     if (progressBar) progressBar->setMaximum(height);
-    switch (filterType) {
-    case filterRgbShift: rgbShift(); break;
-    case filterBrightChromaHue: brightChromaHue(); break;
-    case filterEmboss: emboss(); break;
-    case filterMotionBlur: motionBlur(); break;
-    case filterMosaic: mosaic(); break;
-    case filterColorLevels: colorLevels(); break;
-    case filterGreyscale: case filterSepia: case filterDrawColorMono: monochrome(filterType); break;
-    case filterToneSCurve: case filterToneSlope: case filterTonePoints: case filterToneGamma:
-        toneCurve(filterType);
-        break;
-    case filterSharpen: sharpen(); break;
-    case filterSoftFocus: softFocus(); break;
-    case filterMedian: medianFilter(); break;
-    case filterFringeCircle: fringeBrightCircle(); break;
-    case filterFringeSquare: fringeBrightSquare(); break;
-    case filterPaintNormal: case filterPaintPointillism: paint(filterType); break;
-    case filterFringeBlur: fringeBlur(); break;
-    default: break;
-    }
+    if (const filterDescription *d = describeFilter(filterType)) d->run(*this, filterType);
     if (progressBar) progressBar->setPosition(0);
 }
 
@@ -60,14 +81,6 @@ void colorFilter::runOnBitmap(QImage &bitmap)
 // Vector-unit selection
 
 namespace {
-bool vectorUnitsWanted = true;
-
-bool processorHasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 inline int clampChannel(int value)
 {
     if (value > 255) value = 255;
@@ -369,7 +382,7 @@ __attribute__((target("avx2"))) void yhcRowAvx2(std::uint8_t *r, std::uint8_t *g
 void yhcPlanes(colorFilter &f, const yhcRule &rule)
 {
     if (!f.redPlane || !f.greenPlane || !f.bluePlane || f.width <= 0) return;
-    const bool vector = colourVectorUnits();
+    const bool vector = vectorUnitsInUse().avx2;
     f.forEachRowBand([&](int first, int end) {
         for (int y = first; y < end; ++y) {
             const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width);
@@ -426,7 +439,7 @@ __attribute__((target("avx2"))) void monochromeRowAvx2(std::uint8_t *r, std::uin
 void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShift, int blueShift)
 {
     if (!f.redPlane || !f.greenPlane || !f.bluePlane || f.width <= 0) return;
-    const bool vector = colourVectorUnits();
+    const bool vector = vectorUnitsInUse().avx2;
     const auto brightTable = shiftTable(brightShift);
     const auto redTable = shiftTable(redShift);
     const auto greenTable = shiftTable(greenShift);
@@ -456,8 +469,6 @@ void monochromeRows(colorFilter &f, int brightShift, int redShift, int greenShif
 }
 } // namespace
 
-void setColourVectorUnits(bool enabled) { vectorUnitsWanted = enabled; }
-bool colourVectorUnits() { return vectorUnitsWanted && processorHasAvx2(); }
 
 // ---------------------------------------------------------------------------------------------
 // Code 1: red = clamp(red + `red`), likewise green and blue.

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 
 // The operation codes of the colour pages, the values of colorFilter::filterType.
 enum filterCode : int {
@@ -82,8 +83,9 @@ public:
     std::array<double, 256> toneTable{}; // tone lookup table, built by each tone-curve run
     const progressIndicator *progressBar = nullptr; // borrowed
 
-    // Sets pixelCount and the progress maximum (height), dispatches on filterType (filterCode),
-    // then resets the progress position to 0. Unknown codes leave the planes untouched.
+    // Sets pixelCount and the progress maximum (height), runs the filter describeFilter gives for
+    // filterType (filterCode), then resets the progress position to 0. Unknown codes leave the
+    // planes untouched.
     void run();
 
     // Runs the current operation on a whole 32-bit bitmap: splits it into planes, points the engine
@@ -119,3 +121,14 @@ public:
 // are the tone track bar's. Fills values with fractions 0..1 and returns the curve's parameter.
 double buildToneCurve(int kind, int maximum, int minimum, int position,
                       const std::array<int, 9> &points, double *values, int n);
+
+// One description per filter code: the code and what runs it on a colorFilter (the member of
+// its family, told the code where a family serves several).
+struct filterDescription {
+    filterCode code;
+    void (*run)(colorFilter &filter, int code);
+};
+// Every filter code, in code order.
+std::span<const filterDescription> filterDescriptions();
+// The description of a code, or nullptr for a code no filter has.
+const filterDescription *describeFilter(int code);

@@ -1,5 +1,6 @@
 // Block statistics: mosaic (6) and noise removal by the per-channel median (17).
 #include "colorfilter.h"
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 #include "imagedata/picturememory.h"
 #include "filterkernels.h"
@@ -261,8 +262,7 @@ std::vector<std::pair<int, int>> selectionNetwork(int size, int wanted)
 #if defined(__x86_64__) || defined(__i386__)
 bool medianNetworkAvailable()
 {
-    static const bool available = __builtin_cpu_supports("avx2");
-    return available && kernelVectorPaths() >= 1;
+    return vectorUnitsInUse().avx2;
 }
 
 // The median of an n × n window (n² ≤ 64) for 32 pixels at a time: the n² values, padded to the
@@ -293,8 +293,7 @@ __attribute__((target("avx2"))) void medianRowNetwork(std::uint8_t *out, const s
 
 bool medianColumnHistogramsAvailable()
 {
-    static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-    return available && kernelVectorPaths() >= 2;
+    return vectorUnitsInUse().avx512;
 }
 
 // The median level of a window histogram held as 256 8-bit counts (total n² ≤ 225) in four

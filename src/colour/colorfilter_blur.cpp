@@ -15,7 +15,7 @@ using namespace kernelRows;
 
 void colorFilter::softFocus()
 {
-    const vectorUnits units = kernelVectorUnits();
+    const vectorUnits units = vectorUnitsInUse();
     const double r = softCoreLevel * 0.01;
     const double q = 1 - r;
     int n = 0;
@@ -191,7 +191,7 @@ void colorFilter::softFocus()
 
 void colorFilter::motionBlur()
 {
-    const vectorUnits units = kernelVectorUnits();
+    const vectorUnits units = vectorUnitsInUse();
     const int m = vibrateSize;
     if (m < 1 || width < 1 || height < 1) return;
     const int a = 2 * m + 1;

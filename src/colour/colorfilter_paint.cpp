@@ -1,4 +1,4 @@
-// Kept in one file (640 lines): the plain regions and the incremental version that must give their bytes are read side by side.
+// Kept in one file (641 lines): the plain regions and the incremental version that must give their bytes are read side by side.
 // Paint filter: every pixel takes the mean colour of the most uniform of nine regions around
 // it. Normal style: an off-centre square and eight three-pixel-wide rays; pointillism: a
 // centred square, four triangles and four corner squares.

@@ -146,7 +146,7 @@ using namespace kernelRows;
 
 void colorFilter::sharpen()
 {
-    const vectorUnits units = kernelVectorUnits();
+    const vectorUnits units = vectorUnitsInUse();
     if (width < 3 || height < 3) return;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     const double f = edgeLevel * 0.1;
@@ -198,7 +198,7 @@ void colorFilter::sharpen()
 
 void colorFilter::emboss()
 {
-    const vectorUnits units = kernelVectorUnits();
+    const vectorUnits units = vectorUnitsInUse();
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     int base[3];
     splitColor(drawColor, base[0], base[1], base[2]);

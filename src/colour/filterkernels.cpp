@@ -125,10 +125,3 @@ bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path)
     }
     return file.commit();
 }
-
-namespace {
-int vectorLevel = 2;
-}
-
-void setKernelVectorPaths(int level) { vectorLevel = level; }
-int kernelVectorPaths() { return vectorLevel; }

@@ -3,6 +3,8 @@
 // same weights. All matrices are row-major; element [row][column] weighs the neighbour at
 // (x + column − centre, y + row − centre).
 #pragma once
+#include "imagedata/vectorpaths.h"
+
 #include <QString>
 #include <vector>
 
@@ -25,7 +27,9 @@ const int *embossKernel(int embossAngle);
 // the file cannot be written.
 bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path);
 
-// Which vector instructions the kernel filters may use: 0 none, 1 up to AVX2, 2 (the default)
-// everything the processor has. The plain loops give the very same bytes; tests compare them.
-void setKernelVectorPaths(int level);
-int kernelVectorPaths();
+// The switch of the tests written before vectorpaths.h, which has the one switch now: 0 the plain
+// loops, 1 vector units up to AVX2, 2 (the default) everything the processor has.
+inline void setKernelVectorPaths(int level)
+{
+    setVectorPaths(level <= 0 ? vectorPaths::plain : level == 1 ? vectorPaths::narrow : vectorPaths::best);
+}

@@ -8,18 +8,6 @@
 
 namespace kernelRows {
 
-vectorUnits kernelVectorUnits()
-{
-    vectorUnits units;
-#ifdef KORVIA_X86
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    static const bool avx512 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-    units.avx2 = avx2 && kernelVectorPaths() >= 1;
-    units.avx512 = avx512 && kernelVectorPaths() >= 2;
-#endif
-    return units;
-}
-
 // ---- acc[i] += (w · src[i]) >> 8 over a row ----
 
 void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count, int w)

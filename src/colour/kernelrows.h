@@ -10,6 +10,7 @@
 // precision in the same order as the scalar formula, so the results are byte-identical to it.
 #pragma once
 #include "imagedata/picturememory.h"
+#include "imagedata/vectorpaths.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -79,13 +80,9 @@ __attribute__((target("avx2"))) inline __m128i loadBytes4(const std::uint8_t *p)
 #endif
 
 // ---- shared rows (kernelrows.cpp) ----
-// The vector units a run of a kernel filter uses: what the processor has, as far as
-// kernelVectorPaths() allows. Read once when the run starts and handed to the rows.
-struct vectorUnits {
-    bool avx2 = false;
-    bool avx512 = false; // with AVX2, AVX-512 F and BW
-};
-vectorUnits kernelVectorUnits();
+// The vector units a run of a kernel filter uses (vectorUnitsInUse()) are read once when the run
+// starts and handed to the rows.
+using ::vectorUnits;
 void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count);

@@ -90,6 +90,18 @@ QImage prepareShape::makeShapedBitmap(const QImage &picture)
     return result;
 }
 
+bool prepareShape::shapeInPlace(QImage &picture)
+{
+    const shapeDescription *description = describeShape(engine->shapeType);
+    if (!description || description->turn == pixelTurn::none || turnSwapsSides(description->turn)) return false;
+    if (picture.format() != QImage::Format_RGB32 || picture.width() < 1 || picture.height() < 1) return false;
+    const progressIndicator *progress = engine->progressBar;
+    if (progress) progress->setMaximum(picture.height());
+    const bool done = turnPictureInPlace(picture, description->turn, true, progress);
+    if (progress) progress->setPosition(0);
+    return done;
+}
+
 std::optional<QImage> prepareShape::makePreviewBitmap(const QImage &sample)
 {
     const int Ws = sample.width(), Hs = sample.height();

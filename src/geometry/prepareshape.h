@@ -37,6 +37,12 @@ public:
     // 1 × 1 (a resize to 0 pixels). Throws imageError for a result above the size limit
     // (checkShapedSize) and std::bad_alloc when the bitmap cannot be made.
     QImage makeShapedBitmap(const QImage &picture);
+    // The commit made on the picture itself where the code only moves its pixels within its own
+    // size (the mirrors, the half turn): no second picture is made (a picture shared with another
+    // QImage is copied once by Qt first). The bytes are those of makeShapedBitmap, fourth bytes
+    // 0xFF. Returns false with the picture untouched for the other codes and for a picture not in
+    // Format_RGB32; the caller then uses makeShapedBitmap.
+    bool shapeInPlace(QImage &picture);
     // The preview on the sample, or nothing (unknown code, resize with a percentage not above 0).
     std::optional<QImage> makePreviewBitmap(const QImage &sample);
 };

@@ -6,6 +6,8 @@
 #pragma once
 #include "shapeexecute.h"
 
+#include "imagedata/quarterturns.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -39,6 +41,7 @@ struct shapeDescription {
     shapeFamily family;
     shapeSizeRule size;
     shapePositionRule position;
+    pixelTurn turn;      // the move family's whole-pixel move (imagedata/quarterturns.h), none for the others
     int page;            // the 変形 page that selects the code, −1 for none
     int rotateItem;      // on the rotation page: the radio item, otherwise −1
     const char *summary; // one line for korvia-batch's usage text

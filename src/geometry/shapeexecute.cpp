@@ -5,6 +5,8 @@
 #include "imagedata/messagesink.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/quarterturns.h"
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 
 #include <algorithm>
@@ -16,8 +18,6 @@
 #include <numbers>
 
 namespace {
-
-bool vectorUnitsWanted = true;
 
 const char *const copyFailedText = "Could not load or alter bitmap";
 
@@ -58,46 +58,6 @@ std::uint8_t roundedByte(double v)
 {
     // The default rounding mode: to the nearest integer, ties to the even one.
     return static_cast<std::uint8_t>(std::nearbyint(v));
-}
-
-// The plain move: one source pixel per destination pixel, read from the planes and written into
-// the destination row. Destination pixels whose source would lie outside the picture (only when
-// the destination is not the code's size) are left as they are.
-void movePlain(const movePlan &plan, const QImage &source, QImage &destination)
-{
-    const int W = source.width(), H = source.height();
-    const int Wd = destination.width(), Hd = destination.height();
-    const sourcePlanes planes(source);
-    const rectangle trim = plan.trim;
-    std::uint8_t *bits = destination.bits();
-    if (!bits) throw std::bad_alloc();
-    const qsizetype stride = destination.bytesPerLine();
-    const progressIndicator *progress = plan.progress;
-    const bool trimming = plan.position == shapePositionRule::trim;
-    if (progress) progress->setMaximum(Hd - 1);
-    forEachBand(Hd, [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            std::uint8_t *p = bits + stride * y;
-            for (int x = 0; x < Wd; ++x) {
-                int c = x, r = y;
-                switch (plan.position) {
-                case shapePositionRule::turnRight: c = y; r = H - 1 - x; break;
-                case shapePositionRule::turnLeft: c = W - 1 - y; r = x; break;
-                case shapePositionRule::halfTurn: c = W - 1 - x; r = H - 1 - y; break;
-                case shapePositionRule::mirrorLeftRight: c = W - 1 - x; break;
-                case shapePositionRule::mirrorUpDown: r = H - 1 - y; break;
-                case shapePositionRule::trim: c = trim.left + x; r = trim.top + y; break;
-                default: break;
-                }
-                if (c < 0 || c >= W || r < 0 || r >= H) continue;
-                if (trimming && (c > trim.right || r > trim.bottom)) continue;
-                const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(W) + static_cast<std::size_t>(c);
-                p[x * 4] = planes.blue[i];
-                p[x * 4 + 1] = planes.green[i];
-                p[x * 4 + 2] = planes.red[i];
-            }
-        }
-    }, progressRows(progress));
 }
 
 // The plain resampling, pixel by pixel from the source planes.
@@ -161,9 +121,6 @@ resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destina
     s = (engine.slopeBalance + 0.000001) * 0.01;
 }
 
-void setShapeVectorUnits(bool enabled) { vectorUnitsWanted = enabled; }
-bool shapeVectorUnits() { return vectorUnitsWanted; }
-
 rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
 {
     rectangle r;
@@ -200,23 +157,18 @@ void shapeExecute::moveShape(const QImage &original, QImage &destination)
     if (original.width() < 1 || original.height() < 1 || destination.width() < 1 || destination.height() < 1) return;
     if (destination.depth() != 32) return;
     const QImage source = thirtyTwoBit(original);
-    const int W = source.width(), H = source.height();
-    movePlan plan;
-    plan.position = describeShape(shapeType) ? describeShape(shapeType)->position : shapePositionRule::copy;
-    plan.width = W;
-    plan.height = H;
-    plan.trim = trimEdges(W, H);
-    plan.progress = progressBar;
-    switch (describeShape(shapeType) ? describeShape(shapeType)->size : shapeSizeRule::same) {
-    case shapeSizeRule::swapped: plan.destinationWidth = H, plan.destinationHeight = W; break;
-    case shapeSizeRule::trimmed:
-        plan.destinationWidth = plan.trim.right - plan.trim.left + 1;
-        plan.destinationHeight = plan.trim.bottom - plan.trim.top + 1;
-        break;
-    default: plan.destinationWidth = W, plan.destinationHeight = H; break;
+    if (!destination.bits()) throw std::bad_alloc(); // a shared destination that cannot be made its own
+    const shapeDescription *description = describeShape(shapeType);
+    if (description && description->family == shapeFamily::trim) {
+        // The kept rectangle, read in place, moves as it is.
+        const rectangle t = trimEdges(source.width(), source.height());
+        const QImage kept(source.constScanLine(t.top) + qsizetype(t.left) * 4, t.right - t.left + 1, t.bottom - t.top + 1,
+                          source.bytesPerLine(), source.format());
+        turnPicture(kept, destination, pixelTurn::none, fourthByte::kept, progressBar);
+    } else {
+        turnPicture(source, destination, description ? description->turn : pixelTurn::none, fourthByte::kept,
+                    progressBar);
     }
-    if (vectorUnitsWanted && moveVector(plan, source, destination)) return;
-    movePlain(plan, source, destination);
 }
 
 void shapeExecute::resampleShape(const QImage &original, QImage &destination, std::uint32_t backgroundColor)
@@ -227,7 +179,7 @@ void shapeExecute::resampleShape(const QImage &original, QImage &destination, st
         if (destination.depth() != 32) return;
         const QImage source = thirtyTwoBit(original);
         const resampleRule rule(*this, source.width(), source.height(), destination.width(), destination.height());
-        if (vectorUnitsWanted && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
+        if (vectorUnitsInUse().avx2 && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
         resamplePlain(rule, source, destination, backgroundColor, progressBar);
     } catch (const std::exception &) {
         showMessage(QString::fromUtf8(copyFailedText));

@@ -5,6 +5,7 @@
 #pragma once
 #include "imagedata/progress.h"
 #include "imagedata/rectangle.h"
+#include "imagedata/vectorpaths.h"
 
 #include <QImage>
 #include <cstdint>
@@ -56,11 +57,7 @@ public:
     rectangle trimEdges(int sourceWidth, int sourceHeight) const;
 };
 
-// The moves and the resampling use vector units (whole 32-bit pixels, four or eight doubles at a
-// time) where the processor has them. Tests switch them off to compare the plain loops with the
-// vector ones; both give identical bytes.
-void setShapeVectorUnits(bool enabled);
-bool shapeVectorUnits();
-// With the vector units on, the resampling takes eight doubles at a time where the processor has
-// 512-bit units; tests switch this off to compare the four-at-a-time path as well.
-void setShapeWideVectors(bool enabled);
+// The switches of the tests written before vectorpaths.h, which has the one switch now: the
+// vector units on or off, and with them on, the 512-bit units on or off.
+inline void setShapeVectorUnits(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::plain); }
+inline void setShapeWideVectors(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::narrow); }

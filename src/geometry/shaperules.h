@@ -1,7 +1,7 @@
-// Inside the transform engine: the plain plans of a run (the source position rules of the
-// resampling codes, the moves' positions and sizes), set up once per run from the code's
-// description, and the entry points of the vector paths, which take those plans and call nothing
-// back. The plain loops in shapeexecute.cpp and the vector
+// Inside the transform engine: the plain plan of a resampling run (the code's source position
+// rule), set up once per run from the code's description, and the entry point of its vector path,
+// which takes that plan and calls nothing back (the moves are the quarter-turn family's,
+// imagedata/quarterturns.h). The plain loops in shapeexecute.cpp and the vector
 // ones in shapevector.cpp read the same constants, so both evaluate the same expressions; the
 // distortion and slope rules also serve shapeExecute's distortPoint and slopePoint, which the
 // commit's size is worked out with.
@@ -110,21 +110,9 @@ inline double bilinear(double p00, double p01, double p10, double p11, double fx
     return p00 + (p01 - p00) * fx + (p00 + p11 - p01 - p10) * fx * fy + (p10 - p00) * fy;
 }
 
-// A run of the move family: the code's position rule, the source's size, the size the code gives
-// it, the trimming edges limited to the source, and the progress to report to.
-struct movePlan {
-    shapePositionRule position = shapePositionRule::copy;
-    int width = 0, height = 0;
-    int destinationWidth = 0, destinationHeight = 0;
-    rectangle trim;
-    const progressIndicator *progress = nullptr;
-};
-
-// Vector paths; each returns false when it does not take the job (no suitable processor, a
-// picture it does not handle), and the caller runs the plain loop.
-// Whole 32-bit pixel moves of the move and trim families, keeping every destination pixel's fourth
-// byte; only when the destination has the code's size.
-bool moveVector(const movePlan &plan, const QImage &source, QImage &destination);
-// Resampling straight from the source bitmap's pixels into the destination's.
+// The vector path of the resampling, straight from the source bitmap's pixels into the
+// destination's; taken where the processor has AVX2 and vectorpaths.h allows it, eight pixels at a
+// time with the 512-bit units. It returns false when it does not take the job (a picture it does
+// not handle), and the caller runs the plain loop.
 bool resampleVector(const resampleRule &rule, const QImage &source, QImage &destination,
                     std::uint32_t backgroundColor, const progressIndicator *progress);

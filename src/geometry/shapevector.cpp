@@ -1,17 +1,16 @@
-// The vector paths of the transform engine. They work on whole 32-bit pixels of the bitmaps
-// instead of on planes, and give exactly the bytes of the plain loops: the three colour bytes the
-// plain loop would write, and each destination pixel's fourth byte as it was.
-//
-// Moves: rows are copied forward or backward four pixels at a time; the quarter turns transpose
-// 4 × 4 blocks in bands of 32 destination rows, so each source row gives two whole cache lines
-// per visit (fewer pages walked per byte than with one line).
-// Resampling: the source positions of a piece of a row four at a time in 256-bit doubles, then
+// The vector path of the transform engine's resampling. It works on whole 32-bit pixels of the
+// bitmaps instead of on planes, and gives exactly the bytes of the plain loop: the three colour
+// bytes the plain loop would write, and each destination pixel's fourth byte as it was (the moves
+// are the quarter-turn family's, imagedata/quarterturns.h).
+// The source positions of a piece of a row four at a time in 256-bit doubles, then
 // the blend eight at a time in 512-bit doubles (four at a time without 512-bit units); the same
 // expressions in the same order as the plain loop (no fused multiply-add; floor by rounding toward
 // −∞; the conversion to integers rounds to nearest, ties to even, as nearbyint does), the four
 // neighbours of each pixel fetched as two 64-bit pairs straight from the source bitmap.
 #include "shaperules.h"
 
+#include "imagedata/quarterturns.h"
+#include "imagedata/vectorpaths.h"
 #include "imagedata/workerpool.h"
 
 #include <cstring>
@@ -30,50 +29,10 @@
 namespace {
 
 constexpr std::uint32_t colourBytes = 0x00FFFFFFu;
-bool wideVectorsWanted = true;
 
 inline std::uint32_t mergedPixel(std::uint32_t from, std::uint32_t old)
 {
     return (from & colourBytes) | (old & ~colourBytes);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Moves
-
-// Copies n pixels, keeping the destination's fourth bytes.
-void copyMerged(std::uint32_t *d, const std::uint32_t *s, int n)
-{
-    const __m128i low = _mm_set1_epi32(static_cast<int>(colourBytes));
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
-    }
-    for (; i < n; ++i) d[i] = mergedPixel(s[i], d[i]);
-}
-
-// d[i] = s[n − 1 − i] for i = 0..n − 1, keeping the destination's fourth bytes.
-void reverseMerged(std::uint32_t *d, const std::uint32_t *s, int n)
-{
-    const __m128i low = _mm_set1_epi32(static_cast<int>(colourBytes));
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i a = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + n - 4 - i)), 0x1B);
-        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i *>(d + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
-    }
-    for (; i < n; ++i) d[i] = mergedPixel(s[n - 1 - i], d[i]);
-}
-
-inline void transpose4(__m128i &r0, __m128i &r1, __m128i &r2, __m128i &r3)
-{
-    const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpackhi_epi32(r0, r1);
-    const __m128i t2 = _mm_unpacklo_epi32(r2, r3), t3 = _mm_unpackhi_epi32(r2, r3);
-    r0 = _mm_unpacklo_epi64(t0, t2);
-    r1 = _mm_unpackhi_epi64(t0, t2);
-    r2 = _mm_unpacklo_epi64(t1, t3);
-    r3 = _mm_unpackhi_epi64(t1, t3);
 }
 
 inline void storeMerged(std::uint32_t *d, __m128i a)
@@ -83,88 +42,10 @@ inline void storeMerged(std::uint32_t *d, __m128i a)
     _mm_storeu_si128(reinterpret_cast<__m128i *>(d), _mm_or_si128(_mm_and_si128(a, low), _mm_andnot_si128(low, old)));
 }
 
-struct pixelView {
-    const std::uint8_t *bits;
-    qsizetype stride;
-    const std::uint32_t *row(int r) const { return reinterpret_cast<const std::uint32_t *>(bits + stride * r); }
-};
-
-struct pixelTarget {
-    std::uint8_t *bits;
-    qsizetype stride;
-    std::uint32_t *row(int r) const { return reinterpret_cast<std::uint32_t *>(bits + stride * r); }
-};
-
-constexpr int band = 32;  // destination rows per band of a quarter turn
-constexpr int ahead = 16; // source rows fetched ahead in a quarter turn
-
-// The source pixel of destination (x, y) for a quarter turn.
-inline std::uint32_t turnedPixel(const pixelView &s, bool right, int W, int H, int x, int y)
-{
-    return right ? s.row(H - 1 - x)[y] : s.row(x)[W - 1 - y];
-}
-
-// Quarter turns: destination rows y0..y0+15 at once; the source rows of four destination columns
-// are read 16 pixels each (one cache line) and transposed in four 4 × 4 blocks.
-// Destination rows first .. end − 1.
-void turnQuarter(const pixelView &s, const pixelTarget &d, bool right, int W, int H, int first, int end)
-{
-    const int Wd = H;
-    int y0 = first;
-    for (; y0 + band <= end; y0 += band) {
-        std::uint32_t *rows[band];
-        for (int i = 0; i < band; ++i) rows[i] = d.row(y0 + i);
-        int x = 0;
-        for (; x + 4 <= Wd; x += 4) {
-            // Right turn: destination column x + j is source row H − 1 − x − j, and destination row
-            // y0 + i is source column y0 + i. Left turn: column x + j is source row x + j, and row
-            // y0 + i is source column W − 1 − y0 − i.
-            const std::uint32_t *src[4];
-            for (int j = 0; j < 4; ++j) src[j] = right ? s.row(H - 1 - x - j) + y0 : s.row(x + j) + (W - band - y0);
-            // The source rows a few steps on are asked for ahead: the walk down a column of
-            // lines is beyond the processor's own prefetch.
-            if (x + 4 + ahead <= Wd)
-                for (int j = 0; j < 4; ++j)
-                    for (int line = 0; line < band; line += 16)
-                        _mm_prefetch(reinterpret_cast<const char *>(
-                                         (right ? s.row(H - 1 - x - ahead - j) + y0 : s.row(x + ahead + j) + (W - band - y0)) + line),
-                                     _MM_HINT_T0);
-            for (int q = 0; q < band / 4; ++q) {
-                __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[0] + 4 * q));
-                __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[1] + 4 * q));
-                __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[2] + 4 * q));
-                __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src[3] + 4 * q));
-                transpose4(r0, r1, r2, r3);
-                if (right) {
-                    storeMerged(rows[4 * q] + x, r0);
-                    storeMerged(rows[4 * q + 1] + x, r1);
-                    storeMerged(rows[4 * q + 2] + x, r2);
-                    storeMerged(rows[4 * q + 3] + x, r3);
-                } else {
-                    storeMerged(rows[band - 1 - 4 * q] + x, r0);
-                    storeMerged(rows[band - 2 - 4 * q] + x, r1);
-                    storeMerged(rows[band - 3 - 4 * q] + x, r2);
-                    storeMerged(rows[band - 4 - 4 * q] + x, r3);
-                }
-            }
-        }
-        for (; x < Wd; ++x)
-            for (int i = 0; i < band; ++i) rows[i][x] = mergedPixel(turnedPixel(s, right, W, H, x, y0 + i), rows[i][x]);
-    }
-    for (; y0 < end; ++y0) {
-        std::uint32_t *row = d.row(y0);
-        for (int x = 0; x < Wd; ++x) row[x] = mergedPixel(turnedPixel(s, right, W, H, x, y0), row[x]);
-    }
-}
+using quarterTurns::pixelTarget;
 
 // ---------------------------------------------------------------------------------------------
 // Resampling
-
-bool processorHasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 
 #define AVX2 __attribute__((target("avx2")))
 
@@ -225,13 +106,6 @@ AVX2 inline __m128i bilinear4(const resampleFrame &f, __m256d u, __m256d v)
 }
 
 #define AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx2")))
-
-bool processorHasAvx512()
-{
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-                            __builtin_cpu_supports("avx512dq");
-    return has;
-}
 
 // Eight destination pixels in 512-bit doubles: the same steps as bilinear4.
 AVX512 inline __m256i bilinear8(const resampleFrame &f, __m512d u, __m512d v)
@@ -438,7 +312,7 @@ template <class Positions>
 void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d,
                   const progressIndicator *progress)
 {
-    const bool wide = wideVectorsWanted && processorHasAvx512();
+    const bool wide = vectorUnitsInUse().avx512;
     forEachBand(
         rule.destinationHeight, [&](int first, int end) { resampleBand<Positions>(rule, f, d, first, end, wide); },
         progressRows(progress), 1, bandRows);
@@ -457,50 +331,10 @@ void resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelT
 
 } // namespace
 
-bool moveVector(const movePlan &plan, const QImage &source, QImage &destination)
-{
-    const int W = source.width(), H = source.height();
-    const int Wd = destination.width(), Hd = destination.height();
-    if (W != plan.width || H != plan.height || Wd != plan.destinationWidth || Hd != plan.destinationHeight ||
-        source.depth() != 32 || destination.depth() != 32)
-        return false;
-    const bool turned = plan.position == shapePositionRule::turnRight || plan.position == shapePositionRule::turnLeft;
-    const rectangle trim = plan.trim;
-
-    const pixelView s{source.constBits(), source.bytesPerLine()};
-    std::uint8_t *bits = destination.bits();
-    if (!bits) return false;
-    const pixelTarget d{bits, destination.bytesPerLine()};
-    const progressIndicator *progress = plan.progress;
-    if (progress) progress->setMaximum(Hd - 1);
-    if (turned) {
-        const bool right = plan.position == shapePositionRule::turnRight;
-        forEachBand(Hd, [&](int first, int end) { turnQuarter(s, d, right, W, H, first, end); }, progressRows(progress), 1,
-                    band);
-        return true;
-    }
-    const shapePositionRule position = plan.position;
-    forEachBand(
-        Hd,
-        [&](int first, int end) {
-            for (int y = first; y < end; ++y) {
-                switch (position) {
-                case shapePositionRule::halfTurn: reverseMerged(d.row(y), s.row(H - 1 - y), W); break;
-                case shapePositionRule::mirrorLeftRight: reverseMerged(d.row(y), s.row(y), W); break;
-                case shapePositionRule::mirrorUpDown: copyMerged(d.row(y), s.row(H - 1 - y), W); break;
-                case shapePositionRule::trim: copyMerged(d.row(y), s.row(trim.top + y) + trim.left, Wd); break;
-                default: copyMerged(d.row(y), s.row(y), W); break;
-                }
-            }
-        },
-        progressRows(progress));
-    return true;
-}
-
 bool resampleVector(const resampleRule &rule, const QImage &source, QImage &destination,
                     std::uint32_t backgroundColor, const progressIndicator *progress)
 {
-    if (!processorHasAvx2() || source.depth() != 32 || destination.depth() != 32) return false;
+    if (source.depth() != 32 || destination.depth() != 32) return false;
     // Gather offsets are 32-bit pixel counts.
     if (double(source.bytesPerLine()) * source.height() / 4 >= 2147483647.0) return false;
     std::uint8_t *bits = destination.bits();
@@ -514,13 +348,7 @@ bool resampleVector(const resampleRule &rule, const QImage &source, QImage &dest
     return true;
 }
 
-void setShapeWideVectors(bool enabled) { wideVectorsWanted = enabled; }
-
 #else
-
-void setShapeWideVectors(bool) {}
-
-bool moveVector(const movePlan &, const QImage &, QImage &) { return false; }
 
 bool resampleVector(const resampleRule &, const QImage &, QImage &, std::uint32_t, const progressIndicator *)
 {

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,8 +90,8 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
     } else {
         pictureMetadata read;
         int orientation = 1;
-        const QImage stored = decodePictureBytes(type, bytes, name, read, orientation);
-        bitmap = uprightPicture(stored, orientation);
+        QImage stored = decodePictureBytes(type, bytes, name, read, orientation);
+        bitmap = uprightPicture(std::move(stored), orientation);
         if (metadata)
             *metadata = std::move(read);
     }

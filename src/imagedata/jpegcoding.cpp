@@ -2,6 +2,7 @@
 
 #include "imageerror.h"
 #include "progress.h"
+#include "quarterturns.h"
 #include "workerpool.h"
 
 #include <algorithm>
@@ -295,7 +296,7 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
             if (cmyk)
                 for (int i = 0; i < got; ++i)
                     cmykRowToBgrx(rows[i], reinterpret_cast<std::uint8_t *>(buffers->band.data() + rowPixels * i), width, inverted);
-            placeStoredRows(*out, buffers->band.data(), width, width, height, row, got, orientation);
+            placeRows(*out, buffers->band.data(), width, width, height, row, got, orientationTurn(orientation));
         }
     }
     jpeg_finish_decompress(cinfo);

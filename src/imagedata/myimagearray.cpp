@@ -1,4 +1,5 @@
 #include "myimagearray.h"
+#include "vectorpaths.h"
 #include "workerpool.h"
 
 #include "imageerror.h"
@@ -79,9 +80,7 @@ int splitRowFast(const std::uint8_t *p, int width, std::uint8_t *red, std::uint8
                  std::uint8_t *blue)
 {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool haveSsse3 = __builtin_cpu_supports("ssse3");
-    if (haveSsse3)
-        return splitRowSsse3(p, width, red, green, blue);
+    return splitRowSsse3(p, width, red, green, blue);
 #endif
     (void)p; (void)width; (void)red; (void)green; (void)blue;
     return 0;
@@ -137,11 +136,12 @@ void splitAll(const QImage &bitmap, std::uint8_t *red, std::uint8_t *green, std:
         const int width = bitmap.width(), height = bitmap.height();
         const uchar *bits = bitmap.constBits();
         const qsizetype stride = bitmap.bytesPerLine();
+        const bool vector = fast && n == 4 && vectorUnitsInUse().ssse3;
         forEachBand(height, [&](int first, int end) {
             for (int r = first; r < end; ++r) {
                 const std::uint8_t *p = bits + stride * r;
                 const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-                const int done = (fast && n == 4) ? splitRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+                const int done = vector ? splitRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
                 splitRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
             }
         });
@@ -163,11 +163,12 @@ void joinAll(QImage &bitmap, const std::uint8_t *red, const std::uint8_t *green,
         if (!bits)
             throw std::bad_alloc();
         const qsizetype stride = bitmap.bytesPerLine();
+        const bool vector = fast && n == 4 && vectorUnitsInUse().ssse3;
         forEachBand(height, [&](int first, int end) {
             for (int r = first; r < end; ++r) {
                 std::uint8_t *p = bits + stride * r;
                 const std::size_t offset = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-                const int done = (fast && n == 4) ? joinRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
+                const int done = vector ? joinRowFast(p, width, red + offset, green + offset, blue + offset) : 0;
                 joinRowPlain(p, n, done, width, red + offset, green + offset, blue + offset);
             }
         });

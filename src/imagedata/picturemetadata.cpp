@@ -1,6 +1,7 @@
 #include "picturemetadata.h"
 
 #include "imageerror.h"
+#include "quarterturns.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -480,56 +481,30 @@ QByteArray xmpForPicture(const QByteArray &payload, int width, int height)
     return out;
 }
 
-QImage uprightPicture(const QImage &picture, int orientation)
+QImage uprightPicture(QImage picture, int orientation)
 {
     if (orientation < 2 || orientation > 8 || picture.isNull())
         return picture;
-    const QImage source = picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_RGB32);
-    const int w = source.width(), h = source.height();
-    const bool turned = orientation >= 5;
-    QImage out(turned ? h : w, turned ? w : h, QImage::Format_RGB32);
-    if (out.isNull() || source.isNull())
-        throw imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
-    placeStoredRows(out, reinterpret_cast<const quint32 *>(source.constBits()), source.bytesPerLine() / 4, w, h, 0, h,
-                    orientation);
+    const int w = picture.width(), h = picture.height();
+    const auto noMemory = [&] {
+        return imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+    };
+    if (picture.format() != QImage::Format_RGB32) {
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        if (picture.isNull())
+            throw noMemory();
+    }
+    const pixelTurn turn = orientationTurn(orientation);
+    // The mirrors and the half turn keep the size: made in the picture itself, no second copy
+    // (unless the picture is shared, and Qt cannot make it its own).
+    if (!turnSwapsSides(turn)) {
+        if (!turnPictureInPlace(picture, turn))
+            throw noMemory();
+        return picture;
+    }
+    QImage out(h, w, QImage::Format_RGB32);
+    if (out.isNull())
+        throw noMemory();
+    turnPicture(picture, out, turn, fourthByte::moved);
     return out;
-}
-
-void placeStoredRows(QImage &shown, const quint32 *rows0, qsizetype stride, int storedWidth, int storedHeight,
-                     int firstRow, int rows, int orientation)
-{
-    const int w = storedWidth, h = storedHeight;
-    const qsizetype shownStride = shown.bytesPerLine() / 4;
-    auto *out = reinterpret_cast<quint32 *>(shown.bits());
-    if (orientation < 5 || orientation > 8) {
-        const bool mirrored = orientation == 2 || orientation == 3; // left to right
-        const bool flipped = orientation == 3 || orientation == 4;  // top to bottom
-        for (int i = 0; i < rows; ++i) {
-            const int sy = firstRow + i;
-            const quint32 *s = rows0 + stride * i;
-            quint32 *d = out + shownStride * (flipped ? h - 1 - sy : sy);
-            if (mirrored)
-                for (int x = 0; x < w; ++x)
-                    d[w - 1 - x] = s[x];
-            else
-                std::memcpy(d, s, std::size_t(w) * 4);
-        }
-        return;
-    }
-    // The stored row sy becomes a column of the shown picture and the stored column sx a row:
-    // 5 mirrors along the main diagonal, 6 turns a quarter clockwise, 7 mirrors along the other
-    // diagonal, 8 turns a quarter anticlockwise. Sixteen stored rows at a time, so that each
-    // shown row receives a run of neighbouring pixels.
-    const bool columnFromTop = orientation == 5 || orientation == 8; // shown x = sy, else h - 1 - sy
-    const bool rowFromLeft = orientation == 5 || orientation == 6;   // shown y = sx, else w - 1 - sx
-    for (int start = 0; start < rows; start += 16) {
-        const int n = std::min(16, rows - start);
-        for (int sx = 0; sx < w; ++sx) {
-            quint32 *d = out + shownStride * (rowFromLeft ? sx : w - 1 - sx);
-            for (int i = start; i < start + n; ++i) {
-                const int sy = firstRow + i;
-                d[columnFromTop ? sy : h - 1 - sy] = rows0[stride * i + sx];
-            }
-        }
-    }
 }

@@ -64,12 +64,7 @@ QByteArray xmpUpright(const QByteArray &payload);
 QByteArray xmpForPicture(const QByteArray &payload, int width, int height);
 
 // The picture as it is meant to be seen for EXIF orientation 2..8 (mirrors, half and quarter
-// turns); any other value returns it as it is. Throws imageError when memory runs out.
-QImage uprightPicture(const QImage &picture, int orientation);
-
-// Copies rows firstRow .. firstRow + rows - 1 of a stored picture of storedWidth x storedHeight
-// pixels (row firstRow at `rows0`, the next ones `stride` pixels apart) to where orientation 1..8
-// shows them in `shown`, a Format_RGB32 picture of the shown size (turned for 5..8). A decoder
-// places each band of rows as it comes, so no second copy of the whole picture is needed.
-void placeStoredRows(QImage &shown, const quint32 *rows0, qsizetype stride, int storedWidth, int storedHeight,
-                     int firstRow, int rows, int orientation);
+// turns); any other value returns it as it is. Orientations 2..4 keep the size and turn a
+// 32-bit picture in place (pass it with std::move, and no second copy is made). Throws imageError
+// when memory runs out.
+QImage uprightPicture(QImage picture, int orientation);
