@@ -268,6 +268,10 @@ public:
     // Starts (or restarts) the preview on the picture for the current controls; drops a
     // preview that no longer applies.
     void requestViewPreview();
+    // Asks for the preview again when the view moved to pixels the latest request does not cover.
+    void followViewPreview();
+    // Zoomed at 100 % and above, the picture pixels in view; else empty.
+    QRect visiblePicturePart() const;
     void dropViewPreview();
     bool viewPreviewWanted();
 

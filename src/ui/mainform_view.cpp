@@ -9,6 +9,7 @@
 #include "mainform.h"
 
 #include "colour/displaycolour.h"
+#include "colour/filterregion.h"
 #include "colour/sharedrandom.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
@@ -43,6 +44,10 @@ bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.he
 
 // Thrown from the preview's progress callback when the controls have moved on.
 struct previewOutdated {};
+
+// The most pixels a neighbourhood effect's quick look is made from while its exact result is
+// being made: a quarter of a 1600 × 1000 view.
+constexpr int quickLookPixels = 400'000;
 } // namespace
 
 // Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
@@ -55,11 +60,15 @@ struct mainViewState : QObject {
     int panOffsetX = 0, panOffsetY = 0;
     bool spaceHeld = false;
 
-    // The preview: a worker computes the current page's result on the whole picture (and first,
-    // zoomed at 100 % or more, on the visible part only); a newer request makes older work stop at
-    // its next row and its results are dropped.
+    // The preview: a worker computes the current page's result, zoomed at 100 % or more on the
+    // visible pixels only (with what the operation reads around them), else on the whole
+    // picture; a quick look first where that takes long. A newer request makes older work stop
+    // at its next row and its results are dropped.
     QThreadPool pool;
     std::shared_ptr<std::atomic<int>> generation = std::make_shared<std::atomic<int>>(0);
+    bool previewOn = false;   // a preview was asked for and not dropped since
+    qint64 requestedKey = 0;  // the picture the latest request was made for
+    QRect requestedPart;      // the pixels it computes; empty for the whole picture
     qint64 previewSource = 0; // cacheKey of the picture the preview was made from
     QImage preview;           // the full picture's result, or a part of it
     QPoint previewOrigin;     // the part's top-left pixel in the picture
@@ -371,6 +380,7 @@ void TmainForm::refreshMainView(bool relayout)
     if (trimming) trimmingUpDownClick();
     refreshZoomCaption();
     refreshBrushCursor();
+    followViewPreview(); // the preview of the pixels now in view
 }
 
 // ---- The preview on the picture -----------------------------------------------------------------
@@ -387,6 +397,8 @@ void TmainForm::dropViewPreview()
     if (!viewState) return;
     mainViewState &s = *viewState;
     ++*s.generation;
+    s.previewOn = false;
+    s.requestedKey = 0;
     const bool had = !s.preview.isNull();
     s.preview = QImage();
     s.previewFitted = QImage();
@@ -396,6 +408,25 @@ void TmainForm::dropViewPreview()
         drawViews(0);
         if (trimmingShown()) trimmingUpDownClick();
     }
+}
+
+QRect TmainForm::visiblePicturePart() const
+{
+    if (!viewZoomed() || viewZoom < 1.0) return QRect();
+    return visiblePictureRect(ui->mainImage->width(), ui->mainImage->height(), viewOffsetX, viewOffsetY, viewZoom,
+                              currentBitmap->width(), currentBitmap->height());
+}
+
+void TmainForm::followViewPreview()
+{
+    if (!viewState || !viewState->previewOn || !viewPreviewWanted()) return;
+    const mainViewState &s = *viewState;
+    if (s.requestedKey == currentBitmap->cacheKey()) {
+        if (s.requestedPart.isEmpty()) return; // the whole picture serves every zoom and position
+        const QRect visible = visiblePicturePart();
+        if (!visible.isEmpty() && s.requestedPart.contains(visible)) return;
+    }
+    requestViewPreview();
 }
 
 void TmainForm::requestViewPreview()
@@ -408,14 +439,15 @@ void TmainForm::requestViewPreview()
     colorFilter job = filter; // the controls as captured for the sample preview
     const QImage source = *currentBitmap; // shared; the worker's result detaches
     const qint64 key = source.cacheKey();
-    // Zoomed at 100 % or more, the visible part first: what shows soonest.
-    QRect part;
-    if (viewZoomed() && viewZoom >= 1.0) {
-        const int w = ui->mainImage->width(), h = ui->mainImage->height();
-        part = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
-                     QPoint(pictureAt(w - 1, viewOffsetX, viewZoom), pictureAt(h - 1, viewOffsetY, viewZoom)))
-                   .intersected(source.rect());
-    }
+    // Zoomed at 100 % or more, only the visible pixels: exactly the commit's, computed from the
+    // part of the picture the operation reads for them.
+    QRect part = visiblePicturePart();
+    if (part == source.rect()) part = QRect();
+    s.previewOn = true;
+    s.requestedKey = key;
+    s.requestedPart = part;
+    // A neighbourhood effect first shows a quick look, from a reduced copy of what is shown.
+    const bool perPixel = filterIsPerPixel(job, source.width(), source.height());
     const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
     const double reduceTo = viewZoomed() ? viewZoom : 1.0;
     QPointer<TmainForm> window(this);
@@ -443,19 +475,23 @@ void TmainForm::requestViewPreview()
                 Qt::QueuedConnection);
         };
         try {
-            // First what shows soonest: the visible part zoomed at 100 % or more, else the
-            // operation on the fitted view (an approximation for the neighbourhood effects).
-            if (!part.isEmpty() && part != source.rect()) {
-                QImage quick = source.copy(part);
-                job.runOnBitmap(quick);
-                deliver(std::move(quick), part.topLeft(), false, QImage(), {}, {});
-            } else if (part.isEmpty() && !fittedSource.isNull()) {
-                QImage quick = fittedSource.copy();
-                job.runOnBitmap(quick);
-                deliver(QImage(), QPoint(), false, std::move(quick), {}, {});
+            if (!part.isEmpty()) {
+                if (!perPixel && qint64(part.width()) * part.height() > quickLookPixels) {
+                    deliver(quickFilterLook(job, source.copy(part), quickLookPixels), part.topLeft(), false, QImage(),
+                            {}, {});
+                    stream.generator().seed(randomState);
+                }
+                deliver(runFilterOnRegion(job, source, part), part.topLeft(), false, QImage(), {}, {});
+                return;
+            }
+            // The whole picture: first the operation on the fitted view (an approximation for the
+            // neighbourhood effects, from a reduced copy where even that takes long).
+            if (!fittedSource.isNull()) {
+                deliver(QImage(), QPoint(), false, quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels),
+                        {}, {});
+                stream.generator().seed(randomState);
             }
             QImage whole = source;
-            stream.generator().seed(randomState); // the quick step above drew from it too
             job.runOnBitmap(whole);
             QImage fit;
             if (!fittedSource.isNull()) {
@@ -514,11 +550,7 @@ void TmainForm::refreshHistogram()
     pictureHistogram counts;
     if (viewZoomed() && viewZoom >= 1.0) {
         // The visible pixels exactly, from the preview where it covers them.
-        const int w = ui->mainImage->width(), h = ui->mainImage->height();
-        const QRect visible = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
-                                    QPoint(pictureAt(w - 1, viewOffsetX, viewZoom),
-                                           pictureAt(h - 1, viewOffsetY, viewZoom)))
-                                  .intersected(committed.rect());
+        const QRect visible = visiblePicturePart();
         const QRect covered(s.previewOrigin, s.preview.size());
         if (preview && covered.contains(visible))
             counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));

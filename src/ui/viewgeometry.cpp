@@ -80,6 +80,15 @@ int pictureAt(int position, int offset, double scale)
     return int(std::floor((double(position) + offset) / scale));
 }
 
+QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
+                         int pictureHeight)
+{
+    if (viewWidth <= 0 || viewHeight <= 0) return QRect();
+    return QRect(QPoint(pictureAt(0, offsetX, scale), pictureAt(0, offsetY, scale)),
+                 QPoint(pictureAt(viewWidth - 1, offsetX, scale), pictureAt(viewHeight - 1, offsetY, scale)))
+        .intersected(QRect(0, 0, pictureWidth, pictureHeight));
+}
+
 void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast)
 {
     // View pixel v shows picture pixel floor((v + offset) / scale): the views of first..last are

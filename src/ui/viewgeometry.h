@@ -7,6 +7,7 @@
 // is smaller than the view and centred in it.
 #pragma once
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <vector>
 
@@ -35,6 +36,10 @@ int clampOffset(double offset, int pictureLength, double scale, int viewLength);
 double offsetAfterZoom(double offset, double oldScale, double newScale, double anchor);
 // The picture pixel a view pixel shows (may lie off the picture): floor((position + offset) / scale).
 int pictureAt(int position, int offset, double scale);
+// The picture pixels a view of viewWidth × viewHeight pixels shows at the placement, cut to the
+// picture (empty when it shows none).
+QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
+                         int pictureHeight);
 // The first view pixel showing picture pixel p: ceil(p · scale − offset) for the inclusive span
 // of pixels that show it, and the last one; last < first when a pixel shows in none (below 100 %).
 void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast);

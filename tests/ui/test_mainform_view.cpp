@@ -160,6 +160,52 @@ private slots:
         QCOMPARE(shown(t), expectedAt100(t, result));
     }
 
+    // Zoomed at 100 % and above, the preview is made for the pixels in view only, exactly the
+    // commit's (a mosaic's tiles and a sharpen's neighbours reach past them), and follows the view
+    // when it scrolls or zooms; at 400 % the view shows the result's pixels as squares.
+    void previewOfTheVisiblePixels_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<int>("value");
+        QTest::newRow("sharpen") << 0 << "edgeTrackBar" << 9;
+        QTest::newRow("mosaic") << 2 << "mosaicTrackBar" << 13;
+    }
+    void previewOfTheVisiblePixels()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, bar);
+        QFETCH(int, value);
+        windowUnderTest t;
+        t.open(texturedPicture(scratch.path(), "region.bmp", 1500, 1100));
+        TmainForm &w = *t.window;
+        imageControl *view = t.image("mainImage");
+        w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
+        t.selectTabs(2, tab);                       // 効果2
+        t.click("zoomActualButton");
+        w.scrollViewTo(251, 187);
+        const QImage committed = t.current()->bitmap.copy();
+        t.bar(bar.toLatin1().constData())->setValue(value);
+        colorFilter engine = w.filter;
+        engine.progressBar = nullptr;
+        QImage result = committed.copy();
+        engine.runOnBitmap(result);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        // Nothing beyond the view was made: the main view's whole picture is still the committed one.
+        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        w.scrollViewTo(603, 421);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        w.setViewZoom(4.0, 0, 0);
+        w.scrollViewTo(2917, 1733);
+        QImage expected(view->canvas().size(), QImage::Format_RGB32);
+        halfSizes reductions;
+        drawZoomed(result, reductions, expected, 4.0, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
+        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap, result);
+    }
+
     // A slider moved on before the preview is ready: the view ends on the last position's result
     // (at fit, the whole result fitted as a commit's view would be); closing the window while a
     // preview is being made waits for nothing that outlives it.
