@@ -63,20 +63,46 @@ QRect filterSourceRect(const colorFilter &filter, int width, int height, const Q
 QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect &wanted)
 {
     const QRect area = wanted.intersected(picture.rect());
-    if (area.isEmpty()) return QImage();
+    if (area.isEmpty() || picture.format() != QImage::Format_RGB32) return QImage();
     const QRect source = filterSourceRect(filter, picture.width(), picture.height(), area);
-    QImage part = source == picture.rect() ? picture.copy() : picture.copy(source);
-    struct frameSet {
+    // The source pixels are read in place, through a bitmap over the picture's own rows.
+    QImage reading(picture.constBits() + source.top() * picture.bytesPerLine() + source.left() * 4, source.width(),
+                   source.height(), picture.bytesPerLine(), QImage::Format_RGB32);
+    myImageArray planes(reading);
+    struct borrowed {
         colorFilter &f;
-        ~frameSet() { f.frameLeft = f.frameTop = f.frameWidth = f.frameHeight = 0; }
+        ~borrowed()
+        {
+            f.frameLeft = f.frameTop = f.frameWidth = f.frameHeight = 0;
+            f.redPlane = f.greenPlane = f.bluePlane = nullptr;
+        }
     } restore{filter};
     filter.frameLeft = source.left();
     filter.frameTop = source.top();
     filter.frameWidth = picture.width();
     filter.frameHeight = picture.height();
-    filter.runOnBitmap(part);
-    if (source == area) return part;
-    return part.copy(area.translated(-source.topLeft()));
+    filter.width = planes.width;
+    filter.height = planes.height;
+    filter.redPlane = planes.redPlane.get();
+    filter.greenPlane = planes.greenPlane.get();
+    filter.bluePlane = planes.bluePlane.get();
+    filter.run();
+    // The wanted pixels with their fourth bytes, as a whole run leaves them.
+    QImage result = picture.copy(area);
+    if (source == area) {
+        planesToBitmap(result, planes.redPlane.get(), planes.greenPlane.get(), planes.bluePlane.get());
+        return result;
+    }
+    const int dx = area.left() - source.left(), dy = area.top() - source.top();
+    for (int y = 0; y < area.height(); ++y) {
+        const std::size_t at = static_cast<std::size_t>(y + dy) * planes.width + dx;
+        const std::uint8_t *red = planes.redPlane.get() + at, *green = planes.greenPlane.get() + at,
+                           *blue = planes.bluePlane.get() + at;
+        auto *row = reinterpret_cast<QRgb *>(result.scanLine(y));
+        for (int x = 0; x < area.width(); ++x)
+            row[x] = (row[x] & 0xFF000000u) | (QRgb(red[x]) << 16) | (QRgb(green[x]) << 8) | blue[x];
+    }
+    return result;
 }
 
 bool filterIsPerPixel(const colorFilter &filter, int width, int height)

@@ -28,8 +28,9 @@ filterReach filterReachOf(const colorFilter &filter, int width, int height);
 QRect filterSourceRect(const colorFilter &filter, int width, int height, const QRect &wanted);
 
 // The filter's result on the wanted pixels of picture (cut to the picture; a null picture when
-// nothing is left), computed on filterSourceRect only. The filter's frame is set for the run and
-// cleared after it, also when the run ends by an exception (a progress callback's).
+// nothing is left, or when the picture is not Format_RGB32), computed on filterSourceRect only,
+// read from the picture in place. The filter's frame and planes are set for the run and cleared
+// after it, also when the run ends by an exception (a progress callback's).
 QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect &wanted);
 
 // True when the filter's result at a pixel depends on that pixel alone (reach 0, no tiles): its
