@@ -184,7 +184,7 @@ void TmainForm::layoutViews(int which)
     imageDocument *d = documentAt(currentIndex);
     if (which == 0 || which == 99) {
         imageControl *view = ui->mainImage;
-        d->viewScale = fitIntoView(*currentBitmap, view->width(), view->height(), mainViewRect,
+        d->viewScale = fitIntoView(*currentBitmap, view->pixelSize().width(), view->pixelSize().height(), mainViewRect,
                                    mainViewBitmap);
         if (viewZoomed()) placeZoomedView(); // the picture's extent at the zoom, scrolled
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);

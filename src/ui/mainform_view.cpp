@@ -125,13 +125,14 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
             if (!steps) return true;
             const double from = form->mainViewScale();
             const double to = steps > 0 ? zoomStepIn(from) : zoomStepOut(from);
-            const QPointF at = wheel->position();
+            const QPointF at = form->ui->mainImage->toPixels(wheel->position());
             form->setViewZoom(to, at.x(), at.y());
         } else if (form->viewZoomed()) {
             // Shift turns the wheel across (some systems already swap the axes for it).
             int across = delta.x(), down = delta.y();
             if ((wheel->modifiers() & Qt::ShiftModifier) && !across) std::swap(across, down);
-            form->scrollViewTo(form->viewOffsetX - across / 2.0, form->viewOffsetY - down / 2.0);
+            const double ratio = form->ui->mainImage->pixelRatio();
+            form->scrollViewTo(form->viewOffsetX - across * ratio / 2.0, form->viewOffsetY - down * ratio / 2.0);
         }
         return true;
     }
@@ -141,7 +142,7 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
                          (mouse->button() == Qt::LeftButton && spaceHeld);
         if (!pan || !form->viewZoomed()) return false;
         panning = true;
-        panStart = mouse->position().toPoint();
+        panStart = form->ui->mainImage->toPixels(mouse->position()).toPoint();
         panOffsetX = form->viewOffsetX;
         panOffsetY = form->viewOffsetY;
         form->ui->mainImage->setCursor(Qt::ClosedHandCursor);
@@ -149,7 +150,7 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseMove: {
         if (!panning) return false;
-        const QPoint d = static_cast<QMouseEvent *>(event)->position().toPoint() - panStart;
+        const QPoint d = form->ui->mainImage->toPixels(static_cast<QMouseEvent *>(event)->position()).toPoint() - panStart;
         form->scrollViewTo(panOffsetX - d.x(), panOffsetY - d.y());
         return true;
     }
@@ -177,6 +178,9 @@ void TmainForm::setUpMainView()
 {
     viewState.reset(new mainViewState(this));
     mainViewState &s = *viewState;
+    // The view's pixels are the screen's, so 100 % shows one picture pixel on one screen pixel
+    // also on a display scaled ×2; view positions and offsets are counted in them.
+    ui->mainImage->setDevicePixels(true);
     // The bars lie over the view's right and bottom edges, so fit mode keeps the view's size.
     s.horizontal = new QScrollBar(Qt::Horizontal, ui->mainImage);
     s.vertical = new QScrollBar(Qt::Vertical, ui->mainImage);
@@ -191,7 +195,7 @@ void TmainForm::setUpMainView()
     ui->mainImage->installEventFilter(&s);
     qApp->installEventFilter(&s);
 
-    const auto centre = [this] { return QPointF(ui->mainImage->width() / 2.0, ui->mainImage->height() / 2.0); };
+    const auto centre = [this] { return QPointF(ui->mainImage->pixelSize().width() / 2.0, ui->mainImage->pixelSize().height() / 2.0); };
     const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &action) {
         auto *key = new QShortcut(keys, this);
         key->setContext(Qt::WindowShortcut);
@@ -267,7 +271,7 @@ void TmainForm::setViewZoom(double zoom, double ax, double ay)
 void TmainForm::scrollViewTo(double x, double y)
 {
     if (!viewZoomed()) return;
-    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int w = ui->mainImage->pixelSize().width(), h = ui->mainImage->pixelSize().height();
     const int nx = clampOffset(x, currentBitmap->width(), viewZoom, w);
     const int ny = clampOffset(y, currentBitmap->height(), viewZoom, h);
     if (nx == viewOffsetX && ny == viewOffsetY) return;
@@ -280,7 +284,7 @@ void TmainForm::placeZoomedView()
 {
     mainViewState &s = *viewState;
     imageDocument *d = documentAt(currentIndex);
-    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int w = ui->mainImage->pixelSize().width(), h = ui->mainImage->pixelSize().height();
     const int pw = currentBitmap->width(), ph = currentBitmap->height();
     viewOffsetX = clampOffset(viewOffsetX, pw, viewZoom, w);
     viewOffsetY = clampOffset(viewOffsetY, ph, viewZoom, h);
@@ -297,8 +301,10 @@ void TmainForm::placeZoomedView()
         bar->setGeometry(where);
         bar->setVisible(limit > 0);
     };
-    placeBar(s.horizontal, limitX, w, viewOffsetX, QRect(0, h - barThickness, w - (limitY > 0 ? barThickness : 0), barThickness));
-    placeBar(s.vertical, limitY, h, viewOffsetY, QRect(w - barThickness, 0, barThickness, h - (limitX > 0 ? barThickness : 0)));
+    // The bars are widgets, placed in the view's own units.
+    const int lw = ui->mainImage->width(), lh = ui->mainImage->height();
+    placeBar(s.horizontal, limitX, w, viewOffsetX, QRect(0, lh - barThickness, lw - (limitY > 0 ? barThickness : 0), barThickness));
+    placeBar(s.vertical, limitY, h, viewOffsetY, QRect(lw - barThickness, 0, barThickness, lh - (limitX > 0 ? barThickness : 0)));
 }
 
 void TmainForm::drawZoomedView()
@@ -413,7 +419,8 @@ void TmainForm::dropViewPreview()
 QRect TmainForm::visiblePicturePart() const
 {
     if (!viewZoomed() || viewZoom < 1.0) return QRect();
-    return visiblePictureRect(ui->mainImage->width(), ui->mainImage->height(), viewOffsetX, viewOffsetY, viewZoom,
+    const QSize view = ui->mainImage->pixelSize();
+    return visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom,
                               currentBitmap->width(), currentBitmap->height());
 }
 

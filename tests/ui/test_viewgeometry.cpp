@@ -61,6 +61,20 @@ private slots:
         }
     }
 
+    // On a display scaled ×2 the view has twice the pixels each way, and the visible picture
+    // pixels at 100 % are as many as the screen's pixels.
+    void screenPixelsAndVisiblePart()
+    {
+        QCOMPARE(viewPixelSize(QSize(770, 654), 1.0), QSize(770, 654));
+        QCOMPARE(viewPixelSize(QSize(770, 654), 2.0), QSize(1540, 1308));
+        QCOMPARE(viewPixelSize(QSize(771, 3), 1.5), QSize(1157, 5));
+        QCOMPARE(visiblePictureRect(1540, 1308, 333, 211, 1.0, 4000, 3000), QRect(333, 211, 1540, 1308));
+        QCOMPARE(visiblePictureRect(1540, 1308, 3000, 2000, 1.0, 4000, 3000), QRect(3000, 2000, 1000, 1000));
+        QCOMPARE(visiblePictureRect(100, 60, 10, 7, 4.0, 4000, 3000), QRect(2, 1, 26, 16));
+        QCOMPARE(visiblePictureRect(500, 500, -200, -100, 1.0, 100, 300), QRect(0, 0, 100, 300));
+        QVERIFY(visiblePictureRect(0, 10, 0, 0, 1.0, 100, 100).isEmpty());
+    }
+
     void drawingAtAZoom()
     {
         QImage picture(37, 23, QImage::Format_RGB32);
