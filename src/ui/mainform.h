@@ -249,6 +249,9 @@ public:
     void scrollViewTo(double x, double y);
     // mainViewRect, the scroll bars and the caption for the zoom; called by layoutViews.
     void placeZoomedView();
+    // Fit mode (also a picture opened or chosen, which starts fitted): no scroll bars over the
+    // picture, and the caption says so.
+    void placeFittedView();
     void drawZoomedView();
     // Redraws the view pixels showing a changed area of the picture (a brush stroke), zoomed.
     void redrawZoomedArea(const rectangle &area);

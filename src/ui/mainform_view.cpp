@@ -307,6 +307,14 @@ void TmainForm::placeZoomedView()
     placeBar(s.vertical, limitY, h, viewOffsetY, QRect(lw - barThickness, 0, barThickness, lh - (limitX > 0 ? barThickness : 0)));
 }
 
+void TmainForm::placeFittedView()
+{
+    if (!viewState) return;
+    viewState->horizontal->hide();
+    viewState->vertical->hide();
+    refreshZoomCaption();
+}
+
 void TmainForm::drawZoomedView()
 {
     mainViewState &s = *viewState;

@@ -91,6 +91,25 @@ private slots:
         QCOMPARE(view->canvas(), fitted);
     }
 
+    // Back at fit, and for a picture opened fitted, no scroll bar stays over the picture.
+    void fitShowsNoScrollBars()
+    {
+        windowUnderTest t;
+        t.open(texturedPicture(scratch.path(), "bars.bmp", 1800, 1300));
+        imageControl *view = t.image("mainImage");
+        auto *across = view->findChild<QScrollBar *>("mainImageHorizontalBar");
+        auto *down = view->findChild<QScrollBar *>("mainImageVerticalBar");
+        t.click("zoomActualButton");
+        QVERIFY(across->isVisible() && down->isVisible());
+        QTest::keyClick(t.window.get(), Qt::Key_0, Qt::ControlModifier);
+        QVERIFY(!across->isVisible() && !down->isVisible());
+        t.click("zoomActualButton");
+        QVERIFY(across->isVisible());
+        t.open(texturedPicture(scratch.path(), "second.bmp", 1700, 1200));
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(!across->isVisible() && !down->isVisible());
+    }
+
     // At 100 % the preview on the picture is, byte for byte, what 画像処理実行 then makes, for a
     // colour page and a neighbourhood effect; 比較 shows the committed picture meanwhile.
     void previewIsTheCommit_data()
