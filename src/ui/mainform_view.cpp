@@ -71,6 +71,7 @@ struct mainViewState : QObject {
     QRect requestedPart;      // the pixels it computes; empty for the whole picture
     qint64 previewSource = 0; // cacheKey of the picture the preview was made from
     QImage preview;           // the full picture's result, or a part of it
+    bool previewExact = false; // the preview is the result itself, not a quick look at it
     QPoint previewOrigin;     // the part's top-left pixel in the picture
     bool previewWhole = false;
     QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
@@ -479,13 +480,13 @@ void TmainForm::requestViewPreview()
         };
         job.progressBar = &outdated;
         const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
-                                 halfSizes reduced) {
+                                 halfSizes reduced, bool exact = true) {
             if (current->load() != generation) throw previewOutdated{};
             QMetaObject::invokeMethod(
                 window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts, reduced] {
+                [window, current, generation, key, result, origin, whole, fit, counts, reduced, exact] {
                     if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced);
+                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced, exact);
                 },
                 Qt::QueuedConnection);
         };
@@ -493,7 +494,7 @@ void TmainForm::requestViewPreview()
             if (!part.isEmpty()) {
                 if (!perPixel && qint64(part.width()) * part.height() > quickLookPixels) {
                     deliver(quickFilterLook(job, source.copy(part), quickLookPixels), part.topLeft(), false, QImage(),
-                            {}, {});
+                            {}, {}, false);
                     stream.generator().seed(randomState);
                 }
                 deliver(runFilterOnRegion(job, source, part), part.topLeft(), false, QImage(), {}, {});
@@ -503,7 +504,7 @@ void TmainForm::requestViewPreview()
             // neighbourhood effects, from a reduced copy where even that takes long).
             if (!fittedSource.isNull()) {
                 deliver(QImage(), QPoint(), false, quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels),
-                        {}, {});
+                        {}, {}, false);
                 stream.generator().seed(randomState);
             }
             QImage whole = source;
@@ -531,7 +532,7 @@ void TmainForm::requestViewPreview()
 }
 
 void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts, const halfSizes &reduced)
+                                const pictureHistogram &counts, const halfSizes &reduced, bool exact)
 {
     if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
     mainViewState &s = *viewState;
@@ -541,6 +542,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     s.previewWhole = whole;
     s.previewFitted = fitted;
     s.previewCounts = counts;
+    s.previewExact = exact;
     if (whole) s.previewReductions = reduced;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
@@ -564,10 +566,11 @@ void TmainForm::refreshHistogram()
     const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
     pictureHistogram counts;
     if (viewZoomed() && viewZoom >= 1.0) {
-        // The visible pixels exactly, from the preview where it covers them.
         const QRect visible = visiblePicturePart();
+        // The visible pixels exactly, from the preview where it covers them and is exact: a quick
+        // look, made from fewer pixels, is not counted.
         const QRect covered(s.previewOrigin, s.preview.size());
-        if (preview && covered.contains(visible))
+        if (preview && s.previewExact && covered.contains(visible))
             counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
         else
             counts = histogramOf(committed, visible);
