@@ -66,8 +66,7 @@ QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect
     if (area.isEmpty() || picture.format() != QImage::Format_RGB32) return QImage();
     const QRect source = filterSourceRect(filter, picture.width(), picture.height(), area);
     // The source pixels are read in place, through a bitmap over the picture's own rows.
-    QImage reading(picture.constBits() + source.top() * picture.bytesPerLine() + source.left() * 4, source.width(),
-                   source.height(), picture.bytesPerLine(), QImage::Format_RGB32);
+    QImage reading = pictureArea(picture, source);
     myImageArray planes(reading);
     struct borrowed {
         colorFilter &f;
@@ -103,6 +102,12 @@ QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect
             row[x] = (row[x] & 0xFF000000u) | (QRgb(red[x]) << 16) | (QRgb(green[x]) << 8) | blue[x];
     }
     return result;
+}
+
+QImage pictureArea(const QImage &picture, const QRect &area)
+{
+    return QImage(picture.constBits() + qsizetype(area.top()) * picture.bytesPerLine() + qsizetype(area.left()) * 4,
+                  area.width(), area.height(), picture.bytesPerLine(), QImage::Format_RGB32);
 }
 
 bool filterIsPerPixel(const colorFilter &filter, int width, int height)

@@ -33,6 +33,10 @@ QRect filterSourceRect(const colorFilter &filter, int width, int height, const Q
 // after it, also when the run ends by an exception (a progress callback's).
 QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect &wanted);
 
+// A bitmap over the pixels of area (inside the picture) that shares the picture's memory: for
+// reading only, while the picture lives.
+QImage pictureArea(const QImage &picture, const QRect &area);
+
 // True when the filter's result at a pixel depends on that pixel alone (reach 0, no tiles): its
 // run on a part costs what the part's pixels cost, so no quicker approximation is worth making.
 bool filterIsPerPixel(const colorFilter &filter, int width, int height);

@@ -264,7 +264,8 @@ public:
     // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
     const QImage &fittedView() const;
     void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                         const pictureHistogram &counts, const halfSizes &reduced, bool exact = true);
+                         const pictureHistogram &counts, const halfSizes &reduced, bool exact = true,
+                         const QRect &look = QRect());
     // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
     // above the visible pixels.
     void refreshHistogram();

@@ -72,6 +72,7 @@ struct mainViewState : QObject {
     qint64 previewSource = 0; // cacheKey of the picture the preview was made from
     QImage preview;           // the full picture's result, or a part of it
     bool previewExact = false; // the preview is the result itself, not a quick look at it
+    QRect previewLook;        // below 100 %: the picture pixels a quick look at a reduced size stands for
     QPoint previewOrigin;     // the part's top-left pixel in the picture
     bool previewWhole = false;
     QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
@@ -327,7 +328,9 @@ void TmainForm::drawZoomedView()
         drawZoomed(s.preview, s.previewReductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
     } else {
         drawZoomed(committed, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
-        if (preview && viewZoom >= 1.0 && !s.preview.isNull())
+        if (preview && !s.previewLook.isEmpty())
+            drawLookOver(s.preview, s.previewLook, canvas, viewZoom, viewOffsetX, viewOffsetY);
+        else if (preview && viewZoom >= 1.0)
             drawZoomedPart(s.preview, s.previewOrigin.x(), s.previewOrigin.y(), canvas, viewZoom, viewOffsetX,
                            viewOffsetY);
     }
@@ -466,6 +469,13 @@ void TmainForm::requestViewPreview()
     const bool perPixel = filterIsPerPixel(job, source.width(), source.height());
     const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
     const double reduceTo = viewZoomed() ? viewZoom : 1.0;
+    // Zoomed below 100 %, the quick look is made from the visible pixels at the view's size.
+    QRect look;
+    if (viewZoomed() && viewZoom < 1.0) {
+        const QSize view = ui->mainImage->pixelSize();
+        look = visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom, source.width(),
+                                  source.height());
+    }
     QPointer<TmainForm> window(this);
     s.pool.clear(); // work not yet started for an older position never starts
     // The effects that jitter draw from the one random sequence: the worker takes a private
@@ -480,13 +490,13 @@ void TmainForm::requestViewPreview()
         };
         job.progressBar = &outdated;
         const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
-                                 halfSizes reduced, bool exact = true) {
+                                 halfSizes reduced, bool exact = true, QRect lookArea = QRect()) {
             if (current->load() != generation) throw previewOutdated{};
             QMetaObject::invokeMethod(
                 window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts, reduced, exact] {
+                [window, current, generation, key, result, origin, whole, fit, counts, reduced, exact, lookArea] {
                     if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced, exact);
+                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced, exact, lookArea);
                 },
                 Qt::QueuedConnection);
         };
@@ -502,7 +512,14 @@ void TmainForm::requestViewPreview()
             }
             // The whole picture: first the operation on the fitted view (an approximation for the
             // neighbourhood effects, from a reduced copy where even that takes long).
-            if (!fittedSource.isNull()) {
+            if (!look.isEmpty()) {
+                QImage reduced(scaledLength(look.width(), reduceTo), scaledLength(look.height(), reduceTo),
+                               QImage::Format_RGB32);
+                stretchCopy(pictureArea(source, look), reduced);
+                deliver(quickFilterLook(job, reduced, perPixel ? 0 : quickLookPixels), look.topLeft(), false, QImage(),
+                        {}, {}, false, look);
+                stream.generator().seed(randomState);
+            } else if (!fittedSource.isNull()) {
                 deliver(QImage(), QPoint(), false, quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels),
                         {}, {}, false);
                 stream.generator().seed(randomState);
@@ -532,7 +549,8 @@ void TmainForm::requestViewPreview()
 }
 
 void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts, const halfSizes &reduced, bool exact)
+                                const pictureHistogram &counts, const halfSizes &reduced, bool exact,
+                                const QRect &look)
 {
     if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
     mainViewState &s = *viewState;
@@ -543,6 +561,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     s.previewFitted = fitted;
     s.previewCounts = counts;
     s.previewExact = exact;
+    s.previewLook = look;
     if (whole) s.previewReductions = reduced;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {

@@ -1,5 +1,8 @@
 #include "viewgeometry.h"
 
+#include "geometry/brushstroke.h"
+#include "imagedata/myimagearray.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -164,6 +167,18 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
 {
     canvas.fill(background);
     drawZoomedOver(picture, reductions, canvas, scale, offsetX, offsetY);
+}
+
+void drawLookOver(const QImage &look, const QRect &area, QImage &canvas, double scale, int offsetX, int offsetY)
+{
+    if (look.isNull() || area.isEmpty() || !(scale > 0)) return;
+    int left, right, top, bottom;
+    viewSpanOfPixel(area.left(), area.right(), offsetX, scale, left, right);
+    viewSpanOfPixel(area.top(), area.bottom(), offsetY, scale, top, bottom);
+    if (right < left || bottom < top) return;
+    QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
+    stretchCopy(look, block);
+    copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
 }
 
 void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,

@@ -72,6 +72,9 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
 // placement puts it, as drawZoomed does at 100 % and above; the rest of the canvas is left alone.
 void drawZoomedPart(const QImage &part, int partX, int partY, QImage &canvas, double scale, int offsetX,
                     int offsetY);
+// Draws look, a reduced picture standing for the picture pixels of area, stretched over the view
+// pixels the placement shows area in (a quick look below 100 %); the rest of the canvas is left.
+void drawLookOver(const QImage &look, const QRect &area, QImage &canvas, double scale, int offsetX, int offsetY);
 // Draws the picture over the canvas as drawZoomed does, without filling the rest: for redrawing a
 // part of the view (the canvas being that part, the offsets its position).
 void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,

@@ -181,7 +181,8 @@ private slots:
 
     // Zoomed at 100 % and above, the preview is made for the pixels in view only, exactly the
     // commit's (a mosaic's tiles and a sharpen's neighbours reach past them), and follows the view
-    // when it scrolls or zooms; at 400 % the view shows the result's pixels as squares.
+    // when it scrolls or zooms; at 400 % the view shows the result's pixels as squares, at 50 %
+    // the whole result reduced.
     void previewOfTheVisiblePixels_data()
     {
         QTest::addColumn<int>("tab");
@@ -221,6 +222,12 @@ private slots:
         drawZoomed(result, reductions, expected, 4.0, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
         QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
         QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        // Below 100 % the quick look gives way to the whole result, reduced as the view draws it.
+        w.setViewZoom(0.5, 0, 0);
+        w.scrollViewTo(101, 57);
+        halfSizes resultReductions;
+        drawZoomed(result, resultReductions, expected, 0.5, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
         t.click("executeButton");
         QCOMPARE(t.current()->bitmap, result);
     }

@@ -75,6 +75,22 @@ private slots:
         QVERIFY(visiblePictureRect(0, 10, 0, 0, 1.0, 100, 100).isEmpty());
     }
 
+    // A quick look below 100 % covers exactly the view pixels that show its picture pixels.
+    void quickLookCoversItsArea()
+    {
+        QImage canvas(40, 30, QImage::Format_RGB32);
+        canvas.fill(0xFFFFFFFFu);
+        QImage look(7, 3, QImage::Format_RGB32);
+        look.fill(0xFF102030u);
+        // Picture pixels 10..29 × 6..17 at 50 %, scrolled by (2, 1): view pixels 3..12 × 2..7.
+        drawLookOver(look, QRect(10, 6, 20, 12), canvas, 0.5, 2, 1);
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const bool inside = x >= 3 && x <= 12 && y >= 2 && y <= 7;
+                QCOMPARE(canvas.pixel(x, y), inside ? 0xFF102030u : 0xFFFFFFFFu);
+            }
+    }
+
     void drawingAtAZoom()
     {
         QImage picture(37, 23, QImage::Format_RGB32);
