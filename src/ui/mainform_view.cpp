@@ -152,7 +152,8 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseMove: {
         if (!panning) return false;
-        const QPoint d = form->ui->mainImage->toPixels(static_cast<QMouseEvent *>(event)->position()).toPoint() - panStart;
+        const QPointF at = form->ui->mainImage->toPixels(static_cast<QMouseEvent *>(event)->position());
+        const QPoint d = at.toPoint() - panStart;
         form->scrollViewTo(panOffsetX - d.x(), panOffsetY - d.y());
         return true;
     }
@@ -197,7 +198,10 @@ void TmainForm::setUpMainView()
     ui->mainImage->installEventFilter(&s);
     qApp->installEventFilter(&s);
 
-    const auto centre = [this] { return QPointF(ui->mainImage->pixelSize().width() / 2.0, ui->mainImage->pixelSize().height() / 2.0); };
+    const auto centre = [this] {
+        const QSize view = ui->mainImage->pixelSize();
+        return QPointF(view.width() / 2.0, view.height() / 2.0);
+    };
     const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &action) {
         auto *key = new QShortcut(keys, this);
         key->setContext(Qt::WindowShortcut);
@@ -305,8 +309,10 @@ void TmainForm::placeZoomedView()
     };
     // The bars are widgets, placed in the view's own units.
     const int lw = ui->mainImage->width(), lh = ui->mainImage->height();
-    placeBar(s.horizontal, limitX, w, viewOffsetX, QRect(0, lh - barThickness, lw - (limitY > 0 ? barThickness : 0), barThickness));
-    placeBar(s.vertical, limitY, h, viewOffsetY, QRect(lw - barThickness, 0, barThickness, lh - (limitX > 0 ? barThickness : 0)));
+    placeBar(s.horizontal, limitX, w, viewOffsetX,
+             QRect(0, lh - barThickness, lw - (limitY > 0 ? barThickness : 0), barThickness));
+    placeBar(s.vertical, limitY, h, viewOffsetY,
+             QRect(lw - barThickness, 0, barThickness, lh - (limitX > 0 ? barThickness : 0)));
 }
 
 void TmainForm::placeFittedView()
@@ -503,15 +509,16 @@ void TmainForm::requestViewPreview()
         try {
             if (!part.isEmpty()) {
                 if (!perPixel && qint64(part.width()) * part.height() > quickLookPixels) {
-                    deliver(quickFilterLook(job, source.copy(part), quickLookPixels), part.topLeft(), false, QImage(),
-                            {}, {}, false);
+                    deliver(quickFilterLook(job, pictureArea(source, part), quickLookPixels), part.topLeft(), false,
+                            QImage(), {}, {}, false);
                     stream.generator().seed(randomState);
                 }
                 deliver(runFilterOnRegion(job, source, part), part.topLeft(), false, QImage(), {}, {});
                 return;
             }
-            // The whole picture: first the operation on the fitted view (an approximation for the
-            // neighbourhood effects, from a reduced copy where even that takes long).
+            // The whole picture: first a quick look, from the visible pixels at the view's size
+            // (zoomed below 100 %) or the fitted view (at fit); for the neighbourhood effects an
+            // approximation, made from fewer pixels where even that takes long.
             if (!look.isEmpty()) {
                 QImage reduced(scaledLength(look.width(), reduceTo), scaledLength(look.height(), reduceTo),
                                QImage::Format_RGB32);

@@ -60,13 +60,16 @@ std::vector<regionCase> everyCode()
         {"fringeBlur", filterFringeBlur, [](colorFilter &f) { f.outFocusSize = 20, f.outFocusDensity = 30; }},
         {"fringeBlurWide", filterFringeBlur, [](colorFilter &f) { f.outFocusSize = 3, f.outFocusDensity = 255; }},
     };
-    for (int m : {1, 7, 20, 100}) cases.push_back({"mosaic" + std::to_string(m), filterMosaic, [m](colorFilter &f) { f.mosaicSize = m; }});
+    for (int m : {1, 7, 20, 100})
+        cases.push_back({"mosaic" + std::to_string(m), filterMosaic, [m](colorFilter &f) { f.mosaicSize = m; }});
     for (int n : {2, 4, 6, 8, 10, 15})
         cases.push_back({"median" + std::to_string(n), filterMedian, [n](colorFilter &f) { f.medianSize = n; }});
     for (int s : {1, 15, 30})
-        cases.push_back({"soft" + std::to_string(s), filterSoftFocus, [s](colorFilter &f) { f.softSize = s, f.softCoreLevel = 40; }});
+        cases.push_back({"soft" + std::to_string(s), filterSoftFocus,
+                         [s](colorFilter &f) { f.softSize = s, f.softCoreLevel = 40; }});
     for (int a : {0, 37, 90, 135, 200})
-        cases.push_back({"motion" + std::to_string(a), filterMotionBlur, [a](colorFilter &f) { f.vibrateSize = 6, f.vibrateAngle = a; }});
+        cases.push_back({"motion" + std::to_string(a), filterMotionBlur,
+                         [a](colorFilter &f) { f.vibrateSize = 6, f.vibrateAngle = a; }});
     for (int code : {int(filterPaintNormal), int(filterPaintPointillism)})
         for (int s : {3, 10, 30, 40}) // 40: beyond the fast path's window sums
             cases.push_back({"paint" + std::to_string(code) + "_" + std::to_string(s), code,
