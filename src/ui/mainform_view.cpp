@@ -1,16 +1,15 @@
 // The main view beyond fitting the picture: zoom (fit mode or 6.25 % to 1600 %), scrolling by the
-// scroll bars, the wheel and dragging, the before/after comparison, and the preview of the current
-// colour or effect page on the picture itself, computed off the UI thread.
+// scroll bars, the wheel and dragging, the before/after comparison, and drawing the preview of the
+// current colour or effect page on the picture itself (made in mainform_preview.cpp).
 //
 // Fit mode draws exactly as the window always has (mainViewBitmap on mainImage's canvas). Zoomed,
 // the visible part of the picture is drawn into the same canvas, mainViewRect becomes the
 // picture's extent in the view's pixels and the document's viewScale the zoom, so the trimming
 // rectangle and the brushes work through the same mapping at every zoom and scroll position.
 #include "mainform.h"
+#include "mainviewstate.h"
 
 #include "colour/displaycolour.h"
-#include "colour/filterregion.h"
-#include "colour/sharedrandom.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
 #include "imagecontrol.h"
@@ -27,68 +26,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QThreadPool>
 #include <QWheelEvent>
-#include <atomic>
 #include <cmath>
 
 namespace {
 constexpr QRgb viewBackground = 0xFFFFFFFFu; // as around the fitted picture
 constexpr int barThickness = 14;
-
-bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
-
-// Thrown from the preview's progress callback when the controls have moved on.
-struct previewOutdated {};
-
-// The most pixels a neighbourhood effect's quick look is made from while its exact result is
-// being made: a quarter of a 1600 × 1000 view.
-constexpr int quickLookPixels = 400'000;
 } // namespace
-
-// Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
-struct mainViewState : QObject {
-    TmainForm *form;
-    QScrollBar *horizontal = nullptr, *vertical = nullptr;
-    halfSizes reductions, previewReductions; // of the committed picture and of the preview
-    bool panning = false;
-    QPoint panStart;
-    int panOffsetX = 0, panOffsetY = 0;
-    bool spaceHeld = false;
-
-    // The preview: a worker computes the current page's result, zoomed at 100 % or more on the
-    // visible pixels only (with what the operation reads around them), else on the whole
-    // picture; a quick look first where that takes long. A newer request makes older work stop
-    // at its next row and its results are dropped.
-    QThreadPool pool;
-    std::shared_ptr<std::atomic<int>> generation = std::make_shared<std::atomic<int>>(0);
-    bool previewOn = false;   // a preview was asked for and not dropped since
-    qint64 requestedKey = 0;  // the picture the latest request was made for
-    QRect requestedPart;      // the pixels it computes; empty for the whole picture
-    qint64 previewSource = 0; // cacheKey of the picture the preview was made from
-    QImage preview;           // the full picture's result, or a part of it
-    bool previewExact = false; // the preview is the result itself, not a quick look at it
-    QRect previewLook;        // below 100 %: the picture pixels a quick look at a reduced size stands for
-    QPoint previewOrigin;     // the part's top-left pixel in the picture
-    bool previewWhole = false;
-    QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
-    pictureHistogram previewCounts;   // of the whole result
-    pictureHistogram committedCounts; // of the committed picture whose cacheKey is committedKey
-    qint64 committedKey = 0;
-
-    explicit mainViewState(TmainForm *owner) : form(owner) { pool.setMaxThreadCount(1); }
-    ~mainViewState() override
-    {
-        ++*generation;
-        pool.clear();
-        pool.waitForDone();
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override;
-};
 
 bool mainViewState::eventFilter(QObject *watched, QEvent *event)
 {
@@ -405,212 +352,4 @@ void TmainForm::refreshMainView(bool relayout)
     refreshZoomCaption();
     refreshBrushCursor();
     followViewPreview(); // the preview of the pixels now in view
-}
-
-// ---- The preview on the picture -----------------------------------------------------------------
-
-bool TmainForm::viewPreviewWanted()
-{
-    if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
-    const int page = operationPages->activePageIndex();
-    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && page >= 0 && page <= 2;
-}
-
-void TmainForm::dropViewPreview()
-{
-    if (!viewState) return;
-    mainViewState &s = *viewState;
-    ++*s.generation;
-    s.previewOn = false;
-    s.requestedKey = 0;
-    const bool had = !s.preview.isNull();
-    s.preview = QImage();
-    s.previewFitted = QImage();
-    s.previewWhole = false;
-    s.previewSource = 0;
-    if (had && hasImage()) {
-        drawViews(0);
-        if (trimmingShown()) trimmingUpDownClick();
-    }
-}
-
-QRect TmainForm::visiblePicturePart() const
-{
-    if (!viewZoomed() || viewZoom < 1.0) return QRect();
-    const QSize view = ui->mainImage->pixelSize();
-    return visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom,
-                              currentBitmap->width(), currentBitmap->height());
-}
-
-void TmainForm::followViewPreview()
-{
-    if (!viewState || !viewState->previewOn || !viewPreviewWanted()) return;
-    const mainViewState &s = *viewState;
-    if (s.requestedKey == currentBitmap->cacheKey()) {
-        if (s.requestedPart.isEmpty()) return; // the whole picture serves every zoom and position
-        const QRect visible = visiblePicturePart();
-        if (!visible.isEmpty() && s.requestedPart.contains(visible)) return;
-    }
-    requestViewPreview();
-}
-
-void TmainForm::requestViewPreview()
-{
-    if (!viewState) return;
-    if (!viewPreviewWanted()) return dropViewPreview();
-    mainViewState &s = *viewState;
-    const int generation = ++*s.generation;
-    const std::shared_ptr<std::atomic<int>> current = s.generation;
-    colorFilter job = filter; // the controls as captured for the sample preview
-    const QImage source = *currentBitmap; // shared; the worker's result detaches
-    const qint64 key = source.cacheKey();
-    // Zoomed at 100 % or more, only the visible pixels: exactly the commit's, computed from the
-    // part of the picture the operation reads for them.
-    QRect part = visiblePicturePart();
-    if (part == source.rect()) part = QRect();
-    s.previewOn = true;
-    s.requestedKey = key;
-    s.requestedPart = part;
-    // A neighbourhood effect first shows a quick look, from a reduced copy of what is shown.
-    const bool perPixel = filterIsPerPixel(job, source.width(), source.height());
-    const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
-    const double reduceTo = viewZoomed() ? viewZoom : 1.0;
-    // Zoomed below 100 %, the quick look is made from the visible pixels at the view's size.
-    QRect look;
-    if (viewZoomed() && viewZoom < 1.0) {
-        const QSize view = ui->mainImage->pixelSize();
-        look = visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom, source.width(),
-                                  source.height());
-    }
-    QPointer<TmainForm> window(this);
-    s.pool.clear(); // work not yet started for an older position never starts
-    // The effects that jitter draw from the one random sequence: the worker takes a private
-    // copy of it as it stands now, so the exact view is what the commit will draw, and the
-    // sequence itself is left to the window's thread.
-    const std::uint32_t randomState = sharedRandom::instance().position();
-    s.pool.start([=]() mutable {
-        sharedRandom::privateStream stream(randomState);
-        progressIndicator outdated;
-        outdated.onPosition = [current, generation](int) {
-            if (current->load() != generation) throw previewOutdated{};
-        };
-        job.progressBar = &outdated;
-        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
-                                 halfSizes reduced, bool exact = true, QRect lookArea = QRect()) {
-            if (current->load() != generation) throw previewOutdated{};
-            QMetaObject::invokeMethod(
-                window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts, reduced, exact, lookArea] {
-                    if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced, exact, lookArea);
-                },
-                Qt::QueuedConnection);
-        };
-        try {
-            if (!part.isEmpty()) {
-                if (!perPixel && qint64(part.width()) * part.height() > quickLookPixels) {
-                    deliver(quickFilterLook(job, pictureArea(source, part), quickLookPixels), part.topLeft(), false,
-                            QImage(), {}, {}, false);
-                    stream.generator().seed(randomState);
-                }
-                deliver(runFilterOnRegion(job, source, part), part.topLeft(), false, QImage(), {}, {});
-                return;
-            }
-            // The whole picture: first a quick look, from the visible pixels at the view's size
-            // (zoomed below 100 %) or the fitted view (at fit); for the neighbourhood effects an
-            // approximation, made from fewer pixels where even that takes long.
-            if (!look.isEmpty()) {
-                QImage reduced(scaledLength(look.width(), reduceTo), scaledLength(look.height(), reduceTo),
-                               QImage::Format_RGB32);
-                stretchCopy(pictureArea(source, look), reduced);
-                deliver(quickFilterLook(job, reduced, perPixel ? 0 : quickLookPixels), look.topLeft(), false, QImage(),
-                        {}, {}, false, look);
-                stream.generator().seed(randomState);
-            } else if (!fittedSource.isNull()) {
-                deliver(QImage(), QPoint(), false, quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels),
-                        {}, {}, false);
-                stream.generator().seed(randomState);
-            }
-            QImage whole = source;
-            job.runOnBitmap(whole);
-            QImage fit;
-            if (!fittedSource.isNull()) {
-                fit = QImage(fittedSource.size(), QImage::Format_RGB32);
-                fit.fill(Qt::white);
-                stretchCopy(whole, fit);
-            }
-            pictureHistogram counts = histogramOf(whole);
-            // Below 50 % the view draws from the result's half sizes: made here, not in the view.
-            halfSizes reduced;
-            if (reduceTo < 0.5) {
-                double levelScale;
-                reduced.levelFor(whole, reduceTo, levelScale);
-            }
-            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
-        } catch (const previewOutdated &) {
-            // A newer position took over.
-        } catch (...) {
-            // The sample view shows the same operation's message; the main view keeps the picture.
-        }
-    });
-}
-
-void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts, const halfSizes &reduced, bool exact,
-                                const QRect &look)
-{
-    if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
-    mainViewState &s = *viewState;
-    s.previewSource = source;
-    s.preview = result;
-    s.previewOrigin = origin;
-    s.previewWhole = whole;
-    s.previewFitted = fitted;
-    s.previewCounts = counts;
-    s.previewExact = exact;
-    s.previewLook = look;
-    if (whole) s.previewReductions = reduced;
-    if (ui->compareButton->isChecked()) return;
-    guarded([this] {
-        drawViews(0);
-        if (trimmingShown()) trimmingUpDownClick();
-    });
-}
-
-// ---- The histogram ------------------------------------------------------------------------------
-
-void TmainForm::refreshHistogram()
-{
-    imageControl *view = ui->histogramImage;
-    if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
-        drawHistogram(pictureHistogram{}, view->canvas());
-        return view->canvasChanged();
-    }
-    mainViewState &s = *viewState;
-    const QImage &committed = *currentBitmap;
-    const bool comparing = ui->compareButton->isChecked();
-    const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
-    pictureHistogram counts;
-    if (viewZoomed() && viewZoom >= 1.0) {
-        const QRect visible = visiblePicturePart();
-        // The visible pixels exactly, from the preview where it covers them and is exact: a quick
-        // look, made from fewer pixels, is not counted.
-        const QRect covered(s.previewOrigin, s.preview.size());
-        if (preview && s.previewExact && covered.contains(visible))
-            counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
-        else
-            counts = histogramOf(committed, visible);
-    } else if (preview && s.previewWhole) {
-        counts = s.previewCounts;
-    } else {
-        // The whole committed picture, counted once for each state of it (an approximate preview
-        // keeps these until the exact result arrives).
-        if (s.committedKey != committed.cacheKey()) {
-            s.committedCounts = histogramOf(committed);
-            s.committedKey = committed.cacheKey();
-        }
-        counts = s.committedCounts;
-    }
-    drawHistogram(counts, view->canvas());
-    view->canvasChanged();
 }
