@@ -86,20 +86,17 @@ QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect
     filter.greenPlane = planes.greenPlane.get();
     filter.bluePlane = planes.bluePlane.get();
     filter.run();
-    // The wanted pixels with their fourth bytes, as a whole run leaves them.
-    QImage result = picture.copy(area);
-    if (source == area) {
-        planesToBitmap(result, planes.redPlane.get(), planes.greenPlane.get(), planes.bluePlane.get());
-        return result;
-    }
+    // The wanted pixels with the picture's fourth bytes, as a whole run leaves them.
+    QImage result(area.size(), QImage::Format_RGB32);
     const int dx = area.left() - source.left(), dy = area.top() - source.top();
     for (int y = 0; y < area.height(); ++y) {
         const std::size_t at = static_cast<std::size_t>(y + dy) * planes.width + dx;
         const std::uint8_t *red = planes.redPlane.get() + at, *green = planes.greenPlane.get() + at,
                            *blue = planes.bluePlane.get() + at;
+        const auto *from = reinterpret_cast<const QRgb *>(picture.constScanLine(area.top() + y)) + area.left();
         auto *row = reinterpret_cast<QRgb *>(result.scanLine(y));
         for (int x = 0; x < area.width(); ++x)
-            row[x] = (row[x] & 0xFF000000u) | (QRgb(red[x]) << 16) | (QRgb(green[x]) << 8) | blue[x];
+            row[x] = (from[x] & 0xFF000000u) | (QRgb(red[x]) << 16) | (QRgb(green[x]) << 8) | blue[x];
     }
     return result;
 }
