@@ -83,6 +83,16 @@ public:
     std::array<double, 256> toneTable{}; // tone lookup table, built by each tone-curve run
     const progressIndicator *progressBar = nullptr; // borrowed
 
+    // Where the planes lie when they hold only a part of a larger picture (the preview of a
+    // zoomed view, filterregion.h): the part's top-left pixel and the whole picture's size. The
+    // fringe effects, which depend on where a pixel lies in the picture (its distance from the
+    // centre and the edges, its random draws), take them from here; a frame of 0 × 0 (the
+    // default) means the planes are the whole picture.
+    int frameLeft = 0;
+    int frameTop = 0;
+    int frameWidth = 0;
+    int frameHeight = 0;
+
     // Sets pixelCount and the progress maximum (height), runs the filter describeFilter gives for
     // filterType (filterCode), then resets the progress position to 0. Unknown codes leave the
     // planes untouched.

@@ -49,12 +49,27 @@ void rowDistances(const double *dxSquared, double dySquared, int *dist, int widt
     for (; x < width; ++x) dist[x] = static_cast<int>(std::sqrt(dxSquared[x] + dySquared));
 }
 
-std::vector<double> columnSquares(int width)
+// The picture the planes belong to: the planes themselves, or the whole picture around the part
+// they hold (colorFilter's frame).
+struct pictureFrame {
+    int left, top;     // the planes' first pixel in the picture
+    int width, height; // the picture's size
+    explicit pictureFrame(const colorFilter &f)
+        : left(f.frameWidth > 0 ? f.frameLeft : 0), top(f.frameHeight > 0 ? f.frameTop : 0),
+          width(f.frameWidth > 0 ? f.frameWidth : f.width), height(f.frameHeight > 0 ? f.frameHeight : f.height)
+    {
+    }
+    bool wholeOf(const colorFilter &f) const { return left == 0 && top == 0 && width == f.width && height == f.height; }
+    std::uint64_t pixels() const { return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height); }
+};
+
+// (x − centre)² of each column of the planes, x counted in the picture.
+std::vector<double> columnSquares(int width, const pictureFrame &frame)
 {
     std::vector<double> squares(static_cast<std::size_t>(width));
-    const double centreX = width * 0.5;
+    const double centreX = frame.width * 0.5;
     for (int x = 0; x < width; ++x) {
-        const double dx = x - centreX;
+        const double dx = (x + frame.left) - centreX;
         squares[x] = dx * dx;
     }
     return squares;
@@ -71,16 +86,18 @@ inline std::uint32_t exactQuotient(std::uint32_t sum, std::uint32_t n, double in
     return q;
 }
 
-// A generator standing where the shared one will, once the rows above row y have taken their
-// draws (perRow per pixel) from position start: a band of rows takes its draws from it in
-// their order while other bands take theirs, and the shared generator leaps past them all.
-sharedRandom generatorAtRow(std::uint32_t start, int y, int width, int perRow)
+// A generator standing where the shared one will at the first pixel of the planes' row y, once
+// the pixels before it in the picture have taken their draws (perPixel each) from position
+// start: each row takes its draws from it in their order while other bands take theirs, and the
+// shared generator leaps past them all. A part of the picture draws what its pixels draw in a
+// whole run.
+sharedRandom generatorAtRow(std::uint32_t start, const pictureFrame &frame, int y, int perPixel)
 {
-    sharedRandom band;
-    band.seed(sharedRandom::leapOf(static_cast<std::uint64_t>(y) * static_cast<std::uint64_t>(width) *
-                                   static_cast<std::uint64_t>(perRow))
-                  .from(start));
-    return band;
+    const std::uint64_t before = static_cast<std::uint64_t>(y + frame.top) * static_cast<std::uint64_t>(frame.width) +
+                                 static_cast<std::uint64_t>(frame.left);
+    sharedRandom row;
+    row.seed(sharedRandom::leapOf(before * static_cast<std::uint64_t>(perPixel)).from(start));
+    return row;
 }
 
 } // namespace
@@ -89,17 +106,17 @@ void colorFilter::fringeBrightCircle()
 {
     if (width <= 0 || height <= 0) return;
     sharedRandom &random = sharedRandom::instance();
+    const pictureFrame frame(*this);
     const int half = fringeSize / 2;
-    const double factor = fringeLevel / fringeHalfDiagonal(width, height);
-    const double centreY = height * 0.5;
-    const std::vector<double> dxSquared = columnSquares(width);
+    const double factor = fringeLevel / fringeHalfDiagonal(frame.width, frame.height);
+    const double centreY = frame.height * 0.5;
+    const std::vector<double> dxSquared = columnSquares(width, frame);
     const std::uint32_t first = random.position();
     forEachRowBand([&](int top, int end) {
-        sharedRandom band = generatorAtRow(first, top, width, 1);
         std::vector<int> jitter(width), dist(width);
         for (int y = top; y < end; ++y) {
-            band.fillBelow<15>(jitter.data(), width);
-            const double dy = y - centreY;
+            generatorAtRow(first, frame, y, 1).fillBelow<15>(jitter.data(), width);
+            const double dy = (y + frame.top) - centreY;
             rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
             const std::size_t start = static_cast<std::size_t>(y) * width;
             for (int x = 0; x < width; ++x) {
@@ -111,7 +128,7 @@ void colorFilter::fringeBrightCircle()
             }
         }
     });
-    random.skip(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
+    random.skip(frame.pixels());
 }
 
 void colorFilter::fringeBrightSquare()
@@ -120,15 +137,17 @@ void colorFilter::fringeBrightSquare()
     sharedRandom &random = sharedRandom::instance();
     // A band of size 0 has no depth to spread the level over: its pixels keep their luma.
     const double factor = fringeSize != 0 ? static_cast<double>(fringeLevel) / fringeSize : 0.0;
+    const pictureFrame frame(*this);
     const std::uint32_t first = random.position();
     forEachRowBand([&](int top, int end) {
-        sharedRandom band = generatorAtRow(first, top, width, 1);
         std::vector<int> jitter(width);
         for (int y = top; y < end; ++y) {
-            band.fillBelow<10>(jitter.data(), width);
+            generatorAtRow(first, frame, y, 1).fillBelow<10>(jitter.data(), width);
             const std::size_t start = static_cast<std::size_t>(y) * width;
+            const int py = y + frame.top;
             for (int x = 0; x < width; ++x) {
-                const int c = std::min(std::min(y, x), std::min(height - y, width - x));
+                const int px = x + frame.left;
+                const int c = std::min(std::min(py, px), std::min(frame.height - py, frame.width - px));
                 const int f = fringeSize + jitter[x];
                 if (c < f) {
                     const int change = fringeSize != 0 ? static_cast<int>((f - c) * factor) : 0;
@@ -137,7 +156,7 @@ void colorFilter::fringeBrightSquare()
             }
         }
     });
-    random.skip(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
+    random.skip(frame.pixels());
 }
 
 // The box means come from a summed-area table of the picture as it was before the run. Only
@@ -156,16 +175,19 @@ void colorFilter::fringeBlur()
     job.width = width, job.height = height;
     job.size = outFocusSize, job.density = outFocusDensity | 1;
     job.reportRow = [this](int y) { reportRow(y); };
-    if (fringeBlurWide(job)) return;
+    const pictureFrame frame(*this);
+    // A part of a picture takes the plain path, which knows where the part lies.
+    if (frame.wholeOf(*this) && fringeBlurWide(job)) return;
 
     sharedRandom &random = sharedRandom::instance();
     const int size = outFocusSize;
     const int density = outFocusDensity | 1;
-    const double diagonal = fringeHalfDiagonal(width, height);
+    const double diagonal = fringeHalfDiagonal(frame.width, frame.height);
     const double k = density / diagonal;
-    const double centreY = height * 0.5;
+    const double centreY = frame.height * 0.5;
 
-    const int reach = fringeBlurReach(width, height, size, density);
+    // A box reaches no further than the picture's largest one, nor beyond the planes' longer side.
+    const int reach = std::min(fringeBlurReach(frame.width, frame.height, size, density), std::max(width, height));
     constexpr int band = 64;
     constexpr int tile = 128;
     constexpr int prefetchAhead = 48;
@@ -178,7 +200,7 @@ void colorFilter::fringeBlur()
     const double largestBox = (2.0 * reach + 1) * (2.0 * reach + 1);
     const bool singlePrecision = 256.0 * largestBox < 16777216.0;
     (void)singlePrecision;
-    const std::vector<double> dxSquared = columnSquares(width);
+    const std::vector<double> dxSquared = columnSquares(width, frame);
     const std::uint32_t firstDraw = random.position();
 
     // Bands of rows on the worker threads. A band's table starts at the highest row its boxes
@@ -188,7 +210,6 @@ void colorFilter::fringeBlur()
     const std::vector<int> edges = rowBands(height, 2 * reach + 1);
     const bandNeighbours originals(planes, 3, width, height, edges, reach);
     forEachBand(edges, [&](int first, int end) {
-        sharedRandom draw = generatorAtRow(firstDraw, first, width, 2);
         const int origin = std::max(0, first - reach);
         std::vector<std::uint32_t> ring(static_cast<std::size_t>(ringRows) * stride, 0);
         std::vector<std::uint32_t *> rowOf(static_cast<std::size_t>(height) + 1, ring.data());
@@ -252,9 +273,10 @@ void colorFilter::fringeBlur()
             const int bandBottom = std::min(end, bandTop + band); // exclusive
             buildUpTo(bandBottom + reach);
             for (int y = bandTop; y < bandBottom; ++y) {
-                const double dy = y - centreY;
+                const double dy = (y + frame.top) - centreY;
                 int *half = halves.data() + static_cast<std::size_t>(y - bandTop) * width;
-                draw.fillBelow<15>(draws.data(), 2 * width); // first and second draw of each pixel
+                // first and second draw of each pixel
+                generatorAtRow(firstDraw, frame, y, 2).fillBelow<15>(draws.data(), 2 * width);
                 rowDistances(dxSquared.data(), dy * dy, dist.data(), width);
                 int x = 0;
 #ifdef __SSE2__
@@ -363,5 +385,5 @@ void colorFilter::fringeBlur()
             }
         }
     }, [this](int y) { reportRow(y); });
-    random.skip(2 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
+    random.skip(2 * frame.pixels());
 }

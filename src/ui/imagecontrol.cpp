@@ -1,5 +1,7 @@
 #include "imagecontrol.h"
 
+#include "viewgeometry.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -13,11 +15,29 @@ imageControl::imageControl(QWidget *parent) : QWidget(parent)
     surface.fill(Qt::white);
 }
 
+void imageControl::setDevicePixels(bool on)
+{
+    devicePixels = on;
+    canvas();
+    update();
+}
+
+double imageControl::pixelRatio() const
+{
+    return devicePixels ? devicePixelRatioF() : 1.0;
+}
+
+QSize imageControl::pixelSize() const
+{
+    return viewPixelSize(size(), pixelRatio());
+}
+
 QImage &imageControl::canvas()
 {
     // The surface always matches the widget, even before the first resize event arrives.
-    if (surface.size() != size() && width() > 0 && height() > 0) {
-        QImage grown(size(), QImage::Format_RGB32);
+    const QSize pixels = pixelSize();
+    if (surface.size() != pixels && width() > 0 && height() > 0) {
+        QImage grown(pixels, QImage::Format_RGB32);
         grown.fill(Qt::white);
         QPainter p(&grown);
         p.drawImage(0, 0, surface);
@@ -79,7 +99,11 @@ void imageControl::setCursorShape(cursorShape newShape)
 void imageControl::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.drawImage(0, 0, canvas());
+    const QImage &pixels = canvas();
+    if (pixels.size() == size())
+        p.drawImage(0, 0, pixels);
+    else // one surface pixel on one pixel of the screen
+        p.drawImage(QRectF(QPointF(0, 0), QSizeF(pixels.size()) / pixelRatio()), pixels, QRectF(pixels.rect()));
 }
 
 void imageControl::resizeEvent(QResizeEvent *event)
@@ -90,19 +114,19 @@ void imageControl::resizeEvent(QResizeEvent *event)
 
 void imageControl::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = toPixels(event->position()).toPoint();
     emit mouseDown(event->button(), pos.x(), pos.y());
 }
 
 void imageControl::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = toPixels(event->position()).toPoint();
     emit mouseMove(event->buttons(), pos.x(), pos.y());
 }
 
 void imageControl::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint pos = event->position().toPoint();
+    const QPoint pos = toPixels(event->position()).toPoint();
     emit mouseUp(event->button(), pos.x(), pos.y());
 }
 

@@ -256,6 +256,9 @@ public:
     void scrollViewTo(double x, double y);
     // mainViewRect, the scroll bars and the caption for the zoom; called by layoutViews.
     void placeZoomedView();
+    // Fit mode (also a picture opened or chosen, which starts fitted): no scroll bars over the
+    // picture, and the caption says so.
+    void placeFittedView();
     void drawZoomedView();
     // Redraws the view pixels showing a changed area of the picture (a brush stroke), zoomed.
     void redrawZoomedArea(const rectangle &area);
@@ -268,13 +271,18 @@ public:
     // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
     const QImage &fittedView() const;
     void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                         const pictureHistogram &counts, const halfSizes &reduced);
+                         const pictureHistogram &counts, const halfSizes &reduced, bool exact = true,
+                         const QRect &look = QRect());
     // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
     // above the visible pixels.
     void refreshHistogram();
     // Starts (or restarts) the preview on the picture for the current controls; drops a
     // preview that no longer applies.
     void requestViewPreview();
+    // Asks for the preview again when the view moved to pixels the latest request does not cover.
+    void followViewPreview();
+    // Zoomed at 100 % and above, the picture pixels in view; else empty.
+    QRect visiblePicturePart() const;
     void dropViewPreview();
     bool viewPreviewWanted();
 

@@ -189,5 +189,8 @@ void TmainForm::refreshBrushCursor()
     p.drawLine(c - 3, c, c + 3, c);
     p.drawLine(c, c - 3, c, c + 3);
     p.end();
-    view->setCursor(QCursor(pixmap, c, c));
+    // Drawn in the view's pixels, which are the screen's.
+    const double ratio = view->pixelRatio();
+    pixmap.setDevicePixelRatio(ratio);
+    view->setCursor(QCursor(pixmap, int(c / ratio), int(c / ratio)));
 }

@@ -189,9 +189,12 @@ void TmainForm::layoutViews(int which)
     imageDocument *d = documentAt(currentIndex);
     if (which == 0 || which == 99) {
         imageControl *view = ui->mainImage;
-        d->viewScale = fitIntoView(*currentBitmap, view->width(), view->height(), mainViewRect,
+        d->viewScale = fitIntoView(*currentBitmap, view->pixelSize().width(), view->pixelSize().height(), mainViewRect,
                                    mainViewBitmap);
-        if (viewZoomed()) placeZoomedView(); // the picture's extent at the zoom, scrolled
+        if (viewZoomed())
+            placeZoomedView(); // the picture's extent at the zoom, scrolled
+        else
+            placeFittedView();
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;

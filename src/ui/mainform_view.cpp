@@ -1,21 +1,20 @@
 // The main view beyond fitting the picture: zoom (fit mode or 6.25 % to 1600 %), scrolling by the
-// scroll bars, the wheel and dragging, the before/after comparison, and the preview of the current
-// colour or effect page on the picture itself, computed off the UI thread.
+// scroll bars, the wheel and dragging, the before/after comparison, and drawing the preview of the
+// current colour or effect page on the picture itself (made in mainform_preview.cpp).
 //
 // Fit mode draws exactly as the window always has (mainViewBitmap on mainImage's canvas). Zoomed,
 // the visible part of the picture is drawn into the same canvas, mainViewRect becomes the
 // picture's extent in the view's pixels and the document's viewScale the zoom, so the trimming
 // rectangle and the brushes work through the same mapping at every zoom and scroll position.
 #include "mainform.h"
+#include "mainviewstate.h"
 
 #include "colour/displaycolour.h"
-#include "colour/sharedrandom.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
 #include "imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "imagedata/workerpool.h"
 #include "pagecontrol.h"
 #include "ui_mainform.h"
 #include "viewgeometry.h"
@@ -27,55 +26,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QThreadPool>
 #include <QWheelEvent>
-#include <atomic>
 #include <cmath>
 
 namespace {
 constexpr QRgb viewBackground = 0xFFFFFFFFu; // as around the fitted picture
 constexpr int barThickness = 14;
-
-bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
 } // namespace
-
-// Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
-struct mainViewState : QObject {
-    TmainForm *form;
-    QScrollBar *horizontal = nullptr, *vertical = nullptr;
-    halfSizes reductions, previewReductions; // of the committed picture and of the preview
-    bool panning = false;
-    QPoint panStart;
-    int panOffsetX = 0, panOffsetY = 0;
-    bool spaceHeld = false;
-
-    // The preview: a worker computes the current page's result on the whole picture (and first,
-    // zoomed at 100 % or more, on the visible part only); a newer request makes older work stop at
-    // its next row and its results are dropped.
-    QThreadPool pool;
-    std::shared_ptr<std::atomic<int>> generation = std::make_shared<std::atomic<int>>(0);
-    qint64 previewSource = 0; // cacheKey of the picture the preview was made from
-    QImage preview;           // the full picture's result, or a part of it
-    QPoint previewOrigin;     // the part's top-left pixel in the picture
-    bool previewWhole = false;
-    QImage previewFitted;     // the result fitted like mainViewBitmap (at first from the fitted view)
-    pictureHistogram previewCounts;   // of the whole result
-    pictureHistogram committedCounts; // of the committed picture whose cacheKey is committedKey
-    qint64 committedKey = 0;
-
-    explicit mainViewState(TmainForm *owner) : form(owner) { pool.setMaxThreadCount(1); }
-    ~mainViewState() override
-    {
-        ++*generation;
-        pool.clear();
-        pool.waitForDone();
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override;
-};
 
 bool mainViewState::eventFilter(QObject *watched, QEvent *event)
 {
@@ -114,13 +74,14 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
             if (!steps) return true;
             const double from = form->mainViewScale();
             const double to = steps > 0 ? zoomStepIn(from) : zoomStepOut(from);
-            const QPointF at = wheel->position();
+            const QPointF at = form->ui->mainImage->toPixels(wheel->position());
             form->setViewZoom(to, at.x(), at.y());
         } else if (form->viewZoomed()) {
             // Shift turns the wheel across (some systems already swap the axes for it).
             int across = delta.x(), down = delta.y();
             if ((wheel->modifiers() & Qt::ShiftModifier) && !across) std::swap(across, down);
-            form->scrollViewTo(form->viewOffsetX - across / 2.0, form->viewOffsetY - down / 2.0);
+            const double ratio = form->ui->mainImage->pixelRatio();
+            form->scrollViewTo(form->viewOffsetX - across * ratio / 2.0, form->viewOffsetY - down * ratio / 2.0);
         }
         return true;
     }
@@ -130,7 +91,7 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
                          (mouse->button() == Qt::LeftButton && spaceHeld);
         if (!pan || !form->viewZoomed()) return false;
         panning = true;
-        panStart = mouse->position().toPoint();
+        panStart = form->ui->mainImage->toPixels(mouse->position()).toPoint();
         panOffsetX = form->viewOffsetX;
         panOffsetY = form->viewOffsetY;
         form->ui->mainImage->setCursor(Qt::ClosedHandCursor);
@@ -138,7 +99,8 @@ bool mainViewState::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseMove: {
         if (!panning) return false;
-        const QPoint d = static_cast<QMouseEvent *>(event)->position().toPoint() - panStart;
+        const QPointF at = form->ui->mainImage->toPixels(static_cast<QMouseEvent *>(event)->position());
+        const QPoint d = at.toPoint() - panStart;
         form->scrollViewTo(panOffsetX - d.x(), panOffsetY - d.y());
         return true;
     }
@@ -166,6 +128,9 @@ void TmainForm::setUpMainView()
 {
     viewState.reset(new mainViewState(this));
     mainViewState &s = *viewState;
+    // The view's pixels are the screen's, so 100 % shows one picture pixel on one screen pixel
+    // also on a display scaled ×2; view positions and offsets are counted in them.
+    ui->mainImage->setDevicePixels(true);
     // The bars lie over the view's right and bottom edges, so fit mode keeps the view's size.
     s.horizontal = new QScrollBar(Qt::Horizontal, ui->mainImage);
     s.vertical = new QScrollBar(Qt::Vertical, ui->mainImage);
@@ -180,7 +145,10 @@ void TmainForm::setUpMainView()
     ui->mainImage->installEventFilter(&s);
     qApp->installEventFilter(&s);
 
-    const auto centre = [this] { return QPointF(ui->mainImage->width() / 2.0, ui->mainImage->height() / 2.0); };
+    const auto centre = [this] {
+        const QSize view = ui->mainImage->pixelSize();
+        return QPointF(view.width() / 2.0, view.height() / 2.0);
+    };
     const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &action) {
         auto *key = new QShortcut(keys, this);
         key->setContext(Qt::WindowShortcut);
@@ -256,7 +224,7 @@ void TmainForm::setViewZoom(double zoom, double ax, double ay)
 void TmainForm::scrollViewTo(double x, double y)
 {
     if (!viewZoomed()) return;
-    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int w = ui->mainImage->pixelSize().width(), h = ui->mainImage->pixelSize().height();
     const int nx = clampOffset(x, currentBitmap->width(), viewZoom, w);
     const int ny = clampOffset(y, currentBitmap->height(), viewZoom, h);
     if (nx == viewOffsetX && ny == viewOffsetY) return;
@@ -269,7 +237,7 @@ void TmainForm::placeZoomedView()
 {
     mainViewState &s = *viewState;
     imageDocument *d = documentAt(currentIndex);
-    const int w = ui->mainImage->width(), h = ui->mainImage->height();
+    const int w = ui->mainImage->pixelSize().width(), h = ui->mainImage->pixelSize().height();
     const int pw = currentBitmap->width(), ph = currentBitmap->height();
     viewOffsetX = clampOffset(viewOffsetX, pw, viewZoom, w);
     viewOffsetY = clampOffset(viewOffsetY, ph, viewZoom, h);
@@ -286,8 +254,20 @@ void TmainForm::placeZoomedView()
         bar->setGeometry(where);
         bar->setVisible(limit > 0);
     };
-    placeBar(s.horizontal, limitX, w, viewOffsetX, QRect(0, h - barThickness, w - (limitY > 0 ? barThickness : 0), barThickness));
-    placeBar(s.vertical, limitY, h, viewOffsetY, QRect(w - barThickness, 0, barThickness, h - (limitX > 0 ? barThickness : 0)));
+    // The bars are widgets, placed in the view's own units.
+    const int lw = ui->mainImage->width(), lh = ui->mainImage->height();
+    placeBar(s.horizontal, limitX, w, viewOffsetX,
+             QRect(0, lh - barThickness, lw - (limitY > 0 ? barThickness : 0), barThickness));
+    placeBar(s.vertical, limitY, h, viewOffsetY,
+             QRect(lw - barThickness, 0, barThickness, lh - (limitX > 0 ? barThickness : 0)));
+}
+
+void TmainForm::placeFittedView()
+{
+    if (!viewState) return;
+    viewState->horizontal->hide();
+    viewState->vertical->hide();
+    refreshZoomCaption();
 }
 
 void TmainForm::drawZoomedView()
@@ -301,7 +281,9 @@ void TmainForm::drawZoomedView()
         drawZoomed(s.preview, s.previewReductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
     } else {
         drawZoomed(committed, s.reductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
-        if (preview && viewZoom >= 1.0 && !s.preview.isNull())
+        if (preview && !s.previewLook.isEmpty())
+            drawLookOver(s.preview, s.previewLook, canvas, viewZoom, viewOffsetX, viewOffsetY);
+        else if (preview && viewZoom >= 1.0)
             drawZoomedPart(s.preview, s.previewOrigin.x(), s.previewOrigin.y(), canvas, viewZoom, viewOffsetX,
                            viewOffsetY);
     }
@@ -369,185 +351,5 @@ void TmainForm::refreshMainView(bool relayout)
     if (trimming) trimmingUpDownClick();
     refreshZoomCaption();
     refreshBrushCursor();
-}
-
-// ---- The preview on the picture -----------------------------------------------------------------
-
-bool TmainForm::viewPreviewWanted()
-{
-    if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
-    const int page = operationPages->activePageIndex();
-    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && page >= 0 && page <= 2;
-}
-
-void TmainForm::dropViewPreview()
-{
-    if (!viewState) return;
-    mainViewState &s = *viewState;
-    ++*s.generation;
-    const bool had = !s.preview.isNull();
-    s.preview = QImage();
-    s.previewFitted = QImage();
-    s.previewWhole = false;
-    s.previewSource = 0;
-    if (had && hasImage()) {
-        drawViews(0);
-        if (trimmingShown()) trimmingUpDownClick();
-    }
-}
-
-void TmainForm::requestViewPreview()
-{
-    if (!viewState) return;
-    if (!viewPreviewWanted()) return dropViewPreview();
-    mainViewState &s = *viewState;
-    const int generation = ++*s.generation;
-    const std::shared_ptr<std::atomic<int>> current = s.generation;
-    colorFilter job = filter; // the controls as captured for the sample preview
-    const QImage source = *currentBitmap; // shared; the worker's result detaches
-    const qint64 key = source.cacheKey();
-    // Zoomed at 100 % or more, the visible part first: what shows soonest.
-    QRect part;
-    if (viewZoomed() && viewZoom >= 1.0) {
-        const int w = ui->mainImage->width(), h = ui->mainImage->height();
-        part = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
-                     QPoint(pictureAt(w - 1, viewOffsetX, viewZoom), pictureAt(h - 1, viewOffsetY, viewZoom)))
-                   .intersected(source.rect());
-    }
-    const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
-    const double reduceTo = viewZoomed() ? viewZoom : 1.0;
-    QPointer<TmainForm> window(this);
-    s.pool.clear(); // work not yet started for an older position never starts
-    // The effects that jitter draw from the one random sequence: the worker takes a private
-    // copy of it as it stands now, so the exact view is what the commit will draw, and the
-    // sequence itself is left to the window's thread.
-    const std::uint32_t randomState = sharedRandom::instance().position();
-    s.pool.start([=]() mutable {
-        sharedRandom::privateStream stream(randomState);
-        // Work for an older position stops at its next band or row (operationCancelled).
-        progressIndicator outdated;
-        outdated.cancelRequested = [current, generation] { return current->load() != generation; };
-        const cancelScope stopsWhenOutdated(&outdated);
-        job.progressBar = &outdated;
-        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
-                                 halfSizes reduced) {
-            outdated.checkCancelled();
-            QMetaObject::invokeMethod(
-                window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts, reduced] {
-                    if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced);
-                },
-                Qt::QueuedConnection);
-        };
-        try {
-            // First what shows soonest: the visible part zoomed at 100 % or more, else the
-            // operation on the fitted view (an approximation for the neighbourhood effects).
-            if (!part.isEmpty() && part != source.rect()) {
-                QImage quick = source.copy(part);
-                job.runOnBitmap(quick);
-                deliver(std::move(quick), part.topLeft(), false, QImage(), {}, {});
-            } else if (part.isEmpty() && !fittedSource.isNull()) {
-                QImage quick = fittedSource.copy();
-                job.runOnBitmap(quick);
-                deliver(QImage(), QPoint(), false, std::move(quick), {}, {});
-            }
-            QImage whole = source;
-            stream.generator().seed(randomState); // the quick step above drew from it too
-            job.runOnBitmap(whole);
-            QImage fit;
-            if (!fittedSource.isNull()) {
-                fit = QImage(fittedSource.size(), QImage::Format_RGB32);
-                fit.fill(Qt::white);
-                stretchCopy(whole, fit);
-            }
-            pictureHistogram counts = histogramOf(whole);
-            // Below 50 % the view draws from the result's half sizes: made here, not in the view.
-            halfSizes reduced;
-            if (reduceTo < 0.5) {
-                double levelScale;
-                reduced.levelFor(whole, reduceTo, levelScale);
-            }
-            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
-        } catch (const operationCancelled &) {
-            // A newer position took over.
-        } catch (...) {
-            // The sample view shows the same operation's message; the main view keeps the picture.
-        }
-    });
-}
-
-void TmainForm::rememberPictureCounts(const QImage &picture, const pictureHistogram &counts)
-{
-    if (!viewState) return;
-    viewState->committedCounts = counts;
-    viewState->committedKey = picture.cacheKey();
-}
-
-void TmainForm::stopViewPreviewWork()
-{
-    if (viewState) ++*viewState->generation; // the result shown stays until the view changes
-}
-
-void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts, const halfSizes &reduced)
-{
-    if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
-    mainViewState &s = *viewState;
-    s.previewSource = source;
-    s.preview = result;
-    s.previewOrigin = origin;
-    s.previewWhole = whole;
-    s.previewFitted = fitted;
-    s.previewCounts = counts;
-    if (whole) s.previewReductions = reduced;
-    if (ui->compareButton->isChecked()) return;
-    guarded([this] {
-        drawViews(0);
-        if (trimmingShown()) trimmingUpDownClick();
-    });
-}
-
-// ---- The histogram ------------------------------------------------------------------------------
-
-void TmainForm::refreshHistogram()
-{
-    imageControl *view = ui->histogramImage;
-    // Counted only where it shows (the 詳細調整 page): showing the page redraws the views, and so
-    // counts then. A commit on another page does not wait for the count of 24 million pixels.
-    if (isVisible() && !view->isVisible()) return;
-    if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
-        drawHistogram(pictureHistogram{}, view->canvas());
-        return view->canvasChanged();
-    }
-    mainViewState &s = *viewState;
-    const QImage &committed = *currentBitmap;
-    const bool comparing = ui->compareButton->isChecked();
-    const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
-    pictureHistogram counts;
-    if (viewZoomed() && viewZoom >= 1.0) {
-        // The visible pixels exactly, from the preview where it covers them.
-        const int w = ui->mainImage->width(), h = ui->mainImage->height();
-        const QRect visible = QRect(QPoint(pictureAt(0, viewOffsetX, viewZoom), pictureAt(0, viewOffsetY, viewZoom)),
-                                    QPoint(pictureAt(w - 1, viewOffsetX, viewZoom),
-                                           pictureAt(h - 1, viewOffsetY, viewZoom)))
-                                  .intersected(committed.rect());
-        const QRect covered(s.previewOrigin, s.preview.size());
-        if (preview && covered.contains(visible))
-            counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
-        else
-            counts = histogramOf(committed, visible);
-    } else if (preview && s.previewWhole) {
-        counts = s.previewCounts;
-    } else {
-        // The whole committed picture, counted once for each state of it (an approximate preview
-        // keeps these until the exact result arrives).
-        if (s.committedKey != committed.cacheKey()) {
-            s.committedCounts = histogramOf(committed);
-            s.committedKey = committed.cacheKey();
-        }
-        counts = s.committedCounts;
-    }
-    drawHistogram(counts, view->canvas());
-    view->canvasChanged();
+    followViewPreview(); // the preview of the pixels now in view
 }

@@ -1,5 +1,8 @@
 #include "viewgeometry.h"
 
+#include "geometry/brushstroke.h"
+#include "imagedata/myimagearray.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -50,6 +53,12 @@ QString zoomCaption(bool fit, double zoom)
     return text + QStringLiteral(" %");
 }
 
+QSize viewPixelSize(QSize units, double pixelRatio)
+{
+    if (pixelRatio == 1.0) return units;
+    return QSize(int(units.width() * pixelRatio + 0.5), int(units.height() * pixelRatio + 0.5));
+}
+
 int scaledLength(int pictureLength, double scale)
 {
     return int(std::ceil(pictureLength * scale - 1e-9));
@@ -78,6 +87,15 @@ int pictureAt(int position, int offset, double scale)
 {
     if (!(scale > 0)) return 0;
     return int(std::floor((double(position) + offset) / scale));
+}
+
+QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
+                         int pictureHeight)
+{
+    if (viewWidth <= 0 || viewHeight <= 0) return QRect();
+    return QRect(QPoint(pictureAt(0, offsetX, scale), pictureAt(0, offsetY, scale)),
+                 QPoint(pictureAt(viewWidth - 1, offsetX, scale), pictureAt(viewHeight - 1, offsetY, scale)))
+        .intersected(QRect(0, 0, pictureWidth, pictureHeight));
 }
 
 void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast)
@@ -149,6 +167,18 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
 {
     canvas.fill(background);
     drawZoomedOver(picture, reductions, canvas, scale, offsetX, offsetY);
+}
+
+void drawLookOver(const QImage &look, const QRect &area, QImage &canvas, double scale, int offsetX, int offsetY)
+{
+    if (look.isNull() || area.isEmpty() || !(scale > 0)) return;
+    int left, right, top, bottom;
+    viewSpanOfPixel(area.left(), area.right(), offsetX, scale, left, right);
+    viewSpanOfPixel(area.top(), area.bottom(), offsetY, scale, top, bottom);
+    if (right < left || bottom < top) return;
+    QImage block(right - left + 1, bottom - top + 1, QImage::Format_RGB32);
+    stretchCopy(look, block);
+    copyPixelBlock(block, 0, 0, canvas, left, top, block.width(), block.height());
 }
 
 void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,

@@ -7,6 +7,7 @@
 // is smaller than the view and centred in it.
 #pragma once
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <vector>
 
@@ -23,6 +24,10 @@ double clampZoom(double zoom);
 // two below 10 % ("6.25 %").
 QString zoomCaption(bool fit, double zoom);
 
+// A view's size in the screen's pixels: its size in widget units times the screen's scale
+// (2 on a display scaled ×2), rounded. Zoom factors count these pixels: at 100 % one picture
+// pixel is one of them.
+QSize viewPixelSize(QSize units, double pixelRatio);
 // The scaled picture's length in view pixels (rounded up: a partly shown pixel counts).
 int scaledLength(int pictureLength, double scale);
 // The largest scroll offset; 0 when the scaled picture fits.
@@ -35,6 +40,10 @@ int clampOffset(double offset, int pictureLength, double scale, int viewLength);
 double offsetAfterZoom(double offset, double oldScale, double newScale, double anchor);
 // The picture pixel a view pixel shows (may lie off the picture): floor((position + offset) / scale).
 int pictureAt(int position, int offset, double scale);
+// The picture pixels a view of viewWidth × viewHeight pixels shows at the placement, cut to the
+// picture (empty when it shows none).
+QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
+                         int pictureHeight);
 // The first view pixel showing picture pixel p: ceil(p · scale − offset) for the inclusive span
 // of pixels that show it, and the last one; last < first when a pixel shows in none (below 100 %).
 void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast);
@@ -63,6 +72,9 @@ void drawZoomed(const QImage &picture, halfSizes &reductions, QImage &canvas, do
 // placement puts it, as drawZoomed does at 100 % and above; the rest of the canvas is left alone.
 void drawZoomedPart(const QImage &part, int partX, int partY, QImage &canvas, double scale, int offsetX,
                     int offsetY);
+// Draws look, a reduced picture standing for the picture pixels of area, stretched over the view
+// pixels the placement shows area in (a quick look below 100 %); the rest of the canvas is left.
+void drawLookOver(const QImage &look, const QRect &area, QImage &canvas, double scale, int offsetX, int offsetY);
 // Draws the picture over the canvas as drawZoomed does, without filling the rest: for redrawing a
 // part of the view (the canvas being that part, the offsets its position).
 void drawZoomedOver(const QImage &picture, halfSizes &reductions, QImage &canvas, double scale, int offsetX,

@@ -91,6 +91,25 @@ private slots:
         QCOMPARE(view->canvas(), fitted);
     }
 
+    // Back at fit, and for a picture opened fitted, no scroll bar stays over the picture.
+    void fitShowsNoScrollBars()
+    {
+        windowUnderTest t;
+        t.open(texturedPicture(scratch.path(), "bars.bmp", 1800, 1300));
+        imageControl *view = t.image("mainImage");
+        auto *across = view->findChild<QScrollBar *>("mainImageHorizontalBar");
+        auto *down = view->findChild<QScrollBar *>("mainImageVerticalBar");
+        t.click("zoomActualButton");
+        QVERIFY(across->isVisible() && down->isVisible());
+        QTest::keyClick(t.window.get(), Qt::Key_0, Qt::ControlModifier);
+        QVERIFY(!across->isVisible() && !down->isVisible());
+        t.click("zoomActualButton");
+        QVERIFY(across->isVisible());
+        t.open(texturedPicture(scratch.path(), "second.bmp", 1700, 1200));
+        QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(!across->isVisible() && !down->isVisible());
+    }
+
     // At 100 % the preview on the picture is, byte for byte, what 画像処理実行 then makes, for a
     // colour page and a neighbourhood effect; 比較 shows the committed picture meanwhile.
     void previewIsTheCommit_data()
@@ -158,6 +177,59 @@ private slots:
         t.child<QAbstractButton>("viewPreviewCheckBox")->setChecked(false);
         QTest::qWait(50);
         QCOMPARE(shown(t), expectedAt100(t, result));
+    }
+
+    // Zoomed at 100 % and above, the preview is made for the pixels in view only, exactly the
+    // commit's (a mosaic's tiles and a sharpen's neighbours reach past them), and follows the view
+    // when it scrolls or zooms; at 400 % the view shows the result's pixels as squares, at 50 %
+    // the whole result reduced.
+    void previewOfTheVisiblePixels_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<int>("value");
+        QTest::newRow("sharpen") << 0 << "edgeTrackBar" << 9;
+        QTest::newRow("mosaic") << 2 << "mosaicTrackBar" << 13;
+    }
+    void previewOfTheVisiblePixels()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, bar);
+        QFETCH(int, value);
+        windowUnderTest t;
+        t.open(texturedPicture(scratch.path(), "region.bmp", 1500, 1100));
+        TmainForm &w = *t.window;
+        imageControl *view = t.image("mainImage");
+        w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
+        t.selectTabs(2, tab);                       // 効果2
+        t.click("zoomActualButton");
+        w.scrollViewTo(251, 187);
+        const QImage committed = t.current()->bitmap.copy();
+        t.bar(bar.toLatin1().constData())->setValue(value);
+        colorFilter engine = w.filter;
+        engine.progressBar = nullptr;
+        QImage result = committed.copy();
+        engine.runOnBitmap(result);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        // Nothing beyond the view was made: the main view's whole picture is still the committed one.
+        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        w.scrollViewTo(603, 421);
+        QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
+        w.setViewZoom(4.0, 0, 0);
+        w.scrollViewTo(2917, 1733);
+        QImage expected(view->canvas().size(), QImage::Format_RGB32);
+        halfSizes reductions;
+        drawZoomed(result, reductions, expected, 4.0, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
+        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        // Below 100 % the quick look gives way to the whole result, reduced as the view draws it.
+        w.setViewZoom(0.5, 0, 0);
+        w.scrollViewTo(101, 57);
+        halfSizes resultReductions;
+        drawZoomed(result, resultReductions, expected, 0.5, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
+        t.click("executeButton");
+        QCOMPARE(t.current()->bitmap, result);
     }
 
     // A slider moved on before the preview is ready: the view ends on the last position's result

@@ -61,6 +61,36 @@ private slots:
         }
     }
 
+    // On a display scaled ×2 the view has twice the pixels each way, and the visible picture
+    // pixels at 100 % are as many as the screen's pixels.
+    void screenPixelsAndVisiblePart()
+    {
+        QCOMPARE(viewPixelSize(QSize(770, 654), 1.0), QSize(770, 654));
+        QCOMPARE(viewPixelSize(QSize(770, 654), 2.0), QSize(1540, 1308));
+        QCOMPARE(viewPixelSize(QSize(771, 3), 1.5), QSize(1157, 5));
+        QCOMPARE(visiblePictureRect(1540, 1308, 333, 211, 1.0, 4000, 3000), QRect(333, 211, 1540, 1308));
+        QCOMPARE(visiblePictureRect(1540, 1308, 3000, 2000, 1.0, 4000, 3000), QRect(3000, 2000, 1000, 1000));
+        QCOMPARE(visiblePictureRect(100, 60, 10, 7, 4.0, 4000, 3000), QRect(2, 1, 26, 16));
+        QCOMPARE(visiblePictureRect(500, 500, -200, -100, 1.0, 100, 300), QRect(0, 0, 100, 300));
+        QVERIFY(visiblePictureRect(0, 10, 0, 0, 1.0, 100, 100).isEmpty());
+    }
+
+    // A quick look below 100 % covers exactly the view pixels that show its picture pixels.
+    void quickLookCoversItsArea()
+    {
+        QImage canvas(40, 30, QImage::Format_RGB32);
+        canvas.fill(0xFFFFFFFFu);
+        QImage look(7, 3, QImage::Format_RGB32);
+        look.fill(0xFF102030u);
+        // Picture pixels 10..29 × 6..17 at 50 %, scrolled by (2, 1): view pixels 3..12 × 2..7.
+        drawLookOver(look, QRect(10, 6, 20, 12), canvas, 0.5, 2, 1);
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x) {
+                const bool inside = x >= 3 && x <= 12 && y >= 2 && y <= 7;
+                QCOMPARE(canvas.pixel(x, y), inside ? 0xFF102030u : 0xFFFFFFFFu);
+            }
+    }
+
     void drawingAtAZoom()
     {
         QImage picture(37, 23, QImage::Format_RGB32);
