@@ -5,9 +5,9 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
-#include "ui/appfont.h"
+#include "ui/widgets/appfont.h"
 #include "ui/designassets.h"
-#include "ui/dialogservice.h"
+#include "ui/widgets/dialogservice.h"
 #include "ui/mainform.h"
 #include "ui/windowsettings.h"
 

@@ -18,7 +18,7 @@
 #include "geometry/brushstroke.h"
 #include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
-#include "imagedata/myeditingelement.h"
+#include "ui/panels/myeditingelement.h"
 #include "imagedata/rectangle.h"
 
 #include <QImage>
@@ -49,7 +49,7 @@ class prepareShape;
 class commonResizeRect;
 class upDown;
 class colorTool;
-class brushTool;
+class brushPanel;
 class trackBarSource;
 class textTarget;
 struct recipeStage;
@@ -104,7 +104,7 @@ public:
     TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
     std::unique_ptr<colorTool> colorPanel;       // the カラー tab
-    std::unique_ptr<brushTool> brush;            // the hidden brush pages
+    std::unique_ptr<brushPanel> brush;           // the hidden brush pages
     std::vector<std::unique_ptr<trackBarSource>> trackBarSources; // the bars the two read
     std::vector<std::unique_ptr<textTarget>> panelTexts;          // the captions they write
 

@@ -2,10 +2,10 @@
 // engines its controls and forwards the controls' events to them.
 #include "mainform.h"
 
-#include "colour/colortool.h"
-#include "geometry/brushtool.h"
-#include "imagecontrol.h"
-#include "statictext.h"
+#include "ui/panels/colortool.h"
+#include "ui/panels/brushpanel.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/statictext.h"
 #include "ui_mainform.h"
 
 #include <QLabel>
@@ -100,8 +100,8 @@ void TmainForm::paletImageMouseEnter(int index)
 
 void TmainForm::setUpBrush()
 {
-    brush = std::make_unique<brushTool>();
-    brushTool &b = *brush;
+    brush = std::make_unique<brushPanel>();
+    brushPanel &b = *brush;
     auto text = [this](QLabel *label) {
         return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
     };

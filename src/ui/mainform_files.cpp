@@ -3,14 +3,14 @@
 #include "mainform.h"
 
 #include "aboutdialogbox.h"
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/picturesignature.h"
 #include "jpegqualitywindow.h"
-#include "print/printform.h"
+#include "ui/print/printform.h"
 #include "ui_mainform.h"
 
 #include <QFileInfo>

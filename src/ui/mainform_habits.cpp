@@ -3,11 +3,11 @@
 // folder, and every choice on the effect pages refreshing the preview.
 #include "mainform.h"
 
-#include "busycursor.h"
-#include "dialogservice.h"
+#include "widgets/busycursor.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imagefilemanager.h"
-#include "radiogroup.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QDragEnterEvent>

@@ -2,8 +2,8 @@
 #include "mainform.h"
 
 #include "colour/tonecurveview.h"
-#include "imagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QCheckBox>

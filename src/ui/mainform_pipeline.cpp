@@ -5,12 +5,12 @@
 #include "colour/filterparameters.h"
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "pagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QLabel>

@@ -3,13 +3,13 @@
 // controls back, leaving exactly one undo step.
 #include "mainform.h"
 
-#include "busycursor.h"
+#include "widgets/busycursor.h"
 
 #include "colour/recipes.h"
 #include "imagedata/imagedocument.h"
 #include "colour/filterparameters.h"
-#include "pagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QScopeGuard>

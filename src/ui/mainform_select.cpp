@@ -1,7 +1,7 @@
 // Selecting and closing pictures of the open-images list.
 #include "mainform.h"
 
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
 
 #include <algorithm>

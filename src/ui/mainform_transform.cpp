@@ -8,17 +8,17 @@
 #include "geometry/prepareshape.h"
 #include "geometry/shapeparameters.h"
 #include "geometry/viewmapping.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
-#include "keyupedit.h"
+#include "widgets/keyupedit.h"
 #include "mytoolbox.h"
-#include "pagecontrol.h"
-#include "progressbar.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/progressbar.h"
+#include "widgets/radiogroup.h"
 #include "transformcontrols.h"
 #include "ui_mainform.h"
-#include "updown.h"
+#include "widgets/updown.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -379,7 +379,7 @@ bool TmainForm::trimmingShown()
 void TmainForm::showTrimmingRect(bool shown)
 {
     if (!trimmingRect || shown == trimmingDrawn) return;
-    trimmingRect->draw(*ui->mainImage);
+    trimmingRect->draw(ui->mainImage->canvas());
     ui->mainImage->canvasChanged();
     trimmingDrawn = shown;
 }
@@ -492,7 +492,7 @@ void TmainForm::mainImageMouseMove(Qt::MouseButtons buttons, int x, int y)
     if (buttons & Qt::LeftButton) {
         guarded([&] {
             showTrimmingRect(true);
-            trimmingRect->dragEdges(*ui->mainImage, x, y);
+            trimmingRect->dragEdges(ui->mainImage->canvas(), x, y);
             ui->mainImage->canvasChanged();
             refreshTrimmingControls();
         });

@@ -12,10 +12,10 @@
 #include "colour/sharedrandom.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "pagecontrol.h"
+#include "widgets/pagecontrol.h"
 #include "ui_mainform.h"
 #include "viewgeometry.h"
 

@@ -2,7 +2,7 @@
 #include "test_mainform_support.h"
 
 #include "geometry/brushstroke.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
 

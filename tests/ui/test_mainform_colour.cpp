@@ -2,10 +2,10 @@
 #include "test_mainform_support.h"
 
 #include "colour/colorcontrol.h"
-#include "colour/colortool.h"
+#include "ui/panels/colortool.h"
 #include "colour/recipes.h"
 #include "colour/sharedrandom.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 
 using namespace testing_support;
 

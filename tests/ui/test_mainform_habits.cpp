@@ -2,7 +2,7 @@
 // dialogs' folder, the two radio groups that refresh the preview, and the untitled question.
 #include "test_mainform_support.h"
 
-#include "ui/busycursor.h"
+#include "ui/widgets/busycursor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

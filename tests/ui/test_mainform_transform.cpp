@@ -7,7 +7,7 @@
 #include "geometry/prepareshape.h"
 #include "imagedata/myimagearray.h"
 #include "ui/transformcontrols.h"
-#include "ui/updown.h"
+#include "ui/widgets/updown.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

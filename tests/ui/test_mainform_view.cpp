@@ -4,7 +4,7 @@
 #include "colour/sharedrandom.h"
 
 #include "geometry/brushstroke.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
 #include "ui/histogram.h"

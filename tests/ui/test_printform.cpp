@@ -3,10 +3,10 @@
 // and printing to a PDF file when the system has no print queue.
 #include "test_mainform_support.h"
 
-#include "print/pagelayout.h"
-#include "print/printform.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/print/pagelayout.h"
+#include "ui/print/printform.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QProcess>
 #include <QPushButton>

@@ -2,12 +2,12 @@
 
 #include "ui_printform.h"
 
-#include "ui/appfont.h"
-#include "ui/dialogservice.h"
-#include "ui/imagecontrol.h"
-#include "ui/radiogroup.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/widgets/appfont.h"
+#include "ui/widgets/dialogservice.h"
+#include "ui/widgets/imagecontrol.h"
+#include "ui/widgets/radiogroup.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 // size) that handlers draw on, mouse events with the pressed button and pixel position, and the
 // four cursor shapes. Used as a promoted widget in the .ui forms.
 #pragma once
-#include "imagedata/controlrefs.h"
+#include "ui/panels/controlrefs.h"
 
 #include <QWidget>
 
