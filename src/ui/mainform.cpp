@@ -301,8 +301,8 @@ bool TmainForm::guarded(const std::function<void()> &command)
 void TmainForm::FormResize()
 {
     guarded([this] {
-        layoutViews(0);
-        if (hasImage()) drawViews(0);
+        layoutViews(mainView);
+        if (hasImage()) drawViews(mainView);
         refreshControls();
     });
 }

@@ -20,6 +20,7 @@
 #include "imagedata/messagesink.h"
 #include "ui/panels/myeditingelement.h"
 #include "imagedata/rectangle.h"
+#include "operationpages.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -132,12 +133,25 @@ public:
 
     // Pipeline.
     bool hasImage();
-    int operationCode();
+    // The operation code of the current page, tab and radio choice (operationpages.h); writes
+    // nothing.
+    int operationCode() const;
+    // Writes the current choice's code into its engine (filterType on the colour pages, the
+    // transform set-up's shapeType on 変形; nothing without an active page) and returns it.
+    int selectOperation();
+    // The tab control of an operation page and the radio group a tab chooses with; nullptr for none.
+    pageControl *operationTabs(int page) const;
+    radioGroup *operationRadioGroup(operationRadio radio) const;
     void captureControls();
-    void applyOperation(int mode);
-    void layoutViews(int which);
-    void drawViews(int which);
-    void clearViews(int which);
+    // What applyOperation does with the active operation: commit it to the picture, or preview
+    // it on the sample (and, when asked, on the main view).
+    enum operationMode : int { commitMode = 0, previewMode = 1 };
+    void applyOperation(operationMode mode);
+    // The picture views layoutViews, drawViews and clearViews work on.
+    enum viewChoice : int { mainView = 0, sampleView = 1, bothViews = 99 };
+    void layoutViews(viewChoice which);
+    void drawViews(viewChoice which);
+    void clearViews(viewChoice which);
     void refreshControls();
     void showPictureInfo();
     void refreshAfterPageChange();
@@ -185,6 +199,8 @@ public:
     void previewTransform(std::uint32_t code);
     void drawSampleGrid(); // the transform preview's guide grid over sampleImage
     void commitTransform(imageDocument &d);
+    // The resize edits' pairs: the vertical (height) or the horizontal (width) percent and pixels.
+    enum magnificationKind : int { verticalKind = 1, horizontalKind = 2 };
     void magnificationSync(int kind);
     void rewriteMagnificationPair(int kind);
     void refreshTrimmingControls();

@@ -62,10 +62,10 @@ void TmainForm::fileOpenButtonClick()
         editingCount += 1;
         currentIndex = editingCount - 1;
         editingList[currentIndex]->setDocument(std::move(d));
-        layoutViews(99);
-        drawViews(0);
+        layoutViews(bothViews);
+        drawViews(mainView);
         refreshControls();
-        applyOperation(1);
+        applyOperation(previewMode);
     });
 }
 
@@ -158,10 +158,10 @@ void TmainForm::undoButtonClick()
         if (!hasImage()) return; // no picture: nothing to undo
         imageDocument *d = documentAt(currentIndex);
         d->undo();
-        layoutViews(99);
-        drawViews(0);
+        layoutViews(bothViews);
+        drawViews(mainView);
         refreshControls();
-        applyOperation(1);
+        applyOperation(previewMode);
         editingList[currentIndex]->refreshElement();
     });
 }

@@ -102,12 +102,12 @@ void TmainForm::installDesktopHabits()
 
 void TmainForm::fringeShapeRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::paintRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 QString TmainForm::currentPictureFolder()

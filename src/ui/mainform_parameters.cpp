@@ -14,7 +14,7 @@
 void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
 {
     caption->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::brightTrackBarChange() { parameterTrackBarChange(ui->brightTrackBar, ui->brightStaticText); }
@@ -71,7 +71,7 @@ void TmainForm::medianTrackBarChange() { parameterTrackBarChange(ui->medianTrack
 void TmainForm::transformTrackBarChange(QSlider *trackBar, QLineEdit *edit)
 {
     edit->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::rotateTrackBarChange() { transformTrackBarChange(ui->rotateTrackBar, ui->rotateEdit); }
@@ -90,13 +90,13 @@ void TmainForm::distortoinTrackBarChange()
 
 void TmainForm::monoColorRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::embosseAngleRadioGroupClick()
 {
     filter.embossAngle = embosseAngleGroup->itemIndex() * 45;
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 // ---- Tone-curve editor ----------------------------------------------------------------------
@@ -144,7 +144,7 @@ void TmainForm::toneTrackBarChange()
     default: break;
     }
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCurveRadioGroupClick()
@@ -158,7 +158,7 @@ void TmainForm::toneCurveRadioGroupClick()
     }
     ui->toneTrackBar->setValue(position);
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::curveResetButtonClick()
@@ -166,7 +166,7 @@ void TmainForm::curveResetButtonClick()
     toneReset();
     resetTransformControls();
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCntImgMouseDown(Qt::MouseButton, int x, int y)
@@ -181,7 +181,7 @@ void TmainForm::toneCntImgMouseMove(Qt::MouseButtons, int, int y)
     if (toneDragIndex < 0 || toneDragIndex > 8) return;
     if (!toneKnotDrag(filter.tonePoints, toneDragIndex, y, ui->toneCntImg->height())) return;
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCntImgMouseUp(Qt::MouseButton, int, int)

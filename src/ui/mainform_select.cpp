@@ -73,8 +73,8 @@ void TmainForm::removeImage(int index)
 
 void TmainForm::showCurrentImage()
 {
-    layoutViews(99);
-    drawViews(0);
+    layoutViews(bothViews);
+    drawViews(mainView);
     refreshControls();
-    applyOperation(1);
+    applyOperation(previewMode);
 }

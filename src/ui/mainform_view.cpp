@@ -207,7 +207,7 @@ void TmainForm::setUpMainView()
         guarded([this, on] {
             if (!hasImage()) return;
             if (on)
-                applyOperation(1);
+                applyOperation(previewMode);
             else
                 dropViewPreview();
         });
@@ -360,14 +360,14 @@ void TmainForm::refreshMainView(bool relayout)
     // The trimming rectangle keeps the picture edges its edits hold.
     const bool trimming = trimmingShown();
     if (relayout || !viewZoomed()) {
-        layoutViews(0);
+        layoutViews(mainView);
     } else { // a scroll: the fitted bitmap and the canvas stay
         placeZoomedView();
         trimmingDrawn = false;
         if (trimmingRect)
             trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right, mainViewRect.bottom);
     }
-    drawViews(0);
+    drawViews(mainView);
     if (trimming) trimmingUpDownClick();
     refreshZoomCaption();
     refreshBrushCursor();
@@ -378,8 +378,7 @@ void TmainForm::refreshMainView(bool relayout)
 bool TmainForm::viewPreviewWanted()
 {
     if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
-    const int page = operationPages->activePageIndex();
-    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && page >= 0 && page <= 2;
+    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && isFilterPage(operationPages->activePageIndex());
 }
 
 void TmainForm::dropViewPreview()
@@ -393,7 +392,7 @@ void TmainForm::dropViewPreview()
     s.previewWhole = false;
     s.previewSource = 0;
     if (had && hasImage()) {
-        drawViews(0);
+        drawViews(mainView);
         if (trimmingShown()) trimmingUpDownClick();
     }
 }
@@ -493,7 +492,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     if (whole) s.previewReductions = reduced;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
-        drawViews(0);
+        drawViews(mainView);
         if (trimmingShown()) trimmingUpDownClick();
     });
 }

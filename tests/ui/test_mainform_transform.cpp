@@ -63,6 +63,12 @@ private slots:
         QCOMPARE(hundredthsOf("-1e1"), std::optional<int>(-1000));
         QVERIFY(!hundredthsOf("1e300"));
         QVERIFY(!hundredthsOf("abc"));
+        // Truncated toward zero, and only while the hundredths fit an int.
+        QCOMPARE(hundredthsOf("-0.019"), std::optional<int>(-1));
+        QCOMPARE(hundredthsOf("21474836.4799"), std::optional<int>(2147483647));
+        QVERIFY(!hundredthsOf("21474836.48"));
+        QCOMPARE(hundredthsOf("-21474836.4899"), std::optional<int>(-2147483648));
+        QVERIFY(!hundredthsOf("-21474836.49"));
         QCOMPARE(wholeNumberOf("+7"), std::optional<int>(7));
         QVERIFY(!wholeNumberOf("12.5"));
     }
@@ -411,7 +417,7 @@ private slots:
         QCOMPARE(t.current()->undoCount, 1);
 
         const QImage shown = t.image("sampleImage")->canvas().copy();
-        t.window->layoutViews(1); // the sample made afresh from the picture, and where it goes
+        t.window->layoutViews(TmainForm::sampleView); // the sample made afresh from the picture, and where it goes
         const QImage &sample = t.window->sampleBitmap;
         const rectangle at = t.window->sampleRect;
         const auto onGrid = [&](int v) { return page == 3 && (v % 25 == 0 || v == 204); };

@@ -249,7 +249,7 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, centre);
         const QImage painted = view->canvas().copy();
         QVERIFY(painted != before);
-        w.drawViews(0);
+        w.drawViews(TmainForm::mainView);
         const QRect around(centre - QPoint(20, 20), QSize(40, 40));
         QCOMPARE(view->canvas().copy(around), painted.copy(around));
     }
