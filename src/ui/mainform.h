@@ -329,26 +329,6 @@ public slots:
     void theEndButtonClick();
 
     // Parameter controls.
-    void brightTrackBarChange();
-    void chromaTrackBarChange();
-    void hueTrackBarChange();
-    void redTrackBarChange();
-    void greenTrackBarChange();
-    void blueTrackBarChange();
-    void outFocusSizeTrackBarChange();
-    void outFocusDensityTrackBarChange();
-    void fringeSizeTrackBarChange();
-    void fringeLevelTrackBarChange();
-    void paintTrackBarChange();
-    void softSizeTrackBarChange();
-    void softCoreLevelTrackBarChange();
-    void embosseLevelTrackBarChange();
-    void edgeTrackBarChange();
-    void colorLevelTrackBarChange();
-    void mosaicTrackBarChange();
-    void vibrateSizeTrackBarChange();
-    void vibrateAngleTrackBarChange();
-    void medianTrackBarChange();
     void monoColorRadioGroupClick();
     void embosseAngleRadioGroupClick();
     void fringeShapeRadioGroupClick();
@@ -383,12 +363,6 @@ public slots:
     void brushMouseUp(Qt::MouseButton button, int x, int y);
     // Colour panel saturation and brush settings: their captions follow the bars.
     void colorChromaTrackBarChange();
-    void airBrushSizeTrackBarChange();
-    void airBrushDensityTrackBarChange();
-    void airBrushShapeTrackBarChange();
-    void wateBrushSizeTrackBarChange();
-    void wateBrushDensityTrackBarChange();
-    void wateBrushShapeTrackBarChange();
     void sampleColorImageMouseMove(Qt::MouseButtons buttons, int x, int y);
     void sampleColorImageMouseDown(Qt::MouseButton button, int x, int y);
     // One-click buttons.
@@ -429,6 +403,8 @@ private:
     void closeSlot(int number);
     // Writes a track bar's position into its caption and requests a preview.
     void parameterTrackBarChange(QSlider *trackBar, QLabel *caption);
+    // A brush bar: its position into its caption, then the brush of that kind set up again.
+    void brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind);
     // Writes a transform bar's position into its edit and requests a preview.
     void transformTrackBarChange(QSlider *trackBar, QLineEdit *edit);
 };

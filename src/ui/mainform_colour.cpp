@@ -130,40 +130,14 @@ void TmainForm::setUpBrush()
     setUpBrushPainting();
 }
 
-namespace {
-void showPosition(QSlider *bar, QLabel *caption)
+void TmainForm::brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind)
 {
-    caption->setText(QString::number(bar->value()));
-}
-} // namespace
-
-void TmainForm::airBrushSizeTrackBarChange()
-{
-    showPosition(ui->airBrushSizeTrackBar, ui->airBrushSizeStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::airBrushDensityTrackBarChange()
-{
-    showPosition(ui->airBrushDensityTrackBar, ui->airBrushDensityStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::airBrushShapeTrackBarChange()
-{
-    showPosition(ui->airBrushShapeTrackBar, ui->airBrushShapeStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::wateBrushSizeTrackBarChange()
-{
-    showPosition(ui->wateBrushSizeTrackBar, ui->wateBrushSizeStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
-}
-void TmainForm::wateBrushDensityTrackBarChange()
-{
-    showPosition(ui->wateBrushDensityTrackBar, ui->wateBrushDensityStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
-}
-void TmainForm::wateBrushShapeTrackBarChange()
-{
-    showPosition(ui->wateBrushShapeTrackBar, ui->wateBrushShapeStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
+    caption->setText(QString::number(trackBar->value()));
+    guarded([this, kind] {
+        if (!brush) return;
+        if (kind == brushTool::airKind)
+            brush->setupAirBrush();
+        else
+            brush->setupWaterBrush();
+    });
 }

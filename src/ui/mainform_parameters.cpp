@@ -17,57 +17,6 @@ void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
     guarded([this] { applyOperation(previewMode); });
 }
 
-void TmainForm::brightTrackBarChange() { parameterTrackBarChange(ui->brightTrackBar, ui->brightStaticText); }
-void TmainForm::chromaTrackBarChange() { parameterTrackBarChange(ui->chromaTrackBar, ui->chromaStaticText); }
-void TmainForm::hueTrackBarChange() { parameterTrackBarChange(ui->hueTrackBar, ui->hueStaticText); }
-void TmainForm::redTrackBarChange() { parameterTrackBarChange(ui->redTrackBar, ui->redStaticText); }
-void TmainForm::greenTrackBarChange() { parameterTrackBarChange(ui->greenTrackBar, ui->greenStaticText); }
-void TmainForm::blueTrackBarChange() { parameterTrackBarChange(ui->blueTrackBar, ui->blueStaticText); }
-void TmainForm::outFocusSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->outFocusSizeTrackBar, ui->outFocusSizeSizeStaticText);
-}
-void TmainForm::outFocusDensityTrackBarChange()
-{
-    parameterTrackBarChange(ui->outFocusDensityTrackBar, ui->outFocusDensityStaticText);
-}
-void TmainForm::fringeSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->fringeSizeTrackBar, ui->fringeSizeStaticText);
-}
-void TmainForm::fringeLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->fringeLevelTrackBar, ui->fringeLeveStaticText);
-}
-void TmainForm::paintTrackBarChange() { parameterTrackBarChange(ui->paintTrackBar, ui->paintStaticText); }
-void TmainForm::softSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->softSizeTrackBar, ui->softSizeStaticText);
-}
-void TmainForm::softCoreLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->softCoreLevelTrackBar, ui->softCoreLevelStaticText);
-}
-void TmainForm::embosseLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->embosseLevelTrackBar, ui->embosseLevelStaticText);
-}
-void TmainForm::edgeTrackBarChange() { parameterTrackBarChange(ui->edgeTrackBar, ui->edgeStaticText); }
-void TmainForm::colorLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->colorLevelTrackBar, ui->colorLevelStaticText);
-}
-void TmainForm::mosaicTrackBarChange() { parameterTrackBarChange(ui->mosaicTrackBar, ui->mosaicStaticText); }
-void TmainForm::vibrateSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->vibrateSizeTrackBar, ui->vibrateSizeStaticText);
-}
-void TmainForm::vibrateAngleTrackBarChange()
-{
-    parameterTrackBarChange(ui->vibrateAngleTrackBar, ui->vibrateAngleStaticText);
-}
-void TmainForm::medianTrackBarChange() { parameterTrackBarChange(ui->medianTrackBar, ui->medianStaticText); }
-
 void TmainForm::transformTrackBarChange(QSlider *trackBar, QLineEdit *edit)
 {
     edit->setText(QString::number(trackBar->value()));
@@ -109,7 +58,7 @@ enum toneKind { sCurveKind = 0, slopeKind = 1, pointsKind = 2, gammaKind = 3 };
 void TmainForm::drawToneCurveEditor()
 {
     const int item = toneCurveGroup->itemIndex();
-    const int kind = filterToneSCurve + (item >= 0 && item <= 3 ? item : 0);
+    const int kind = filterToneSCurve + (item >= sCurveKind && item <= gammaKind ? item : sCurveKind);
     const QString value = drawToneCurve(ui->toneCntImg->canvas(), kind, ui->toneTrackBar->maximum(),
                                         ui->toneTrackBar->minimum(), ui->toneTrackBar->value(),
                                         filter.tonePoints, toneSamples.data());

@@ -347,7 +347,8 @@ void TmainForm::distortoinEditKeyUp() { integerEditKeyUp(ui->distortoinEdit, ui-
 
 void TmainForm::rotateAngleRadioGroupClick()
 {
-    const bool byAngle = rotateAngleGroup->itemIndex() == 0;
+    const bool byAngle =
+        operationCodeOf(transformPage, rotateTab, rotateAngleGroup->itemIndex()) == shapeRotateAngle;
     setSliderVisible(ui->rotateTrackBar, byAngle);
     ui->rotateEdit->setEnabled(byAngle);
     ui->rotateAngleStaticText->setEnabled(byAngle);

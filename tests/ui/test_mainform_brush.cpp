@@ -162,7 +162,7 @@ private slots:
         t.open(texturedPicture(scratch.path(), "stroke.bmp", 300, 200));
         imageControl *view = t.image("mainImage");
         const QImage original = t.current()->bitmap.copy();
-        t.selectTabs(3, 2); // トリミング
+        t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(t.window->trimmingShown());
         showBrushPage(t, "airBrushTabSheet");
         QVERIFY(!t.window->trimmingShown());

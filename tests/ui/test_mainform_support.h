@@ -147,7 +147,7 @@ struct windowUnderTest {
     }
     void selectSepia()
     {
-        selectTabs(1, 5);
+        selectTabs(effectOnePage, monoColorTab);
         window->monoColorGroup->setItemIndex(1);
     }
 };

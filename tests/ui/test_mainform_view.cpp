@@ -169,7 +169,7 @@ private slots:
         t->open(texturedPicture(scratch.path(), "moves.bmp", 2400, 1600));
         TmainForm &w = *t->window;
         w.mainPages->widget()->setCurrentIndex(2);
-        t->selectTabs(0, 0);
+        t->selectTabs(adjustPage, brightChromaTab);
         for (int value = 10; value <= 50; value += 10) t->bar("brightTrackBar")->setValue(value);
         colorFilter engine = w.filter;
         engine.progressBar = nullptr;
@@ -193,7 +193,7 @@ private slots:
         TmainForm &w = *t.window;
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2);
-        t.selectTabs(3, 2); // トリミング
+        t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(w.trimmingShown());
         w.setViewZoom(4.0, 0, 0);
         w.scrollViewTo(0, 0);

@@ -176,7 +176,7 @@ void TprintWindow::printImageMouseUp(Qt::MouseButton, int, int)
 
 void TprintWindow::printDirectionRadioGroupClick()
 {
-    printer->setLandscape(printDirectionRadioGroup->itemIndex() == 1);
+    printer->setLandscape(printDirectionRadioGroup->itemIndex() == landscapeItem);
     readPrinter();
     layoutPage();
     fitPicture();
@@ -188,7 +188,7 @@ void TprintWindow::adjustSpeedButtonClick()
     if (std::unique_ptr<QDialog> setup = printer->setupDialog(this)) dialogs().showModal(setup.get());
     readPrinter();
     // A changed orientation runs the group's click handler, which fits the picture anew.
-    printDirectionRadioGroup->setItemIndex(printer->isLandscape() ? 1 : 0);
+    printDirectionRadioGroup->setItemIndex(printer->isLandscape() ? landscapeItem : portraitItem);
     layoutPage();
     drawPreview();
 }
