@@ -5,10 +5,10 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/instancefolder.h"
 #include "imagedata/safewrite.h"
-#include "ui/appfont.h"
 #include "ui/backgroundjob.h"
+#include "ui/widgets/appfont.h"
 #include "ui/designassets.h"
-#include "ui/dialogservice.h"
+#include "ui/widgets/dialogservice.h"
 #include "ui/mainform.h"
 #include "ui/windowsettings.h"
 

@@ -3,7 +3,7 @@
 // execute command runs them (the window's buttons commit stage by stage like that, plus one
 // snapshot where the stages alone would take one each); and the colour panel's field, which is redrawn on
 // every move of the saturation bar and must fit in one frame (16 ms).
-#include "colour/colortool.h"
+#include "ui/panels/colortool.h"
 #include "colour/recipes.h"
 #include "colour/sharedrandom.h"
 

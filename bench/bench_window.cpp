@@ -10,8 +10,8 @@
 #include "imagedata/workerpool.h"
 #include "ui/backgroundjob.h"
 #include "ui/mainform.h"
-#include "ui/pagecontrol.h"
-#include "ui/radiogroup.h"
+#include "ui/widgets/pagecontrol.h"
+#include "ui/widgets/radiogroup.h"
 
 #include <benchmark/benchmark.h>
 

@@ -23,7 +23,7 @@ def finish(ui):
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'imageControl'
     ET.SubElement(cw, 'extends').text = 'QWidget'
-    ET.SubElement(cw, 'header').text = 'ui/imagecontrol.h'
+    ET.SubElement(cw, 'header').text = 'ui/widgets/imagecontrol.h'
     ET.SubElement(ui, 'resources')
     ET.SubElement(ui, 'connections')
     return ui

@@ -709,15 +709,15 @@ def main_form():
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'imageControl'
     ET.SubElement(cw, 'extends').text = 'QWidget'
-    ET.SubElement(cw, 'header').text = 'ui/imagecontrol.h'
+    ET.SubElement(cw, 'header').text = 'ui/widgets/imagecontrol.h'
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'fittedLabel'
     ET.SubElement(cw, 'extends').text = 'QLabel'
-    ET.SubElement(cw, 'header').text = 'ui/statictext.h'
+    ET.SubElement(cw, 'header').text = 'ui/widgets/statictext.h'
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'multiRowTabs'
     ET.SubElement(cw, 'extends').text = 'QWidget'
-    ET.SubElement(cw, 'header').text = 'ui/pagecontrol.h'
+    ET.SubElement(cw, 'header').text = 'ui/widgets/pagecontrol.h'
     ET.SubElement(ui, 'resources')
     ET.SubElement(ui, 'connections')
     return ui

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/print/printform.ui, the print settings window, with its absolute control positions.
+"""Writes src/ui/print/printform.ui, the print settings window, with its absolute control positions.
 Run after changing it and commit both."""
 import os
 import xml.etree.ElementTree as ET
@@ -7,7 +7,7 @@ import xml.etree.ElementTree as ET
 import gen_mainform_ui as g
 from gen_dialog_uis import dialog, finish
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'print', 'printform.ui')
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'ui', 'print', 'printform.ui')
 
 VALUE = 'Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter'
 
@@ -47,7 +47,7 @@ def print_form():
     cw = ET.SubElement(cws, 'customwidget')
     ET.SubElement(cw, 'class').text = 'fittedLabel'
     ET.SubElement(cw, 'extends').text = 'QLabel'
-    ET.SubElement(cw, 'header').text = 'ui/statictext.h'
+    ET.SubElement(cw, 'header').text = 'ui/widgets/statictext.h'
     return ui
 
 

@@ -46,8 +46,7 @@ int derivedSize(double shorterSide, double factor, const char *field, int upper)
 
 recipeStage monochromeStage(int item)
 {
-    return {.page = 1, .tab = 5, .radio = recipeRadio::monoColor, .radioItem = item, .filterType = filterGreyscale + item,
-            .settings = {}};
+    return {.filterType = filterGreyscale + item, .settings = {}};
 }
 
 } // namespace
@@ -92,12 +91,8 @@ int recipeFringeSize(double shorterSide)
 recipeStage fringePresetStage(double shorterSide, int level)
 {
     const filterParameter &levelBar = parameter("fringeLevel");
-    return {.page = 1,
-            .tab = 1,
-            .radio = recipeRadio::fringeShape,
-            .radioItem = 0, // 円形
-            .restoreRadio = true,
-            .filterType = filterFringeCircle,
+    return {.filterType = filterFringeCircle,
+            .restoreChoice = true,
             .settings = {{"fringeSize", recipeFringeSize(shorterSide)},
                          {"fringeLevel", std::clamp(level, levelBar.minimum, levelBar.maximum)}}};
 }
@@ -109,34 +104,21 @@ std::vector<recipeStage> recipeStages(const recipe &r, double shorterSide)
         // Tone curve "傾斜" four steps steeper than the identity, chroma 10, sharpen 3. The
         // slope's identity is position 25 (45°); position 4 itself would be a slope of
         // tan 7.2° ≈ 0.13, squeezing every level into 112..144: a nearly grey picture.
-        return {{.page = 0,
-                 .tab = 2,
-                 .radio = recipeRadio::toneCurve,
-                 .radioItem = 1,
-                 .filterType = filterToneSlope,
-                 .settings = {{"tonePosition", recipeVividSlope}}},
-                {.page = 0, .tab = 0, .filterType = filterBrightChromaHue, .settings = {{"chroma", 10}}},
-                {.page = 2, .tab = 0, .filterType = filterSharpen, .settings = {{"edgeLevel", 3}}}};
+        return {{.filterType = filterToneSlope, .settings = {{"tonePosition", recipeVividSlope}}},
+                {.filterType = filterBrightChromaHue, .settings = {{"chroma", 10}}},
+                {.filterType = filterSharpen, .settings = {{"edgeLevel", 3}}}};
     }
     if (name == "recipe-grayscale") return {monochromeStage(0)};
     if (name == "recipe-sepia") return {monochromeStage(1)};
-    if (name == "recipe-emboss") return {{.page = 1, .tab = 4, .filterType = filterEmboss, .settings = {{"embosseLevel", 30}}}};
+    if (name == "recipe-emboss") return {{.filterType = filterEmboss, .settings = {{"embosseLevel", 30}}}};
     if (name == "recipe-paint")
-        return {{.page = 1,
-                 .tab = 2,
-                 .radio = recipeRadio::paint,
-                 .radioItem = 1, // 点描
-                 .filterType = filterPaintPointillism,
+        return {{.filterType = filterPaintPointillism,
                  .settings = {{"paintSize", recipePaintSize(shorterSide)}}}};
     if (name == "soft-filter")
-        return {{.page = 1,
-                 .tab = 3,
-                 .filterType = filterSoftFocus,
+        return {{.filterType = filterSoftFocus,
                  .settings = {{"softSize", recipeSoftSize(shorterSide)}, {"softCoreLevel", 50}}}};
     if (name == "fringe-soft")
-        return {{.page = 1,
-                 .tab = 0,
-                 .filterType = filterFringeBlur,
+        return {{.filterType = filterFringeBlur,
                  .settings = {{"outFocusSize", recipeOutFocusSize(shorterSide)}, {"outFocusDensity", 100}}}};
     if (name == "fringe-dark") return {fringePresetStage(shorterSide, recipeFringeDark)};
     if (name == "gray-fringe-dark") return {monochromeStage(0), fringePresetStage(shorterSide, recipeFringeDark)};

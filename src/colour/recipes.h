@@ -1,6 +1,7 @@
-// The one-click recipes of the "簡単調整" page: which pages, radio items and track-bar values
-// each button's stages use, and the sizes derived from the picture's shorter side. The window
-// sets its controls from these lists; korvia-batch and the benchmarks run them on the engine.
+// The one-click recipes of the "簡単調整" page: which operation codes and parameter values each
+// button's stages use, and the sizes derived from the picture's shorter side. The window sets
+// its controls from these lists (the page showing each code is its own business);
+// korvia-batch and the benchmarks run them on the engine.
 #pragma once
 #include "colorfilter.h"
 
@@ -10,23 +11,15 @@
 #include <string_view>
 #include <vector>
 
-// The radio group a stage selects an item of.
-enum class recipeRadio { none, toneCurve, fringeShape, paint, monoColor };
-
 struct recipeSetting {
     const char *field; // a filterParameters() field (its track bar on the window)
     int value;         // already inside the bar's range
 };
 
-// One commit of a recipe: the page of imageOperationPageControl (0 調整, 1 効果1, 2 効果2), the
-// page of the control under it, a radio item, the bars' values and the code they give.
+// One commit of a recipe: the filter code and the parameters' values.
 struct recipeStage {
-    int page = 0;
-    int tab = 0;
-    recipeRadio radio = recipeRadio::none;
-    int radioItem = 0;
-    bool restoreRadio = false; // the radio item is put back after the commit
     int filterType = 0;
+    bool restoreChoice = false; // the window puts back the choice it had before the commit
     std::vector<recipeSetting> settings;
 };
 

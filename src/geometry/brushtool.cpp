@@ -16,11 +16,6 @@ constexpr QRgb white = 0xFFFFFFFF;
 constexpr QRgb black = 0xFF000000;
 constexpr QRgb silver = 0xFFC0C0C0;
 
-int positionOf(const trackBarSource *bar, int fallback)
-{
-    return bar ? bar->position() : fallback;
-}
-
 // Outline of the rectangle (left, top, right, bottom) with right and bottom exclusive.
 void frame(QImage &image, int left, int top, int right, int bottom, QRgb colour)
 {
@@ -77,41 +72,30 @@ int brushTool::oddSize(int position)
     return std::max(std::min(position, tableSide), 3) | 1;
 }
 
-void brushTool::setupAirBrush()
+void brushTool::setup(bool air, const settings &bars, QImage *graph, QImage *sample, std::uint32_t colour)
 {
-    setup(airBrushSizeTrackBar, airBrushDensityTrackBar, airBrushShapeTrackBar, true);
-}
-
-void brushTool::setupWaterBrush()
-{
-    setup(wateBrushSizeTrackBar, wateBrushDensityTrackBar, wateBrushShapeTrackBar, false);
-}
-
-void brushTool::setup(trackBarSource *sizeBar, trackBarSource *densityBar, trackBarSource *shapeBar, bool air)
-{
-    pictureTarget *graph = air ? airBrushShapeImage : wateBrushShapeImage;
-    const int graphWidth = graph ? graph->canvas().width() : tableSide;
-    const int graphHeight = graph ? graph->canvas().height() : 105;
+    const int graphWidth = graph ? graph->width() : tableSide;
+    const int graphHeight = graph ? graph->height() : 105;
 
     const int c = graphHeight - 3;
-    const int position = positionOf(sizeBar, 10);
+    const int position = bars.size;
     const int size = oddSize(position);
     (air ? airBrushSize : waterBrushSize) = size;
     // The airbrush graph is scaled by the bar's raw position, the water brush's by its odd size.
     const int p = air ? std::max(position, 1) : size;
     const double a = 201.0 / p / std::max(graphWidth / 2, 1);
-    const int density = positionOf(densityBar, 10);
-    const int densityMaximum = densityBar && densityBar->maximum() != 0 ? densityBar->maximum() : 100;
+    const int density = bars.density;
+    const int densityMaximum = bars.densityMaximum != 0 ? bars.densityMaximum : 100;
     const double q = static_cast<double>(density) / densityMaximum * c;
-    const int shape = positionOf(shapeBar, 0);
+    const int shape = bars.shape;
     const double v = shape != 0 ? shape * 0.1 : 0.0001;
 
     buildProfile(size, air ? airProfile : waterProfile, v, density);
     drawProfileGraph(graph, a, q, v, c);
     if (air)
-        drawAirBrushSample(drawColorRef ? *drawColorRef : 0, airBrushSampleImage);
+        drawAirBrushSample(colour, sample);
     else
-        drawWaterBrushSample(waterBrushSampleImage);
+        drawWaterBrushSample(sample);
 }
 
 void brushTool::buildProfile(int n, std::vector<int> &table, double v, int density)
@@ -131,10 +115,10 @@ void brushTool::buildProfile(int n, std::vector<int> &table, double v, int densi
     }
 }
 
-void brushTool::drawProfileGraph(pictureTarget *image, double a, double q, double v, int c)
+void brushTool::drawProfileGraph(QImage *image, double a, double q, double v, int c)
 {
     if (!image) return;
-    QImage &canvas = image->canvas();
+    QImage &canvas = *image;
     const int w = canvas.width(), h = canvas.height();
     canvas.fill(white);
     frame(canvas, 0, 0, w, h - 1, silver);
@@ -147,10 +131,9 @@ void brushTool::drawProfileGraph(pictureTarget *image, double a, double q, doubl
         for (int y = c; y > top; --y)
             if (y >= 0 && y < h) canvas.setPixel(x, y, black);
     }
-    image->canvasChanged();
 }
 
-void brushTool::drawAirBrushSample(std::uint32_t colour, pictureTarget *image)
+void brushTool::drawAirBrushSample(std::uint32_t colour, QImage *image)
 {
     airSampleBitmap.fill(white);
     {
@@ -160,18 +143,17 @@ void brushTool::drawAirBrushSample(std::uint32_t colour, pictureTarget *image)
         planes.storeToBitmap();
     }
     if (!image) return;
-    QImage &canvas = image->canvas();
+    QImage &canvas = *image;
     canvas.fill(white);
     const int corner = 100 - (airBrushSize - 1) / 2;
     copyPixelBlock(airSampleBitmap, 0, 0, canvas, corner, corner, tableSide, tableSide);
     frame(canvas, 0, 0, canvas.width(), canvas.height(), silver);
-    image->canvasChanged();
 }
 
-void brushTool::drawWaterBrushSample(pictureTarget *image)
+void brushTool::drawWaterBrushSample(QImage *image)
 {
-    const int w = image ? image->canvas().width() : tableSide;
-    const int h = image ? image->canvas().height() : tableSide;
+    const int w = image ? image->width() : tableSide;
+    const int h = image ? image->height() : tableSide;
     waterSampleBitmap.fill(white);
     const int sw = waterSampleBitmap.width(), sh = waterSampleBitmap.height();
     for (int x = 0; x <= w; x += 10)
@@ -183,7 +165,7 @@ void brushTool::drawWaterBrushSample(pictureTarget *image)
 
     applyDab(waterSampleBitmap, 0xFFFFFFu, w / 2, h / 2, waterKind);
     if (!image) return;
-    QImage &canvas = image->canvas();
+    QImage &canvas = *image;
     canvas.fill(white);
     copyPixelBlock(waterSampleBitmap, 0, 0, canvas, 0, 0, sw, sh);
     // The n × n dab goes onto n − 1 pixels each way (a nearest-neighbour shrink).
@@ -197,7 +179,6 @@ void brushTool::drawWaterBrushSample(pictureTarget *image)
         stretchCopy(dab, shrunk);
         copyPixelBlock(shrunk, 0, 0, canvas, left, top, side, side);
     }
-    image->canvasChanged();
 }
 
 void brushTool::applyDab(const QImage &source, std::uint32_t colour, int x, int y, int kind)

@@ -77,7 +77,7 @@ void commonResizeRect::hitTest(int x, int y, bool dragCursorInside)
     show(cursor);
 }
 
-void commonResizeRect::dragEdges(pictureTarget &image, int x, int y)
+void commonResizeRect::dragEdges(QImage &image, int x, int y)
 {
     const int ddx = x - lastPoint.x, ddy = y - lastPoint.y;
     lastPoint = point{x, y};
@@ -94,9 +94,9 @@ void commonResizeRect::dragEdges(pictureTarget &image, int x, int y)
     draw(image);
 }
 
-void commonResizeRect::draw(pictureTarget &image)
+void commonResizeRect::draw(QImage &image)
 {
-    figureCanvas canvas(image.canvas());
+    figureCanvas canvas(image);
     canvas.inverting = true;
     const int width = canvas.image.width(), height = canvas.image.height();
     for (int x : {rect.left, rect.right}) {
@@ -110,5 +110,5 @@ void commonResizeRect::draw(pictureTarget &image)
     for (const rectangle &h : {handleTopLeft, handleTopRight, handleBottomLeft, handleBottomRight})
         drawFrame(canvas, h.left, h.top, h.right, h.bottom);
     canvas.inverting = false;
-    image.canvasChanged();
+    if (canvasChanged) canvasChanged();
 }

@@ -1,10 +1,11 @@
 // An interactive rectangle with four corner handles dragged over a picture shown in an image
 // control: the trimming rectangle of the main window and the picture's placement on the print
-// preview. Coordinates are the control's pixels; right and bottom are inclusive.
+// preview. Coordinates are the control's pixels; right and bottom are inclusive. It draws on the
+// control's surface and tells its owner through canvasChanged.
 #pragma once
-#include "imagedata/controlrefs.h"
 #include "imagedata/rectangle.h"
 
+#include <QImage>
 #include <cstdint>
 #include <functional>
 
@@ -38,6 +39,8 @@ public:
 
     // Shows the cursor hitTest chooses on the owner's control; may be left empty.
     std::function<void(resizeCursor)> setCursor;
+    // Called after each drawing on the surface; may be left empty.
+    std::function<void()> canvasChanged;
 
     // rect and bounds both become the rectangle; then placeHandles.
     void setRect(int left, int top, int right, int bottom);
@@ -51,8 +54,8 @@ public:
     // Chooses the cursor and dragMode for a mouse position; outside rect dragMode is kept.
     void hitTest(int x, int y, bool dragCursorInside);
     // One drag step of a handle: erase, move the dragged corner's edges, clamp, draw.
-    void dragEdges(pictureTarget &image, int x, int y);
+    void dragEdges(QImage &image, int x, int y);
     // Draws the guide lines across the whole image and the handles' outlines, inverting;
     // drawing twice restores the image.
-    void draw(pictureTarget &image);
+    void draw(QImage &image);
 };

@@ -13,11 +13,8 @@ prepareShape::prepareShape() : engine(std::make_unique<shapeExecute>()) {}
 
 prepareShape::~prepareShape() = default;
 
-std::uint32_t prepareShape::chooseShape(int pageIndex, int rotateItem)
+std::uint32_t prepareShape::chooseShape(std::uint32_t code)
 {
-    std::uint32_t code = shapeCopy;
-    for (const shapeDescription &d : shapeDescriptions())
-        if (d.page == pageIndex && d.rotateItem == (d.rotateItem < 0 ? -1 : rotateItem)) code = d.code;
     engine->shapeType = code;
     return code;
 }

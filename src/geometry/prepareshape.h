@@ -1,5 +1,5 @@
 // The front end of the geometric transforms: owns the engine, carries the resize targets and the
-// background colour, chooses the transform code from the 変形 page, decides the result size of a
+// background colour, takes the transform code the window chose, decides the result size of a
 // commit and makes the preview on the sample bitmap.
 #pragma once
 #include "shapeexecute.h"
@@ -22,9 +22,9 @@ public:
     double verticalPercent = 100.0;
     double horizontalPercent = 100.0;
 
-    // The code of the active 変形 page (page index, rotateAngleRadioGroup item); written into the
-    // engine's shapeType and returned. Unknown pages and items give shapeCopy.
-    std::uint32_t chooseShape(int pageIndex, int rotateItem);
+    // The transform the commit and the preview make: written into the engine's shapeType and
+    // returned.
+    std::uint32_t chooseShape(std::uint32_t code);
 
     // The commit's result size for a W × H picture and the engine's current code and parameters.
     // Trimming edges beyond the picture are limited to it first.

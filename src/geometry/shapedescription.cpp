@@ -8,22 +8,22 @@ using turn = pixelTurn;
 
 // clang-format off
 constexpr shapeDescription table[] = {
-    {shapeCopy,            nullptr,      family::move,     size::same,      position::copy,             turn::none,            -1, -1, ""},
-    {shapeResize,          "resize",     family::resample, size::target,    position::resize,           turn::none,             0, -1,
+    {shapeCopy,            nullptr,      family::move,     size::same,      position::copy,             turn::none, ""},
+    {shapeResize,          "resize",     family::resample, size::target,    position::resize,           turn::none,
      "resample to W x H pixels (a side not given keeps its size)"},
-    {shapeDistort,         "distort",    family::resample, size::distorted, position::distort,          turn::none,             5, -1,
+    {shapeDistort,         "distort",    family::resample, size::distorted, position::distort,          turn::none,
      "pull the middle in (positive) or push it out"},
-    {shapeRotateAngle,     "rotate",     family::resample, size::rotated,   position::rotate,           turn::none,             1,  0,
+    {shapeRotateAngle,     "rotate",     family::resample, size::rotated,   position::rotate,           turn::none,
      "rotate by A degrees counter-clockwise (a real number, kept to 0.01), onto a grey background"},
-    {shapeRotateRight90,   "turn-right", family::move,     size::swapped,   position::turnRight,        turn::turnRight,        1,  1, "turn 90 degrees clockwise"},
-    {shapeRotateLeft90,    "turn-left",  family::move,     size::swapped,   position::turnLeft,         turn::turnLeft,         1,  2, "turn 90 degrees counter-clockwise"},
-    {shapeRotate180,       "turn-180",   family::move,     size::same,      position::halfTurn,         turn::halfTurn,         1,  3, "turn 180 degrees"},
-    {shapeMirrorLeftRight, "mirror-lr",  family::move,     size::same,      position::mirrorLeftRight,  turn::mirrorLeftRight,  1,  4, "mirror left to right"},
-    {shapeMirrorUpDown,    "mirror-ud",  family::move,     size::same,      position::mirrorUpDown,     turn::mirrorUpDown,     1,  5, "mirror top to bottom"},
-    {shapePerspective,     "trapezoid",  family::resample, size::same,      position::trapezoid,        turn::none,             4, -1, "narrow the top or the bottom rows"},
-    {shapeTrim,            "trim",       family::trim,     size::trimmed,   position::trim,             turn::none,             2, -1,
+    {shapeRotateRight90,   "turn-right", family::move,     size::swapped,   position::turnRight,        turn::turnRight, "turn 90 degrees clockwise"},
+    {shapeRotateLeft90,    "turn-left",  family::move,     size::swapped,   position::turnLeft,         turn::turnLeft, "turn 90 degrees counter-clockwise"},
+    {shapeRotate180,       "turn-180",   family::move,     size::same,      position::halfTurn,         turn::halfTurn, "turn 180 degrees"},
+    {shapeMirrorLeftRight, "mirror-lr",  family::move,     size::same,      position::mirrorLeftRight,  turn::mirrorLeftRight, "mirror left to right"},
+    {shapeMirrorUpDown,    "mirror-ud",  family::move,     size::same,      position::mirrorUpDown,     turn::mirrorUpDown, "mirror top to bottom"},
+    {shapePerspective,     "trapezoid",  family::resample, size::same,      position::trapezoid,        turn::none, "narrow the top or the bottom rows"},
+    {shapeTrim,            "trim",       family::trim,     size::trimmed,   position::trim,             turn::none,
      "keep columns left..right and rows top..bottom (right and bottom default to the last ones)"},
-    {shapeSlope,           "slope",      family::resample, size::slanted,   position::slope,            turn::none,             3, -1, "slant the rows sideways"},
+    {shapeSlope,           "slope",      family::resample, size::slanted,   position::slope,            turn::none, "slant the rows sideways"},
 };
 // clang-format on
 

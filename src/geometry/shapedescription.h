@@ -1,8 +1,8 @@
 // One description per transform code, next to the engine: its korvia-batch name, its family, the
-// rule its result size follows, the rule that finds each destination pixel's source, and where
-// the 変形 page selects it. The set-up (prepareShape), the engine and its vector paths, korvia-batch
-// and the tests read this table; the parameters of a code are the rows of shapeParameters() that
-// name it.
+// rule its result size follows and the rule that finds each destination pixel's source. The
+// set-up (prepareShape), the engine and its vector paths, korvia-batch and the tests read this
+// table (the window's page choosing each code is ui/operationpages.h); the parameters of a code
+// are the rows of shapeParameters() that name it.
 #pragma once
 #include "shapeexecute.h"
 
@@ -42,8 +42,6 @@ struct shapeDescription {
     shapeSizeRule size;
     shapePositionRule position;
     pixelTurn turn;      // the move family's whole-pixel move (imagedata/quarterturns.h), none for the others
-    int page;            // the 変形 page that selects the code, −1 for none
-    int rotateItem;      // on the rotation page: the radio item, otherwise −1
     const char *summary; // one line for korvia-batch's usage text
 };
 

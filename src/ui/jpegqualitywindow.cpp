@@ -2,7 +2,7 @@
 
 #include "ui_jpegqualityform.h"
 
-#include "appfont.h"
+#include "widgets/appfont.h"
 #include "designassets.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"

@@ -3,24 +3,24 @@
 
 #include "aboutdialogbox.h"
 #include "backgroundjob.h"
-#include "accessibility.h"
-#include "colour/colortool.h"
-#include "busycursor.h"
+#include "widgets/accessibility.h"
+#include "ui/panels/colortool.h"
+#include "widgets/busycursor.h"
 #include "colour/filterparameters.h"
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
-#include "geometry/brushtool.h"
-#include "imagecontrol.h"
+#include "ui/panels/brushpanel.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "jpegqualitywindow.h"
-#include "pagecontrol.h"
-#include "print/printform.h"
-#include "progressbar.h"
-#include "radiogroup.h"
-#include "statictext.h"
+#include "widgets/pagecontrol.h"
+#include "ui/print/printform.h"
+#include "widgets/progressbar.h"
+#include "widgets/radiogroup.h"
+#include "widgets/statictext.h"
 #include "ui_mainform.h"
 
 #include <QCloseEvent>
@@ -28,6 +28,7 @@
 #include <QSlider>
 #include <QThread>
 #include <new>
+#include <tuple>
 
 namespace {
 std::uint32_t packedColor(int red, int green, int blue)
@@ -223,42 +224,29 @@ void TmainForm::connectHandlers()
     connect(ui->editCloseButton4, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton4Click));
     connect(ui->editCloseButton15, &QAbstractButton::clicked, this, busy(&TmainForm::editCloseButton5Click));
 
-    // Parameter controls of the colour pages.
+    // The other bars (the colour pages' parameter bars are connected with their table in
+    // setUpParameterControls).
     const std::pair<QSlider *, void (TmainForm::*)()> trackBars[] = {
-        {ui->brightTrackBar, &TmainForm::brightTrackBarChange},
-        {ui->chromaTrackBar, &TmainForm::chromaTrackBarChange},
-        {ui->hueTrackBar, &TmainForm::hueTrackBarChange},
-        {ui->redTrackBar, &TmainForm::redTrackBarChange},
-        {ui->greenTrackBar, &TmainForm::greenTrackBarChange},
-        {ui->blueTrackBar, &TmainForm::blueTrackBarChange},
-        {ui->outFocusSizeTrackBar, &TmainForm::outFocusSizeTrackBarChange},
-        {ui->outFocusDensityTrackBar, &TmainForm::outFocusDensityTrackBarChange},
-        {ui->fringeSizeTrackBar, &TmainForm::fringeSizeTrackBarChange},
-        {ui->fringeLevelTrackBar, &TmainForm::fringeLevelTrackBarChange},
-        {ui->paintTrackBar, &TmainForm::paintTrackBarChange},
-        {ui->softSizeTrackBar, &TmainForm::softSizeTrackBarChange},
-        {ui->softCoreLevelTrackBar, &TmainForm::softCoreLevelTrackBarChange},
-        {ui->embosseLevelTrackBar, &TmainForm::embosseLevelTrackBarChange},
-        {ui->edgeTrackBar, &TmainForm::edgeTrackBarChange},
-        {ui->colorLevelTrackBar, &TmainForm::colorLevelTrackBarChange},
-        {ui->mosaicTrackBar, &TmainForm::mosaicTrackBarChange},
-        {ui->vibrateSizeTrackBar, &TmainForm::vibrateSizeTrackBarChange},
-        {ui->vibrateAngleTrackBar, &TmainForm::vibrateAngleTrackBarChange},
-        {ui->medianTrackBar, &TmainForm::medianTrackBarChange},
         {ui->toneTrackBar, &TmainForm::toneTrackBarChange},
         {ui->rotateTrackBar, &TmainForm::rotateTrackBarChange},
         {ui->slopeBalanceTrackBar, &TmainForm::slopeBalanceTrackBarChange},
         {ui->perspectiveTrackBar, &TmainForm::perspectiveTrackBarChange},
         {ui->distortoinTrackBar, &TmainForm::distortoinTrackBarChange},
         {ui->colorChromaTrackBar, &TmainForm::colorChromaTrackBarChange},
-        {ui->airBrushSizeTrackBar, &TmainForm::airBrushSizeTrackBarChange},
-        {ui->airBrushDensityTrackBar, &TmainForm::airBrushDensityTrackBarChange},
-        {ui->airBrushShapeTrackBar, &TmainForm::airBrushShapeTrackBarChange},
-        {ui->wateBrushSizeTrackBar, &TmainForm::wateBrushSizeTrackBarChange},
-        {ui->wateBrushDensityTrackBar, &TmainForm::wateBrushDensityTrackBarChange},
-        {ui->wateBrushShapeTrackBar, &TmainForm::wateBrushShapeTrackBarChange},
     };
     for (const auto &[bar, handler] : trackBars) connect(bar, &QSlider::valueChanged, this, handler);
+    // The brush pages' six bars: each shows its position and sets its brush up again.
+    const std::tuple<QSlider *, QLabel *, int> brushBars[] = {
+        {ui->airBrushSizeTrackBar, ui->airBrushSizeStaticText, brushTool::airKind},
+        {ui->airBrushDensityTrackBar, ui->airBrushDensityStaticText, brushTool::airKind},
+        {ui->airBrushShapeTrackBar, ui->airBrushShapeStaticText, brushTool::airKind},
+        {ui->wateBrushSizeTrackBar, ui->wateBrushSizeStaticText, brushTool::waterKind},
+        {ui->wateBrushDensityTrackBar, ui->wateBrushDensityStaticText, brushTool::waterKind},
+        {ui->wateBrushShapeTrackBar, ui->wateBrushShapeStaticText, brushTool::waterKind},
+    };
+    for (const auto &[bar, caption, kind] : brushBars)
+        connect(bar, &QSlider::valueChanged, this,
+                [this, bar = bar, caption = caption, kind = kind] { brushTrackBarChange(bar, caption, kind); });
     connect(monoColorGroup.get(), &radioGroup::clicked, this, &TmainForm::monoColorRadioGroupClick);
     connect(embosseAngleGroup.get(), &radioGroup::clicked, this,
             &TmainForm::embosseAngleRadioGroupClick);
@@ -293,6 +281,11 @@ void TmainForm::setUpParameterControls()
         if (!bar) continue; // every bar of the table is on the form; skip rather than crash
         QLabel *caption = p.caption ? findChild<QLabel *>(QString::fromLatin1(p.caption)) : nullptr;
         parameterControls.push_back({&p, bar, caption});
+        // Each bar with a caption shows its position there and runs a preview; the tone bar
+        // (no caption) has the tone-curve editor's own handler.
+        if (caption)
+            connect(bar, &QSlider::valueChanged, this,
+                    [this, bar, caption] { parameterTrackBarChange(bar, caption); });
         setUpTrackBar(bar, p.minimum, p.maximum, p.start, p.tickSpacing, p.pageStep);
         if (caption) caption->setText(QString::number(bar->value()));
     }
@@ -318,8 +311,8 @@ bool TmainForm::guarded(const std::function<void()> &command)
 void TmainForm::FormResize()
 {
     guarded([this] {
-        layoutViews(0);
-        if (hasImage()) drawViews(0);
+        layoutViews(mainView);
+        if (hasImage()) drawViews(mainView);
         refreshControls();
     });
 }

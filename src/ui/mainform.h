@@ -20,8 +20,9 @@
 #include "geometry/brushstroke.h"
 #include "colour/displaycolour.h"
 #include "imagedata/messagesink.h"
-#include "imagedata/myeditingelement.h"
+#include "ui/panels/myeditingelement.h"
 #include "imagedata/rectangle.h"
+#include "operationpages.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -52,7 +53,7 @@ class prepareShape;
 class commonResizeRect;
 class upDown;
 class colorTool;
-class brushTool;
+class brushPanel;
 class trackBarSource;
 class textTarget;
 struct recipeStage;
@@ -109,7 +110,7 @@ public:
     TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
     QString fileFilter;                          // of both file dialogs
     std::unique_ptr<colorTool> colorPanel;       // the カラー tab
-    std::unique_ptr<brushTool> brush;            // the hidden brush pages
+    std::unique_ptr<brushPanel> brush;           // the hidden brush pages
     std::vector<std::unique_ptr<trackBarSource>> trackBarSources; // the bars the two read
     std::vector<std::unique_ptr<textTarget>> panelTexts;          // the captions they write
 
@@ -137,12 +138,25 @@ public:
 
     // Pipeline.
     bool hasImage();
-    int operationCode();
+    // The operation code of the current page, tab and radio choice (operationpages.h); writes
+    // nothing.
+    int operationCode() const;
+    // Writes the current choice's code into its engine (filterType on the colour pages, the
+    // transform set-up's shapeType on 変形; nothing without an active page) and returns it.
+    int selectOperation();
+    // The tab control of an operation page and the radio group a tab chooses with; nullptr for none.
+    pageControl *operationTabs(int page) const;
+    radioGroup *operationRadioGroup(operationRadio radio) const;
     void captureControls();
-    void applyOperation(int mode);
-    void layoutViews(int which);
-    void drawViews(int which);
-    void clearViews(int which);
+    // What applyOperation does with the active operation: commit it to the picture, or preview
+    // it on the sample (and, when asked, on the main view).
+    enum operationMode : int { commitMode = 0, previewMode = 1 };
+    void applyOperation(operationMode mode);
+    // The picture views layoutViews, drawViews and clearViews work on.
+    enum viewChoice : int { mainView = 0, sampleView = 1, bothViews = 99 };
+    void layoutViews(viewChoice which);
+    void drawViews(viewChoice which);
+    void clearViews(viewChoice which);
     void refreshControls();
     void showPictureInfo();
     void refreshAfterPageChange();
@@ -192,6 +206,8 @@ public:
     void previewTransform(std::uint32_t code);
     void drawSampleGrid(); // the transform preview's guide grid over sampleImage
     void commitTransform(imageDocument &d);
+    // The resize edits' pairs: the vertical (height) or the horizontal (width) percent and pixels.
+    enum magnificationKind : int { verticalKind = 1, horizontalKind = 2 };
     void magnificationSync(int kind);
     void rewriteMagnificationPair(int kind);
     void refreshTrimmingControls();
@@ -349,26 +365,6 @@ public slots:
     void theEndButtonClick();
 
     // Parameter controls.
-    void brightTrackBarChange();
-    void chromaTrackBarChange();
-    void hueTrackBarChange();
-    void redTrackBarChange();
-    void greenTrackBarChange();
-    void blueTrackBarChange();
-    void outFocusSizeTrackBarChange();
-    void outFocusDensityTrackBarChange();
-    void fringeSizeTrackBarChange();
-    void fringeLevelTrackBarChange();
-    void paintTrackBarChange();
-    void softSizeTrackBarChange();
-    void softCoreLevelTrackBarChange();
-    void embosseLevelTrackBarChange();
-    void edgeTrackBarChange();
-    void colorLevelTrackBarChange();
-    void mosaicTrackBarChange();
-    void vibrateSizeTrackBarChange();
-    void vibrateAngleTrackBarChange();
-    void medianTrackBarChange();
     void monoColorRadioGroupClick();
     void embosseAngleRadioGroupClick();
     void fringeShapeRadioGroupClick();
@@ -403,12 +399,6 @@ public slots:
     void brushMouseUp(Qt::MouseButton button, int x, int y);
     // Colour panel saturation and brush settings: their captions follow the bars.
     void colorChromaTrackBarChange();
-    void airBrushSizeTrackBarChange();
-    void airBrushDensityTrackBarChange();
-    void airBrushShapeTrackBarChange();
-    void wateBrushSizeTrackBarChange();
-    void wateBrushDensityTrackBarChange();
-    void wateBrushShapeTrackBarChange();
     void sampleColorImageMouseMove(Qt::MouseButtons buttons, int x, int y);
     void sampleColorImageMouseDown(Qt::MouseButton button, int x, int y);
     // One-click buttons.
@@ -449,6 +439,8 @@ private:
     void closeSlot(int number);
     // Writes a track bar's position into its caption and requests a preview.
     void parameterTrackBarChange(QSlider *trackBar, QLabel *caption);
+    // A brush bar: its position into its caption, then the brush of that kind set up again.
+    void brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind);
     // Writes a transform bar's position into its edit and requests a preview.
     void transformTrackBarChange(QSlider *trackBar, QLineEdit *edit);
 };

@@ -4,11 +4,11 @@
 // the main view a stroke touched is redrawn, so it follows the hand on big pictures too.
 #include "mainform.h"
 
-#include "geometry/brushtool.h"
-#include "imagecontrol.h"
+#include "ui/panels/brushpanel.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "pagecontrol.h"
+#include "widgets/pagecontrol.h"
 #include "viewgeometry.h"
 #include "ui_mainform.h"
 

@@ -2,10 +2,10 @@
 // engines its controls and forwards the controls' events to them.
 #include "mainform.h"
 
-#include "colour/colortool.h"
-#include "geometry/brushtool.h"
-#include "imagecontrol.h"
-#include "statictext.h"
+#include "ui/panels/colortool.h"
+#include "ui/panels/brushpanel.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/statictext.h"
 #include "ui_mainform.h"
 
 #include <QLabel>
@@ -100,8 +100,8 @@ void TmainForm::paletImageMouseEnter(int index)
 
 void TmainForm::setUpBrush()
 {
-    brush = std::make_unique<brushTool>();
-    brushTool &b = *brush;
+    brush = std::make_unique<brushPanel>();
+    brushPanel &b = *brush;
     auto text = [this](QLabel *label) {
         return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
     };
@@ -130,40 +130,14 @@ void TmainForm::setUpBrush()
     setUpBrushPainting();
 }
 
-namespace {
-void showPosition(QSlider *bar, QLabel *caption)
+void TmainForm::brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind)
 {
-    caption->setText(QString::number(bar->value()));
-}
-} // namespace
-
-void TmainForm::airBrushSizeTrackBarChange()
-{
-    showPosition(ui->airBrushSizeTrackBar, ui->airBrushSizeStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::airBrushDensityTrackBarChange()
-{
-    showPosition(ui->airBrushDensityTrackBar, ui->airBrushDensityStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::airBrushShapeTrackBarChange()
-{
-    showPosition(ui->airBrushShapeTrackBar, ui->airBrushShapeStaticText);
-    guarded([this] { if (brush) brush->setupAirBrush(); });
-}
-void TmainForm::wateBrushSizeTrackBarChange()
-{
-    showPosition(ui->wateBrushSizeTrackBar, ui->wateBrushSizeStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
-}
-void TmainForm::wateBrushDensityTrackBarChange()
-{
-    showPosition(ui->wateBrushDensityTrackBar, ui->wateBrushDensityStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
-}
-void TmainForm::wateBrushShapeTrackBarChange()
-{
-    showPosition(ui->wateBrushShapeTrackBar, ui->wateBrushShapeStaticText);
-    guarded([this] { if (brush) brush->setupWaterBrush(); });
+    caption->setText(QString::number(trackBar->value()));
+    guarded([this, kind] {
+        if (!brush) return;
+        if (kind == brushTool::airKind)
+            brush->setupAirBrush();
+        else
+            brush->setupWaterBrush();
+    });
 }

@@ -4,14 +4,14 @@
 
 #include "aboutdialogbox.h"
 #include "backgroundjob.h"
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/picturesignature.h"
 #include "jpegqualitywindow.h"
-#include "print/printform.h"
+#include "ui/print/printform.h"
 #include "ui_mainform.h"
 
 #include <QFileInfo>
@@ -70,10 +70,10 @@ void TmainForm::fileOpenButtonClick()
                 editingCount += 1;
                 currentIndex = editingCount - 1;
                 editingList[currentIndex]->setDocument(std::move(*opened));
-                layoutViews(99);
-                drawViews(0);
+                layoutViews(bothViews);
+                drawViews(mainView);
                 refreshControls();
-                applyOperation(1);
+                applyOperation(previewMode);
             });
     });
 }
@@ -190,10 +190,10 @@ void TmainForm::undoButtonClick()
         if (busy() || !hasImage()) return; // no picture: nothing to undo
         imageDocument *d = documentAt(currentIndex);
         d->undo();
-        layoutViews(99);
-        drawViews(0);
+        layoutViews(bothViews);
+        drawViews(mainView);
         refreshControls();
-        applyOperation(1);
+        applyOperation(previewMode);
         editingList[currentIndex]->refreshElement();
     });
 }

@@ -3,7 +3,7 @@
 // the user is told where it went.
 #include "mainform.h"
 
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"

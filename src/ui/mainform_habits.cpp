@@ -4,11 +4,11 @@
 #include "mainform.h"
 
 #include "backgroundjob.h"
-#include "busycursor.h"
-#include "dialogservice.h"
+#include "widgets/busycursor.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imagefilemanager.h"
-#include "radiogroup.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QDragEnterEvent>
@@ -103,12 +103,12 @@ void TmainForm::installDesktopHabits()
 
 void TmainForm::fringeShapeRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::paintRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 QString TmainForm::currentPictureFolder()

@@ -2,8 +2,8 @@
 #include "mainform.h"
 
 #include "colour/tonecurveview.h"
-#include "imagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QCheckBox>
@@ -14,64 +14,13 @@
 void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
 {
     caption->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
-
-void TmainForm::brightTrackBarChange() { parameterTrackBarChange(ui->brightTrackBar, ui->brightStaticText); }
-void TmainForm::chromaTrackBarChange() { parameterTrackBarChange(ui->chromaTrackBar, ui->chromaStaticText); }
-void TmainForm::hueTrackBarChange() { parameterTrackBarChange(ui->hueTrackBar, ui->hueStaticText); }
-void TmainForm::redTrackBarChange() { parameterTrackBarChange(ui->redTrackBar, ui->redStaticText); }
-void TmainForm::greenTrackBarChange() { parameterTrackBarChange(ui->greenTrackBar, ui->greenStaticText); }
-void TmainForm::blueTrackBarChange() { parameterTrackBarChange(ui->blueTrackBar, ui->blueStaticText); }
-void TmainForm::outFocusSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->outFocusSizeTrackBar, ui->outFocusSizeSizeStaticText);
-}
-void TmainForm::outFocusDensityTrackBarChange()
-{
-    parameterTrackBarChange(ui->outFocusDensityTrackBar, ui->outFocusDensityStaticText);
-}
-void TmainForm::fringeSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->fringeSizeTrackBar, ui->fringeSizeStaticText);
-}
-void TmainForm::fringeLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->fringeLevelTrackBar, ui->fringeLeveStaticText);
-}
-void TmainForm::paintTrackBarChange() { parameterTrackBarChange(ui->paintTrackBar, ui->paintStaticText); }
-void TmainForm::softSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->softSizeTrackBar, ui->softSizeStaticText);
-}
-void TmainForm::softCoreLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->softCoreLevelTrackBar, ui->softCoreLevelStaticText);
-}
-void TmainForm::embosseLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->embosseLevelTrackBar, ui->embosseLevelStaticText);
-}
-void TmainForm::edgeTrackBarChange() { parameterTrackBarChange(ui->edgeTrackBar, ui->edgeStaticText); }
-void TmainForm::colorLevelTrackBarChange()
-{
-    parameterTrackBarChange(ui->colorLevelTrackBar, ui->colorLevelStaticText);
-}
-void TmainForm::mosaicTrackBarChange() { parameterTrackBarChange(ui->mosaicTrackBar, ui->mosaicStaticText); }
-void TmainForm::vibrateSizeTrackBarChange()
-{
-    parameterTrackBarChange(ui->vibrateSizeTrackBar, ui->vibrateSizeStaticText);
-}
-void TmainForm::vibrateAngleTrackBarChange()
-{
-    parameterTrackBarChange(ui->vibrateAngleTrackBar, ui->vibrateAngleStaticText);
-}
-void TmainForm::medianTrackBarChange() { parameterTrackBarChange(ui->medianTrackBar, ui->medianStaticText); }
 
 void TmainForm::transformTrackBarChange(QSlider *trackBar, QLineEdit *edit)
 {
     edit->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::rotateTrackBarChange() { transformTrackBarChange(ui->rotateTrackBar, ui->rotateEdit); }
@@ -90,13 +39,13 @@ void TmainForm::distortoinTrackBarChange()
 
 void TmainForm::monoColorRadioGroupClick()
 {
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::embosseAngleRadioGroupClick()
 {
     filter.embossAngle = embosseAngleGroup->itemIndex() * 45;
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 // ---- Tone-curve editor ----------------------------------------------------------------------
@@ -109,7 +58,7 @@ enum toneKind { sCurveKind = 0, slopeKind = 1, pointsKind = 2, gammaKind = 3 };
 void TmainForm::drawToneCurveEditor()
 {
     const int item = toneCurveGroup->itemIndex();
-    const int kind = filterToneSCurve + (item >= 0 && item <= 3 ? item : 0);
+    const int kind = filterToneSCurve + (item >= sCurveKind && item <= gammaKind ? item : sCurveKind);
     const QString value = drawToneCurve(ui->toneCntImg->canvas(), kind, ui->toneTrackBar->maximum(),
                                         ui->toneTrackBar->minimum(), ui->toneTrackBar->value(),
                                         filter.tonePoints, toneSamples.data());
@@ -144,7 +93,7 @@ void TmainForm::toneTrackBarChange()
     default: break;
     }
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCurveRadioGroupClick()
@@ -158,7 +107,7 @@ void TmainForm::toneCurveRadioGroupClick()
     }
     ui->toneTrackBar->setValue(position);
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::curveResetButtonClick()
@@ -166,7 +115,7 @@ void TmainForm::curveResetButtonClick()
     toneReset();
     resetTransformControls();
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCntImgMouseDown(Qt::MouseButton, int x, int y)
@@ -181,7 +130,7 @@ void TmainForm::toneCntImgMouseMove(Qt::MouseButtons, int, int y)
     if (toneDragIndex < 0 || toneDragIndex > 8) return;
     if (!toneKnotDrag(filter.tonePoints, toneDragIndex, y, ui->toneCntImg->height())) return;
     drawToneCurveEditor();
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::toneCntImgMouseUp(Qt::MouseButton, int, int)

@@ -5,12 +5,12 @@
 #include "colour/filterparameters.h"
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "pagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QLabel>
@@ -68,62 +68,48 @@ bool TmainForm::hasImage()
     return true;
 }
 
-int TmainForm::operationCode()
+pageControl *TmainForm::operationTabs(int page) const
+{
+    switch (page) {
+    case adjustPage: return adjustPages.get();
+    case effectOnePage: return effectOnePages.get();
+    case effectTwoPage: return effectTwoPages.get();
+    case transformPage: return transformPages.get();
+    default: return nullptr;
+    }
+}
+
+radioGroup *TmainForm::operationRadioGroup(operationRadio radio) const
+{
+    switch (radio) {
+    case operationRadio::toneCurve: return toneCurveGroup.get();
+    case operationRadio::fringeShape: return fringeShapeGroup.get();
+    case operationRadio::paint: return paintGroup.get();
+    case operationRadio::monoColor: return monoColorGroup.get();
+    case operationRadio::rotateAngle: return rotateAngleGroup.get();
+    case operationRadio::none: break;
+    }
+    return nullptr;
+}
+
+int TmainForm::operationCode() const
 {
     const int page = operationPages->activePageIndex();
-    int code = 0;
-    switch (page) {
-    case 0: // 調整
-        switch (adjustPages->activePageIndex()) {
-        case 0: code = filterBrightChromaHue; break;
-        case 1: code = filterRgbShift; break;
-        case 2: {
-            const int item = toneCurveGroup->itemIndex();
-            code = item >= 0 && item <= 3 ? filterToneSCurve + item : 0;
-            break;
-        }
-        default: break;
-        }
+    const pageControl *tabs = operationTabs(page);
+    if (!tabs) return 0;
+    const int tab = tabs->activePageIndex();
+    const radioGroup *group = operationRadioGroup(operationRadioOf(page, tab));
+    return int(operationCodeOf(page, tab, group ? group->itemIndex() : -1));
+}
+
+int TmainForm::selectOperation()
+{
+    const int page = operationPages->activePageIndex();
+    const int code = operationCode();
+    if (isFilterPage(page))
         filter.filterType = code;
-        break;
-    case 1: // 効果1
-        switch (effectOnePages->activePageIndex()) {
-        case 0: code = filterFringeBlur; break;
-        case 1: {
-            const int item = fringeShapeGroup->itemIndex();
-            code = item == 0 ? filterFringeCircle : item == 1 ? filterFringeSquare : 0;
-            break;
-        }
-        case 2: {
-            const int item = paintGroup->itemIndex();
-            code = item == 0 ? filterPaintNormal : item == 1 ? filterPaintPointillism : 0;
-            break;
-        }
-        case 3: code = filterSoftFocus; break;
-        case 4: code = filterEmboss; break;
-        case 5: {
-            const int item = monoColorGroup->itemIndex();
-            code = item >= 0 && item <= 2 ? filterGreyscale + item : 0;
-            break;
-        }
-        default: break;
-        }
-        filter.filterType = code;
-        break;
-    case 2: { // 効果2
-        static const int codes[] = {filterSharpen, filterColorLevels, filterMosaic, filterMotionBlur,
-                                    filterMedian};
-        const int tab = effectTwoPages->activePageIndex();
-        code = tab >= 0 && tab < 5 ? codes[tab] : 0;
-        filter.filterType = code;
-        break;
-    }
-    case 3: // 変形: the set-up writes the code into its engine
-        code = int(shapeSetUp->chooseShape(transformPages->activePageIndex(), rotateAngleGroup->itemIndex()));
-        break;
-    default: // no active page: nothing is written
-        break;
-    }
+    else if (page == transformPage)
+        shapeSetUp->chooseShape(std::uint32_t(code));
     return code;
 }
 
@@ -136,11 +122,13 @@ void TmainForm::captureControls()
     filter.drawColor = drawColor;
     // The transform edits only matter to the transforms: a stray text in one of them never
     // stops a colour operation.
-    if (operationPages->activePageIndex() == 3) captureTransformControls();
+    if (operationPages->activePageIndex() == transformPage) captureTransformControls();
 }
 
-void TmainForm::applyOperation(int mode)
+void TmainForm::applyOperation(operationMode mode)
 {
+    // The engines follow the choice even without a picture to run on.
+    selectOperation();
     if (!hasImage()) return;
     if (mode == 0 && collectingSteps) { // a command gathering its commit for the background work
         if (std::optional<commitStep> step = captureCommitStep()) collectingSteps->push_back(std::move(*step));
@@ -148,46 +136,45 @@ void TmainForm::applyOperation(int mode)
     }
     imageDocument *d = documentAt(currentIndex);
     QImage *target = &d->bitmap;
-    if (mode == 1) {
-        layoutViews(1);
+    if (mode == previewMode) {
+        layoutViews(sampleView);
         target = &sampleBitmap;
     }
-    operationCode();
     captureControls();
 
     const int page = operationPages->activePageIndex();
-    if (page >= 0 && page <= 2) {
+    if (isFilterPage(page)) {
         if (hasPixels(*target)) {
             filter.runOnBitmap(*target);
         }
-        if (mode == 0) {
+        if (mode == commitMode) {
             if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                 stretchCopy(*currentBitmap, mainViewBitmap);
             dropViewPreview();
-            drawViews(0);
+            drawViews(mainView);
         } else {
-            drawViews(1);
+            drawViews(sampleView);
             requestViewPreview(); // the same result on the main view, off the UI thread
         }
-    } else if (page == 3) {
+    } else if (page == transformPage) {
         dropViewPreview();
         const std::uint32_t code = shapeSetUp->engine->shapeType;
-        checkTransformParameters(code, mode == 0);
-        if (mode == 0)
+        checkTransformParameters(code, mode == commitMode);
+        if (mode == commitMode)
             commitTransform(*d);
         else
             previewTransform(code);
     }
 }
 
-void TmainForm::layoutViews(int which)
+void TmainForm::layoutViews(viewChoice which)
 {
     if (!hasImage()) {
         clearViews(which);
         return;
     }
     imageDocument *d = documentAt(currentIndex);
-    if (which == 0 || which == 99) {
+    if (which == mainView || which == bothViews) {
         imageControl *view = ui->mainImage;
         d->viewScale = fitIntoView(*currentBitmap, view->pixelSize().width(), view->pixelSize().height(), mainViewRect,
                                    mainViewBitmap);
@@ -203,40 +190,40 @@ void TmainForm::layoutViews(int which)
             trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right,
                                   mainViewRect.bottom);
     }
-    if (which == 1 || which == 99) {
+    if (which == sampleView || which == bothViews) {
         imageControl *view = ui->sampleImage;
         fitIntoView(*currentBitmap, view->width(), view->height(), sampleRect, sampleBitmap);
     }
 }
 
-void TmainForm::clearViews(int which)
+void TmainForm::clearViews(viewChoice which)
 {
-    if (which == 0 || which == 99) {
+    if (which == mainView || which == bothViews) {
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
         trimmingDrawn = false;
         if (!hasImage()) refreshHistogram(); // empty with the view
     }
-    if (which == 1 || which == 99) {
+    if (which == sampleView || which == bothViews) {
         ui->sampleImage->fill(white);
         ui->sampleImage->canvasChanged();
     }
 }
 
-void TmainForm::drawViews(int which)
+void TmainForm::drawViews(viewChoice which)
 {
     if (!hasImage()) return;
     clearViews(which);
     // Shown converted to sRGB from the picture's profile; the view bitmaps stay as they are.
     const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
-    if ((which == 0 || which == 99) && viewZoomed()) {
+    if ((which == mainView || which == bothViews) && viewZoomed()) {
         drawZoomedView(); // converts what it draws the same way
-    } else if ((which == 0 || which == 99) && !mainViewBitmap.isNull()) {
+    } else if ((which == mainView || which == bothViews) && !mainViewBitmap.isNull()) {
         ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(fittedView(), colours));
         ui->mainImage->canvasChanged();
     }
-    if (which == 0 || which == 99) refreshHistogram();
-    if ((which == 1 || which == 99) && !sampleBitmap.isNull()) {
+    if (which == mainView || which == bothViews) refreshHistogram();
+    if ((which == sampleView || which == bothViews) && !sampleBitmap.isNull()) {
         ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleShown.of(sampleBitmap, colours));
         ui->sampleImage->canvasChanged();
     }
@@ -248,13 +235,13 @@ void TmainForm::refreshControls()
         showPictureInfo(); // the title and the information page forget the closed picture
         return;
     }
-    magnificationSync(2);
+    magnificationSync(horizontalKind);
     // Unticked, the sync leaves the height pair alone; it still follows the current picture, so
     // that the height a resize makes is never another picture's.
-    if (!ui->reSizeRatioCheckBox->isChecked()) rewriteMagnificationPair(1);
+    if (!ui->reSizeRatioCheckBox->isChecked()) rewriteMagnificationPair(verticalKind);
     refreshTrimmingControls();
     showPictureInfo();
-    trimmingActive = operationPages->activePageIndex() == 3 && operationCode() == shapeTrim;
+    trimmingActive = operationPages->activePageIndex() == transformPage && operationCode() == shapeTrim;
     showTrimmingRect(trimmingShown());
     // Without the rectangle no cursor of its handles stays on the picture.
     if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
@@ -281,8 +268,8 @@ void TmainForm::showPictureInfo()
 void TmainForm::refreshAfterPageChange()
 {
     guarded([this] {
-        applyOperation(1);
-        drawViews(0);
+        applyOperation(previewMode);
+        drawViews(mainView);
         refreshControls();
     });
 }
@@ -300,7 +287,7 @@ void TmainForm::executeButtonClick()
         std::vector<commitStep> steps;
         collectingSteps = &steps;
         const auto gathered = qScopeGuard([this] { collectingSteps = nullptr; });
-        applyOperation(0);
+        applyOperation(commitMode);
         collectingSteps = nullptr;
         startCommit(std::move(steps));
     });
@@ -311,9 +298,9 @@ void TmainForm::showCommittedSample()
     // The preview the user committed is now the picture: the sample shows the picture itself,
     // not the operation applied to it once more, until a control asks for a new preview.
     if (!hasImage()) return;
-    layoutViews(1);
-    drawViews(1);
-    if (operationPages->activePageIndex() == 3) drawSampleGrid();
+    layoutViews(sampleView);
+    drawViews(sampleView);
+    if (operationPages->activePageIndex() == transformPage) drawSampleGrid();
 }
 
 void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }

@@ -7,11 +7,11 @@
 
 #include "colour/filterregion.h"
 #include "colour/sharedrandom.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
-#include "pagecontrol.h"
+#include "widgets/pagecontrol.h"
 #include "ui_mainform.h"
 
 #include <QAbstractButton>
@@ -27,7 +27,7 @@ bool TmainForm::viewPreviewWanted()
 {
     if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
     const int page = operationPages->activePageIndex();
-    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && page >= 0 && page <= 2;
+    return ui->mainPageControl->currentWidget() == ui->detailTabSheet && isFilterPage(page);
 }
 
 void TmainForm::dropViewPreview()
@@ -43,7 +43,7 @@ void TmainForm::dropViewPreview()
     s.previewWhole = false;
     s.previewSource = 0;
     if (had && hasImage()) {
-        drawViews(0);
+        drawViews(mainView);
         if (trimmingShown()) trimmingUpDownClick();
     }
 }
@@ -198,7 +198,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     if (whole) s.previewReductions = reduced;
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
-        drawViews(0);
+        drawViews(mainView);
         if (trimmingShown()) trimmingUpDownClick();
     });
 }

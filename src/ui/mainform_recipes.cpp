@@ -3,14 +3,14 @@
 // controls back, leaving exactly one undo step.
 #include "mainform.h"
 
-#include "busycursor.h"
+#include "widgets/busycursor.h"
 
 #include "colour/recipes.h"
 #include "colour/sharedrandom.h"
 #include "imagedata/imagedocument.h"
 #include "colour/filterparameters.h"
-#include "pagecontrol.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/radiogroup.h"
 #include "ui_mainform.h"
 
 #include <QScopeGuard>
@@ -50,14 +50,9 @@ void TmainForm::connectRecipeButtons()
 
 void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor)
 {
-    radioGroup *group = nullptr;
-    switch (stage.radio) {
-    case recipeRadio::toneCurve: group = toneCurveGroup.get(); break;
-    case recipeRadio::fringeShape: group = fringeShapeGroup.get(); break;
-    case recipeRadio::paint: group = paintGroup.get(); break;
-    case recipeRadio::monoColor: group = monoColorGroup.get(); break;
-    case recipeRadio::none: break;
-    }
+    // The page, tab and radio item that show the stage's code.
+    const operationChoice *choice = filterChoiceOf(std::uint32_t(stage.filterType));
+    radioGroup *group = choice ? operationRadioGroup(choice->radio) : nullptr;
 
     // Remember the bars the stage sets (before the radio item, which may move the tone bar) and
     // put them back afterwards, whatever happens in between.
@@ -69,21 +64,22 @@ void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool grey
     const auto restore = qScopeGuard([&] {
         drawColor = drawing; // first, so the previews the bars run below show the user's colour
         for (const auto &[bar, position] : remembered) bar->setValue(position);
-        if (group && stage.restoreRadio) group->setItemIndex(previousItem);
+        if (group && stage.restoreChoice) group->setItemIndex(previousItem);
     });
 
     if (greyDrawColor) drawColor = recipeGreyDrawColor;
-    if (group) group->setItemIndex(stage.radioItem);
+    if (group) group->setItemIndex(choice->item);
     for (const recipeSetting &s : stage.settings)
         if (QSlider *bar = trackBarOf(parameterControls, s.field)) bar->setValue(s.value);
-    operationPages->setActivePageIndex(stage.page);
-    pageControl *tabs[] = {adjustPages.get(), effectOnePages.get(), effectTwoPages.get()};
-    if (stage.page >= 0 && stage.page < 3) tabs[stage.page]->setActivePageIndex(stage.tab);
+    if (choice) {
+        operationPages->setActivePageIndex(choice->page);
+        operationTabs(choice->page)->setActivePageIndex(choice->tab);
+    }
 
     if (execute)
         executeButtonClick();
     else
-        applyOperation(0);
+        applyOperation(commitMode);
 }
 
 void TmainForm::runFringePreset(int level)
@@ -124,7 +120,7 @@ void TmainForm::runRecipeButton(const char *name)
             // commit starts where the sequence stands now, as the stages' own runs one after another.
             sharedRandom::privateStream previews(sharedRandom::instance().position());
             for (const recipeStage &stage : stages) {
-                if (stage.radio == recipeRadio::fringeShape) {
+                if (stage.filterType == filterFringeCircle) {
                     const recipeSetting *level = nullptr;
                     for (const recipeSetting &s : stage.settings)
                         if (std::string_view(s.field) == "fringeLevel") level = &s;

@@ -1,7 +1,7 @@
 // Selecting and closing pictures of the open-images list.
 #include "mainform.h"
 
-#include "dialogservice.h"
+#include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/snapshotwriter.h"
 
@@ -76,8 +76,8 @@ void TmainForm::removeImage(int index)
 
 void TmainForm::showCurrentImage()
 {
-    layoutViews(99);
-    drawViews(0);
+    layoutViews(bothViews);
+    drawViews(mainView);
     refreshControls();
-    applyOperation(1);
+    applyOperation(previewMode);
 }

@@ -8,17 +8,17 @@
 #include "geometry/prepareshape.h"
 #include "geometry/shapeparameters.h"
 #include "geometry/viewmapping.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
-#include "keyupedit.h"
+#include "widgets/keyupedit.h"
 #include "mytoolbox.h"
-#include "pagecontrol.h"
-#include "progressbar.h"
-#include "radiogroup.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/progressbar.h"
+#include "widgets/radiogroup.h"
 #include "transformcontrols.h"
 #include "ui_mainform.h"
-#include "updown.h"
+#include "widgets/updown.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -32,7 +32,6 @@
 #include <cmath>
 
 namespace {
-enum magnificationKind { verticalKind = 1, horizontalKind = 2 };
 
 bool hasPixels(const QImage &picture)
 {
@@ -153,7 +152,7 @@ void TmainForm::resetTransformControls()
     ui->horizontalMagParcentEdit->setText(magnificationText(100.0, 2));
     ui->verticalMagParcentEdit->setText(magnificationText(100.0, 2));
     ui->reSizeRatioCheckBox->setChecked(true);
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 // ---- Parameters ---------------------------------------------------------------------------------
@@ -229,7 +228,7 @@ void TmainForm::previewTransform(std::uint32_t code)
             sampleRect = rectangle{old.top, old.left, old.bottom, old.right};
         }
     }
-    drawViews(1);
+    drawViews(sampleView);
     drawSampleGrid();
 }
 
@@ -252,8 +251,8 @@ void TmainForm::commitTransform(imageDocument &d)
     QImage shaped = shapeSetUp->makeShapedBitmap(d.bitmap); // throws when it cannot be made
     if (shaped.isNull()) return; // no transform chosen: the picture stays as it was
     d.bitmap = std::move(shaped);
-    layoutViews(99);
-    drawViews(0);
+    layoutViews(bothViews);
+    drawViews(mainView);
 }
 
 // ---- Resize edits -------------------------------------------------------------------------------
@@ -309,7 +308,7 @@ void TmainForm::resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels)
         }
         if (changed) magnificationSync(kind);
     }
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::verticalMagParcentEditKeyUp() { resizeEditKeyUp(ui->verticalMagParcentEdit, verticalKind, false); }
@@ -332,14 +331,14 @@ void TmainForm::rotateEditKeyUp()
     QSlider *bar = ui->rotateTrackBar;
     const double degrees = std::trunc(edit->text().toDouble());
     bar->setValue(int(std::clamp(degrees, double(bar->minimum()), double(bar->maximum()))));
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::integerEditKeyUp(QLineEdit *edit, QSlider *trackBar)
 {
     if (!isIntegerEntry(edit->text(), {})) return;
     trackBar->setValue(edit->text().toInt());
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 void TmainForm::slopeBalanceEditKeyUp() { integerEditKeyUp(ui->slopeBalanceEdit, ui->slopeBalanceTrackBar); }
@@ -348,11 +347,12 @@ void TmainForm::distortoinEditKeyUp() { integerEditKeyUp(ui->distortoinEdit, ui-
 
 void TmainForm::rotateAngleRadioGroupClick()
 {
-    const bool byAngle = rotateAngleGroup->itemIndex() == 0;
+    const bool byAngle =
+        operationCodeOf(transformPage, rotateTab, rotateAngleGroup->itemIndex()) == shapeRotateAngle;
     setSliderVisible(ui->rotateTrackBar, byAngle);
     ui->rotateEdit->setEnabled(byAngle);
     ui->rotateAngleStaticText->setEnabled(byAngle);
-    guarded([this] { applyOperation(1); });
+    guarded([this] { applyOperation(previewMode); });
 }
 
 // ---- Trimming -----------------------------------------------------------------------------------
@@ -379,7 +379,7 @@ bool TmainForm::trimmingShown()
 void TmainForm::showTrimmingRect(bool shown)
 {
     if (!trimmingRect || shown == trimmingDrawn) return;
-    trimmingRect->draw(*ui->mainImage);
+    trimmingRect->draw(ui->mainImage->canvas());
     ui->mainImage->canvasChanged();
     trimmingDrawn = shown;
 }
@@ -492,7 +492,7 @@ void TmainForm::mainImageMouseMove(Qt::MouseButtons buttons, int x, int y)
     if (buttons & Qt::LeftButton) {
         guarded([&] {
             showTrimmingRect(true);
-            trimmingRect->dragEdges(*ui->mainImage, x, y);
+            trimmingRect->dragEdges(ui->mainImage->canvas(), x, y);
             ui->mainImage->canvasChanged();
             refreshTrimmingControls();
         });

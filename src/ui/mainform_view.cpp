@@ -12,10 +12,10 @@
 #include "colour/displaycolour.h"
 #include "geometry/commonresizerect.h"
 #include "histogram.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "pagecontrol.h"
+#include "widgets/pagecontrol.h"
 #include "ui_mainform.h"
 #include "viewgeometry.h"
 
@@ -173,7 +173,7 @@ void TmainForm::setUpMainView()
         guarded([this, on] {
             if (!hasImage()) return;
             if (on)
-                applyOperation(1);
+                applyOperation(previewMode);
             else
                 dropViewPreview();
         });
@@ -340,14 +340,14 @@ void TmainForm::refreshMainView(bool relayout)
     // The trimming rectangle keeps the picture edges its edits hold.
     const bool trimming = trimmingShown();
     if (relayout || !viewZoomed()) {
-        layoutViews(0);
+        layoutViews(mainView);
     } else { // a scroll: the fitted bitmap and the canvas stay
         placeZoomedView();
         trimmingDrawn = false;
         if (trimmingRect)
             trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right, mainViewRect.bottom);
     }
-    drawViews(0);
+    drawViews(mainView);
     if (trimming) trimmingUpDownClick();
     refreshZoomCaption();
     refreshBrushCursor();

@@ -9,12 +9,12 @@
 #include "colour/sharedrandom.h"
 #include "geometry/prepareshape.h"
 #include "histogram.h"
-#include "imagecontrol.h"
+#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
-#include "pagecontrol.h"
-#include "progressbar.h"
+#include "widgets/pagecontrol.h"
+#include "widgets/progressbar.h"
 #include "ui_mainform.h"
 
 #include <QAbstractButton>
@@ -98,16 +98,16 @@ void TmainForm::showBusy(bool working)
 std::optional<commitStep> TmainForm::captureCommitStep()
 {
     if (!hasImage()) return std::nullopt;
-    operationCode();
+    selectOperation();
     captureControls();
     const int page = operationPages->activePageIndex();
     commitStep step;
-    if (page >= 0 && page <= 2) {
+    if (isFilterPage(page)) {
         step.filter = filter;
         step.filter.progressBar = nullptr;
         return step;
     }
-    if (page == 3) {
+    if (page == transformPage) {
         // Values the transform cannot use are refused before the picture gets an undo step.
         checkTransformParameters(shapeSetUp->engine->shapeType, true);
         step.transform = true;
@@ -157,13 +157,13 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
             if (slot == currentIndex && hasImage()) {
                 if (relayout) {
                     dropViewPreview();
-                    layoutViews(99);
+                    layoutViews(bothViews);
                 } else {
                     if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                         stretchCopy(*currentBitmap, mainViewBitmap);
                     dropViewPreview();
                 }
-                drawViews(0);
+                drawViews(mainView);
             }
             refreshControls();
             editingList[slot]->refreshElement();

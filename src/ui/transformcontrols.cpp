@@ -1,5 +1,6 @@
 #include "transformcontrols.h"
 
+#include "geometry/shapedescription.h"
 #include "mytoolbox.h"
 
 #include <climits>
@@ -45,7 +46,9 @@ std::optional<int> wholeNumberOf(const QString &text)
 std::optional<int> hundredthsOf(const QString &text)
 {
     if (!isRealNumberText(text, quiet)) return std::nullopt;
-    const double hundredths = std::trunc(text.toDouble() * 100.0);
-    if (!(hundredths >= double(INT_MIN) && hundredths <= double(INT_MAX))) return std::nullopt;
-    return int(hundredths);
+    const double degrees = text.toDouble();
+    // Only angles whose truncated hundredths fit an int (NaN never does).
+    const double hundredths = degrees * 100.0;
+    if (!(hundredths > double(INT_MIN) - 1.0 && hundredths < double(INT_MAX) + 1.0)) return std::nullopt;
+    return degreesToHundredths(degrees);
 }

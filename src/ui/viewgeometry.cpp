@@ -53,12 +53,6 @@ QString zoomCaption(bool fit, double zoom)
     return text + QStringLiteral(" %");
 }
 
-QSize viewPixelSize(QSize units, double pixelRatio)
-{
-    if (pixelRatio == 1.0) return units;
-    return QSize(int(units.width() * pixelRatio + 0.5), int(units.height() * pixelRatio + 0.5));
-}
-
 int scaledLength(int pictureLength, double scale)
 {
     return int(std::ceil(pictureLength * scale - 1e-9));

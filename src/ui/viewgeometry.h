@@ -6,6 +6,8 @@
 // offsetY): the offset is the scroll position in scaled pixels, negative when the scaled picture
 // is smaller than the view and centred in it.
 #pragma once
+#include "widgets/devicepixels.h"
+
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -24,10 +26,6 @@ double clampZoom(double zoom);
 // two below 10 % ("6.25 %").
 QString zoomCaption(bool fit, double zoom);
 
-// A view's size in the screen's pixels: its size in widget units times the screen's scale
-// (2 on a display scaled ×2), rounded. Zoom factors count these pixels: at 100 % one picture
-// pixel is one of them.
-QSize viewPixelSize(QSize units, double pixelRatio);
 // The scaled picture's length in view pixels (rounded up: a partly shown pixel counts).
 int scaledLength(int pictureLength, double scale);
 // The largest scroll offset; 0 when the scaled picture fits.

@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace {
-struct testSurface : pictureTarget {
+struct testSurface {
     QImage picture;
     int changes = 0;
     testSurface(int w, int h) : picture(w, h, QImage::Format_RGB32)
@@ -17,8 +17,6 @@ struct testSurface : pictureTarget {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) picture.setPixel(x, y, random.generate());
     }
-    QImage &canvas() override { return picture; }
-    void canvasChanged() override { ++changes; }
 };
 
 commonResizeRect rectOver(int left, int top, int right, int bottom)
@@ -49,7 +47,7 @@ TEST(ResizeRect, DraggingKeepsTheMinimumSizeAndTheBounds)
     r.lastPoint = point{52, 42};
     r.hitTest(52, 42, false);
     ASSERT_EQ(r.dragMode, std::uint32_t(dragTopLeft));
-    r.dragEdges(surface, 400, 60); // far past the right edge
+    r.dragEdges(surface.picture, 400, 60); // far past the right edge
     EXPECT_EQ(r.rect.left, 250 - 24);
     EXPECT_EQ(r.rect.right, 250);
     EXPECT_EQ(r.rect.top, 58);
@@ -58,15 +56,15 @@ TEST(ResizeRect, DraggingKeepsTheMinimumSizeAndTheBounds)
     r = rectOver(50, 40, 250, 160);
     r.setEdges(60, 200, 50, 150);
     r.placeHandles();
-    r.draw(surface);
+    r.draw(surface.picture);
     r.lastPoint = point{198, 148};
     r.hitTest(198, 148, false);
     ASSERT_EQ(r.dragMode, std::uint32_t(dragBottomRight));
-    r.dragEdges(surface, 900, 900);
+    r.dragEdges(surface.picture, 900, 900);
     EXPECT_EQ(r.rect.right, 250);
     EXPECT_EQ(r.rect.bottom, 160);
     // Each step erased the previous outline before drawing the new one.
-    r.draw(surface);
+    r.draw(surface.picture);
     EXPECT_EQ(surface.picture, testSurface(300, 200).picture);
 }
 
@@ -92,12 +90,13 @@ TEST(ResizeRect, DrawingTwiceRestoresThePicture)
     testSurface surface(120, 90);
     const QImage before = surface.picture;
     commonResizeRect r = rectOver(3, 4, 27, 28); // 24 wide: handles overlap
-    r.draw(surface);
+    r.canvasChanged = [&surface] { ++surface.changes; };
+    r.draw(surface.picture);
     EXPECT_NE(surface.picture, before);
     // The guide lines cross the whole picture, inverted (fourth byte kept).
     EXPECT_EQ(surface.picture.pixel(3, 80) & 0xFFFFFFu, ~before.pixel(3, 80) & 0xFFFFFFu);
     EXPECT_EQ(surface.picture.pixel(110, 28) & 0xFFFFFFu, ~before.pixel(110, 28) & 0xFFFFFFu);
-    r.draw(surface);
+    r.draw(surface.picture);
     EXPECT_EQ(surface.picture, before);
     EXPECT_EQ(surface.changes, 2);
 }

@@ -1,5 +1,5 @@
-// The one description per transform code: the window's page choice, the batch names and keys, and
-// the result size the family promises, all read from the same table.
+// The one description per transform code: the batch names and keys and the result size the family
+// promises, all read from the same table (the window's page choice: tests/ui/test_operationpages.cpp).
 #include "geometry/prepareshape.h"
 #include "geometry/shapedescription.h"
 #include "geometry/shapeparameters.h"
@@ -20,9 +20,6 @@ TEST(shapeDescription, everyCodeOnceAndReachable)
         if (d.name) {
             EXPECT_TRUE(names.insert(d.name).second) << d.name;
             EXPECT_EQ(findShapeDescription(d.name), &d);
-        }
-        if (d.page >= 0) {
-            EXPECT_EQ(s.chooseShape(d.page, d.rotateItem < 0 ? 0 : d.rotateItem), d.code) << d.name;
         }
         // A move keeps or swaps the sides; the copy, turns and mirrors fill every pixel from the source.
         if (d.family == shapeFamily::move) {

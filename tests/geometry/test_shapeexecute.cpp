@@ -117,36 +117,32 @@ TEST(shapeSize, resultsAboveThePictureLimitAreRefused)
     }
     // The commit refuses before it makes its bitmap.
     prepareShape s;
-    s.chooseShape(0, 0);
+    s.chooseShape(shapeResize);
     s.targetWidth = 60000, s.targetHeight = 60000;
     EXPECT_THROW(s.makeShapedBitmap(randomPicture(4, 3, 1)), imageError);
 }
 
-TEST(shapeSize, pageTableAndPreviews)
+TEST(shapeSize, chosenCodeAndPreviews)
 {
-    prepareShape s;
-    EXPECT_EQ(s.chooseShape(0, 3), shapeResize);
-    EXPECT_EQ(s.chooseShape(1, 2), shapeRotateLeft90);
-    EXPECT_EQ(s.chooseShape(1, 6), shapeCopy);
-    EXPECT_EQ(s.chooseShape(5, 0), shapeDistort);
+    prepareShape s; // which page chooses which code: tests/ui/test_operationpages.cpp
+    EXPECT_EQ(s.chooseShape(shapeDistort), shapeDistort);
     EXPECT_EQ(s.engine->shapeType, shapeDistort);
-    EXPECT_EQ(s.chooseShape(6, 0), shapeCopy);
 
     const QImage sample = randomPicture(200, 150, 3);
-    s.chooseShape(0, 0);
+    s.chooseShape(shapeResize);
     s.horizontalPercent = 200, s.verticalPercent = 100;
     EXPECT_EQ(s.makePreviewBitmap(sample)->size(), QSize(200, 75));
     s.verticalPercent = 0;
     EXPECT_FALSE(s.makePreviewBitmap(sample));
-    s.chooseShape(1, 1);
+    s.chooseShape(shapeRotateRight90);
     EXPECT_EQ(s.makePreviewBitmap(sample)->size(), QSize(150, 200));
-    s.chooseShape(2, 0);
+    s.chooseShape(shapeTrim);
     s.engine->trimLeft = 50; // the trimming preview shows the whole sample
     EXPECT_EQ(*s.makePreviewBitmap(sample), sample);
     s.engine->shapeType = 12;
     EXPECT_FALSE(s.makePreviewBitmap(sample));
     EXPECT_TRUE(s.makeShapedBitmap(sample).isNull());
-    s.chooseShape(0, 0);
+    s.chooseShape(shapeResize);
     s.targetWidth = 0, s.targetHeight = 10; // a resize to nothing never replaces the picture
     EXPECT_TRUE(s.makeShapedBitmap(sample).isNull());
 }

@@ -3,7 +3,7 @@
 // construction and puts the previous service back on destruction. A dialog asked for with an
 // empty queue is answered "cancel" / "No" and counted in unexpected.
 #pragma once
-#include "ui/dialogservice.h"
+#include "ui/widgets/dialogservice.h"
 
 #include <QDialog>
 #include <QList>

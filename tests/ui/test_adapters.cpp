@@ -1,14 +1,14 @@
 // The framework adapters: what the window relies on from its radio groups, page controls, image
 // controls, key-up edits, up-downs, the progress bar, the dialog service and the accessible names.
-#include "ui/accessibility.h"
-#include "ui/dialogservice.h"
-#include "ui/imagecontrol.h"
-#include "ui/keyupedit.h"
-#include "ui/pagecontrol.h"
-#include "ui/progressbar.h"
-#include "ui/radiogroup.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/widgets/accessibility.h"
+#include "ui/widgets/dialogservice.h"
+#include "ui/widgets/imagecontrol.h"
+#include "ui/widgets/keyupedit.h"
+#include "ui/widgets/pagecontrol.h"
+#include "ui/widgets/progressbar.h"
+#include "ui/widgets/radiogroup.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QAccessible>
 #include <QGroupBox>

@@ -3,13 +3,13 @@
 #include "colour/filterparameters.h"
 #include "imagedata/imagefilemanager.h"
 #include "ui/aboutdialogbox.h"
-#include "ui/appfont.h"
+#include "ui/widgets/appfont.h"
 #include "ui/designassets.h"
-#include "ui/imagecontrol.h"
+#include "ui/widgets/imagecontrol.h"
 #include "ui/jpegqualitywindow.h"
 #include "ui/mainform.h"
-#include "ui/pagecontrol.h"
-#include "ui/statictext.h"
+#include "ui/widgets/pagecontrol.h"
+#include "ui/widgets/statictext.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

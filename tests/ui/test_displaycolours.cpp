@@ -6,7 +6,7 @@
 
 #include "colour/displaycolour.h"
 #include "colour/testprofiles.h"
-#include "print/printform.h"
+#include "ui/print/printform.h"
 
 using namespace testing_support;
 using namespace test_profiles;

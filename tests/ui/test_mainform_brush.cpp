@@ -2,7 +2,7 @@
 #include "test_mainform_support.h"
 
 #include "geometry/brushstroke.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
 
@@ -162,7 +162,7 @@ private slots:
         t.open(texturedPicture(scratch.path(), "stroke.bmp", 300, 200));
         imageControl *view = t.image("mainImage");
         const QImage original = t.current()->bitmap.copy();
-        t.selectTabs(3, 2); // トリミング
+        t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(t.window->trimmingShown());
         showBrushPage(t, "airBrushTabSheet");
         QVERIFY(!t.window->trimmingShown());

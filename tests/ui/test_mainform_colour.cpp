@@ -2,10 +2,10 @@
 #include "test_mainform_support.h"
 
 #include "colour/colorcontrol.h"
-#include "colour/colortool.h"
+#include "ui/panels/colortool.h"
 #include "colour/recipes.h"
 #include "colour/sharedrandom.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 
 using namespace testing_support;
 
@@ -73,12 +73,12 @@ private slots:
         // The drawing colour reaches the filters: tint (code 10) and emboss (code 4).
         t.open(gradientPicture());
         const QImage before = pictureOf(t);
-        t.selectTabs(1, 5);
+        t.selectTabs(effectOnePage, monoColorTab);
         t.window->monoColorGroup->setItemIndex(2);
         t.click("executeButton");
         QCOMPARE(pictureOf(t), filtered(before, 10, picked, 20));
         t.click("undoButton");
-        t.selectTabs(1, 4);
+        t.selectTabs(effectOnePage, embossTab);
         t.click("executeButton");
         QCOMPARE(pictureOf(t), filtered(before, 4, picked, 20));
 
@@ -120,7 +120,7 @@ private slots:
             sharedRandom::instance().seed(11);
             runRecipeStages(expected, engine, recipeStages(r, 60), r.greyDrawColor ? recipeGreyDrawColor : t.window->drawColor, 0);
             // The previews the button's settings run are of a page that draws no random numbers.
-            t.selectTabs(0, 0);
+            t.selectTabs(adjustPage, brightChromaTab);
             sharedRandom::instance().seed(11);
             t.click(r.button);
             QVERIFY2(pictureOf(t) == expected, r.name);

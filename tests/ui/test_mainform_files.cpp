@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(t.window->editingCount, 1);
         QCOMPARE(t.window->currentIndex, 0);
         t.selectSepia();
-        QCOMPARE(t.window->operationCode(), 9);
+        QCOMPARE(t.window->operationCode(), int(filterSepia));
 
         t.click("executeButton");
         imageDocument *d = t.current();

@@ -2,7 +2,7 @@
 // dialogs' folder, the two radio groups that refresh the preview, and the untitled question.
 #include "test_mainform_support.h"
 
-#include "ui/busycursor.h"
+#include "ui/widgets/busycursor.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -199,14 +199,14 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("a.bmp"));
-        t.selectTabs(1, 2); // 効果1 / ペイント
+        t.selectTabs(effectOnePage, paintTab); // 効果1 / ペイント
         QCOMPARE(t.window->filter.filterType, int(filterPaintNormal));
         const QImage before = t.image("sampleImage")->canvas();
         t.window->paintGroup->setItemIndex(1); // 点描
         QCOMPARE(t.window->filter.filterType, int(filterPaintPointillism));
         QVERIFY(t.image("sampleImage")->canvas() != before);
 
-        t.selectTabs(1, 1); // 効果1 / 縁取明暗
+        t.selectTabs(effectOnePage, fringeShapeTab); // 効果1 / 縁取明暗
         QCOMPARE(t.window->filter.filterType, int(filterFringeCircle));
         t.window->fringeShapeGroup->setItemIndex(1); // 四角
         QCOMPARE(t.window->filter.filterType, int(filterFringeSquare));

@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(t.window->settingsPages->activePageIndex(), 2);
         QCOMPARE(t.window->operationPages->activePageIndex(), 2);
         QCOMPARE(t.window->effectTwoPages->activePageIndex(), 2);
-        QCOMPARE(t.window->operationCode(), 6); // 効果2 / モザイク
+        QCOMPARE(t.window->operationCode(), int(filterMosaic)); // 効果2 / モザイク
         // The inner tab controls start on the tabs the form was designed with.
         QCOMPARE(t.window->adjustPages->activePageIndex(), 2);    // トーンカーブ
         QCOMPARE(t.window->effectOnePages->activePageIndex(), 3); // ソフト
@@ -213,7 +213,7 @@ private slots:
             QCOMPARE(sample->canvas().pixel(100, 10), qRgb(0, 0, 0));
         };
         const auto previewed = [&] { return sample->canvas().pixel(100, 10) == qRgb(255, 255, 255); };
-        t.selectTabs(0, 0);
+        t.selectTabs(adjustPage, brightChromaTab);
 
         for (const filterParameter &p : filterParameters()) {
             QSlider *bar = t.bar(p.control);
@@ -304,12 +304,12 @@ private slots:
         QVERIFY(writePicture(path, picture));
         windowUnderTest t;
         t.open(path);
-        t.selectTabs(0, 2);
+        t.selectTabs(adjustPage, toneCurveTab);
         const QImage &sample = t.image("sampleImage")->canvas();
         QSlider *tone = t.bar("toneTrackBar");
 
         t.window->toneCurveGroup->setItemIndex(1); // slope at its reset 25: the identity
-        QCOMPARE(t.window->filter.filterType, 12);
+        QCOMPARE(t.window->filter.filterType, int(filterToneSlope));
         QCOMPARE(sample.pixel(20, 100), qRgb(200, 40, 90));
         QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
         tone->setValue(0); // a flat slope: every pixel mid grey
@@ -328,7 +328,7 @@ private slots:
         QCOMPARE(sample.pixel(20, 100), qRgb(0, 0, 0));
 
         t.window->toneCurveGroup->setItemIndex(2); // the reset points: the identity again
-        QCOMPARE(t.window->filter.filterType, 13);
+        QCOMPARE(t.window->filter.filterType, int(filterTonePoints));
         QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
         // The committed picture never changed.
         QCOMPARE(rgbOf(t.current()->bitmap.pixel(0, 0)), qRgb(200, 40, 90) & 0xFFFFFF);
@@ -420,39 +420,56 @@ private slots:
             int page, tab, item, code;
         };
         const row rows[] = {
-            {0, 0, -1, 2},  {0, 1, -1, 1},  {0, 2, 0, 11},  {0, 2, 3, 14},  {1, 0, -1, 107},
-            {1, 1, 1, 102}, {1, 2, 1, 106}, {1, 3, -1, 16}, {1, 4, -1, 4},  {1, 5, 0, 8},
-            {1, 5, 2, 10},  {2, 0, -1, 15}, {2, 1, -1, 7},  {2, 2, -1, 6},  {2, 3, -1, 5},
-            {2, 4, -1, 17}, {3, 0, -1, 1},  {3, 1, 1, 4},   {3, 2, -1, 10}, {3, 3, -1, 11},
-            {3, 4, -1, 9},  {3, 5, -1, 2},
+            {adjustPage, brightChromaTab, -1, filterBrightChromaHue},
+            {adjustPage, rgbShiftTab, -1, filterRgbShift},
+            {adjustPage, toneCurveTab, 0, filterToneSCurve},
+            {adjustPage, toneCurveTab, 3, filterToneGamma},
+            {effectOnePage, fringeBlurTab, -1, filterFringeBlur},
+            {effectOnePage, fringeShapeTab, 1, filterFringeSquare},
+            {effectOnePage, paintTab, 1, filterPaintPointillism},
+            {effectOnePage, softFocusTab, -1, filterSoftFocus},
+            {effectOnePage, embossTab, -1, filterEmboss},
+            {effectOnePage, monoColorTab, 0, filterGreyscale},
+            {effectOnePage, monoColorTab, 2, filterDrawColorMono},
+            {effectTwoPage, sharpenTab, -1, filterSharpen},
+            {effectTwoPage, colorLevelsTab, -1, filterColorLevels},
+            {effectTwoPage, mosaicTab, -1, filterMosaic},
+            {effectTwoPage, motionBlurTab, -1, filterMotionBlur},
+            {effectTwoPage, medianTab, -1, filterMedian},
+            {transformPage, resizeTab, -1, shapeResize},
+            {transformPage, rotateTab, 1, shapeRotateRight90},
+            {transformPage, trimTab, -1, shapeTrim},
+            {transformPage, slopeTab, -1, shapeSlope},
+            {transformPage, trapezoidTab, -1, shapePerspective},
+            {transformPage, distortTab, -1, shapeDistort},
         };
         for (const row &r : rows) {
             t.selectTabs(r.page, r.tab);
             radioGroup *group = nullptr;
-            if (r.page == 0 && r.tab == 2) group = t.window->toneCurveGroup.get();
-            if (r.page == 1 && r.tab == 1) group = t.window->fringeShapeGroup.get();
-            if (r.page == 1 && r.tab == 2) group = t.window->paintGroup.get();
-            if (r.page == 1 && r.tab == 5) group = t.window->monoColorGroup.get();
-            if (r.page == 3 && r.tab == 1) group = t.window->rotateAngleGroup.get();
+            if (r.page == adjustPage && r.tab == toneCurveTab) group = t.window->toneCurveGroup.get();
+            if (r.page == effectOnePage && r.tab == fringeShapeTab) group = t.window->fringeShapeGroup.get();
+            if (r.page == effectOnePage && r.tab == paintTab) group = t.window->paintGroup.get();
+            if (r.page == effectOnePage && r.tab == monoColorTab) group = t.window->monoColorGroup.get();
+            if (r.page == transformPage && r.tab == rotateTab) group = t.window->rotateAngleGroup.get();
             if (group) group->setItemIndex(r.item);
             QCOMPARE(t.window->operationCode(), r.code);
-            if (r.page < 3) QCOMPARE(t.window->filter.filterType, r.code);
+            if (r.page < transformPage) QCOMPARE(t.window->filter.filterType, r.code);
             else QCOMPARE(int(t.window->shapeSetUp->engine->shapeType), r.code);
         }
         // A radio group without a selection gives 0, which is written all the same.
-        t.selectTabs(1, 5);
+        t.selectTabs(effectOnePage, monoColorTab);
         t.window->monoColorGroup->setItemIndex(-1);
         QCOMPARE(t.window->operationCode(), 0);
         QCOMPARE(t.window->filter.filterType, 0);
         // Trimming is the active operation only on 変形 / トリミング.
         const QString path = greyPicture();
         t.open(path);
-        t.selectTabs(1, 5);
+        t.selectTabs(effectOnePage, monoColorTab);
         t.window->monoColorGroup->setItemIndex(2);
         QVERIFY(!t.window->trimmingActive);
-        t.selectTabs(3, 2);
+        t.selectTabs(transformPage, trimTab);
         QVERIFY(t.window->trimmingActive);
-        t.selectTabs(3, 3);
+        t.selectTabs(transformPage, slopeTab);
         QVERIFY(!t.window->trimmingActive);
     }
 
@@ -466,7 +483,7 @@ private slots:
         QCOMPARE(t.window->sampleBitmap.size(), QSize(205, 104));
         QCOMPARE(t.window->sampleRect.left, 0);
         QCOMPARE(t.window->sampleRect.top, 50);
-        t.selectTabs(0, 1); // RGB調整
+        t.selectTabs(adjustPage, rgbShiftTab); // RGB調整
         t.bar("redTrackBar")->setValue(50);
         const QImage &sample = t.image("sampleImage")->canvas();
         QCOMPARE(sample.pixel(100, 100), qRgb(150, 100, 100));
@@ -553,7 +570,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(greyPicture());
-        t.selectTabs(0, 2);
+        t.selectTabs(adjustPage, toneCurveTab);
         t.window->toneCurveGroup->setItemIndex(2); // ポイント
         imageControl *editor = t.image("toneCntImg");
         const QImage &sample = t.image("sampleImage")->canvas();

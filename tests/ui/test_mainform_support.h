@@ -7,10 +7,10 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/instancefolder.h"
-#include "ui/imagecontrol.h"
+#include "ui/widgets/imagecontrol.h"
 #include "ui/mainform.h"
-#include "ui/pagecontrol.h"
-#include "ui/radiogroup.h"
+#include "ui/widgets/pagecontrol.h"
+#include "ui/widgets/radiogroup.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -147,7 +147,7 @@ struct windowUnderTest {
     }
     void selectSepia()
     {
-        selectTabs(1, 5);
+        selectTabs(effectOnePage, monoColorTab);
         window->monoColorGroup->setItemIndex(1);
     }
 };

@@ -7,7 +7,7 @@
 #include "geometry/prepareshape.h"
 #include "imagedata/myimagearray.h"
 #include "ui/transformcontrols.h"
-#include "ui/updown.h"
+#include "ui/widgets/updown.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -63,6 +63,12 @@ private slots:
         QCOMPARE(hundredthsOf("-1e1"), std::optional<int>(-1000));
         QVERIFY(!hundredthsOf("1e300"));
         QVERIFY(!hundredthsOf("abc"));
+        // Truncated toward zero, and only while the hundredths fit an int.
+        QCOMPARE(hundredthsOf("-0.019"), std::optional<int>(-1));
+        QCOMPARE(hundredthsOf("21474836.4799"), std::optional<int>(2147483647));
+        QVERIFY(!hundredthsOf("21474836.48"));
+        QCOMPARE(hundredthsOf("-21474836.4899"), std::optional<int>(-2147483648));
+        QVERIFY(!hundredthsOf("-21474836.49"));
         QCOMPARE(wholeNumberOf("+7"), std::optional<int>(7));
         QVERIFY(!wholeNumberOf("12.5"));
     }
@@ -71,7 +77,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("r400x300.bmp", halves(400, 300)));
-        t.selectTabs(3, 0);
+        t.selectTabs(transformPage, resizeTab);
         QCOMPARE(edit(t, "horizontalMagPixelEdit")->text(), QString("400"));
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("300"));
 
@@ -116,7 +122,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("r400x300.bmp", halves(400, 300)));
-        t.selectTabs(3, 0);
+        t.selectTabs(transformPage, resizeTab);
         QLineEdit *percent = edit(t, "horizontalMagParcentEdit");
         percent->setFocus();
         percent->selectAll();
@@ -129,8 +135,8 @@ private slots:
         QLineEdit *pixels = edit(t, "horizontalMagPixelEdit");
         pixels->selectAll();
         QTest::keyClick(pixels, Qt::Key_Backspace);
-        t.selectTabs(3, 1);
-        t.selectTabs(3, 0);
+        t.selectTabs(transformPage, rotateTab);
+        t.selectTabs(transformPage, resizeTab);
         pixels->clear();
         QTest::keyClick(pixels, Qt::Key_End);
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
@@ -159,17 +165,17 @@ private slots:
         QCOMPARE(edit(t, "rotateEdit")->text(), QString("180"));
         t.bar("rotateTrackBar")->setValue(45);
         typeInto(edit(t, "rotateEdit"), "45.5"); // same whole part: the fraction stays
-        t.selectTabs(3, 1);
+        t.selectTabs(transformPage, rotateTab);
         QCOMPARE(t.window->shapeSetUp->engine->rotateAngle, 4550);
         typeInto(edit(t, "rotateEdit"), "1,5");
         QCOMPARE(t.dialogs.count("message"), 2);
         // Left there, the text stops the next transform preview with an error.
-        t.selectTabs(3, 5);
+        t.selectTabs(transformPage, distortTab);
         QCOMPARE(t.dialogs.count("error"), 1);
         typeInto(edit(t, "rotateEdit"), "10");
 
         // An amount its bar cannot reach is refused with the range, the picture untouched.
-        t.selectTabs(3, 4);
+        t.selectTabs(transformPage, trapezoidTab);
         t.bar("perspectiveTrackBar")->setValue(50);
         typeInto(edit(t, "perspectiveEdit"), "500");
         QCOMPARE(edit(t, "perspectiveEdit")->text(), QString("500"));
@@ -182,7 +188,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("w400x200.bmp", halves(400, 200)));
-        t.selectTabs(3, 1);
+        t.selectTabs(transformPage, rotateTab);
         t.window->rotateAngleGroup->setItemIndex(1); // 右９０度
         QVERIFY(!edit(t, "rotateEdit")->isEnabled());
         QVERIFY(!t.child<QLabel>("rotateAngleStaticText")->isEnabled());
@@ -216,9 +222,9 @@ private slots:
         windowUnderTest t;
         t.open(picture("r400x300.bmp", halves(400, 300)));
         imageControl *view = t.image("mainImage");
-        t.selectTabs(3, 3); // 傾斜: no rectangle
+        t.selectTabs(transformPage, slopeTab); // 傾斜: no rectangle
         const QImage plain = view->canvas().copy();
-        t.selectTabs(3, 2); // トリミング
+        t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(t.window->trimmingActive);
         QVERIFY(view->canvas() != plain);
         const rectangle start = t.window->trimmingRect->rect;
@@ -249,12 +255,12 @@ private slots:
                  int((t.window->trimmingRect->rect.right - ox - 27) / s));
 
         // Every drawing of the rectangle was paired: leaving the tab restores the plain view.
-        t.selectTabs(3, 3);
+        t.selectTabs(transformPage, slopeTab);
         QCOMPARE(view->canvas(), plain);
         QTest::mouseMove(view, QPoint(dragged.right - 3, dragged.bottom - 3));
         QCOMPARE(view->currentCursorShape(), imageControl::defaultCursor);
 
-        t.selectTabs(3, 2);
+        t.selectTabs(transformPage, trimTab);
         QCOMPARE(edit(t, "leftTrimingLabeledEdit")->text(), QString("0"));
         const int shownRight = edit(t, "rightTrimingLabeledEdit")->text().toInt();
         const int lower = edit(t, "lowerTrimingLabeledEdit")->text().toInt();
@@ -290,7 +296,7 @@ private slots:
         }
         QVERIFY(height);
         t.open(picture("low.bmp", halves(100, height)));
-        t.selectTabs(3, 2);
+        t.selectTabs(transformPage, trimTab);
         QCOMPARE(edit(t, "lowerTrimingLabeledEdit")->text(), QString::number(height - 1));
         QCOMPARE(t.text("postTrimingImageHeightStaticText"), QString::number(height));
         QCOMPARE(t.text("postTrimingImagePixelStaticText"), QString::number(100 * height));
@@ -301,7 +307,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("r400x300.bmp", halves(400, 300)));
-        t.selectTabs(3, 3);
+        t.selectTabs(transformPage, slopeTab);
         const struct {
             const char *edit, *bar, *keys;
             int position;
@@ -352,7 +358,7 @@ private slots:
         const QString name = QStringLiteral("t%1x%2.bmp").arg(width).arg(height);
         t.open(picture(name.toUtf8().constData(), halves(width, height)));
         const QImage before = t.current()->bitmap.copy();
-        t.selectTabs(3, 2);
+        t.selectTabs(transformPage, trimTab);
         const auto edges = [&] {
             return QStringList{edit(t, "leftTrimingLabeledEdit")->text(), edit(t, "rightTrimingLabeledEdit")->text(),
                                edit(t, "upperTrimingLabeledEdit")->text(), edit(t, "lowerTrimingLabeledEdit")->text()};
@@ -411,7 +417,7 @@ private slots:
         QCOMPARE(t.current()->undoCount, 1);
 
         const QImage shown = t.image("sampleImage")->canvas().copy();
-        t.window->layoutViews(1); // the sample made afresh from the picture, and where it goes
+        t.window->layoutViews(TmainForm::sampleView); // the sample made afresh from the picture, and where it goes
         const QImage &sample = t.window->sampleBitmap;
         const rectangle at = t.window->sampleRect;
         const auto onGrid = [&](int v) { return page == 3 && (v % 25 == 0 || v == 204); };
@@ -431,7 +437,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(picture("r400x300.bmp", halves(400, 300)));
-        t.selectTabs(3, 0);
+        t.selectTabs(transformPage, resizeTab);
         typeInto(edit(t, "horizontalMagPixelEdit"), "60000"); // and 45000 high
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("45000"));
         t.click("executeButton");

@@ -4,7 +4,7 @@
 #include "colour/sharedrandom.h"
 
 #include "geometry/brushstroke.h"
-#include "geometry/brushtool.h"
+#include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
 #include "ui/histogram.h"
@@ -241,7 +241,7 @@ private slots:
         t->open(texturedPicture(scratch.path(), "moves.bmp", 2400, 1600));
         TmainForm &w = *t->window;
         w.mainPages->widget()->setCurrentIndex(2);
-        t->selectTabs(0, 0);
+        t->selectTabs(adjustPage, brightChromaTab);
         for (int value = 10; value <= 50; value += 10) t->bar("brightTrackBar")->setValue(value);
         colorFilter engine = w.filter;
         engine.progressBar = nullptr;
@@ -265,7 +265,7 @@ private slots:
         TmainForm &w = *t.window;
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2);
-        t.selectTabs(3, 2); // トリミング
+        t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(w.trimmingShown());
         w.setViewZoom(4.0, 0, 0);
         w.scrollViewTo(0, 0);
@@ -321,7 +321,7 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, centre);
         const QImage painted = view->canvas().copy();
         QVERIFY(painted != before);
-        w.drawViews(0);
+        w.drawViews(TmainForm::mainView);
         const QRect around(centre - QPoint(20, 20), QSize(40, 40));
         QCOMPARE(view->canvas().copy(around), painted.copy(around));
     }

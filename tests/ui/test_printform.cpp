@@ -3,10 +3,10 @@
 // and printing to a PDF file when the system has no print queue.
 #include "test_mainform_support.h"
 
-#include "print/pagelayout.h"
-#include "print/printform.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/print/pagelayout.h"
+#include "ui/print/printform.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -123,7 +123,7 @@ void testPrintForm::examplePageLayoutAndPrint()
     QCOMPARE(w.imageHeightStaticText->caption(), QString("113.8"));
     QCOMPARE(w.printerNameStaticText->caption(), QString("fake printer"));
     QCOMPARE(w.aspectRatio, 0.75);
-    QCOMPARE(w.placement.dragMode, 0u);
+    QCOMPARE(w.placement.dragMode, std::uint32_t(dragNone));
     QCOMPARE(w.adjustSpeedButton->toolTip(), QString("プリンタ調整"));
     QCOMPARE(w.gobackSpeedButton->toolTip(), QString("初期値に戻す"));
     QCOMPARE(w.printExecuteSpeedButton->toolTip(), QString("印刷実行"));
@@ -153,7 +153,7 @@ void testPrintForm::cornerDragsKeepTheAspectAndTheOppositeCorner()
     // Bottom-right handle by (+45, +10): k = min(270/225, 178/168), 238 × 178 from (137, 165).
     t.drag(360, 331, 405, 341);
     QCOMPARE(rectText(w.placement.rect), QString("(137, 165)-(375, 343)"));
-    QCOMPARE(w.placement.dragMode, 0u);
+    QCOMPARE(w.placement.dragMode, std::uint32_t(dragNone));
     QCOMPARE(w.imageWidthStaticText->caption(), QString("161.2")); // 238 / 0.125 / 300 × 25.4
     QCOMPARE(rgbOf(w.printImage->canvas().pixel(374, 342)), rgbOf(qRgb(200, 30, 40)));
 
@@ -164,7 +164,7 @@ void testPrintForm::cornerDragsKeepTheAspectAndTheOppositeCorner()
     t.drag(372, 205, 87, 205);
     QCOMPARE(rectText(w.placement.rect), QString("(187, 271)-(284, 343)"));
     // Bottom-left, straight through the arithmetic.
-    const rectangle r = resizeKeepingAspect({100, 100, 200, 175}, 4, 50, 500, 100, 75, 0.75);
+    const rectangle r = resizeKeepingAspect({100, 100, 200, 175}, dragBottomLeft, 50, 500, 100, 75, 0.75);
     QCOMPARE(rectText(r), QString("(150, 100)-(200, 137)"));
 }
 
@@ -278,7 +278,7 @@ void testPrintForm::degeneratePagesAndPictures()
     QCOMPARE(none.previewScale, 0.0);
     QCOMPARE(rectText(none.printableRect), QString("(0, 0)-(0, 0)"));
     QCOMPARE(rectText(fitPicture({10, 10, 100, 100}, 0, 50)), QString("(10, 10)-(10, 10)"));
-    QCOMPARE(rectText(resizeKeepingAspect({5, 5, 5, 9}, 5, 40, 40, 0, 4, 1.0)), QString("(5, 5)-(5, 9)"));
+    QCOMPARE(rectText(resizeKeepingAspect({5, 5, 5, 9}, dragBottomRight, 40, 40, 0, 4, 1.0)), QString("(5, 5)-(5, 9)"));
     QCOMPARE(rectText(deviceRectangle({1, 2, 3, 4}, {0, 0, 9, 9}, 0.0)), QString("(0, 0)-(0, 0)"));
     QCOMPARE(millimetreText(millimetres(300, 0)), QString("0.0"));
 

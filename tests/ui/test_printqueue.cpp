@@ -4,11 +4,11 @@
 #include "cupsscheduler.h"
 #include "scripteddialogs.h"
 
-#include "print/printform.h"
-#include "ui/imagecontrol.h"
-#include "ui/radiogroup.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/print/printform.h"
+#include "ui/widgets/imagecontrol.h"
+#include "ui/widgets/radiogroup.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QApplication>
 #include <QPushButton>

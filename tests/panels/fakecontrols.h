@@ -1,6 +1,6 @@
 // Stand-ins for the window's controls: a canvas of a given size, a caption, a track bar.
 #pragma once
-#include "imagedata/controlrefs.h"
+#include "ui/panels/controlrefs.h"
 
 struct fakePicture : pictureTarget {
     QImage surface;

@@ -50,25 +50,25 @@ rectangle fitPicture(const rectangle &area, int width, int height)
 rectangle resizeKeepingAspect(const rectangle &rect, int mode, int width, int height, int pressWidth,
                               int pressHeight, double aspectRatio)
 {
-    if (mode < 2 || mode > 5 || pressWidth == 0 || pressHeight == 0) return rect;
+    if (mode < dragTopLeft || mode > dragBottomRight || pressWidth == 0 || pressHeight == 0) return rect;
     const double k = std::min(std::abs(double(width)) / pressWidth, std::abs(double(height)) / pressHeight);
     const int nw = toInt(pressWidth * k);
     const int nh = toInt(nw * aspectRatio);
     rectangle r = rect;
     switch (mode) {
-    case 2: // top-left: the bottom-right corner stays
+    case dragTopLeft: // the bottom-right corner stays
         r.left = r.right - nw;
         r.top = r.bottom - nh;
         break;
-    case 3: // top-right
+    case dragTopRight:
         r.right = r.left + nw;
         r.top = r.bottom - nh;
         break;
-    case 4: // bottom-left
+    case dragBottomLeft:
         r.left = r.right - nw;
         r.bottom = r.top + nh;
         break;
-    default: // bottom-right
+    default: // dragBottomRight
         r.right = r.left + nw;
         r.bottom = r.top + nh;
         break;

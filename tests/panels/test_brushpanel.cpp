@@ -1,6 +1,6 @@
-// The brush engine: sizes, profiles with their speckles, the two samples.
-#include "geometry/brushtool.h"
-#include "../colour/fakecontrols.h"
+// The brush pages: sizes, profiles with their speckles, the two samples, from the bars.
+#include "ui/panels/brushpanel.h"
+#include "fakecontrols.h"
 
 #include "colour/sharedrandom.h"
 
@@ -13,7 +13,7 @@ struct brushUnderTest {
     fakeBar airSize{10, 3, 200}, airDensity{10, 0, 100}, airShape{0, -10, 10};
     fakeBar waterSize{10, 3, 200}, waterDensity{10, 0, 100}, waterShape{0, -10, 10};
     fakePicture airSample{201, 201}, airGraph{201, 105}, waterSample{201, 201}, waterGraph{201, 105};
-    brushTool brush;
+    brushPanel brush;
     brushUnderTest()
     {
         brush.airBrushSampleImage = &airSample;

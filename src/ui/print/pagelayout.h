@@ -3,6 +3,7 @@
 // the picture's aspect ratio, millimetres, and the rectangle of device pixels the picture is
 // printed into. All placement is in preview pixels; one scale factor leads to device pixels.
 #pragma once
+#include "geometry/commonresizerect.h"
 #include "imagedata/rectangle.h"
 
 #include <QString>
@@ -37,7 +38,7 @@ pagePlacement layoutPage(const deviceCapabilities &device);
 // A picture without pixels gives the area's top-left corner as an empty rectangle.
 rectangle fitPicture(const rectangle &area, int width, int height);
 
-// A corner drag (mode 2 top-left, 3 top-right, 4 bottom-left, 5 bottom-right) asking for a
+// A corner drag (mode dragTopLeft, dragTopRight, dragBottomLeft or dragBottomRight) asking for a
 // width × height rectangle, from a rectangle pressWidth × pressHeight when the mouse went down.
 // The size follows the smaller of the two requested ratios, the height follows the width through
 // aspectRatio (height ÷ width) and the corner opposite the dragged one stays fixed. Other modes, and

@@ -6,7 +6,7 @@
 // on a display scaled ×2: its size is the widget's times pixelRatio(), it is shown one to one, and
 // the mouse positions are given in its pixels.
 #pragma once
-#include "imagedata/controlrefs.h"
+#include "ui/panels/controlrefs.h"
 
 #include <QWidget>
 

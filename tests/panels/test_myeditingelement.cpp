@@ -1,5 +1,5 @@
 #include "imagedata/imagedocument.h"
-#include "imagedata/myeditingelement.h"
+#include "ui/panels/myeditingelement.h"
 
 #include <QDir>
 #include <QFile>

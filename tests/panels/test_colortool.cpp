@@ -1,5 +1,5 @@
 // The colour panel: field, readouts, swatches and the drawing colour they set.
-#include "colour/colortool.h"
+#include "ui/panels/colortool.h"
 #include "fakecontrols.h"
 
 #include <gtest/gtest.h>

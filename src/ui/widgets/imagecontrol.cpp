@@ -1,6 +1,6 @@
 #include "imagecontrol.h"
 
-#include "viewgeometry.h"
+#include "devicepixels.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -3,8 +3,8 @@
 // drawing colour and of the colour under the mouse, and the 30 palette swatches. The window
 // hands it its controls as drawing surfaces and captions and forwards the controls' events.
 #pragma once
-#include "colorcontrol.h"
-#include "imagedata/controlrefs.h"
+#include "colour/colorcontrol.h"
+#include "controlrefs.h"
 
 #include <QImage>
 #include <array>

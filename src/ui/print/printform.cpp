@@ -2,12 +2,12 @@
 
 #include "ui_printform.h"
 
-#include "ui/appfont.h"
-#include "ui/dialogservice.h"
-#include "ui/imagecontrol.h"
-#include "ui/radiogroup.h"
-#include "ui/statictext.h"
-#include "ui/updown.h"
+#include "ui/widgets/appfont.h"
+#include "ui/widgets/dialogservice.h"
+#include "ui/widgets/imagecontrol.h"
+#include "ui/widgets/radiogroup.h"
+#include "ui/widgets/statictext.h"
+#include "ui/widgets/updown.h"
 
 #include <QPainter>
 
@@ -176,7 +176,7 @@ void TprintWindow::printImageMouseUp(Qt::MouseButton, int, int)
 
 void TprintWindow::printDirectionRadioGroupClick()
 {
-    printer->setLandscape(printDirectionRadioGroup->itemIndex() == 1);
+    printer->setLandscape(printDirectionRadioGroup->itemIndex() == landscapeItem);
     readPrinter();
     layoutPage();
     fitPicture();
@@ -188,7 +188,7 @@ void TprintWindow::adjustSpeedButtonClick()
     if (std::unique_ptr<QDialog> setup = printer->setupDialog(this)) dialogs().showModal(setup.get());
     readPrinter();
     // A changed orientation runs the group's click handler, which fits the picture anew.
-    printDirectionRadioGroup->setItemIndex(printer->isLandscape() ? 1 : 0);
+    printDirectionRadioGroup->setItemIndex(printer->isLandscape() ? landscapeItem : portraitItem);
     layoutPage();
     drawPreview();
 }

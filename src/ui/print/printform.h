@@ -35,6 +35,7 @@ public:
     // The controls of the form (owned by the window).
     imageControl *printImage;
     std::unique_ptr<radioGroup> printDirectionRadioGroup;
+    enum printDirection : int { portraitItem = 0, landscapeItem = 1 }; // its items
     std::unique_ptr<upDown> printNumUpDown;
     std::unique_ptr<staticText> printNumStaticText, printerNameStaticText, imageWidthStaticText,
         imageHeightStaticText, printLimitWidthStaticText, printLimitHeightStaticText;

@@ -1,7 +1,7 @@
 // Static text adapter over a QLabel, and the label kind for names that may be longer than their
 // place (file names).
 #pragma once
-#include "imagedata/controlrefs.h"
+#include "ui/panels/controlrefs.h"
 
 #include <QLabel>
 #include <QStringList>

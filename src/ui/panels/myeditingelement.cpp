@@ -1,7 +1,7 @@
 #include "myeditingelement.h"
 
-#include "imagedocument.h"
-#include "myimagearray.h"
+#include "imagedata/imagedocument.h"
+#include "imagedata/myimagearray.h"
 
 #include <algorithm>
 #include <cstring>
