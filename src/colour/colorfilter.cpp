@@ -64,15 +64,20 @@ void colorFilter::forEachRowBand(const std::function<void(int, int)> &body, int 
     forEachBand(height, body, [this](int y) { reportRow(y); }, minimum, step);
 }
 
-void colorFilter::runOnBitmap(QImage &bitmap)
+void colorFilter::runOnPlanes(myImageArray &planes)
 {
-    myImageArray planes(bitmap);
     width = planes.width;
     height = planes.height;
     redPlane = planes.redPlane.get();
     greenPlane = planes.greenPlane.get();
     bluePlane = planes.bluePlane.get();
     run();
+}
+
+void colorFilter::runOnBitmap(QImage &bitmap)
+{
+    myImageArray planes(bitmap);
+    runOnPlanes(planes);
     planes.storeToBitmap();
     redPlane = greenPlane = bluePlane = nullptr;
 }

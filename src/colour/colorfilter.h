@@ -42,6 +42,8 @@ inline constexpr std::array<int, 9> startTonePoints{128, 112, 96, 80, 64, 48, 32
 inline constexpr int minimumTonePoint = -2;
 inline constexpr int maximumTonePoint = 130;
 
+class myImageArray;
+
 class colorFilter {
 public:
     int filterType = 0;          // operation code, see run()
@@ -102,6 +104,9 @@ public:
     // at them, runs, writes the planes back and lets go of them. What the window's preview and
     // execute and korvia-batch all call.
     void runOnBitmap(QImage &bitmap);
+    // Points the engine at the three planes (their size too) and runs; the planes stay borrowed
+    // until the caller lets go of them.
+    void runOnPlanes(myImageArray &planes);
 
     // The filters run() dispatches to; each works on the fields above.
     void rgbShift();          // 1

@@ -80,12 +80,7 @@ QImage runFilterOnRegion(colorFilter &filter, const QImage &picture, const QRect
     filter.frameTop = source.top();
     filter.frameWidth = picture.width();
     filter.frameHeight = picture.height();
-    filter.width = planes.width;
-    filter.height = planes.height;
-    filter.redPlane = planes.redPlane.get();
-    filter.greenPlane = planes.greenPlane.get();
-    filter.bluePlane = planes.bluePlane.get();
-    filter.run();
+    filter.runOnPlanes(planes);
     // The wanted pixels with the picture's fourth bytes, as a whole run leaves them.
     QImage result(area.size(), QImage::Format_RGB32);
     const int dx = area.left() - source.left(), dy = area.top() - source.top();

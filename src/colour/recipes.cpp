@@ -148,12 +148,7 @@ void runRecipeStages(QImage &bitmap, colorFilter &filter, std::span<const recipe
     myImageArray planes(bitmap);
     for (const recipeStage &stage : stages) {
         setUpRecipeStage(filter, stage, drawColor, embossAngle);
-        filter.width = planes.width;
-        filter.height = planes.height;
-        filter.redPlane = planes.redPlane.get();
-        filter.greenPlane = planes.greenPlane.get();
-        filter.bluePlane = planes.bluePlane.get();
-        filter.run();
+        filter.runOnPlanes(planes);
     }
     filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
     planes.storeToBitmap();

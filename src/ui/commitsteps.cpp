@@ -42,13 +42,8 @@ QImage runCommitSteps(const QImage &picture, std::vector<commitStep> &steps, con
         myImageArray planes(work);
         for (; i < steps.size() && !steps[i].transform; ++i) {
             colorFilter &filter = steps[i].filter;
-            filter.width = planes.width;
-            filter.height = planes.height;
-            filter.redPlane = planes.redPlane.get();
-            filter.greenPlane = planes.greenPlane.get();
-            filter.bluePlane = planes.bluePlane.get();
             filter.progressBar = &progress;
-            filter.run();
+            filter.runOnPlanes(planes);
             filter.redPlane = filter.greenPlane = filter.bluePlane = nullptr;
             filter.progressBar = nullptr;
         }

@@ -50,7 +50,7 @@ rectangle fitPicture(const rectangle &area, int width, int height)
 rectangle resizeKeepingAspect(const rectangle &rect, int mode, int width, int height, int pressWidth,
                               int pressHeight, double aspectRatio)
 {
-    if (mode < dragTopLeft || mode > dragBottomRight || pressWidth == 0 || pressHeight == 0) return rect;
+    if (mode < int(dragTopLeft) || mode > int(dragBottomRight) || pressWidth == 0 || pressHeight == 0) return rect;
     const double k = std::min(std::abs(double(width)) / pressWidth, std::abs(double(height)) / pressHeight);
     const int nw = toInt(pressWidth * k);
     const int nh = toInt(nw * aspectRatio);
