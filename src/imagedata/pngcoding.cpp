@@ -3,6 +3,8 @@
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <png.h>
 
@@ -77,13 +79,23 @@ bool readHeader(png_structp png, png_infop info, png_uint_32 *width, png_uint_32
     return true;
 }
 
-bool readPixels(png_structp png, png_infop info, png_bytepp rows)
+enum class pixelsRead { done, failed, cancelled };
+
+// Row by row (every pass of an interlaced file), so that an open the user stops (中止) ends
+// within 16 rows.
+pixelsRead readPixels(png_structp png, png_infop info, png_bytepp rows, png_uint_32 height)
 {
     if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_read_image(png, rows);
+        return pixelsRead::failed;
+    const int passes = png_get_interlace_type(png, info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y) {
+            if (y % 16 == 0 && cancelRequestedHere())
+                return pixelsRead::cancelled;
+            png_read_row(png, rows[y], nullptr);
+        }
     png_read_end(png, info);
-    return true;
+    return pixelsRead::done;
 }
 
 void takeMetadata(png_structp png, png_infop info, pictureMetadata *metadata)
@@ -163,7 +175,10 @@ QImage decodePng(const QByteArray &bytes, const QString &what, pictureMetadata *
         rows.resize(height);
         for (png_uint_32 y = 0; y < height; ++y)
             rows[y] = picture.scanLine(int(y));
-        if (!readPixels(png, info, rows.data()))
+        const pixelsRead read = readPixels(png, info, rows.data(), height);
+        if (read == pixelsRead::cancelled)
+            throw operationCancelled{};
+        if (read == pixelsRead::failed)
             throw imageError(unreadableText(what, "PNG", QString::fromLocal8Bit(session.message)));
         if (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA)
             for (png_uint_32 y = 0; y < height; ++y)

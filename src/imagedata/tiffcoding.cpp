@@ -3,6 +3,8 @@
 #include "decodedpicture.h"
 #include "exivrecord.h"
 #include "imageerror.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <tiffio.h>
 
@@ -234,6 +236,7 @@ bool readDirect(TIFF *tif, QImage &picture, const sampleLayout &l)
         std::vector<std::uint8_t> tile(static_cast<std::size_t>(tileSize));
         for (uint32_t y = 0; y < uint32_t(height); y += tileHeight)
             for (uint32_t x = 0; x < uint32_t(width); x += tileWidth) {
+                if (cancelRequestedHere()) throw operationCancelled{}; // an open the user stopped
                 if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, 0), tile.data(), tileSize) < 0)
                     return false;
                 const int columns = int(std::min<uint32_t>(tileWidth, uint32_t(width) - x));
@@ -254,6 +257,7 @@ bool readDirect(TIFF *tif, QImage &picture, const sampleLayout &l)
     for (uint32_t y = 0, s = 0; y < uint32_t(height); y += rowsPerStrip, ++s) {
         const uint32_t rows = std::min(rowsPerStrip, uint32_t(height) - y);
         const tmsize_t want = rowBytes * tmsize_t(rows);
+        if (cancelRequestedHere()) throw operationCancelled{}; // an open the user stopped
         if (TIFFReadEncodedStrip(tif, s, strip.data(), want) < want)
             return false;
         for (uint32_t r = 0; r < rows; ++r)

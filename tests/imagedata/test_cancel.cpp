@@ -1,7 +1,11 @@
 // Cancelling a run: the worker pool skips the tasks not begun once the indicator's cancel is
 // asked for, on every thread count, and the next run works in full; a save cancelled before its
-// rename leaves the old file and no temporary; the JPEG coder stops between its bands of rows.
+// rename leaves the old file and no temporary; the JPEG coder stops between its bands of rows, the
+// PNG and TIFF readers between rows and strips.
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/picturemetadata.h"
+#include "imagedata/pngcoding.h"
+#include "imagedata/tiffcoding.h"
 #include "imagedata/progress.h"
 #include "imagedata/safewrite.h"
 #include "imagedata/workerpool.h"
@@ -111,4 +115,24 @@ TEST(CancelTest, TheJpegCoderStopsBetweenBands)
     // Uncancelled, the same calls run through.
     EXPECT_EQ(decodeJpeg(bytes).size(), picture.size());
     EXPECT_EQ(encodeJpeg(picture, 90), bytes);
+}
+
+TEST(CancelTest, ThePngAndTiffReadersStop)
+{
+    QImage picture(37, 70, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, qRgb(x * 7, y * 3, (x ^ y) & 0xFF));
+    const pictureMetadata none;
+    const QByteArray png = encodePng(picture, none), tiff = encodeTiff(picture, none);
+    int orientation = 0;
+    cancellable c;
+    c.flag = true;
+    {
+        const cancelScope scope(&c.progress);
+        EXPECT_THROW(decodePng(png, QStringLiteral("a.png"), nullptr), operationCancelled);
+        EXPECT_THROW(decodeTiff(tiff, QStringLiteral("a.tif"), nullptr, orientation), operationCancelled);
+    }
+    // Uncancelled, the rows read one by one give the picture.
+    EXPECT_EQ(decodePng(png, QStringLiteral("a.png"), nullptr), picture);
+    EXPECT_EQ(decodeTiff(tiff, QStringLiteral("a.tif"), nullptr, orientation), picture);
 }
