@@ -4,6 +4,8 @@
 #include "exivrecord.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <libraw/libraw.h>
 
@@ -54,9 +56,13 @@ QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *
         throw imageError(tooLargeText(what, width, height));
     if (rawPixels / samplesPerByte > bytes.size())
         throw imageError(unreadableText(what, "RAW", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
+    // Asked at every stage of the development: an open the user stops (中止) ends at the next one.
+    raw->set_progress_handler([](void *, LibRaw_progress, int, int) { return cancelRequestedHere() ? 1 : 0; }, nullptr);
     code = raw->unpack();
     if (code == LIBRAW_SUCCESS)
         code = raw->dcraw_process();
+    if (code == LIBRAW_CANCELLED_BY_CALLBACK)
+        throw operationCancelled{};
     if (code != LIBRAW_SUCCESS)
         throw imageError(unreadableText(what, "RAW", librawText(code)));
     int made = LIBRAW_SUCCESS;

@@ -9,6 +9,9 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/picturesignature.h"
+#include "imagedata/progress.h"
+#include "imagedata/rawcoding.h"
+#include "imagedata/workerpool.h"
 
 #include <gtest/gtest.h>
 
@@ -442,4 +445,21 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
             EXPECT_EQ(o.value("DeviceManufacturer").toString(), QStringLiteral("KRVA"));
         }
     }
+}
+
+// A camera file's development stops at LibRaw's next stage once the open is cancelled (中止),
+// and runs through otherwise.
+TEST_F(PictureFormats, RawDevelopmentStopsOnACancel)
+{
+    ASSERT_TRUE(writeDng(at("camera.dng")));
+    QFile file(at("camera.dng"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    progressIndicator stop;
+    stop.cancelRequested = [] { return true; };
+    {
+        const cancelScope scope(&stop);
+        EXPECT_THROW(decodeRaw(bytes, QStringLiteral("camera.dng"), nullptr), operationCancelled);
+    }
+    EXPECT_FALSE(decodeRaw(bytes, QStringLiteral("camera.dng"), nullptr).isNull());
 }
