@@ -63,6 +63,9 @@ class halfSizes;
 class backgroundJob;
 class QTimer;
 
+// A picture with at least one pixel (what the views and the operations can work on).
+inline bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
+
 class TmainForm : public QMainWindow {
     Q_OBJECT
 public:

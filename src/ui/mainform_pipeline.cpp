@@ -20,11 +20,6 @@
 namespace {
 const QRgb white = 0xFFFFFFFF;
 
-bool hasPixels(const QImage &picture)
-{
-    return picture.width() > 0 && picture.height() > 0;
-}
-
 // Fits picture into a view of the given size; area receives the fitted rectangle and view the
 // scaled copy. A picture without pixels (or a view without room) gives an empty view bitmap.
 double fitIntoView(const QImage &picture, int viewWidth, int viewHeight, rectangle &area, QImage &view)

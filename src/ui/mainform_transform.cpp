@@ -33,11 +33,6 @@
 
 namespace {
 
-bool hasPixels(const QImage &picture)
-{
-    return picture.width() > 0 && picture.height() > 0;
-}
-
 // The application's style, except that a track bar whose "sliderVisible" property is false is
 // drawn without its slider: only the groove and the ticks.
 class sliderOptionalStyle : public QProxyStyle {

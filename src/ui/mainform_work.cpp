@@ -23,28 +23,6 @@
 #include <QTimer>
 #include <algorithm>
 
-namespace {
-bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
-
-// The histogram of the whole picture, its bands counted on the worker threads and added up.
-pictureHistogram wholeHistogramOf(const QImage &picture)
-{
-    const std::vector<int> bands = rowBands(picture.height());
-    std::vector<pictureHistogram> parts(bands.size() - 1);
-    runTasks(int(parts.size()), [&](int i) {
-        parts[std::size_t(i)] = histogramOf(picture, QRect(0, bands[std::size_t(i)], picture.width(),
-                                                           bands[std::size_t(i) + 1] - bands[std::size_t(i)]));
-    });
-    pictureHistogram total;
-    for (const pictureHistogram &part : parts) {
-        for (std::size_t c = 0; c < total.counts.size(); ++c)
-            for (std::size_t v = 0; v < 256; ++v) total.counts[c][v] += part.counts[c][v];
-        total.pixels += part.pixels;
-    }
-    return total;
-}
-} // namespace
-
 void TmainForm::setUpBackgroundWork()
 {
     job = std::make_unique<backgroundJob>(progress->indicator());
@@ -145,7 +123,7 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
             sharedRandom::privateStream stream(randomStart);
             result->picture = runCommitSteps(picture, *work, progress);
             result->randomEnd = stream.generator().position();
-            if (counted) result->counts = wholeHistogramOf(result->picture);
+            if (counted) result->counts = histogramOf(result->picture);
         },
         [this, d, slot, result, relayout, counted] {
             if (documentAt(slot) != d) return; // nothing closes while work runs

@@ -17,8 +17,6 @@
 
 class QScrollBar;
 
-inline bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
-
 // Scroll bars, the drag that pans, the reductions for drawing below 100 % and the preview job.
 struct mainViewState : QObject {
     TmainForm *form;
