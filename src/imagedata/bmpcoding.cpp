@@ -3,7 +3,9 @@
 #include "imageerror.h"
 #include "jpegcoding.h"
 #include "picturelimits.h"
+#include "progress.h"
 #include "safewrite.h"
+#include "workerpool.h"
 
 #include <algorithm>
 #include <bit>
@@ -204,6 +206,8 @@ void decodeRows(const bmpInfo &info, const QByteArray &bytes, QImage &picture)
     const bool plain32 = bpp == 32 && info.red.mask == 0x00FF0000 && info.green.mask == 0x0000FF00
                          && info.blue.mask == 0x000000FF;
     for (int r = 0; r < h; ++r) {
+        if (r % 16 == 0 && cancelRequestedHere()) // an open the user stopped (中止)
+            throw operationCancelled{};
         const unsigned char *s = base + rowBytes * r;
         auto *d = reinterpret_cast<QRgb *>(picture.scanLine(info.topDown ? r : h - 1 - r));
         switch (bpp) {
@@ -257,7 +261,8 @@ void decodeRunLength(const bmpInfo &info, const QByteArray &bytes, QImage &pictu
                 put(eightBit ? code : (i % 2 == 0 ? code >> 4 : code & 0x0F));
         } else if (code == 0) {
             x = 0;
-            ++row;
+            if (++row % 16 == 0 && cancelRequestedHere())
+                throw operationCancelled{};
         } else if (code == 1) {
             break;
         } else if (code == 2) {
@@ -334,6 +339,8 @@ int writeBmp(int fd, const QImage &picture)
     std::vector<char> block(rowBytes * static_cast<std::size_t>(std::min(rowsPerBlock, std::max(height, 1))));
     int row = height - 1;
     while (row >= 0) {
+        if (cancelRequestedHere()) // a save the user stopped (中止): the caller drops the file
+            throw operationCancelled{};
         std::size_t used = 0;
         for (int i = 0; i < rowsPerBlock && row >= 0; ++i, --row) {
             std::memcpy(block.data() + used, picture.constScanLine(row), rowBytes);

@@ -14,11 +14,13 @@
 #include <QSize>
 #include <QString>
 
-// The picture in the file; `what` names it in messages. Throws imageError.
+// The picture in the file; `what` names it in messages. Throws imageError, or operationCancelled
+// within 16 rows once the cancel in force (workerpool.h) is asked for.
 QImage decodeBmp(const QByteArray &bytes, const QString &what);
 
 // The size decodeBmp would return, from the headers and the same checks, without decoding.
 QSize bmpPictureSize(const QByteArray &bytes, const QString &what);
 
-// Writes picture (Format_RGB32) as a 32-bit uncompressed bottom-up BMP; 0 or an errno.
+// Writes picture (Format_RGB32) as a 32-bit uncompressed bottom-up BMP; 0 or an errno. A save
+// stopped by the cancel in force (workerpool.h) throws operationCancelled between blocks of rows.
 int writeBmp(int fd, const QImage &picture);

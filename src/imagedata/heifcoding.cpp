@@ -3,9 +3,12 @@
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <libheif/heif.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -21,13 +24,74 @@ struct handleFree {
 struct imageFree {
     void operator()(heif_image *i) const { heif_image_release(i); }
 };
+struct optionsFree {
+    void operator()(heif_decoding_options *o) const { heif_decoding_options_free(o); }
+};
+
+// The file's bytes as libheif's reader. libheif reads an item's coded data just before it decodes
+// it (each tile of a grid, the alpha picture after the colours): once the open is cancelled (中止),
+// a read is refused and the decode ends there with an error, which decodeHeif turns into the
+// cancel. Nothing is thrown through libheif. The tiles of a grid are decoded on libheif's own
+// threads, where no cancel is in force: the calling thread notes it in `cancelled` as each tile
+// ends (on_progress), and their next reads see it.
+struct heifBytes {
+    const QByteArray *bytes = nullptr;
+    std::int64_t at = 0;
+    std::atomic<bool> cancelled{false};
+
+    bool stopHere()
+    {
+        if (!cancelled.load() && cancelRequestedHere())
+            cancelled.store(true);
+        return cancelled.load();
+    }
+};
+
+std::int64_t heifPosition(void *user)
+{
+    return static_cast<heifBytes *>(user)->at;
+}
+
+int heifRead(void *into, std::size_t size, void *user)
+{
+    auto *b = static_cast<heifBytes *>(user);
+    if (b->stopHere() || size > std::size_t(b->bytes->size() - b->at))
+        return 1;
+    std::memcpy(into, b->bytes->constData() + b->at, size);
+    b->at += std::int64_t(size);
+    return 0;
+}
+
+int heifSeek(std::int64_t position, void *user)
+{
+    auto *b = static_cast<heifBytes *>(user);
+    if (position < 0 || position > b->bytes->size())
+        return 1;
+    b->at = position;
+    return 0;
+}
+
+heif_reader_grow_status heifGrow(std::int64_t size, void *user)
+{
+    return size > static_cast<heifBytes *>(user)->bytes->size() ? heif_reader_grow_status_size_beyond_eof
+                                                                 : heif_reader_grow_status_size_reached;
+}
+
+void heifProgress(heif_progress_step, int, void *user)
+{
+    static_cast<heifBytes *>(user)->stopHere();
+}
+
+const heif_reader heifMemoryReader{1, heifPosition, heifRead, heifSeek, heifGrow};
 
 // A grid of coded tiles can describe a large picture in few bytes; a photograph never packs more
 // than this many pixels into one byte of its file.
 constexpr long long pixelsPerByte = 16384;
 
-void check(const heif_error &error, const QString &what)
+void check(const heif_error &error, const QString &what, heifBytes &input)
 {
+    if (input.stopHere())
+        throw operationCancelled{};
     if (error.code != heif_error_Ok)
         throw imageError(unreadableText(what, "HEIF", QString::fromUtf8(error.message ? error.message : "")));
 }
@@ -76,9 +140,11 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     const std::unique_ptr<heif_context, contextFree> context(heif_context_alloc());
     if (!context)
         throw imageError(noMemoryText(what, 0, 0));
-    check(heif_context_read_from_memory_without_copy(context.get(), bytes.constData(), std::size_t(bytes.size()), nullptr), what);
+    heifBytes input;
+    input.bytes = &bytes;
+    check(heif_context_read_from_reader(context.get(), &heifMemoryReader, &input, nullptr), what, input);
     heif_image_handle *rawHandle = nullptr;
-    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), what);
+    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), what, input);
     const std::unique_ptr<heif_image_handle, handleFree> handle(rawHandle);
     const long long width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
     if (width * height > maxPicturePixels)
@@ -93,9 +159,15 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     // swap of red and blue per pixel then gives the picture's layout.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : heif_chroma_interleaved_RGBA;
+    const std::unique_ptr<heif_decoding_options, optionsFree> options(heif_decoding_options_alloc());
+    if (!options)
+        throw imageError(noMemoryText(what, width, height));
+    options->on_progress = heifProgress;
+    options->progress_user_data = &input;
     heif_image *rawImage = nullptr;
-    check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr), what);
+    const heif_error decoded = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
     const std::unique_ptr<heif_image, imageFree> image(rawImage);
+    check(decoded, what, input);
     int stride = 0;
     const std::uint8_t *plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(image.get(), heif_channel_interleaved);

@@ -11,5 +11,7 @@
 #include <QString>
 
 // The primary picture as it is meant to be seen; `what` names the file in messages. Throws
-// imageError.
+// imageError. Once the cancel in force (workerpool.h) is asked for it throws operationCancelled at
+// libheif's next read of coded data (before each tile of a grid, before the alpha picture) or when
+// its decode returns: libheif has no way to stop the decode of one coded picture itself.
 QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata);

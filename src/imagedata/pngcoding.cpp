@@ -118,10 +118,14 @@ void takeMetadata(png_structp png, png_infop info, pictureMetadata *metadata)
         metadata->addIccProfile(QByteArray(reinterpret_cast<const char *>(profile), qsizetype(profileSize)));
 }
 
-bool writeCore(png_structp png, png_infop info, const QImage *picture, const QByteArray *exif, const QByteArray *xmp, const QByteArray *icc)
+enum class pixelsWritten { done, failed, cancelled };
+
+// Row by row, so that a save the user stops (中止) ends within 16 rows.
+pixelsWritten writeCore(png_structp png, png_infop info, const QImage *picture, const QByteArray *exif,
+                        const QByteArray *xmp, const QByteArray *icc)
 {
     if (setjmp(png_jmpbuf(png)))
-        return false;
+        return pixelsWritten::failed;
     png_set_IHDR(png, info, png_uint_32(picture->width()), png_uint_32(picture->height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!icc->isEmpty())
@@ -140,10 +144,13 @@ bool writeCore(png_structp png, png_infop info, const QImage *picture, const QBy
     png_write_info(png, info);
     png_set_bgr(png);
     png_set_filler(png, 0, PNG_FILLER_AFTER); // the fourth byte of each pixel is not written
-    for (int y = 0; y < picture->height(); ++y)
+    for (int y = 0; y < picture->height(); ++y) {
+        if (y % 16 == 0 && cancelRequestedHere())
+            return pixelsWritten::cancelled;
         png_write_row(png, picture->constScanLine(y));
+    }
     png_write_end(png, info);
-    return true;
+    return pixelsWritten::done;
 }
 
 } // namespace
@@ -207,9 +214,11 @@ QByteArray encodePng(const QImage &picture, const pictureMetadata &metadata)
     png_set_write_fn(png, &session, writeBytes, flushNothing);
     png_set_benign_errors(png, 1);
     const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
-    const bool done = writeCore(png, info, &picture, &exif, &xmp, &icc);
+    const pixelsWritten written = writeCore(png, info, &picture, &exif, &xmp, &icc);
     png_destroy_write_struct(&png, &info);
-    if (!done)
+    if (written == pixelsWritten::cancelled)
+        throw operationCancelled{};
+    if (written == pixelsWritten::failed)
         throw imageError(QStringLiteral("画像を PNG に変換できません: %1").arg(QString::fromLocal8Bit(session.message)));
     return out;
 }

@@ -13,4 +13,6 @@
 QImage decodePng(const QByteArray &bytes, const QString &what, pictureMetadata *metadata);
 
 // The picture (Format_RGB32) as a PNG file with metadata's records (already made upright).
+// Reading and writing throw operationCancelled within 16 rows once the cancel in force
+// (workerpool.h) is asked for.
 QByteArray encodePng(const QImage &picture, const pictureMetadata &metadata);

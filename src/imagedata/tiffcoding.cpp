@@ -368,7 +368,8 @@ QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
             TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
             TIFFSetField(tif.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
             TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-            TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, std::max<uint32_t>(1, (256u << 10) / (width * 3)));
+            const uint32_t rowsPerStrip = std::max<uint32_t>(1, (256u << 10) / (width * 3));
+            TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
             const QByteArray icc = metadata.iccProfile(), xmp = metadata.xmpPacket();
             if (!icc.isEmpty())
                 TIFFSetField(tif.get(), TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.constData());
@@ -377,6 +378,8 @@ QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
             std::vector<std::uint8_t> row(std::size_t(width) * 3);
             written = true;
             for (uint32_t y = 0; y < height && written; ++y) {
+                if (y % rowsPerStrip == 0 && cancelRequestedHere()) // a save the user stopped (中止)
+                    throw operationCancelled{};
                 const std::uint8_t *p = picture.constScanLine(int(y));
                 for (uint32_t x = 0; x < width; ++x, p += 4) {
                     row[3 * x] = p[2];

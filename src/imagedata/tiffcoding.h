@@ -17,4 +17,6 @@
 QImage decodeTiff(const QByteArray &bytes, const QString &what, pictureMetadata *metadata, int &orientation);
 
 // The picture (Format_RGB32) as a TIFF file with metadata's records (already made upright).
+// Reading and writing throw operationCancelled before the next strip (or tile) once the cancel in
+// force (workerpool.h) is asked for.
 QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata);

@@ -2,6 +2,8 @@
 
 #include "decodedpicture.h"
 #include "imageerror.h"
+#include "progress.h"
+#include "workerpool.h"
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -68,10 +70,74 @@ QImage firstFrame(const WebPData &data, const QString &what)
     return picture;
 }
 
+quint32 le32(const std::uint8_t *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+// Whether the container declares more bytes than the file holds: the RIFF's size, or the size of
+// the chunk of coded pixels ("VP8 " or "VP8L"). A whole-file decode refuses such a file before its
+// first pixel (it ends early), while the incremental decoder waits for the bytes still to come and
+// may find the pixels complete already (a file cut in the records after them).
+bool declaredBeyondEnd(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0)
+        return false; // a bare coded stream: the decoder itself finds it short
+    const std::size_t riff = le32(data + 4);
+    if (riff > size - 8)
+        return true;
+    const std::size_t end = riff + 8;
+    for (std::size_t at = 12; at + 8 <= end;) {
+        const std::size_t length = le32(data + at + 4);
+        if (std::memcmp(data + at, "VP8 ", 4) == 0 || std::memcmp(data + at, "VP8L", 4) == 0)
+            return length > end - at - 8;
+        if (length > end - at - 8)
+            return false; // a damaged container: the decoder says what is wrong with it
+        at += 8 + length + (length & 1);
+    }
+    return false;
+}
+
+// A still picture through libwebp's incremental decoder, into config's output, fed from the bytes
+// in memory in steps: an open the user stopped (中止) ends between two steps (a 24-megapixel photo
+// takes some 64 of them). Once every byte is in, a picture the decoder still waits for, or whose
+// rows are not all there, ends early: refused like the whole-file decode refuses it.
+VP8StatusCode decodeInSteps(const std::uint8_t *data, std::size_t size, WebPDecoderConfig &config)
+{
+    if (declaredBeyondEnd(data, size))
+        return VP8_STATUS_NOT_ENOUGH_DATA;
+    WebPIDecoder *decoder = WebPIDecode(nullptr, 0, &config);
+    if (!decoder)
+        return VP8_STATUS_OUT_OF_MEMORY;
+    const std::size_t step = std::max<std::size_t>(size / 64, 16 << 10);
+    VP8StatusCode status = VP8_STATUS_SUSPENDED;
+    for (std::size_t fed = 0; fed < size && status == VP8_STATUS_SUSPENDED;) {
+        if (cancelRequestedHere()) {
+            WebPIDelete(decoder);
+            throw operationCancelled{};
+        }
+        fed = std::min(size, fed + step);
+        status = WebPIUpdate(decoder, data, fed);
+    }
+    int lastRow = -1;
+    if (status == VP8_STATUS_SUSPENDED
+        || (status == VP8_STATUS_OK && (!WebPIDecGetRGB(decoder, &lastRow, nullptr, nullptr, nullptr) || lastRow < config.input.height)))
+        status = VP8_STATUS_NOT_ENOUGH_DATA;
+    WebPIDelete(decoder);
+    return status;
+}
+
 int writeToBytes(const std::uint8_t *data, std::size_t size, const WebPPicture *picture)
 {
     static_cast<QByteArray *>(picture->custom_ptr)->append(reinterpret_cast<const char *>(data), qsizetype(size));
     return 1;
+}
+
+// libwebp asks this as the encode goes on (on the calling thread); 0 stops it: a save the user
+// stopped (中止).
+int goOnUnlessCancelled(int, const WebPPicture *)
+{
+    return cancelRequestedHere() ? 0 : 1;
 }
 
 } // namespace
@@ -89,6 +155,8 @@ QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata 
     // The format itself holds at most 16383 x 16383 pixels, below the pixel limit.
     QImage picture;
     if (config.input.has_animation) {
+        if (cancelRequestedHere()) // libwebp decodes the first frame in one go
+            throw operationCancelled{};
         const WebPData whole{data, size};
         picture = firstFrame(whole, what);
     } else {
@@ -98,7 +166,7 @@ QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata 
         config.output.u.RGBA.rgba = picture.bits();
         config.output.u.RGBA.stride = int(picture.bytesPerLine());
         config.output.u.RGBA.size = std::size_t(picture.sizeInBytes());
-        const VP8StatusCode status = WebPDecode(data, size, &config);
+        const VP8StatusCode status = decodeInSteps(data, size, config);
         WebPFreeDecBuffer(&config.output);
         if (status != VP8_STATUS_OK)
             throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(status))));
@@ -141,10 +209,13 @@ QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata 
     QByteArray coded;
     input.writer = writeToBytes;
     input.custom_ptr = &coded;
+    input.progress_hook = goOnUnlessCancelled;
     const bool imported = WebPPictureImportBGRX(&input, picture.constBits(), int(picture.bytesPerLine()));
     const bool encoded = imported && WebPEncode(&config, &input);
     const WebPEncodingError error = input.error_code;
     WebPPictureFree(&input);
+    if (!encoded && error == VP8_ENC_ERROR_USER_ABORT)
+        throw operationCancelled{};
     if (!encoded)
         throw imageError(QStringLiteral("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
 

@@ -8,8 +8,12 @@
 #include <QImage>
 #include <QString>
 
-// The picture in the file; `what` names it in messages. Throws imageError.
+// The picture in the file; `what` names it in messages. Throws imageError, or operationCancelled
+// between two steps of the decode once the cancel in force (workerpool.h) is asked for (of an
+// animation only before its first frame is decoded).
 QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata *metadata);
 
 // The picture (Format_RGB32) as a WebP file with metadata's records (already made upright).
+// Throws operationCancelled when libwebp next reports its progress once the cancel in force is
+// asked for.
 QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata &metadata);
