@@ -29,9 +29,10 @@ struct optionsFree {
 };
 
 // The file's bytes as libheif's reader. libheif reads an item's coded data just before it decodes
-// it (each tile of a grid, the alpha picture after the colours): once the open is cancelled (中止),
-// a read is refused and the decode ends there with an error, which decodeHeif turns into the
-// cancel. Nothing is thrown through libheif. The tiles of a grid are decoded on libheif's own
+// it (each tile of a grid, the alpha picture after the colours), asking first whether the file
+// reaches that far: once the open is cancelled (中止) the answer is no, and the decode ends there
+// with an error, which decodeHeif turns into the cancel. Nothing is thrown through libheif, and
+// no read is refused (libheif takes a read after that answer for granted). The tiles of a grid are decoded on libheif's own
 // threads, where no cancel is in force: the calling thread notes it in `cancelled` as each tile
 // ends (on_progress), and their next reads see it.
 struct heifBytes {
@@ -55,7 +56,7 @@ std::int64_t heifPosition(void *user)
 int heifRead(void *into, std::size_t size, void *user)
 {
     auto *b = static_cast<heifBytes *>(user);
-    if (b->stopHere() || size > std::size_t(b->bytes->size() - b->at))
+    if (size > std::size_t(b->bytes->size() - b->at))
         return 1;
     std::memcpy(into, b->bytes->constData() + b->at, size);
     b->at += std::int64_t(size);
@@ -73,8 +74,9 @@ int heifSeek(std::int64_t position, void *user)
 
 heif_reader_grow_status heifGrow(std::int64_t size, void *user)
 {
-    return size > static_cast<heifBytes *>(user)->bytes->size() ? heif_reader_grow_status_size_beyond_eof
-                                                                 : heif_reader_grow_status_size_reached;
+    auto *b = static_cast<heifBytes *>(user);
+    return b->stopHere() || size > b->bytes->size() ? heif_reader_grow_status_size_beyond_eof
+                                                    : heif_reader_grow_status_size_reached;
 }
 
 void heifProgress(heif_progress_step, int, void *user)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <sys/mman.h>
 #include <utility>
@@ -303,13 +304,60 @@ decodeResult decodeCore(jpeg_decompress_struct *cinfo, jpegErrorManager *manager
     return decodeResult::done;
 }
 
+// The coded bytes go into a QByteArray of the caller's, a block at a time, so that the memory has
+// one owner however the encode ends: libjpeg's own memory destination, once it has grown its
+// buffer, leaves the caller's pointer at the block it freed, and an encode stopped part-way (a
+// cancel, an error) then freed that block a second time.
+struct jpegByteDestination {
+    jpeg_destination_mgr pub;
+    QByteArray *out = nullptr;
+    JOCTET block[1 << 16];
+};
+
+void startBlock(j_compress_ptr cinfo)
+{
+    auto *d = reinterpret_cast<jpegByteDestination *>(cinfo->dest);
+    d->pub.next_output_byte = d->block;
+    d->pub.free_in_buffer = sizeof d->block;
+}
+
+// Keeps the first `count` bytes of the block; the memory's failure leaves through libjpeg's error
+// exit (no C++ exception passes through libjpeg).
+void keepBlock(j_compress_ptr cinfo, std::size_t count)
+{
+    auto *d = reinterpret_cast<jpegByteDestination *>(cinfo->dest);
+    bool kept = true;
+    try {
+        d->out->append(reinterpret_cast<const char *>(d->block), qsizetype(count));
+    } catch (...) {
+        kept = false;
+    }
+    if (!kept)
+        ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+}
+
+boolean blockFull(j_compress_ptr cinfo)
+{
+    keepBlock(cinfo, sizeof reinterpret_cast<jpegByteDestination *>(cinfo->dest)->block);
+    startBlock(cinfo);
+    return TRUE;
+}
+
+void lastBlock(j_compress_ptr cinfo)
+{
+    auto *d = reinterpret_cast<jpegByteDestination *>(cinfo->dest);
+    keepBlock(cinfo, sizeof d->block - d->pub.free_in_buffer);
+}
+
 bool encodeCore(jpeg_compress_struct *cinfo, jpegErrorManager *manager, const QImage *picture,
-                int quality, const std::vector<metadataSegment> *segments, unsigned char **buffer,
-                unsigned long *size)
+                int quality, const std::vector<metadataSegment> *segments, jpegByteDestination *destination)
 {
     if (setjmp(manager->jump))
         return false;
-    jpeg_mem_dest(cinfo, buffer, size);
+    destination->pub.init_destination = startBlock;
+    destination->pub.empty_output_buffer = blockFull;
+    destination->pub.term_destination = lastBlock;
+    cinfo->dest = &destination->pub;
     cinfo->image_width = static_cast<JDIMENSION>(picture->width());
     cinfo->image_height = static_cast<JDIMENSION>(picture->height());
     cinfo->input_components = 4;
@@ -461,18 +509,16 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
     installErrorManager(manager);
     cinfo.err = &manager.pub;
     jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    const bool done = encodeCore(&cinfo, &manager, &picture, quality, &segments, &buffer, &size);
+    QByteArray data;
+    const auto destination = std::make_unique<jpegByteDestination>();
+    destination->out = &data;
+    const bool done = encodeCore(&cinfo, &manager, &picture, quality, &segments, destination.get());
     jpeg_destroy_compress(&cinfo);
     if (!done) {
-        std::free(buffer);
         if (cancelRequestedHere()) throw operationCancelled{};
         throw imageError(QStringLiteral("画像を JPEG に変換できません: %1")
                              .arg(QString::fromLocal8Bit(manager.message)));
     }
-    QByteArray data(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
     return data;
 }
 

@@ -98,17 +98,19 @@ bool declaredBeyondEnd(const std::uint8_t *data, std::size_t size)
     return false;
 }
 
-// A still picture through libwebp's incremental decoder, into config's output, fed from the bytes
+// A still picture into config's output through libwebp's incremental decoder, fed from the bytes
 // in memory in steps: an open the user stopped (中止) ends between two steps (a 24-megapixel photo
-// takes some 64 of them). Once every byte is in, a picture the decoder still waits for, or whose
-// rows are not all there, ends early: refused like the whole-file decode refuses it.
+// takes some 64 of them). Its result is taken only when it has every row of a file whose container
+// is complete; anything else (a file cut short, damaged, a picture the incremental decoder still
+// waits for once every byte is in) is decided by the whole-file decode, so a file is read or
+// refused, with the same reason, as the whole-file decode alone does it.
 VP8StatusCode decodeInSteps(const std::uint8_t *data, std::size_t size, WebPDecoderConfig &config)
 {
     if (declaredBeyondEnd(data, size))
-        return VP8_STATUS_NOT_ENOUGH_DATA;
+        return WebPDecode(data, size, &config); // refused at its headers, before any pixel
     WebPIDecoder *decoder = WebPIDecode(nullptr, 0, &config);
     if (!decoder)
-        return VP8_STATUS_OUT_OF_MEMORY;
+        return WebPDecode(data, size, &config);
     const std::size_t step = std::max<std::size_t>(size / 64, 16 << 10);
     VP8StatusCode status = VP8_STATUS_SUSPENDED;
     for (std::size_t fed = 0; fed < size && status == VP8_STATUS_SUSPENDED;) {
@@ -119,12 +121,15 @@ VP8StatusCode decodeInSteps(const std::uint8_t *data, std::size_t size, WebPDeco
         fed = std::min(size, fed + step);
         status = WebPIUpdate(decoder, data, fed);
     }
-    int lastRow = -1;
-    if (status == VP8_STATUS_SUSPENDED
-        || (status == VP8_STATUS_OK && (!WebPIDecGetRGB(decoder, &lastRow, nullptr, nullptr, nullptr) || lastRow < config.input.height)))
-        status = VP8_STATUS_NOT_ENOUGH_DATA;
+    int rows = 0;
+    const bool whole = status == VP8_STATUS_OK && WebPIDecGetRGB(decoder, &rows, nullptr, nullptr, nullptr)
+                       && rows == config.input.height;
     WebPIDelete(decoder);
-    return status;
+    if (whole)
+        return VP8_STATUS_OK;
+    if (cancelRequestedHere())
+        throw operationCancelled{};
+    return WebPDecode(data, size, &config);
 }
 
 int writeToBytes(const std::uint8_t *data, std::size_t size, const WebPPicture *picture)

@@ -1,9 +1,11 @@
 // Cancelling a run: the worker pool skips the tasks not begun once the indicator's cancel is
 // asked for, on every thread count, and the next run works in full; a save cancelled before its
 // rename leaves the old file and no temporary; the JPEG coder stops between its bands of rows, the
-// PNG and TIFF readers between rows and strips.
+// PNG and TIFF readers between rows and strips; every reader and writer of every format stops
+// part-way through its work, leaving the picture or the file as they were.
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/picturemetadata.h"
+#include "imagedata/picturesignature.h"
 #include "imagedata/pngcoding.h"
 #include "imagedata/tiffcoding.h"
 #include "imagedata/progress.h"
@@ -14,9 +16,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <climits>
+#include <functional>
 
 namespace {
 
@@ -28,6 +33,40 @@ struct cancellable {
         progress.cancelRequested = [this] { return flag.load(); };
     }
 };
+
+// Counts the questions a run asks of its cancel and answers yes from the one after `after` on.
+struct countedCancel {
+    std::atomic<int> asked{0};
+    const int after;
+    progressIndicator progress;
+    explicit countedCancel(int after = INT_MAX) : after(after)
+    {
+        progress.cancelRequested = [this] { return asked.fetch_add(1) >= this->after; };
+    }
+};
+
+QByteArray fileBytes(const QString &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// A picture with detail in every row, wide enough for several TIFF strips and BMP blocks.
+QImage detailedPicture()
+{
+    QImage picture(2048, 768, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = qRgb((x * 7 + y) & 0xFF, (x ^ (y * 3)) & 0xFF, ((x * y) >> 5) & 0xFF);
+    }
+    return picture;
+}
 
 } // namespace
 
@@ -135,4 +174,99 @@ TEST(CancelTest, ThePngAndTiffReadersStop)
     // Uncancelled, the rows read one by one give the picture.
     EXPECT_EQ(decodePng(png, QStringLiteral("a.png"), nullptr), picture);
     EXPECT_EQ(decodeTiff(tiff, QStringLiteral("a.tif"), nullptr, orientation), picture);
+}
+
+// Every reader and writer asks for the cancel as it goes: a cancel that comes half-way (and for
+// HEIF, once the colours are decoded, at the read of the alpha picture) ends it in
+// operationCancelled at once, leaving the picture being replaced or the user's old file as they
+// were and no temporary; a run after it gives what an uncancelled run gives.
+TEST(CancelTest, EveryReaderAndWriterStopsPartWay)
+{
+    setWorkerThreads(1); // the same questions in the same order on every run
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QImage picture = detailedPicture();
+    // HEIF and AVIF come from heif-enc, from a PNG with alpha: the colours and the alpha are two
+    // coded pictures.
+    QImage withAlpha = picture.copy(0, 0, 320, 200).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < withAlpha.height(); ++y)
+        for (int x = 0; x < withAlpha.width(); ++x)
+            withAlpha.setPixel(x, y, (withAlpha.pixel(x, y) & 0xFFFFFF) | quint32(255 - (y & 0x7F)) << 24);
+    const QString alphaPng = dir.filePath(QStringLiteral("alpha.png"));
+    ASSERT_TRUE(withAlpha.save(alphaPng, "PNG"));
+    for (const char *name : {"photo.heic", "photo.avif"})
+        ASSERT_EQ(QProcess::execute(QStringLiteral("heif-enc"), {"-q", "50", alphaPng, "-o", dir.filePath(QLatin1String(name))}), 0);
+
+    struct formatCase {
+        const char *name;
+        int type;
+        int quality; // 0: read only
+        bool alphaRead = false;
+    };
+    const formatCase cases[] = {
+        {"photo.jpeg", 1, 90},          {"photo.BMP", 2, 100},           {"photo.png", pngPicture, 100},
+        {"photo.tif", tiffPicture, 100}, {"photo.webp", webpPicture, 90}, {"lossless.webp", webpPicture, 100},
+        {"photo.heic", heifPicture, 0, true}, {"photo.avif", heifPicture, 0, true},
+    };
+    for (const formatCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = dir.filePath(QLatin1String(c.name));
+        // What is made, cancelled or not: the file written (over the user's old one), or the
+        // picture read from it (into the picture it would replace).
+        const std::function<QByteArray()> write = [&] {
+            writeImageFile(picture, file, c.type, c.quality);
+            return fileBytes(file);
+        };
+        QImage read;
+        const std::function<QByteArray()> load = [&] {
+            loadImageFile(read, file);
+            return QByteArray(reinterpret_cast<const char *>(read.constBits()), read.sizeInBytes());
+        };
+        for (const bool writing : {true, false}) {
+            if (writing && c.quality == 0)
+                continue;
+            SCOPED_TRACE(writing ? "writing" : "reading");
+            const std::function<QByteArray()> &run = writing ? write : load;
+            countedCancel whole;
+            QByteArray made;
+            {
+                const cancelScope scope(&whole.progress);
+                made = run();
+            }
+            const int asked = whole.asked.load();
+            EXPECT_GE(asked, 6) << "a coder that asks for the cancel only before or after its work";
+            std::vector<int> points{asked / 2};
+            if (c.alphaRead)
+                points.push_back(asked - 2);
+            for (const int after : points) {
+                SCOPED_TRACE(after);
+                const QByteArray old("the user's picture");
+                if (writing) {
+                    QFile f(file);
+                    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                    f.write(old);
+                }
+                const QImage marker(3, 2, QImage::Format_RGB32);
+                read = marker;
+                countedCancel late(after);
+                {
+                    const cancelScope scope(&late.progress);
+                    EXPECT_THROW(run(), operationCancelled);
+                }
+                // Stopped at the first yes (and at most one question more on the way out), before
+                // the questions the rest of the work would have asked.
+                EXPECT_LE(late.asked.load(), after + 2);
+                EXPECT_LT(late.asked.load(), asked);
+                if (writing) {
+                    EXPECT_EQ(fileBytes(file), old);
+                    EXPECT_EQ(filesIn(dir.path()).filter(QStringLiteral(".korvia-save-")), QStringList());
+                } else {
+                    EXPECT_TRUE(read.constBits() == marker.constBits() || read == marker);
+                }
+                // The next run, uncancelled, makes what the first one made.
+                EXPECT_EQ(run(), made);
+            }
+        }
+    }
+    setWorkerThreads(0);
 }
