@@ -2,9 +2,16 @@
 // each beside its library's own decoder alone on the same file (the whole picture decoded into
 // memory in the library's native layout, nothing else): the reader should stay within 1.2 times
 // of it.
+//
+// BM_CancelGap_*: how long each reader and writer goes on the photo without asking whether the
+// work was cancelled (中止): the longest gap between two questions, or from the start to the first
+// and from the last to the end, is the longest a cancel can take to stop it ("gap_ms"; "asked"
+// counts the questions).
 #include "benchphoto.h"
 
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/progress.h"
+#include "imagedata/workerpool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,9 +27,13 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,7 +62,9 @@ const QString &photoFile(const char *name)
         if (QProcess::execute(QStringLiteral("heif-enc"), {"-q", "80", "-p", "preset=ultrafast", png, "-o", path}) != 0)
             std::abort();
     } else {
-        writeImageFile(benchPhoto::thePhoto(), path, ext == QLatin1String("png") ? 3 : ext == QLatin1String("tif") ? 4 : 5, 90);
+        const int type = ext == QLatin1String("jpeg") ? 1 : ext == QLatin1String("BMP") ? 2 : ext == QLatin1String("png") ? 3
+                       : ext == QLatin1String("tif") ? 4 : 5;
+        writeImageFile(benchPhoto::thePhoto(), path, type, QFileInfo(path).baseName() == QLatin1String("lossless") ? 100 : 90);
     }
     return made.emplace(name, path).first->second;
 }
@@ -144,6 +157,63 @@ void BM_LibheifReference(benchmark::State &state)
     }
 }
 
+void cancelGap(benchmark::State &state, const std::function<void()> &work)
+{
+    using clock = std::chrono::steady_clock;
+    double longest = 0;
+    std::size_t asked = 0;
+    for (auto _ : state) {
+        std::mutex guard;
+        std::vector<clock::time_point> times;
+        progressIndicator progress;
+        progress.cancelRequested = [&] {
+            const std::lock_guard<std::mutex> lock(guard);
+            times.push_back(clock::now());
+            return false;
+        };
+        times.push_back(clock::now());
+        {
+            const cancelScope scope(&progress);
+            work();
+        }
+        times.push_back(clock::now());
+        for (std::size_t i = 1; i < times.size(); ++i)
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
+        asked = times.size() - 2;
+    }
+    state.counters["gap_ms"] = longest;
+    state.counters["asked"] = double(asked);
+}
+
+void openGap(benchmark::State &state, const char *name)
+{
+    const QString &path = photoFile(name);
+    cancelGap(state, [&] {
+        QImage picture;
+        loadImageFile(picture, path);
+    });
+}
+
+void saveGap(benchmark::State &state, const char *name, int type, int quality)
+{
+    const QString path = folder().filePath(QStringLiteral("saved-") + QLatin1String(name));
+    cancelGap(state, [&] { writeImageFile(benchPhoto::thePhoto(), path, type, quality); });
+}
+
+void BM_CancelGap_OpenJpeg(benchmark::State &state) { openGap(state, "photo.jpeg"); }
+void BM_CancelGap_OpenBmp(benchmark::State &state) { openGap(state, "photo.BMP"); }
+void BM_CancelGap_OpenPng(benchmark::State &state) { openGap(state, "photo.png"); }
+void BM_CancelGap_OpenTiff(benchmark::State &state) { openGap(state, "photo.tif"); }
+void BM_CancelGap_OpenWebp(benchmark::State &state) { openGap(state, "photo.webp"); }
+void BM_CancelGap_OpenLosslessWebp(benchmark::State &state) { openGap(state, "lossless.webp"); }
+void BM_CancelGap_OpenHeic(benchmark::State &state) { openGap(state, "photo.heic"); }
+void BM_CancelGap_SaveJpeg(benchmark::State &state) { saveGap(state, "photo.jpeg", 1, 90); }
+void BM_CancelGap_SaveBmp(benchmark::State &state) { saveGap(state, "photo.BMP", 2, 100); }
+void BM_CancelGap_SavePng(benchmark::State &state) { saveGap(state, "photo.png", 3, 100); }
+void BM_CancelGap_SaveTiff(benchmark::State &state) { saveGap(state, "photo.tif", 4, 100); }
+void BM_CancelGap_SaveWebp(benchmark::State &state) { saveGap(state, "photo.webp", 5, 90); }
+void BM_CancelGap_SaveLosslessWebp(benchmark::State &state) { saveGap(state, "lossless.webp", 5, 100); }
+
 } // namespace
 
 BENCHMARK(BM_PngLoad)->Unit(benchmark::kMillisecond);
@@ -154,5 +224,19 @@ BENCHMARK(BM_WebpLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibwebpReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HeicLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LibheifReference)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_CancelGap_OpenJpeg)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenBmp)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenPng)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenTiff)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenWebp)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenLosslessWebp)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_OpenHeic)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SaveJpeg)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SaveBmp)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SavePng)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SaveTiff)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SaveWebp)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CancelGap_SaveLosslessWebp)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -24,25 +24,22 @@ struct handleFree {
 struct imageFree {
     void operator()(heif_image *i) const { heif_image_release(i); }
 };
-struct optionsFree {
-    void operator()(heif_decoding_options *o) const { heif_decoding_options_free(o); }
-};
 
 // The file's bytes as libheif's reader. libheif reads an item's coded data just before it decodes
 // it (each tile of a grid, the alpha picture after the colours), asking first whether the file
 // reaches that far: once the open is cancelled (中止) the answer is no, and the decode ends there
 // with an error, which decodeHeif turns into the cancel. Nothing is thrown through libheif, and
-// no read is refused (libheif takes a read after that answer for granted). The tiles of a grid are decoded on libheif's own
-// threads, where no cancel is in force: the calling thread notes it in `cancelled` as each tile
-// ends (on_progress), and their next reads see it.
+// no read is refused (libheif takes a read after that answer for granted). The tiles of a grid
+// are decoded on libheif's own threads, which ask the calling thread's cancel.
 struct heifBytes {
     const QByteArray *bytes = nullptr;
+    const progressIndicator *cancel = cancelInForce();
     std::int64_t at = 0;
     std::atomic<bool> cancelled{false};
 
     bool stopHere()
     {
-        if (!cancelled.load() && cancelRequestedHere())
+        if (!cancelled.load() && cancel && cancel->cancelled())
             cancelled.store(true);
         return cancelled.load();
     }
@@ -77,11 +74,6 @@ heif_reader_grow_status heifGrow(std::int64_t size, void *user)
     auto *b = static_cast<heifBytes *>(user);
     return b->stopHere() || size > b->bytes->size() ? heif_reader_grow_status_size_beyond_eof
                                                     : heif_reader_grow_status_size_reached;
-}
-
-void heifProgress(heif_progress_step, int, void *user)
-{
-    static_cast<heifBytes *>(user)->stopHere();
 }
 
 const heif_reader heifMemoryReader{1, heifPosition, heifRead, heifSeek, heifGrow};
@@ -161,13 +153,8 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     // swap of red and blue per pixel then gives the picture's layout.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                                     : heif_chroma_interleaved_RGBA;
-    const std::unique_ptr<heif_decoding_options, optionsFree> options(heif_decoding_options_alloc());
-    if (!options)
-        throw imageError(noMemoryText(what, width, height));
-    options->on_progress = heifProgress;
-    options->progress_user_data = &input;
     heif_image *rawImage = nullptr;
-    const heif_error decoded = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, options.get());
+    const heif_error decoded = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, chroma, nullptr);
     const std::unique_ptr<heif_image, imageFree> image(rawImage);
     check(decoded, what, input);
     int stride = 0;

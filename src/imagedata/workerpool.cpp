@@ -178,6 +178,8 @@ cancelScope::~cancelScope()
 
 bool cancelRequestedHere() { return cancelledBy(runCancel); }
 
+const progressIndicator *cancelInForce() { return runCancel; }
+
 int availableCores()
 {
     unsigned cores = std::thread::hardware_concurrency();

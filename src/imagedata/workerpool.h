@@ -46,6 +46,9 @@ private:
 // Whether the cancel of the cancelScope in force on this thread (or the run whose task this is)
 // has been requested; false without one.
 bool cancelRequestedHere();
+// That indicator itself (or nullptr), for the threads of a library a run calls, which ask its
+// cancelled() while the run waits for them.
+const progressIndicator *cancelInForce();
 
 // Runs task(i) for i = 0 .. count − 1, spread over up to workerThreads() threads, the calling
 // thread among them; returns when every task has ended. The calling thread calls poll() after
