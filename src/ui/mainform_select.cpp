@@ -42,14 +42,19 @@ void TmainForm::theEndButtonClick()
     });
 }
 
-void TmainForm::closeImage(int index)
+void TmainForm::closeImage(int index, bool inBackground)
 {
     if (!hasImage()) return;
     imageDocument *d = documentAt(index);
     if (!d) return;
-    if (d->undoCount > 0 || !d->unchanged) {
-        if (dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString()))
-            saveDocument(index); // a failed save ends here: the picture stays open
+    if ((d->undoCount > 0 || !d->unchanged)
+        && dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString())) {
+        // The picture goes once its file is written; a save that fails or is cancelled ends here
+        // and the picture stays open with its history.
+        saveDocument(index, inBackground, [this, d, index] {
+            if (documentAt(index) == d) removeImage(index);
+        });
+        return;
     }
     removeImage(index);
 }
