@@ -5,7 +5,8 @@
 // the window's 中止; every engine run it starts obeys that cancel between bands (cancelScope).
 // Its end is handled on the window's thread: finish() after work that ran through, nothing after
 // work that was cancelled (the work changed nothing the window holds, so nothing is undone), and
-// the error shown after work that failed.
+// the error shown after work that failed; then ended() tells which of the three it was, so the
+// window can go on with a chain of work (the next dropped file, the rest of a quit).
 //
 // With background work switched off (the default: the tests and anything but the program) the
 // work and finish() run at once on the calling thread, in that order, reporting on the window's
