@@ -24,7 +24,7 @@ void colorFilter::softFocus()
     const int h = n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
+    plane copies[3] = {borrowPictureBytes(count), borrowPictureBytes(count), borrowPictureBytes(count)};
 
     // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
     if (n > 257) {
@@ -198,7 +198,7 @@ void colorFilter::motionBlur()
     const std::vector<int> kernel = motionBlurKernel(m, vibrateAngle);
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
+    plane copies[3] = {borrowPictureBytes(count), borrowPictureBytes(count), borrowPictureBytes(count)};
 
     // The line is sparse: keep only its non-zero weights, row by row.
     std::vector<std::vector<tap>> rowTaps(a);
