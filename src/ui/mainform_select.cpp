@@ -3,6 +3,7 @@
 
 #include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
+#include "imagedata/picturememory.h"
 #include "imagedata/snapshotwriter.h"
 
 #include <algorithm>
@@ -73,8 +74,10 @@ void TmainForm::removeImage(int index)
         const int n = editingCount;
         editingCount = n - 1;
         currentIndex = std::max(0, std::min(currentIndex, n - 2));
-        // The buffers kept from written snapshots were of the pictures open until now.
+        // The buffers kept from written snapshots and the engines' spare copies were of the
+        // pictures open until now.
         snapshotWriter::process().dropSpareBuffers();
+        releaseSparePictureBytes();
     }
     showCurrentImage();
 }
