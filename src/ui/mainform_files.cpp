@@ -196,12 +196,23 @@ void TmainForm::undoButtonClick()
     guarded([this] {
         if (busy() || !hasImage()) return; // no picture: nothing to undo
         imageDocument *d = documentAt(currentIndex);
-        d->undo();
-        layoutViews(bothViews);
-        drawViews(mainView);
-        refreshControls();
-        applyOperation(previewMode);
-        editingList[currentIndex]->refreshElement();
+        const int slot = currentIndex;
+        // The snapshot is read off the window's thread (a 24-megapixel one is about 100 MB on
+        // disk); the step goes only once it has been read, so a cancel or a snapshot that
+        // cannot be read leaves the picture and its history as they were.
+        auto restored = std::make_shared<QImage>();
+        job->start([d, restored](const progressIndicator &) { *restored = d->undoPicture(); },
+                   [this, d, slot, restored] {
+                       if (documentAt(slot) != d) return; // nothing closes while work runs
+                       d->undoWith(*restored);
+                       if (slot == currentIndex) {
+                           layoutViews(bothViews);
+                           drawViews(mainView);
+                           refreshControls();
+                           applyOperation(previewMode);
+                       }
+                       editingList[slot]->refreshElement();
+                   });
     });
 }
 

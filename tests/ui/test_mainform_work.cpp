@@ -185,7 +185,20 @@ private slots:
             QCOMPARE(histogram->canvas(), counts);
             QCOMPARE(t.current()->undoCount, 1);
             QVERIFY(!t.current()->unchanged);
+            // Undo reads its snapshot beside the window too: held, nothing has changed yet;
+            // cancelled, the step stays.
+            {
+                heldRuns held;
+                t.click("undoButton");
+                QVERIFY(t.window->busy());
+                QCOMPARE(pictureOf(t), expected);
+                t.click("cancelButton");
+                QTRY_VERIFY(!t.window->busy());
+                QCOMPARE(t.current()->undoCount, 1);
+                QCOMPARE(pictureOf(t), expected);
+            }
             t.click("undoButton");
+            QTRY_VERIFY(!t.window->busy());
             QCOMPARE(pictureOf(t), original);
         }
     }
