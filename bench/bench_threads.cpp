@@ -135,7 +135,7 @@ double fastest(const std::vector<double> &v) { return *std::min_element(v.begin(
 } // namespace
 
 #define THREADS(f) \
-    BENCHMARK(f)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true)
+    BENCHMARK(f)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(9)->ComputeStatistics("min", fastest)->ReportAggregatesOnly(true)
 THREADS(rgbShift);
 THREADS(brightChromaHue);
 THREADS(greyscale);

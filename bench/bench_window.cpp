@@ -75,6 +75,7 @@ void clickToResult(benchmark::State &state, const char *button, bool rotate)
         state.PauseTiming();
         if (d->undoCount != 1) state.SkipWithError("the click left no undo step");
         window.undoButtonClick();
+        waitWhileBusy(window); // undo reads its snapshot off the window's thread too
         d->waitForSnapshots();
         QCoreApplication::processEvents();
         state.ResumeTiming();

@@ -436,26 +436,46 @@ void colorFilter::medianFilter()
     const int half = n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
+
+    if (n == 3) {
+        // In place, like sharpen: row y is saved before it is written and row y − 1 is read from
+        // that copy, row y + 1 is still untouched; the rows just outside a band come from copies
+        // taken before any band began. Border rows repeat themselves.
+        const std::vector<int> edges = rowBands(height);
+        const bandNeighbours originals(planes, 3, width, height, edges, 1);
+        forEachBand(
+            edges,
+            [&](int first, int end) {
+                std::vector<std::uint8_t> sorted(3 * (static_cast<std::size_t>(width) + 2));
+                std::uint8_t *lo = sorted.data(), *mid = lo + width + 2, *hi = mid + width + 2;
+                std::vector<std::uint8_t> saved(3 * 2 * static_cast<std::size_t>(width));
+                auto savedRow = [&](int p, int y) {
+                    return saved.data() + (static_cast<std::size_t>(p) * 2 + (y & 1)) * width;
+                };
+                for (int y = first; y < end; ++y)
+                    for (int p = 0; p < 3; ++p) {
+                        std::uint8_t *out = planes[p] + static_cast<std::size_t>(y) * width;
+                        std::uint8_t *row = savedRow(p, y);
+                        std::memcpy(row, out, static_cast<std::size_t>(width));
+                        const std::uint8_t *above =
+                            y == 0 ? row : y == first ? originals.row(first, p, y - 1) : savedRow(p, y - 1);
+                        const std::uint8_t *below =
+                            y == height - 1 ? row : y + 1 < end ? out + width : originals.row(first, p, y + 1);
+                        medianRow3(out, above, row, below, width, lo, mid, hi);
+                    }
+            },
+            [this](int y) { reportRow(y); });
+        return;
+    }
+
     pictureBytes copies[3];
     for (int p = 0; p < 3; ++p) {
-        copies[p] = requirePictureBytes(count);
+        copies[p] = borrowPictureBytes(count);
         copyInPieces(copies[p].get(), planes[p], count);
     }
     auto rowOf = [&](int p, int y) {
         return copies[p].get() + static_cast<std::size_t>(std::clamp(y, 0, height - 1)) * width;
     };
-
-    if (n == 3) {
-        forEachRowBand([&](int first, int end) {
-            std::vector<std::uint8_t> sorted(3 * (static_cast<std::size_t>(width) + 2));
-            std::uint8_t *lo = sorted.data(), *mid = lo + width + 2, *hi = mid + width + 2;
-            for (int y = first; y < end; ++y)
-                for (int p = 0; p < 3; ++p)
-                    medianRow3(planes[p] + static_cast<std::size_t>(y) * width, rowOf(p, y - 1), rowOf(p, y), rowOf(p, y + 1),
-                               width, lo, mid, hi);
-        });
-        return;
-    }
 
 #if defined(__x86_64__) || defined(__i386__)
     if (n >= 7 && n * n < 256 && medianColumnHistogramsAvailable()) {

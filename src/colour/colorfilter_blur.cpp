@@ -24,7 +24,7 @@ void colorFilter::softFocus()
     const int h = n / 2;
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
+    plane copies[3] = {borrowPictureBytes(count), borrowPictureBytes(count), borrowPictureBytes(count)};
 
     // Sizes far beyond the control's range would overflow the 16-bit row sums: plain sums.
     if (n > 257) {
@@ -154,7 +154,9 @@ void colorFilter::softFocus()
                 int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
                 if (units.avx2 && reachRight < width) {
-                    const int rowCount = tapRowsAround(rows.data(), rowTaps, h, planes[p], width, y, dyTop, dyBottom);
+                    const int rowCount = tapRowsAround(
+                        rows.data(), rowTaps, h, [&](int row) { return planes[p] + static_cast<std::size_t>(row) * width; },
+                        y, dyTop, dyBottom);
                     blockFrom = reachLeft;
                     blockTo = blockFrom;
                     if (units.avx512) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
@@ -171,7 +173,8 @@ void colorFilter::softFocus()
                         if (taps.empty()) continue;
                         // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
                         std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
-                        addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                        addKernelRow(units, acc16.data(), planes[p] + static_cast<std::size_t>(y + dy) * width, width,
+                                     taps.data(), taps.size(), from, to);
                         widenAdd(units, acc32.data() + from, acc16.data() + from, to - from);
                     }
                 }
@@ -198,7 +201,6 @@ void colorFilter::motionBlur()
     const std::vector<int> kernel = motionBlurKernel(m, vibrateAngle);
     const std::size_t count = static_cast<std::size_t>(width) * height;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
-    plane copies[3] = {requirePictureBytes(count), requirePictureBytes(count), requirePictureBytes(count)};
 
     // The line is sparse: keep only its non-zero weights, row by row.
     std::vector<std::vector<tap>> rowTaps(a);
@@ -213,6 +215,7 @@ void colorFilter::motionBlur()
         }
     // Angles beyond 0..180 give weights outside 0..256: those take the straightforward sums.
     if (std::any_of(kernel.begin(), kernel.end(), [](int w) { return w < 0 || w > 256; })) {
+        plane copies[3] = {borrowPictureBytes(count), borrowPictureBytes(count), borrowPictureBytes(count)};
         forEachRowBand([&](int first, int end) {
             for (int y = first; y < end; ++y)
                 for (int p = 0; p < 3; ++p)
@@ -229,57 +232,80 @@ void colorFilter::motionBlur()
     const bool narrow = tapCount * 255 <= 65535;
     int reachLeft, reachRight;
     tapReach(rowTaps, reachLeft, reachRight);
-    forEachRowBand([&](int first, int end) {
-        std::vector<tapRow> rows(a);
-        std::vector<std::uint16_t> acc16(width);
-        std::vector<std::uint32_t> acc32(width);
-        for (int y = first; y < end; ++y) {
-            const int dyTop = std::max(-m, -y);
-            const int dyBottom = std::min(m, height - 1 - y);
-            for (int p = 0; p < 3; ++p) {
-                std::uint8_t *out = copies[p].get() + static_cast<std::size_t>(y) * width;
-                if (narrow) {
-                    int blockFrom = 0, blockTo = 0;
+    // In place: a band's results wait m + 1 rows before they go into the plane, so the rows
+    // below still read the originals there; the rows just outside a band are read from copies
+    // taken before any band began.
+    const std::vector<int> edges = rowBands(height);
+    const bandNeighbours originals(planes, 3, width, height, edges, m);
+    forEachBand(
+        edges,
+        [&](int first, int end) {
+            std::vector<tapRow> rows(a);
+            std::vector<std::uint16_t> acc16(width);
+            std::vector<std::uint32_t> acc32(width);
+            const int delay = std::min(m + 1, end - first);
+            std::vector<std::uint8_t> waiting(3 * static_cast<std::size_t>(delay) * width);
+            auto waitingRow = [&](int p, int y) {
+                return waiting.data() + (static_cast<std::size_t>(p) * delay + (y - first) % delay) * width;
+            };
+            auto flush = [&](int y) {
+                for (int p = 0; p < 3; ++p)
+                    std::memcpy(planes[p] + static_cast<std::size_t>(y) * width, waitingRow(p, y), static_cast<std::size_t>(width));
+            };
+            auto source = [&](int p, int row) -> const std::uint8_t * {
+                if (row < first || row >= end) return originals.row(first, p, row);
+                return planes[p] + static_cast<std::size_t>(row) * width;
+            };
+            for (int y = first; y < end; ++y) {
+                const int dyTop = std::max(-m, -y);
+                const int dyBottom = std::min(m, height - 1 - y);
+                for (int p = 0; p < 3; ++p) {
+                    std::uint8_t *out = waitingRow(p, y);
+                    if (narrow) {
+                        int blockFrom = 0, blockTo = 0;
 #ifdef KORVIA_X86
-                    if (units.avx2 && reachRight < width) {
-                        const int rowCount = tapRowsAround(rows.data(), rowTaps, m, planes[p], width, y, dyTop, dyBottom);
-                        blockFrom = reachLeft;
-                        blockTo = blockFrom;
-                        if (units.avx512) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                        blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                    }
+                        if (units.avx2 && reachRight < width) {
+                            const int rowCount = tapRowsAround(
+                                rows.data(), rowTaps, m, [&](int row) { return source(p, row); }, y, dyTop, dyBottom);
+                            blockFrom = reachLeft;
+                            blockTo = blockFrom;
+                            if (units.avx512) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                            blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                        }
 #endif
-                    const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
-                    for (const auto &segment : segments) {
-                        const int from = segment[0], to = segment[1];
-                        if (to <= from) continue;
-                        std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                        const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
+                        for (const auto &segment : segments) {
+                            const int from = segment[0], to = segment[1];
+                            if (to <= from) continue;
+                            std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
+                            for (int dy = dyTop; dy <= dyBottom; ++dy) {
+                                const std::vector<tap> &taps = rowTaps[dy + m];
+                                addKernelRow(units, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), from, to);
+                            }
+                        }
+#ifdef KORVIA_X86
+                        if (units.avx2) {
+                            divideRowAvx2(out, acc16.data(), width, a);
+                            continue;
+                        }
+#endif
+                        divideRowPlain(out, acc16.data(), width, a);
+                    } else {
+                        std::fill(acc32.begin(), acc32.end(), 0u);
                         for (int dy = dyTop; dy <= dyBottom; ++dy) {
                             const std::vector<tap> &taps = rowTaps[dy + m];
-                            addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), from, to);
+                            if (taps.empty()) continue;
+                            std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
+                            addKernelRow(units, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), 0, width);
+                            widenAdd(units, acc32.data(), acc16.data(), width);
                         }
+                        for (int x = 0; x < width; ++x)
+                            out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));
                     }
-#ifdef KORVIA_X86
-                    if (units.avx2) {
-                        divideRowAvx2(out, acc16.data(), width, a);
-                        continue;
-                    }
-#endif
-                    divideRowPlain(out, acc16.data(), width, a);
-                } else {
-                    std::fill(acc32.begin(), acc32.end(), 0u);
-                    for (int dy = dyTop; dy <= dyBottom; ++dy) {
-                        const std::vector<tap> &taps = rowTaps[dy + m];
-                        if (taps.empty()) continue;
-                        std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                        addKernelRow(units, acc16.data(), planes[p], width, y + dy, taps.data(), taps.size(), 0, width);
-                        widenAdd(units, acc32.data(), acc16.data(), width);
-                    }
-                    for (int x = 0; x < width; ++x)
-                        out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));
                 }
+                if (y - m >= first) flush(y - m); // no row after y reads it any more
             }
-        }
-    });
-    copyPlanesBack(planes, copies, width, height);
+            for (int y = std::max(first, end - m); y < end; ++y) flush(y);
+        },
+        [this](int y) { reportRow(y); });
 }

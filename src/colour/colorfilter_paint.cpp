@@ -562,8 +562,8 @@ void colorFilter::paint(int code)
     const int s = std::max(3, paintSize) | 1;
     const int d = s / 2 + 1;
     const std::size_t count = static_cast<std::size_t>(width) * height;
-    const pictureBytes redCopy = requirePictureBytes(count), greenCopy = requirePictureBytes(count),
-                       blueCopy = requirePictureBytes(count);
+    const pictureBytes redCopy = borrowPictureBytes(count), greenCopy = borrowPictureBytes(count),
+                       blueCopy = borrowPictureBytes(count);
     copyInPieces(redCopy.get(), redPlane, count);
     copyInPieces(greenCopy.get(), greenPlane, count);
     copyInPieces(blueCopy.get(), bluePlane, count);

@@ -34,10 +34,9 @@ void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_
 
 // Adds the taps of one kernel row (all with the same dy) for the outputs from..to−1 of a row into
 // acc, each tap's x-range cut to the picture.
-void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
-                  const tap *taps, std::size_t tapCount, int from, int to)
+void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
+                  std::size_t tapCount, int from, int to)
 {
-    const std::uint8_t *row = source + static_cast<std::size_t>(sourceRow) * width;
     for (std::size_t t = 0; t < tapCount; ++t) {
         const int dx = taps[t].dx;
         const int x0 = std::max(from, -dx);
@@ -47,16 +46,16 @@ void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8
 }
 
 #ifdef KORVIA_X86
-// The kernel rows dyTop .. dyBottom (rowTaps[centre + dy]) that have taps, each with the row of
-// plane it reads around output row y; returns how many were written to rows.
-int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre, const std::uint8_t *plane,
-                  int width, int y, int dyTop, int dyBottom)
+// The kernel rows dyTop .. dyBottom (rowTaps[centre + dy]) that have taps, each with the source
+// row rowAt(y + dy) it reads around output row y; returns how many were written to rows.
+int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre,
+                  const std::function<const std::uint8_t *(int)> &rowAt, int y, int dyTop, int dyBottom)
 {
     int rowCount = 0;
     for (int dy = dyTop; dy <= dyBottom; ++dy) {
         const std::vector<tap> &taps = rowTaps[dy + centre];
         if (taps.empty()) continue;
-        rows[rowCount++] = {plane + static_cast<std::size_t>(y + dy) * width, taps.data(), static_cast<int>(taps.size())};
+        rows[rowCount++] = {rowAt(y + dy), taps.data(), static_cast<int>(taps.size())};
     }
     return rowCount;
 }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -86,8 +87,8 @@ using ::vectorUnits;
 void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count);
-void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *source, int width, int sourceRow,
-                  const tap *taps, std::size_t tapCount, int from, int to);
+void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
+                  std::size_t tapCount, int from, int to);
 void tapReach(const std::vector<std::vector<tap>> &rowTaps, int &left, int &right);
 mulShift findMulShift(const std::vector<int> &table, int range, int pre, double factor, int limit);
 void divideRowPlain(std::uint8_t *out, const std::uint16_t *acc, int count, int a);
@@ -121,8 +122,8 @@ bool lumaQuotientExact();
 
 
 // ---- vector rows (kernelrows_vector.cpp, colorfilter_sharpen_vector.cpp) ----
-int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre, const std::uint8_t *plane,
-                  int width, int y, int dyTop, int dyBottom);
+int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre,
+                  const std::function<const std::uint8_t *(int)> &rowAt, int y, int dyTop, int dyBottom);
 __attribute__((target("avx2"))) void addWeightedRowAvx2(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 __attribute__((target("avx2"))) void widenAddAvx2(std::uint32_t *acc32, const std::uint16_t *acc16, int count);
 __attribute__((target("avx2,avx512f,avx512bw"))) void widenAddWide(std::uint32_t *acc32, const std::uint16_t *acc16, int count);

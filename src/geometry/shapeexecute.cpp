@@ -38,9 +38,9 @@ struct sourcePlanes {
     explicit sourcePlanes(const QImage &source)
     {
         const std::size_t count = static_cast<std::size_t>(source.width()) * static_cast<std::size_t>(source.height());
-        red = requirePictureBytes(count);
-        green = requirePictureBytes(count);
-        blue = requirePictureBytes(count);
+        red = borrowPictureBytes(count);
+        green = borrowPictureBytes(count);
+        blue = borrowPictureBytes(count);
         bitmapToPlanes(source, red.get(), green.get(), blue.get());
     }
 };

@@ -177,7 +177,13 @@ void imageDocument::undo()
 {
     if (undoCount < 1)
         return;
-    const QString name = snapshotFile(undoCount);
+    undoWith(undoPicture());
+}
+
+QImage imageDocument::undoPicture() const
+{
+    if (undoCount < 1)
+        return bitmap;
     const std::shared_ptr<snapshotJob> job =
         steps.size() == std::size_t(undoCount) ? steps.back() : nullptr;
     // Read into a separate picture so a snapshot that cannot be read changes nothing. One not
@@ -186,7 +192,15 @@ void imageDocument::undo()
     if (job)
         restored = snapshotWriter::process().heldPicture(job);
     if (restored.isNull())
-        loadImageFile(restored, name);
+        loadImageFile(restored, snapshotFile(undoCount));
+    return restored;
+}
+
+void imageDocument::undoWith(const QImage &restored)
+{
+    if (undoCount < 1)
+        return;
+    const QString name = snapshotFile(undoCount);
     bitmap = restored;
     snapshotName = name;
     undoCount -= 1;

@@ -58,6 +58,12 @@ public:
     // Throws imageError if the snapshot cannot be read (the document is then unchanged).
     // A snapshot still held in memory is taken from there without waiting.
     void undo();
+    // The same in two steps, for a caller that reads on another thread: undoPicture() reads the
+    // picture before the last change (held in memory, or from its file; throws when it cannot be
+    // read, changing nothing) and undoWith() puts it in place and drops the step. Nothing else
+    // may change the history in between.
+    QImage undoPicture() const;
+    void undoWith(const QImage &restored);
     // Deletes every snapshot file; undoCount becomes 0. Pending writes are cancelled, not
     // waited for.
     void clearHistory();

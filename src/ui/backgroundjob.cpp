@@ -98,22 +98,29 @@ void backgroundJob::endRun()
     const std::exception_ptr error = std::exchange(failure, nullptr);
     const bool cancelled = stopping.exchange(false);
     if (busyChanged) busyChanged(false);
-    if (cancelled) return; // whatever the work made is dropped
+    const workOutcome result = handleEnd(done, error, cancelled);
+    if (ended) ended(result);
+}
+
+workOutcome backgroundJob::handleEnd(const endFunction &done, const std::exception_ptr &error,
+                                                bool cancelled)
+{
+    if (cancelled) return workOutcome::cancelled; // whatever the work made is dropped
     const auto run = [&](const std::function<void()> &step) {
-        if (guard)
-            guard(step);
-        else
-            step();
+        if (guard) return guard(step);
+        step();
+        return true;
     };
     if (error) {
         try {
             std::rethrow_exception(error);
         } catch (const operationCancelled &) {
-            return;
+            return workOutcome::cancelled;
         } catch (...) {
         }
         run([error] { std::rethrow_exception(error); });
-    } else if (done) {
-        run(done);
+        return workOutcome::failed;
     }
+    if (done && !run(done)) return workOutcome::failed;
+    return workOutcome::finished;
 }

@@ -5,7 +5,8 @@
 // the window's 中止; every engine run it starts obeys that cancel between bands (cancelScope).
 // Its end is handled on the window's thread: finish() after work that ran through, nothing after
 // work that was cancelled (the work changed nothing the window holds, so nothing is undone), and
-// the error shown after work that failed.
+// the error shown after work that failed; then ended() tells which of the three it was, so the
+// window can go on with a chain of work (the next dropped file, the rest of a quit).
 //
 // With background work switched off (the default: the tests and anything but the program) the
 // work and finish() run at once on the calling thread, in that order, reporting on the window's
@@ -20,6 +21,10 @@
 #include <exception>
 #include <functional>
 #include <thread>
+
+// How background work ended: ran through and finished, cancelled (its result dropped), or failed
+// (the work or its finish threw; the error has been shown).
+enum class workOutcome { finished, cancelled, failed };
 
 class backgroundJob : public QObject {
 public:
@@ -55,14 +60,21 @@ public:
     // Called on the window's thread when background work starts (true) and when it has ended
     // (false), before finish() or the error.
     std::function<void(bool)> busyChanged;
-    // Runs the finish or rethrows the error of background work; the window shows what it throws.
-    std::function<void(const std::function<void()> &)> guard;
+    // Runs the finish or rethrows the error of background work; the window shows what it throws
+    // and returns false.
+    std::function<bool(const std::function<void()> &)> guard;
+
+    // Called on the window's thread after background work's end has been handled, whatever it
+    // was, so that the window can go on with what it was doing (the next dropped file, the rest
+    // of a quit). Not called for work run at once.
+    std::function<void(workOutcome)> ended;
 
     // Test hook: while held, background work waits before it starts until released or cancelled.
     static void holdRuns(bool held);
 
 private:
     void endRun();
+    workOutcome handleEnd(const endFunction &done, const std::exception_ptr &error, bool cancelled);
 
     const progressIndicator *shown;
     progressIndicator indicator; // the background work's: positions kept for the window's timer

@@ -165,13 +165,16 @@ TmainForm::TmainForm(QWidget *parent)
 
 TmainForm::~TmainForm()
 {
-    // Work still running is stopped first: nothing it made reaches a picture.
+    // Work still running is stopped first: nothing it made reaches a picture, and nothing goes on
+    // after it.
+    afterWork = nullptr;
+    droppedQueue.clear();
     if (job) {
         job->cancel();
         job->wait();
     }
     // A window destroyed without being closed still offers every changed picture for saving.
-    closeAllImages(false);
+    closeAllImages();
     editingCount = 0;
     editingList.clear();
     setMessageSink(previousSink);
@@ -323,15 +326,14 @@ void TmainForm::resizeEvent(QResizeEvent *event)
     if (!editingList.empty()) FormResize();
 }
 
-bool TmainForm::closeAllImages(bool stopOnFailure)
+void TmainForm::closeAllImages()
 {
     while (editingCount > 0) {
         const int before = editingCount;
-        const bool closed = guarded([this] { closeImage(0); });
+        guarded([this] { closeImage(0, false); });
         if (editingCount < before) continue;
-        // The save prompt's save failed: keep the pictures (and the window) when we may;
-        // otherwise the picture goes without being saved, as the window itself goes.
-        if (!closed && stopOnFailure) return false;
+        // The save prompt's save failed: the picture goes without being saved, as the window
+        // itself goes.
         guarded([this] { removeImage(0); });
         if (editingCount >= before) { // cannot happen; never loop forever on teardown
             editingList[0]->clearElement();
@@ -339,19 +341,37 @@ bool TmainForm::closeAllImages(bool stopOnFailure)
         }
     }
     editingCount = 0;
+}
+
+bool TmainForm::closePicturesToQuit()
+{
+    const busyCursor working;
+    while (editingCount > 0) {
+        const int before = editingCount;
+        guarded([this] { closeImage(0); });
+        if (editingCount < before) continue;
+        if (busy()) {
+            // The picture's save is written beside the window: the quit goes on once it has
+            // ended well; one that fails or is cancelled keeps this picture and the rest open.
+            quitting = true;
+            afterWork = [this](workOutcome how) {
+                quitting = false;
+                if (how == workOutcome::finished) close();
+            };
+        }
+        return false; // a save that failed keeps the pictures (and the window)
+    }
     return true;
 }
 
 void TmainForm::closeEvent(QCloseEvent *event)
 {
-    // Work under way is cancelled (it changed nothing yet), then the pictures close as always.
+    event->ignore();
     if (busy()) {
+        if (quitting) return; // the quit's save is being written; the quit goes on after it
+        // Other work under way is cancelled (it changed nothing yet).
         job->cancel();
         job->wait();
     }
-    const busyCursor working;
-    if (closeAllImages(true))
-        event->accept();
-    else
-        event->ignore();
+    if (closePicturesToQuit()) event->accept();
 }

@@ -61,6 +61,8 @@ struct mainViewState;
 struct pictureHistogram;
 class halfSizes;
 class backgroundJob;
+struct progressIndicator;
+enum class workOutcome;
 class QTimer;
 
 // A picture with at least one pixel (what the views and the operations can work on).
@@ -172,26 +174,46 @@ public:
     void showColourProfileInfo();
 
     // Files.
-    // inBackground: written off the window's thread (the save button); the close prompt's save
-    // is written before the picture goes.
-    void saveDocument(int index, bool inBackground = false);
-    void saveBesideAsJpeg(int index); // a HEIF/AVIF or RAW picture, which cannot be written back
+    // inBackground: written off the window's thread (the commands, the close prompt and quitting);
+    // otherwise at once (the window's end). afterSaved runs once the file is written and the
+    // picture marked saved, never after a save that failed or was cancelled.
+    void saveDocument(int index, bool inBackground = false, const std::function<void()> &afterSaved = {});
+    // A HEIF/AVIF or RAW picture, which cannot be written back; as saveDocument.
+    void saveBesideAsJpeg(int index, bool inBackground, const std::function<void()> &afterSaved);
     bool saveDocumentAs();
+    // The JPEG quality dialog's choice; throws operationAbandoned when it is cancelled.
+    int askJpegQuality();
+    // Writes a picture file as background work (inBackground) or at once, then runs saved on the
+    // window's thread; a write that fails or is cancelled runs nothing.
+    void writeThenFinish(bool inBackground, const std::function<void(const progressIndicator &)> &write,
+                         const std::function<void()> &saved);
     // The folder of the current picture, where the file dialogs start; empty without one.
     QString currentPictureFolder();
-    // Opens dropped files one after the other through the open command, stopping at its limit.
+    // Opens dropped files one after the other through the open command, each once the one before
+    // has been read, stopping at its limit; a file that fails is reported and the rest go on, and
+    // 中止 stops the rest too.
     void openDroppedFiles(const QStringList &files);
+    void openNextDroppedFile();
+    QStringList droppedQueue; // the dropped files not opened yet
 
     // Select and close.
-    void closeImage(int index);
+    // With the save prompt; a "yes" saves in the background (inBackground) and the picture goes
+    // once its file is written; a save that fails or is cancelled leaves it open.
+    void closeImage(int index, bool inBackground = true);
     void removeImage(int index);
     void showCurrentImage();
 
     // Window.
     void FormResize();
-    // Closes every picture through the save prompt, slot 0 each time. With stopOnFailure a save
-    // that fails ends the loop and leaves the remaining pictures open; returns whether all closed.
-    bool closeAllImages(bool stopOnFailure);
+    // The window's end: closes every picture through the save prompt, slot 0 each time, each save
+    // written at once; a picture whose save fails goes all the same, as the window itself goes.
+    void closeAllImages();
+    // The window's close: the pictures close one after the other through the save prompt (its
+    // saves in the background); returns whether all are closed. A save that fails or is
+    // cancelled ends it and keeps the rest open; while one is written the close waits (quitting)
+    // and goes on once it has ended well.
+    bool closePicturesToQuit();
+    bool quitting = false;
 
     // Tone-curve editor.
     void toneReset();
@@ -321,6 +343,9 @@ public:
     QTimer *progressTimer = nullptr;           // moves ProgressBar1 while work runs
     std::vector<commitStep> *collectingSteps = nullptr; // while a command gathers its commit
     bool busy() const;
+    // What the window does once the running background work has ended (the next dropped file,
+    // the rest of a quit); taken and run once, whatever the outcome.
+    std::function<void(workOutcome)> afterWork;
     void setUpBackgroundWork();
     void showBusy(bool working);
     // The commit of the active page as the controls stand (operationCode, captureControls, the

@@ -18,15 +18,15 @@
 
 namespace {
 const QString messageTitle = QStringLiteral("メッセージ");
-
-// Shows the JPEG quality dialog and returns the position of its track bar. Escape or the
-// window's close button cancels the save: nothing is written and the undo history stays.
-int askJpegQuality(TjpegQualityForm *form)
-{
-    if (dialogs().showModal(form) != QDialog::Accepted) throw operationAbandoned();
-    return form->quality();
-}
 } // namespace
+
+int TmainForm::askJpegQuality()
+{
+    // Escape or the window's close button cancels the save: nothing is written and the undo
+    // history stays.
+    if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
+    return jpegQualityForm->quality();
+}
 
 void TmainForm::fileOpenButtonClick()
 {
@@ -85,12 +85,12 @@ void TmainForm::saveSpeedButtonClick()
     });
 }
 
-void TmainForm::saveDocument(int index, bool inBackground)
+void TmainForm::saveDocument(int index, bool inBackground, const std::function<void()> &afterSaved)
 {
     imageDocument *d = documentAt(index);
     if (!d) return;
     if (d->fileType == heifPicture || d->fileType == rawPicture) {
-        saveBesideAsJpeg(index);
+        saveBesideAsJpeg(index, inBackground, afterSaved);
         return;
     }
     if (!writablePictureType(d->fileType))
@@ -100,7 +100,7 @@ void TmainForm::saveDocument(int index, bool inBackground)
                          + QStringLiteral("）には上書き保存できません。"
                                           "「名前を変えて保存」で JPEG または BMP として保存してください。"));
     int quality = 0;
-    if (qualityPictureType(d->fileType)) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(d->fileType)) quality = askJpegQuality();
     // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
     // and albums that refer to it keep finding it. It is replaced only once the new one is
     // complete (writeImageFile throws otherwise); a cancelled save leaves it as it was.
@@ -111,10 +111,17 @@ void TmainForm::saveDocument(int index, bool inBackground)
     const auto write = [picture, target, type, quality, metadata](const progressIndicator &) {
         writeImageFile(picture, target, type, quality, &metadata);
     };
-    const auto saved = [d] {
+    const auto saved = [d, afterSaved] {
         d->clearHistory();
         d->unchanged = true;
+        if (afterSaved) afterSaved();
     };
+    writeThenFinish(inBackground, write, saved);
+}
+
+void TmainForm::writeThenFinish(bool inBackground, const std::function<void(const progressIndicator &)> &write,
+                                const std::function<void()> &saved)
+{
     if (inBackground) {
         job->start(write, saved);
     } else {
@@ -146,7 +153,7 @@ bool TmainForm::saveDocumentAs()
             return false;
     }
     int quality = 0;
-    if (qualityPictureType(type)) quality = askJpegQuality(jpegQualityForm);
+    if (qualityPictureType(type)) quality = askJpegQuality();
     // Written off the window's thread; the picture takes the new name once the file is there.
     const QImage picture = d->bitmap;
     const pictureMetadata metadata = d->metadata;
@@ -189,12 +196,23 @@ void TmainForm::undoButtonClick()
     guarded([this] {
         if (busy() || !hasImage()) return; // no picture: nothing to undo
         imageDocument *d = documentAt(currentIndex);
-        d->undo();
-        layoutViews(bothViews);
-        drawViews(mainView);
-        refreshControls();
-        applyOperation(previewMode);
-        editingList[currentIndex]->refreshElement();
+        const int slot = currentIndex;
+        // The snapshot is read off the window's thread (a 24-megapixel one is about 100 MB on
+        // disk); the step goes only once it has been read, so a cancel or a snapshot that
+        // cannot be read leaves the picture and its history as they were.
+        auto restored = std::make_shared<QImage>();
+        job->start([d, restored](const progressIndicator &) { *restored = d->undoPicture(); },
+                   [this, d, slot, restored] {
+                       if (documentAt(slot) != d) return; // nothing closes while work runs
+                       d->undoWith(*restored);
+                       if (slot == currentIndex) {
+                           layoutViews(bothViews);
+                           drawViews(mainView);
+                           refreshControls();
+                           applyOperation(previewMode);
+                       }
+                       editingList[slot]->refreshElement();
+                   });
     });
 }
 

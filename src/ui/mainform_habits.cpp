@@ -135,11 +135,28 @@ void TmainForm::dropEvent(QDropEvent *event)
 
 void TmainForm::openDroppedFiles(const QStringList &files)
 {
-    const busyCursor working;
-    for (const QString &file : files) {
-        droppedFileAnswer answer(file);
+    droppedQueue = files;
+    openNextDroppedFile();
+}
+
+void TmainForm::openNextDroppedFile()
+{
+    while (!droppedQueue.isEmpty()) {
+        const busyCursor working;
+        droppedFileAnswer answer(droppedQueue.takeFirst());
         fileOpenButtonClick();
-        if (!answer.asked) break; // the open command stopped before its dialog: five are open
-        job->wait();              // each file is in its slot before the next is opened
+        if (!answer.asked) { // the open command stopped before its dialog: five are open
+            droppedQueue.clear();
+            return;
+        }
+        if (busy()) {
+            // The file is read beside the window: the next one is opened once it is in its slot,
+            // or after its failure has been reported; 中止 stops the rest of the drop too.
+            afterWork = [this](workOutcome how) {
+                if (how == workOutcome::cancelled) droppedQueue.clear();
+                openNextDroppedFile();
+            };
+            return;
+        }
     }
 }

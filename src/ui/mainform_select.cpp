@@ -3,6 +3,7 @@
 
 #include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
+#include "imagedata/picturememory.h"
 #include "imagedata/snapshotwriter.h"
 
 #include <algorithm>
@@ -42,14 +43,19 @@ void TmainForm::theEndButtonClick()
     });
 }
 
-void TmainForm::closeImage(int index)
+void TmainForm::closeImage(int index, bool inBackground)
 {
     if (!hasImage()) return;
     imageDocument *d = documentAt(index);
     if (!d) return;
-    if (d->undoCount > 0 || !d->unchanged) {
-        if (dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString()))
-            saveDocument(index); // a failed save ends here: the picture stays open
+    if ((d->undoCount > 0 || !d->unchanged)
+        && dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString())) {
+        // The picture goes once its file is written; a save that fails or is cancelled ends here
+        // and the picture stays open with its history.
+        saveDocument(index, inBackground, [this, d, index] {
+            if (documentAt(index) == d) removeImage(index);
+        });
+        return;
     }
     removeImage(index);
 }
@@ -68,8 +74,10 @@ void TmainForm::removeImage(int index)
         const int n = editingCount;
         editingCount = n - 1;
         currentIndex = std::max(0, std::min(currentIndex, n - 2));
-        // The buffers kept from written snapshots were of the pictures open until now.
+        // The buffers kept from written snapshots and the engines' spare copies were of the
+        // pictures open until now.
         snapshotWriter::process().dropSpareBuffers();
+        releaseSparePictureBytes();
     }
     showCurrentImage();
 }

@@ -22,11 +22,15 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 void TmainForm::setUpBackgroundWork()
 {
     job = std::make_unique<backgroundJob>(progress->indicator());
-    job->guard = [this](const std::function<void()> &step) { guarded(step); };
+    job->guard = [this](const std::function<void()> &step) { return guarded(step); };
+    job->ended = [this](workOutcome how) {
+        if (const auto next = std::exchange(afterWork, nullptr)) next(how);
+    };
     job->busyChanged = [this](bool working) { showBusy(working); };
     progressTimer = new QTimer(this);
     progressTimer->setInterval(40);

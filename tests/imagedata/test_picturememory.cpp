@@ -31,6 +31,40 @@ TEST(PictureMemory, LargeBuffersStartOnTwoMegabyteBoundaries)
 }
 #endif
 
+TEST(PictureMemory, BorrowedBuffersComeBackForRunsOfAboutTheirSize)
+{
+    releaseSparePictureBytes();
+    const std::size_t size = 3 * largePictureBuffer + 5;
+    const std::uint8_t *first = nullptr;
+    {
+        pictureBytes bytes = borrowPictureBytes(size);
+        first = bytes.get();
+        bytes[size - 1] = 1;
+    }
+    EXPECT_GE(sparePictureBytes(), size);
+    struct want {
+        std::size_t count;
+        bool same; // gets the buffer given back
+    };
+    for (const want &w : {want{size, true}, want{size - 1000, true}, want{size * 4, false}, want{largePictureBuffer - 1, false},
+                          want{size / 3, false}}) {
+        const pictureBytes again = borrowPictureBytes(w.count);
+        ASSERT_NE(again, nullptr);
+        again[w.count - 1] = 2;
+        EXPECT_EQ(again.get() == first, w.same) << w.count;
+    }
+    // At most spareBuffersLimit are kept, and releasing lets them all go.
+    {
+        std::vector<pictureBytes> many;
+        for (std::size_t i = 0; i < spareBuffersLimit + 3; ++i) many.push_back(borrowPictureBytes(largePictureBuffer));
+    }
+    // The newest are kept: the 4 MB ones (one of them may be the 6 MB buffer of size / 3).
+    EXPECT_GE(sparePictureBytes(), spareBuffersLimit * largePictureBuffer);
+    EXPECT_LE(sparePictureBytes(), spareBuffersLimit * largePictureBuffer + (std::size_t{2} << 20));
+    releaseSparePictureBytes();
+    EXPECT_EQ(sparePictureBytes(), 0u);
+}
+
 TEST(PictureMemory, ImpossibleSizesFailWithoutThrowingOrGivingAShortBuffer)
 {
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,20 +1,28 @@
 // Work off the window's thread: with background work on, 画像処理実行, the one-click buttons,
 // open and save return at once while the window goes on handling events; the controls that would
 // start other work are disabled meanwhile; 中止 and Escape leave the picture, its undo history and
-// the files exactly as before; a run after a cancel gives the bytes of a run never cancelled; and
-// closing the window while work runs cancels it first.
+// the files exactly as before; a run after a cancel gives the bytes of a run never cancelled;
+// closing the window while work runs cancels it first; the close prompt's save, the save beside
+// as JPEG and dropped files run beside the window too, the close (or quit) and the next dropped
+// file going on only once the work before has ended.
 #include "test_mainform_support.h"
 
 #include "colour/sharedrandom.h"
+#include "imagedata/picturesignature.h"
 #include "ui/backgroundjob.h"
 #include "ui/histogram.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
 #include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace testing_support;
 
@@ -28,6 +36,46 @@ struct heldRuns {
 };
 
 QImage pictureOf(const windowUnderTest &t) { return t.current() ? t.current()->bitmap : QImage(); }
+
+// The window's thread goes on handling events (a timer ticks) while work is held.
+bool eventsFlow()
+{
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+    for (int waited = 0; ticks < 3 && waited < 2000; waited += 10) QTest::qWait(10);
+    return ticks >= 3;
+}
+
+QStringList saveTemporaries(const QString &folder)
+{
+    return QDir(folder).entryList({".korvia-save-*"}, QDir::Files | QDir::Hidden);
+}
+
+// Delivers a drop of files onto the window and lets it take the drop up. Should the window's
+// thread block on held work meanwhile, the hold is let go after a while, so that such a window
+// fails the checks that follow instead of hanging the test.
+void dropFiles(windowUnderTest &t, const QStringList &files)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &file : files) urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    const QPoint at = t.window->rect().center();
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    std::atomic<bool> returned{false};
+    std::thread watchdog([&returned] {
+        for (int i = 0; i < 200 && !returned.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!returned.load()) backgroundJob::holdRuns(false);
+    });
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(t.window.get(), &enter); // the drop goes where a drag entered
+    QCoreApplication::sendEvent(t.window.get(), &drop);
+    QCoreApplication::processEvents();
+    returned = true;
+    watchdog.join();
+}
 
 } // namespace
 
@@ -137,7 +185,20 @@ private slots:
             QCOMPARE(histogram->canvas(), counts);
             QCOMPARE(t.current()->undoCount, 1);
             QVERIFY(!t.current()->unchanged);
+            // Undo reads its snapshot beside the window too: held, nothing has changed yet;
+            // cancelled, the step stays.
+            {
+                heldRuns held;
+                t.click("undoButton");
+                QVERIFY(t.window->busy());
+                QCOMPARE(pictureOf(t), expected);
+                t.click("cancelButton");
+                QTRY_VERIFY(!t.window->busy());
+                QCOMPARE(t.current()->undoCount, 1);
+                QCOMPARE(pictureOf(t), expected);
+            }
             t.click("undoButton");
+            QTRY_VERIFY(!t.window->busy());
             QCOMPARE(pictureOf(t), original);
         }
     }
@@ -201,6 +262,232 @@ private slots:
         QCOMPARE(t.dialogs.count("question"), 0);
         QCOMPARE(snapshotFiles(), QStringList());
         QCOMPARE(closed, photo);
+    }
+
+    // "Yes" to the close prompt: the picture is written beside the window, which stays live with
+    // the picture open until the write ends; then it closes (a quit goes on with the next
+    // picture). A cancelled or failed write keeps the picture open, changed, with its undo step,
+    // and the file as it was.
+    void theClosePromptsSaveRunsBesideTheWindow()
+    {
+        enum ending { writes, cancelled, fails };
+        const struct {
+            const char *what;
+            bool quit;
+            ending end;
+        } cases[] = {{"close", false, writes},   {"close cancelled", false, cancelled},
+                     {"close fails", false, fails}, {"quit", true, writes},
+                     {"quit cancelled", true, cancelled}};
+        int row = 0;
+        for (const auto &c : cases) {
+            // Two changed pictures for a quit, one for a close; files of the row's own.
+            const int pictures = c.quit ? 2 : 1;
+            windowUnderTest t;
+            QStringList files;
+            QByteArray before[2];
+            QImage changed[2];
+            for (int i = 0; i < pictures; ++i) {
+                files << texturedPicture(scratch.folder, QString("row%1-%2.bmp").arg(row).arg(i).toLatin1().constData(), 64, 48);
+                t.open(files[i]);
+                QTRY_VERIFY(!t.window->busy());
+                t.selectSepia();
+                t.click("executeButton");
+                QTRY_VERIFY(!t.window->busy());
+                before[i] = readBytes(files[i]);
+                changed[i] = pictureOf(t);
+            }
+            ++row;
+            t.dialogs.questionAnswers = c.quit ? QList<bool>{true, true} : QList<bool>{true};
+            const saveFailureHook old =
+                setSaveFailureHook(c.end == fails ? saveFailureHook([](const QString &) { return false; }) : saveFailureHook());
+            {
+                heldRuns held;
+                if (c.quit)
+                    QVERIFY2(!t.window->close(), c.what);
+                else
+                    t.click("theEndButton");
+                QVERIFY2(t.window->busy(), c.what);
+                QVERIFY(eventsFlow());
+                QCOMPARE(t.window->editingCount, pictures);
+                QVERIFY(t.window->isVisible());
+                QCOMPARE(t.dialogs.count("question"), 1);
+                if (c.quit) QVERIFY(!t.window->close()); // closing again meanwhile asks nothing more
+                QCOMPARE(t.dialogs.count("question"), 1);
+                if (c.end == cancelled) t.click("cancelButton");
+                backgroundJob::holdRuns(false);
+                QTRY_VERIFY2(!t.window->busy(), c.what);
+            }
+            setSaveFailureHook(old);
+            QCOMPARE(t.dialogs.unexpected, 0);
+            if (c.end == writes) {
+                QCOMPARE(t.window->editingCount, 0);
+                QCOMPARE(t.window->isVisible(), !c.quit);
+                QCOMPARE(t.dialogs.count("question"), pictures);
+                for (int i = 0; i < pictures; ++i) {
+                    QImage back;
+                    QCOMPARE(loadImageFile(back, files[i]), 2);
+                    QCOMPARE(back, changed[i]);
+                }
+                QCOMPARE(t.dialogs.count("error"), 0);
+                continue;
+            }
+            QCOMPARE(t.window->editingCount, pictures);
+            QVERIFY(t.window->isVisible());
+            QCOMPARE(t.window->documentAt(0)->path, files[0]);
+            QCOMPARE(t.window->documentAt(0)->bitmap, changed[0]);
+            QCOMPARE(t.window->documentAt(0)->undoCount, 1);
+            QVERIFY(!t.window->documentAt(0)->unchanged);
+            QCOMPARE(readBytes(files[0]), before[0]);
+            QCOMPARE(saveTemporaries(scratch.folder), QStringList());
+            QCOMPARE(t.dialogs.count("error"), c.end == fails ? 1 : 0);
+            t.dialogs.questionAnswers = QList<bool>(pictures, false); // the window's end asks again
+        }
+    }
+
+    // A HEIF (or RAW) picture saved in place goes beside its file as a JPEG, written beside the
+    // window; it takes the JPEG's name, and the user is told, only after a write that ran
+    // through. Cancelling the write, or the quality dialog, leaves everything as it was.
+    void theSaveBesideAsJpegRunsBesideTheWindow()
+    {
+        enum ending { writes, cancelled, qualityCancelled };
+        const struct {
+            const char *what;
+            const char *button;
+            ending end;
+        } cases[] = {{"save", "saveSpeedButton", writes},
+                     {"save cancelled", "saveSpeedButton", cancelled},
+                     {"quality cancelled", "saveSpeedButton", qualityCancelled},
+                     {"close", "theEndButton", writes}};
+        int row = 0;
+        for (const auto &c : cases) {
+            const QString folder = scratch.folder + "/" + QString::number(row++);
+            QVERIFY(QDir().mkpath(folder));
+            const QString camera = texturedPicture(folder, "camera.bmp", 64, 48);
+            const QString jpeg = folder + "/camera.jpeg";
+            windowUnderTest t;
+            t.open(camera);
+            QTRY_VERIFY(!t.window->busy());
+            t.current()->fileType = heifPicture; // read, never written back
+            t.selectSepia();
+            t.click("executeButton");
+            QTRY_VERIFY(!t.window->busy());
+            const QByteArray original = readBytes(camera);
+            if (QByteArray(c.button) == "theEndButton") t.dialogs.questionAnswers = {true};
+            if (c.end == qualityCancelled) t.dialogs.modalAnswers = {[](QDialog *) { return int(QDialog::Rejected); }};
+            {
+                heldRuns held;
+                t.click(c.button);
+                QCOMPARE(t.dialogs.count("modal"), 1);
+                if (c.end != qualityCancelled) {
+                    QVERIFY2(t.window->busy(), c.what);
+                    QVERIFY(eventsFlow());
+                    // Nothing renamed nor told before the file is there.
+                    QCOMPARE(t.current()->path, camera);
+                    QCOMPARE(t.current()->fileType, int(heifPicture));
+                    QCOMPARE(t.dialogs.count("message"), 0);
+                    QVERIFY(!QFile::exists(jpeg));
+                }
+                if (c.end == cancelled) t.click("cancelButton");
+                backgroundJob::holdRuns(false);
+                QTRY_VERIFY2(!t.window->busy(), c.what);
+            }
+            QCOMPARE(readBytes(camera), original);
+            QCOMPARE(t.dialogs.count("error"), 0);
+            QCOMPARE(saveTemporaries(folder), QStringList());
+            if (c.end == writes) {
+                QImage back;
+                QCOMPARE(loadImageFile(back, jpeg), 1);
+                QCOMPARE(back.size(), QSize(64, 48));
+                QCOMPARE(t.dialogs.count("message"), 1);
+                QVERIFY(t.dialogs.entries("message").first().text.contains("camera.jpeg"));
+                if (QByteArray(c.button) == "theEndButton") {
+                    QCOMPARE(t.window->editingCount, 0);
+                } else {
+                    QCOMPARE(t.current()->path, jpeg);
+                    QCOMPARE(t.current()->fileType, 1);
+                    QCOMPARE(t.current()->undoCount, 0);
+                    QVERIFY(t.current()->unchanged);
+                }
+            } else {
+                QVERIFY2(!QFile::exists(jpeg), c.what);
+                QCOMPARE(t.dialogs.count("message"), 0);
+                QCOMPARE(t.current()->path, camera);
+                QCOMPARE(t.current()->fileType, int(heifPicture));
+                QCOMPARE(t.current()->undoCount, 1);
+                QVERIFY(!t.current()->unchanged);
+                t.dialogs.questionAnswers = {false}; // the window's end asks
+            }
+        }
+    }
+
+    // Dropped files open one after the other, each once the one before has ended, the window live
+    // throughout: 中止 stops the one running and the rest of the drop; a broken file is reported
+    // and the rest go on; at five pictures the rest are refused with one message.
+    void droppedFilesOpenOneAfterAnotherBesideTheWindow()
+    {
+        const QString a = texturedPicture(scratch.folder, "a.bmp", 30, 20);
+        const QString b = texturedPicture(scratch.folder, "b.bmp", 31, 21);
+        const QString c = texturedPicture(scratch.folder, "c.bmp", 32, 22);
+        const QString broken = scratch.folder + "/broken.jpg";
+        QVERIFY(writeBytes(broken, QByteArray("\xFF\xD8\xFF\xE0 not a picture at all", 26)));
+        const auto names = [](const windowUnderTest &t) {
+            QStringList opened;
+            for (int i = 0; i < t.window->editingCount; ++i) opened << t.document(i)->name;
+            return opened;
+        };
+
+        {
+            // Held: nothing opens and the window stays live; then each end holds the next open.
+            windowUnderTest t;
+            {
+                heldRuns held;
+                dropFiles(t, {a, b, c});
+                QVERIFY(t.window->busy());
+                QCOMPARE(t.window->editingCount, 0);
+                QVERIFY(eventsFlow());
+                const auto shown = t.window->job->busyChanged;
+                t.window->job->busyChanged = [shown](bool working) {
+                    if (!working) backgroundJob::holdRuns(true);
+                    shown(working);
+                };
+                backgroundJob::holdRuns(false);
+                QTRY_VERIFY(t.window->editingCount == 1 && t.window->busy());
+                QCOMPARE(names(t), QStringList({"a.bmp"}));
+                t.click("cancelButton");
+                QTRY_VERIFY(!t.window->busy());
+            }
+            QTest::qWait(50);
+            QVERIFY(!t.window->busy());
+            QCOMPARE(names(t), QStringList({"a.bmp"}));
+            QCOMPARE(t.dialogs.count("error"), 0);
+        }
+        {
+            windowUnderTest t;
+            dropFiles(t, {a, broken, c});
+            QTRY_VERIFY(t.window->editingCount == 2 && !t.window->busy());
+            QCOMPARE(names(t), QStringList({"a.bmp", "c.bmp"}));
+            QCOMPARE(t.window->currentIndex, 1);
+            QCOMPARE(t.dialogs.count("error"), 1);
+            QVERIFY(t.dialogs.entries("error").first().text.contains("broken.jpg"));
+        }
+        {
+            windowUnderTest t;
+            for (const QString &file : {a, b, c}) {
+                t.open(file);
+                QTRY_VERIFY(!t.window->busy());
+            }
+            const QString d = texturedPicture(scratch.folder, "d.bmp", 33, 23);
+            const QString e = texturedPicture(scratch.folder, "e.bmp", 34, 24);
+            const QString f = texturedPicture(scratch.folder, "f.bmp", 35, 25);
+            dropFiles(t, {d, e, f});
+            QTRY_VERIFY(t.window->editingCount == 5 && !t.window->busy());
+            QTest::qWait(50);
+            QCOMPARE(names(t), QStringList({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
+            QCOMPARE(t.dialogs.count("message"), 1);
+            QCOMPARE(t.dialogs.entries("message").first().text, QString("最大編集ファイル数を超えました。"));
+            QCOMPARE(t.dialogs.count("open"), 3); // only those of the button
+            QCOMPARE(t.dialogs.unexpected, 0);
+        }
     }
 };
 
