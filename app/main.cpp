@@ -1,5 +1,6 @@
 // The korvia program: the application object, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
+#include "imagedata/abandonable.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
@@ -77,6 +78,9 @@ int main(int argc, char **argv)
         }
         const int code = app.exec();
         saveWindowSettings(window);
+        // A decode or encode given up on a cancel ends on its own within a second or two; the
+        // libraries are not torn down under it.
+        waitForAbandonedWork();
         return code;
     } catch (const operationAbandoned &) {
         return 1;

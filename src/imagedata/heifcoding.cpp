@@ -1,5 +1,6 @@
 #include "heifcoding.h"
 
+#include "abandonable.h"
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -127,9 +128,7 @@ void takeMetadata(heif_image_handle *handle, pictureMetadata *metadata)
     }
 }
 
-} // namespace
-
-QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {
     const std::unique_ptr<heif_context, contextFree> context(heif_context_alloc());
     if (!context)
@@ -195,4 +194,25 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
     if (metadata)
         takeMetadata(handle.get(), metadata);
     return picture;
+}
+
+} // namespace
+
+QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    // A picture coded in one piece is decoded by one libheif call that asks nothing on its way:
+    // the decode runs beside the open, which a cancel ends at once (abandonable.h).
+    struct outcome {
+        QImage picture;
+        pictureMetadata metadata;
+    };
+    auto result = std::make_shared<outcome>();
+    const bool wanted = metadata != nullptr;
+    runAbandonable([bytes, what, result, wanted] {
+        result->picture = decodeHeifHere(bytes, what, wanted ? &result->metadata : nullptr);
+    });
+    if (metadata)
+        metadata->segments.insert(metadata->segments.end(), result->metadata.segments.begin(),
+                                  result->metadata.segments.end());
+    return std::move(result->picture);
 }

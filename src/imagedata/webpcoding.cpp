@@ -1,5 +1,6 @@
 #include "webpcoding.h"
 
+#include "abandonable.h"
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "progress.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -211,24 +213,28 @@ QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata 
     input.use_argb = quality == 100;
     input.width = picture.width();
     input.height = picture.height();
-    QByteArray coded;
-    input.writer = writeToBytes;
-    input.custom_ptr = &coded;
-    input.progress_hook = goOnUnlessCancelled;
-    const bool imported = WebPPictureImportBGRX(&input, picture.constBits(), int(picture.bytesPerLine()));
-    const bool encoded = imported && WebPEncode(&config, &input);
-    const WebPEncodingError error = input.error_code;
-    WebPPictureFree(&input);
-    if (!encoded && error == VP8_ENC_ERROR_USER_ABORT)
-        throw operationCancelled{};
-    if (!encoded)
-        throw imageError(QStringLiteral("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
+    // The lossless encoder reports its progress only every second or two: the encode runs beside
+    // the save, which a cancel ends at once (abandonable.h); the encode stops at its next report.
+    auto coded = std::make_shared<QByteArray>();
+    runAbandonable([picture, config, input, coded]() mutable {
+        input.writer = writeToBytes;
+        input.custom_ptr = coded.get();
+        input.progress_hook = goOnUnlessCancelled;
+        const bool imported = WebPPictureImportBGRX(&input, picture.constBits(), int(picture.bytesPerLine()));
+        const bool encoded = imported && WebPEncode(&config, &input);
+        const WebPEncodingError error = input.error_code;
+        WebPPictureFree(&input);
+        if (!encoded && error == VP8_ENC_ERROR_USER_ABORT)
+            throw operationCancelled{};
+        if (!encoded)
+            throw imageError(QStringLiteral("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
+    });
 
     const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
     if (exif.isEmpty() && xmp.isEmpty() && icc.isEmpty())
-        return coded;
+        return *coded;
     WebPMux *mux = WebPMuxNew();
-    const WebPData image{reinterpret_cast<const std::uint8_t *>(coded.constData()), std::size_t(coded.size())};
+    const WebPData image{reinterpret_cast<const std::uint8_t *>(coded->constData()), std::size_t(coded->size())};
     bool done = mux && WebPMuxSetImage(mux, &image, 0) == WEBP_MUX_OK;
     for (auto [fourcc, bytes] : {std::pair{"EXIF", &exif}, std::pair{"XMP ", &xmp}, std::pair{"ICCP", &icc}}) {
         const WebPData d{reinterpret_cast<const std::uint8_t *>(bytes->constData()), std::size_t(bytes->size())};
