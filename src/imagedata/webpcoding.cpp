@@ -162,10 +162,13 @@ QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata 
     // The format itself holds at most 16383 x 16383 pixels, below the pixel limit.
     QImage picture;
     if (config.input.has_animation) {
-        if (cancelRequestedHere()) // libwebp decodes the first frame in one go
-            throw operationCancelled{};
-        const WebPData whole{data, size};
-        picture = firstFrame(whole, what);
+        // libwebp decodes the first frame in one go: beside the open, given up on a cancel.
+        auto frame = std::make_shared<QImage>();
+        runAbandonable([bytes, what, frame] {
+            const WebPData whole{reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
+            *frame = firstFrame(whole, what);
+        });
+        picture = std::move(*frame);
     } else {
         picture = newDecodedPicture(config.input.width, config.input.height, what);
         config.output.colorspace = MODE_BGRA;

@@ -11,6 +11,7 @@
 #include "imagedata/picturesignature.h"
 #include "imagedata/progress.h"
 #include "imagedata/rawcoding.h"
+#include "imagedata/webpcoding.h"
 #include "imagedata/workerpool.h"
 
 #include <gtest/gtest.h>
@@ -24,9 +25,14 @@
 
 #include <png.h>
 #include <tiffio.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -462,4 +468,51 @@ TEST_F(PictureFormats, RawDevelopmentStopsOnACancel)
         EXPECT_THROW(decodeRaw(bytes, QStringLiteral("camera.dng"), nullptr), operationCancelled);
     }
     EXPECT_FALSE(decodeRaw(bytes, QStringLiteral("camera.dng"), nullptr).isNull());
+}
+
+// An animation opens as its first frame, the same whether the decode runs on the open's thread
+// or beside it (with a cancel in force); a cancel already requested stops it.
+TEST_F(PictureFormats, AnimatedWebpOpensAsItsFirstFrame)
+{
+    const int w = 40, h = 30;
+    WebPAnimEncoderOptions options;
+    ASSERT_TRUE(WebPAnimEncoderOptionsInit(&options));
+    WebPAnimEncoder *encoder = WebPAnimEncoderNew(w, h, &options);
+    ASSERT_NE(encoder, nullptr);
+    WebPConfig config;
+    ASSERT_TRUE(WebPConfigInit(&config));
+    config.lossless = 1;
+    for (std::uint32_t colour : {0xFFC81E32u, 0xFF1E32C8u}) {
+        WebPPicture frame;
+        ASSERT_TRUE(WebPPictureInit(&frame));
+        frame.use_argb = 1;
+        frame.width = w;
+        frame.height = h;
+        ASSERT_TRUE(WebPPictureAlloc(&frame));
+        std::fill(frame.argb, frame.argb + w * h, colour);
+        const int at = colour == 0xFFC81E32u ? 0 : 100;
+        EXPECT_TRUE(WebPAnimEncoderAdd(encoder, &frame, at, &config));
+        WebPPictureFree(&frame);
+    }
+    WebPAnimEncoderAdd(encoder, nullptr, 200, nullptr);
+    WebPData data;
+    WebPDataInit(&data);
+    ASSERT_TRUE(WebPAnimEncoderAssemble(encoder, &data));
+    WebPAnimEncoderDelete(encoder);
+    const QByteArray bytes(reinterpret_cast<const char *>(data.bytes), qsizetype(data.size));
+    WebPDataClear(&data);
+
+    std::atomic<bool> cancel{false};
+    progressIndicator progress;
+    progress.cancelRequested = [&] { return cancel.load(); };
+    for (bool scoped : {false, true}) {
+        std::optional<cancelScope> scope;
+        if (scoped) scope.emplace(&progress);
+        const QImage picture = decodeWebp(bytes, QStringLiteral("anim.webp"), nullptr);
+        ASSERT_EQ(picture.size(), QSize(w, h)) << scoped;
+        EXPECT_EQ(picture.pixel(7, 5) & 0xFFFFFFu, 0xC81E32u) << scoped;
+    }
+    cancel = true;
+    const cancelScope scope(&progress);
+    EXPECT_THROW(decodeWebp(bytes, QStringLiteral("anim.webp"), nullptr), operationCancelled);
 }
