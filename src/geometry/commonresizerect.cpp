@@ -25,8 +25,8 @@ void commonResizeRect::moveTo(int x, int y)
 
 void commonResizeRect::placeHandles()
 {
-    const int a = std::min((rect.right - rect.left) / 2, 12);
-    const int b = std::min((rect.bottom - rect.top) / 2, 12);
+    const int a = std::min((rect.right - rect.left) / 2, handleSpan);
+    const int b = std::min((rect.bottom - rect.top) / 2, handleSpan);
     handleTopLeft = rectangle{rect.left + 1, rect.top + 1, rect.left + a, rect.top + b};
     handleTopRight = rectangle{rect.right - a, rect.top + 1, rect.right - 1, rect.top + b};
     handleBottomLeft = rectangle{rect.left + 1, rect.bottom - b, rect.left + a, rect.bottom - 1};

@@ -26,6 +26,7 @@ enum : std::uint32_t {
 class commonResizeRect {
 public:
     static constexpr int minimumSize = 24; // right − left and bottom − top never go below this
+    static constexpr int handleSize = 12;  // a handle's side, in the pixels of a screen at 1×
 
     rectangle rect;
     rectangle bounds;
@@ -36,6 +37,9 @@ public:
     rectangle handleBottomLeft;
     rectangle handleBottomRight;
     std::uint32_t dragMode = dragNone;
+    // A handle's side in the control's pixels: handleSize times the screen's scale where the
+    // control counts the screen's own pixels, so that a handle is as large to the eye and hand.
+    int handleSpan = handleSize;
 
     // Shows the cursor hitTest chooses on the owner's control; may be left empty.
     std::function<void(resizeCursor)> setCursor;

@@ -17,6 +17,8 @@
 #include <QScopeGuard>
 #include <QSlider>
 
+#include <cmath>
+
 namespace {
 const QRgb white = 0xFFFFFFFF;
 
@@ -181,9 +183,12 @@ void TmainForm::layoutViews(viewChoice which)
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;
         trimmingDrawn = false;
-        if (trimmingRect)
+        if (trimmingRect) {
+            trimmingRect->handleSpan =
+                static_cast<int>(std::lround(commonResizeRect::handleSize * view->pixelRatio()));
             trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right,
                                   mainViewRect.bottom);
+        }
     }
     if (which == sampleView || which == bothViews) {
         imageControl *view = ui->sampleImage;

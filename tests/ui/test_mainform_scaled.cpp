@@ -53,28 +53,31 @@ private slots:
         QCOMPARE(shown, expected.copy(shown.rect()));
     }
 
-    // A trimming corner dragged at 400 % by 40 × 22 screen pixels moves by 10 × 5 picture pixels.
+    // A trimming corner dragged at 400 % by 40 × 22 screen pixels moves by 10 × 5 picture pixels,
+    // grabbed anywhere within its handle, which is as large to the eye as at 1×: 12 widget
+    // positions, 24 screen pixels.
     void trimmingInScreenPixels()
     {
-        windowUnderTest t;
-        t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 400));
-        TmainForm &w = *t.window;
-        imageControl *view = t.image("mainImage");
-        w.mainPages->widget()->setCurrentIndex(2);
-        t.selectTabs(3, 2); // トリミング
-        w.setViewZoom(4.0, 0, 0);
-        w.scrollViewTo(0, 0);
-        // Widget positions are half the screen's pixels: the corner at screen pixel (4, 4) is
-        // dragged by 40 × 22 of them.
-        const QPoint handle(2, 2), to = handle + QPoint(20, 11);
-        QTest::mouseMove(view, handle);
-        QTest::mousePress(view, Qt::LeftButton, {}, handle);
-        QTest::mouseMove(view, to);
-        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
-        auto edit = [&](const char *name) { return t.child<QLineEdit>(name)->text().toInt(); };
-        QCOMPARE(edit("leftTrimingLabeledEdit"), 10);
-        QCOMPARE(edit("upperTrimingLabeledEdit"), 5);
-        QCOMPARE(edit("rightTrimingLabeledEdit"), 399);
+        for (const QPoint handle : {QPoint(2, 2), QPoint(10, 10)}) {
+            windowUnderTest t;
+            t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 400));
+            TmainForm &w = *t.window;
+            imageControl *view = t.image("mainImage");
+            w.mainPages->widget()->setCurrentIndex(2);
+            t.selectTabs(3, 2); // トリミング
+            w.setViewZoom(4.0, 0, 0);
+            w.scrollViewTo(0, 0);
+            // Widget positions are half the screen's pixels: the corner is dragged by 40 × 22 of them.
+            const QPoint to = handle + QPoint(20, 11);
+            QTest::mouseMove(view, handle);
+            QTest::mousePress(view, Qt::LeftButton, {}, handle);
+            QTest::mouseMove(view, to);
+            QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+            auto edit = [&](const char *name) { return t.child<QLineEdit>(name)->text().toInt(); };
+            QCOMPARE(edit("leftTrimingLabeledEdit"), 10);
+            QCOMPARE(edit("upperTrimingLabeledEdit"), 5);
+            QCOMPARE(edit("rightTrimingLabeledEdit"), 399);
+        }
     }
 };
 
