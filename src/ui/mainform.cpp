@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QThread>
+#include <QWindow>
 #include <new>
 #include <tuple>
 
@@ -324,6 +325,20 @@ void TmainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     if (!editingList.empty()) FormResize();
+}
+
+void TmainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The main view counts the screen's own pixels: moved to a screen of another scale, it is
+    // laid out again at once, not only at the next resize or zoom.
+    QWindow *handle = windowHandle();
+    if (handle && !watchedWindow) {
+        watchedWindow = handle;
+        connect(handle, &QWindow::screenChanged, this, [this] {
+            if (!editingList.empty()) FormResize();
+        });
+    }
 }
 
 void TmainForm::closeAllImages()

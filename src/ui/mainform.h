@@ -64,6 +64,7 @@ class backgroundJob;
 struct progressIndicator;
 enum class workOutcome;
 class QTimer;
+class QWindow;
 
 // A picture with at least one pixel (what the views and the operations can work on).
 inline bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
@@ -341,6 +342,7 @@ public:
     // change a picture or start work are disabled and 中止 (Escape) stops it.
     std::unique_ptr<backgroundJob> job;
     QTimer *progressTimer = nullptr;           // moves ProgressBar1 while work runs
+    QWindow *watchedWindow = nullptr;          // whose screen changes lay the views out again
     std::vector<commitStep> *collectingSteps = nullptr; // while a command gathers its commit
     bool busy() const;
     // What the window does once the running background work has ended (the next dropped file,
@@ -447,6 +449,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
