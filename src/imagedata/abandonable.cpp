@@ -31,10 +31,8 @@ struct workState {
     std::mutex guard;
     std::condition_variable finished;
     bool done = false;
-    bool gaveUp = false;
+    bool gaveUp = false; // from then on the caller's cancel is not asked any more (it may be gone)
     std::exception_ptr failure;
-    std::mutex asking;  // held while the caller's cancel is asked for the work
-    bool stop = false;  // the caller gave up: its cancel is not asked any more (it may be gone)
     progressIndicator own; // the work's cancel: the caller's while it waits, then true
 };
 
@@ -50,8 +48,8 @@ void runAbandonable(std::function<void()> work)
     caller->checkCancelled();
     auto state = std::make_shared<workState>();
     state->own.cancelRequested = [s = state.get(), caller] {
-        const std::lock_guard<std::mutex> asking(s->asking);
-        return s->stop || caller->cancelled();
+        const std::lock_guard<std::mutex> lock(s->guard);
+        return s->gaveUp || caller->cancelled();
     };
     std::thread([state, work = std::move(work)] {
         std::exception_ptr failure;
@@ -83,10 +81,6 @@ void runAbandonable(std::function<void()> work)
     while (!state->finished.wait_for(lock, askEvery, [&] { return state->done; })) {
         if (!caller->cancelled()) continue;
         state->gaveUp = true;
-        {
-            const std::lock_guard<std::mutex> asking(state->asking);
-            state->stop = true;
-        }
         {
             const std::lock_guard<std::mutex> count(abandoned().guard);
             abandoned().running += 1;

@@ -11,13 +11,28 @@
 #include <sys/mman.h>
 #endif
 
+namespace {
+
+// What a large buffer really holds: allocatePictureBytes rounds it up to whole 2 MB pages.
+std::size_t capacityFor(std::size_t count)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::size_t page = std::size_t{2} << 20;
+    return (count + page - 1) / page * page;
+#else
+    return count;
+#endif
+}
+
+} // namespace
+
 pictureBytes allocatePictureBytes(std::size_t count) noexcept
 {
     if (count == 0) count = 1; // a distinct, freeable block even for an empty picture
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     if (count >= largePictureBuffer) {
         constexpr std::size_t page = std::size_t{2} << 20;
-        const std::size_t rounded = (count + page - 1) / page * page;
+        const std::size_t rounded = capacityFor(count);
         if (rounded >= count) { // no wrap-around for absurd sizes
             if (void *bytes = std::aligned_alloc(page, rounded)) {
                 // Only advice: where the kernel has no 2 MB pages the buffer still works.
@@ -67,17 +82,6 @@ spareStore &store()
     // Never destroyed: a buffer given back while the program ends still finds it.
     static spareStore *const s = new spareStore;
     return *s;
-}
-
-// What a large buffer really holds: allocatePictureBytes rounds it up to whole 2 MB pages.
-std::size_t capacityFor(std::size_t count)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::size_t page = std::size_t{2} << 20;
-    return (count + page - 1) / page * page;
-#else
-    return count;
-#endif
 }
 
 } // namespace
