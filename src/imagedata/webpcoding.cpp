@@ -6,6 +6,8 @@
 #include "progress.h"
 #include "workerpool.h"
 
+#include <QtEndian>
+
 #include <webp/decode.h>
 #include <webp/demux.h>
 #include <webp/encode.h>
@@ -72,11 +74,6 @@ QImage firstFrame(const WebPData &data, const QString &what)
     return picture;
 }
 
-quint32 le32(const std::uint8_t *p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-
 // Whether the container declares more bytes than the file holds: the RIFF's size, or the size of
 // the chunk of coded pixels ("VP8 " or "VP8L"). A whole-file decode refuses such a file before its
 // first pixel (it ends early), while the incremental decoder waits for the bytes still to come and
@@ -85,12 +82,12 @@ bool declaredBeyondEnd(const std::uint8_t *data, std::size_t size)
 {
     if (size < 12 || std::memcmp(data, "RIFF", 4) != 0)
         return false; // a bare coded stream: the decoder itself finds it short
-    const std::size_t riff = le32(data + 4);
+    const std::size_t riff = qFromLittleEndian<quint32>(data + 4);
     if (riff > size - 8)
         return true;
     const std::size_t end = riff + 8;
     for (std::size_t at = 12; at + 8 <= end;) {
-        const std::size_t length = le32(data + at + 4);
+        const std::size_t length = qFromLittleEndian<quint32>(data + at + 4);
         if (std::memcmp(data + at, "VP8 ", 4) == 0 || std::memcmp(data + at, "VP8L", 4) == 0)
             return length > end - at - 8;
         if (length > end - at - 8)
