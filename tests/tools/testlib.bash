@@ -56,38 +56,15 @@ expect_success() {
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
 
+# The fixtures come from one small Python writer each, never a process per pixel.
+MAKE_BMP_PY="$(dirname "${BASH_SOURCE[0]}")/make_bmp.py"
+
 # make_bmp FILE WIDTH HEIGHT R,G,B ...: a 24-bit bottom-up BMP; pixels listed row by row from the
 # top-left.
-make_bmp() {
-    local file=$1 w=$2 h=$3
-    shift 3
-    local pixels=("$@")
-    local stride=$(( (w * 3 + 3) / 4 * 4 ))
-    local pad=$((stride - w * 3))
-    {
-        printf 'BM'; le32 $((54 + stride * h)); le32 0; le32 54
-        le32 40; le32 "$w"; le32 "$h"; le16 1; le16 24; le32 0; le32 $((stride * h)); le32 2835; le32 2835; le32 0; le32 0
-        local x y r g b
-        for ((y = h - 1; y >= 0; y--)); do
-            for ((x = 0; x < w; x++)); do
-                IFS=, read -r r g b <<<"${pixels[y * w + x]}"
-                printf "\\x$(printf %02x "$b")\\x$(printf %02x "$g")\\x$(printf %02x "$r")"
-            done
-            for ((x = 0; x < pad; x++)); do printf '\x00'; done
-        done
-    } >"$file"
-}
+make_bmp() { python3 "$MAKE_BMP_PY" "$@"; }
 
 # make_gradient_bmp FILE WIDTH HEIGHT: a picture with a different colour at every pixel.
-make_gradient_bmp() {
-    local file=$1 w=$2 h=$3 x y pixels=()
-    for ((y = 0; y < h; y++)); do
-        for ((x = 0; x < w; x++)); do
-            pixels+=("$(( (x * 255) / (w > 1 ? w - 1 : 1) )),$(( (y * 255) / (h > 1 ? h - 1 : 1) )),$(( (x * 7 + y * 13) % 256 ))")
-        done
-    done
-    make_bmp "$file" "$w" "$h" "${pixels[@]}"
-}
+make_gradient_bmp() { python3 "$MAKE_BMP_PY" --gradient "$@"; }
 
 bmp_field() { od -An -t"$2" -j"$3" -N"$4" "$1" | tr -d ' '; }
 
