@@ -171,7 +171,7 @@ batchCommand parseApplyWords(argumentList &args)
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
         } else if ((batch.inputs.isEmpty() && !listed) || looksLikeInput(a)) {
-            batch.inputs << fileArgument(a.data());
+            batch.inputs << QByteArray(a.data(), qsizetype(a.size())); // a name that is not UTF-8 is reported with its photo
         } else {
             operations.push_back(a);
         }
@@ -181,8 +181,10 @@ batchCommand parseApplyWords(argumentList &args)
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
 
     const bool many = batch.inputs.size() > 1 || !batch.filesFrom.isEmpty() || isFolderName(command.apply.output) ||
-                      std::any_of(batch.inputs.begin(), batch.inputs.end(),
-                                  [](const QString &input) { return QFileInfo(input).isDir(); });
+                      std::any_of(batch.inputs.begin(), batch.inputs.end(), [](const QByteArray &input) {
+                          struct stat s {};
+                          return ::stat(input.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+                      });
     if (!many && batchOptions)
         throw commandLineError("-j, -r, -0, --files-from, --format, --overwrite and --report need -o FOLDER", 2);
     if (many) {
@@ -196,7 +198,7 @@ batchCommand parseApplyWords(argumentList &args)
         if (std::count(batch.filesFrom.begin(), batch.filesFrom.end(), QStringLiteral("-")) > 1)
             throw commandLineError("--files-from - given twice");
     } else {
-        command.apply.input = batch.inputs.front();
+        command.apply.input = nameFromBytes(batch.inputs.front());
     }
     addOperations(command.apply, operations);
     if (many) batch.apply = command.apply;
