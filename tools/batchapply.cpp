@@ -41,10 +41,11 @@ void checkOutputName(const QString &output)
         throw imageError(output + QStringLiteral(": フォルダー %1 がありません。").arg(folder));
 }
 
-void writeExactly(const QImage &bitmap, const QString &output, int quality, const pictureMetadata *metadata)
+void writeExactly(const QImage &bitmap, const QString &output, int quality, const pictureMetadata *metadata,
+                  existingTarget existing)
 {
     checkOutputName(output);
-    writeImageFile(bitmap, output, imageFileType(output), quality, metadata);
+    writeImageFile(bitmap, output, imageFileType(output), quality, metadata, existing);
 }
 
 void runApply(const applyRequest &request)
@@ -74,5 +75,5 @@ void runApply(const applyRequest &request)
 
     for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 
-    writeExactly(bitmap, request.output, request.quality, &metadata);
+    writeExactly(bitmap, request.output, request.quality, &metadata, request.existing);
 }

@@ -4,6 +4,7 @@
 #include "batchshape.h"
 #include "colour/filteroperations.h"
 #include "imagedata/picturemetadata.h"
+#include "imagedata/safewrite.h"
 
 #include <QImage>
 #include <QString>
@@ -18,6 +19,8 @@ struct applyRequest {
     QString input;
     QString output;
     int quality = 100;                 // JPEG only; the quality dialog's start position
+    // A batch without --overwrite keeps a file that takes the output's name while it works.
+    existingTarget existing = existingTarget::replace;
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     // Colour operations, transforms and recipes, in the order given; each works on the picture
     // with the run's one filter engine and one transform set-up, as the window keeps one of each.
@@ -42,9 +45,10 @@ void checkOutputName(const QString &output);
 
 // Writes bitmap to exactly `output` (type from its extension) through one temporary file beside
 // it; a JPEG carries metadata when given. Nothing is left behind on failure or interruption, and
-// an existing `output` is replaced only by a completely written file. Throws imageError.
+// an existing `output` is replaced only by a completely written file, and with
+// existingTarget::keep never (targetTaken). Throws imageError.
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
-                  const pictureMetadata *metadata = nullptr);
+                  const pictureMetadata *metadata = nullptr, existingTarget existing = existingTarget::replace);
 
 // The whole command; throws imageError / operationError / operationAbandoned on failure. The size
 // of every step's result is checked before the first step runs: a result larger than the largest

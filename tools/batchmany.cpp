@@ -11,7 +11,6 @@
 #include "imagedata/workerpool.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -23,6 +22,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <mutex>
 #include <new>
 #include <sys/stat.h>
@@ -36,48 +37,134 @@ namespace {
 // rows and output.
 constexpr unsigned long long bytesPerPixel = 20;
 
-bool hiddenTemporary(const QString &name) { return name.startsWith(QStringLiteral(".korvia-save-")); }
+bool hiddenTemporary(const QByteArray &name) { return name.startsWith(".korvia-save-"); }
 
-// The photos of a folder, sorted by name, with their paths relative to it.
-void photosOfFolder(const QString &folder, bool recursive, std::vector<batchItem> &items, const QString &outputFolder,
-                    bool bmp)
+// Identity of a file on disk, to tell an output that is one of the inputs, a photo named twice,
+// the output folder inside an input folder.
+struct fileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const fileIdentity &o) const { return device == o.device && inode == o.inode; }
+};
+bool identityOf(const QByteArray &name, fileIdentity &id)
 {
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = it.fileName();
-        if (imageFileType(name) != 0 && !hiddenTemporary(name)) found << path;
-    }
-    std::sort(found.begin(), found.end());
-    if (found.isEmpty()) {
-        items.push_back({folder, QString(),
-                         printableName(folder) + QStringLiteral(": フォルダーに写真がありません。")});
+    struct stat s {};
+    if (::stat(name.constData(), &s) != 0) return false;
+    id = {s.st_dev, s.st_ino};
+    return true;
+}
+bool identityOf(const QString &name, fileIdentity &id) { return identityOf(QFile::encodeName(name), id); }
+
+QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// What a folder walk finds: a picture file (its path and the sub-folder path it lies in, from
+// the folder named), or a folder that cannot be read.
+struct folderEntry {
+    QByteArray path, relative;
+    QString problem;
+};
+
+QByteArray joined(const QByteArray &folder, const QByteArray &name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// The folder's picture files (by extension; the hidden temporaries of saves left out) by their
+// bytes, so that no name is lost to decoding; with recursive its sub-folders' too, never through
+// a link to a folder and never into skip (the output folder).
+void walkFolder(const QByteArray &folder, const QByteArray &relative, bool recursive, const fileIdentity *skip,
+                std::vector<folderEntry> &found)
+{
+    DIR *listing = ::opendir(folder.constData());
+    if (!listing) {
+        found.push_back({folder, relative, printableBytes(folder) + QStringLiteral(": フォルダーを読めません: ") + systemText(errno)});
         return;
     }
-    const QDir base(QFileInfo(folder).absoluteFilePath());
-    for (const QString &path : found) {
-        const QString relative = QFileInfo(base.relativeFilePath(QFileInfo(path).absoluteFilePath())).path();
-        items.push_back({path, outputNameFor(path, outputFolder, relative == QStringLiteral(".") ? QString() : relative, bmp),
-                         QString()});
+    const int fd = ::dirfd(listing);
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        struct stat s {};
+        if (::fstatat(fd, entry->d_name, &s, 0) != 0) continue; // a link to nothing
+        if (S_ISDIR(s.st_mode)) {
+            struct stat own {};
+            if (recursive && ::fstatat(fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(own.st_mode) &&
+                !(skip && *skip == fileIdentity{s.st_dev, s.st_ino}))
+                walkFolder(joined(folder, name), relative + name + '/', recursive, skip, found);
+        } else if (S_ISREG(s.st_mode) && imageFileType(QString::fromUtf8(name)) != 0 && !hiddenTemporary(name)) {
+            found.push_back({joined(folder, name), relative, QString()});
+        }
+    }
+    ::closedir(listing);
+}
+
+// The photos of a folder, sorted by name, with their paths relative to it.
+void photosOfFolder(const QByteArray &folder, const batchRequest &request, const fileIdentity *skip,
+                    std::vector<batchItem> &items)
+{
+    std::vector<folderEntry> found;
+    walkFolder(folder, QByteArray(), request.recursive, skip, found);
+    std::sort(found.begin(), found.end(), [](const folderEntry &a, const folderEntry &b) { return a.path < b.path; });
+    if (found.empty()) {
+        items.push_back({printableBytes(folder), QString(),
+                         printableBytes(folder) + QStringLiteral(": フォルダーに写真がありません。")});
+        return;
+    }
+    for (const folderEntry &entry : found) {
+        if (!entry.problem.isEmpty()) {
+            items.push_back({printableBytes(entry.path), QString(), entry.problem});
+            continue;
+        }
+        try {
+            const QString input = nameFromBytes(entry.path);
+            QString relative = nameFromBytes(entry.relative);
+            relative.chop(1); // the slash after the last sub-folder
+            items.push_back({input, outputNameFor(input, request.outputFolder, relative, request.bmp), QString()});
+        } catch (const imageError &e) {
+            items.push_back({printableBytes(entry.path), QString(), e.message()});
+        }
     }
 }
 
-void addInput(const QString &input, const batchRequest &request, std::vector<batchItem> &items)
+void addInput(const QByteArray &input, const batchRequest &request, const fileIdentity *skip,
+              std::vector<batchItem> &items)
 {
-    const QFileInfo info(input);
-    if (info.isDir()) {
-        photosOfFolder(input, request.recursive, items, request.outputFolder, request.bmp);
+    struct stat s {};
+    if (::stat(input.constData(), &s) == 0 && S_ISDIR(s.st_mode)) {
+        photosOfFolder(input, request, skip, items);
         return;
     }
-    batchItem item{input, outputNameFor(input, request.outputFolder, QString(), request.bmp), QString()};
     try {
-        checkInputName(input);
+        const QString name = nameFromBytes(input);
+        batchItem item{name, outputNameFor(name, request.outputFolder, QString(), request.bmp), QString()};
+        try {
+            checkInputName(name);
+        } catch (const imageError &e) {
+            item.problem = e.message();
+        }
+        items.push_back(item);
     } catch (const imageError &e) {
-        item.problem = e.message();
+        items.push_back({printableBytes(input), QString(), e.message()});
     }
-    items.push_back(item);
+}
+
+// Leaves each photo once, where it is first named: the same file (however its name is spelled),
+// or the same text for what is no file.
+void dropRepeats(std::vector<batchItem> &items)
+{
+    QSet<QByteArray> seen;
+    std::vector<batchItem> kept;
+    kept.reserve(items.size());
+    for (batchItem &item : items) {
+        fileIdentity id;
+        const QByteArray key = item.problem.isEmpty() && identityOf(item.input, id)
+                                   ? "i" + QByteArray::number(quint64(id.device)) + ":" + QByteArray::number(quint64(id.inode))
+                                   : "n" + item.input.toUtf8();
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        kept.push_back(std::move(item));
+    }
+    items = std::move(kept);
 }
 
 QByteArray readList(const QString &list)
@@ -91,20 +178,6 @@ QByteArray readList(const QString &list)
     if (file.error() != QFileDevice::NoError)
         throw imageError(printableName(list) + QStringLiteral(": 名前の一覧を読めません: ") + file.errorString());
     return bytes;
-}
-
-// Identity of a file on disk, to tell an output that is one of the inputs.
-struct fileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool operator==(const fileIdentity &o) const { return device == o.device && inode == o.inode; }
-};
-bool identityOf(const QString &name, fileIdentity &id)
-{
-    struct stat s {};
-    if (::stat(QFile::encodeName(name).constData(), &s) != 0) return false;
-    id = {s.st_dev, s.st_ino};
-    return true;
 }
 
 unsigned long long physicalMemory()
@@ -158,12 +231,19 @@ QString runPhoto(const batchRequest &request, const batchItem &item)
         applyRequest one = request.apply;
         one.input = item.input;
         one.output = item.output;
+        // Without --overwrite the result takes its name only while the name is free: another
+        // worker writing into the same folder may have taken it since the check above.
+        one.existing = request.overwrite ? existingTarget::replace : existingTarget::keep;
         // Each photo starts the random sequence where a run of its own would: the same bytes for
         // every -j.
         sharedRandom::instance().seed(static_cast<std::uint32_t>(request.apply.seed.value_or(1)));
         one.seed.reset();
         runApply(one);
         return QString();
+    } catch (const targetTaken &) {
+        return printableName(item.output) +
+               QStringLiteral(": この写真を処理している間に、ほかの処理が同じ名前のファイルを作りました。"
+                              "そちらを残します（置き換えるには --overwrite）。");
     } catch (const imageError &e) {
         return e.message();
     } catch (const operationError &e) {
@@ -194,21 +274,44 @@ QString outputNameFor(const QString &input, const QString &folder, const QString
 std::vector<batchItem> collectPhotos(const batchRequest &request)
 {
     std::vector<batchItem> items;
-    for (const QString &input : request.inputs) addInput(input, request, items);
+    fileIdentity output;
+    const fileIdentity *skip = identityOf(request.outputFolder, output) ? &output : nullptr;
+    for (const QByteArray &input : request.inputs) addInput(input, request, skip, items);
     for (const QString &list : request.filesFrom) {
         const QByteArray bytes = readList(list);
         const char end = request.nulSeparated ? '\0' : '\n';
         for (QByteArray name : bytes.split(end)) {
             if (!request.nulSeparated && name.endsWith('\r')) name.chop(1);
-            if (name.isEmpty()) continue;
-            try {
-                addInput(nameFromBytes(name), request, items);
-            } catch (const imageError &e) {
-                items.push_back({printableBytes(name), QString(), e.message()});
-            }
+            if (!name.isEmpty()) addInput(name, request, skip, items);
         }
     }
+    dropRepeats(items);
     return items;
+}
+
+void checkReport(const batchRequest &request, const std::vector<batchItem> &items)
+{
+    if (request.report.isEmpty()) return;
+    const auto cleaned = [](const QString &name) { return QDir::cleanPath(QFileInfo(name).absoluteFilePath()); };
+    const QString report = cleaned(request.report);
+    fileIdentity reportId;
+    const bool exists = identityOf(request.report, reportId);
+    const auto same = [&](const QString &name) {
+        fileIdentity id;
+        return cleaned(name) == report || (exists && identityOf(name, id) && id == reportId);
+    };
+    const auto refuse = [&](const QString &what, const QString &name) {
+        throw batchUsageError(printableName(request.report) + QStringLiteral(": 報告ファイルが") + what +
+                              QStringLiteral(" ") + printableName(name) +
+                              QStringLiteral(" と同じです。報告には別の名前を付けてください。"));
+    };
+    for (const batchItem &item : items) {
+        if (item.output.isEmpty() ? false : same(item.output)) refuse(QStringLiteral("出力"), item.output);
+        fileIdentity id;
+        if (exists && identityOf(item.input, id) && id == reportId) refuse(QStringLiteral("入力の写真"), item.input);
+    }
+    for (const QString &list : request.filesFrom)
+        if (list != QStringLiteral("-") && same(list)) refuse(QStringLiteral("名前の一覧"), list);
 }
 
 void checkOutputs(std::vector<batchItem> &items, bool overwrite)
@@ -272,19 +375,19 @@ QByteArray jsonString(const QString &text)
 
 int runBatch(const batchRequest &request)
 {
-    // The output folder first: a batch that cannot write anything does no work.
+    // Everything that can stop the batch first: a batch that cannot write anything does no work.
     const QString folder = request.outputFolder;
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
         throw imageError(printableName(folder) + QStringLiteral(": フォルダーではありません。"));
+    std::vector<batchItem> items = collectPhotos(request);
+    if (items.empty()) throw imageError(QStringLiteral("写真が一つも指定されていません。"));
+    checkReport(request, items);
     if (!QDir().mkpath(folder))
         throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーを作れません。"));
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
         throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーに書き込めません: ") +
                          QString::fromLocal8Bit(std::strerror(errno)));
-
-    std::vector<batchItem> items = collectPhotos(request);
     checkOutputs(items, request.overwrite);
-    if (items.empty()) throw imageError(QStringLiteral("写真が一つも指定されていません。"));
 
     batchProgress progress(int(items.size()), request.report);
 

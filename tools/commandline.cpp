@@ -171,7 +171,7 @@ batchCommand parseApplyWords(argumentList &args)
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
         } else if ((batch.inputs.isEmpty() && !listed) || looksLikeInput(a)) {
-            batch.inputs << fileArgument(a.data());
+            batch.inputs << QByteArray(a.data(), qsizetype(a.size())); // a name that is not UTF-8 is reported with its photo
         } else {
             operations.push_back(a);
         }
@@ -181,8 +181,10 @@ batchCommand parseApplyWords(argumentList &args)
     if (command.apply.output.isEmpty()) throw commandLineError("-o needs a file name");
 
     const bool many = batch.inputs.size() > 1 || !batch.filesFrom.isEmpty() || isFolderName(command.apply.output) ||
-                      std::any_of(batch.inputs.begin(), batch.inputs.end(),
-                                  [](const QString &input) { return QFileInfo(input).isDir(); });
+                      std::any_of(batch.inputs.begin(), batch.inputs.end(), [](const QByteArray &input) {
+                          struct stat s {};
+                          return ::stat(input.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+                      });
     if (!many && batchOptions)
         throw commandLineError("-j, -r, -0, --files-from, --format, --overwrite and --report need -o FOLDER", 2);
     if (many) {
@@ -196,7 +198,7 @@ batchCommand parseApplyWords(argumentList &args)
         if (std::count(batch.filesFrom.begin(), batch.filesFrom.end(), QStringLiteral("-")) > 1)
             throw commandLineError("--files-from - given twice");
     } else {
-        command.apply.input = batch.inputs.front();
+        command.apply.input = nameFromBytes(batch.inputs.front());
     }
     addOperations(command.apply, operations);
     if (many) batch.apply = command.apply;
@@ -291,11 +293,14 @@ std::string usageText()
         "      FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads\n"
         "      standard input). Each photo is written into FOLDER under its own name with .jpg\n"
         "      (--format jpeg, the default) or .bmp; an existing file is kept unless --overwrite,\n"
-        "      and an input is never written. -j N photos at once (default: the cores, no more\n"
+        "      also one another worker makes while the photo is worked on, and an input is never\n"
+        "      written. A photo named twice is done once; one whose name is not UTF-8 is reported\n"
+        "      failed with its bytes shown. -j N photos at once (default: the cores, no more\n"
         "      than fit in half the memory), the engine's threads shared among them. A photo that\n"
         "      fails is reported and the others go on. A progress bar on a terminal, else one\n"
         "      line per photo; --report FILE writes one JSON line per photo (input, output,\n"
-        "      status, seconds, message). Exit 0 all done, 1 some failed, 2 usage error.\n"
+        "      status, seconds, message); it may not be an input, a list or an output.\n"
+        "      Exit 0 all done, 1 some failed or the batch could not start, 2 usage error.\n"
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"

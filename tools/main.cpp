@@ -9,6 +9,7 @@
 #include "batchapply.h"
 #include "batchinfo.h"
 #include "batchkernel.h"
+#include "batchmany.h"
 #include "commandline.h"
 
 #include "imagedata/filenames.h"
@@ -81,6 +82,9 @@ int main(int argc, char **argv)
     } catch (const commandLineError &e) {
         failLine(QString::fromStdString(e.what()) + " (try --help)");
         return e.status;
+    } catch (const batchUsageError &e) {
+        failLine(e.message());
+        return 2;
     } catch (const operationError &e) {
         failLine(QString::fromStdString(e.what()));
     } catch (const imageError &e) {

@@ -142,23 +142,26 @@ void saveImageFile(const QImage &bitmap, const QString &name, int type, int qual
         writeImageFile(bitmap, writtenFileName(name, type), type, quality, metadata);
 }
 
-void writeImageFile(const QImage &bitmap, const QString &target, int type, int quality, const pictureMetadata *metadata)
+void writeImageFile(const QImage &bitmap, const QString &target, int type, int quality, const pictureMetadata *metadata,
+                    existingTarget existing)
 {
     if (type == 1) {
         const std::vector<metadataSegment> segments =
             metadata ? metadata->forPicture(bitmap.width(), bitmap.height()) : std::vector<metadataSegment>();
         const QByteArray data = encodeJpegWith(bitmap, quality, segments);
-        writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); });
+        writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); },
+                        existing);
     } else if (type == 2) {
         if (bitmap.isNull())
             throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
         const QImage picture = asRgb32(bitmap);
-        writeFileSafely(target, [&](int fd) { return writeBmp(fd, picture); });
+        writeFileSafely(target, [&](int fd) { return writeBmp(fd, picture); }, existing);
     } else if (writablePictureType(type)) {
         if (bitmap.isNull())
             throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
         const QByteArray data = encodePictureBytes(type, asRgb32(bitmap), quality, metadata);
-        writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); });
+        writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); },
+                        existing);
     }
 }
 

@@ -11,6 +11,7 @@
 // (the technical detail after it); the target bitmap or file is left untouched when that happens.
 #pragma once
 #include "picturemetadata.h"
+#include "safewrite.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -51,9 +52,10 @@ QString unknownTypeText(const QString &name);
 void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality,
                    const pictureMetadata *metadata = nullptr);
 
-// The same, under exactly the name target whatever its extension.
+// The same, under exactly the name target whatever its extension; with existingTarget::keep an
+// existing file is never replaced (targetTaken, see safewrite.h).
 void writeImageFile(const QImage &bitmap, const QString &target, int type, int quality,
-                    const pictureMetadata *metadata = nullptr);
+                    const pictureMetadata *metadata = nullptr, existingTarget existing = existingTarget::replace);
 
 // The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1),
 // ".BMP" (type 2), ".png", ".tif" or ".webp" (3 to 5); name itself for other types.

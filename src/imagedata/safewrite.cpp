@@ -70,7 +70,16 @@ QString systemText(int error)
 
 imageError writeFailure(const QString &target, int error)
 {
+    if (error == EFBIG) // SIGXFSZ is ignored: the file-size limit (ulimit -f) or the file system's
+        return imageError(QStringLiteral("%1 に書き込めません: ファイルの大きさの上限（ulimit -f "
+                                         "またはファイルシステムの上限）を超えます: %2")
+                              .arg(target, systemText(error)));
     return imageError(QStringLiteral("%1 に書き込めません: %2").arg(target, systemText(error)));
+}
+
+targetTaken takenFailure(const QString &target)
+{
+    return targetTaken(QStringLiteral("%1 は既にあります。置き換えずに残しました。").arg(target));
 }
 
 QString randomLetters()
@@ -83,38 +92,43 @@ QString randomLetters()
     return text;
 }
 
-// Gives a temporary its name beside the target: the name is registered for the signal handler
-// before make(name) creates it, so that no moment leaves a file the handler would not know of.
-// make returns 0 or the errno of its failure; EEXIST tries another name. Returns the name, or
-// leaves it empty and sets error.
+// Makes the file name (make returns 0 or the errno of its failure), registered for the signal
+// handler before make creates it, so that no moment leaves a file the handler would not know of.
+int makePending(const QByteArray &name, const std::function<int(const QByteArray &)> &make)
+{
+    // A free slot is taken (0 -> 1), filled, shown to the handler (1 -> 2), made (2 -> 3).
+    int slot = -1;
+    if (!leavesTheSlot && std::size_t(name.size()) < sizeof pendingName[0])
+        for (int i = 0; i < pendingSlots && slot < 0; ++i) {
+            int expected = 0;
+            if (pendingSet[i].compare_exchange_strong(expected, 1))
+                slot = i;
+        }
+    if (slot >= 0) {
+        std::memcpy(pendingName[slot], name.constData(), std::size_t(name.size()) + 1);
+        slotBeingMade = slot;
+        pendingSet[slot].store(2);
+        if (processEnding.load()) { // a signal is ending the process: make nothing more
+            pendingSet[slot].store(0);
+            slotBeingMade = -1;
+            return EINTR;
+        }
+    }
+    const int error = make(name);
+    if (slot >= 0) {
+        pendingSet[slot].store(error == 0 ? 3 : 0);
+        slotBeingMade = -1;
+    }
+    return error;
+}
+
+// Gives a temporary its hidden name beside the target through makePending; EEXIST tries another
+// name. Returns the name, or leaves it empty and sets error.
 QByteArray namePending(const QString &folder, const std::function<int(const QByteArray &)> &make, int &error)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(folder + QStringLiteral(".korvia-save-") + randomLetters());
-        // A free slot is taken (0 -> 1), filled, shown to the handler (1 -> 2), made (2 -> 3).
-        int slot = -1;
-        if (!leavesTheSlot && std::size_t(name.size()) < sizeof pendingName[0])
-            for (int i = 0; i < pendingSlots && slot < 0; ++i) {
-                int expected = 0;
-                if (pendingSet[i].compare_exchange_strong(expected, 1))
-                    slot = i;
-            }
-        if (slot >= 0) {
-            std::memcpy(pendingName[slot], name.constData(), std::size_t(name.size()) + 1);
-            slotBeingMade = slot;
-            pendingSet[slot].store(2);
-            if (processEnding.load()) { // a signal is ending the process: make nothing more
-                pendingSet[slot].store(0);
-                slotBeingMade = -1;
-                error = EINTR;
-                return {};
-            }
-        }
-        error = make(name);
-        if (slot >= 0) {
-            pendingSet[slot].store(error == 0 ? 3 : 0);
-            slotBeingMade = -1;
-        }
+        error = makePending(name, make);
         if (error == 0)
             return name;
         if (error != EEXIST)
@@ -160,9 +174,55 @@ void forgetAndRemove(const QByteArray &temporary)
     forget(temporary);
 }
 
+bool sameFile(const char *one, const char *other)
+{
+    struct stat a {}, b {};
+    return ::stat(one, &a) == 0 && ::stat(other, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Gives the complete temporary the target's name only while the name is free; 0, EEXIST when it
+// is taken, or the errno of another failure. The temporary is gone on success.
+int placeWithoutReplacing(const QByteArray &temporary, const QByteArray &targetPath)
+{
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, targetPath.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP && error != ENOTSUP)
+        return error;
+    // No RENAME_NOREPLACE here (NFS, older kernels): a hard link fails on a taken name as well. Over
+    // NFS a link may have been made although the call says otherwise: the two names then are one file.
+    if (::link(temporary.constData(), targetPath.constData()) == 0 ||
+        ((error = errno), sameFile(temporary.constData(), targetPath.constData()))) {
+        ::unlink(temporary.constData());
+        return 0;
+    }
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOTSUP && error != ENOSYS && error != EMLINK)
+        return error;
+    // No hard links either: the name is taken first by an empty file (known to the signal
+    // handler, so an interruption removes it too), which the complete one then replaces.
+    error = makePending(targetPath, [](const QByteArray &name) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return errno;
+        ::close(fd);
+        return 0;
+    });
+    if (error != 0)
+        return error;
+    if (::rename(temporary.constData(), targetPath.constData()) != 0) {
+        error = errno;
+        forgetAndRemove(targetPath);
+        return error;
+    }
+    forget(targetPath);
+    return 0;
+}
+
 // A file still open as fd, already holding all its bytes: it is closed and renamed over the
-// target, or removed with a message naming the target.
-void finishTemporary(const QString &target, const QByteArray &targetPath, const QByteArray &temporary, int fd)
+// target (or, keeping an existing target, given its name only while it is free), or removed
+// with a message naming the target.
+void finishTemporary(const QString &target, const QByteArray &targetPath, const QByteArray &temporary, int fd,
+                     existingTarget existing)
 {
     if (::close(fd) != 0) {
         const int error = errno;
@@ -178,9 +238,13 @@ void finishTemporary(const QString &target, const QByteArray &targetPath, const 
         forgetAndRemove(temporary);
         throw writeFailure(target, ENOSPC);
     }
-    if (::rename(temporary.constData(), targetPath.constData()) != 0) {
-        const int error = errno;
+    const int error = existing == existingTarget::keep ? placeWithoutReplacing(temporary, targetPath)
+                      : ::rename(temporary.constData(), targetPath.constData()) == 0 ? 0
+                                                                                      : errno;
+    if (error != 0) {
         forgetAndRemove(temporary);
+        if (existing == existingTarget::keep && error == EEXIST)
+            throw takenFailure(target);
         throw writeFailure(target, error);
     }
     forget(temporary);
@@ -203,7 +267,7 @@ int fillTemporary(int fd, mode_t mode, bool replacing, const fileWriter &write)
 // behind. False when the folder's file system cannot do that (no O_TMPFILE, no /proc): nothing
 // has been written then, and the caller takes the named way.
 bool writeUnnamed(const QString &target, const QByteArray &targetPath, const QString &folder, mode_t mode,
-                  bool replacing, const fileWriter &write)
+                  bool replacing, existingTarget existing, const fileWriter &write)
 {
     const QByteArray where = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
     const int fd = ::open(where.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
@@ -231,19 +295,21 @@ bool writeUnnamed(const QString &target, const QByteArray &targetPath, const QSt
         ::close(fd);
         return false;
     }
-    finishTemporary(target, targetPath, temporary, fd);
+    finishTemporary(target, targetPath, temporary, fd, existing);
     return true;
 }
 
 } // namespace
 
-void writeFileSafely(const QString &target, const fileWriter &write)
+void writeFileSafely(const QString &target, const fileWriter &write, existingTarget existing)
 {
     const QByteArray targetPath = QFile::encodeName(target);
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash >= 0 ? target.left(slash + 1) : QString();
     struct stat old {};
     const bool replacing = ::stat(targetPath.constData(), &old) == 0;
+    if (existing == existingTarget::keep && (replacing || ::lstat(targetPath.constData(), &old) == 0))
+        throw takenFailure(target); // taken already (a dangling link too): nothing to write
     mode_t mode;
     if (replacing) {
         mode = old.st_mode & 07777;
@@ -252,7 +318,7 @@ void writeFileSafely(const QString &target, const fileWriter &write)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (writeUnnamed(target, targetPath, folder, mode, replacing, write))
+    if (writeUnnamed(target, targetPath, folder, mode, replacing, existing, write))
         return;
 
     // Elsewhere: a hidden temporary with a name from the start, removed on failure and on the
@@ -276,11 +342,13 @@ void writeFileSafely(const QString &target, const fileWriter &write)
         forgetAndRemove(temporary);
         throw writeFailure(target, error);
     }
-    finishTemporary(target, targetPath, temporary, fd);
+    finishTemporary(target, targetPath, temporary, fd, existing);
 }
 
 void removeTemporaryOnSignals()
 {
+    // Beyond the file-size limit a write fails with EFBIG, which fails that one save.
+    ::signal(SIGXFSZ, SIG_IGN);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) {
         // A signal the process was started to ignore (nohup, a background job) stays ignored:
         // catching it would end a run its user asked to go on.

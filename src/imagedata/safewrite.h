@@ -7,16 +7,37 @@
 // names the target in its message, never the temporary. So does an interruption: once
 // removeTemporaryOnSignals has run, SIGINT, SIGTERM and SIGHUP remove a named temporary of a write
 // in progress before the process ends as the signal would end it.
+//
+// A write may also leave an existing file alone (existingTarget::keep, the batches of
+// korvia-batch without --overwrite): the complete file then takes the name only if the name is
+// still free at that moment (renameat2 with RENAME_NOREPLACE; where the file system cannot do
+// that, a hard link, which fails on a taken name too; where it has no hard links either, the name
+// is first taken by an empty file made with O_EXCL and then replaced). Another process that
+// takes the name while the bytes are written keeps it.
 #pragma once
+#include "imageerror.h"
+
 #include <QString>
 #include <functional>
 
 // Writes all bytes to the open file; returns 0 or the errno of the failure.
 using fileWriter = std::function<int(int fd)>;
 
+// What a write does with a file already under its name.
+enum class existingTarget { replace, keep };
+
+// Thrown by a write that keeps an existing file when the name is taken, before the write or by
+// another process while it wrote; nothing of the write is left behind.
+class targetTaken : public imageError {
+public:
+    using imageError::imageError;
+};
+
 // Writes target through a temporary as above. A new file gets mode 0666 less the umask, a
-// replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>").
-void writeFileSafely(const QString &target, const fileWriter &write);
+// replaced one keeps its mode. Throws imageError ("<target> に書き込めません: <system error>";
+// a write beyond the file-size limit says so), targetTaken (keep only).
+void writeFileSafely(const QString &target, const fileWriter &write,
+                     existingTarget existing = existingTarget::replace);
 
 // Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
 // that makes no progress counts as a full disk).
@@ -24,7 +45,8 @@ int writeAll(int fd, const char *data, std::size_t size);
 
 // Installs the handlers for SIGINT, SIGTERM and SIGHUP described above (the program's entry
 // calls it once; the handlers only unlink a file and re-raise the signal). A signal that is
-// ignored when it is called stays ignored.
+// ignored when it is called stays ignored. SIGXFSZ is ignored: a write beyond the file-size limit
+// (ulimit -f) fails with EFBIG like a full disk instead of ending the process.
 void removeTemporaryOnSignals();
 
 // Also run by those handlers before the process ends: cleanup must be async-signal-safe. One at

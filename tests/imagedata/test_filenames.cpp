@@ -124,3 +124,32 @@ TEST(SafeWrite, ASaveKilledOutrightLeavesNothingBehind)
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("the user's picture"));
 }
+
+TEST(SafeWrite, AWriteThatKeepsExistingFilesNeverReplacesOne)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.path() + QStringLiteral("/a.jpg");
+    const QByteArray path = QFile::encodeName(target);
+    const auto readBack = [&] {
+        QFile file(target);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // Another process takes the name while the bytes are written: its file stays.
+    EXPECT_THROW(writeFileSafely(target, [&](int fd) {
+        EXPECT_TRUE(writeRaw(path, "the other worker's"));
+        return writeAll(fd, "ours", 4);
+    }, existingTarget::keep), targetTaken);
+    EXPECT_EQ(readBack(), QByteArray("the other worker's"));
+    // Taken before: nothing is written at all.
+    bool wrote = false;
+    EXPECT_THROW(writeFileSafely(target, [&](int) { wrote = true; return 0; }, existingTarget::keep), targetTaken);
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(everything(dir.path()), QStringList{QStringLiteral("a.jpg")});
+    // A free name is written; replacing (the window's saves) still replaces.
+    writeFileSafely(dir.path() + QStringLiteral("/b.jpg"), [](int fd) { return writeAll(fd, "b", 1); },
+                    existingTarget::keep);
+    writeFileSafely(target, [](int fd) { return writeAll(fd, "ours", 4); });
+    EXPECT_EQ(readBack(), QByteArray("ours"));
+    EXPECT_EQ(everything(dir.path()), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+}
