@@ -142,7 +142,9 @@ bool TmainForm::saveDocumentAs()
     QString fileName = currentPictureFolder();
     int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
-    const int type = filterIndex;
+    // A typed extension of a format Korvia writes decides the format (photo.png is a PNG
+    // whatever the type box shows); otherwise the type box does.
+    const int type = saveFileType(fileName, filterIndex);
     if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
