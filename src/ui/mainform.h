@@ -199,7 +199,9 @@ public:
 
     // Select and close.
     // With the save prompt; a "yes" saves in the background (inBackground) and the picture goes
-    // once its file is written; a save that fails or is cancelled leaves it open.
+    // once its file is written; a save that fails or is cancelled leaves it open. The prompt left
+    // unanswered (Escape, its close button) keeps the picture open with its changes and throws
+    // operationAbandoned.
     void closeImage(int index, bool inBackground = true);
     void removeImage(int index);
     void showCurrentImage();
@@ -211,7 +213,7 @@ public:
     void closeAllImages();
     // The window's close: the pictures close one after the other through the save prompt (its
     // saves in the background); returns whether all are closed. A save that fails or is
-    // cancelled ends it and keeps the rest open; while one is written the close waits (quitting)
+    // cancelled, or a prompt left unanswered, ends it and keeps the rest open; while one is written the close waits (quitting)
     // and goes on once it has ended well.
     bool closePicturesToQuit();
     bool quitting = false;
