@@ -182,6 +182,8 @@ public:
     // A HEIF/AVIF or RAW picture, which cannot be written back; as saveDocument.
     void saveBesideAsJpeg(int index, bool inBackground, const std::function<void()> &afterSaved);
     bool saveDocumentAs();
+    // The print window over the pictures made for it; the print it asks for runs beside the window.
+    void showPrintWindow();
     // The JPEG quality dialog's choice; throws operationAbandoned when it is cancelled.
     int askJpegQuality();
     // Writes a picture file as background work (inBackground) or at once, then runs saved on the
