@@ -15,6 +15,7 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,6 +39,18 @@ QString partFileName(const QString &fileName)
     QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvia-print-XXXXXX.pdf"));
     part.setAutoRemove(false);
     if (!part.open()) return QString();
+    // The finished file has the rights a new file gets (or those of the file it replaces), not
+    // the temporary's owner-only ones.
+    mode_t mode;
+    struct stat old {};
+    if (::stat(QFile::encodeName(fileName).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(part.handle(), mode);
     return part.fileName();
 }
 
