@@ -211,7 +211,8 @@ public:
     // Window.
     void FormResize();
     // The window's end: closes every picture through the save prompt, slot 0 each time, each save
-    // written at once; a picture whose save fails goes all the same, as the window itself goes.
+    // written at once; a picture whose save fails, or whose prompt is left unanswered, goes all
+    // the same, as the window itself goes.
     void closeAllImages();
     // The window's close: the pictures close one after the other through the save prompt (its
     // saves in the background); returns whether all are closed. A save that fails or is
