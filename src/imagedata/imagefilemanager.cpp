@@ -187,6 +187,14 @@ QString saveFileName(const QString &name, int type)
     return writtenFileName(name, type);
 }
 
+int saveFileType(const QString &name, int chosen)
+{
+    // A typed extension is the user's word: a photo typed as photo.png is never re-encoded as a
+    // lossy JPEG under another name because the type box still showed JPEG.
+    const int typed = imageFileType(name);
+    return writablePictureType(typed) ? typed : chosen;
+}
+
 QString folderFailureText(const QString &path, const QString &reason)
 {
     return QStringLiteral("元に戻すための一時フォルダー ") + printableName(path) + QStringLiteral(" を作れません: ")

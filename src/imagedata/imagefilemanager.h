@@ -66,6 +66,11 @@ QString writtenFileName(const QString &name, int type);
 // (holiday.2009.jpg, 2 -> holiday.2009.BMP). Other types: the extension removed.
 QString saveFileName(const QString &name, int type);
 
+// The type a save under a new name writes: the type of the name's extension when Korvia writes
+// that format (photo.png is a PNG, photo.tif a TIFF, whatever the dialog's type box shows), else
+// chosen (the type box's). The name then stays as typed (saveFileName).
+int saveFileType(const QString &name, int chosen);
+
 // Makes sure path is a directory of this user (created with mode 0700 if missing, one level);
 // a symlink, a non-directory, a directory of another user or a failed creation throws
 // imageError with folderFailureText.

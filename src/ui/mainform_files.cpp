@@ -12,6 +12,7 @@
 #include "imagedata/picturesignature.h"
 #include "jpegqualitywindow.h"
 #include "ui/print/printform.h"
+#include "ui/print/printwork.h"
 #include "ui_mainform.h"
 
 #include <QFileInfo>
@@ -142,7 +143,9 @@ bool TmainForm::saveDocumentAs()
     QString fileName = currentPictureFolder();
     int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
-    const int type = filterIndex;
+    // A typed extension of a format Korvia writes decides the format (photo.png is a PNG
+    // whatever the type box shows); otherwise the type box does.
+    const int type = saveFileType(fileName, filterIndex);
     if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
@@ -183,11 +186,53 @@ void TmainForm::printSpeedButtonClick()
 {
     guarded([this] {
         if (busy() || !hasImage()) return;
-        printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
-        printWindow->pictureColours = currentDisplayColours().transform;
-        printWindow->initLayout(currentBitmap);
-        dialogs().showModal(printWindow);
-        printWindow->shownPicture.clear(); // a converted copy of the whole picture
+        // The pictures the print window shows and prints (converted to sRGB, reduced for the
+        // preview) are made beside the window; 中止 stops that with nothing shown.
+        const QImage picture = *currentBitmap;
+        const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
+        const QString name = documentAt(currentIndex)->name;
+        auto made = std::make_shared<printPictures>();
+        const auto ready = [this, made, name, colours] {
+            if (!hasImage()) return;
+            printWindow->printer->setDocumentName(name);
+            printWindow->pictureColours = colours;
+            printWindow->prepared = std::move(*made);
+            printWindow->initLayout(currentBitmap);
+        };
+        job->start([picture, colours, made](const progressIndicator &progress) {
+            *made = preparePrintPictures(picture, colours, progress);
+        }, [ready] { ready(); });
+        // The window is shown once the work has ended (at once when it ran at once).
+        if (!busy()) {
+            showPrintWindow();
+        } else {
+            afterWork = [this](workOutcome how) {
+                if (how == workOutcome::finished) showPrintWindow();
+            };
+        }
+    });
+}
+
+void TmainForm::showPrintWindow()
+{
+    guarded([this] {
+        if (!hasImage() || printWindow->prepared.printed.isNull()) return;
+        printWindow->printBeside = true;
+        printWindow->printRequested = false;
+        if (dialogs().showModal(printWindow) != QDialog::Accepted || !printWindow->printRequested) {
+            printWindow->dropPictures();
+            return;
+        }
+        // The page is made and handed to the printer beside the window, with the progress bar and
+        // 中止; a print that fails opens the print window again, so that another printer can be
+        // chosen.
+        job->start(printWindow->printWork(), [this] { printWindow->dropPictures(); });
+        if (busy()) afterWork = [this](workOutcome how) {
+            if (how == workOutcome::failed)
+                showPrintWindow();
+            else
+                printWindow->dropPictures();
+        };
     });
 }
 

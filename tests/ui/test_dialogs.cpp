@@ -27,6 +27,7 @@
 #include <QLayout>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QAccessible>
 #include <QTest>
 #include <QToolButton>
 
@@ -75,6 +76,8 @@ private slots:
     void mainFormSlotsAndInformationPage();
     void mainFormDecoration();
     void leftPanelShowsWholeCaptions();
+    void everyTabTellsItsPlace_data();
+    void everyTabTellsItsPlace();
     void informationPageKeepsLongCameraTexts();
     void dialogsShowWholeCaptions();
 };
@@ -509,6 +512,73 @@ QString clipped(const QWidget *w)
 }
 } // namespace
 
+namespace {
+// Brings the page that holds w to the front in every tab widget above it, as a user would.
+void showPageOf(QWidget *w, QWidget *window)
+{
+    for (; w && w != window; w = w->parentWidget()) {
+        auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
+        auto *owner = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+        if (owner) owner->setCurrentWidget(w);
+    }
+    QCoreApplication::processEvents();
+}
+
+QString tabPlace(const QString &name, const QRect &r, bool selected, bool showing)
+{
+    return QStringLiteral("%1 at %2,%3 %4x%5%6%7")
+        .arg(name)
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .arg(selected ? " selected" : "")
+        .arg(showing ? "" : " not showing");
+}
+
+// The page tabs assistive technology finds under node, outside the pages themselves.
+void collectPageTabs(QAccessibleInterface *node, QStringList &found)
+{
+    if (!node || node->role() == QAccessible::LayeredPane) return;
+    if (node->role() == QAccessible::PageTab) {
+        const QAccessible::State state = node->state();
+        found << tabPlace(node->text(QAccessible::Name), node->rect(), state.selected,
+                          !state.invisible && !state.offscreen);
+    }
+    for (int i = 0; i < node->childCount(); ++i) collectPageTabs(node->child(i), found);
+}
+} // namespace
+
+void testDialogs::everyTabTellsItsPlace_data()
+{
+    QTest::addColumn<QString>("strip");
+    for (const char *name : {"PageControl5Tabs", "imageAdjustPageControlTabs", "imageEffectOnePageControlTabs",
+                             "imageEffectTwoPageControlTabs", "imageTransformPageControlTabs",
+                             "perspectivePageControlTabs"})
+        QTest::newRow(name) << QString(name);
+}
+
+void testDialogs::everyTabTellsItsPlace()
+{
+    // A screen reader finds each tab of a strip once, where it is on the screen and showing, also
+    // on the strip's second row.
+    QFETCH(QString, strip);
+    TmainForm window;
+    decorateMainWindow(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tabs = window.findChild<multiRowTabs *>(strip);
+    QVERIFY(tabs && tabs->pages());
+    showPageOf(tabs, &window);
+    QStringList expected, found;
+    for (int i = 0; i < tabs->pages()->count(); ++i) {
+        QToolButton *b = tabs->tabButton(i);
+        expected << tabPlace(b->text(), QRect(b->mapToGlobal(QPoint(0, 0)), b->size()), b->isChecked(), true);
+    }
+    collectPageTabs(QAccessible::queryAccessibleInterface(tabs->parentWidget()), found);
+    QCOMPARE(found.join(" | "), expected.join(" | "));
+}
+
 void testDialogs::leftPanelShowsWholeCaptions()
 {
     TmainForm window;
@@ -524,12 +594,7 @@ void testDialogs::leftPanelShowsWholeCaptions()
     QVERIFY(strips.size() >= 6);
     for (multiRowTabs *strip : strips) {
         // Bring the strip's page to the front, as a user would, so its layout has run.
-        for (QWidget *w = strip; w && w != &window; w = w->parentWidget()) {
-            auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
-            auto *owner = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
-            if (owner) owner->setCurrentWidget(w);
-        }
-        QCoreApplication::processEvents();
+        showPageOf(strip, &window);
         QTabWidget *tabs = strip->pages();
         QVERIFY2(tabs, qPrintable(strip->objectName()));
         QCOMPARE(strip->objectName(), tabs->objectName() + QStringLiteral("Tabs"));
