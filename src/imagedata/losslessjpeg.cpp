@@ -246,6 +246,14 @@ QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, cons
     return withSegments(result, metadata.forPicture(size.width(), size.height()));
 }
 
+QByteArray savedJpegFile(const QImage &picture, int quality, const pictureMetadata &metadata, const QByteArray &stored,
+                         const losslessEdits &edits)
+{
+    if (!stored.isEmpty())
+        if (QByteArray kept = losslessJpeg(stored, edits, metadata); !kept.isEmpty()) return kept;
+    return encodeJpegWith(picture, quality, metadata.forPicture(picture.width(), picture.height()));
+}
+
 pictureMetadata jpegRecordsOf(const QByteArray &jpeg)
 {
     const auto at = [&](qsizetype i) { return i < jpeg.size() ? static_cast<unsigned char>(jpeg[i]) : 0u; };

@@ -13,6 +13,7 @@
 #include "quarterturns.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QRect>
 #include <QSize>
 
@@ -50,6 +51,12 @@ pixelTurn composedTurn(pixelTurn first, pixelTurn next);
 // thumbnail). Empty when the picture cannot be made exactly this way (edges off the block grid,
 // a file the transform API refuses): the caller then encodes the pixels.
 QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, const pictureMetadata &metadata);
+
+// The JPEG file a save writes: made from the blocks of `stored` when it is given and the edits
+// allow it (losslessJpeg), else the picture encoded at quality with metadata's records, as every
+// JPEG save writes it. Throws imageError when the picture cannot be encoded.
+QByteArray savedJpegFile(const QImage &picture, int quality, const pictureMetadata &metadata, const QByteArray &stored,
+                         const losslessEdits &edits);
 
 // The records of a JPEG file as the reader keeps them (picturemetadata.h), from the segments before
 // its first scan, without decoding anything.
