@@ -6,8 +6,14 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
-#include <array>
+#include <csetjmp>
+#include <cstdio> // before jpeglib.h, which uses FILE
+#include <cstdlib>
 #include <memory>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 namespace {
 
@@ -141,6 +147,88 @@ QSize headerSize(const QByteArray &jpeg)
     return {width, height};
 }
 
+// Each segment before the first scan: its marker and its bytes after the length field.
+template <class visit> void forEachSegment(const QByteArray &jpeg, visit &&seen)
+{
+    const auto at = [&](qsizetype i) { return i < jpeg.size() ? static_cast<unsigned char>(jpeg[i]) : 0u; };
+    qsizetype i = 2;
+    while (i + 4 <= jpeg.size() && at(i) == 0xFF) {
+        const unsigned marker = at(i + 1);
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) break; // the first scan, or the end
+        const qsizetype length = qsizetype(at(i + 2)) << 8 | at(i + 3);
+        if (length < 2 || i + 2 + length > jpeg.size()) break;
+        seen(marker, jpeg.mid(i + 4, length - 2));
+        i += 2 + length;
+    }
+}
+
+bool progressiveFile(const QByteArray &jpeg)
+{
+    bool progressive = false;
+    forEachSegment(jpeg, [&](unsigned marker, const QByteArray &) {
+        progressive = progressive || marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    });
+    return progressive;
+}
+
+struct tableFailure {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+};
+
+void leaveTables(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<tableFailure *>(info->err)->back, 1);
+}
+
+void warningLeavesTables(j_common_ptr info, int level)
+{
+    if (level < 0) leaveTables(info); // a warning on the transform's own output: something is wrong
+}
+
+// The same blocks written again with Huffman tables made for them (baseline), or progressive:
+// the transform writes the standard tables, larger than the ones a camera or an editor may have
+// chosen. Only trivially destructible locals live between the jump and its target; false and out
+// untouched on any failure.
+bool withOwnTables(const QByteArray &in, bool progressive, QByteArray &out)
+{
+    jpeg_decompress_struct source{};
+    jpeg_compress_struct target{};
+    tableFailure failure{};
+    source.err = target.err = jpeg_std_error(&failure.manager);
+    failure.manager.error_exit = leaveTables;
+    failure.manager.emit_message = warningLeavesTables;
+    unsigned char *bytes = nullptr;
+    unsigned long size = 0;
+    if (setjmp(failure.back)) {
+        jpeg_destroy_compress(&target);
+        jpeg_destroy_decompress(&source);
+        std::free(bytes);
+        return false;
+    }
+    jpeg_create_decompress(&source);
+    jpeg_create_compress(&target);
+    jpeg_mem_src(&source, reinterpret_cast<const unsigned char *>(in.constData()), static_cast<unsigned long>(in.size()));
+    jpeg_read_header(&source, TRUE);
+    jvirt_barray_ptr *blocks = jpeg_read_coefficients(&source);
+    jpeg_copy_critical_parameters(&source, &target);
+    target.optimize_coding = TRUE;
+    if (progressive) jpeg_simple_progression(&target);
+    jpeg_mem_dest(&target, &bytes, &size);
+    jpeg_write_coefficients(&target, blocks);
+    jpeg_finish_compress(&target);
+    jpeg_finish_decompress(&source);
+    jpeg_destroy_compress(&target);
+    jpeg_destroy_decompress(&source);
+    out = QByteArray(reinterpret_cast<const char *>(bytes), qsizetype(size));
+    std::free(bytes);
+    return true;
+}
+
 } // namespace
 
 pixelTurn composedTurn(pixelTurn first, pixelTurn next)
@@ -243,6 +331,7 @@ QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, cons
     // picture of exactly the size asked for will do.
     const QSize size = edits.shownSize();
     if (result.isEmpty() || headerSize(result) != size) return {};
+    if (!withOwnTables(result, progressiveFile(jpeg), result)) return {};
     return withSegments(result, metadata.forPicture(size.width(), size.height()));
 }
 
@@ -256,21 +345,10 @@ QByteArray savedJpegFile(const QImage &picture, int quality, const pictureMetada
 
 pictureMetadata jpegRecordsOf(const QByteArray &jpeg)
 {
-    const auto at = [&](qsizetype i) { return i < jpeg.size() ? static_cast<unsigned char>(jpeg[i]) : 0u; };
     pictureMetadata records;
-    qsizetype i = 2;
-    while (i + 4 <= jpeg.size() && at(i) == 0xFF) {
-        const unsigned marker = at(i + 1);
-        if (marker == 0xFF) { // fill byte
-            ++i;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) break; // the first scan, or the end
-        const qsizetype length = qsizetype(at(i + 2)) << 8 | at(i + 3);
-        if (length < 2 || i + 2 + length > jpeg.size()) break;
-        if (marker == 0xE1 || marker == 0xE2) records.offer(int(marker), jpeg.mid(i + 4, length - 2));
-        i += 2 + length;
-    }
+    forEachSegment(jpeg, [&](unsigned marker, const QByteArray &payload) {
+        if (marker == 0xE1 || marker == 0xE2) records.offer(int(marker), payload);
+    });
     return records;
 }
 
@@ -284,7 +362,7 @@ QByteArray withSegments(const QByteArray &jpeg, const std::vector<metadataSegmen
     QByteArray added;
     for (const metadataSegment &s : segments) {
         const qsizetype length = s.payload.size() + 2;
-        if (length > 0xFFFF) throw imageError(QStringLiteral("JPEG に書き込む記録が大きすぎます。"));
+        if (length > 0xFFFF) continue; // not one segment: left out, as the encoder leaves it
         added.append(char(0xFF));
         added.append(char(s.marker));
         added.append(char(length >> 8));

@@ -48,7 +48,8 @@ pixelTurn composedTurn(pixelTurn first, pixelTurn next);
 
 // The JPEG file of the picture the edits describe, made from the blocks of `jpeg`, with the
 // records of `metadata` for it as every JPEG save writes them (orientation 1, the new sizes, no
-// thumbnail). Empty when the picture cannot be made exactly this way (edges off the block grid,
+// thumbnail), its Huffman tables made for its blocks (progressive when the file was). Empty when
+// the picture cannot be made exactly this way (edges off the block grid,
 // a file the transform API refuses): the caller then encodes the pixels.
 QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, const pictureMetadata &metadata);
 
@@ -63,6 +64,6 @@ QByteArray savedJpegFile(const QImage &picture, int quality, const pictureMetada
 pictureMetadata jpegRecordsOf(const QByteArray &jpeg);
 
 // The bytes of a JPEG file: the segments inserted after the header (after SOI, and after a JFIF
-// APP0 segment right behind it), where the encoder puts them. Throws imageError when a segment is
-// too large.
+// APP0 segment right behind it), where the encoder puts them; one too large for a segment is left
+// out, as the encoder leaves it out. Throws imageError when the bytes do not start a JPEG file.
 QByteArray withSegments(const QByteArray &jpeg, const std::vector<metadataSegment> &segments);
