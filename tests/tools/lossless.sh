@@ -68,6 +68,14 @@ same_pixels "orientation 6" "$WORK/out.jpg" "$WORK/expected.jpg"
 expect_equal "orientation 6: record" "1 64 64" \
     "$(exiftool -s3 -n -Orientation -ExifImageWidth -ExifImageHeight "$WORK/out.jpg" | tr '\n' ' ' | sed 's/ $//')"
 
+# Huffman tables of its own: the bytes jpegtran -optimize writes; a progressive file stays progressive.
+"$BATCH" apply "$WORK/plain.jpg" -o "$WORK/out.jpg" turn-right
+jpegtran -perfect -optimize -copy none -rotate 90 "$WORK/plain.jpg" >"$WORK/expected.jpg"
+check "tables made for the blocks" cmp -s "$WORK/out.jpg" "$WORK/expected.jpg"
+jpegtran -progressive "$WORK/plain.jpg" >"$WORK/progressive.jpg"
+"$BATCH" apply "$WORK/progressive.jpg" -o "$WORK/out.jpg" mirror-ud
+check "progressive kept" grep -q "Start Of Frame 0xc2" < <(djpeg -verbose -verbose "$WORK/out.jpg" 2>&1 >/dev/null)
+
 # The many-photo form takes the same path.
 mkdir -p "$WORK/many"
 cp "$WORK/plain.jpg" "$WORK/many/a.jpg"
