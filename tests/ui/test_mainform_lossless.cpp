@@ -7,6 +7,7 @@
 #include "ui/jpegqualitywindow.h"
 
 #include <QCheckBox>
+#include <QSpinBox>
 
 using namespace testing_support;
 
@@ -32,20 +33,23 @@ int movedCoefficient(pixelTurn turn, const short *from, int u, int v)
     }
 }
 
-// Whether `saved` holds the blocks of `opened` moved by the turn, every coefficient as it was.
-bool blocksMoved(const jpegBlocks &opened, const jpegBlocks &saved, pixelTurn turn)
+// Whether `saved` holds the blocks of `opened` from block `first` on (a trim on the grid of 4:4:4
+// blocks), moved by the turn, every coefficient as it was.
+bool blocksMoved(const jpegBlocks &opened, const jpegBlocks &saved, pixelTurn turn, QPoint first)
 {
     if (opened.components.size() != saved.components.size() || opened.components.empty()) return false;
     for (std::size_t i = 0; i < opened.components.size(); ++i) {
         const jpegBlocks::component &a = opened.components[i], &b = saved.components[i];
         const bool swaps = turnSwapsSides(turn);
-        if (b.wide != (swaps ? a.high : a.wide) || b.high != (swaps ? a.wide : a.high)) return false;
+        const int keptWide = swaps ? b.high : b.wide, keptHigh = swaps ? b.wide : b.high;
+        if (first.x() + keptWide > a.wide || first.y() + keptHigh > a.high) return false;
         for (int by = 0; by < b.high; ++by)
             for (int bx = 0; bx < b.wide; ++bx) {
                 int sx = 0, sy = 0;
-                turnSource(turn, a.wide, a.high, bx, by, sx, sy);
+                turnSource(turn, keptWide, keptHigh, bx, by, sx, sy);
+                const short *from = a.block(first.x() + sx, first.y() + sy);
                 for (int k = 0; k < 64; ++k)
-                    if (b.block(bx, by)[k] != movedCoefficient(turn, a.block(sx, sy), k % 8, k / 8)) return false;
+                    if (b.block(bx, by)[k] != movedCoefficient(turn, from, k % 8, k / 8)) return false;
             }
     }
     return true;
@@ -78,6 +82,8 @@ private slots:
                                                 << QString();
         QTest::newRow("a colour change") << 64 << true << QStringList{"right", "sepia"} << false << -1 << otherChange;
         QTest::newRow("the box unticked") << 64 << false << QStringList{"right"} << true << -1 << QString();
+        QTest::newRow("4:4:4 trimmed on the grid, turned") << 64 << false << QStringList{"trim", "right"} << false << right
+                                                           << QString();
         QTest::newRow("a side off the grid") << 72 << true << QStringList{"left"} << false << -1
                                              << QStringLiteral("画像の端が 16 × 16 画素のブロック");
     }
@@ -98,6 +104,12 @@ private slots:
         for (const QString &step : steps) {
             if (step == "sepia") {
                 t.selectSepia();
+            } else if (step == "trim") { // columns 8..55, rows 16..39: blocks 1..6 across, 2..4 down
+                t.selectTabs(transformPage, trimTab);
+                t.child<QSpinBox>("rightTrimingUpDown")->setValue(55);
+                t.child<QSpinBox>("lowerTrimingUpDown")->setValue(39);
+                t.child<QSpinBox>("leftTrimingUpDown")->setValue(8);
+                t.child<QSpinBox>("upperTrimingUpDown")->setValue(16);
             } else if (step == "undo") {
                 t.click("undoButton");
                 continue;
@@ -129,7 +141,8 @@ private slots:
 
         const QByteArray saved = readBytes(path);
         if (turn >= 0) {
-            QVERIFY(blocksMoved(readJpegBlocks(opened), readJpegBlocks(saved), pixelTurn(turn)));
+            const QPoint first = steps.contains("trim") ? QPoint(1, 2) : QPoint(0, 0);
+            QVERIFY(blocksMoved(readJpegBlocks(opened), readJpegBlocks(saved), pixelTurn(turn), first));
         } else {
             QCOMPARE(saved, encodeJpeg(t.current()->bitmap, 85));
         }
