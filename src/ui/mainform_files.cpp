@@ -33,15 +33,17 @@ int TmainForm::askJpegQuality()
 
 int TmainForm::askJpegQuality(const imageDocument &d, bool &keep)
 {
+    // A chain that does not end at the picture's size no longer describes it.
+    const losslessEdits edits = d.edits.shownSize() == d.bitmap.size() ? d.edits : losslessEdits();
     QString whyNot;
-    if (!d.edits.known)
+    if (!edits.known)
         whyNot = losslessEdits::ofJpeg(d.storedJpeg).known
                      ? QStringLiteral("回転・反転・トリミング以外の変更があるため、劣化なしでは保存できません。")
                      : QStringLiteral("この JPEG ファイルの形式では、劣化なしでは保存できません。");
-    else if (!d.edits.exact())
+    else if (!edits.exact())
         whyNot = QStringLiteral("画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。")
-                     .arg(d.edits.block.width())
-                     .arg(d.edits.block.height());
+                     .arg(edits.block.width())
+                     .arg(edits.block.height());
     jpegQualityForm->offerOriginalQuality(!d.storedJpeg.isEmpty(), whyNot.isEmpty(), whyNot);
     if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
     keep = jpegQualityForm->keepsOriginalQuality();
