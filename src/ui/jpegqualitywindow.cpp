@@ -91,8 +91,9 @@ TjpegQualityForm::~TjpegQualityForm()
 
 void TjpegQualityForm::offerOriginalQuality(bool offered, bool possible, const QString &whyNot)
 {
-    // The row takes a band above the OK button; without it the window has its plain layout.
-    const int band = offered ? 56 : 0;
+    // The row (and the note under it) takes a band above the OK button; without it the window
+    // has its plain layout.
+    const int band = !offered ? 0 : possible ? 28 : 60;
     keepOriginalCheckBox->setVisible(offered);
     keepOriginalStaticText->setVisible(offered && !possible);
     keepOriginalCheckBox->setEnabled(possible);
