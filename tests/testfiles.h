@@ -37,10 +37,19 @@ inline void jumpBack(j_common_ptr info)
 } // namespace testfiles_detail
 
 // A baseline JPEG of the picture through libjpeg at quality, its chroma stored at half width and
-// height (4:2:0) or whole (4:4:4). Empty when libjpeg fails.
-inline QByteArray cameraJpeg(const QImage &picture, int quality, bool subsampled)
+// height (4:2:0) or whole (4:4:4); with inks, the four plain inks of a print shop's file (CMYK,
+// no Adobe marker). Empty when libjpeg fails.
+inline QByteArray cameraJpeg(const QImage &picture, int quality, bool subsampled, bool inks = false)
 {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    QImage rgb = picture.convertToFormat(inks ? QImage::Format_RGBX8888 : QImage::Format_RGB888);
+    if (inks)
+        for (int y = 0; y < rgb.height(); ++y) {
+            uchar *p = rgb.scanLine(y);
+            for (int x = 0; x < rgb.width() * 4; x += 4) {
+                p[x] = uchar(255 - p[x]), p[x + 1] = uchar(255 - p[x + 1]), p[x + 2] = uchar(255 - p[x + 2]);
+                p[x + 3] = 0; // no black
+            }
+        }
     jpeg_compress_struct c{};
     testfiles_detail::jpegFailure failure{};
     c.err = jpeg_std_error(&failure.manager);
@@ -56,10 +65,11 @@ inline QByteArray cameraJpeg(const QImage &picture, int quality, bool subsampled
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = JDIMENSION(rgb.width());
     c.image_height = JDIMENSION(rgb.height());
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
+    c.input_components = inks ? 4 : 3;
+    c.in_color_space = inks ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, quality, TRUE);
+    c.write_Adobe_marker = FALSE;
     c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = subsampled ? 2 : 1;
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {

@@ -264,6 +264,9 @@ losslessEdits losslessEdits::ofJpeg(const QByteArray &jpeg)
                             static_cast<unsigned long>(jpeg.size()), &width, &height, &subsamp, &colourspace) != 0 ||
         subsamp < 0 || subsamp >= TJ_NUMSAMP || width <= 0 || height <= 0)
         return e;
+    // Inks: the transform writes an Adobe marker of its own, which would turn the inks of a file
+    // stored without one upside down for the reader.
+    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) return e;
     int orientation = 1;
     try {
         // The reader's own view of the size and the orientation: the picture the window shows.

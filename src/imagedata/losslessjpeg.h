@@ -27,8 +27,8 @@ struct losslessEdits {
     pixelTurn turn = pixelTurn::none;
 
     // The picture as the window and korvia-batch show the JPEG file `jpeg`: upright by its EXIF
-    // orientation. Unknown when the header cannot be read or the transform API cannot handle the
-    // file's sampling.
+    // orientation. Unknown when the header cannot be read, the transform API cannot handle the
+    // file's sampling, or the file holds inks (CMYK, YCCK).
     static losslessEdits ofJpeg(const QByteArray &jpeg);
 
     // The picture as it is now.

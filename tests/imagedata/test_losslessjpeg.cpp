@@ -89,6 +89,25 @@ TEST_P(losslessChain, madeExactlyWhereTheBlocksAllow)
 INSTANTIATE_TEST_SUITE_P(chains, losslessChain, testing::ValuesIn(cases),
                          [](const testing::TestParamInfo<chainCase> &info) { return std::string(info.param.name); });
 
+TEST(losslessMoves, inksAreEncodedAgain)
+{
+    // The transform's own Adobe marker would turn plain inks upside down for the reader.
+    const QImage picture = texture(64, 48);
+    const QByteArray inks = cameraJpeg(picture, 90, false, true);
+    ASSERT_FALSE(inks.isEmpty());
+    const QImage opened = decodeJpegBytes(reinterpret_cast<const unsigned char *>(inks.constData()),
+                                          std::size_t(inks.size()), "inks");
+    EXPECT_LT(qAbs(qRed(opened.pixel(40, 20)) - qRed(picture.pixel(40, 20))), 24); // read as stored
+    // Whatever the file becomes, it reads as the picture it was.
+    losslessEdits edits = losslessEdits::ofJpeg(inks);
+    if (!edits.known) edits = {true, QSize(64, 48), QSize(8, 8), QRect(0, 0, 64, 48), pixelTurn::none};
+    const QByteArray made = losslessJpeg(inks, edits, {});
+    if (made.isEmpty()) return;
+    const QImage back = decodeJpegBytes(reinterpret_cast<const unsigned char *>(made.constData()),
+                                        std::size_t(made.size()), "made");
+    EXPECT_EQ(back, opened);
+}
+
 TEST(losslessMoves, composeAsTheMovesOfASquare)
 {
     // A quarter turn four times is no move; a turn and its mirror image undo each other.
