@@ -136,15 +136,30 @@ QByteArray transformed(const QByteArray &jpeg, pixelTurn turn, const QRect &crop
     return result;
 }
 
-QSize headerSize(const QByteArray &jpeg)
+// What the transform API reads from a file's header; false when it cannot.
+struct headerFacts {
+    QSize size;
+    int sampling = -1, colourspace = -1;
+};
+bool readHeader(const QByteArray &jpeg, headerFacts &facts)
 {
     const transformHandle handle(tjInitTransform());
-    int width = 0, height = 0, subsamp = -1, colourspace = -1;
-    if (!handle || tjDecompressHeader3(handle.get(), reinterpret_cast<const unsigned char *>(jpeg.constData()),
-                                       static_cast<unsigned long>(jpeg.size()), &width, &height, &subsamp,
-                                       &colourspace) != 0)
-        return {};
-    return {width, height};
+    int width = 0, height = 0;
+    if (!handle || jpeg.isEmpty() ||
+        tjDecompressHeader3(handle.get(), reinterpret_cast<const unsigned char *>(jpeg.constData()),
+                            static_cast<unsigned long>(jpeg.size()), &width, &height, &facts.sampling,
+                            &facts.colourspace) != 0 ||
+        width <= 0 || height <= 0)
+        return false;
+    facts.size = QSize(width, height);
+    return true;
+}
+
+// Inks: the transform writes an Adobe marker of its own, which would turn the inks of a file
+// stored without one upside down for the reader.
+bool holdsInks(const headerFacts &facts)
+{
+    return facts.colourspace == TJCS_CMYK || facts.colourspace == TJCS_YCCK;
 }
 
 // Each segment before the first scan: its marker and its bytes after the length field.
@@ -257,28 +272,20 @@ pixelTurn composedTurn(pixelTurn first, pixelTurn next)
 losslessEdits losslessEdits::ofJpeg(const QByteArray &jpeg)
 {
     losslessEdits e;
-    const transformHandle handle(tjInitTransform());
-    int width = 0, height = 0, subsamp = -1, colourspace = -1;
-    if (!handle || jpeg.isEmpty() ||
-        tjDecompressHeader3(handle.get(), reinterpret_cast<const unsigned char *>(jpeg.constData()),
-                            static_cast<unsigned long>(jpeg.size()), &width, &height, &subsamp, &colourspace) != 0 ||
-        subsamp < 0 || subsamp >= TJ_NUMSAMP || width <= 0 || height <= 0)
-        return e;
-    // Inks: the transform writes an Adobe marker of its own, which would turn the inks of a file
-    // stored without one upside down for the reader.
-    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) return e;
+    headerFacts facts;
+    if (!readHeader(jpeg, facts) || facts.sampling < 0 || facts.sampling >= TJ_NUMSAMP || holdsInks(facts)) return e;
     int orientation = 1;
     try {
         // The reader's own view of the size and the orientation: the picture the window shows.
         const QSize size = jpegHeaderSize(reinterpret_cast<const unsigned char *>(jpeg.constData()),
                                           static_cast<std::size_t>(jpeg.size()), QStringLiteral("JPEG"), orientation);
-        if (size != QSize(width, height)) return e;
+        if (size != facts.size) return e;
     } catch (const imageError &) {
         return e;
     }
     e.known = true;
-    e.stored = QSize(width, height);
-    e.block = QSize(tjMCUWidth[subsamp], tjMCUHeight[subsamp]);
+    e.stored = facts.size;
+    e.block = QSize(tjMCUWidth[facts.sampling], tjMCUHeight[facts.sampling]);
     e.kept = QRect(QPoint(0, 0), e.stored);
     e.turn = orientationTurn(orientation);
     return e;
@@ -321,7 +328,9 @@ bool losslessEdits::exact() const
 QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, const pictureMetadata &metadata)
 {
     const losslessPlan plan = planOf(edits);
-    if (plan == losslessPlan::none) return {};
+    headerFacts source;
+    if (plan == losslessPlan::none || !readHeader(jpeg, source) || holdsInks(source) || source.size != edits.stored)
+        return {};
     const bool whole = edits.kept == QRect(QPoint(0, 0), edits.stored);
     QByteArray result;
     if (plan == losslessPlan::moveThenTrim) {
@@ -333,7 +342,8 @@ QByteArray losslessJpeg(const QByteArray &jpeg, const losslessEdits &edits, cons
     // The library rounds a crop's corner down to its grid where it finds one off it: only the
     // picture of exactly the size asked for will do.
     const QSize size = edits.shownSize();
-    if (result.isEmpty() || headerSize(result) != size) return {};
+    headerFacts made;
+    if (result.isEmpty() || !readHeader(result, made) || made.size != size) return {};
     if (!withOwnTables(result, progressiveFile(jpeg), result)) return {};
     return withSegments(result, metadata.forPicture(size.width(), size.height()));
 }
