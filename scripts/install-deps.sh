@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libjpeg-dev libjpeg-turbo-progs
+  libjpeg-dev libjpeg-turbo-progs libturbojpeg0-dev
   liblcms2-dev
   libpng-dev libtiff-dev libwebp-dev libheif-dev libraw-dev libexiv2-dev
   webp libheif-examples libimage-exiftool-perl

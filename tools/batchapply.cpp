@@ -1,4 +1,5 @@
 #include "batchapply.h"
+#include "batchlossless.h"
 
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -52,6 +53,7 @@ void runApply(const applyRequest &request)
 {
     checkOutputName(request.output); // before the work, so a doomed run fails at once
     checkInputName(request.input);
+    if (applyLosslessly(request)) return;
 
     QImage bitmap;
     pictureMetadata metadata; // written again only into a JPEG output

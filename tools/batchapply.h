@@ -21,6 +21,7 @@ struct applyRequest {
     int quality = 100;                 // JPEG only; the quality dialog's start position
     // A batch without --overwrite keeps a file that takes the output's name while it works.
     existingTarget existing = existingTarget::replace;
+    bool reencode = false;             // --reencode: never made from a JPEG's stored blocks
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     // Colour operations, transforms and recipes, in the order given; each works on the picture
     // with the run's one filter engine and one transform set-up, as the window keeps one of each.
@@ -29,6 +30,7 @@ struct applyRequest {
         // The picture's size after the step from its size before, for the checks made before any
         // work; throws when the step cannot be made on such a picture. Empty: the size is kept.
         std::function<QSize(QSize size, prepareShape &shaper)> resultSize;
+        std::optional<shapeStep> shape; // a transform's step, for the output made from stored blocks
     };
     std::vector<step> steps;
 };
@@ -50,7 +52,8 @@ void checkOutputName(const QString &output);
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
                   const pictureMetadata *metadata = nullptr, existingTarget existing = existingTarget::replace);
 
-// The whole command; throws imageError / operationError / operationAbandoned on failure. The size
+// The whole command; a JPEG whose steps are only turns, mirrors and trims on the block grid is
+// written from its stored blocks when the output is a JPEG (batchlossless.h). Throws imageError / operationError / operationAbandoned on failure. The size
 // of every step's result is checked before the first step runs: a result larger than the largest
 // picture Korvia opens, or a JPEG output larger than a JPEG file can be, is refused before any work.
 void runApply(const applyRequest &request);

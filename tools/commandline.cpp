@@ -113,12 +113,14 @@ void addOperations(applyRequest &apply, const std::vector<std::string_view> &ope
                 {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
                      applyShapeStep(bitmap, shaper, shape);
                  },
-                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
+                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); },
+                 shape});
         } else {
             apply.steps.push_back(
                 {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
                      applyOperationTo(bitmap, filter, settings);
                  },
+                 {},
                  {}});
         }
     }
@@ -146,6 +148,8 @@ batchCommand parseApplyWords(argumentList &args)
                 haveOutput = true;
             } else if (a == "-q") {
                 command.apply.quality = int(wholeNumber("-q", args.valueOf(a), 1, 100));
+            } else if (a == "--reencode") {
+                command.apply.reencode = true;
             } else if (a == "--seed") {
                 command.apply.seed = wholeNumber("--seed", args.valueOf(a), 0, 4294967295LL);
             } else if (a == "--threads") {
@@ -278,7 +282,7 @@ std::string usageText()
 {
     std::string text =
         "Usage:\n"
-        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...\n"
+        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...\n"
         "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
         "      apart by their content), runs each OP in order and writes exactly OUTPUT,\n"
         "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
@@ -287,8 +291,14 @@ std::string usageText()
         "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
         "      Every step's result size is checked before the first step runs: a picture above\n      " + std::to_string(maxPicturePixels) +
         " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
+        "      A JPEG INPUT whose OPs are only turn-right, turn-left, turn-180, mirror-lr, mirror-ud\n"
+        "      and trims on its block grid (8 or 16 pixels) is written to a JPEG OUTPUT from its\n"
+        "      stored blocks, losing nothing (-q does not apply), as jpegtran -perfect makes it;\n"
+        "      its EXIF orientation is part of the turn. Edges off the grid (a partial block that\n"
+        "      would come to the left or top) are encoded again instead. --reencode always decodes\n"
+        "      and encodes again.\n"
         "  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]\n"
-        "                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...\n"
+        "                   [-q QUALITY] [--reencode] [--overwrite] [-j N] [--report FILE] [--seed N] OP...\n"
         "      Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of\n"
         "      FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads\n"
         "      standard input). Each photo is written into FOLDER under its own name with .jpg\n"

@@ -68,6 +68,13 @@ int loadImageFile(QImage &bitmap, const QString &name)
 
 int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata)
 {
+    return loadImageFile(bitmap, name, metadata, nullptr);
+}
+
+int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata, QByteArray *jpegFile)
+{
+    if (jpegFile)
+        jpegFile->clear();
     const int named = imageFileType(name);
     if (named == 0) {
         if (!bitmap.isNull() && bitmap.format() != QImage::Format_RGB32)
@@ -83,6 +90,8 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
         bitmap = decodeJpegUpright(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, &read);
         if (metadata)
             *metadata = std::move(read);
+        if (jpegFile) // a copy of its own: the file's bytes may be mapped
+            *jpegFile = QByteArray(bytes.constData(), bytes.size());
     } else if (type == 2) {
         bitmap = decodeBmp(bytes, name);
         if (metadata)

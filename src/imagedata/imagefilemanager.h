@@ -32,6 +32,8 @@ int imageFileType(const QString &name);
 // given, receives its kept segments (nothing for a BMP; untouched for type 0).
 int loadImageFile(QImage &bitmap, const QString &name);
 int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata);
+// The same; jpegFile, when given, receives the file's bytes when they are a JPEG, else nothing.
+int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata, QByteArray *jpegFile);
 
 // The size loadImageFile would give (upright), read from the headers without decoding the
 // pixels; a BMP gets the same checks of its data. Throws imageError, also for type 0.

@@ -186,6 +186,9 @@ public:
     void showPrintWindow();
     // The JPEG quality dialog's choice; throws operationAbandoned when it is cancelled.
     int askJpegQuality();
+    // The same for a JPEG save of d: the dialog offers keeping the original quality when d was
+    // read from (or saved as) a JPEG, ticked when its changes allow it; keep receives the choice.
+    int askJpegQuality(const imageDocument &d, bool &keep);
     // Writes a picture file as background work (inBackground) or at once, then runs saved on the
     // window's thread; a write that fails or is cancelled runs nothing.
     void writeThenFinish(bool inBackground, const std::function<void(const progressIndicator &)> &write,

@@ -63,6 +63,7 @@ private slots:
     void qualityDialogControls();
     void qualityCaptionFollowsEveryStep();
     void qualityDialogOkAccepts();
+    void qualityDialogOffersTheOriginal();
     void sampleJpegsRiseInSizeAndQuality();
     void flowerPhotoIsStable();
     void arrowsPointBothWays();
@@ -692,6 +693,38 @@ void testDialogs::informationPageKeepsLongCameraTexts()
         if (label->alignment() & Qt::AlignRight)
             QVERIFY2(label->x() + label->width() <= version->x(), qPrintable(label->text()));
     }
+}
+
+void testDialogs::qualityDialogOffersTheOriginal()
+{
+    TjpegQualityForm form;
+    QCheckBox *keep = form.keepOriginalCheckBox;
+    QVERIFY(keep->isHidden()); // not offered: the plain window
+    QVERIFY(!form.keepsOriginalQuality());
+
+    form.offerOriginalQuality(true, true);
+    QCOMPARE(keep->text(), QStringLiteral("元の画質のまま保存（劣化なし）"));
+    QVERIFY(!keep->isHidden() && keep->isChecked() && form.keepsOriginalQuality());
+    QVERIFY(!form.jpegQualitTrackBar->isEnabled()); // the quality rests while the box is ticked
+    keep->setChecked(false);
+    QVERIFY(form.jpegQualitTrackBar->isEnabled() && !form.keepsOriginalQuality());
+
+    const QString why = QStringLiteral("画像の端が 16 × 16 画素のブロックの区切りに合わないため、劣化なしでは保存できません。");
+    form.offerOriginalQuality(true, false, why);
+    QVERIFY(!keep->isEnabled() && !keep->isChecked() && !form.keepsOriginalQuality());
+    QCOMPARE(form.keepOriginalStaticText->text(), why);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (QWidget *w : {static_cast<QWidget *>(keep), static_cast<QWidget *>(form.keepOriginalStaticText),
+                       static_cast<QWidget *>(form.okButton)}) {
+        QVERIFY2(clipped(w).isEmpty(), qPrintable(clipped(w)));
+        QVERIFY2(form.rect().contains(w->geometry()), qPrintable(w->objectName()));
+    }
+    QVERIFY(form.okButton->y() >= form.keepOriginalStaticText->geometry().bottom());
+
+    form.offerOriginalQuality(false, false);
+    QCOMPARE(form.size(), QSize(340, 217));
+    QCOMPARE(form.okButton->geometry(), QRect(128, 184, 75, 25));
 }
 
 void testDialogs::dialogsShowWholeCaptions()
