@@ -11,13 +11,14 @@
 #include <optional>
 #include <vector>
 
-// The largest side of a JPEG file (libjpeg's limit).
+// The largest side of a JPEG file (libjpeg's limit) and of a WebP file.
 constexpr int largestJpegSide = 65500;
+constexpr int largestWebpSide = 16383;
 
 struct applyRequest {
     QString input;
     QString output;
-    int quality = 100;                 // JPEG only; the quality dialog's start position
+    int quality = 100;                 // JPEG, WebP and JPEG XL; the quality dialog's start position
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     // Colour operations, transforms and recipes, in the order given; each works on the picture
     // with the run's one filter engine and one transform set-up, as the window keeps one of each.
@@ -41,12 +42,13 @@ void checkInputName(const QString &input);
 void checkOutputName(const QString &output);
 
 // Writes bitmap to exactly `output` (type from its extension) through one temporary file beside
-// it; a JPEG carries metadata when given. Nothing is left behind on failure or interruption, and
+// it; every format but BMP carries metadata when given. Nothing is left behind on failure or interruption, and
 // an existing `output` is replaced only by a completely written file. Throws imageError.
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
                   const pictureMetadata *metadata = nullptr);
 
 // The whole command; throws imageError / operationError / operationAbandoned on failure. The size
 // of every step's result is checked before the first step runs: a result larger than the largest
-// picture Korvia opens, or a JPEG output larger than a JPEG file can be, is refused before any work.
+// picture Korvia opens, or a JPEG or WebP output larger than such a file can be, is refused before
+// any work.
 void runApply(const applyRequest &request);

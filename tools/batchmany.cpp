@@ -40,7 +40,7 @@ bool hiddenTemporary(const QString &name) { return name.startsWith(QStringLitera
 
 // The photos of a folder, sorted by name, with their paths relative to it.
 void photosOfFolder(const QString &folder, bool recursive, std::vector<batchItem> &items, const QString &outputFolder,
-                    bool bmp)
+                    const QString &extension)
 {
     QStringList found;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -59,7 +59,7 @@ void photosOfFolder(const QString &folder, bool recursive, std::vector<batchItem
     const QDir base(QFileInfo(folder).absoluteFilePath());
     for (const QString &path : found) {
         const QString relative = QFileInfo(base.relativeFilePath(QFileInfo(path).absoluteFilePath())).path();
-        items.push_back({path, outputNameFor(path, outputFolder, relative == QStringLiteral(".") ? QString() : relative, bmp),
+        items.push_back({path, outputNameFor(path, outputFolder, relative == QStringLiteral(".") ? QString() : relative, extension),
                          QString()});
     }
 }
@@ -68,10 +68,10 @@ void addInput(const QString &input, const batchRequest &request, std::vector<bat
 {
     const QFileInfo info(input);
     if (info.isDir()) {
-        photosOfFolder(input, request.recursive, items, request.outputFolder, request.bmp);
+        photosOfFolder(input, request.recursive, items, request.outputFolder, request.extension);
         return;
     }
-    batchItem item{input, outputNameFor(input, request.outputFolder, QString(), request.bmp), QString()};
+    batchItem item{input, outputNameFor(input, request.outputFolder, QString(), request.extension), QString()};
     try {
         checkInputName(input);
     } catch (const imageError &e) {
@@ -179,12 +179,12 @@ QString runPhoto(const batchRequest &request, const batchItem &item)
 
 } // namespace
 
-QString outputNameFor(const QString &input, const QString &folder, const QString &relative, bool bmp)
+QString outputNameFor(const QString &input, const QString &folder, const QString &relative, const QString &extension)
 {
     QString name = extractFileName(input);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0) name.truncate(dot);
-    name += bmp ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    name += extension;
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     if (!relative.isEmpty()) path += relative + QLatin1Char('/');
