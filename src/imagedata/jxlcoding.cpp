@@ -1,5 +1,6 @@
 #include "jxlcoding.h"
 
+#include "abandonable.h"
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -294,7 +295,8 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
         case JXL_DEC_ERROR:
             if (runner.cancelled || cancelRequestedHere())
                 throw operationCancelled{};
-            throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the data are damaged")));
+            // All the bytes are in: a file cut short fails here too.
+            throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the data are damaged or end early")));
         case JXL_DEC_NEED_MORE_INPUT:
             throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the file ends early")));
         case JXL_DEC_BASIC_INFO:
@@ -523,12 +525,19 @@ QByteArray encodeJxl(const QImage &picture, int quality, const pictureMetadata &
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         throw imageError(QStringLiteral("JPEG XL として書き出す画像がありません。"));
     const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
-    bool profileRefused = false;
-    const QByteArray out = encodeWith(picture, quality, exif, xmp, icc, &profileRefused);
-    if (!profileRefused)
-        return out;
-    // libjxl must understand a profile to code the colours it describes: one it cannot use is
-    // left out, and the user is told.
-    showMessage(QStringLiteral("色プロファイルを JPEG XL ファイルに書き込めないため、色プロファイルなしで保存します。"));
-    return encodeWith(picture, quality, exif, xmp, QByteArray(), &profileRefused);
+    // libjxl's encoder cannot stop part-way (a parallel step that fails ends the process): it runs
+    // beside the save, which a cancel ends at once, and runs on to its end alone (abandonable.h).
+    auto coded = std::make_shared<QByteArray>();
+    auto profileRefused = std::make_shared<bool>(false);
+    runAbandonable([picture, quality, exif, xmp, icc, coded, profileRefused] {
+        const cancelScope unstoppable(nullptr);
+        *coded = encodeWith(picture, quality, exif, xmp, icc, profileRefused.get());
+        if (*profileRefused)
+            *coded = encodeWith(picture, quality, exif, xmp, QByteArray(), profileRefused.get());
+    });
+    if (*profileRefused)
+        // libjxl must understand a profile to code the colours it describes: one it cannot use
+        // is left out, and the user is told.
+        showMessage(QStringLiteral("色プロファイルを JPEG XL ファイルに書き込めないため、色プロファイルなしで保存しました。"));
+    return *coded;
 }

@@ -6,8 +6,8 @@
 // packet are the container's "Exif" (after its four-byte offset) and "xml " boxes, plain or
 // Brotli-compressed ("brob"); the colour profile is the codestream's own.
 //
-// The decode runs on the engines' worker threads (workerpool.h), which also carry the cancel:
-// every parallel step of libjxl asks cancelRequestedHere() first.
+// Both run on the engines' worker threads (workerpool.h). The decode stops at a cancel: every
+// parallel step of libjxl asks cancelRequestedHere() first.
 #pragma once
 #include "picturemetadata.h"
 
@@ -29,7 +29,9 @@ QSize jxlHeaderSize(const QByteArray &bytes, const QString &what, pictureMetadat
 
 // The picture (Format_RGB32) as a JPEG XL file with metadata's records (already made upright):
 // quality 100 lossless, 1..99 lossy at the distance cjxl gives that quality. Throws imageError,
-// or operationCancelled once the cancel in force is asked for.
+// or operationCancelled at once when the cancel in force is asked for (libjxl's encode cannot
+// stop part-way: it runs on alone to its end, runAbandonable). A colour profile libjxl cannot use
+// is left out, and showMessage says so.
 QByteArray encodeJxl(const QImage &picture, int quality, const pictureMetadata &metadata);
 
 // The Butteraugli distance of a quality 1..100 (0 for 100: lossless), as cjxl maps its -q.
