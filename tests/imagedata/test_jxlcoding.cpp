@@ -1,5 +1,5 @@
 // JPEG XL and the formats Korvia writes: every written format reads back (the same bytes where it
-// is lossless, close where it is not) with its camera record and XMP packet; JPEG XL files made by
+// is lossless, close where it is not) with its camera record, XMP packet and colour profile; JPEG XL files made by
 // libjxl's own encoder open as 16-bit, alpha, grey, turned and lossy pictures with their boxes,
 // and files cut short or declaring more than their bytes can describe are refused before any
 // picture is made.
@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+
+#include <lcms2.h>
 #include <QTransform>
 
 #include <cstdlib>
@@ -67,6 +69,23 @@ difference differenceOf(const QImage &a, const QImage &b)
 const QByteArray xmpPacket("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
                            "<rdf:Description xmlns:dc='http://purl.org/dc/elements/1.1/' dc:format='korvia'/></rdf:RDF></x:xmpmeta>");
 
+// A wide-gamut RGB profile (Adobe RGB's primaries, gamma 2.2) as LittleCMS writes it.
+QByteArray wideProfile()
+{
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+    cmsToneCurve *gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsToneCurve *curves[3] = {gamma, gamma, gamma};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(gamma);
+    return bytes;
+}
+
 class FormatsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -93,6 +112,7 @@ TEST_P(WrittenFormats, ReadBackWithTheirRecords)
     pictureMetadata records;
     records.addExifPayload(cameraRecord("KorviaCam", 6));
     records.addXmpPacket(xmpPacket);
+    records.addIccProfile(wideProfile());
     const QString name = at(QLatin1String(c.name));
     writeImageFile(source, name, c.type, c.quality, &records);
 
@@ -110,6 +130,11 @@ TEST_P(WrittenFormats, ReadBackWithTheirRecords)
         EXPECT_TRUE(read.exifPayload().contains("KorviaCam"));
         EXPECT_EQ(exifOrientation(QByteArray("Exif\0\0", 6) + read.exifPayload()), 1); // written upright
         EXPECT_TRUE(read.xmpPacket().contains("dc:format='korvia'"));
+        // The same profile; JPEG XL keeps the colours it describes, in a profile of its own making.
+        if (c.type == jxlPicture)
+            EXPECT_EQ(read.iccProfile().mid(16, 4), QByteArray("RGB "));
+        else
+            EXPECT_EQ(read.iccProfile(), wideProfile());
     } else {
         EXPECT_TRUE(read.empty());
     }
