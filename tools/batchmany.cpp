@@ -8,6 +8,7 @@
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/picturelimits.h"
+#include "imagedata/picturesignature.h"
 #include "imagedata/workerpool.h"
 
 #include <QDir>
@@ -237,7 +238,7 @@ unsigned long long photoMemory(const QString &input)
 {
     unsigned long long pixels = 0;
     const int type = imageFileType(input);
-    if (type == 1 || type == 2) {
+    if (type == 1 || type == 2 || type == jxlPicture) { // their headers are read without the pixels
         try {
             const QSize size = pictureFileSize(input);
             pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());

@@ -43,7 +43,7 @@ QString outputNameFor(const QString &input, const QString &folder, const QString
 void checkOutputs(std::vector<batchItem> &items, bool overwrite);
 
 // The memory a photo's run is expected to take at most, from its file: the pixels its header
-// declares (JPEG, BMP) or a generous guess from the file's size (other formats), at the bytes a
+// declares (JPEG, BMP, JPEG XL) or a generous guess from the file's size (other formats), at the bytes a
 // pixel costs while it is read, worked on and written.
 unsigned long long photoMemory(const QString &input);
 
