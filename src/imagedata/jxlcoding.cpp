@@ -162,14 +162,13 @@ struct recordReader {
     }
 
     // The box is larger than its buffer: twice the room, up to largestRecord; beyond it the box
-    // is read on into the same room and dropped.
+    // is dropped, and libjxl, given no room, skips the rest of it without unpacking it.
     void grow(JxlDecoder *d)
     {
         const std::size_t left = JxlDecoderReleaseBoxBuffer(d);
         const std::size_t used = buffer.size() - left;
         if (kind == recordKind::none || tooLarge || buffer.size() * 2 > largestRecord) {
             tooLarge = tooLarge || kind != recordKind::none;
-            JxlDecoderSetBoxBuffer(d, buffer.data(), buffer.size());
             return;
         }
         buffer.resize(buffer.size() * 2);

@@ -283,6 +283,24 @@ TEST_F(FormatsTest, JxlFilesCutShortOrClaimingTooMuchAreRefused)
     expectRefused(at("limit.jxl"), QStringLiteral("大きすぎて開けません"));
 }
 
+// A Brotli-compressed record that unpacks beyond what is kept is left out; the picture opens.
+TEST_F(FormatsTest, JxlRecordUnpackingTooFarIsDropped)
+{
+    const QByteArray bytes = jxlFile(layoutOf([](jxlLayout &l) {
+                                         l.exif = cameraRecord("KorviaCam", 1);
+                                         l.xmp = QByteArray(24 << 20, ' ');
+                                     }),
+                                     sampleAt);
+    ASSERT_LT(bytes.size(), 64 << 10);
+    ASSERT_TRUE(writeFile(at("bomb.jxl"), bytes));
+    QImage picture;
+    pictureMetadata metadata;
+    ASSERT_EQ(loadImageFile(picture, at("bomb.jxl"), &metadata), jxlPicture);
+    EXPECT_EQ(picture, source);
+    EXPECT_TRUE(metadata.xmpPacket().isEmpty());
+    EXPECT_EQ(metadata.exifPayload(), cameraRecord("KorviaCam", 1));
+}
+
 TEST(JxlTypes, ExtensionSignatureAndSaveDialogFilter)
 {
     EXPECT_EQ(imageFileType(QStringLiteral("a/photo.jxl")), jxlPicture);
