@@ -52,6 +52,7 @@ struct jxlLayout {
     int exifOffset = 0;     // bytes of filler between the offset and the record
     QByteArray xmp;         // an "xml " box
     int canvasWidth = 0, canvasHeight = 0; // a larger canvas the picture is a cropped frame of
+    int hiddenFrames = 0;   // an animation: frames of 4 x 4 pixels and no duration before the picture
 };
 
 // The file of the layout; sample(x, y, c) is channel c (colours, then alpha) at x, y, 0..255 or
@@ -71,6 +72,9 @@ inline QByteArray jxlFile(const jxlLayout &l, const std::function<std::uint32_t(
     info.alpha_bits = l.alpha ? std::uint32_t(l.bits) : 0;
     info.orientation = JxlOrientation(l.orientation);
     info.uses_original_profile = l.distance == 0 ? JXL_TRUE : JXL_FALSE;
+    info.have_animation = l.hiddenFrames > 0 ? JXL_TRUE : JXL_FALSE;
+    info.animation.tps_numerator = 10;
+    info.animation.tps_denominator = 1;
     if (JxlEncoderSetBasicInfo(e, &info) != JXL_ENC_SUCCESS)
         return {};
     JxlColorEncoding colour;
@@ -94,15 +98,22 @@ inline QByteArray jxlFile(const jxlLayout &l, const std::function<std::uint32_t(
         JxlEncoderSetFrameLossless(settings, JXL_TRUE);
     else
         JxlEncoderSetFrameDistance(settings, l.distance);
-    if (l.canvasWidth) {
+    const JxlPixelFormat format{std::uint32_t(channels), l.bits == 16 ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    const auto frameOf = [&](int width, int height, std::uint32_t duration) {
         JxlFrameHeader frame;
         JxlEncoderInitFrameHeader(&frame);
-        frame.layer_info.have_crop = JXL_TRUE;
-        frame.layer_info.xsize = std::uint32_t(l.width);
-        frame.layer_info.ysize = std::uint32_t(l.height);
-        if (JxlEncoderSetFrameHeader(settings, &frame) != JXL_ENC_SUCCESS)
+        frame.duration = duration;
+        frame.layer_info.have_crop = l.canvasWidth ? JXL_TRUE : JXL_FALSE;
+        frame.layer_info.xsize = std::uint32_t(width);
+        frame.layer_info.ysize = std::uint32_t(height);
+        return (!l.canvasWidth && !l.hiddenFrames) || JxlEncoderSetFrameHeader(settings, &frame) == JXL_ENC_SUCCESS;
+    };
+    const std::vector<std::uint8_t> small(std::size_t(16) * channels * bytes, 0x55);
+    for (int i = 0; i < l.hiddenFrames; ++i)
+        if (!frameOf(4, 4, 0) || JxlEncoderAddImageFrame(settings, &format, small.data(), small.size()) != JXL_ENC_SUCCESS)
             return {};
-    }
+    if (!frameOf(l.width, l.height, 1))
+        return {};
     std::vector<std::uint8_t> pixels(std::size_t(l.width) * l.height * channels * bytes);
     for (int y = 0; y < l.height; ++y)
         for (int x = 0; x < l.width; ++x)
@@ -114,7 +125,6 @@ inline QByteArray jxlFile(const jxlLayout &l, const std::function<std::uint32_t(
                 else
                     *at = std::uint8_t(v);
             }
-    const JxlPixelFormat format{std::uint32_t(channels), l.bits == 16 ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     if (JxlEncoderAddImageFrame(settings, &format, pixels.data(), pixels.size()) != JXL_ENC_SUCCESS)
         return {};
     JxlEncoderCloseInput(e);

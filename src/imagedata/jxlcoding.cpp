@@ -23,9 +23,12 @@ namespace {
 
 // ---- libjxl's parallel steps on the engines' pool --------------------------------------------
 
-// What the runner tells after libjxl failed: whether it was the cancel that stopped it.
+// What the runner tells after libjxl failed: whether it was the cancel that stopped it, or the
+// work budget (stepsLeft: the parallel steps libjxl may still take).
 struct poolRunner {
     std::atomic<bool> cancelled{false};
+    unsigned long long stepsLeft = ~0ULL;
+    bool overBudget = false;
 };
 
 // libjxl hands every parallel step (groups of pixels, passes, rows of the output) to this. The
@@ -40,6 +43,11 @@ JxlParallelRetCode runOnPool(void *runnerOpaque, void *jxlOpaque, JxlParallelRun
         runner->cancelled = true;
         return JXL_PARALLEL_RET_RUNNER_ERROR;
     }
+    if (runner->stepsLeft == 0) {
+        runner->overBudget = true;
+        return JXL_PARALLEL_RET_RUNNER_ERROR;
+    }
+    --runner->stepsLeft;
     if (end <= start)
         return init(jxlOpaque, 1);
     const int threads = int(std::min<std::uint64_t>(std::uint64_t(std::max(workerThreads(), 1)), std::uint64_t(end - start)));
@@ -103,6 +111,22 @@ void checkDeclaredSize(unsigned long long width, unsigned long long height, unsi
     const unsigned long long perPixel = 4 + workingBytesPerChannel * std::min<unsigned long long>(channels, 4099);
     if (pixels * perPixel > pictureMemoryFor(fileSize))
         throw imageError(tooLargeForFileText(what, width, height));
+}
+
+// libjxl takes a few parallel steps for a frame, each going over much of the canvas, and a file
+// of a few bytes a frame may stack up thousands of frames (or frames kept only for others to
+// copy from) before the one shown: some 10 ns of work (allocation included) per canvas pixel and
+// step. The steps of a decode are held to a budget of canvas pixels from the file's size: about
+// a second at the floor; a still photo takes three or four steps, a picture of a few dozen
+// layers a few per layer, and a file of a few megabytes may take thousands.
+constexpr unsigned long long stepWorkFloor = 128ULL << 20;
+constexpr unsigned long long stepWorkPerFileByte = 4096;
+constexpr unsigned long long leastSteps = 16;
+
+unsigned long long stepsFor(unsigned long long canvasPixels, std::size_t fileSize)
+{
+    const unsigned long long work = std::max(stepWorkFloor, stepWorkPerFileByte * std::min<unsigned long long>(fileSize, 1ULL << 40));
+    return std::max(leastSteps, work / std::max(canvasPixels, 1ULL));
 }
 
 // The records kept from the container's boxes: the first "Exif" and "xml " box each, whole and
@@ -294,6 +318,9 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
         case JXL_DEC_ERROR:
             if (runner.cancelled || cancelRequestedHere())
                 throw operationCancelled{};
+            if (runner.overBudget)
+                throw imageError(unreadableText(what, "JPEG XL",
+                                                QStringLiteral("重ねられたフレームが多すぎて、ファイルの大きさに見合いません。")));
             // All the bytes are in: a file cut short fails here too.
             throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the data are damaged or end early")));
         case JXL_DEC_NEED_MORE_INPUT:
@@ -303,6 +330,7 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
                 throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the header is damaged")));
             read.haveInfo = true;
             checkDeclaredSize(read.info.xsize, read.info.ysize, 3ULL + read.info.num_extra_channels, fileSize, what);
+            runner.stepsLeft = stepsFor(static_cast<unsigned long long>(read.info.xsize) * read.info.ysize, fileSize);
             if (events == JXL_DEC_BASIC_INFO)
                 more = false; // the size is all that was asked
             break;

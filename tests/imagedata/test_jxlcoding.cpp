@@ -1,8 +1,8 @@
 // JPEG XL and the formats Korvia writes: every written format reads back (the same bytes where it
 // is lossless, close where it is not) with its camera record, XMP packet and colour profile; JPEG XL files made by
 // libjxl's own encoder open as 16-bit, alpha, grey, turned and lossy pictures with their boxes,
-// and files cut short or declaring more than their bytes can describe are refused before any
-// picture is made.
+// and files cut short, declaring more than their bytes can describe or stacking frames beyond
+// what their size allows are refused.
 #include "imagedata/decodedpicture.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -281,6 +281,25 @@ TEST_F(FormatsTest, JxlFilesCutShortOrClaimingTooMuchAreRefused)
     // Above the pixel limit whatever the file's size.
     ASSERT_TRUE(writeFile(at("limit.jxl"), jxlFile(layoutOf([](jxlLayout &l) { l.canvasWidth = l.canvasHeight = 30000; }), sampleAt)));
     expectRefused(at("limit.jxl"), QStringLiteral("大きすぎて開けません"));
+
+    // A hundred frames of no duration before the picture, a few bytes each: the work of
+    // stacking them is held to what the file's size allows, and a few are stacked.
+    const auto stacked = [](int frames, int canvas) {
+        return jxlFile(layoutOf([&](jxlLayout &l) { l.hiddenFrames = frames, l.canvasWidth = l.canvasHeight = canvas; }), sampleAt);
+    };
+    ASSERT_TRUE(writeFile(at("stacked.jxl"), stacked(100, 2900)));
+    kept = source;
+    try {
+        loadImageFile(kept, at("stacked.jxl"));
+        ADD_FAILURE() << "opened";
+    } catch (const imageError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("フレームが多すぎて"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(kept, source);
+    ASSERT_TRUE(writeFile(at("few.jxl"), stacked(3, 64)));
+    QImage picture;
+    ASSERT_EQ(loadImageFile(picture, at("few.jxl")), jxlPicture);
+    EXPECT_EQ(picture.copy(0, 0, W, H), source);
 }
 
 // A Brotli-compressed record that unpacks beyond what is kept is left out; the picture opens.
