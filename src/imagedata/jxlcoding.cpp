@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -252,7 +251,7 @@ QByteArray takeColour(JxlDecoder *d, const JxlBasicInfo &info)
         && JxlDecoderGetColorAsEncodedProfile(d, nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL, &encoding) != JXL_DEC_SUCCESS) {
         JxlColorEncoding srgb;
         std::memset(&srgb, 0, sizeof srgb);
-        srgb.color_space = JXL_COLOR_SPACE_RGB;
+        srgb.color_space = info.num_color_channels == 1 ? JXL_COLOR_SPACE_GRAY : JXL_COLOR_SPACE_RGB;
         srgb.white_point = JXL_WHITE_POINT_D65;
         srgb.primaries = JXL_PRIMARIES_SRGB;
         srgb.transfer_function = JXL_TRANSFER_FUNCTION_SRGB;
@@ -300,7 +299,10 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
     if (metadata)
         events |= JXL_DEC_BOX;
     const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
+    // The orientation is applied as for the other formats (uprightPicture); alpha comes
+    // straight, as bgraRowOverWhite's rule lays it over white, even from a premultiplied file.
     if (JxlDecoderSubscribeEvents(d, events) != JXL_DEC_SUCCESS || JxlDecoderSetKeepOrientation(d, JXL_TRUE) != JXL_DEC_SUCCESS
+        || JxlDecoderSetUnpremultiplyAlpha(d, JXL_TRUE) != JXL_DEC_SUCCESS
         || JxlDecoderSetParallelRunner(d, runOnPool, &runner) != JXL_DEC_SUCCESS
         || (metadata && JxlDecoderSetDecompressBoxes(d, JXL_TRUE) != JXL_DEC_SUCCESS)
         || JxlDecoderSetInput(d, data, std::size_t(bytes.size())) != JXL_DEC_SUCCESS)
