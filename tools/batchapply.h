@@ -42,8 +42,9 @@ void checkInputName(const QString &input);
 void checkOutputName(const QString &output);
 
 // Writes bitmap to exactly `output` (type from its extension) through one temporary file beside
-// it; every format but BMP carries metadata when given. Nothing is left behind on failure or interruption, and
-// an existing `output` is replaced only by a completely written file. Throws imageError.
+// it; every format but BMP carries metadata when given. Nothing is left behind on failure or
+// interruption, and an existing `output` is replaced only by a completely written file. Throws
+// imageError.
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
                   const pictureMetadata *metadata = nullptr);
 

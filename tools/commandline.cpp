@@ -166,9 +166,12 @@ batchCommand parseApplyWords(argumentList &args)
             } else if (a == "--format") {
                 const std::string_view f = args.valueOf(a);
                 static const std::pair<std::string_view, const char *> formats[] = {
-                    {"jpeg", ".jpg"}, {"bmp", ".bmp"}, {"png", ".png"}, {"tiff", ".tif"}, {"webp", ".webp"}, {"jxl", ".jxl"}};
-                const auto *chosen = std::find_if(std::begin(formats), std::end(formats), [&](const auto &p) { return p.first == f; });
-                if (chosen == std::end(formats)) throw commandLineError("--format must be jpeg, bmp, png, tiff, webp or jxl");
+                    {"jpeg", ".jpg"}, {"bmp", ".bmp"}, {"png", ".png"},
+                    {"tiff", ".tif"}, {"webp", ".webp"}, {"jxl", ".jxl"}};
+                const auto *chosen =
+                    std::find_if(std::begin(formats), std::end(formats), [&](const auto &p) { return p.first == f; });
+                if (chosen == std::end(formats))
+                    throw commandLineError("--format must be jpeg, bmp, png, tiff, webp or jxl");
                 batch.extension = QLatin1String(chosen->second);
             } else {
                 throw commandLineError("unknown option '" + std::string(a) + "'");
