@@ -5,6 +5,7 @@
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "jxlcoding.h"
 #include "picturesignature.h"
 #include "safewrite.h"
 
@@ -128,6 +129,11 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
         const QSize stored = jpegHeaderSize(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, orientation);
         return orientation >= 5 ? stored.transposed() : stored;
     }
+    if (content == jxlPicture) {
+        int orientation = 1;
+        const QSize stored = jxlHeaderSize(bytes, name, metadata, orientation);
+        return orientation >= 5 ? stored.transposed() : stored;
+    }
     pictureMetadata read;
     int orientation = 1;
     const QSize stored = decodePictureBytes(content, bytes, name, read, orientation).size();
@@ -140,7 +146,7 @@ QString unknownTypeText(const QString &name)
 {
     return QStringLiteral("%1 は開けません。開くことのできるファイルの拡張子は "
                           ".jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、"
-                          ".webp（WebP）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
+                          ".webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
                           ".rw2（RAW）です（それぞれ大文字も）。")
         .arg(extractFileName(name));
 }

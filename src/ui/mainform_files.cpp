@@ -183,11 +183,11 @@ bool TmainForm::saveDocumentAs()
         throw imageError(QStringLiteral("この画像（") + printableName(d->name)
                          + QStringLiteral("）には保存できる画素がありません。"));
     QString fileName = currentPictureFolder();
-    int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
+    int filterIndex = saveFilterOfType(d->fileType);
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
     // A typed extension of a format Korvia writes decides the format (photo.png is a PNG
     // whatever the type box shows); otherwise the type box does.
-    const int type = saveFileType(fileName, filterIndex);
+    const int type = saveFileType(fileName, typeOfSaveFilter(filterIndex));
     if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
