@@ -4,6 +4,7 @@
 // Following the hand at 100 dabs a second leaves 10 ms per dab.
 #include "benchphoto.h"
 #include "geometry/brushstroke.h"
+#include "geometry/viewmapping.h"
 #include "geometry/brushtool.h"
 #include "imagedata/myimagearray.h"
 

@@ -1,6 +1,7 @@
 #include "brushstroke.h"
 
 #include "brushtool.h"
+#include "imagedata/myimagearray.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,44 +33,6 @@ void strokePath::moveTo(point to, int spacing, std::vector<point> &dabs)
     }
     travelled = length - (s - spacing);
     last = to;
-}
-
-namespace {
-// a / b rounded toward minus infinity (b > 0).
-std::int64_t floorDivide(std::int64_t a, std::int64_t b)
-{
-    const std::int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-} // namespace
-
-int pictureFromView(int position, int viewStart, int viewLength, int pictureLength)
-{
-    if (viewLength <= 0 || pictureLength <= 0) return 0;
-    const std::int64_t j = std::int64_t(position) - viewStart;
-    if (viewLength == 1) return int(std::clamp<std::int64_t>(j * pictureLength, INT32_MIN, INT32_MAX));
-    // j · P / (V − 1) lies in [j · P / V, (j + 1) · P / V), the part of the picture view pixel j
-    // stands for, for every j but the last, which gives P itself: the last pixel is P − 1.
-    std::int64_t p = floorDivide(j * pictureLength, viewLength - 1);
-    if (j == viewLength - 1) p = pictureLength - 1;
-    return int(std::clamp<std::int64_t>(p, INT32_MIN, INT32_MAX));
-}
-
-void viewSpanOf(int first, int last, int pictureLength, int viewLength, int &viewFirst, int &viewLast)
-{
-    viewFirst = 0;
-    viewLast = -1;
-    if (viewLength <= 0 || pictureLength <= 0 || last < first) return;
-    // stretchCopy shows picture pixel trunc(j · ratio) at view pixel j; that rises with j.
-    const double ratio = static_cast<double>(pictureLength) / viewLength;
-    auto shown = [ratio](int j) { return static_cast<int>(j * ratio); };
-    int a = std::clamp(int(std::floor(first / ratio)) - 1, 0, viewLength - 1);
-    while (a < viewLength - 1 && shown(a) < first) ++a;
-    int b = std::clamp(int(std::floor((last + 1.0) / ratio)) + 1, 0, viewLength - 1);
-    while (b > 0 && shown(b) > last) --b;
-    if (shown(a) < first || shown(a) > last || b < a) return;
-    viewFirst = a;
-    viewLast = b;
 }
 
 rectangle paintDab(brushTool &brush, QImage &picture, std::uint32_t colour, int x, int y, int kind)
@@ -104,21 +67,4 @@ rectangle paintDab(brushTool &brush, QImage &picture, std::uint32_t colour, int 
     }
     copyPixelBlock(brush.dabBitmap, 0, 0, picture, int(left), int(top), side, side);
     return touched;
-}
-
-void copyPixelBlock(const QImage &source, int sx, int sy, QImage &destination, int dx, int dy, int w, int h)
-{
-    if (source.depth() != 32 || destination.depth() != 32) return;
-    // Limit the block to the rows and columns inside both bitmaps.
-    const int c0 = std::max({0, -sx, -dx});
-    const int c1 = std::min({w, source.width() - sx, destination.width() - dx});
-    const int r0 = std::max({0, -sy, -dy});
-    const int r1 = std::min({h, source.height() - sy, destination.height() - dy});
-    if (c1 <= c0) return;
-    for (int r = r0; r < r1; ++r) {
-        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(sy + r));
-        auto *to = reinterpret_cast<QRgb *>(destination.scanLine(dy + r));
-        for (int c = c0; c < c1; ++c)
-            to[dx + c] = (to[dx + c] & 0xFF000000u) | (from[sx + c] & 0x00FFFFFFu);
-    }
 }

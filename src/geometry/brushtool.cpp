@@ -1,7 +1,5 @@
 #include "brushtool.h"
 
-#include "brushstroke.h"
-
 #include "colour/colorcontrol.h"
 #include "colour/sharedrandom.h"
 #include "imagedata/myimagearray.h"

@@ -325,3 +325,20 @@ void stretchCopyArea(const QImage &source, QImage &destination, int left, int to
         }
     }
 }
+
+void copyPixelBlock(const QImage &source, int sx, int sy, QImage &destination, int dx, int dy, int w, int h)
+{
+    if (source.depth() != 32 || destination.depth() != 32) return;
+    // Limit the block to the rows and columns inside both bitmaps.
+    const int c0 = std::max({0, -sx, -dx});
+    const int c1 = std::min({w, source.width() - sx, destination.width() - dx});
+    const int r0 = std::max({0, -sy, -dy});
+    const int r1 = std::min({h, source.height() - sy, destination.height() - dy});
+    if (c1 <= c0) return;
+    for (int r = r0; r < r1; ++r) {
+        const auto *from = reinterpret_cast<const QRgb *>(source.constScanLine(sy + r));
+        auto *to = reinterpret_cast<QRgb *>(destination.scanLine(dy + r));
+        for (int c = c0; c < c1; ++c)
+            to[dx + c] = (to[dx + c] & 0xFF000000u) | (from[sx + c] & 0x00FFFFFFu);
+    }
+}

@@ -1,6 +1,6 @@
 // Colour planes: a 32-bit bitmap's pixels copied out into three separate 8-bit planes (red,
 // green, blue; row-major, index row·width + column, row 0 the top row) and written back.
-// Also the display helpers every view uses: fitRect and stretchCopy.
+// Also the display helpers every view uses: fitRect, stretchCopy and copyPixelBlock.
 #pragma once
 #include "picturememory.h"
 #include "rectangle.h"
@@ -44,6 +44,9 @@ void stretchCopy(const QImage &source, QImage &destination);
 // The same copy for the destination pixels of the area (left, top)–(right, bottom) only (inclusive,
 // limited to the destination); each gets the bytes stretchCopy gives it.
 void stretchCopyArea(const QImage &source, QImage &destination, int left, int top, int right, int bottom);
+// Copies the w × h block of source at (sx, sy) to (dx, dy) of destination (both 32-bit), the
+// destination's fourth byte kept; pixels outside either bitmap are left alone.
+void copyPixelBlock(const QImage &source, int sx, int sy, QImage &destination, int dx, int dy, int w, int h);
 
 // The source column (or row) stretchCopy shows at destination column (or row) index when
 // sourceLength pixels are stretched onto destinationLength (> 0).

@@ -1,6 +1,5 @@
 #include "viewgeometry.h"
 
-#include "geometry/brushstroke.h"
 #include "imagedata/myimagearray.h"
 
 #include <QPainter>
@@ -77,12 +76,6 @@ double offsetAfterZoom(double offset, double oldScale, double newScale, double a
     return (anchor + offset) / oldScale * newScale - anchor;
 }
 
-int pictureAt(int position, int offset, double scale)
-{
-    if (!(scale > 0)) return 0;
-    return int(std::floor((double(position) + offset) / scale));
-}
-
 QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
                          int pictureHeight)
 {
@@ -90,17 +83,6 @@ QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY
     return QRect(QPoint(pictureAt(0, offsetX, scale), pictureAt(0, offsetY, scale)),
                  QPoint(pictureAt(viewWidth - 1, offsetX, scale), pictureAt(viewHeight - 1, offsetY, scale)))
         .intersected(QRect(0, 0, pictureWidth, pictureHeight));
-}
-
-void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast)
-{
-    // View pixel v shows picture pixel floor((v + offset) / scale): the views of first..last are
-    // those with first·scale ≤ v + offset < (last + 1)·scale.
-    viewFirst = int(std::ceil(first * scale - offset));
-    viewLast = int(std::ceil((last + 1) * scale - offset)) - 1;
-    // Guard the rounding of the division in pictureAt at exact multiples.
-    while (viewFirst <= viewLast && pictureAt(viewFirst, offset, scale) < first) ++viewFirst;
-    while (viewLast >= viewFirst && pictureAt(viewLast, offset, scale) > last) --viewLast;
 }
 
 namespace {

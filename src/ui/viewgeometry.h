@@ -1,11 +1,13 @@
 // The main view's zoom and scroll arithmetic, without widgets: the zoom steps, the caption, where
-// a picture pixel lands in the view and which picture pixel a view pixel shows, the scroll limits,
+// a picture pixel lands in the view and which picture pixel a view pixel shows (viewmapping.h's
+// pictureAt and viewSpanOfPixel), the scroll limits,
 // zooming about a point, and drawing the visible part of a picture at a zoom factor.
 //
 // A placement puts picture pixel (px, py) at view position (px · scale − offsetX, py · scale −
 // offsetY): the offset is the scroll position in scaled pixels, negative when the scaled picture
 // is smaller than the view and centred in it.
 #pragma once
+#include "geometry/viewmapping.h"
 #include "widgets/devicepixels.h"
 
 #include <QImage>
@@ -36,15 +38,10 @@ int clampOffset(double offset, int pictureLength, double scale, int viewLength);
 // The offset that keeps the picture point under view position anchor there when the scale
 // changes from oldScale to newScale (before clamping).
 double offsetAfterZoom(double offset, double oldScale, double newScale, double anchor);
-// The picture pixel a view pixel shows (may lie off the picture): floor((position + offset) / scale).
-int pictureAt(int position, int offset, double scale);
 // The picture pixels a view of viewWidth × viewHeight pixels shows at the placement, cut to the
 // picture (empty when it shows none).
 QRect visiblePictureRect(int viewWidth, int viewHeight, int offsetX, int offsetY, double scale, int pictureWidth,
                          int pictureHeight);
-// The first view pixel showing picture pixel p: ceil(p · scale − offset) for the inclusive span
-// of pixels that show it, and the last one; last < first when a pixel shows in none (below 100 %).
-void viewSpanOfPixel(int first, int last, int offset, double scale, int &viewFirst, int &viewLast);
 
 // A picture reduced by halves (2 × 2 means per step), for smooth drawing below 100 %.
 class halfSizes {

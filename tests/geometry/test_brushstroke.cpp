@@ -1,6 +1,7 @@
 // Painting with the brushes: dab spacing along a path, the view-to-picture mapping, dabs clipped
 // at the picture's edges, and the water dab's box sums.
 #include "geometry/brushstroke.h"
+#include "geometry/viewmapping.h"
 #include "geometry/brushtool.h"
 
 #include "imagedata/myimagearray.h"

@@ -2,6 +2,7 @@
 #include "test_mainform_support.h"
 
 #include "geometry/brushstroke.h"
+#include "geometry/viewmapping.h"
 #include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
