@@ -356,24 +356,6 @@ unsigned long long photoMemory(const QString &input)
     return std::max<unsigned long long>(pixels * bytesPerPixel, 1ULL << 20);
 }
 
-QByteArray jsonString(const QString &text)
-{
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'"' || u == u'\\') {
-            out += QLatin1Char('\\');
-            out += c;
-        } else if (u < 0x20 || u == 0x7f) {
-            out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
-        } else {
-            out += c; // surrogate pairs stay together and become one UTF-8 sequence
-        }
-    }
-    out += QLatin1Char('"');
-    return out.toUtf8();
-}
-
 int runBatch(const batchRequest &request)
 {
     // Everything that can stop the batch first: a batch that cannot write anything does no work.

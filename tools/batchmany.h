@@ -62,9 +62,6 @@ void checkOutputs(std::vector<batchItem> &items, bool overwrite);
 // pixel costs while it is read, worked on and written.
 unsigned long long photoMemory(const QString &input);
 
-// A JSON string literal of text (quotes, backslashes and control characters escaped).
-QByteArray jsonString(const QString &text);
-
 // Throws batchUsageError when the report file is one of the items' inputs or outputs, or one
 // of the lists of names.
 void checkReport(const batchRequest &request, const std::vector<batchItem> &items);

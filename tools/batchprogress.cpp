@@ -1,7 +1,5 @@
 #include "batchprogress.h"
 
-#include "batchmany.h"
-
 #include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
 
@@ -107,4 +105,22 @@ bool batchProgress::finish()
     if (report && std::fclose(report) != 0) reportFailed = true;
     report = nullptr;
     return !reportFailed;
+}
+
+QByteArray jsonString(const QString &text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'"' || u == u'\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u < 0x20 || u == 0x7f) {
+            out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c; // surrogate pairs stay together and become one UTF-8 sequence
+        }
+    }
+    out += QLatin1Char('"');
+    return out.toUtf8();
 }

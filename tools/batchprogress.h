@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <mutex>
 
+// A JSON string literal of text (quotes, backslashes and control characters escaped).
+QByteArray jsonString(const QString &text);
+
 class batchProgress {
 public:
     // Throws imageError when report (non-empty) cannot be written.
