@@ -99,9 +99,3 @@ QString extractFileName(const QString &name);
 // corrupt or truncated data and returns a Format_RGB32 picture.
 QByteArray encodeJpeg(const QImage &bitmap, int quality);
 QImage decodeJpeg(const QByteArray &data);
-
-// Test hook: when set, called with the temporary file's name after it has been written and
-// before it is renamed over the target; returning false makes the write fail as a full disk
-// would. Empty in normal use.
-using saveFailureHook = std::function<bool(const QString &temporaryName)>;
-saveFailureHook setSaveFailureHook(saveFailureHook hook);

@@ -1,7 +1,6 @@
 #include "safewrite.h"
 
 #include "imageerror.h"
-#include "imagefilemanager.h"
 #include "progress.h"
 #include "workerpool.h"
 

@@ -39,6 +39,12 @@ public:
 void writeFileSafely(const QString &target, const fileWriter &write,
                      existingTarget existing = existingTarget::replace);
 
+// Test hook: when set, called with the temporary file's name after it has been written and
+// before it is renamed over the target; returning false makes the write fail as a full disk
+// would. Empty in normal use.
+using saveFailureHook = std::function<bool(const QString &temporaryName)>;
+saveFailureHook setSaveFailureHook(saveFailureHook hook);
+
 // Writes size bytes to fd, going on after short writes; 0 or the errno of the failure (a write
 // that makes no progress counts as a full disk).
 int writeAll(int fd, const char *data, std::size_t size);
