@@ -17,7 +17,9 @@ namespace {
 constexpr filterDescription filterTable[] = {
     {filterRgbShift, [](colorFilter &f, int) { f.rgbShift(); }},
     {filterBrightChromaHue, [](colorFilter &f, int) { f.brightChromaHue(); }},
-    {filterEmboss, [](colorFilter &f, int) { f.emboss(); }},
+    // Emboss is the grey step (brightness/chroma/hue with chroma −255) and a relief of that grey;
+    // the engine's fields name the grey step after the run.
+    {filterEmboss, [](colorFilter &f, int) { f.bright = 0; f.chroma = -255; f.hue = 0; f.emboss(); }},
     {filterMotionBlur, [](colorFilter &f, int) { f.motionBlur(); }},
     {filterMosaic, [](colorFilter &f, int) { f.mosaic(); }},
     {filterColorLevels, [](colorFilter &f, int) { f.colorLevels(); }},

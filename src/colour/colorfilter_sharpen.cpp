@@ -206,12 +206,9 @@ void colorFilter::emboss()
     const int *kernel = embossKernel(embossAngle);
     const mulShift scaling = reliefScaling(kernel, level);
 
-    // The grey step (brightness/chroma/hue with chroma −255) leaves every channel at the luma;
-    // only that grey is read, so it is made row by row into a ring of three rows: the grey of
+    // The grey step (brightness/chroma/hue with chroma −255, which run() records in those
+    // fields) leaves every channel at the luma; only that grey is read, so it is made row by row into a ring of three rows: the grey of
     // row y + 1 is taken before row y is written, so every grey comes from the original colours.
-    bright = 0;
-    chroma = -255;
-    hue = 0;
     if (width < 1 || height < 1) return;
     // Bands of rows: the rows just above and below a band are read from copies taken before any
     // band began.
