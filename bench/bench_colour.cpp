@@ -86,7 +86,7 @@ photo &thePhoto()
 void runFilter(benchmark::State &state, int code, int bright, int chroma, int hue)
 {
     photo &p = thePhoto();
-    setColourVectorUnits(state.range(0) != 0);
+    setVectorPaths(state.range(0) != 0 ? vectorPaths::best : vectorPaths::plain);
     colorFilter f;
     for (auto _ : state) {
         state.PauseTiming();
@@ -111,7 +111,7 @@ void runFilter(benchmark::State &state, int code, int bright, int chroma, int hu
         benchmark::DoNotOptimize(p.wr.data());
         benchmark::ClobberMemory();
     }
-    setColourVectorUnits(true);
+    setVectorPaths(vectorPaths::best);
 }
 
 void BM_SplitAndJoin(benchmark::State &state)

@@ -120,19 +120,19 @@ void BM_Emboss(benchmark::State &state)
 // The same two filters with the vector instructions limited (0 none, 1 up to AVX2, 2 all).
 void BM_SharpenVectorLevel(benchmark::State &state)
 {
-    setKernelVectorPaths(static_cast<int>(state.range(0)));
+    setVectorPaths(static_cast<vectorPaths>(state.range(0)));
     runFilter(state, 15, [](colorFilter &f) { f.edgeLevel = 5; });
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 void BM_EmbossVectorLevel(benchmark::State &state)
 {
-    setKernelVectorPaths(static_cast<int>(state.range(0)));
+    setVectorPaths(static_cast<vectorPaths>(state.range(0)));
     runFilter(state, 4, [](colorFilter &f) {
         f.embosseLevel = 20;
         f.embossAngle = 45;
         f.drawColor = 0x808080;
     });
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 void BM_MotionBlur(benchmark::State &state)
 {
@@ -154,9 +154,9 @@ void BM_Mosaic(benchmark::State &state) { runFilter(state, 6, [](colorFilter &f)
 void BM_Median(benchmark::State &state)
 {
     const int size = static_cast<int>(state.range(0));
-    setKernelVectorPaths(static_cast<int>(state.range(1)));
+    setVectorPaths(static_cast<vectorPaths>(state.range(1)));
     runFilter(state, 17, [size](colorFilter &f) { f.medianSize = size; });
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 } // namespace

@@ -217,7 +217,3 @@ inline void fastYhcToRgb(int luma, int hue, int chroma, int &r, int &g, int &b)
     g = clampTruncate(y - greenFromRed * s - greenFromBlue * c);
     b = clampTruncate(y + c);
 }
-
-// The colour loops use AVX2 when the processor has it and vectorpaths.h allows it. The switch of
-// the tests written before vectorpaths.h, which has the one switch now.
-inline void setColourVectorUnits(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::plain); }

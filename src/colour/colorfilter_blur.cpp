@@ -16,6 +16,7 @@ using namespace kernelRows;
 void colorFilter::softFocus()
 {
     const vectorUnits units = vectorUnitsInUse();
+    const rowFunctions rowsOf = rowFunctionsFor(units);
     const double r = softCoreLevel * 0.01;
     const double q = 1 - r;
     int n = 0;
@@ -101,7 +102,7 @@ void colorFilter::softFocus()
                     scalesFor(scale, scaleTop, scaleBottom, y);
                     const std::size_t at = static_cast<std::size_t>(y) * width + x0;
                     for (int p = 0; p < 3; ++p)
-                        softMixRowAvx2(copies[p].get() + at, sums(p, y), scale.data() + x0, planes[p] + at, length, q, r);
+                        rowsOf.softMixRow(copies[p].get() + at, sums(p, y), scale.data() + x0, planes[p] + at, length, q, r);
                 };
                 const int first = std::max(0, band0 - h), last = std::min(height - 1, band1 - 1 + h);
                 for (int row = first; row <= last; ++row) {
@@ -119,10 +120,10 @@ void colorFilter::softFocus()
                             const bool toBelow = k > 0 && below >= band0 && below < band1;
                             if (taps.empty() || (!toAbove && !toBelow)) continue;
                             // One kernel row adds at most n · 255 per sample: it fits 16 bits.
-                            convolveSpan(units, convolved.data(), source, taps.data(), static_cast<int>(taps.size()), width,
+                            convolveSpan(rowsOf, convolved.data(), source, taps.data(), static_cast<int>(taps.size()), width,
                                          left[h + k], right[h + k], x0, x1);
-                            if (toAbove) widenAdd(units, sums(p, above), convolved.data(), length);
-                            if (toBelow) widenAdd(units, sums(p, below), convolved.data(), length);
+                            if (toAbove) rowsOf.widenAdd(sums(p, above), convolved.data(), length);
+                            if (toBelow) rowsOf.widenAdd(sums(p, below), convolved.data(), length);
                         }
                     }
                     if (row - h >= band0 && row - h < band1) finish(row - h);
@@ -152,17 +153,16 @@ void colorFilter::softFocus()
                 // Inner blocks with the whole row of every tap inside the picture first, then the
                 // rest of the row one tap at a time.
                 int blockFrom = 0, blockTo = 0;
-#ifdef KORVIA_X86
-                if (units.avx2 && reachRight < width) {
+                if (rowsOf.blockSums32 && reachRight < width) {
                     const int rowCount = tapRowsAround(
                         rows.data(), rowTaps, h, [&](int row) { return planes[p] + static_cast<std::size_t>(row) * width; },
                         y, dyTop, dyBottom);
                     blockFrom = reachLeft;
                     blockTo = blockFrom;
-                    if (units.avx512) blockTo = blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                    blockTo = blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    if (rowsOf.blockSums32Wide)
+                        blockTo = rowsOf.blockSums32Wide(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                    blockTo = rowsOf.blockSums32(acc32.data(), rows.data(), rowCount, blockTo, width - reachRight);
                 }
-#endif
                 const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
                 for (const auto &segment : segments) {
                     const int from = segment[0], to = segment[1];
@@ -173,19 +173,13 @@ void colorFilter::softFocus()
                         if (taps.empty()) continue;
                         // One kernel row adds at most n · 255 per sample: it fits the 16-bit sums.
                         std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
-                        addKernelRow(units, acc16.data(), planes[p] + static_cast<std::size_t>(y + dy) * width, width,
+                        addKernelRow(rowsOf, acc16.data(), planes[p] + static_cast<std::size_t>(y + dy) * width, width,
                                      taps.data(), taps.size(), from, to);
-                        widenAdd(units, acc32.data() + from, acc16.data() + from, to - from);
+                        rowsOf.widenAdd(acc32.data() + from, acc16.data() + from, to - from);
                     }
                 }
                 const std::size_t at = static_cast<std::size_t>(y) * width;
-#ifdef KORVIA_X86
-                if (units.avx2) {
-                    softMixRowAvx2(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
-                    continue;
-                }
-#endif
-                softMixRowPlain(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
+                rowsOf.softMixRow(copies[p].get() + at, acc32.data(), scale.data(), planes[p] + at, width, q, r);
             }
         }
     });
@@ -194,7 +188,7 @@ void colorFilter::softFocus()
 
 void colorFilter::motionBlur()
 {
-    const vectorUnits units = vectorUnitsInUse();
+    const rowFunctions rowsOf = rowFunctionsFor(vectorUnitsInUse());
     const int m = vibrateSize;
     if (m < 1 || width < 1 || height < 1) return;
     const int a = 2 * m + 1;
@@ -263,16 +257,15 @@ void colorFilter::motionBlur()
                     std::uint8_t *out = waitingRow(p, y);
                     if (narrow) {
                         int blockFrom = 0, blockTo = 0;
-#ifdef KORVIA_X86
-                        if (units.avx2 && reachRight < width) {
+                        if (rowsOf.blockSums16 && reachRight < width) {
                             const int rowCount = tapRowsAround(
                                 rows.data(), rowTaps, m, [&](int row) { return source(p, row); }, y, dyTop, dyBottom);
                             blockFrom = reachLeft;
                             blockTo = blockFrom;
-                            if (units.avx512) blockTo = blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
-                            blockTo = blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                            if (rowsOf.blockSums16Wide)
+                                blockTo = rowsOf.blockSums16Wide(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
+                            blockTo = rowsOf.blockSums16(acc16.data(), rows.data(), rowCount, blockTo, width - reachRight);
                         }
-#endif
                         const int segments[2][2] = {{0, blockFrom}, {blockTo > blockFrom ? blockTo : blockFrom, width}};
                         for (const auto &segment : segments) {
                             const int from = segment[0], to = segment[1];
@@ -280,24 +273,18 @@ void colorFilter::motionBlur()
                             std::fill(acc16.begin() + from, acc16.begin() + to, std::uint16_t(0));
                             for (int dy = dyTop; dy <= dyBottom; ++dy) {
                                 const std::vector<tap> &taps = rowTaps[dy + m];
-                                addKernelRow(units, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), from, to);
+                                addKernelRow(rowsOf, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), from, to);
                             }
                         }
-#ifdef KORVIA_X86
-                        if (units.avx2) {
-                            divideRowAvx2(out, acc16.data(), width, a);
-                            continue;
-                        }
-#endif
-                        divideRowPlain(out, acc16.data(), width, a);
+                        rowsOf.divideRow(out, acc16.data(), width, a);
                     } else {
                         std::fill(acc32.begin(), acc32.end(), 0u);
                         for (int dy = dyTop; dy <= dyBottom; ++dy) {
                             const std::vector<tap> &taps = rowTaps[dy + m];
                             if (taps.empty()) continue;
                             std::fill(acc16.begin(), acc16.end(), std::uint16_t(0));
-                            addKernelRow(units, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), 0, width);
-                            widenAdd(units, acc32.data(), acc16.data(), width);
+                            addKernelRow(rowsOf, acc16.data(), source(p, y + dy), width, taps.data(), taps.size(), 0, width);
+                            rowsOf.widenAdd(acc32.data(), acc16.data(), width);
                         }
                         for (int x = 0; x < width; ++x)
                             out[x] = static_cast<std::uint8_t>(std::min(static_cast<long long>(acc32[x]) / a, 255LL));

@@ -41,15 +41,6 @@ void lumaRowPlain(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t 
     }
 }
 
-void lumaRow(const vectorUnits &units, std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g,
-             const std::uint8_t *b, int count)
-{
-#ifdef KORVIA_X86
-    if (units.avx2) return lumaRowAvx2(grey, r, g, b, count);
-#endif
-    lumaRowPlain(grey, r, g, b, count);
-}
-
 // Relief of the inner pixels from..to−1 of one row; rows[0..2] are the grey rows y − 1, y, y + 1.
 void embossRowPlain(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
                     const int *kernel, int level, const int base[3])
@@ -146,7 +137,7 @@ using namespace kernelRows;
 
 void colorFilter::sharpen()
 {
-    const vectorUnits units = vectorUnitsInUse();
+    const rowFunctions rowsOf = rowFunctionsFor(vectorUnitsInUse());
     if (width < 3 || height < 3) return;
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     const double f = edgeLevel * 0.1;
@@ -169,27 +160,10 @@ void colorFilter::sharpen()
                     std::memcpy(mid, out, static_cast<std::size_t>(width));
                     const std::uint8_t *up = y == first ? originals.row(first, p, y - 1) : savedRow(p, y - 1);
                     const std::uint8_t *down = y + 1 < end ? out + width : originals.row(first, p, y + 1);
-                    if (scaling.valid) {
-#ifdef KORVIA_X86
-                        if (units.avx512) {
-                            sharpenRowScaledWide(out, up, mid, down, 1, width - 1, scaling);
-                            continue;
-                        }
-                        if (units.avx2) {
-                            sharpenRowScaledAvx2(out, up, mid, down, 1, width - 1, scaling);
-                            continue;
-                        }
-#endif
-                        sharpenRowScaled(out, up, mid, down, 1, width - 1, scaling);
-                        continue;
-                    }
-#ifdef KORVIA_X86
-                    if (units.avx2) {
-                        sharpenRowAvx2(out, up, mid, down, 1, width - 1, f);
-                        continue;
-                    }
-#endif
-                    sharpenRowPlain(out, up, mid, down, 1, width - 1, f);
+                    if (scaling.valid)
+                        rowsOf.sharpenRowScaled(out, up, mid, down, 1, width - 1, scaling);
+                    else
+                        rowsOf.sharpenRow(out, up, mid, down, 1, width - 1, f);
                 }
             }
         },
@@ -198,7 +172,7 @@ void colorFilter::sharpen()
 
 void colorFilter::emboss()
 {
-    const vectorUnits units = vectorUnitsInUse();
+    const rowFunctions rowsOf = rowFunctionsFor(vectorUnitsInUse());
     std::uint8_t *planes[3] = {redPlane, greenPlane, bluePlane};
     int base[3];
     splitColor(drawColor, base[0], base[1], base[2]);
@@ -222,12 +196,7 @@ void colorFilter::emboss()
             auto makeGrey = [&](int y) {
                 const std::uint8_t *red = originals.row(first, 0, y), *green = originals.row(first, 1, y),
                                    *blue = originals.row(first, 2, y);
-#ifdef KORVIA_X86
-                if (units.avx512 && lumaQuotientExact()) return lumaRowExactWide(greyRow(y), red, green, blue, width);
-                if (units.avx512) return lumaRowWide(greyRow(y), red, green, blue, width);
-                if (units.avx2 && lumaQuotientExact()) return lumaRowExactAvx2(greyRow(y), red, green, blue, width);
-#endif
-                lumaRow(units, greyRow(y), red, green, blue, width);
+                rowsOf.lumaRow(greyRow(y), red, green, blue, width);
             };
             if (first > 0) makeGrey(first - 1);
             makeGrey(first);
@@ -247,23 +216,10 @@ void colorFilter::emboss()
                 }
                 if (inner) {
                     const std::uint8_t *rows[3] = {greyRow(y - 1), greyRow(y), greyRow(y + 1)};
-                    if (scaling.valid) {
-#ifdef KORVIA_X86
-                        if (units.avx512)
-                            embossRowScaledWide(out, rows, 1, width - 1, kernel, scaling, base);
-                        else if (units.avx2)
-                            embossRowScaledAvx2(out, rows, 1, width - 1, kernel, scaling, base);
-                        else
-#endif
-                            embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
-                    } else {
-#ifdef KORVIA_X86
-                        if (units.avx2)
-                            embossRowAvx2(out, rows, 1, width - 1, kernel, level, base);
-                        else
-#endif
-                            embossRowPlain(out, rows, 1, width - 1, kernel, level, base);
-                    }
+                    if (scaling.valid)
+                        rowsOf.embossRowScaled(out, rows, 1, width - 1, kernel, scaling, base);
+                    else
+                        rowsOf.embossRow(out, rows, 1, width - 1, kernel, level, base);
                 }
             }
         },

@@ -26,10 +26,3 @@ const int *embossKernel(int embossAngle);
 // is replaced only once it is completely written. Returns false when the matrix is not n × n or
 // the file cannot be written.
 bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path);
-
-// The switch of the tests written before vectorpaths.h, which has the one switch now: 0 the plain
-// loops, 1 vector units up to AVX2, 2 (the default) everything the processor has.
-inline void setKernelVectorPaths(int level)
-{
-    setVectorPaths(level <= 0 ? vectorPaths::plain : level == 1 ? vectorPaths::narrow : vectorPaths::best);
-}

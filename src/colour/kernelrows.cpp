@@ -15,39 +15,57 @@ void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count,
     for (int i = 0; i < count; ++i) acc[i] = static_cast<std::uint16_t>(acc[i] + ((w * src[i]) >> 8));
 }
 
-void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w)
+void widenAddPlain(std::uint32_t *acc32, const std::uint16_t *acc16, int count)
 {
-#ifdef KORVIA_X86
-    if (units.avx2) return addWeightedRowAvx2(acc, src, count, w);
-#endif
-    addWeightedRowPlain(acc, src, count, w);
+    for (int i = 0; i < count; ++i) acc32[i] += acc16[i];
 }
 
-void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count)
+rowFunctions rowFunctionsFor(const vectorUnits &units)
 {
+    rowFunctions f{addWeightedRowPlain, widenAddPlain, nullptr,          nullptr,         nullptr,
+                   nullptr,             divideRowPlain, softMixRowPlain, sharpenRowPlain, sharpenRowScaled,
+                   lumaRowPlain,        embossRowPlain, embossRowScaled};
 #ifdef KORVIA_X86
-    if (units.avx512) return widenAddWide(acc32, acc16, count);
-    if (units.avx2) return widenAddAvx2(acc32, acc16, count);
+    if (units.avx2) {
+        f.addWeightedRow = addWeightedRowAvx2;
+        f.widenAdd = widenAddAvx2;
+        f.blockSums16 = blockSums16;
+        f.blockSums32 = blockSums32;
+        f.divideRow = divideRowAvx2;
+        f.softMixRow = softMixRowAvx2;
+        f.sharpenRow = sharpenRowAvx2;
+        f.sharpenRowScaled = sharpenRowScaledAvx2;
+        f.lumaRow = lumaQuotientExact() ? lumaRowExactAvx2 : lumaRowAvx2;
+        f.embossRow = embossRowAvx2;
+        f.embossRowScaled = embossRowScaledAvx2;
+    }
+    if (units.avx512) {
+        f.widenAdd = widenAddWide;
+        f.blockSums16Wide = blockSums16Wide;
+        f.blockSums32Wide = blockSums32Wide;
+        f.sharpenRowScaled = sharpenRowScaledWide;
+        f.lumaRow = lumaQuotientExact() ? lumaRowExactWide : lumaRowWide;
+        f.embossRowScaled = embossRowScaledWide;
+    }
+#else
+    (void)units;
 #endif
-    for (int i = 0; i < count; ++i) acc32[i] += acc16[i];
+    return f;
 }
 
 // Adds the taps of one kernel row (all with the same dy) for the outputs from..to−1 of a row into
 // acc, each tap's x-range cut to the picture.
-void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
+void addKernelRow(const rowFunctions &rows, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
                   std::size_t tapCount, int from, int to)
 {
     for (std::size_t t = 0; t < tapCount; ++t) {
         const int dx = taps[t].dx;
         const int x0 = std::max(from, -dx);
         const int x1 = std::min(to, width - dx);
-        if (x1 > x0) addWeightedRow(units, acc + x0, row + x0 + dx, x1 - x0, taps[t].w);
+        if (x1 > x0) rows.addWeightedRow(acc + x0, row + x0 + dx, x1 - x0, taps[t].w);
     }
 }
 
-#ifdef KORVIA_X86
-// The kernel rows dyTop .. dyBottom (rowTaps[centre + dy]) that have taps, each with the source
-// row rowAt(y + dy) it reads around output row y; returns how many were written to rows.
 int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre,
                   const std::function<const std::uint8_t *(int)> &rowAt, int y, int dyTop, int dyBottom)
 {
@@ -59,8 +77,6 @@ int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, in
     }
     return rowCount;
 }
-
-#endif
 
 // Widest reach of the taps to the left and to the right.
 void tapReach(const std::vector<std::vector<tap>> &rowTaps, int &left, int &right)
@@ -143,29 +159,27 @@ void kernelSumsPlain(const std::uint8_t *source, int width, int height, const st
 
 // out[i] = Σ (w · row[x + dx]) >> 8 over one kernel row's taps inside the picture, for the outputs
 // x = x0 + i, x0 ≤ x < x1; left and right are the taps' widest reach.
-void convolveSpan(const vectorUnits &units, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
+void convolveSpan(const rowFunctions &rows, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
                   int width, int left,
                   int right, int x0, int x1)
 {
     int from = x0, to = x0;
-#ifdef KORVIA_X86
     const int start = std::max(x0, left);
     const int stop = std::min(x1, width - right);
-    if (units.avx2 && stop > start) {
+    if (rows.blockSums16 && stop > start) {
         const tapRow single{row + start, taps, tapCount};
         const int length = stop - start;
         int done = 0;
-        if (units.avx512) {
-            done = blockSums16Wide(out + (start - x0), &single, 1, done, length);
+        if (rows.blockSums16Wide) {
+            done = rows.blockSums16Wide(out + (start - x0), &single, 1, done, length);
             // One more block ending exactly at the end; it repeats a few outputs with equal values.
-            if (done < length && length >= 64) done = blockSums16Wide(out + (start - x0), &single, 1, length - 64, length);
+            if (done < length && length >= 64) done = rows.blockSums16Wide(out + (start - x0), &single, 1, length - 64, length);
         }
-        done = blockSums16(out + (start - x0), &single, 1, done, length);
-        if (done < length && length >= 32) done = blockSums16(out + (start - x0), &single, 1, length - 32, length);
+        done = rows.blockSums16(out + (start - x0), &single, 1, done, length);
+        if (done < length && length >= 32) done = rows.blockSums16(out + (start - x0), &single, 1, length - 32, length);
         from = start;
         to = start + done;
     }
-#endif
     const int segments[2][2] = {{x0, from}, {to, x1}};
     for (const auto &segment : segments) {
         const int a = segment[0], b = segment[1];
@@ -174,7 +188,7 @@ void convolveSpan(const vectorUnits &units, std::uint16_t *out, const std::uint8
         for (int t = 0; t < tapCount; ++t) {
             const int dx = taps[t].dx;
             const int xa = std::max(a, -dx), xb = std::min(b, width - dx);
-            if (xb > xa) addWeightedRow(units, out + (xa - x0), row + xa + dx, xb - xa, taps[t].w);
+            if (xb > xa) rows.addWeightedRow(out + (xa - x0), row + xa + dx, xb - xa, taps[t].w);
         }
     }
 }

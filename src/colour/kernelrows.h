@@ -80,14 +80,38 @@ __attribute__((target("avx2"))) inline __m128i loadBytes4(const std::uint8_t *p)
 }
 #endif
 
-// ---- shared rows (kernelrows.cpp) ----
-// The vector units a run of a kernel filter uses (vectorUnitsInUse()) are read once when the run
-// starts and handed to the rows.
+// ---- the rows of one run (kernelrows.cpp) ----
+// A kernel filter's run reads the vector units (vectorUnitsInUse()) once when it starts and picks
+// its row functions from them (rowFunctionsFor); its row and plane loops call what it picked and
+// never ask again. The block sums are nullptr where the units have none of that width.
 using ::vectorUnits;
+struct rowFunctions {
+    void (*addWeightedRow)(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
+    void (*widenAdd)(std::uint32_t *acc32, const std::uint16_t *acc16, int count);
+    int (*blockSums16Wide)(std::uint16_t *acc, const tapRow *rows, int rowCount, int from, int to);
+    int (*blockSums16)(std::uint16_t *acc, const tapRow *rows, int rowCount, int from, int to);
+    int (*blockSums32Wide)(std::uint32_t *acc, const tapRow *rows, int rowCount, int from, int to);
+    int (*blockSums32)(std::uint32_t *acc, const tapRow *rows, int rowCount, int from, int to);
+    void (*divideRow)(std::uint8_t *out, const std::uint16_t *acc, int count, int a);
+    void (*softMixRow)(std::uint8_t *out, const std::uint32_t *acc, const double *scale, const std::uint8_t *v,
+                       int count, double q, double r);
+    void (*sharpenRow)(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid, const std::uint8_t *down,
+                       int from, int to, double f);
+    void (*sharpenRowScaled)(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid,
+                             const std::uint8_t *down, int from, int to, const mulShift &m);
+    void (*lumaRow)(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b,
+                    int count);
+    void (*embossRow)(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
+                      const int *kernel, int level, const int base[3]);
+    void (*embossRowScaled)(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
+                            const int *kernel, const mulShift &m, const int base[3]);
+};
+rowFunctions rowFunctionsFor(const vectorUnits &units);
+
+// ---- shared rows (kernelrows.cpp) ----
 void addWeightedRowPlain(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
-void addWeightedRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *src, int count, int w);
-void widenAdd(const vectorUnits &units, std::uint32_t *acc32, const std::uint16_t *acc16, int count);
-void addKernelRow(const vectorUnits &units, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
+void widenAddPlain(std::uint32_t *acc32, const std::uint16_t *acc16, int count);
+void addKernelRow(const rowFunctions &rows, std::uint16_t *acc, const std::uint8_t *row, int width, const tap *taps,
                   std::size_t tapCount, int from, int to);
 void tapReach(const std::vector<std::vector<tap>> &rowTaps, int &left, int &right);
 mulShift findMulShift(const std::vector<int> &table, int range, int pre, double factor, int limit);
@@ -96,7 +120,7 @@ void softMixRowPlain(std::uint8_t *out, const std::uint32_t *acc, const double *
                      int count, double q, double r);
 void kernelSumsPlain(const std::uint8_t *source, int width, int height, const std::vector<int> &kernel, int n, int x,
                      int y, long long &sum);
-void convolveSpan(const vectorUnits &units, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
+void convolveSpan(const rowFunctions &rows, std::uint16_t *out, const std::uint8_t *row, const tap *taps, int tapCount,
                   int width, int left,
                   int right, int x0, int x1);
 void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int width, int height);
@@ -105,8 +129,6 @@ void copyPlanesBack(std::uint8_t *const planes[3], const plane copies[3], int wi
 void sharpenRowPlain(std::uint8_t *out, const std::uint8_t *up, const std::uint8_t *mid, const std::uint8_t *down,
                      int from, int to, double f);
 void lumaRowPlain(std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g, const std::uint8_t *b, int count);
-void lumaRow(const vectorUnits &units, std::uint8_t *grey, const std::uint8_t *r, const std::uint8_t *g,
-             const std::uint8_t *b, int count);
 void embossRowPlain(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
                     const int *kernel, int level, const int base[3]);
 mulShift sharpenScaling(double f);
@@ -117,13 +139,15 @@ void sharpenRowScaled(std::uint8_t *out, const std::uint8_t *up, const std::uint
 void embossRowScaled(std::uint8_t *const out[3], const std::uint8_t *const rows[3], int from, int to,
                      const int *kernel, const mulShift &m, const int base[3]);
 
+// The kernel rows dyTop .. dyBottom (rowTaps[centre + dy]) that have taps, each with the source
+// row rowAt(y + dy) it reads around output row y; returns how many were written to rows.
+int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre,
+                  const std::function<const std::uint8_t *(int)> &rowAt, int y, int dyTop, int dyBottom);
+
 #ifdef KORVIA_X86
 bool lumaQuotientExact();
 
-
 // ---- vector rows (kernelrows_vector.cpp, colorfilter_sharpen_vector.cpp) ----
-int tapRowsAround(tapRow *rows, const std::vector<std::vector<tap>> &rowTaps, int centre,
-                  const std::function<const std::uint8_t *(int)> &rowAt, int y, int dyTop, int dyBottom);
 __attribute__((target("avx2"))) void addWeightedRowAvx2(std::uint16_t *acc, const std::uint8_t *src, int count, int w);
 __attribute__((target("avx2"))) void widenAddAvx2(std::uint32_t *acc32, const std::uint16_t *acc16, int count);
 __attribute__((target("avx2,avx512f,avx512bw"))) void widenAddWide(std::uint32_t *acc32, const std::uint16_t *acc16, int count);

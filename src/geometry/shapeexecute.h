@@ -56,8 +56,3 @@ public:
     // for top and bottom. The trim reads and the commit size both use these.
     rectangle trimEdges(int sourceWidth, int sourceHeight) const;
 };
-
-// The switches of the tests written before vectorpaths.h, which has the one switch now: the
-// vector units on or off, and with them on, the 512-bit units on or off.
-inline void setShapeVectorUnits(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::plain); }
-inline void setShapeWideVectors(bool enabled) { setVectorPaths(enabled ? vectorPaths::best : vectorPaths::narrow); }

@@ -4,6 +4,7 @@
 // the transforms, the quarter turns and the plane copies all read it when a run starts.
 #pragma once
 
+// In this order (0, 1, 2): tests and benchmarks count through them.
 enum class vectorPaths {
     plain,  // the portable loops only
     narrow, // vector units up to 256 bits (SSSE3, AVX2)

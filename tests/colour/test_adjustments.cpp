@@ -135,7 +135,7 @@ void expectMatchesReference(const planes &source, int code, Setup setup, Referen
     planes expected = source;
     reference(expected);
     for (bool vector : {true, false}) {
-        setColourVectorUnits(vector);
+        setVectorPaths(vector ? vectorPaths::best : vectorPaths::plain);
         planes actual = source;
         colorFilter f = engineFor(actual, code);
         setup(f);
@@ -143,7 +143,7 @@ void expectMatchesReference(const planes &source, int code, Setup setup, Referen
         EXPECT_TRUE(actual == expected) << "code " << code << " vector " << vector << " size " << source.width
                                         << "x" << source.height;
     }
-    setColourVectorUnits(true);
+    setVectorPaths(vectorPaths::best);
 }
 
 const std::vector<std::pair<int, int>> oddSizes{{1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 3}, {17, 9}, {33, 31}, {250, 3}};

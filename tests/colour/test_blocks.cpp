@@ -204,7 +204,7 @@ TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
     // outside the control's range (windows of 1 and 13) are included.
     unsigned seed = 700;
     for (int level : {0, 1, 2}) {
-        setKernelVectorPaths(level);
+        setVectorPaths(static_cast<vectorPaths>(level));
         for (int size : {0, 1, 2, 4, 5, 6, 7, 12})
             for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {37, 23}, {70, 15}}) {
                 picture pic = seed % 2 ? posterised(w, h, seed) : randomPicture(w, h, seed);
@@ -214,7 +214,7 @@ TEST(Median, HistogramsMatchWhereTheNetworksWouldRunAndOddSizesToo)
                 EXPECT_EQ(engineMedian(pic, size), expected) << "level " << level << " size " << size << " " << w << "x" << h;
             }
     }
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(Median, LargeWindowsMatchAcrossBandsAndStrips)

@@ -246,7 +246,7 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
     const settings blurSettings[] = {{3, 255}, {40, 31}, {60, 77}, {10, 9}};
     unsigned seed = 300;
     for (int level : {2, 0}) {
-        setKernelVectorPaths(level);
+        setVectorPaths(static_cast<vectorPaths>(level));
         for (int strip : {0, 16, 17, 48}) {
             setFringeBlurStripWidth(strip);
             for (auto [w, h] : std::vector<std::pair<int, int>>{{300, 200}, {97, 131}, {33, 260}}) {
@@ -262,7 +262,7 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
         }
     }
     setFringeBlurStripWidth(0);
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)

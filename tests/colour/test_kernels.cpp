@@ -276,7 +276,7 @@ TEST(Sharpen, ExtremeLaplaciansAndRowTailsMatchAtEveryVectorLevel)
     for (int level : {-1, -7, -20, 100, 333, 400, 5000}) levels.push_back(level);
     unsigned seed = 5000;
     for (int vectors = 0; vectors <= 2; ++vectors) {
-        setKernelVectorPaths(vectors);
+        setVectorPaths(static_cast<vectorPaths>(vectors));
         for (int level : levels) {
             // Lone peaks and pits give L = −1020 and +1020.
             picture spikes = uniformPicture(70, 5, 255, 0, 128);
@@ -297,7 +297,7 @@ TEST(Sharpen, ExtremeLaplaciansAndRowTailsMatchAtEveryVectorLevel)
             ASSERT_EQ(engineSharpen(pic, 13), expected) << "vectors " << vectors << " width " << w;
         }
     }
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(Sharpen, ReadsTheOriginalNeighboursNotTheSharpenedRowAbove)
@@ -490,7 +490,7 @@ TEST(Emboss, ExtremeSumsAndRowTailsMatchAtEveryVectorLevel)
     for (int level : {-1, -9, -30, 55, 100, 255, 1000}) levels.push_back(level);
     unsigned seed = 7000;
     for (int vectors = 0; vectors <= 2; ++vectors) {
-        setKernelVectorPaths(vectors);
+        setVectorPaths(static_cast<vectorPaths>(vectors));
         for (int angle = 0; angle <= 315; angle += 45)
             for (int level : levels) {
                 picture pic = binaryPicture(83, 7, seed++);
@@ -505,7 +505,7 @@ TEST(Emboss, ExtremeSumsAndRowTailsMatchAtEveryVectorLevel)
             ASSERT_EQ(engineEmboss(pic, 30, 225, packColor(60, 128, 200)), expected) << "vectors " << vectors << " width " << w;
         }
     }
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
@@ -537,7 +537,7 @@ TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
     }
     EXPECT_GT(lowered, 0);
     for (int vectors = 0; vectors <= 2; ++vectors) {
-        setKernelVectorPaths(vectors);
+        setVectorPaths(static_cast<vectorPaths>(vectors));
         picture out = pic;
         colorFilter f = engineFor(out, filterEmboss);
         f.embossAngle = 0;
@@ -546,7 +546,7 @@ TEST(Emboss, GreyOfColoursOnWholeLumaStepsMatchesAtEveryVectorLevel)
         f.run();
         EXPECT_EQ(out, expected) << "vectors " << vectors;
     }
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 // ---- Motion blur ----
@@ -668,7 +668,7 @@ TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
         {filterMotionBlur, 30, 45}, {filterMotionBlur, 11, 163}};
     unsigned seed = 900;
     for (int level = 0; level <= 2; ++level) {
-    setKernelVectorPaths(level);
+    setVectorPaths(static_cast<vectorPaths>(level));
     for (const setting &s : settings)
         for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {5, 4}, {40, 3}, {75, 70}, {163, 64}}) {
             picture pic = randomPicture(w, h, seed++);
@@ -692,7 +692,7 @@ TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
             EXPECT_EQ(pic, expected) << "level " << level << " code " << s.code << " " << w << "x" << h << " " << s.a << " " << s.b;
         }
     }
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(KernelFilters, ParametersBeyondTheControlsStillMatchThePlainReading)

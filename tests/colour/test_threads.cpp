@@ -99,8 +99,7 @@ TEST(workerThreads, everyFilterGivesTheBytesOfOneThread)
 {
     const int sizes[][2] = {{1, 1}, {2, 3}, {613, 5}, {211, 157}};
     for (const int vectorLevel : {0, 2}) {
-        setColourVectorUnits(vectorLevel != 0);
-        setKernelVectorPaths(vectorLevel);
+        setVectorPaths(static_cast<vectorPaths>(vectorLevel));
         for (const filterCase &c : filterCases) {
             for (const auto &size : sizes) {
                 const planes source = noise(size[0], size[1], static_cast<unsigned>(c.code * 31 + size[0]));
@@ -117,8 +116,7 @@ TEST(workerThreads, everyFilterGivesTheBytesOfOneThread)
             }
         }
     }
-    setColourVectorUnits(true);
-    setKernelVectorPaths(2);
+    setVectorPaths(vectorPaths::best);
 }
 
 TEST(workerThreads, theSwitchSetsTheCountAndBandsKeepTheirStep)

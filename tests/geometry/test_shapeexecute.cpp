@@ -283,13 +283,13 @@ TEST(shapeVector, sameBytesAsThePlainLoops)
             // Both destinations start from the same random bytes, fourth bytes included.
             const QImage start = randomPicture(out.width(), out.height(), seed++);
             QImage plain = start.copy(), vector = start.copy(), narrow = start.copy();
-            setShapeVectorUnits(false);
+            setVectorPaths(vectorPaths::plain);
             s.engine->executeShape(source, plain, grey50);
-            setShapeVectorUnits(true);
+            setVectorPaths(vectorPaths::best);
             s.engine->executeShape(source, vector, grey50);
-            setShapeWideVectors(false);
+            setVectorPaths(vectorPaths::narrow);
             s.engine->executeShape(source, narrow, grey50);
-            setShapeWideVectors(true);
+            setVectorPaths(vectorPaths::best);
             ASSERT_EQ(plain, vector) << "code " << t.code << " value " << t.value << " size " << size.width()
                                      << "x" << size.height();
             ASSERT_EQ(plain, narrow) << "code " << t.code << " value " << t.value << " size " << size.width()
@@ -311,7 +311,7 @@ TEST(shapeExecute, progressMovesPerRow)
     for (const bool vector : {false, true}) {
         for (const std::uint32_t code : {shapeRotateAngle, shapeRotateRight90}) {
             positions.clear();
-            setShapeVectorUnits(vector);
+            setVectorPaths(vector ? vectorPaths::best : vectorPaths::plain);
             prepareShape s;
             s.engine->progressBar = &bar;
             s.engine->shapeType = code;
@@ -323,5 +323,5 @@ TEST(shapeExecute, progressMovesPerRow)
             EXPECT_EQ(positions.back(), 0);
         }
     }
-    setShapeVectorUnits(true);
+    setVectorPaths(vectorPaths::best);
 }

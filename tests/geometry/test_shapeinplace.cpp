@@ -14,7 +14,7 @@ TEST(shapeInPlace, givesTheCommitsBytes)
     const int sizes[][2] = {{1, 1}, {2, 3}, {613, 5}, {211, 157}};
     quint32 seed = 40;
     for (const bool vector : {false, true}) {
-        setShapeVectorUnits(vector);
+        setVectorPaths(vector ? vectorPaths::best : vectorPaths::plain);
         for (std::uint32_t code = shapeCopy; code <= shapeSlope; ++code)
             for (const auto &size : sizes) {
                 QImage picture(size[0], size[1], QImage::Format_RGB32);
@@ -36,5 +36,5 @@ TEST(shapeInPlace, givesTheCommitsBytes)
                     << "code " << code << ", " << size[0] << " x " << size[1] << ", vector " << vector;
             }
     }
-    setShapeVectorUnits(true);
+    setVectorPaths(vectorPaths::best);
 }

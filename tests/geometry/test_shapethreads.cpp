@@ -85,7 +85,7 @@ TEST(shapeThreads, everyTransformGivesTheBytesOfOneThread)
 {
     const int sizes[][2] = {{1, 1}, {2, 3}, {613, 5}, {211, 157}};
     for (const bool vector : {false, true}) {
-        setShapeVectorUnits(vector);
+        setVectorPaths(vector ? vectorPaths::best : vectorPaths::plain);
         for (const shapeCase &c : shapeCases) {
             for (const auto &size : sizes) {
                 const QImage source = noise(size[0], size[1], c.code * 7 + static_cast<quint32>(size[0]));
@@ -101,5 +101,5 @@ TEST(shapeThreads, everyTransformGivesTheBytesOfOneThread)
             }
         }
     }
-    setShapeVectorUnits(true);
+    setVectorPaths(vectorPaths::best);
 }
