@@ -12,49 +12,40 @@ std::string_view nameOf(const operationSettings &settings)
     return settings.operation ? settings.operation->name : "";
 }
 
-// Sharpen as one convolution: new = centre − trunc(L · edgeLevel / 10) with
-// L = up + down + left + right − 4 · centre, that is the weights (10 + 4e) at the centre and −e at
-// the four direct neighbours over a scale of 10 (the sum of the weights).
-std::vector<int> sharpenKernel(int edgeLevel)
+// The kernel the operation's code describes (filterDescriptions()), or nullptr.
+auto kernelOf(const operationSettings &settings)
 {
-    const int e = edgeLevel;
-    return {0, -e, 0, -e, 10 + 4 * e, -e, 0, -e, 0};
+    const filterDescription *d = describeFilter(settings.filterType);
+    return d ? d->kernel : nullptr;
 }
 } // namespace
 
 bool hasKernel(const operationSettings &settings)
 {
-    const std::string_view name = nameOf(settings);
-    return name == "motion" || name == "soft" || name == "emboss" || name == "sharpen";
+    return kernelOf(settings) != nullptr;
 }
 
 std::string kernelOperationNames()
 {
-    return "motion, soft, emboss, sharpen";
+    std::string names;
+    for (const filterOperation &op : filterOperations()) {
+        const filterDescription *d = describeFilter(op.filterType);
+        if (d && d->kernel) names += (names.empty() ? "" : ", ") + std::string(op.name);
+    }
+    return names;
 }
 
 void runKernel(const operationSettings &settings, const QString &output)
 {
     const std::string_view name = nameOf(settings);
-    std::vector<int> kernel;
-    int n = 0;
-    if (name == "motion") {
-        const int m = settings.value("vibrateSize");
-        kernel = motionBlurKernel(m, settings.value("vibrateAngle"));
-        n = 2 * m + 1;
-    } else if (name == "soft") {
-        kernel = softFocusKernel(settings.value("softSize"), n);
-    } else if (name == "emboss") {
-        const int *k = embossKernel(settings.embossAngle);
-        kernel.assign(k, k + 9);
-        n = 3;
-    } else if (name == "sharpen") {
-        kernel = sharpenKernel(settings.value("edgeLevel"));
-        n = 3;
-    } else {
+    const auto kernelFor = kernelOf(settings);
+    if (!kernelFor)
         throw imageError(QString::fromUtf8(name.data(), qsizetype(name.size())) + " has no kernel (" +
                          QString::fromStdString(kernelOperationNames()) + ")");
-    }
+    colorFilter filter;
+    settings.applyTo(filter);
+    int n = 0;
+    const std::vector<int> kernel = kernelFor(filter, n);
     if (n <= 0 || kernel.size() != std::size_t(n) * std::size_t(n))
         throw imageError(QString::fromUtf8(name.data(), qsizetype(name.size())) + ": no kernel for these values");
     if (!writeVipsMatrix(kernel, n, output)) throw imageError(output + QStringLiteral(": 行列ファイルに書き込めません。"));

@@ -6,9 +6,10 @@
 #include <QString>
 #include <string>
 
-// Whether the operation has a kernel to export (motion, soft, emboss, sharpen).
+// Whether the operation's filter is one kernel to export (its description's kernel: motion, soft,
+// emboss, sharpen).
 bool hasKernel(const operationSettings &settings);
-// "motion, soft, emboss, sharpen"
+// The names of the operations that have one, in usage order: "sharpen, soft, emboss, motion".
 std::string kernelOperationNames();
 // Writes the kernel to exactly `output`; throws imageError.
 void runKernel(const operationSettings &settings, const QString &output);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 // The operation codes of the colour pages, the values of colorFilter::filterType.
 enum filterCode : int {
@@ -137,11 +138,31 @@ public:
 double buildToneCurve(int kind, int maximum, int minimum, int position,
                       const std::array<int, 9> &points, double *values, int n);
 
-// One description per filter code: the code and what runs it on a colorFilter (the member of
-// its family, told the code where a family serves several).
+// How much of the picture a filter's result at one pixel depends on (filterregion.h).
+struct filterReach {
+    int margin = 0;     // picture pixels read on every side of the pixel
+    int tile = 1;       // results come in tiles of tile × tile from the picture's top-left corner
+    bool whole = false; // every pixel depends on the whole picture: no part can be cut out
+};
+
+// One description per filter code, read by every reader of codes: the engine's run, the run on a
+// part of the picture (filterregion.h), korvia-batch's kernel files and the window's pages.
 struct filterDescription {
     filterCode code;
+    // What runs it on a colorFilter: the member of its family, told the code where a family
+    // serves several.
     void (*run)(colorFilter &filter, int code);
+    // Its reach with the filter's parameters on a width × height picture; nullptr for a result
+    // that depends on the pixel alone.
+    filterReach (*reach)(const colorFilter &filter, int width, int height) = nullptr;
+    // Its weights as one n × n kernel with the filter's parameters (filterkernels.h), which
+    // korvia-batch's kernel command writes; nullptr for a filter that is not one kernel.
+    std::vector<int> (*kernel)(const colorFilter &filter, int &n) = nullptr;
+    // Where the window offers it: the page of imageOperationPageControl, the tab of the control
+    // under it (operationtabs.h) and the item of the tab's radio group (-1 for a tab without one).
+    int page;
+    int tab;
+    int item;
 };
 // Every filter code, in code order.
 std::span<const filterDescription> filterDescriptions();

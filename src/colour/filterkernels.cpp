@@ -102,6 +102,12 @@ const int *embossKernel(int embossAngle)
     return embossKernels[index];
 }
 
+std::vector<int> sharpenKernel(int edgeLevel)
+{
+    const int e = edgeLevel;
+    return {0, -e, 0, -e, 10 + 4 * e, -e, 0, -e, 0};
+}
+
 bool writeVipsMatrix(const std::vector<int> &kernel, int n, const QString &path)
 {
     if (n < 1 || kernel.size() != static_cast<std::size_t>(n) * n) return false;

@@ -21,6 +21,11 @@ std::vector<int> motionBlurKernel(int vibrateSize, int vibrateAngle);
 // The 3 × 3 relief kernel for `embossAngle` (index angle / 45; indices outside 0..7 use index 0).
 const int *embossKernel(int embossAngle);
 
+// Sharpen as one 3 × 3 convolution: new = centre − trunc(L · edgeLevel / 10) with
+// L = up + down + left + right − 4 · centre, that is the weights (10 + 4e) at the centre and −e at
+// the four direct neighbours over a scale of 10 (the sum of the weights).
+std::vector<int> sharpenKernel(int edgeLevel);
+
 // Writes a libvips text matrix: a line "n n scale offset" followed by n rows of n weights.
 // The scale is the sum of the weights (1 when that sum is not positive) and the offset 0. The file
 // is replaced only once it is completely written. Returns false when the matrix is not n × n or

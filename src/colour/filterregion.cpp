@@ -1,7 +1,5 @@
 #include "filterregion.h"
 
-#include "filterkernels.h"
-#include "fringeblur.h"
 #include "imagedata/myimagearray.h"
 
 #include <algorithm>
@@ -9,41 +7,8 @@
 
 filterReach filterReachOf(const colorFilter &filter, int width, int height)
 {
-    filterReach reach;
-    switch (filter.filterType) {
-    case filterEmboss:
-    case filterSharpen:
-        reach.margin = 1; // 3 × 3 kernels
-        break;
-    case filterMotionBlur:
-        reach.margin = std::max(filter.vibrateSize, 0);
-        break;
-    case filterMosaic:
-        reach.tile = std::max(filter.mosaicSize, 1);
-        break;
-    case filterSoftFocus: {
-        int n = 0;
-        softFocusKernel(filter.softSize, n);
-        reach.margin = n / 2;
-        break;
-    }
-    case filterMedian:
-        reach.margin = (filter.medianSize | 1) / 2;
-        break;
-    case filterPaintNormal:
-    case filterPaintPointillism: {
-        // The regions span d = s / 2 + 1 pixels; the normal style's rays one more beside them.
-        const int s = std::max(3, filter.paintSize) | 1;
-        reach.margin = s / 2 + 2;
-        break;
-    }
-    case filterFringeBlur:
-        reach.margin = fringeBlurReach(width, height, filter.outFocusSize, filter.outFocusDensity | 1);
-        break;
-    default: // the per-pixel colour operations and the fringe brightness bands
-        break;
-    }
-    return reach;
+    const filterDescription *d = describeFilter(filter.filterType);
+    return d && d->reach ? d->reach(filter, width, height) : filterReach{};
 }
 
 QRect filterSourceRect(const colorFilter &filter, int width, int height, const QRect &wanted)

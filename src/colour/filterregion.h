@@ -8,14 +8,8 @@
 #include <QImage>
 #include <QRect>
 
-// How much of the picture a filter's result at one pixel depends on.
-struct filterReach {
-    int margin = 0;     // picture pixels read on every side of the pixel
-    int tile = 1;       // results come in tiles of tile × tile from the picture's top-left corner
-    bool whole = false; // every pixel depends on the whole picture: no part can be cut out
-};
-
-// The reach of filter.filterType with the filter's parameters, on a width × height picture.
+// The reach of filter.filterType with the filter's parameters, on a width × height picture, as
+// its description (filterDescriptions()) gives it.
 // Per-pixel colour operations reach 0 pixels; the kernel filters their kernel's half size; the
 // mosaic its tiles; the fringe effects, which also depend on where a pixel lies and on its
 // random draws, run on a part knowing where it lies (colorFilter's frame) and reach as far as

@@ -3,32 +3,37 @@
 #include "colour/colorfilter.h"
 #include "geometry/shapeexecute.h"
 
+#include <algorithm>
+#include <iterator>
+#include <tuple>
+#include <vector>
+
 namespace {
 using radio = operationRadio;
 
+// The radio group of each tab that has one; the other tabs choose their code alone.
+struct tabRadio {
+    operationPage page;
+    int tab;
+    operationRadio radio;
+};
+constexpr tabRadio radios[] = {
+    {adjustPage, toneCurveTab, radio::toneCurve},
+    {effectOnePage, fringeShapeTab, radio::fringeShape},
+    {effectOnePage, paintTab, radio::paint},
+    {effectOnePage, monoColorTab, radio::monoColor},
+    {transformPage, rotateTab, radio::rotateAngle},
+};
+
+operationRadio radioOfTab(int page, int tab)
+{
+    for (const tabRadio &r : radios)
+        if (r.page == page && r.tab == tab) return r.radio;
+    return radio::none;
+}
+
 // clang-format off
-constexpr operationChoice table[] = {
-    {adjustPage,    brightChromaTab, radio::none,        -1, filterBrightChromaHue},
-    {adjustPage,    rgbShiftTab,     radio::none,        -1, filterRgbShift},
-    {adjustPage,    toneCurveTab,    radio::toneCurve,    0, filterToneSCurve},
-    {adjustPage,    toneCurveTab,    radio::toneCurve,    1, filterToneSlope},
-    {adjustPage,    toneCurveTab,    radio::toneCurve,    2, filterTonePoints},
-    {adjustPage,    toneCurveTab,    radio::toneCurve,    3, filterToneGamma},
-    {effectOnePage, fringeBlurTab,   radio::none,        -1, filterFringeBlur},
-    {effectOnePage, fringeShapeTab,  radio::fringeShape,  0, filterFringeCircle},
-    {effectOnePage, fringeShapeTab,  radio::fringeShape,  1, filterFringeSquare},
-    {effectOnePage, paintTab,        radio::paint,        0, filterPaintNormal},
-    {effectOnePage, paintTab,        radio::paint,        1, filterPaintPointillism},
-    {effectOnePage, softFocusTab,    radio::none,        -1, filterSoftFocus},
-    {effectOnePage, embossTab,       radio::none,        -1, filterEmboss},
-    {effectOnePage, monoColorTab,    radio::monoColor,    0, filterGreyscale},
-    {effectOnePage, monoColorTab,    radio::monoColor,    1, filterSepia},
-    {effectOnePage, monoColorTab,    radio::monoColor,    2, filterDrawColorMono},
-    {effectTwoPage, sharpenTab,      radio::none,        -1, filterSharpen},
-    {effectTwoPage, colorLevelsTab,  radio::none,        -1, filterColorLevels},
-    {effectTwoPage, mosaicTab,       radio::none,        -1, filterMosaic},
-    {effectTwoPage, motionBlurTab,   radio::none,        -1, filterMotionBlur},
-    {effectTwoPage, medianTab,       radio::none,        -1, filterMedian},
+constexpr operationChoice transformChoices[] = {
     {transformPage, resizeTab,       radio::none,        -1, shapeResize},
     {transformPage, rotateTab,       radio::rotateAngle,  0, shapeRotateAngle},
     {transformPage, rotateTab,       radio::rotateAngle,  1, shapeRotateRight90},
@@ -42,11 +47,28 @@ constexpr operationChoice table[] = {
     {transformPage, distortTab,      radio::none,        -1, shapeDistort},
 };
 // clang-format on
+
+// The colour pages' choices from the filters' descriptions, then the transforms', in page, tab
+// and item order.
+const std::vector<operationChoice> &choiceTable()
+{
+    static const std::vector<operationChoice> table = [] {
+        std::vector<operationChoice> choices;
+        for (const filterDescription &d : filterDescriptions())
+            choices.push_back({operationPage(d.page), d.tab, radioOfTab(d.page, d.tab), d.item, std::uint32_t(d.code)});
+        std::sort(choices.begin(), choices.end(), [](const operationChoice &a, const operationChoice &b) {
+            return std::tie(a.page, a.tab, a.item) < std::tie(b.page, b.tab, b.item);
+        });
+        choices.insert(choices.end(), std::begin(transformChoices), std::end(transformChoices));
+        return choices;
+    }();
+    return table;
+}
 } // namespace
 
 std::span<const operationChoice> operationChoices()
 {
-    return table;
+    return choiceTable();
 }
 
 bool isFilterPage(int page)
@@ -56,21 +78,21 @@ bool isFilterPage(int page)
 
 operationRadio operationRadioOf(int page, int tab)
 {
-    for (const operationChoice &c : table)
+    for (const operationChoice &c : choiceTable())
         if (c.page == page && c.tab == tab) return c.radio;
     return radio::none;
 }
 
 std::uint32_t operationCodeOf(int page, int tab, int item)
 {
-    for (const operationChoice &c : table)
+    for (const operationChoice &c : choiceTable())
         if (c.page == page && c.tab == tab && (c.radio == radio::none || c.item == item)) return c.code;
     return 0;
 }
 
 const operationChoice *filterChoiceOf(std::uint32_t filterType)
 {
-    for (const operationChoice &c : table)
+    for (const operationChoice &c : choiceTable())
         if (isFilterPage(c.page) && c.code == filterType) return &c;
     return nullptr;
 }

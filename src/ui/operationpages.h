@@ -1,26 +1,13 @@
 // The window's operation pages: which page of imageOperationPageControl, which tab of the control
-// under it and which radio item choose which operation code. The one place where the window's
-// layout meets the engines' codes: the window reads the code of its current choice here, and the
-// one-click recipes, which speak in codes, find here the choice that shows one. Widget-free.
+// under it and which radio item choose which operation code. The colour pages' choices are the
+// filters' own descriptions (filterDescriptions(): page, tab, item), the transforms' are listed
+// here: the window reads the code of its current choice here, and the one-click recipes, which
+// speak in codes, find here the choice that shows one. Widget-free.
 #pragma once
+#include "colour/operationtabs.h"
+
 #include <cstdint>
 #include <span>
-
-// The pages of imageOperationPageControl, in page order.
-enum operationPage : int {
-    noOperationPage = -1,
-    adjustPage = 0,    // 調整: filterType
-    effectOnePage = 1, // 効果1: filterType
-    effectTwoPage = 2, // 効果2: filterType
-    transformPage = 3, // 変形: the transform set-up's shapeType
-};
-inline constexpr int operationPageCount = 4;
-
-// The tabs of each page's control, in tab order.
-enum adjustTab : int { brightChromaTab, rgbShiftTab, toneCurveTab };
-enum effectOneTab : int { fringeBlurTab, fringeShapeTab, paintTab, softFocusTab, embossTab, monoColorTab };
-enum effectTwoTab : int { sharpenTab, colorLevelsTab, mosaicTab, motionBlurTab, medianTab };
-enum transformTab : int { resizeTab, rotateTab, trimTab, slopeTab, trapezoidTab, distortTab };
 
 // The radio group a tab chooses its code with.
 enum class operationRadio { none, toneCurve, fringeShape, paint, monoColor, rotateAngle };
