@@ -37,36 +37,17 @@ int wholeValue(const std::string &op, const shapeParameter &p, std::string_view 
     return int(v);
 }
 
-// Degrees as a real number; the engine gets its hundredths, as the window's capture of its angle edit.
-int angleValue(const std::string &op, const shapeParameter &p, std::string_view text)
+// A real number in the bar's unit (degrees for the angle) within its range, in the engine's unit.
+int scaledValue(const std::string &op, const shapeParameter &p, std::string_view text)
 {
     bool ok = false;
     const QByteArray bytes(text.data(), qsizetype(text.size()));
-    const double degrees = bytes.trimmed() == bytes ? bytes.toDouble(&ok) : 0.0;
-    if (!ok || !std::isfinite(degrees))
+    const double value = bytes.trimmed() == bytes ? bytes.toDouble(&ok) : 0.0;
+    if (!ok || !std::isfinite(value))
         throw operationError(op + ": " + p.key + "=" + std::string(text) + " is not a number");
-    if (degrees < p.minimum || degrees > p.maximum)
+    if (value < p.minimum || value > p.maximum)
         throw operationError(op + ": " + p.key + " must be between " + rangeText(p));
-    return degreesToHundredths(degrees);
-}
-
-// The step field a parameter row fills.
-int &stepField(shapeStep &step, const shapeParameter &p)
-{
-    const std::string_view field = p.field;
-    if (field == "rotateAngle") return step.rotateAngle;
-    if (field == "trimLeft") return step.trimLeft;
-    if (field == "trimTop") return step.trimTop;
-    if (field == "slopeBalance") return step.slopeBalance;
-    if (field == "perspective") return step.perspective;
-    if (field == "distortion") return step.distortion;
-    std::optional<int> *given = field == "targetWidth"    ? &step.width
-                                : field == "targetHeight" ? &step.height
-                                : field == "trimRight"    ? &step.trimRight
-                                : field == "trimBottom"   ? &step.trimBottom
-                                                          : nullptr;
-    if (!given) throw std::logic_error("transform key without a step field: " + std::string(field));
-    return given->emplace(0);
+    return engineValue(p, value);
 }
 
 } // namespace
@@ -88,15 +69,23 @@ std::optional<shapeStep> parseShapeOperation(std::string_view text)
     forEachOperationItem(parts.name, parts.keys, known, [&](std::string_view keyName, std::string_view value) {
         for (const shapeParameter *p : keys) {
             if (keyName != p->key) continue;
-            const int v = p->member == &shapeExecute::rotateAngle ? angleValue(opName, *p, value) : wholeValue(opName, *p, value);
-            stepField(step, *p) = v;
+            const int v = p->scale != 1 ? scaledValue(opName, *p, value) : wholeValue(opName, *p, value);
+            step.values.emplace_back(p, v);
         }
     });
-    if (step.trimRight && *step.trimRight < step.trimLeft)
+    const std::optional<int> right = step.given("trimRight"), bottom = step.given("trimBottom");
+    if (right && *right < step.given("trimLeft").value_or(0))
         throw operationError("trim: right must not be left of left");
-    if (step.trimBottom && *step.trimBottom < step.trimTop)
+    if (bottom && *bottom < step.given("trimTop").value_or(0))
         throw operationError("trim: bottom must not be above top");
     return step;
+}
+
+std::optional<int> shapeStep::given(std::string_view field) const
+{
+    for (const auto &[p, v] : values)
+        if (field == p->field) return v;
+    return std::nullopt;
 }
 
 namespace {
@@ -105,22 +94,22 @@ void setUpShapeStep(prepareShape &shaper, const shapeStep &step, int W, int H)
 {
     shapeExecute &engine = *shaper.engine;
     engine.shapeType = step.shapeType;
-    shaper.targetWidth = step.width.value_or(W);
-    shaper.targetHeight = step.height.value_or(H);
-    engine.rotateAngle = step.rotateAngle;
-    engine.slopeBalance = step.slopeBalance;
-    engine.perspective = step.perspective;
-    engine.distortion = step.distortion;
-    engine.trimLeft = step.trimLeft;
-    engine.trimTop = step.trimTop;
-    engine.trimRight = step.trimRight.value_or(W - 1);
-    engine.trimBottom = step.trimBottom.value_or(H - 1);
+    for (const shapeParameter &p : shapeParameters())
+        if (p.member) engine.*(p.member) = engineValue(p, p.start);
+    shaper.targetWidth = W;
+    shaper.targetHeight = H;
+    engine.trimRight = W - 1;
+    engine.trimBottom = H - 1;
+    for (const auto &[p, v] : step.values) {
+        if (p->member) engine.*(p->member) = v;
+        if (p->size) shaper.*(p->size) = v;
+    }
     if (describeShape(step.shapeType)->family == shapeFamily::trim) {
         // Edges past the far border are limited to the picture, as the window's are; a first
         // column or row outside it leaves nothing to keep.
         const std::string size = std::to_string(W) + " x " + std::to_string(H);
-        if (step.trimLeft > W - 1) throw operationError("trim: left=" + std::to_string(step.trimLeft) + " is outside the " + size + " picture");
-        if (step.trimTop > H - 1) throw operationError("trim: top=" + std::to_string(step.trimTop) + " is outside the " + size + " picture");
+        if (engine.trimLeft > W - 1) throw operationError("trim: left=" + std::to_string(engine.trimLeft) + " is outside the " + size + " picture");
+        if (engine.trimTop > H - 1) throw operationError("trim: top=" + std::to_string(engine.trimTop) + " is outside the " + size + " picture");
         if (engine.trimRight < engine.trimLeft) throw operationError("trim: right must not be left of left");
         if (engine.trimBottom < engine.trimTop) throw operationError("trim: bottom must not be above top");
     }
@@ -151,7 +140,7 @@ std::string shapeOperationUsage()
         text += "  " + std::string(op.name) + "  " + op.summary + "\n";
         for (const shapeParameter *p : keysOf(code)) {
             std::string line = std::string(p->key) + "=" + std::to_string(p->minimum) + ".." + std::to_string(p->maximum);
-            if (p->member == &shapeExecute::rotateAngle) line += " degrees";
+            if (p->scale != 1) line += " degrees";
             if (p->member == &shapeExecute::trimRight) line += " (default the last column)";
             else if (p->member == &shapeExecute::trimBottom) line += " (default the last row)";
             else if (p->member) line += " (default " + std::to_string(p->start) + ")";

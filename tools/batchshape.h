@@ -10,14 +10,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+struct shapeParameter;
+
+// A transform step: the engine's own description (its code) and the values given for its
+// parameters (shapeParameters()), each in the engine's unit (the angle in hundredths of a degree,
+// as the window's set-up holds it). A parameter not given takes its start value; a size not given
+// keeps the picture's, a far trimming edge not given is the last column or row.
 struct shapeStep {
     std::uint32_t shapeType = shapeCopy;
-    std::optional<int> width, height;          // resize; a side not given keeps its size
-    int rotateAngle = 0;                       // hundredths of a degree, as the window captures it
-    int trimLeft = 0, trimTop = 0;
-    std::optional<int> trimRight, trimBottom;  // not given: the last column and row
-    int slopeBalance = 0, perspective = 0, distortion = 0;
+    std::vector<std::pair<const shapeParameter *, int>> values;
+
+    // The value given for the parameter with this field, or nothing.
+    std::optional<int> given(std::string_view field) const;
 };
 
 // The transform this operation text names, or nothing when the name is not a transform's.

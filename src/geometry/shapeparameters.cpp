@@ -8,21 +8,21 @@ constexpr int largestSide = 65535;
 // clang-format off
 const shapeParameter table[] = {
     // サイズ: result width and height in pixels (prepareShape's targets)
-    {"targetWidth",  nullptr,                 "horizontalMagPixelEdit",   1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "width"},
-    {"targetHeight", nullptr,                 "verticalMagPixelEdit",     1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "height"},
-    // 回転: degrees on the bar and in the edit; the engine holds hundredths of a degree
-    {"rotateAngle",  "rotateTrackBar",        "rotateEdit",            -180,  180,        0, 45, 45, &shapeExecute::rotateAngle,  shapeRotateAngle, "angle"},
+    {"targetWidth",  nullptr,                 "horizontalMagPixelEdit",   1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "width",  1, &prepareShape::targetWidth},
+    {"targetHeight", nullptr,                 "verticalMagPixelEdit",     1, largestSide, 0,  0,  0, nullptr,                     shapeResize,      "height", 1, &prepareShape::targetHeight},
+    // 回転: degrees on the bar and in the edit; the engine holds hundredths of a degree (scale 100)
+    {"rotateAngle",  "rotateTrackBar",        "rotateEdit",            -180,  180,        0, 45, 45, &shapeExecute::rotateAngle,  shapeRotateAngle, "angle", 100, nullptr},
     // トリミング: source columns and rows, limited to the picture when they are used
-    {"trimLeft",     nullptr,                 "leftTrimingLabeledEdit",   0, largestSide, 0,  0,  0, &shapeExecute::trimLeft,     shapeTrim,        "left"},
-    {"trimTop",      nullptr,                 "upperTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimTop,      shapeTrim,        "top"},
-    {"trimRight",    nullptr,                 "rightTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimRight,    shapeTrim,        "right"},
-    {"trimBottom",   nullptr,                 "lowerTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimBottom,   shapeTrim,        "bottom"},
+    {"trimLeft",     nullptr,                 "leftTrimingLabeledEdit",   0, largestSide, 0,  0,  0, &shapeExecute::trimLeft,     shapeTrim,        "left", 1, nullptr},
+    {"trimTop",      nullptr,                 "upperTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimTop,      shapeTrim,        "top", 1, nullptr},
+    {"trimRight",    nullptr,                 "rightTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimRight,    shapeTrim,        "right", 1, nullptr},
+    {"trimBottom",   nullptr,                 "lowerTrimingLabeledEdit",  0, largestSide, 0,  0,  0, &shapeExecute::trimBottom,   shapeTrim,        "bottom", 1, nullptr},
     // 傾斜
-    {"slopeBalance", "slopeBalanceTrackBar",  "slopeBalanceEdit",      -100,  100,        0, 25, 20, &shapeExecute::slopeBalance, shapeSlope,       "slopeBalance"},
+    {"slopeBalance", "slopeBalanceTrackBar",  "slopeBalanceEdit",      -100,  100,        0, 25, 20, &shapeExecute::slopeBalance, shapeSlope,       "slopeBalance", 1, nullptr},
     // 台形
-    {"perspective",  "perspectiveTrackBar",   "perspectiveEdit",        -50,   50,        0, 10, 10, &shapeExecute::perspective,  shapePerspective, "perspective"},
+    {"perspective",  "perspectiveTrackBar",   "perspectiveEdit",        -50,   50,        0, 10, 10, &shapeExecute::perspective,  shapePerspective, "perspective", 1, nullptr},
     // 歪曲
-    {"distortion",   "distortoinTrackBar",    "distortoinEdit",         -30,   30,        0, 10,  5, &shapeExecute::distortion,   shapeDistort,     "distortion"},
+    {"distortion",   "distortoinTrackBar",    "distortoinEdit",         -30,   30,        0, 10,  5, &shapeExecute::distortion,   shapeDistort,     "distortion", 1, nullptr},
 };
 // clang-format on
 } // namespace
@@ -37,4 +37,9 @@ const shapeParameter *findShapeParameter(std::string_view field)
     for (const shapeParameter &p : table)
         if (field == p.field) return &p;
     return nullptr;
+}
+
+int engineValue(const shapeParameter &p, double value)
+{
+    return static_cast<int>(value * p.scale);
 }

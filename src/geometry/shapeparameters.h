@@ -3,6 +3,7 @@
 // the bar's tick spacing and page step, the transform code it belongs to and its korvia-batch key.
 // Read by the window, the tests and korvia-batch; a code's keys are listed in table order.
 #pragma once
+#include "prepareshape.h"
 #include "shapeexecute.h"
 
 #include <span>
@@ -20,7 +21,15 @@ struct shapeParameter {
     std::int32_t shapeExecute::*member; // the engine field, or nullptr for prepareShape's sizes
     shapeCode code;      // the transform that reads it
     const char *key;     // the korvia-batch key (the text before "=")
+    // Engine units to one unit of the bar and the edit: 100 for the angle, whose bar and edit
+    // show degrees (the edit with two decimals) while the engine holds hundredths; 1 otherwise.
+    int scale = 1;
+    std::int32_t prepareShape::*size = nullptr; // the set-up's field for the sizes (member nullptr)
 };
+
+// A value of the bar's or edit's unit in the engine's: truncated toward zero after the scaling
+// (12.345 degrees are 1234 hundredths).
+int engineValue(const shapeParameter &p, double value);
 
 std::span<const shapeParameter> shapeParameters();
 const shapeParameter *findShapeParameter(std::string_view field);

@@ -41,4 +41,12 @@ TEST(shapeDescription, degreesTruncatedToHundredths)
 {
     const std::pair<double, int> cases[] = {{0.004, 0}, {45.559, 4555}, {-0.019, -1}, {-180, -18000}, {33.3, 3329}};
     for (auto [degrees, hundredths] : cases) EXPECT_EQ(degreesToHundredths(degrees), hundredths) << degrees;
+    // The angle's row carries that scale: its bar's and edit's degrees reach the engine as the same
+    // hundredths; every other row is in the engine's own unit.
+    const shapeParameter &angle = *findShapeParameter("rotateAngle");
+    for (auto [degrees, hundredths] : cases) EXPECT_EQ(engineValue(angle, degrees), hundredths) << degrees;
+    for (const shapeParameter &p : shapeParameters()) {
+        EXPECT_EQ(p.scale, &p == &angle ? 100 : 1) << p.field;
+        EXPECT_EQ(p.size != nullptr, p.member == nullptr) << p.field; // every row fills one field
+    }
 }
