@@ -8,22 +8,22 @@ using turn = pixelTurn;
 
 // clang-format off
 constexpr shapeDescription table[] = {
-    {shapeCopy,            nullptr,      family::move,     size::same,      position::copy,             turn::none, ""},
+    {shapeCopy,            nullptr,      family::move,     size::same,      position::copy,             turn::none, "", -1, -1},
     {shapeResize,          "resize",     family::resample, size::target,    position::resize,           turn::none,
-     "resample to W x H pixels (a side not given keeps its size)"},
+     "resample to W x H pixels (a side not given keeps its size)", resizeTab, -1},
     {shapeDistort,         "distort",    family::resample, size::distorted, position::distort,          turn::none,
-     "pull the middle in (positive) or push it out"},
+     "pull the middle in (positive) or push it out", distortTab, -1},
     {shapeRotateAngle,     "rotate",     family::resample, size::rotated,   position::rotate,           turn::none,
-     "rotate by A degrees counter-clockwise (a real number, kept to 0.01), onto a grey background"},
-    {shapeRotateRight90,   "turn-right", family::move,     size::swapped,   position::turnRight,        turn::turnRight, "turn 90 degrees clockwise"},
-    {shapeRotateLeft90,    "turn-left",  family::move,     size::swapped,   position::turnLeft,         turn::turnLeft, "turn 90 degrees counter-clockwise"},
-    {shapeRotate180,       "turn-180",   family::move,     size::same,      position::halfTurn,         turn::halfTurn, "turn 180 degrees"},
-    {shapeMirrorLeftRight, "mirror-lr",  family::move,     size::same,      position::mirrorLeftRight,  turn::mirrorLeftRight, "mirror left to right"},
-    {shapeMirrorUpDown,    "mirror-ud",  family::move,     size::same,      position::mirrorUpDown,     turn::mirrorUpDown, "mirror top to bottom"},
-    {shapePerspective,     "trapezoid",  family::resample, size::same,      position::trapezoid,        turn::none, "narrow the top or the bottom rows"},
+     "rotate by A degrees counter-clockwise (a real number, kept to 0.01), onto a grey background", rotateTab, 0},
+    {shapeRotateRight90,   "turn-right", family::move,     size::swapped,   position::turnRight,        turn::turnRight, "turn 90 degrees clockwise", rotateTab, 1},
+    {shapeRotateLeft90,    "turn-left",  family::move,     size::swapped,   position::turnLeft,         turn::turnLeft, "turn 90 degrees counter-clockwise", rotateTab, 2},
+    {shapeRotate180,       "turn-180",   family::move,     size::same,      position::halfTurn,         turn::halfTurn, "turn 180 degrees", rotateTab, 3},
+    {shapeMirrorLeftRight, "mirror-lr",  family::move,     size::same,      position::mirrorLeftRight,  turn::mirrorLeftRight, "mirror left to right", rotateTab, 4},
+    {shapeMirrorUpDown,    "mirror-ud",  family::move,     size::same,      position::mirrorUpDown,     turn::mirrorUpDown, "mirror top to bottom", rotateTab, 5},
+    {shapePerspective,     "trapezoid",  family::resample, size::same,      position::trapezoid,        turn::none, "narrow the top or the bottom rows", trapezoidTab, -1},
     {shapeTrim,            "trim",       family::trim,     size::trimmed,   position::trim,             turn::none,
-     "keep columns left..right and rows top..bottom (right and bottom default to the last ones)"},
-    {shapeSlope,           "slope",      family::resample, size::slanted,   position::slope,            turn::none, "slant the rows sideways"},
+     "keep columns left..right and rows top..bottom (right and bottom default to the last ones)", trimTab, -1},
+    {shapeSlope,           "slope",      family::resample, size::slanted,   position::slope,            turn::none, "slant the rows sideways", slopeTab, -1},
 };
 // clang-format on
 

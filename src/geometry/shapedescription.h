@@ -1,11 +1,12 @@
 // One description per transform code, next to the engine: its korvia-batch name, its family, the
 // rule its result size follows and the rule that finds each destination pixel's source. The
-// set-up (prepareShape), the engine and its vector paths, korvia-batch and the tests read this
-// table (the window's page choosing each code is ui/operationpages.h); the parameters of a code
-// are the rows of shapeParameters() that name it.
+// set-up (prepareShape), the engine and its vector paths, korvia-batch, the window's page choices
+// (ui/operationpages.h) and the tests read this table; the parameters of a code are the rows of
+// shapeParameters() that name it.
 #pragma once
 #include "shapeexecute.h"
 
+#include "colour/operationtabs.h"
 #include "imagedata/quarterturns.h"
 
 #include <cstdint>
@@ -43,6 +44,10 @@ struct shapeDescription {
     shapePositionRule position;
     pixelTurn turn;      // the move family's whole-pixel move (imagedata/quarterturns.h), none for the others
     const char *summary; // one line for korvia-batch's usage text
+    // Where the window offers it on the 変形 page: the tab (colour/operationtabs.h) and the item of
+    // the tab's radio group (-1 for a tab without one); tab -1 for the plain copy, offered nowhere.
+    int tab;
+    int item;
 };
 
 // Every code 0..11, in code order.

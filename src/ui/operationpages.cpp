@@ -1,10 +1,9 @@
 #include "operationpages.h"
 
 #include "colour/colorfilter.h"
-#include "geometry/shapeexecute.h"
+#include "geometry/shapedescription.h"
 
 #include <algorithm>
-#include <iterator>
 #include <tuple>
 #include <vector>
 
@@ -32,34 +31,19 @@ operationRadio radioOfTab(int page, int tab)
     return radio::none;
 }
 
-// clang-format off
-constexpr operationChoice transformChoices[] = {
-    {transformPage, resizeTab,       radio::none,        -1, shapeResize},
-    {transformPage, rotateTab,       radio::rotateAngle,  0, shapeRotateAngle},
-    {transformPage, rotateTab,       radio::rotateAngle,  1, shapeRotateRight90},
-    {transformPage, rotateTab,       radio::rotateAngle,  2, shapeRotateLeft90},
-    {transformPage, rotateTab,       radio::rotateAngle,  3, shapeRotate180},
-    {transformPage, rotateTab,       radio::rotateAngle,  4, shapeMirrorLeftRight},
-    {transformPage, rotateTab,       radio::rotateAngle,  5, shapeMirrorUpDown},
-    {transformPage, trimTab,         radio::none,        -1, shapeTrim},
-    {transformPage, slopeTab,        radio::none,        -1, shapeSlope},
-    {transformPage, trapezoidTab,    radio::none,        -1, shapePerspective},
-    {transformPage, distortTab,      radio::none,        -1, shapeDistort},
-};
-// clang-format on
-
-// The colour pages' choices from the filters' descriptions, then the transforms', in page, tab
-// and item order.
+// The choices from the filters' and the transforms' descriptions, in page, tab and item order.
 const std::vector<operationChoice> &choiceTable()
 {
     static const std::vector<operationChoice> table = [] {
         std::vector<operationChoice> choices;
         for (const filterDescription &d : filterDescriptions())
             choices.push_back({operationPage(d.page), d.tab, radioOfTab(d.page, d.tab), d.item, std::uint32_t(d.code)});
+        for (const shapeDescription &d : shapeDescriptions())
+            if (d.tab >= 0)
+                choices.push_back({transformPage, d.tab, radioOfTab(transformPage, d.tab), d.item, std::uint32_t(d.code)});
         std::sort(choices.begin(), choices.end(), [](const operationChoice &a, const operationChoice &b) {
             return std::tie(a.page, a.tab, a.item) < std::tie(b.page, b.tab, b.item);
         });
-        choices.insert(choices.end(), std::begin(transformChoices), std::end(transformChoices));
         return choices;
     }();
     return table;

@@ -1,8 +1,8 @@
 // The window's operation pages: which page of imageOperationPageControl, which tab of the control
-// under it and which radio item choose which operation code. The colour pages' choices are the
-// filters' own descriptions (filterDescriptions(): page, tab, item), the transforms' are listed
-// here: the window reads the code of its current choice here, and the one-click recipes, which
-// speak in codes, find here the choice that shows one. Widget-free.
+// under it and which radio item choose which operation code, read from the filters' and the
+// transforms' own descriptions (filterDescriptions(), shapeDescriptions(): page, tab, item): the
+// window reads the code of its current choice here, and the one-click recipes, which speak in
+// codes, find here the choice that shows one. Widget-free.
 #pragma once
 #include "colour/operationtabs.h"
 
