@@ -8,6 +8,7 @@ Designer file: run this script after changing it and commit both.
     python3 scripts/gen_mainform_ui.py            # writes src/ui/mainform.ui
 """
 import os
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -16,6 +17,24 @@ OUT = os.path.join(HERE, '..', 'src', 'ui', 'mainform.ui')
 
 # Width of the pages inside the left panel (238 minus the frames of the nested tab widgets).
 PAGE_W = 222
+
+
+def parameter_bars():
+    """The track bars of the engines' parameter tables (colour/filterparameters.cpp and
+    geometry/shapeparameters.cpp), by objectName: (range, start, tick spacing, page step). The form
+    takes them from there, so a range is written once."""
+    row = re.compile(r'\{"\w+",\s*"(\w+)",\s*(?:"\w+"|nullptr),\s*(-?\d+),\s*(-?\d+),\s*(-?\d+),'
+                     r'\s*(-?\d+),\s*(-?\d+),')
+    bars = {}
+    for table in ('colour/filterparameters.cpp', 'geometry/shapeparameters.cpp'):
+        with open(os.path.join(HERE, '..', 'src', table), encoding='utf-8') as f:
+            for m in row.finditer(f.read()):
+                low, high, start, tick, page_step = (int(v) for v in m.groups()[1:])
+                bars[m.group(1)] = ((low, high), start, tick, page_step)
+    return bars
+
+
+BARS = parameter_bars()
 
 _label_counter = [0]
 
@@ -245,8 +264,10 @@ def set_current(tabs, index):
     tabs.insert(pos, p)
 
 
-def bar_row(parent, y, caption, bar, value_name, rng, start, tick, pg, label_name=None):
-    """A parameter row: the label and the value caption above, the track bar below."""
+def bar_row(parent, y, caption, bar, value_name, settings=None, label_name=None):
+    """A parameter row: the label and the value caption above, the track bar below; the bar's
+    range, start, tick spacing and page step from the parameter tables unless given."""
+    rng, start, tick, pg = settings or BARS[bar]
     label(parent, caption, (6, y, 150, 16), name=label_name)
     if value_name:
         value_text(parent, value_name, str(start), (160, y, 56, 16),
@@ -455,7 +476,7 @@ def brush_page(tabs, sheet, caption, prefix, sample, shape):
             ('濃度分布形状：', 'Shape', (-10, 10), 0, 2, 2)]
     y = 4
     for text, key, rng, start, tick, pg in rows:
-        bar_row(p, y, text, '%s%sTrackBar' % (prefix, key), '%s%sStaticText' % (prefix, key), rng, start, tick, pg)
+        bar_row(p, y, text, '%s%sTrackBar' % (prefix, key), '%s%sStaticText' % (prefix, key), (rng, start, tick, pg))
         y += 48
     label(p, 'サンプル', (6, y, 120, 16))
     image(p, sample, 201, 201, 6, y + 18)
@@ -489,22 +510,22 @@ def adjust_pages(tabs):
 
     q = page(inner, 'brightChromaTabSheet', '明度、彩度')
     y = 4
-    y = bar_row(q, y, '明度', 'brightTrackBar', 'brightStaticText', (-100, 100), 0, 20, 10)
-    y = bar_row(q, y, '彩度', 'chromaTrackBar', 'chromaStaticText', (-255, 255), 0, 50, 20)
-    y = bar_row(q, y, '色相', 'hueTrackBar', 'hueStaticText', (-100, 100), 0, 20, 10)
+    y = bar_row(q, y, '明度', 'brightTrackBar', 'brightStaticText')
+    y = bar_row(q, y, '彩度', 'chromaTrackBar', 'chromaStaticText')
+    y = bar_row(q, y, '色相', 'hueTrackBar', 'hueStaticText')
 
     q = page(inner, 'rgbTabSheet', 'RGB調整')
     y = 4
-    y = bar_row(q, y, 'R（赤）', 'redTrackBar', 'redStaticText', (-255, 255), 0, 64, 20)
-    y = bar_row(q, y, 'G（緑）', 'greenTrackBar', 'greenStaticText', (-255, 255), 0, 64, 20)
-    y = bar_row(q, y, 'B（青）', 'blueTrackBar', 'blueStaticText', (-255, 255), 0, 64, 20)
+    y = bar_row(q, y, 'R（赤）', 'redTrackBar', 'redStaticText')
+    y = bar_row(q, y, 'G（緑）', 'greenTrackBar', 'greenStaticText')
+    y = bar_row(q, y, 'B（青）', 'blueTrackBar', 'blueStaticText')
 
     q = page(inner, 'toneCurveTabSheet', 'トーンカーブ')
     image(q, 'toneCntImg', 132, 132, 4, 4)
     label(q, 'カーブ種類', (140, 4, 80, 16))
     radio_group(q, 'toneCurveRadioGroup', '', ['Ｓカーブ', '傾斜', 'ポイント', 'ガンマ'], 0, (140, 20, 80, 86))
     push(q, 'curveResetButton', 'カーブリセット', (140, 110, 80, 24))
-    slider(q, 'toneTrackBar', (-50, 50), 0, 10, 2, (2, 140, PAGE_W - 6, 28))
+    slider(q, 'toneTrackBar', *BARS['toneTrackBar'], (2, 140, PAGE_W - 6, 28))
     value_text(q, 'toneValue', '0', (6, 170, 80, 16))
 
 
@@ -517,28 +538,28 @@ def effect_one_pages(tabs):
 
     q = page(inner, 'fringeOutFocusTabSheet', '縁取ボケ')
     y = 4
-    y = bar_row(q, y, '強さ', 'outFocusDensityTrackBar', 'outFocusDensityStaticText', (3, 255), 3, 32, 20)
-    y = bar_row(q, y, 'サイズ', 'outFocusSizeTrackBar', 'outFocusSizeSizeStaticText', (3, 5000), 100, 500, 100)
+    y = bar_row(q, y, '強さ', 'outFocusDensityTrackBar', 'outFocusDensityStaticText')
+    y = bar_row(q, y, 'サイズ', 'outFocusSizeTrackBar', 'outFocusSizeSizeStaticText')
 
     q = page(inner, 'mnochromeTabSheet', '縁取明暗')
     y = 4
-    y = bar_row(q, y, '強さ', 'fringeLevelTrackBar', 'fringeLeveStaticText', (-255, 255), 3, 64, 50)
-    y = bar_row(q, y, 'サイズ', 'fringeSizeTrackBar', 'fringeSizeStaticText', (0, 5000), 100, 500, 100)
+    y = bar_row(q, y, '強さ', 'fringeLevelTrackBar', 'fringeLeveStaticText')
+    y = bar_row(q, y, 'サイズ', 'fringeSizeTrackBar', 'fringeSizeStaticText')
     radio_group(q, 'fringeShapeRadioGroup', '', ['円形', '四角'], 0, (6, y + 4, 120, 48))
 
     q = page(inner, 'peintTabSheet', 'ペイント')
     y = 4
-    y = bar_row(q, y, 'サイズ', 'paintTrackBar', 'paintStaticText', (3, 30), 10, 2, 5)
+    y = bar_row(q, y, 'サイズ', 'paintTrackBar', 'paintStaticText')
     radio_group(q, 'paintRadioGroup', '', ['ノーマル', '点描'], 0, (6, y + 4, 120, 48))
 
     q = page(inner, 'softTabSheet', 'ソフト')
     y = 4
-    y = bar_row(q, y, 'サイズ', 'softSizeTrackBar', 'softSizeStaticText', (1, 30), 15, 2, 5)
-    y = bar_row(q, y, '芯の強さ', 'softCoreLevelTrackBar', 'softCoreLevelStaticText', (0, 100), 30, 10, 10)
+    y = bar_row(q, y, 'サイズ', 'softSizeTrackBar', 'softSizeStaticText')
+    y = bar_row(q, y, '芯の強さ', 'softCoreLevelTrackBar', 'softCoreLevelStaticText')
 
     q = page(inner, 'embossTabSheet', 'エンボス')
     y = 4
-    y = bar_row(q, y, '深さ', 'embosseLevelTrackBar', 'embosseLevelStaticText', (2, 30), 20, 5, 5)
+    y = bar_row(q, y, '深さ', 'embosseLevelTrackBar', 'embosseLevelStaticText')
     radio_group(q, 'embosseAngleRadioGroup', '凹凸方向',
                 ['０度', '４５度', '９０度', '１３５度', '１８０度', '２２５度', '２７０度'], 0,
                 (6, y + 2, 120, 148))
@@ -556,16 +577,16 @@ def effect_two_pages(tabs):
     set_current(inner, 2)
 
     q = page(inner, 'resizeTabSheet', 'シャープ')
-    bar_row(q, 4, '強さ', 'edgeTrackBar', 'edgeStaticText', (1, 20), 5, 2, 4)
+    bar_row(q, 4, '強さ', 'edgeTrackBar', 'edgeStaticText')
     q = page(inner, 'levelDounTabSheet', '階調')
-    bar_row(q, 4, '階調数', 'colorLevelTrackBar', 'colorLevelStaticText', (2, 80), 5, 20, 20)
+    bar_row(q, 4, '階調数', 'colorLevelTrackBar', 'colorLevelStaticText')
     q = page(inner, 'mosaicTabSheetTabSheet', 'モザイク')
-    bar_row(q, 4, 'サイズ', 'mosaicTrackBar', 'mosaicStaticText', (1, 100), 20, 20, 20)
+    bar_row(q, 4, 'サイズ', 'mosaicTrackBar', 'mosaicStaticText')
     q = page(inner, 'vibrateTabSheet', 'ブレ')
-    y = bar_row(q, 4, '角度', 'vibrateAngleTrackBar', 'vibrateAngleStaticText', (0, 180), 0, 45, 45)
-    bar_row(q, y, 'サイズ', 'vibrateSizeTrackBar', 'vibrateSizeStaticText', (2, 30), 10, 5, 5)
+    y = bar_row(q, 4, '角度', 'vibrateAngleTrackBar', 'vibrateAngleStaticText')
+    bar_row(q, y, 'サイズ', 'vibrateSizeTrackBar', 'vibrateSizeStaticText')
     q = page(inner, 'medianFilterTabSheet', 'ノイズ除去')
-    bar_row(q, 4, 'サイズ', 'medianTrackBar', 'medianStaticText', (2, 10), 3, 2, 20)
+    bar_row(q, 4, 'サイズ', 'medianTrackBar', 'medianStaticText')
 
 
 # The transform pages; `prefix` builds the unconnected copies on the trapezoid page's inner tabs.
@@ -593,7 +614,7 @@ def rotate_controls(q, prefix=''):
                 (4, 4, PAGE_W - 10, 126))
     label(q, '回転角度', (6, 136, 60, 22), name=n(prefix, 'rotateAngleStaticText'))
     edit(q, n(prefix, 'rotateEdit'), '0', (70, 136, 70, 22))
-    slider(q, n(prefix, 'rotateTrackBar'), (-180, 180), 0, 45, 45, (2, 160, PAGE_W - 6, 28))
+    slider(q, n(prefix, 'rotateTrackBar'), *BARS['rotateTrackBar'], (2, 160, PAGE_W - 6, 28))
 
 
 def triming_controls(q, prefix=''):
@@ -616,10 +637,10 @@ def triming_controls(q, prefix=''):
         y += 17
 
 
-def slider_edit_page(q, caption, label_name, edit_name, bar, rng, tick, pg, y=6):
+def slider_edit_page(q, caption, label_name, edit_name, bar, y=6):
     label(q, caption, (6, y, 70, 22), name=label_name)
     edit(q, edit_name, '0', (80, y, 70, 22))
-    slider(q, bar, rng, 0, tick, pg, (2, y + 26, PAGE_W - 6, 28))
+    slider(q, bar, *BARS[bar], (2, y + 26, PAGE_W - 6, 28))
 
 
 def transform_pages(tabs):
@@ -633,7 +654,7 @@ def transform_pages(tabs):
     rotate_controls(page(inner, 'rotateTabSheet', '回転'))
     triming_controls(page(inner, 'trimingTabSheet', 'トリミング'))
     slider_edit_page(page(inner, 'slopeTabSheet', '傾斜'), '傾斜調整', 'slopeBalanceLabel',
-                     'slopeBalanceEdit', 'slopeBalanceTrackBar', (-100, 100), 25, 20)
+                     'slopeBalanceEdit', 'slopeBalanceTrackBar')
 
     q = page(inner, 'perspectiveTabSheet', '台形')
     ql = layout(q, 'QVBoxLayout', 'perspectiveTabSheetLayout', margins=(0, 2, 0, 0), spacing=0)
@@ -644,12 +665,12 @@ def transform_pages(tabs):
     rotate_controls(page(nested, 'perspectiveRotateTabSheet', '回転'), prefix='perspectiveCopy')
     triming_controls(page(nested, 'perspectiveTrimingTabSheet', 'トリミング'), prefix='perspectiveCopy')
     slider_edit_page(page(nested, 'perspectiveSlopeTabSheet', '傾斜'), '台形調整', 'perspectiveLabel',
-                     'perspectiveEdit', 'perspectiveTrackBar', (-50, 50), 10, 10)
+                     'perspectiveEdit', 'perspectiveTrackBar')
     page(nested, 'perspectiveEmptyTabSheet1', '台形')
     page(nested, 'perspectiveEmptyTabSheet2', '歪曲')
 
     slider_edit_page(page(inner, 'distortionTabSheet', '歪曲'), '歪曲調整', 'distortoinLabel',
-                     'distortoinEdit', 'distortoinTrackBar', (-30, 30), 10, 5)
+                     'distortoinEdit', 'distortoinTrackBar')
 
 
 def detail_page(tabs):
