@@ -61,8 +61,12 @@ QByteArray exifPayload(int orientation, int width, int height)
 const QByteArray xmpPayload = QByteArray("http://ns.adobe.com/xap/1.0/\0", 29) + "<x:xmpmeta xmlns:x='adobe:ns:meta/'>K</x:xmpmeta>";
 QByteArray iccPayload()
 {
-    QByteArray profile(128, '\x11');
+    // A header that holds together (its size, the signature, no tags) around filler.
+    QByteArray profile(132, '\x11');
+    profile.replace(0, 4, QByteArray("\0\0\0\x84", 4));
     profile.replace(16, 4, "RGB ");
+    profile.replace(36, 4, "acsp");
+    profile.replace(128, 4, QByteArray(4, '\0'));
     return QByteArray("ICC_PROFILE\0\x01\x01", 14) + profile;
 }
 
