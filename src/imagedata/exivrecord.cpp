@@ -82,9 +82,13 @@ QByteArray cameraRecordOf(const QByteArray &file, QByteArray *xmp)
         image->readMetadata();
         if (xmp)
             *xmp = QByteArray::fromStdString(image->xmpPacket());
-        const Exiv2::ExifData kept = cameraTags(image->exifData());
+        Exiv2::ExifData kept = cameraTags(image->exifData());
         if (kept.empty())
             return QByteArray();
+        // Where the record goes into a JPEG, its main directory says how the chroma is sited;
+        // Korvia's JPEG files are centred, as libjpeg writes them.
+        if (kept.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == kept.end())
+            kept["Exif.Image.YCbCrPositioning"] = std::uint16_t(1);
         Exiv2::Blob blob;
         Exiv2::ExifParser::encode(blob, image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian, kept);
         return QByteArray(reinterpret_cast<const char *>(blob.data()), qsizetype(blob.size()));

@@ -107,8 +107,11 @@ QByteArray pictureMetadata::exifPayload() const
 QByteArray pictureMetadata::xmpPacket() const
 {
     for (const metadataSegment &s : segments)
-        if (isXmp(s))
-            return s.payload.mid(xmpSignature.size());
+        if (isXmp(s)) {
+            const QByteArray extension = extendedXmp(segments, extendedXmpGuid(s.payload));
+            const QByteArray packet = s.payload.mid(xmpSignature.size());
+            return extension.isEmpty() ? packet : joinedXmp(packet, extension);
+        }
     return QByteArray();
 }
 

@@ -61,8 +61,9 @@ struct pictureMetadata {
     QString leftOutNote() const;
 
     // The same records as other formats hold them. exifPayload: the TIFF record without
-    // "Exif\0\0"; xmpPacket: the main XMP packet without its namespace header (iccProfile above
-    // gives the profile). Each is empty when absent.
+    // "Exif\0\0"; xmpPacket: the main XMP packet without its namespace header, its extended XMP
+    // joined in where it is whole (joinedXmp; iccProfile above gives the profile). Each is empty
+    // when absent.
     QByteArray exifPayload() const;
     QByteArray xmpPacket() const;
     // Put a record read from another format in the form a JPEG holds it (the profile cut into
@@ -86,6 +87,14 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height);
 // Whether exifForPicture builds the record again or leaves it out.
 bool exifNeedsRepair(const QByteArray &payload);
 
+// The resolution a record's main directory gives (XResolution, YResolution, ResolutionUnit: 1
+// none, 2 inch, 3 centimetre); 72 pixels an inch where it gives none that can be used.
+struct exifResolution {
+    double x = 72, y = 72;
+    int unit = 2;
+};
+exifResolution resolutionOf(const QByteArray &payload);
+
 // An XMP packet for a picture stored as shown: a tiff:Orientation value 2..8, as an attribute or
 // as an element, becomes 1 in place (one digit for another, so the packet keeps its size).
 QByteArray xmpUpright(const QByteArray &payload);
@@ -102,6 +111,10 @@ QByteArray extendedXmpGuid(const QByteArray &payload);
 // The extended XMP of guid among segments, its chunks joined; empty unless the chunks agree on
 // its length and cover it exactly once.
 QByteArray extendedXmp(const std::vector<metadataSegment> &segments, const QByteArray &guid);
+// A standard packet (without namespace header) with its extended XMP joined in, as formats that
+// hold one packet of any size keep it: the extension's descriptions put into the packet's RDF, the
+// packet's xmpNote:HasExtendedXMP attribute removed. The packet as it is when either has no RDF.
+QByteArray joinedXmp(const QByteArray &packet, const QByteArray &extension);
 // An XMP packet (without namespace header) as JPEG APP1 segments: one standard segment when it
 // fits, else a standard packet that names the whole packet, without its wrapper, as its
 // extended XMP (GUID: the MD5 of it), and that in chunks of extended XMP.

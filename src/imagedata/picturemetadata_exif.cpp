@@ -459,3 +459,29 @@ QByteArray exifForPicture(const QByteArray &payload, int width, int height)
             patched.put16(e + 8, 1);
     return exifSignature + bytes;
 }
+
+exifResolution resolutionOf(const QByteArray &payload)
+{
+    exifResolution found;
+    if (!payload.startsWith(exifSignature))
+        return found;
+    QByteArray bytes = payload.mid(exifSignature.size());
+    const tiffRecord tiff(bytes);
+    if (!tiff.valid)
+        return found;
+    double x = 0, y = 0;
+    int unit = 2;
+    for (qint64 e : tiff.entries(tiff.get32(4))) {
+        const int tag = int(tiff.get16(e)), type = int(tiff.get16(e + 2));
+        if ((tag == 0x011A || tag == 0x011B) && type == 5 && tiff.get32(e + 4) == 1 && tiff.valueInside(e)) {
+            const qint64 at = tiff.valueAt(e);
+            const quint32 numerator = tiff.get32(at), denominator = tiff.get32(at + 4);
+            (tag == 0x011A ? x : y) = denominator ? double(numerator) / denominator : 0;
+        } else if (tag == 0x0128 && type == shortType) {
+            unit = int(tiff.get16(e + 8));
+        }
+    }
+    if (x > 0 && y > 0 && unit >= 1 && unit <= 3)
+        found = {x, y, unit};
+    return found;
+}

@@ -188,3 +188,36 @@ std::vector<metadataSegment> xmpSegments(const QByteArray &packet)
                                  + extension.mid(at, extensionChunk)});
     return out;
 }
+
+QByteArray joinedXmp(const QByteArray &packet, const QByteArray &extension)
+{
+    const qsizetype rdf = extension.indexOf("<rdf:RDF");
+    const qsizetype open = rdf < 0 ? -1 : extension.indexOf('>', rdf);
+    const qsizetype close = extension.lastIndexOf("</rdf:RDF>");
+    const qsizetype end = packet.lastIndexOf("</rdf:RDF>");
+    if (open < 0 || close < open || end < 0)
+        return packet;
+    QByteArray out = packet;
+    out.insert(end, extension.mid(open + 1, close - open - 1));
+    // The note of the extension goes with it (as an attribute; an element of it is left).
+    const QByteArray note("xmpNote:HasExtendedXMP");
+    for (qsizetype at = out.indexOf(note); at > 0 && at < end; at = out.indexOf(note, at + 1)) {
+        qsizetype from = at;
+        while (from > 0 && (out[from - 1] == ' ' || out[from - 1] == '\n' || out[from - 1] == '\t' || out[from - 1] == '\r'))
+            --from;
+        qsizetype p = at + note.size();
+        while (p < out.size() && out[p] == ' ')
+            ++p;
+        if (from == at || p >= out.size() || out[p] != '=')
+            continue;
+        ++p;
+        while (p < out.size() && out[p] == ' ')
+            ++p;
+        const qsizetype last = p < out.size() && (out[p] == '"' || out[p] == '\'') ? out.indexOf(out[p], p + 1) : -1;
+        if (last < 0)
+            continue;
+        out.remove(from, last + 1 - from);
+        break;
+    }
+    return out;
+}
