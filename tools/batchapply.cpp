@@ -1,7 +1,9 @@
 #include "batchapply.h"
 
 #include "imagedata/imageerror.h"
+#include "imagedata/filenames.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/messagesink.h"
 #include "imagedata/picturesignature.h"
 
 #include "colour/sharedrandom.h"
@@ -75,4 +77,8 @@ void runApply(const applyRequest &request)
     for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 
     writeExactly(bitmap, request.output, request.quality, &metadata);
+    // A JPEG carries the records on: say what it left out of them (a BMP holds none at all).
+    if (imageFileType(request.output) == 1)
+        if (const QString note = metadata.leftOutNote(); !note.isEmpty())
+            showMessage(note);
 }
