@@ -257,11 +257,11 @@ QString pictureMetadata::leftOutNote() const
     if (exif != segments.end() && exifNeedsRepair(exif->payload))
         parts << QStringLiteral("EXIF 記録の壊れた部分");
     if (leftOut & extraExifRecords)
-        parts << QStringLiteral("2 つ目以降の EXIF 記録");
+        parts << QStringLiteral("余分な EXIF 記録");
     if (leftOut & largeExifRecord)
         parts << QStringLiteral("大きすぎる EXIF 記録");
     if (leftOut & extraXmpPackets)
-        parts << QStringLiteral("2 つ目以降の XMP パケット");
+        parts << QStringLiteral("余分な XMP パケット");
     if (leftOut & largeXmpPacket)
         parts << QStringLiteral("大きすぎる XMP パケット");
     const auto xmp = std::find_if(segments.begin(), segments.end(), isXmp);
