@@ -56,7 +56,11 @@ public:
         blocks.push_back(data);
         tables.back().push_back({tag, 4, 1, {}, -1, int(blocks.size()) - 1, 0});
     }
-    void addRawPointer(quint32 tag, quint32 offset) { tables.back().push_back({tag, 4, 1, {}, -1, -1, offset}); }
+    void addRawPointer(quint32 tag, quint32 offset) { addRaw(tag, 4, 1, offset); }
+    // An entry whose values are said to lie at offset (anywhere: a hostile record).
+    void addRaw(quint32 tag, quint32 type, quint32 count, quint32 offset) { tables.back().push_back({tag, type, count, {}, -1, -1, offset}); }
+    // The directory after the current one (the next pointer at the end of its table).
+    void nextDirectory(int toDirectory) { next.resize(tables.size(), -1); next.back() = toDirectory; }
 
     QByteArray bytes() const
     {
@@ -89,7 +93,8 @@ public:
                     values += e.values + QByteArray(e.values.size() & 1, '\0');
                 }
             }
-            out += little32(0) + values;
+            const int following = d < next.size() ? next[d] : -1;
+            out += little32(following >= 0 ? tableAt[std::size_t(following)] : 0) + values;
         }
         for (const QByteArray &b : blocks)
             out += b + QByteArray(b.size() & 1, '\0');
@@ -104,6 +109,7 @@ private:
         quint32 offset;
     };
     std::vector<std::vector<entry>> tables;
+    std::vector<int> next;
     std::vector<QByteArray> blocks;
 };
 

@@ -115,10 +115,10 @@ public:
     // The bytes a directory's table and its entries' values outside the table take.
     void ranges(qint64 offset, std::vector<byteRange> &into) const
     {
-        const std::vector<qint64> list = entries(offset);
-        if (list.empty())
+        if (!tableAt(offset))
             return;
-        into.push_back({offset, tableEnd(offset)});
+        const std::vector<qint64> list = entries(offset);
+        into.push_back({offset, tableEnd(offset)}); // also a table without entries
         for (qint64 e : list) {
             const qint64 bytes = valueBytes(e);
             if (bytes > 4) {
@@ -180,8 +180,10 @@ bool pointerEntry(const tiffRecord &tiff, qint64 e)
 }
 
 // Whether the directory at offset and those it points to are whole, each met once, apart from
-// the tables met before, with every type known and every value inside the record.
-bool soundDirectory(const tiffRecord &tiff, qint64 offset, directoryKind kind, std::vector<byteRange> &tables)
+// the tables met before, with every type known and every value inside the record (values is given
+// the values outside the tables).
+bool soundDirectory(const tiffRecord &tiff, qint64 offset, directoryKind kind, std::vector<byteRange> &tables,
+                    std::vector<byteRange> &values)
 {
     if (!tiff.tableAt(offset))
         return false;
@@ -194,12 +196,28 @@ bool soundDirectory(const tiffRecord &tiff, qint64 offset, directoryKind kind, s
         const int tag = int(tiff.get16(e));
         if (typeSize(int(tiff.get16(e + 2))) == 0 || !tiff.valueInside(e))
             return false;
+        if (tiff.valueBytes(e) > 4)
+            values.push_back({tiff.valueAt(e), tiff.valueAt(e) + tiff.valueBytes(e)});
         if (pointerTag(tag)) {
             const directoryKind child = pointedKind(kind, tag);
-            if (child == directoryKind::none || !pointerEntry(tiff, e) || !soundDirectory(tiff, tiff.get32(e + 8), child, tables))
+            if (child == directoryKind::none || !pointerEntry(tiff, e) || !soundDirectory(tiff, tiff.get32(e + 8), child, tables, values))
                 return false;
         }
     }
+    return true;
+}
+
+// A sound record: its directories sound, and no value lying in a directory's table (where a
+// change of the value would change the table).
+bool soundRecord(const tiffRecord &tiff)
+{
+    std::vector<byteRange> tables, values;
+    if (!tiff.valid || !soundDirectory(tiff, tiff.get32(4), directoryKind::main, tables, values))
+        return false;
+    for (const byteRange &v : values)
+        for (const byteRange &t : tables)
+            if (v.start < t.end && t.start < v.end)
+                return false;
     return true;
 }
 
@@ -324,8 +342,7 @@ QByteArray walkableRecord(QByteArray bytes)
     tiffRecord tiff(bytes);
     if (!tiff.valid || !tiff.tableAt(tiff.get32(4)))
         return QByteArray();
-    std::vector<byteRange> tables;
-    if (soundDirectory(tiff, tiff.get32(4), directoryKind::main, tables))
+    if (soundRecord(tiff))
         return bytes;
     return recordBuilder(tiff, bytes).build(tiff.get32(4));
 }
@@ -353,9 +370,7 @@ bool exifNeedsRepair(const QByteArray &payload)
     if (!payload.startsWith(exifSignature))
         return true;
     QByteArray bytes = payload.mid(exifSignature.size());
-    const tiffRecord tiff(bytes);
-    std::vector<byteRange> tables;
-    return !tiff.valid || !soundDirectory(tiff, tiff.get32(4), directoryKind::main, tables);
+    return !soundRecord(tiffRecord(bytes));
 }
 
 QByteArray exifForPicture(const QByteArray &payload, int width, int height)

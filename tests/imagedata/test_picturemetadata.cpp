@@ -336,6 +336,8 @@ TEST(CameraRecord, ABrokenRecordIsBuiltAgainFromWhatCanBeRead)
          [](tiffBuilder &t) { t.addPointer(0x8769, 0); }, {0x010F, 0x0110, 0x8769}, {0x8827}},
         {"a value past the end, an unknown type", [](tiffBuilder &t) { t.add(0x010E, 2, 500, QByteArray()); t.add(0x0131, 99, 1, "abcd"); }, {},
          {0x010F, 0x0110}, {}},
+        {"a pixel size lying in the main directory's table", [](tiffBuilder &t) { t.addPointer(0x8769, 1); },
+         [](tiffBuilder &t) { t.addRaw(0xA003, 4, 2, 8); }, {0x010F, 0x0110, 0x8769}, {0x8827, 0xA003}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -360,6 +362,19 @@ TEST(CameraRecord, ABrokenRecordIsBuiltAgainFromWhatCanBeRead)
         EXPECT_EQ(tagsAt(record, pointedBy(record, 8, 0x8769)), c.exifTags);
         EXPECT_TRUE(record.contains("KorviaCam") && record.contains("Tester"));
     }
+    // A GPS directory without entries after the thumbnail's directory stays, with the record's end.
+    tiffBuilder t;
+    t.directory();
+    t.addText(0x010F, "KorviaCam");
+    t.addPointer(0x8825, 2);
+    t.nextDirectory(1);
+    t.directory();
+    t.addDataPointer(0x0201, QByteArray(40, 'T'));
+    t.addLong(0x0202, 40);
+    t.directory();
+    const QByteArray out = exifForPicture(QByteArray("Exif\0\0", 6) + t.bytes(), 10, 10);
+    EXPECT_FALSE(exifNeedsRepair(out));
+    EXPECT_FALSE(out.contains("TTTT"));
     // A record whose main directory is not there gives nothing to write.
     EXPECT_TRUE(exifForPicture(QByteArray("Exif\0\0II\x2A\0\xFF\0\0\0", 14), 10, 10).isEmpty());
 }
