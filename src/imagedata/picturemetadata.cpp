@@ -1,3 +1,5 @@
+// The records a picture carries: what is kept of a file's segments, the profile they make, what a
+// save writes (sound, or left out with a note) and the picture turned as its orientation says.
 #include "picturemetadata.h"
 
 #include "imageerror.h"
@@ -6,9 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -37,10 +37,6 @@ bool iccIsRgb(const std::vector<metadataSegment> &segments)
             return s.payload.mid(14 + 16, 4) == QByteArray("RGB ");
     return false;
 }
-
-} // namespace
-
-namespace {
 
 bool isExif(const metadataSegment &s) { return s.marker == 0xE1 && startsWith(s.payload, exifSignature); }
 bool isXmp(const metadataSegment &s) { return s.marker == 0xE1 && startsWith(s.payload, xmpSignature); }
