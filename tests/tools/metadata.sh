@@ -50,24 +50,23 @@ png += chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b'')
 open(work + '/other.png', 'wb').write(png)
 EOF
 
-validation() { exiftool -s -s -s -validate -warning -error -a "$1" | tr '\n' ' '; }
-
 run_batch apply "$WORK/hostile.jpg" -o "$WORK/from-jpeg.jpg" grayscale
 expect_equal "JPEG: exit status" 0 "$RC"
 check "JPEG: the note names what is left out" grep -q "保存するファイルには.*XMP.*ICC" <<<"$ERR"
-expect_equal "JPEG: valid" "OK " "$(validation "$WORK/from-jpeg.jpg")"
-expect_equal "JPEG: one XMP packet" 1 "$(exiftool -a -s -s -s -Description "$WORK/from-jpeg.jpg" | wc -l)"
 
 run_batch apply "$WORK/other.png" -o "$WORK/from-png.jpg" grayscale
 expect_equal "PNG: exit status" 0 "$RC"
 check "PNG: the note names the record" grep -q "EXIF" <<<"$ERR"
-expect_equal "PNG: valid" "OK " "$(validation "$WORK/from-png.jpg")"
-check "PNG: the whole packet as extended XMP" test "$(exiftool -b -Description "$WORK/from-png.jpg" | wc -c)" -gt 70000
 
 run_batch apply "$WORK/hostile.jpg" "$WORK/other.png" -o "$WORK/out" --report "$WORK/report.json" grayscale
 expect_equal "batch: exit status" 0 "$RC"
 expect_equal "batch: a note for each photo on stderr" 2 "$(grep -c "保存するファイルには" <<<"$ERR")"
 expect_equal "batch: the notes in the report" 2 "$(grep -c '"status":"done".*"message":"保存するファイルには' "$WORK/report.json")"
-expect_equal "batch: valid" "OK OK " "$(validation "$WORK/out/hostile.jpg")$(validation "$WORK/out/other.jpg")"
+
+# Every result valid (a duplicate packet or a looping directory would be a warning), and the PNG's
+# packet whole, as extended XMP.
+expect_equal "valid, the long packet whole" "OK short OK long OK short OK long " \
+    "$(exiftool -q -p '$Validate ${XMP:Description;$_=length($_) > 70000 ? "long" : "short"}' -validate "$WORK/from-jpeg.jpg" "$WORK/from-png.jpg" \
+        "$WORK/out/hostile.jpg" "$WORK/out/other.jpg" | tr '\n' ' ')"
 
 finish
