@@ -419,7 +419,9 @@ int runBatch(const batchRequest &request)
             }
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (!problem.isEmpty()) ++failed;
-            progress.photoDone(item.input, problem.isEmpty() ? item.output : QString(), problem, seconds);
+            // A photo done may still have something to say (what its result leaves out).
+            progress.photoDone(item.input, problem.isEmpty() ? item.output : QString(), problem, seconds,
+                               problem.isEmpty() ? engineMessage : QString());
         }
     };
     std::vector<std::thread> others;

@@ -151,9 +151,7 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
 
 QByteArray encodePictureBytes(int type, const QImage &picture, int quality, const pictureMetadata *metadata)
 {
-    pictureMetadata upright;
-    if (metadata)
-        upright.segments = metadata->forPicture(picture.width(), picture.height());
+    const pictureMetadata upright = metadata ? metadata->uprightFor(picture.width(), picture.height()) : pictureMetadata();
     switch (type) {
     case pngPicture: return encodePng(picture, upright);
     case tiffPicture: return encodeTiff(picture, upright);

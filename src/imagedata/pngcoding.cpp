@@ -149,7 +149,7 @@ pixelsWritten writeCore(png_structp png, png_infop info, const QImage *picture, 
             return pixelsWritten::cancelled;
         png_write_row(png, picture->constScanLine(y));
     }
-    png_write_end(png, info);
+    png_write_end(png, nullptr); // every chunk went before the pixels: given info, libpng writes eXIf again
     return pixelsWritten::done;
 }
 

@@ -368,6 +368,12 @@ QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
             TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
             TIFFSetField(tif.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
             TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+            // A baseline TIFF gives its resolution (the camera record's, else 72 pixels an inch):
+            // it is the file's own structure, which the record written afterwards leaves alone.
+            const exifResolution resolution = resolutionOf(metadata.exifPayload().prepend("Exif\0\0", 6));
+            TIFFSetField(tif.get(), TIFFTAG_XRESOLUTION, float(resolution.x));
+            TIFFSetField(tif.get(), TIFFTAG_YRESOLUTION, float(resolution.y));
+            TIFFSetField(tif.get(), TIFFTAG_RESOLUTIONUNIT, uint16_t(resolution.unit));
             const uint32_t rowsPerStrip = std::max<uint32_t>(1, (256u << 10) / (width * 3));
             TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
             const QByteArray icc = metadata.iccProfile(), xmp = metadata.xmpPacket();
