@@ -235,19 +235,13 @@ void checkOutputs(std::vector<batchItem> &items, bool overwrite)
 
 unsigned long long photoMemory(const QString &input)
 {
+    // Every format's size from its headers, the pixels not decoded.
     unsigned long long pixels = 0;
-    const int type = imageFileType(input);
-    if (type == 1 || type == 2) {
-        try {
-            const QSize size = pictureFileSize(input);
-            pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
-        } catch (const imageError &) {
-            pixels = 0; // the run itself will say what is wrong
-        }
-    } else {
-        // Compressed photos hold a pixel in well over an eighth of a byte.
-        pixels = std::min<unsigned long long>(8ULL * static_cast<unsigned long long>(QFileInfo(input).size()),
-                                              static_cast<unsigned long long>(maxPicturePixels));
+    try {
+        const QSize size = pictureFileSize(input);
+        pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
+    } catch (const imageError &) {
+        pixels = 0; // refused from its headers: the run itself will say what is wrong, at little cost
     }
     return std::max<unsigned long long>(pixels * bytesPerPixel, 1ULL << 20);
 }

@@ -156,8 +156,8 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
         // picture), so a valid file can be small for its picture: its bitmap is held to what a
         // file of its size may cost instead, refused before its pixels are allocated.
         if (!bitmapFitsFile(info.width * info.height, static_cast<unsigned long long>(bytes.size())))
-            throw refuse(QStringLiteral("画素データが宣言された大きさ（%1 × %2 画素）に足りません。")
-                             .arg(info.width).arg(info.height));
+            throw imageError(budgetText(what, info.width, info.height, 4ULL * static_cast<unsigned long long>(info.width * info.height),
+                                        readingMemoryFor(static_cast<unsigned long long>(bytes.size()))));
         // The codes must reach the end of the picture inside the file.
         const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
         const qsizetype end = bytes.size();

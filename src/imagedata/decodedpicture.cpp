@@ -19,12 +19,26 @@ void releasePictureBytes(void *bytes)
 }
 } // namespace
 
-QImage newDecodedPicture(long long width, long long height, const QString &what)
+void checkPictureSize(long long width, long long height, const QString &what)
 {
     if (width <= 0 || height <= 0)
-        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。").arg(what).arg(width).arg(height));
-    if (width * height > maxPicturePixels)
+        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。")
+                             .arg(what, QString::number(width), QString::number(height)));
+    long long pixels = 0;
+    if (__builtin_mul_overflow(width, height, &pixels) || pixels > maxPicturePixels)
         throw imageError(tooLargeText(what, width, height));
+}
+
+QString tooShortText(const QString &what, const char *format, long long width, long long height)
+{
+    return unreadableText(what, format, QStringLiteral("the picture data is too short for %1 x %2 pixels")
+                                            .arg(QString::number(width), QString::number(height)));
+}
+
+QImage newDecodedPicture(long long width, long long height, const QString &what, readingBudget &budget)
+{
+    checkPictureSize(width, height, what);
+    budget.take(bitmapBytes(width, height), width, height);
     // Picture memory (2 MB pages where there are), which the kernel fills far faster on first touch.
     const qsizetype stride = static_cast<qsizetype>(width) * 4;
     pictureBytes bytes = allocatePictureBytes(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));

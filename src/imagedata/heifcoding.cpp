@@ -9,6 +9,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -128,26 +129,100 @@ void takeMetadata(heif_image_handle *handle, pictureMetadata *metadata)
     }
 }
 
+quint32 big32(const unsigned char *p)
+{
+    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
+}
+
+// The largest picture any item of the file declares (its "ispe" properties, in the top-level
+// "meta" box): the coded pictures libheif decodes, such as the tiles of a grid, may be larger than
+// the picture they make.
+unsigned long long largestItemPixels(const QByteArray &bytes)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const std::size_t size = std::size_t(bytes.size());
+    std::size_t at = 0, metaEnd = 0;
+    while (at + 8 <= size) {
+        unsigned long long length = big32(b + at);
+        std::size_t head = 8;
+        if (length == 1 && at + 16 <= size) {
+            length = (static_cast<unsigned long long>(big32(b + at + 8)) << 32) | big32(b + at + 12);
+            head = 16;
+        } else if (length == 0) {
+            length = size - at;
+        }
+        if (length < head)
+            return 0;
+        if (std::memcmp(b + at + 4, "meta", 4) == 0) {
+            metaEnd = std::size_t(std::min<unsigned long long>(size, at + length));
+            at += head;
+            break;
+        }
+        if (length > size - at)
+            return 0;
+        at += std::size_t(length);
+    }
+    unsigned long long largest = 0;
+    for (; metaEnd && at + 20 <= metaEnd; ++at)
+        if (std::memcmp(b + at + 4, "ispe", 4) == 0 && big32(b + at) == 20 && b[at + 8] == 0)
+            largest = std::max(largest, static_cast<unsigned long long>(big32(b + at + 12)) * big32(b + at + 16));
+    return largest;
+}
+
+// The memory a decode of the primary picture of width x height takes: libheif's coded planes
+// (4:4:4 at most, two bytes a sample deeper than 8 bits) and one decoded tile of the largest
+// item, its interleaved picture, and this reader's bitmap.
+unsigned long long decodingMemory(long long width, long long height, bool alpha, bool deep, unsigned long long largestItem)
+{
+    const unsigned long long sample = deep ? 2 : 1, pixels = static_cast<unsigned long long>(width) * height;
+    const unsigned long long planes = (3 + (alpha ? 1 : 0)) * sample;
+    const unsigned long long interleaved = deep ? (alpha ? 8 : 6) : 4;
+    return pixels * (planes + interleaved) + std::min<unsigned long long>(largestItem, 1ULL << 40) * planes;
+}
+
+// The file's primary picture, its size checked: the pixel limit, what the file's bytes can
+// describe, and the decode's memory (or only the picture's, for the header) within the budget.
+struct heifPrimary {
+    std::unique_ptr<heif_context, contextFree> context;
+    std::unique_ptr<heif_image_handle, handleFree> handle;
+    long long width = 0, height = 0;
+    bool alpha = false, deep = false;
+};
+
+heifPrimary openPrimary(const QByteArray &bytes, const QString &what, heifBytes &input, const readingBudget &budget)
+{
+    heifPrimary primary;
+    primary.context.reset(heif_context_alloc());
+    if (!primary.context)
+        throw imageError(noMemoryText(what, 0, 0));
+    check(heif_context_read_from_reader(primary.context.get(), &heifMemoryReader, &input, nullptr), what, input);
+    heif_image_handle *rawHandle = nullptr;
+    check(heif_context_get_primary_image_handle(primary.context.get(), &rawHandle), what, input);
+    primary.handle.reset(rawHandle);
+    const long long width = heif_image_handle_get_width(rawHandle), height = heif_image_handle_get_height(rawHandle);
+    checkPictureSize(width, height, what);
+    if (width * height / pixelsPerByte > bytes.size())
+        throw imageError(tooShortText(what, "HEIF", width, height));
+    primary.width = width;
+    primary.height = height;
+    primary.alpha = heif_image_handle_has_alpha_channel(rawHandle);
+    primary.deep = heif_image_handle_get_luma_bits_per_pixel(rawHandle) > 8;
+    budget.require(bitmapBytes(width, height) + decodingMemory(width, height, primary.alpha, primary.deep, largestItemPixels(bytes)),
+                   width, height);
+    return primary;
+}
+
 QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {
-    const std::unique_ptr<heif_context, contextFree> context(heif_context_alloc());
-    if (!context)
-        throw imageError(noMemoryText(what, 0, 0));
+    readingBudget budget(std::size_t(bytes.size()), what);
     heifBytes input;
     input.bytes = &bytes;
-    check(heif_context_read_from_reader(context.get(), &heifMemoryReader, &input, nullptr), what, input);
-    heif_image_handle *rawHandle = nullptr;
-    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), what, input);
-    const std::unique_ptr<heif_image_handle, handleFree> handle(rawHandle);
-    const long long width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
-    if (width * height > maxPicturePixels)
-        throw imageError(tooLargeText(what, width, height));
-    if (width * height / pixelsPerByte > bytes.size())
-        throw imageError(unreadableText(what, "HEIF", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
+    const heifPrimary primary = openPrimary(bytes, what, input, budget);
+    const auto &handle = primary.handle;
+    budget.take(decodingMemory(primary.width, primary.height, primary.alpha, primary.deep, largestItemPixels(bytes)),
+                primary.width, primary.height);
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
-    const int depth = heif_image_handle_get_luma_bits_per_pixel(handle.get());
-    const bool deep = depth > 8;
+    const bool alpha = primary.alpha, deep = primary.deep;
     // 8-bit pictures come as red, green, blue, alpha (opaque where there is none): one 32-bit
     // swap of red and blue per pixel then gives the picture's layout.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
@@ -162,7 +237,7 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
     const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
     if (!plane)
         throw imageError(unreadableText(what, "HEIF", QStringLiteral("no picture data")));
-    QImage picture = newDecodedPicture(w, h, what);
+    QImage picture = newDecodedPicture(w, h, what, budget);
     const int channels = alpha || !deep ? 4 : 3;
     const int bits = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
     const std::uint32_t top = (1u << bits) - 1;
@@ -197,6 +272,20 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
 }
 
 } // namespace
+
+pictureHeader readHeifHeader(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const readingBudget budget(std::size_t(bytes.size()), what);
+    heifBytes input;
+    input.bytes = &bytes;
+    const heifPrimary primary = openPrimary(bytes, what, input, budget);
+    if (metadata)
+        takeMetadata(primary.handle.get(), metadata);
+    pictureHeader header;
+    header.width = primary.width;
+    header.height = primary.height;
+    return header; // the container's turns are in the size already
+}
 
 QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {
