@@ -126,6 +126,7 @@ QByteArray inflated(const unsigned char *data, std::size_t size, std::size_t lim
 // An inflated packet counts against the budget.
 struct pngChunks {
     unsigned long long pictureData = 0;
+    std::size_t inflated = 0; // bytes of compressed packets inflated so far
     QByteArray exif;
     std::vector<QByteArray> xmp;
 };
@@ -184,11 +185,16 @@ void walkChunks(const QByteArray &bytes, pngChunks &found, readingBudget &budget
             packet = QByteArray(reinterpret_cast<const char *>(rest), qsizetype(end - rest));
             budget.take(std::size_t(packet.size()), width, height);
         } else {
-            // Every inflated byte counts, also of a packet then dropped: forty packets just under
-            // libpng's cap cost no more than the budget.
+            // Every inflated byte counts, also of a packet then dropped, and all packets together
+            // inflate to no more than one chunk may (libpng's cap): forty packets just under it
+            // cost no more than one. Packets beyond that are dropped.
+            if (found.inflated >= chunkLimit)
+                continue;
             const unsigned long long left = budget.total() - std::min(budget.total(), budget.used());
             std::size_t produced = 0;
-            packet = inflated(rest, std::size_t(end - rest), std::size_t(std::min<unsigned long long>(chunkLimit, left + 1)), produced);
+            packet = inflated(rest, std::size_t(end - rest),
+                              std::size_t(std::min<unsigned long long>(chunkLimit - found.inflated, left + 1)), produced);
+            found.inflated += produced;
             budget.take(produced, width, height);
         }
         if (!packet.isEmpty())
