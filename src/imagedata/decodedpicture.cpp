@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,7 +71,17 @@ QString unreadableText(const QString &what, const char *format, const QString &d
     return QStringLiteral("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
 }
 
-pictureFile::pictureFile(const QString &name)
+pictureFile::pictureFile(const QString &name, mapping) : pictureFile(name, true) {}
+
+pictureFile::~pictureFile()
+{
+    if (map)
+        ::munmap(map, mapSize);
+}
+
+pictureFile::pictureFile(const QString &name) : pictureFile(name, false) {}
+
+pictureFile::pictureFile(const QString &name, bool mapIt)
 {
     const QByteArray native = QFile::encodeName(name);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
@@ -83,6 +94,16 @@ pictureFile::pictureFile(const QString &name)
     }
     // The size when opened: bytes a writer appends meanwhile are not waited for.
     const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    if (mapIt && size > 0 && S_ISREG(info.st_mode)) {
+        void *at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (at != MAP_FAILED) {
+            ::close(fd);
+            map = at;
+            mapSize = size;
+            bytes = QByteArray::fromRawData(static_cast<const char *>(at), static_cast<qsizetype>(size));
+            return;
+        }
+    }
     memory = allocatePictureBytes(size + 1);
     std::size_t done = 0;
     int error = memory ? 0 : ENOMEM;

@@ -60,8 +60,19 @@ QString unreadableText(const QString &what, const char *format, const QString &d
 // imageError naming the file ("を開けません" / "を読み込めません").
 struct pictureFile {
     explicit pictureFile(const QString &name);
+    // Mapped instead of read where the system can (only the pages read are fetched: the headers
+    // of a large file cost no more than those of a small one), for readers of the headers alone.
+    // A file cut short by another program while it is mapped can end the process (SIGBUS).
+    enum mapping { mapped };
+    pictureFile(const QString &name, mapping);
     pictureFile(const pictureFile &) = delete;
     pictureFile &operator=(const pictureFile &) = delete;
+    ~pictureFile();
     pictureBytes memory;
     QByteArray bytes;
+
+private:
+    pictureFile(const QString &name, bool mapIt);
+    void *map = nullptr;
+    std::size_t mapSize = 0;
 };

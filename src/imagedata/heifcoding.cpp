@@ -169,15 +169,16 @@ unsigned long long largestItemPixels(const QByteArray &bytes)
     return largest;
 }
 
-// The memory a decode of the primary picture of width x height takes: libheif's coded planes
-// (4:4:4 at most, two bytes a sample deeper than 8 bits) and one decoded tile of the largest
-// item, its interleaved picture, and this reader's bitmap.
+// The memory a decode of the primary picture of width x height holds besides this reader's bitmap,
+// at its peak: libheif's interleaved picture (four bytes a pixel, six or eight deeper than 8 bits)
+// beside the bitmap, or deeper still beside its coded planes; and the largest coded item where it
+// is larger than the picture (a grid's tiles that reach beyond it), decoded on its own.
 unsigned long long decodingMemory(long long width, long long height, bool alpha, bool deep, unsigned long long largestItem)
 {
-    const unsigned long long sample = deep ? 2 : 1, pixels = static_cast<unsigned long long>(width) * height;
-    const unsigned long long planes = (3 + (alpha ? 1 : 0)) * sample;
-    const unsigned long long interleaved = deep ? (alpha ? 8 : 6) : 4;
-    return pixels * (planes + interleaved) + std::min<unsigned long long>(largestItem, 1ULL << 40) * planes;
+    const unsigned long long pixels = static_cast<unsigned long long>(width) * height;
+    const unsigned long long planes = (3 + (alpha ? 1 : 0)) * (deep ? 2 : 1);
+    const unsigned long long tiles = largestItem > pixels ? std::min<unsigned long long>(largestItem, 1ULL << 40) * planes : 0;
+    return pixels * (deep ? (alpha ? 12 : 8) : 4) + tiles;
 }
 
 // The file's primary picture, its size checked: the pixel limit, what the file's bytes can

@@ -5,8 +5,8 @@
 // one that counts.
 //
 // The primary picture's size is held to what the file's bytes can describe (16384 pixels a byte)
-// and its decode (libheif's planes, the largest coded item such as a grid's tile, the interleaved
-// picture and the bitmap) to one budget (picturelimits.h), before libheif decodes anything.
+// and its decode (libheif's interleaved picture beside the bitmap, a grid's tiles that reach beyond
+// the picture) to one budget (picturelimits.h), before libheif decodes anything.
 #pragma once
 #include "decodedpicture.h"
 #include "picturemetadata.h"

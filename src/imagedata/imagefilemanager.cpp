@@ -97,7 +97,7 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
     const int named = imageFileType(name);
     if (named == 0)
         throw imageError(unknownTypeText(name));
-    const pictureFile file(name);
+    const pictureFile file(name, pictureFile::mapped);
     const QByteArray &bytes = file.bytes;
     const int content = contentPictureType(bytes, named);
     if (type)
