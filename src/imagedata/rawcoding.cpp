@@ -94,9 +94,15 @@ pictureHeader readRawHeader(const QByteArray &bytes, const QString &what, pictur
     // The developed picture's size: a 45-degree sensor turned, pixels that are not square
     // stretched, and the camera's orientation, as the development makes them.
     raw->adjust_sizes_info_only();
+    const libraw_image_sizes_t &sizes = raw->imgdata.sizes;
     pictureHeader header;
-    header.width = raw->imgdata.sizes.iwidth;
-    header.height = raw->imgdata.sizes.iheight;
+    header.width = sizes.iwidth; // a 45-degree sensor's sides, turned by the orientation
+    header.height = sizes.iheight;
+    if (sizes.pixel_aspect < 0.995 || sizes.pixel_aspect > 1.005) {
+        // Pixels that are not square: the stretched sides are in width and height.
+        header.width = sizes.flip & 4 ? sizes.height : sizes.width;
+        header.height = sizes.flip & 4 ? sizes.width : sizes.height;
+    }
     return header;
 }
 
