@@ -57,7 +57,8 @@ int heifRead(void *into, std::size_t size, void *user)
     auto *b = static_cast<heifBytes *>(user);
     if (size > std::size_t(b->bytes->size() - b->at))
         return 1;
-    std::memcpy(into, b->bytes->constData() + b->at, size);
+    if (size > 0) // libheif asks for nothing at times, into no buffer
+        std::memcpy(into, b->bytes->constData() + b->at, size);
     b->at += std::int64_t(size);
     return 0;
 }
@@ -238,6 +239,12 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
     const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
     if (!plane)
         throw imageError(unreadableText(what, "HEIF", QStringLiteral("no picture data")));
+    // A coded picture of another size than its container declares is damaged (and what the
+    // budget and korvia-batch info were told would not be what opens).
+    if (w != primary.width || h != primary.height)
+        throw imageError(unreadableText(what, "HEIF", QStringLiteral("the coded picture is %1 x %2 pixels, the file declares %3 x %4")
+                                                          .arg(QString::number(w), QString::number(h), QString::number(primary.width),
+                                                               QString::number(primary.height))));
     QImage picture = newDecodedPicture(w, h, what, budget);
     const int channels = alpha || !deep ? 4 : 3;
     const int bits = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
