@@ -8,6 +8,7 @@
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/picturelimits.h"
+#include "imagedata/picturesignature.h"
 #include "imagedata/workerpool.h"
 
 #include <QDir>
@@ -35,6 +36,7 @@ namespace {
 // three planes and the copies a filter reads from, a transform's 32-bit result, the encoder's
 // rows and output.
 constexpr unsigned long long bytesPerPixel = 20;
+constexpr unsigned long long rawBytesPerPixel = 24;
 
 bool hiddenTemporary(const QString &name) { return name.startsWith(QStringLiteral(".korvia-save-")); }
 
@@ -237,13 +239,15 @@ unsigned long long photoMemory(const QString &input)
 {
     // Every format's size from its headers, the pixels not decoded.
     unsigned long long pixels = 0;
+    int type = 0;
     try {
-        const QSize size = pictureFileSize(input);
+        const QSize size = pictureFileSize(input, &type, nullptr);
         pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
     } catch (const imageError &) {
         pixels = 0; // refused from its headers: the run itself will say what is wrong, at little cost
     }
-    return std::max<unsigned long long>(pixels * bytesPerPixel, 1ULL << 20);
+    // A camera file's development holds its raw samples beside the pictures it makes (rawcoding).
+    return std::max<unsigned long long>(pixels * (type == rawPicture ? rawBytesPerPixel : bytesPerPixel), 1ULL << 20);
 }
 
 QByteArray jsonString(const QString &text)
