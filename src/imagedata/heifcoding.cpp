@@ -2,6 +2,7 @@
 
 #include "abandonable.h"
 #include "decodedpicture.h"
+#include "heifsizes.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
 #include "progress.h"
@@ -130,55 +131,17 @@ void takeMetadata(heif_image_handle *handle, pictureMetadata *metadata)
     }
 }
 
-quint32 big32(const unsigned char *p)
-{
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
-}
-
-// The largest picture any item of the file declares (its "ispe" properties, in the top-level
-// "meta" box): the coded pictures libheif decodes, such as the tiles of a grid, may be larger than
-// the picture they make.
-unsigned long long largestItemPixels(const QByteArray &bytes)
-{
-    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const std::size_t size = std::size_t(bytes.size());
-    std::size_t at = 0, metaEnd = 0;
-    while (at + 8 <= size) {
-        unsigned long long length = big32(b + at);
-        std::size_t head = 8;
-        if (length == 1 && at + 16 <= size) {
-            length = (static_cast<unsigned long long>(big32(b + at + 8)) << 32) | big32(b + at + 12);
-            head = 16;
-        } else if (length == 0) {
-            length = size - at;
-        }
-        if (length < head)
-            return 0;
-        if (std::memcmp(b + at + 4, "meta", 4) == 0) {
-            metaEnd = std::size_t(std::min<unsigned long long>(size, at + length));
-            at += head;
-            break;
-        }
-        if (length > size - at)
-            return 0;
-        at += std::size_t(length);
-    }
-    unsigned long long largest = 0;
-    for (; metaEnd && at + 20 <= metaEnd; ++at)
-        if (std::memcmp(b + at + 4, "ispe", 4) == 0 && big32(b + at) == 20 && b[at + 8] == 0)
-            largest = std::max(largest, static_cast<unsigned long long>(big32(b + at + 12)) * big32(b + at + 16));
-    return largest;
-}
-
 // The memory a decode of the primary picture of width x height holds besides this reader's bitmap,
 // at its peak: libheif's interleaved picture (four bytes a pixel, six or eight deeper than 8 bits)
-// beside the bitmap, or deeper still beside its coded planes; and the largest coded item where it
-// is larger than the picture (a grid's tiles that reach beyond it), decoded on its own.
+// beside the bitmap, or deeper still beside its coded planes; and the largest picture an item or a
+// coded stream declares (heifsizes.h) where it is larger than the picture (a grid's tiles that
+// reach beyond it, a stream coded larger than its container says), decoded on its own.
 unsigned long long decodingMemory(long long width, long long height, bool alpha, bool deep, unsigned long long largestItem)
 {
     const unsigned long long pixels = static_cast<unsigned long long>(width) * height;
     const unsigned long long planes = (3 + (alpha ? 1 : 0)) * (deep ? 2 : 1);
-    const unsigned long long tiles = largestItem > pixels ? std::min<unsigned long long>(largestItem, 1ULL << 40) * planes : 0;
+    // (A coded size a little larger than the picture is only its coding blocks' padding.)
+    const unsigned long long tiles = largestItem > pixels + pixels / 8 ? std::min<unsigned long long>(largestItem, 1ULL << 40) * planes : 0;
     return pixels * (deep ? (alpha ? 12 : 8) : 4) + tiles;
 }
 
@@ -209,7 +172,7 @@ heifPrimary openPrimary(const QByteArray &bytes, const QString &what, heifBytes 
     primary.height = height;
     primary.alpha = heif_image_handle_has_alpha_channel(rawHandle);
     primary.deep = heif_image_handle_get_luma_bits_per_pixel(rawHandle) > 8;
-    budget.require(bitmapBytes(width, height) + decodingMemory(width, height, primary.alpha, primary.deep, largestItemPixels(bytes)),
+    budget.require(bitmapBytes(width, height) + decodingMemory(width, height, primary.alpha, primary.deep, largestDeclaredPixels(bytes)),
                    width, height);
     return primary;
 }
@@ -221,7 +184,7 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
     input.bytes = &bytes;
     const heifPrimary primary = openPrimary(bytes, what, input, budget);
     const auto &handle = primary.handle;
-    budget.take(decodingMemory(primary.width, primary.height, primary.alpha, primary.deep, largestItemPixels(bytes)),
+    budget.take(decodingMemory(primary.width, primary.height, primary.alpha, primary.deep, largestDeclaredPixels(bytes)),
                 primary.width, primary.height);
 
     const bool alpha = primary.alpha, deep = primary.deep;

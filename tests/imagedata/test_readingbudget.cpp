@@ -1,6 +1,7 @@
 // Small files that claim huge pictures, one row per format and trick: each is refused before the
 // memory its picture would take (or opened within its budget), by the open and by the header
 // reader of korvia-batch info and -j alike, with a message that says why.
+#include "imagedata/heifsizes.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/picturelimits.h"
@@ -40,16 +41,34 @@ QByteArray noise(int count)
     return b;
 }
 
-QByteArray heicGridOfLargeTiles()
+// A plain picture of width x height coded by heif-enc (AV1 with avif set).
+QByteArray heifEncoded(int width, int height, bool avif)
 {
     QTemporaryDir dir;
-    QImage tile(64, 64, QImage::Format_RGB32);
+    QImage tile(width, height, QImage::Format_RGB32);
     tile.fill(0xFF336699);
     const QString png = dir.filePath("tile.png"), heic = dir.filePath("tile.heic");
-    if (!tile.save(png) || QProcess::execute("heif-enc", {"-q", "50", png, "-o", heic}) != 0)
+    QStringList arguments{"-q", "50", png, "-o", heic};
+    if (avif)
+        arguments.prepend("-A");
+    if (!tile.save(png) || QProcess::execute("heif-enc", arguments) != 0)
         return QByteArray();
+    return readFile(heic);
+}
+
+// The file with its "ispe" property saying width x height, whatever its coded stream holds.
+QByteArray declaring(QByteArray file, quint32 width, quint32 height)
+{
+    const qsizetype at = file.indexOf("ispe");
+    if (at > 0)
+        file.replace(at + 8, 8, bigEndian(width, 4) + bigEndian(height, 4));
+    return file;
+}
+
+QByteArray heicGridOfLargeTiles()
+{
     // 16384 x 16384 claimed, with bytes enough not to be refused as too short for it.
-    return heicGrid(readFile(heic), 4, 4, 4096) + box("free", QByteArray(20000, '\0'));
+    return heicGrid(heifEncoded(64, 64, false), 4, 4, 4096) + box("free", QByteArray(20000, '\0'));
 }
 
 QByteArray dngDeclaring(quint32 side)
@@ -104,6 +123,10 @@ const hostileFile hostileFiles[] = {
     {"WebP, 1 x 1 frame on a 16383 x 16383 canvas", "a.webp", [] { return webpAnimationCanvas(16383, 16383); }, budgetSays},
     {"WebP, 1 x 1 frame on a 3000 x 2000 canvas", "a.webp", [] { return webpAnimationCanvas(3000, 2000); }, nullptr},
     {"HEIC, 4 x 4 grid of 4096 x 4096 tiles", "a.heic", heicGridOfLargeTiles, budgetSays},
+    {"HEIC coded larger than its container says", "a.heic", [] { return declaring(heifEncoded(128, 96, false), 16, 16); },
+     "the coded picture is 128 x 96", false},
+    {"AVIF coded larger than its container says", "a.avif", [] { return declaring(heifEncoded(128, 96, true), 16, 16); },
+     "the coded picture is 128 x 96", false},
     {"DNG, 20000 x 20000 in 4 kB", "a.dng", [] { return dngDeclaring(20000); }, "RAW"},
 };
 
@@ -171,4 +194,19 @@ TEST(ReadingBudgetLimit, SizesAsTheOptionTakesThem)
     EXPECT_EQ(readingMemoryFor(1000), 8ULL << 30);
     setPictureMemoryLimit(0);
     EXPECT_EQ(readingMemoryFor(1ULL << 20), 2048ULL << 20);
+}
+
+TEST(ReadingBudgetLimit, HeifStreamsAreCountedAtTheSizeTheyAreCodedAt)
+{
+    // The coded stream's own parameter sets (HEVC) and sequence header (AV1) give its size, whatever
+    // the container says; a grid's tiles their declared size.
+    for (const bool avif : {false, true}) {
+        SCOPED_TRACE(avif ? "AV1" : "HEVC");
+        const QByteArray plain = heifEncoded(128, 96, avif);
+        ASSERT_FALSE(plain.isEmpty());
+        EXPECT_EQ(largestDeclaredPixels(plain), 128u * 96u);
+        EXPECT_EQ(largestDeclaredPixels(declaring(plain, 16, 16)), 128u * 96u);
+    }
+    EXPECT_EQ(largestDeclaredPixels(heicGridOfLargeTiles()), 16384ull * 16384ull);
+    EXPECT_EQ(largestDeclaredPixels(QByteArray("not a picture")), 0u);
 }
