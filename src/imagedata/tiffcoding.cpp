@@ -304,10 +304,6 @@ QByteArray tagBytes(TIFF *tif, uint32_t tag)
     return QByteArray();
 }
 
-} // namespace
-
-namespace {
-
 // The most bytes of samples one byte of coded data can give: deflate's 1032, PackBits' 128 from
 // two bytes; LZW and the rest are held to 4096. Fax codes spend as little as one bit on a row of
 // any width: held only by the budget. 0: no bound.

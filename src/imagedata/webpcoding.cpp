@@ -119,10 +119,6 @@ int goOnUnlessCancelled(int, const WebPPicture *)
     return cancelRequestedHere() ? 0 : 1;
 }
 
-} // namespace
-
-namespace {
-
 // The features of the file (the canvas of an animation) and every check of the declared size:
 // the picture and libwebp's working memory for it (a plane of alpha, a lossless decoder's rows,
 // the incremental decoder's copy of the file) within the budget.
