@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,12 +20,26 @@ void releasePictureBytes(void *bytes)
 }
 } // namespace
 
-QImage newDecodedPicture(long long width, long long height, const QString &what)
+void checkPictureSize(long long width, long long height, const QString &what)
 {
     if (width <= 0 || height <= 0)
-        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。").arg(what).arg(width).arg(height));
-    if (width * height > maxPicturePixels)
+        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。")
+                             .arg(what, QString::number(width), QString::number(height)));
+    long long pixels = 0;
+    if (__builtin_mul_overflow(width, height, &pixels) || pixels > maxPicturePixels)
         throw imageError(tooLargeText(what, width, height));
+}
+
+QString tooShortText(const QString &what, const char *format, long long width, long long height)
+{
+    return unreadableText(what, format, QStringLiteral("the picture data is too short for %1 x %2 pixels")
+                                            .arg(QString::number(width), QString::number(height)));
+}
+
+QImage newDecodedPicture(long long width, long long height, const QString &what, readingBudget &budget)
+{
+    checkPictureSize(width, height, what);
+    budget.take(bitmapBytes(width, height), width, height);
     // Picture memory (2 MB pages where there are), which the kernel fills far faster on first touch.
     const qsizetype stride = static_cast<qsizetype>(width) * 4;
     pictureBytes bytes = allocatePictureBytes(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
@@ -56,7 +71,17 @@ QString unreadableText(const QString &what, const char *format, const QString &d
     return QStringLiteral("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
 }
 
-pictureFile::pictureFile(const QString &name)
+pictureFile::pictureFile(const QString &name, mapping) : pictureFile(name, true) {}
+
+pictureFile::~pictureFile()
+{
+    if (map)
+        ::munmap(map, mapSize);
+}
+
+pictureFile::pictureFile(const QString &name) : pictureFile(name, false) {}
+
+pictureFile::pictureFile(const QString &name, bool mapIt)
 {
     const QByteArray native = QFile::encodeName(name);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
@@ -69,6 +94,16 @@ pictureFile::pictureFile(const QString &name)
     }
     // The size when opened: bytes a writer appends meanwhile are not waited for.
     const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    if (mapIt && size > 0 && S_ISREG(info.st_mode)) {
+        void *at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (at != MAP_FAILED) {
+            ::close(fd);
+            map = at;
+            mapSize = size;
+            bytes = QByteArray::fromRawData(static_cast<const char *>(at), static_cast<qsizetype>(size));
+            return;
+        }
+    }
     memory = allocatePictureBytes(size + 1);
     std::size_t done = 0;
     int error = memory ? 0 : ENOMEM;
