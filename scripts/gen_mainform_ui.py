@@ -9,6 +9,7 @@ Designer file: run this script after changing it and commit both.
 """
 import os
 import sys
+import re
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -27,11 +28,23 @@ def _auto_label_name():
 
 # ---------------------------------------------------------------- XML helpers
 
+# The captions are the Japanese texts the translations start from; a text without Japanese (a
+# style sheet, a number or name standing in until the window fills it, "OK") is not translated.
+_japanese = re.compile('[\u3000-\u30ff\u4e00-\u9fff\uff00-\uffef]')
+
+
+def string_element(parent, value):
+    s = ET.SubElement(parent, 'string')
+    if not _japanese.search(value):
+        s.set('notr', 'true')
+    s.text = value
+    return s
+
+
 def prop(w, name, kind, value, **attrs):
     p = ET.SubElement(w, 'property', name=name, **attrs)
     if kind == 'string':
-        s = ET.SubElement(p, 'string')
-        s.text = value
+        string_element(p, value)
     elif kind == 'bool':
         ET.SubElement(p, 'bool').text = 'true' if value else 'false'
     elif kind == 'number':
@@ -67,7 +80,7 @@ def prop(w, name, kind, value, **attrs):
 def attr(w, name, kind, value):
     a = ET.SubElement(w, 'attribute', name=name)
     if kind == 'string':
-        ET.SubElement(a, 'string').text = value
+        string_element(a, value)
     elif kind == 'number':
         ET.SubElement(a, 'number').text = str(value)
     return a

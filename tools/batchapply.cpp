@@ -1,4 +1,5 @@
 #include "batchapply.h"
+#include "batchtexts.h"
 
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -22,7 +23,7 @@ void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettin
 void checkInputName(const QString &input)
 {
     if (imageFileType(input) == 0) throw imageError(unknownTypeText(input));
-    if (!QFileInfo(input).isFile()) throw imageError(input + QStringLiteral(": ファイルがありません。"));
+    if (!QFileInfo(input).isFile()) throw imageError(batchTexts::tr("%1: ファイルがありません。").arg(input));
 }
 
 void checkOutputName(const QString &output)
@@ -30,15 +31,15 @@ void checkOutputName(const QString &output)
     // The tool writes JPEG and BMP files only, whatever it reads.
     const int type = imageFileType(output);
     if (type != jpegPicture && type != bmpPicture)
-        throw imageError(output + QStringLiteral(": 画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
-                                                 ".JPEG、.bmp、.BMP のいずれかにしてください。"));
+        throw imageError(batchTexts::tr("%1: 画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
+                                        ".JPEG、.bmp、.BMP のいずれかにしてください。").arg(output));
     const QFileInfo target(output);
-    if (target.isDir()) throw imageError(output + QStringLiteral(": フォルダーです。"));
+    if (target.isDir()) throw imageError(batchTexts::tr("%1: フォルダーです。").arg(output));
     // A file the user has made read-only is not replaced behind their back.
-    if (target.exists() && !target.isWritable()) throw imageError(output + QStringLiteral(": 読み取り専用のファイルです。"));
+    if (target.exists() && !target.isWritable()) throw imageError(batchTexts::tr("%1: 読み取り専用のファイルです。").arg(output));
     const QString folder = target.absolutePath();
     if (!QFileInfo(folder).isDir())
-        throw imageError(output + QStringLiteral(": フォルダー %1 がありません。").arg(folder));
+        throw imageError(batchTexts::tr("%1: フォルダー %2 がありません。").arg(output, folder));
 }
 
 void writeExactly(const QImage &bitmap, const QString &output, int quality, const pictureMetadata *metadata,
@@ -57,7 +58,7 @@ void runApply(const applyRequest &request)
     pictureMetadata metadata; // written again only into a JPEG output
     loadImageFile(bitmap, request.input, &metadata);
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
-        throw imageError(request.input + QStringLiteral(": 画像が空です。"));
+        throw imageError(batchTexts::tr("%1: 画像が空です。").arg(request.input));
 
     if (request.seed) sharedRandom::instance().seed(static_cast<std::uint32_t>(*request.seed));
 
@@ -67,11 +68,9 @@ void runApply(const applyRequest &request)
     for (const applyRequest::step &step : request.steps)
         if (step.resultSize) size = step.resultSize(size, shaper);
     if (imageFileType(request.output) == 1 && (size.width() > largestJpegSide || size.height() > largestJpegSide))
-        throw imageError(QStringLiteral("%1: 結果の画像（%2 × %3 画素）は JPEG ファイルにできません（一辺 %4 画素まで）。")
-                             .arg(request.output)
-                             .arg(size.width())
-                             .arg(size.height())
-                             .arg(largestJpegSide));
+        throw imageError(batchTexts::tr("%1: 結果の画像（%2 × %3 画素）は JPEG ファイルにできません（一辺 %4 画素まで）。")
+                             .arg(request.output, QString::number(size.width()), QString::number(size.height()),
+                                  QString::number(largestJpegSide)));
 
     for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 

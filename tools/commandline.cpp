@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "batchtexts.h"
 
 #include "imagedata/workerpool.h"
 
@@ -276,7 +277,7 @@ batchCommand parseCommandLine(int argc, char **argv)
 
 std::string usageText()
 {
-    std::string text =
+    std::string text = batchTexts::tr(
         "Usage:\n"
         "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...\n"
         "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
@@ -285,8 +286,8 @@ std::string usageText()
         "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
         "      effects so that runs repeat. --threads N (1..64) sets the engine's worker threads\n"
         "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
-        "      Every step's result size is checked before the first step runs: a picture above\n      " + std::to_string(maxPicturePixels) +
-        " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + ", is refused.\n"
+        "      Every step's result size is checked before the first step runs: a picture above\n      %1"
+        " pixels,\n      or a JPEG OUTPUT wider or higher than %2, is refused.\n"
         "  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]\n"
         "                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...\n"
         "      Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of\n"
@@ -304,13 +305,16 @@ std::string usageText()
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"
-        "      Writes the engine's kernel of OP (" + kernelOperationNames() + ") as a libvips matrix.\n"
+        "      Writes the engine's kernel of OP (%3) as a libvips matrix.\n"
         "  korvia-batch --help\n"
         "\n"
-        "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n";
+        "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n")
+        .arg(QString::number(maxPicturePixels), QString::number(largestJpegSide),
+             QString::fromStdString(kernelOperationNames()))
+        .toStdString();
     text += operationUsage();
     text += shapeOperationUsage();
-    text += "\nOne-click recipes (sizes follow the shorter side S of the picture):\n" + recipeUsage();
-    text += "\nExit status 0 on success, 1 on failure with one message line on stderr.\n";
+    text += batchTexts::tr("\nOne-click recipes (sizes follow the shorter side S of the picture):\n").toStdString() + recipeUsage();
+    text += batchTexts::tr("\nExit status 0 on success, 1 on failure with one message line on stderr.\n").toStdString();
     return text;
 }

@@ -1,4 +1,5 @@
 #include "decodedpicture.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -22,7 +23,7 @@ void releasePictureBytes(void *bytes)
 QImage newDecodedPicture(long long width, long long height, const QString &what)
 {
     if (width <= 0 || height <= 0)
-        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。").arg(what).arg(width).arg(height));
+        throw imageError(imageTexts::tr("%1 の画像の大きさが正しくありません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height)));
     if (width * height > maxPicturePixels)
         throw imageError(tooLargeText(what, width, height));
     // Picture memory (2 MB pages where there are), which the kernel fills far faster on first touch.
@@ -53,7 +54,7 @@ void bgraRowOverWhite(std::uint8_t *row, int width)
 
 QString unreadableText(const QString &what, const char *format, const QString &detail)
 {
-    return QStringLiteral("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
+    return imageTexts::tr("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
 }
 
 pictureFile::pictureFile(const QString &name)
@@ -65,7 +66,7 @@ pictureFile::pictureFile(const QString &name)
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        throw imageError(QStringLiteral("%1 を開けません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
+        throw imageError(imageTexts::tr("%1 を開けません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
     }
     // The size when opened: bytes a writer appends meanwhile are not waited for.
     const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
@@ -83,6 +84,6 @@ pictureFile::pictureFile(const QString &name)
     }
     ::close(fd);
     if (error)
-        throw imageError(QStringLiteral("%1 を読み込めません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
+        throw imageError(imageTexts::tr("%1 を読み込めません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
     bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(memory.get()), static_cast<qsizetype>(done));
 }

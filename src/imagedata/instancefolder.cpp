@@ -1,4 +1,5 @@
 #include "instancefolder.h"
+#include "imagedata/texts.h"
 
 #include "filenames.h"
 #include "imageerror.h"
@@ -218,8 +219,8 @@ QString instanceFolder::untrustedReason(const QString &base)
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0) return folderFailureText(parent, errno);
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 022) != 0)
-        return QStringLiteral("フォルダー ") + printableName(parent)
-            + QStringLiteral(" はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。");
+        return imageTexts::tr("フォルダー %1 はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。")
+            .arg(printableName(parent));
     try {
         ensureDirectory(base);
     } catch (const imageError &e) {
@@ -269,8 +270,8 @@ const instanceFolder &instanceFolder::process()
         // the message below waits for the user.
         watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
         if (!reason.isEmpty())
-            showMessage(reason + QStringLiteral("\n元に戻すための控えは、代わりに自分だけが使えるフォルダー ")
-                        + printableName(taken->ownedBase) + QStringLiteral(" に置きます。"));
+            showMessage(reason + QStringLiteral("\n") + imageTexts::tr("元に戻すための控えは、代わりに自分だけが使えるフォルダー %1 に置きます。")
+                        .arg(printableName(taken->ownedBase)));
     }
     return *taken;
 }

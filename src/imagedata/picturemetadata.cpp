@@ -1,4 +1,5 @@
 #include "picturemetadata.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "quarterturns.h"
@@ -487,7 +488,7 @@ QImage uprightPicture(QImage picture, int orientation)
         return picture;
     const int w = picture.width(), h = picture.height();
     const auto noMemory = [&] {
-        return imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+        return imageError(imageTexts::tr("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
     };
     if (picture.format() != QImage::Format_RGB32) {
         picture = picture.convertToFormat(QImage::Format_RGB32);

@@ -1,4 +1,5 @@
 #include "picturesignature.h"
+#include "imagedata/texts.h"
 
 #include "heifcoding.h"
 #include "imageerror.h"
@@ -108,7 +109,7 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
                           int &orientation)
 {
     if (bytes.isEmpty())
-        throw imageError(QStringLiteral("%1 は空のファイルで、画像が入っていません。").arg(what));
+        throw imageError(imageTexts::tr("%1 は空のファイルで、画像が入っていません。").arg(what));
     orientation = 1;
     switch (type) {
     case pngPicture: {
@@ -128,7 +129,7 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
     case rawPicture:
         return decodeRaw(bytes, what, &metadata);
     default:
-        throw imageError(QStringLiteral("%1 は開くことのできない形式です。").arg(what));
+        throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
     }
 }
 
@@ -141,7 +142,7 @@ QByteArray encodePictureBytes(int type, const QImage &picture, int quality, cons
     case pngPicture: return encodePng(picture, upright);
     case tiffPicture: return encodeTiff(picture, upright);
     case webpPicture: return encodeWebp(picture, quality, upright);
-    default: throw imageError(QStringLiteral("この形式では書き出せません。"));
+    default: throw imageError(imageTexts::tr("この形式では書き出せません。"));
     }
 }
 
@@ -150,7 +151,7 @@ QString openFilterAddition()
     return QStringLiteral("|PNG (*.png)|*.png|TIFF (*.tif)|*.tif;*.tiff|WebP (*.webp)|*.webp"
                           "|HEIF/AVIF (*.heic)|*.heic;*.heif;*.avif"
                           "|RAW (*.dng)|*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2"
-                          "|すべての画像|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;"
+                          "|") + imageTexts::tr("すべての画像") + QStringLiteral("|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;"
                           "*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2");
 }
 

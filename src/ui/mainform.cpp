@@ -66,11 +66,11 @@ TmainForm::TmainForm(QWidget *parent)
     previousSink = setMessageSink([this](const QString &text) {
         if (QThread::currentThread() != thread()) {
             QMetaObject::invokeMethod(
-                this, [this, text] { dialogs().message(this, text, QStringLiteral("メッセージ")); },
+                this, [this, text] { dialogs().message(this, text, TmainForm::tr("メッセージ")); },
                 Qt::QueuedConnection);
             return;
         }
-        dialogs().message(this, text, QStringLiteral("メッセージ"));
+        dialogs().message(this, text, TmainForm::tr("メッセージ"));
     });
 
     // 2, 3. Empty views.
@@ -305,7 +305,7 @@ bool TmainForm::guarded(const std::function<void()> &command)
     } catch (const imageError &e) {
         dialogs().error(this, printableName(e.message())); // control characters of a name escaped
     } catch (const std::bad_alloc &) {
-        dialogs().error(this, QStringLiteral("メモリが不足しています。"));
+        dialogs().error(this, TmainForm::tr("メモリが不足しています。"));
     } catch (const std::exception &e) {
         dialogs().error(this, QString::fromLocal8Bit(e.what()));
     }

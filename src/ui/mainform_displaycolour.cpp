@@ -24,7 +24,7 @@ void TmainForm::setUpDisplayColours()
     QLabel *fileName = ui->fileNameStaticText;
     QWidget *page = fileName->parentWidget();
     const QRect below = fileName->geometry();
-    auto *heading = new QLabel(QStringLiteral("カラープロファイル　："), page);
+    auto *heading = new QLabel(TmainForm::tr("カラープロファイル　："), page);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);

@@ -17,7 +17,7 @@
 #include <QFileInfo>
 
 namespace {
-const QString messageTitle = QStringLiteral("メッセージ");
+const char *const messageTitle = QT_TRANSLATE_NOOP("TmainForm", "メッセージ");
 } // namespace
 
 int TmainForm::askJpegQuality()
@@ -33,7 +33,7 @@ void TmainForm::fileOpenButtonClick()
     guarded([this] {
         if (busy()) return; // one piece of work at a time
         if (editingCount >= 5) {
-            dialogs().message(this, QStringLiteral("最大編集ファイル数を超えました。"), messageTitle);
+            dialogs().message(this, TmainForm::tr("最大編集ファイル数を超えました。"), tr(messageTitle));
             return;
         }
         QString fileName = currentPictureFolder();
@@ -47,8 +47,8 @@ void TmainForm::fileOpenButtonClick()
         for (int i = editingCount - 1; i >= 0; --i) {
             const imageDocument *d = documentAt(i);
             if (d && d->path == fileName) {
-                dialogs().message(this, QStringLiteral("すでにこの名称のファイルは開いています。"),
-                                  messageTitle);
+                dialogs().message(this, TmainForm::tr("すでにこの名称のファイルは開いています。"),
+                                  tr(messageTitle));
                 return;
             }
         }
@@ -96,9 +96,8 @@ void TmainForm::saveDocument(int index, bool inBackground, const std::function<v
     if (!writablePictureType(d->fileType))
         // Nothing would be written: say so instead of pretending, and keep the picture changed
         // with its history so that nothing is lost.
-        throw imageError(QStringLiteral("この形式のファイル（") + printableName(d->name)
-                         + QStringLiteral("）には上書き保存できません。"
-                                          "「名前を変えて保存」で JPEG または BMP として保存してください。"));
+        throw imageError(TmainForm::tr("この形式のファイル（%1）には上書き保存できません。"
+                                          "「名前を変えて保存」で JPEG または BMP として保存してください。").arg(printableName(d->name)));
     int quality = 0;
     if (qualityPictureType(d->fileType)) quality = askJpegQuality();
     // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
@@ -137,8 +136,7 @@ bool TmainForm::saveDocumentAs()
     // A picture without pixels (an unknown file type) cannot be written in either format: say
     // so before the user picks a name and a quality for nothing.
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
-        throw imageError(QStringLiteral("この画像（") + printableName(d->name)
-                         + QStringLiteral("）には保存できる画素がありません。"));
+        throw imageError(TmainForm::tr("この画像（%1）には保存できる画素がありません。").arg(printableName(d->name)));
     QString fileName = currentPictureFolder();
     int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
@@ -148,7 +146,7 @@ bool TmainForm::saveDocumentAs()
     const QString newName = saveFileName(fileName, type);
     checkNameOnDisk(newName);
     if (QFileInfo::exists(newName)) {
-        if (!dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + newName,
+        if (!dialogs().question(this, TmainForm::tr("ファイルは存在します。上書きしますか? %1").arg(newName),
                                 QString()))
             return false;
     }

@@ -49,7 +49,7 @@ void TmainForm::closeImage(int index, bool inBackground)
     imageDocument *d = documentAt(index);
     if (!d) return;
     if ((d->undoCount > 0 || !d->unchanged)
-        && dialogs().question(this, QStringLiteral("画像は変更されています。保存しますか？"), QString())) {
+        && dialogs().question(this, TmainForm::tr("画像は変更されています。保存しますか？"), QString())) {
         // The picture goes once its file is written; a save that fails or is cancelled ends here
         // and the picture stays open with its history.
         saveDocument(index, inBackground, [this, d, index] {

@@ -1,5 +1,6 @@
 #include "printdevice.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -84,13 +85,13 @@ public:
             chosenPdf = freePdfName();
             printer.setOutputFileName(chosenPdf);
         }
-        return QStringLiteral("PDF ファイル: %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
+        return QCoreApplication::translate("TprintWindow", "PDF ファイル: %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
     }
 
     std::unique_ptr<QDialog> setupDialog(QWidget *parent) override
     {
         auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
-        dialog->setWindowTitle(QStringLiteral("プリンタ調整"));
+        dialog->setWindowTitle(QCoreApplication::translate("TprintWindow", "プリンタ調整"));
         dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
         // Accepting the dialog only chooses; printing is the window's own command.
         if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
@@ -101,7 +102,7 @@ public:
     QString printPicture(const QImage &picture, const rectangle &target) override
     {
         QPainter painter;
-        if (!painter.begin(&printer)) return QStringLiteral("印刷を始められませんでした。");
+        if (!painter.begin(&printer)) return QCoreApplication::translate("TprintWindow", "印刷を始められませんでした。");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // Only the part inside the printable area is printed, on paper as in a PDF file (whose
         // page would otherwise show what a printer cannot reach).
@@ -113,12 +114,12 @@ public:
         for (int page = 0; page < pages; ++page) {
             if (page > 0 && !printer.newPage()) {
                 painter.end();
-                return QStringLiteral("印刷データを渡せませんでした。");
+                return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
             }
             painter.drawImage(area, picture);
         }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
-            return QStringLiteral("印刷データを渡せませんでした。");
+            return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
         return {};
     }
 

@@ -211,7 +211,7 @@ void TprintWindow::printExecuteSpeedButtonClick()
     const QString failure = printer->printPicture(shownPicture.of(*picture, pictureColours), deviceRect);
     if (!failure.isEmpty()) {
         // Nothing was printed: say so and stay, so another printer can be chosen.
-        dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), QStringLiteral("メッセージ"));
+        dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), TprintWindow::tr("メッセージ"));
         return;
     }
     hide();

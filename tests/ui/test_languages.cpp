@@ -1,0 +1,163 @@
+// The windows in both languages: every page and tab of the main window, the print window, the JPEG
+// quality window and the About box show English captions under English (no Japanese left but a
+// few symbols) and the design's Japanese texts under Japanese; an English caption fits its control
+// wherever the Japanese one does.
+#include "ui/aboutdialogbox.h"
+#include "ui/jpegqualitywindow.h"
+#include "ui/mainform.h"
+#include "ui/print/printform.h"
+#include "ui/uilanguage.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+using captionMap = std::map<QString, QString>; // "objectName/what" -> text
+
+// Kana, kanji and full-width forms; the symbols an English caption may keep are not among them.
+const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+
+std::unique_ptr<QWidget> makeWindow(const QString &kind)
+{
+    if (kind == QLatin1String("main")) {
+        auto window = std::make_unique<TmainForm>();
+        window->resize(1024, 743);
+        return window;
+    }
+    if (kind == QLatin1String("print")) return std::make_unique<TprintWindow>();
+    if (kind == QLatin1String("quality")) return std::make_unique<TjpegQualityForm>();
+    return std::make_unique<TAboutBox>();
+}
+
+// Whether a control's caption needs more room than the control has.
+bool overflows(QWidget *w)
+{
+    if (auto *label = qobject_cast<QLabel *>(w)) {
+        if (label->text().isEmpty() || !label->pixmap().isNull()) return false;
+        if (label->wordWrap()) return label->heightForWidth(label->width()) > label->height();
+        return label->sizeHint().width() > label->width();
+    }
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        return !button->text().isEmpty() && button->sizeHint().width() > button->width();
+    return false;
+}
+
+// The captions of the controls visible now, and the names of those that overflow.
+void collect(QWidget *window, captionMap &captions, std::set<QString> &tight)
+{
+    captions[QStringLiteral("window/title")] = window->windowTitle();
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisible()) continue;
+        const QString name = w->objectName();
+        if (!w->toolTip().isEmpty()) captions[name + QStringLiteral("/tip")] = w->toolTip();
+        if (auto *label = qobject_cast<QLabel *>(w)) captions[name + QStringLiteral("/text")] = label->text();
+        if (auto *button = qobject_cast<QAbstractButton *>(w)) captions[name + QStringLiteral("/text")] = button->text();
+        if (auto *box = qobject_cast<QGroupBox *>(w)) captions[name + QStringLiteral("/title")] = box->title();
+        if (auto *tabs = qobject_cast<QTabWidget *>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                captions[name + QStringLiteral("/tab%1").arg(i)] = tabs->tabText(i);
+        if (overflows(w)) tight.insert(name);
+    }
+}
+
+// Every page: each tab of each tab control in turn, the others where they stand.
+void walk(QWidget *window, captionMap &captions, std::set<QString> &tight)
+{
+    window->show();
+    QCoreApplication::processEvents();
+    collect(window, captions, tight);
+    for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        // The pages of the tab controls around it that hold it come first.
+        for (QWidget *outer = tabs->parentWidget(); outer; outer = outer->parentWidget())
+            if (auto *around = qobject_cast<QTabWidget *>(outer))
+                for (int i = 0; i < around->count(); ++i)
+                    if (around->widget(i)->isAncestorOf(tabs)) around->setCurrentIndex(i);
+        const int start = tabs->currentIndex();
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            collect(window, captions, tight);
+        }
+        tabs->setCurrentIndex(start);
+    }
+}
+
+struct walked {
+    captionMap captions;
+    std::set<QString> tight;
+};
+
+walked walkIn(const QString &language, const QString &kind)
+{
+    if (!language.isEmpty()) loadInterfaceLanguage(language);
+    walked result;
+    {
+        const std::unique_ptr<QWidget> window = makeWindow(kind);
+        walk(window.get(), result.captions, result.tight);
+    }
+    loadInterfaceLanguage(QStringLiteral("ja"));
+    return result;
+}
+} // namespace
+
+class testLanguages : public QObject {
+    Q_OBJECT
+    QTemporaryDir cache;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(cache.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    }
+
+    void captions_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("japaneseCaption");
+        QTest::addColumn<QString>("englishCaption");
+        QTest::newRow("main window") << "main" << "画像処理実行" << "Apply";
+        QTest::newRow("print window") << "print" << "印刷実行" << "Print";
+        QTest::newRow("JPEG quality") << "quality" << "保存画質" << "Quality";
+        QTest::newRow("About box") << "about" << "バージョン情報" << "About Korvia";
+    }
+
+    void captions()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, japaneseCaption);
+        QFETCH(QString, englishCaption);
+        QVERIFY(speaksLanguage(QStringLiteral("en")));
+
+        // Japanese: exactly the captions of the sources, as without any catalogue.
+        const walked design = walkIn(QString(), kind);
+        const walked japaneseWalk = walkIn(QStringLiteral("ja"), kind);
+        QVERIFY(design.captions == japaneseWalk.captions);
+        const auto shows = [](const walked &w, const QString &text) {
+            return std::any_of(w.captions.begin(), w.captions.end(), [&](const auto &c) { return c.second == text; });
+        };
+        QVERIFY(shows(japaneseWalk, japaneseCaption));
+
+        // English: no Japanese left, and no caption wider than its control where the Japanese fits.
+        const walked english = walkIn(QStringLiteral("en"), kind);
+        QVERIFY(shows(english, englishCaption));
+        QStringList left;
+        for (const auto &[where, text] : english.captions)
+            if (text.contains(japanese)) left << where + QStringLiteral(": ") + text;
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char('\n'))));
+        QStringList cramped;
+        for (const QString &name : english.tight)
+            if (!design.tight.count(name)) cramped << name;
+        QVERIFY2(cramped.isEmpty(), qPrintable(cramped.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(testLanguages)
+#include "test_languages.moc"
