@@ -44,7 +44,7 @@
     <message>
         <location line="+47"/>
         <source>（推奨値８０以上）</source>
-        <translation>(80+ recommended)</translation>
+        <translation>(80+ advised)</translation>
     </message>
 </context>
 <context>
@@ -210,7 +210,7 @@
     <message>
         <location line="+34"/>
         <source>彩度：</source>
-        <translation>Saturation:</translation>
+        <translation>Sat.</translation>
     </message>
     <message>
         <location line="+34"/>
@@ -227,7 +227,50 @@
     <message>
         <location line="-3080"/>
         <location line="+209"/>
-        <location line="+2686"/>
+        <source>明度</source>
+        <comment>HSV readout</comment>
+        <translation>Val.</translation>
+    </message>
+    <message>
+        <location line="-151"/>
+        <location line="+209"/>
+        <source>彩度</source>
+        <comment>HSV readout</comment>
+        <translation>Sat.</translation>
+    </message>
+    <message>
+        <location line="-151"/>
+        <location line="+209"/>
+        <source>色相</source>
+        <comment>HSV readout</comment>
+        <translation>Hue</translation>
+    </message>
+    <message>
+        <location line="+750"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+3144"/>
+        <location line="+774"/>
+        <source>幅</source>
+        <comment>short</comment>
+        <translation>W</translation>
+    </message>
+    <message>
+        <location line="-4421"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+133"/>
+        <location line="+3050"/>
+        <location line="+774"/>
+        <source>高さ</source>
+        <comment>short</comment>
+        <translation>H</translation>
+    </message>
+    <message>
+        <location line="-2565"/>
         <source>明度</source>
         <translation>Value</translation>
     </message>
@@ -239,9 +282,7 @@
         <translation>G (green)</translation>
     </message>
     <message>
-        <location line="-3082"/>
-        <location line="+209"/>
-        <location line="+2688"/>
+        <location line="-185"/>
         <source>彩度</source>
         <translation>Saturation</translation>
     </message>
@@ -253,9 +294,7 @@
         <translation>B (blue)</translation>
     </message>
     <message>
-        <location line="-3084"/>
-        <location line="+209"/>
-        <location line="+2690"/>
+        <location line="-185"/>
         <source>色相</source>
         <translation>Hue</translation>
     </message>
@@ -284,31 +323,17 @@
         <translation>filename.jpeg</translation>
     </message>
     <message>
-        <location line="-516"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+3144"/>
-        <location line="+774"/>
         <location filename="../src/ui/mainform_transform.cpp" line="+180"/>
         <source>幅</source>
         <translation>Width</translation>
     </message>
     <message>
-        <location line="-4421"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+133"/>
-        <location line="+3050"/>
-        <location line="+774"/>
-        <location filename="../src/ui/mainform_transform.cpp" line="+1"/>
+        <location line="+1"/>
         <source>高さ</source>
         <translation>Height</translation>
     </message>
     <message>
-        <location line="-4322"/>
+        <location filename="../src/ui/mainform.ui" line="-453"/>
         <source>イメージ１を表示</source>
         <translation>Show picture 1</translation>
     </message>
@@ -744,7 +769,7 @@
         <location line="+709"/>
         <location line="+65"/>
         <source>ピクセル</source>
-        <translation>Pixels</translation>
+        <translation>px</translation>
     </message>
     <message>
         <location line="-761"/>
@@ -891,7 +916,7 @@
         <translation>Apply</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform.cpp" line="+69"/>
+        <location filename="../src/ui/mainform.cpp" line="+73"/>
         <location line="+4"/>
         <location filename="../src/ui/mainform_files.cpp" line="+20"/>
         <location filename="../src/ui/mainform_formats.cpp" line="+49"/>

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QThread>
+#include <QToolButton>
 #include <QWindow>
 #include <new>
 #include <tuple>
@@ -44,6 +45,9 @@ TmainForm::TmainForm(QWidget *parent)
     // 1. The controls, their adapters and the handlers.
     ui->setupUi(this);
     setWindowTitle("Korvia");
+    // A caption longer than the design's (another language's) widens its tool-bar button.
+    for (QToolButton *button : {ui->zoomFitButton, ui->zoomActualButton, ui->compareButton, ui->cancelButton})
+        button->setFixedWidth(std::max(button->minimumWidth(), button->sizeHint().width()));
     mainPages = std::make_unique<pageControl>(ui->mainPageControl);
     settingsPages = std::make_unique<pageControl>(ui->PageControl5);
     operationPages = std::make_unique<pageControl>(ui->imageOperationPageControl);

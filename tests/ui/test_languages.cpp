@@ -17,10 +17,10 @@
 #include <QtTest>
 #include <map>
 #include <memory>
-#include <set>
 
 namespace {
 using captionMap = std::map<QString, QString>; // "objectName/what" -> text
+using overflowMap = std::map<QString, QString>; // objectName -> what overflows
 
 // Kana, kanji and full-width forms; the symbols an English caption may keep are not among them.
 const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
@@ -50,8 +50,18 @@ bool overflows(QWidget *w)
     return false;
 }
 
+// The name of an overflowing control with its caption and the widths it needs and has.
+QString overflowText(QWidget *w)
+{
+    const auto *label = qobject_cast<QLabel *>(w);
+    const QString text = label ? label->text() : qobject_cast<QAbstractButton *>(w)->text();
+    const int needed = label && label->wordWrap() ? label->heightForWidth(w->width()) : w->sizeHint().width();
+    return w->objectName() + QStringLiteral(" \"") + text + QStringLiteral("\" needs ") + QString::number(needed) +
+           QStringLiteral(", has ") + QString::number(label && label->wordWrap() ? w->height() : w->width());
+}
+
 // The captions of the controls visible now, and the names of those that overflow.
-void collect(QWidget *window, captionMap &captions, std::set<QString> &tight)
+void collect(QWidget *window, captionMap &captions, overflowMap &tight)
 {
     captions[QStringLiteral("window/title")] = window->windowTitle();
     for (QWidget *w : window->findChildren<QWidget *>()) {
@@ -64,12 +74,12 @@ void collect(QWidget *window, captionMap &captions, std::set<QString> &tight)
         if (auto *tabs = qobject_cast<QTabWidget *>(w))
             for (int i = 0; i < tabs->count(); ++i)
                 captions[name + QStringLiteral("/tab%1").arg(i)] = tabs->tabText(i);
-        if (overflows(w)) tight.insert(name);
+        if (overflows(w)) tight[name] = overflowText(w);
     }
 }
 
 // Every page: each tab of each tab control in turn, the others where they stand.
-void walk(QWidget *window, captionMap &captions, std::set<QString> &tight)
+void walk(QWidget *window, captionMap &captions, overflowMap &tight)
 {
     window->show();
     QCoreApplication::processEvents();
@@ -91,7 +101,7 @@ void walk(QWidget *window, captionMap &captions, std::set<QString> &tight)
 
 struct walked {
     captionMap captions;
-    std::set<QString> tight;
+    overflowMap tight;
 };
 
 walked walkIn(const QString &language, const QString &kind)
@@ -153,8 +163,8 @@ private slots:
             if (text.contains(japanese)) left << where + QStringLiteral(": ") + text;
         QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char('\n'))));
         QStringList cramped;
-        for (const QString &name : english.tight)
-            if (!design.tight.count(name)) cramped << name;
+        for (const auto &[name, what] : english.tight)
+            if (!design.tight.count(name)) cramped << what;
         QVERIFY2(cramped.isEmpty(), qPrintable(cramped.join(QLatin1Char('\n'))));
     }
 };
