@@ -222,7 +222,7 @@
         <location line="+209"/>
         <location line="+2900"/>
         <source>R（赤）</source>
-        <translation>R (red)</translation>
+        <translation>Red</translation>
     </message>
     <message>
         <location line="-3080"/>
@@ -279,7 +279,7 @@
         <location line="+209"/>
         <location line="+2902"/>
         <source>G（緑）</source>
-        <translation>G (green)</translation>
+        <translation>Green</translation>
     </message>
     <message>
         <location line="-185"/>
@@ -291,7 +291,7 @@
         <location line="+209"/>
         <location line="+2904"/>
         <source>B（青）</source>
-        <translation>B (blue)</translation>
+        <translation>Blue</translation>
     </message>
     <message>
         <location line="-185"/>
@@ -591,7 +591,7 @@
     <message>
         <location line="+57"/>
         <source>効果1</source>
-        <translation>Effects 1</translation>
+        <translation>FX 1</translation>
     </message>
     <message>
         <location line="+41"/>
@@ -713,7 +713,7 @@
     <message>
         <location line="+13"/>
         <source>効果2</source>
-        <translation>Effects 2</translation>
+        <translation>FX 2</translation>
     </message>
     <message>
         <location line="+41"/>
@@ -753,7 +753,7 @@
     <message>
         <location line="+69"/>
         <source>変形</source>
-        <translation>Transform</translation>
+        <translation>Shape</translation>
     </message>
     <message>
         <location line="+79"/>

@@ -1,26 +1,31 @@
 // The windows in both languages: every page and tab of the main window, the print window, the JPEG
 // quality window and the About box show English captions under English (no Japanese left but a
-// few symbols) and the design's Japanese texts under Japanese; an English caption fits its control
-// wherever the Japanese one does.
+// few symbols) and the design's Japanese texts under Japanese; an English caption fits its control,
+// or needs no more room than the Japanese one.
 #include "ui/aboutdialogbox.h"
 #include "ui/jpegqualitywindow.h"
 #include "ui/mainform.h"
 #include "ui/print/printform.h"
 #include "ui/uilanguage.h"
+#include "ui/widgets/appfont.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace {
 using captionMap = std::map<QString, QString>; // "objectName/what" -> text
-using overflowMap = std::map<QString, QString>; // objectName -> what overflows
+
 
 // Kana, kanji and full-width forms; the symbols an English caption may keep are not among them.
 const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
@@ -37,31 +42,35 @@ std::unique_ptr<QWidget> makeWindow(const QString &kind)
     return std::make_unique<TAboutBox>();
 }
 
-// Whether a control's caption needs more room than the control has.
-bool overflows(QWidget *w)
+// The room a control's caption needs and the room it has, in pixels (heights for a label that
+// wraps its lines, widths otherwise); nothing for a control without a caption.
+struct room {
+    int needed = 0;
+    int has = 0;
+    QString text;
+};
+std::optional<room> roomOf(QWidget *w)
 {
     if (auto *label = qobject_cast<QLabel *>(w)) {
-        if (label->text().isEmpty() || !label->pixmap().isNull()) return false;
-        if (label->wordWrap()) return label->heightForWidth(label->width()) > label->height();
-        return label->sizeHint().width() > label->width();
+        if (label->text().isEmpty() || !label->pixmap().isNull()) return std::nullopt;
+        if (label->wordWrap()) return room{label->heightForWidth(label->width()), label->height(), label->text()};
+        return room{label->sizeHint().width(), label->width(), label->text()};
     }
+    if (auto *button = qobject_cast<QAbstractButton *>(w); // a push or tool button's text may reach its frame
+        button && (qobject_cast<QPushButton *>(w) || qobject_cast<QToolButton *>(w)) && !button->text().isEmpty())
+        return room{button->fontMetrics().horizontalAdvance(button->text()) + 4, button->width(), button->text()};
     if (auto *button = qobject_cast<QAbstractButton *>(w))
-        return !button->text().isEmpty() && button->sizeHint().width() > button->width();
-    return false;
+        if (!button->text().isEmpty()) return room{button->sizeHint().width(), button->width(), button->text()};
+    if (auto *bar = qobject_cast<QTabBar *>(w)) {
+        QStringList texts;
+        for (int i = 0; i < bar->count(); ++i) texts << bar->tabText(i);
+        return room{bar->sizeHint().width(), bar->parentWidget()->width(), texts.join(QLatin1Char('|'))};
+    }
+    return std::nullopt;
 }
 
-// The name of an overflowing control with its caption and the widths it needs and has.
-QString overflowText(QWidget *w)
-{
-    const auto *label = qobject_cast<QLabel *>(w);
-    const QString text = label ? label->text() : qobject_cast<QAbstractButton *>(w)->text();
-    const int needed = label && label->wordWrap() ? label->heightForWidth(w->width()) : w->sizeHint().width();
-    return w->objectName() + QStringLiteral(" \"") + text + QStringLiteral("\" needs ") + QString::number(needed) +
-           QStringLiteral(", has ") + QString::number(label && label->wordWrap() ? w->height() : w->width());
-}
-
-// The captions of the controls visible now, and the names of those that overflow.
-void collect(QWidget *window, captionMap &captions, overflowMap &tight)
+// The captions of the controls visible now, and the room each one needs and has.
+void collect(QWidget *window, captionMap &captions, std::map<QString, room> &rooms)
 {
     captions[QStringLiteral("window/title")] = window->windowTitle();
     for (QWidget *w : window->findChildren<QWidget *>()) {
@@ -74,16 +83,17 @@ void collect(QWidget *window, captionMap &captions, overflowMap &tight)
         if (auto *tabs = qobject_cast<QTabWidget *>(w))
             for (int i = 0; i < tabs->count(); ++i)
                 captions[name + QStringLiteral("/tab%1").arg(i)] = tabs->tabText(i);
-        if (overflows(w)) tight[name] = overflowText(w);
+        if (const std::optional<room> r = roomOf(w))
+            rooms[qobject_cast<QTabBar *>(w) ? w->parentWidget()->objectName() + QStringLiteral("/tabs") : name] = *r;
     }
 }
 
 // Every page: each tab of each tab control in turn, the others where they stand.
-void walk(QWidget *window, captionMap &captions, overflowMap &tight)
+void walk(QWidget *window, captionMap &captions, std::map<QString, room> &rooms)
 {
     window->show();
     QCoreApplication::processEvents();
-    collect(window, captions, tight);
+    collect(window, captions, rooms);
     for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
         // The pages of the tab controls around it that hold it come first.
         for (QWidget *outer = tabs->parentWidget(); outer; outer = outer->parentWidget())
@@ -93,7 +103,7 @@ void walk(QWidget *window, captionMap &captions, overflowMap &tight)
         const int start = tabs->currentIndex();
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
-            collect(window, captions, tight);
+            collect(window, captions, rooms);
         }
         tabs->setCurrentIndex(start);
     }
@@ -101,7 +111,7 @@ void walk(QWidget *window, captionMap &captions, overflowMap &tight)
 
 struct walked {
     captionMap captions;
-    overflowMap tight;
+    std::map<QString, room> rooms;
 };
 
 walked walkIn(const QString &language, const QString &kind)
@@ -110,7 +120,7 @@ walked walkIn(const QString &language, const QString &kind)
     walked result;
     {
         const std::unique_ptr<QWidget> window = makeWindow(kind);
-        walk(window.get(), result.captions, result.tight);
+        walk(window.get(), result.captions, result.rooms);
     }
     loadInterfaceLanguage(QStringLiteral("ja"));
     return result;
@@ -126,6 +136,7 @@ private slots:
     {
         QVERIFY(cache.isValid());
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        installApplicationFont(); // the program's own font, whose captions must fit
     }
 
     void captions_data()
@@ -163,8 +174,12 @@ private slots:
             if (text.contains(japanese)) left << where + QStringLiteral(": ") + text;
         QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char('\n'))));
         QStringList cramped;
-        for (const auto &[name, what] : english.tight)
-            if (!design.tight.count(name)) cramped << what;
+        for (const auto &[name, r] : english.rooms) {
+            const auto japaneseRoom = design.rooms.find(name);
+            const int japaneseNeeds = japaneseRoom == design.rooms.end() ? 0 : japaneseRoom->second.needed;
+            if (r.needed > r.has && r.needed > japaneseNeeds)
+                cramped << QStringLiteral("%1 \"%2\" needs %3, has %4").arg(name, r.text, QString::number(r.needed), QString::number(r.has));
+        }
         QVERIFY2(cramped.isEmpty(), qPrintable(cramped.join(QLatin1Char('\n'))));
     }
 };
