@@ -42,7 +42,7 @@ bench: build
 
 # Each fuzzer runs FUZZ_SECONDS on a working copy of its seed folder (new finds stay there).
 FUZZERS = exif:corpus bmp:corpus-bmp jpeg:corpus-jpeg png:corpus-png tiff:corpus-tiff webp:corpus-webp \
-          heif:corpus-heif raw:corpus-raw
+          heif:corpus-heif raw:corpus-raw jxl:corpus-jxl
 
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKORVIA_FUZZ=ON >/dev/null

@@ -5,10 +5,10 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libjpeg-dev libjpeg-turbo-progs
+  libjpeg-dev libjpeg-turbo-progs libturbojpeg0-dev
   liblcms2-dev
-  libpng-dev libtiff-dev libwebp-dev libheif-dev libraw-dev libexiv2-dev
-  webp libheif-examples libimage-exiftool-perl
+  libpng-dev libtiff-dev libwebp-dev libheif-dev libraw-dev libjxl-dev libexiv2-dev
+  webp libheif-examples libjxl-tools libimage-exiftool-perl
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n qt6-l10n-tools qt6-tools-dev

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the seed files of the PNG, TIFF, WebP, HEIF and RAW fuzzers (fuzz/corpus-png/,
-corpus-tiff/, corpus-webp/, corpus-heif/, corpus-raw/): small pictures made here, PNG and TIFF
-files built byte by byte, the other variants coded from them by the formats' own command-line
-tools (tiffcp from libtiff-tools, cwebp from webp, heif-enc from libheif-examples), and a linear
-DNG built byte by byte. Some carry an EXIF record with a turned orientation.
+"""Writes the seed files of the PNG, TIFF, WebP, HEIF, RAW and JPEG XL fuzzers (fuzz/corpus-png/,
+corpus-tiff/, corpus-webp/, corpus-heif/, corpus-raw/, corpus-jxl/): small pictures made here, PNG
+and TIFF files built byte by byte, the other variants coded from them by the formats' own
+command-line tools (tiffcp from libtiff-tools, cwebp from webp, heif-enc from libheif-examples,
+cjxl from libjxl-tools), and a linear DNG built byte by byte. Some carry an EXIF record with a turned orientation.
 Usage: make-format-corpus.py [folder]   (the folder holding the corpus-* folders; default fuzz/)"""
 import os
 import struct
@@ -128,11 +128,14 @@ def coded_seeds(work):
     run("cwebp", "-quiet", "-q", "80", source, "-o", os.path.join(work, "lossy.webp"))
     run("cwebp", "-quiet", "-lossless", alpha, "-o", os.path.join(work, "lossless-alpha.webp"))
     run("cwebp", "-quiet", "-q", "60", "-metadata", "exif", alpha, "-o", os.path.join(work, "lossy-alpha-exif.webp"))
+    run("cjxl", "-q", "80", source, os.path.join(work, "lossy.jxl"))
+    run("cjxl", "-d", "0", alpha, os.path.join(work, "lossless-alpha-exif.jxl"))
     run("heif-enc", "-q", "50", source, "-o", os.path.join(work, "photo.heic"))
     run("heif-enc", "-A", "-q", "50", source, "-o", os.path.join(work, "photo.avif"))
     names = {"corpus-tiff": list(tiffs) + ["rgb8-lzw.tif", "rgba8-zip-tiles.tif", "rgb8-jpeg.tif"],
              "corpus-webp": ["lossy.webp", "lossless-alpha.webp", "lossy-alpha-exif.webp"],
-             "corpus-heif": ["photo.heic", "photo.avif"]}
+             "corpus-heif": ["photo.heic", "photo.avif"],
+             "corpus-jxl": ["lossy.jxl", "lossless-alpha-exif.jxl"]}
     seeds = {}
     for folder, files in names.items():
         seeds[folder] = {}

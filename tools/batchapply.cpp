@@ -1,4 +1,5 @@
 #include "batchapply.h"
+#include "batchlossless.h"
 #include "batchtexts.h"
 
 #include "imagedata/imageerror.h"
@@ -12,7 +13,10 @@
 #include <cstdio> // before jpeglib.h, which uses FILE
 #include <jpeglib.h>
 
+#include <webp/encode.h>
+
 static_assert(largestJpegSide == JPEG_MAX_DIMENSION);
+static_assert(largestWebpSide == WEBP_MAX_DIMENSION);
 
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings)
 {
@@ -28,11 +32,11 @@ void checkInputName(const QString &input)
 
 void checkOutputName(const QString &output)
 {
-    // The tool writes JPEG and BMP files only, whatever it reads.
+    // The format is the name's: any Korvia writes, whatever it reads.
     const int type = imageFileType(output);
-    if (type != jpegPicture && type != bmpPicture)
-        throw imageError(batchTexts::tr("%1: 画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
-                                        ".JPEG、.bmp、.BMP のいずれかにしてください。").arg(output));
+    if (!writablePictureType(type))
+        throw imageError(batchTexts::tr("%1: 書き出せる画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
+                                        ".JPEG、.bmp、.BMP、.png、.tif、.tiff、.webp、.jxl のいずれかにしてください。").arg(output));
     const QFileInfo target(output);
     if (target.isDir()) throw imageError(batchTexts::tr("%1: フォルダーです。").arg(output));
     // A file the user has made read-only is not replaced behind their back.
@@ -53,9 +57,10 @@ void runApply(const applyRequest &request)
 {
     checkOutputName(request.output); // before the work, so a doomed run fails at once
     checkInputName(request.input);
+    if (applyLosslessly(request)) return;
 
     QImage bitmap;
-    pictureMetadata metadata; // written again only into a JPEG output
+    pictureMetadata metadata; // written again into every output but a BMP
     loadImageFile(bitmap, request.input, &metadata);
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
         throw imageError(batchTexts::tr("%1: 画像が空です。").arg(request.input));
@@ -67,10 +72,13 @@ void runApply(const applyRequest &request)
     QSize size = bitmap.size();
     for (const applyRequest::step &step : request.steps)
         if (step.resultSize) size = step.resultSize(size, shaper);
-    if (imageFileType(request.output) == 1 && (size.width() > largestJpegSide || size.height() > largestJpegSide))
-        throw imageError(batchTexts::tr("%1: 結果の画像（%2 × %3 画素）は JPEG ファイルにできません（一辺 %4 画素まで）。")
+    const int outputType = imageFileType(request.output);
+    const int largestSide = outputType == jpegPicture ? largestJpegSide : outputType == webpPicture ? largestWebpSide : 0;
+    if (largestSide && (size.width() > largestSide || size.height() > largestSide))
+        throw imageError(batchTexts::tr("%1: 結果の画像（%2 × %3 画素）は %4 ファイルにできません（一辺 %5 画素まで）。")
                              .arg(request.output, QString::number(size.width()), QString::number(size.height()),
-                                  QString::number(largestJpegSide)));
+                                  outputType == jpegPicture ? QStringLiteral("JPEG") : QStringLiteral("WebP"),
+                                  QString::number(largestSide)));
 
     for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 

@@ -12,15 +12,17 @@
 #include <optional>
 #include <vector>
 
-// The largest side of a JPEG file (libjpeg's limit).
+// The largest side of a JPEG file (libjpeg's limit) and of a WebP file.
 constexpr int largestJpegSide = 65500;
+constexpr int largestWebpSide = 16383;
 
 struct applyRequest {
     QString input;
     QString output;
-    int quality = 100;                 // JPEG only; the quality dialog's start position
+    int quality = 100;                 // JPEG, WebP and JPEG XL; the quality dialog's start position
     // A batch without --overwrite keeps a file that takes the output's name while it works.
     existingTarget existing = existingTarget::replace;
+    bool reencode = false;             // --reencode: never made from a JPEG's stored blocks
     std::optional<long long> seed;     // seeds the shared random generator before the first op
     // Colour operations, transforms and recipes, in the order given; each works on the picture
     // with the run's one filter engine and one transform set-up, as the window keeps one of each.
@@ -29,6 +31,7 @@ struct applyRequest {
         // The picture's size after the step from its size before, for the checks made before any
         // work; throws when the step cannot be made on such a picture. Empty: the size is kept.
         std::function<QSize(QSize size, prepareShape &shaper)> resultSize;
+        std::optional<shapeStep> shape; // a transform's step, for the output made from stored blocks
     };
     std::vector<step> steps;
 };
@@ -44,13 +47,15 @@ void checkInputName(const QString &input);
 void checkOutputName(const QString &output);
 
 // Writes bitmap to exactly `output` (type from its extension) through one temporary file beside
-// it; a JPEG carries metadata when given. Nothing is left behind on failure or interruption, and
-// an existing `output` is replaced only by a completely written file, and with
+// it; every format but BMP carries metadata when given. Nothing is left behind on failure or
+// interruption, and an existing `output` is replaced only by a completely written file, and with
 // existingTarget::keep never (targetTaken). Throws imageError.
 void writeExactly(const QImage &bitmap, const QString &output, int quality,
                   const pictureMetadata *metadata = nullptr, existingTarget existing = existingTarget::replace);
 
-// The whole command; throws imageError / operationError / operationAbandoned on failure. The size
+// The whole command; a JPEG whose steps are only turns, mirrors and trims on the block grid is
+// written from its stored blocks when the output is a JPEG (batchlossless.h). Throws imageError / operationError / operationAbandoned on failure. The size
 // of every step's result is checked before the first step runs: a result larger than the largest
-// picture Korvia opens, or a JPEG output larger than a JPEG file can be, is refused before any work.
+// picture Korvia opens, or a JPEG or WebP output larger than such a file can be, is refused before
+// any work.
 void runApply(const applyRequest &request);

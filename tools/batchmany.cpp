@@ -9,6 +9,7 @@
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/picturelimits.h"
+#include "imagedata/picturesignature.h"
 #include "imagedata/workerpool.h"
 
 #include <QDir>
@@ -120,7 +121,7 @@ void photosOfFolder(const QByteArray &folder, const batchRequest &request, const
             const QString input = nameFromBytes(entry.path);
             QString relative = nameFromBytes(entry.relative);
             relative.chop(1); // the slash after the last sub-folder
-            items.push_back({input, outputNameFor(input, request.outputFolder, relative, request.bmp), QString()});
+            items.push_back({input, outputNameFor(input, request.outputFolder, relative, request.extension), QString()});
         } catch (const imageError &e) {
             items.push_back({printableBytes(entry.path), QString(), e.message()});
         }
@@ -137,7 +138,7 @@ void addInput(const QByteArray &input, const batchRequest &request, const fileId
     }
     try {
         const QString name = nameFromBytes(input);
-        batchItem item{name, outputNameFor(name, request.outputFolder, QString(), request.bmp), QString()};
+        batchItem item{name, outputNameFor(name, request.outputFolder, QString(), request.extension), QString()};
         try {
             checkInputName(name);
         } catch (const imageError &e) {
@@ -259,12 +260,12 @@ QString runPhoto(const batchRequest &request, const batchItem &item)
 
 } // namespace
 
-QString outputNameFor(const QString &input, const QString &folder, const QString &relative, bool bmp)
+QString outputNameFor(const QString &input, const QString &folder, const QString &relative, const QString &extension)
 {
     QString name = extractFileName(input);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0) name.truncate(dot);
-    name += bmp ? QStringLiteral(".bmp") : QStringLiteral(".jpg");
+    name += extension;
     QString path = folder;
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     if (!relative.isEmpty()) path += relative + QLatin1Char('/');
@@ -339,7 +340,7 @@ unsigned long long photoMemory(const QString &input)
 {
     unsigned long long pixels = 0;
     const int type = imageFileType(input);
-    if (type == 1 || type == 2) {
+    if (type == 1 || type == 2 || type == jxlPicture) { // their headers are read without the pixels
         try {
             const QSize size = pictureFileSize(input);
             pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());

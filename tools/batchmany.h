@@ -19,7 +19,7 @@ struct batchRequest {
     QStringList filesFrom;         // --files-from FILE ("-" standard input), in order
     bool nulSeparated = false;     // -0: the lists' names end with NUL instead of a line end
     QString outputFolder;          // -o DIR
-    bool bmp = false;              // --format bmp (else JPEG)
+    QString extension = QStringLiteral(".jpg"); // --format: .jpg, .bmp, .png, .tif, .webp or .jxl
     bool overwrite = false;        // --overwrite: replace existing files (never an input)
     int jobs = 0;                  // -j N; 0: as many as the cores and the memory allow
     QString report;                // --report FILE: one JSON line per photo
@@ -50,15 +50,15 @@ struct batchItem {
 std::vector<batchItem> collectPhotos(const batchRequest &request);
 
 // The output name of input inside folder: its name with the last extension replaced by the
-// format's (".jpg" or ".bmp"); relative a sub-folder path to keep, or empty.
-QString outputNameFor(const QString &input, const QString &folder, const QString &relative, bool bmp);
+// format's (extension, with its dot); relative a sub-folder path to keep, or empty.
+QString outputNameFor(const QString &input, const QString &folder, const QString &relative, const QString &extension);
 
 // Marks every item that may not be written: an output name that an earlier item has, an output
 // that is one of the inputs (even with overwrite), an existing file without overwrite.
 void checkOutputs(std::vector<batchItem> &items, bool overwrite);
 
 // The memory a photo's run is expected to take at most, from its file: the pixels its header
-// declares (JPEG, BMP) or a generous guess from the file's size (other formats), at the bytes a
+// declares (JPEG, BMP, JPEG XL) or a generous guess from the file's size (other formats), at the bytes a
 // pixel costs while it is read, worked on and written.
 unsigned long long photoMemory(const QString &input);
 

@@ -48,6 +48,7 @@ bool addRecipeStep(applyRequest &request, std::string_view text)
                                      recipeStages(*r, recipeShorterSide(bitmap.width(), bitmap.height()));
                                  runRecipeStages(bitmap, filter, stages, drawColor, embossAngle);
                              },
+                             {},
                              {}});
     return true;
 }

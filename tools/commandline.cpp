@@ -114,12 +114,14 @@ void addOperations(applyRequest &apply, const std::vector<std::string_view> &ope
                 {[shape = *shape](QImage &bitmap, colorFilter &, prepareShape &shaper) {
                      applyShapeStep(bitmap, shaper, shape);
                  },
-                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); }});
+                 [shape = *shape](QSize size, prepareShape &shaper) { return shapeStepSize(size, shaper, shape); },
+                 shape});
         } else {
             apply.steps.push_back(
                 {[settings = parseOperation(op)](QImage &bitmap, colorFilter &filter, prepareShape &) {
                      applyOperationTo(bitmap, filter, settings);
                  },
+                 {},
                  {}});
         }
     }
@@ -147,6 +149,8 @@ batchCommand parseApplyWords(argumentList &args)
                 haveOutput = true;
             } else if (a == "-q") {
                 command.apply.quality = int(wholeNumber("-q", args.valueOf(a), 1, 100));
+            } else if (a == "--reencode") {
+                command.apply.reencode = true;
             } else if (a == "--seed") {
                 command.apply.seed = wholeNumber("--seed", args.valueOf(a), 0, 4294967295LL);
             } else if (a == "--threads") {
@@ -166,8 +170,14 @@ batchCommand parseApplyWords(argumentList &args)
                 if (batch.report.isEmpty()) throw commandLineError("--report needs a file name");
             } else if (a == "--format") {
                 const std::string_view f = args.valueOf(a);
-                if (f != "jpeg" && f != "bmp") throw commandLineError("--format must be jpeg or bmp");
-                batch.bmp = f == "bmp";
+                static const std::pair<std::string_view, const char *> formats[] = {
+                    {"jpeg", ".jpg"}, {"bmp", ".bmp"}, {"png", ".png"},
+                    {"tiff", ".tif"}, {"webp", ".webp"}, {"jxl", ".jxl"}};
+                const auto *chosen =
+                    std::find_if(std::begin(formats), std::end(formats), [&](const auto &p) { return p.first == f; });
+                if (chosen == std::end(formats))
+                    throw commandLineError("--format must be jpeg, bmp, png, tiff, webp or jxl");
+                batch.extension = QLatin1String(chosen->second);
             } else {
                 throw commandLineError("unknown option '" + std::string(a) + "'");
             }
@@ -279,25 +289,36 @@ std::string usageText()
 {
     std::string text = batchTexts::tr(
         "Usage:\n"
-        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...\n"
+        "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...\n"
         "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
         "      apart by their content), runs each OP in order and writes exactly OUTPUT,\n"
-        "      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP\n"
-        "      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe\n"
+        "      in the format its name ends with: JPEG (.jpg, .jpeg, .JPG, .JPEG), 32-bit BMP (.bmp,\n"
+        "      .BMP), PNG (.png), Deflate TIFF (.tif, .tiff), WebP (.webp) or JPEG XL (.jxl), each\n"
+        "      with the camera record, XMP and colour profile it can hold (BMP none). -q QUALITY\n"
+        "      (1..100, default 100) is the lossy ones': JPEG, WebP and JPEG XL, 100 lossless for\n"
+        "      the last two. --seed N (0..4294967295) seeds the random jitter of the fringe\n"
         "      effects so that runs repeat. --threads N (1..64) sets the engine's worker threads\n"
         "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
         "      Every step's result size is checked before the first step runs: a picture above\n      %1"
-        " pixels,\n      or a JPEG OUTPUT wider or higher than %2, is refused.\n"
-        "  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]\n"
-        "                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...\n"
+        " pixels,\n      or a JPEG OUTPUT wider or higher than %2 (a WebP one than %3), is refused.\n"
+        "      A JPEG INPUT whose OPs are only turn-right, turn-left, turn-180, mirror-lr, mirror-ud\n"
+        "      and trims on its block grid (8 or 16 pixels) is written to a JPEG OUTPUT from its\n"
+        "      stored blocks, losing nothing (-q does not apply), as jpegtran -perfect makes it;\n"
+        "      its EXIF orientation is part of the turn. Edges off the grid (a partial block that\n"
+        "      would come to the left or top) are encoded again instead. --reencode always decodes\n"
+        "      and encodes again.\n"
+        "  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]]\n"
+        "                   [--format jpeg|bmp|png|tiff|webp|jxl] [-q QUALITY] [--reencode] [--overwrite]\n"
+        "                   [-j N] [--report FILE] [--seed N] OP...\n"
         "      Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of\n"
         "      FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads\n"
         "      standard input). Each photo is written into FOLDER under its own name with .jpg\n"
-        "      (--format jpeg, the default) or .bmp; an existing file is kept unless --overwrite,\n"
-        "      also one another worker makes while the photo is worked on, and an input is never\n"
-        "      written. A photo named twice is done once; one whose name is not UTF-8 is reported\n"
-        "      failed with its bytes shown. -j N photos at once (default: the cores, no more\n"
-        "      than fit in half the memory), the engine's threads shared among them. A photo that\n"
+        "      (--format jpeg, the default), .bmp, .png, .tif, .webp or .jxl; an existing file is\n"
+        "      kept unless --overwrite, also one another worker makes while the photo is worked on,\n"
+        "      and an input is never written. A photo named twice is done once; one whose name is\n"
+        "      not UTF-8 is reported failed with its bytes shown. -j N photos at once (default: the\n"
+        "      cores, no more than fit in half the memory), the engine's threads shared among them.\n"
+        "      A photo that\n"
         "      fails is reported and the others go on. A progress bar on a terminal, else one\n"
         "      line per photo; --report FILE writes one JSON line per photo (input, output,\n"
         "      status, seconds, message); it may not be an input, a list or an output.\n"
@@ -305,11 +326,11 @@ std::string usageText()
         "  korvia-batch info INPUT\n"
         "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"
-        "      Writes the engine's kernel of OP (%3) as a libvips matrix.\n"
+        "      Writes the engine's kernel of OP (%4) as a libvips matrix.\n"
         "  korvia-batch --help\n"
         "\n"
         "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n")
-        .arg(QString::number(maxPicturePixels), QString::number(largestJpegSide),
+        .arg(QString::number(maxPicturePixels), QString::number(largestJpegSide), QString::number(largestWebpSide),
              QString::fromStdString(kernelOperationNames()))
         .toStdString();
     text += operationUsage();

@@ -46,6 +46,11 @@
         <source>（推奨値８０以上）</source>
         <translation>(80+ advised)</translation>
     </message>
+    <message>
+        <location filename="../src/ui/jpegqualitywindow.cpp" line="+65"/>
+        <source>元の画質のまま保存（劣化なし）</source>
+        <translation>Keep the original quality (lossless)</translation>
+    </message>
 </context>
 <context>
     <name>TmainForm</name>
@@ -918,7 +923,7 @@
     <message>
         <location filename="../src/ui/mainform.cpp" line="+73"/>
         <location line="+4"/>
-        <location filename="../src/ui/mainform_files.cpp" line="+20"/>
+        <location filename="../src/ui/mainform_files.cpp" line="+23"/>
         <location filename="../src/ui/mainform_formats.cpp" line="+49"/>
         <source>メッセージ</source>
         <translation>Message</translation>
@@ -934,7 +939,22 @@
         <translation>Colour profile:</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform_files.cpp" line="+16"/>
+        <location filename="../src/ui/mainform_files.cpp" line="+19"/>
+        <source>回転・反転・トリミング以外の変更があるため、劣化なしでは保存できません。</source>
+        <translation>The picture has changes other than turns, flips and crops, so it cannot be saved losslessly.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>この JPEG ファイルの形式では、劣化なしでは保存できません。</source>
+        <translation>This JPEG file cannot be saved losslessly in its format.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。</source>
+        <translation>The picture&apos;s edges do not fall on its %1 × %2 pixel blocks, so it cannot be saved losslessly.</translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>最大編集ファイル数を超えました。</source>
         <translation>No more pictures can be open at once.</translation>
     </message>
@@ -944,17 +964,17 @@
         <translation>A file of this name is open already.</translation>
     </message>
     <message>
-        <location line="+49"/>
+        <location line="+51"/>
         <source>この形式のファイル（%1）には上書き保存できません。「名前を変えて保存」で JPEG または BMP として保存してください。</source>
         <translation>This file (%1) cannot be saved in its own format. Use &quot;Save As&quot; to save it as JPEG or BMP.</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+39"/>
         <source>この画像（%1）には保存できる画素がありません。</source>
         <translation>This picture (%1) has no pixels to save.</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+12"/>
         <location filename="../src/ui/mainform_formats.cpp" line="-25"/>
         <source>ファイルは存在します。上書きしますか? %1</source>
         <translation>The file exists. Replace it? %1</translation>
@@ -965,7 +985,7 @@
         <translation>Korvia cannot write the format of %1, so the picture was saved as the JPEG file %2 in the same folder. The original file is unchanged.</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform_select.cpp" line="+52"/>
+        <location filename="../src/ui/mainform_select.cpp" line="+53"/>
         <source>画像は変更されています。保存しますか？</source>
         <translation>The picture has been changed. Save it?</translation>
     </message>
@@ -1047,7 +1067,7 @@
     <message>
         <location line="+83"/>
         <location line="+3"/>
-        <location filename="../src/ui/print/printdevice.cpp" line="+94"/>
+        <location filename="../src/ui/print/printdevice.cpp" line="+121"/>
         <source>プリンタ調整</source>
         <translation>Printer Setup</translation>
     </message>
@@ -1069,18 +1089,20 @@
         <translation>PDF file: %1</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+29"/>
+        <location line="+9"/>
         <source>印刷を始められませんでした。</source>
         <translation>Printing could not start.</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <location line="+5"/>
+        <location line="+9"/>
+        <location line="+6"/>
+        <location line="+4"/>
         <source>印刷データを渡せませんでした。</source>
         <translation>The print data could not be handed over.</translation>
     </message>
     <message>
-        <location filename="../src/ui/print/printform.cpp" line="+214"/>
+        <location filename="../src/ui/print/printform.cpp" line="+248"/>
         <source>メッセージ</source>
         <translation>Message</translation>
     </message>
@@ -1088,14 +1110,14 @@
 <context>
     <name>batchTexts</name>
     <message>
-        <location filename="../tools/batchapply.cpp" line="+26"/>
+        <location filename="../tools/batchapply.cpp" line="+30"/>
         <source>%1: ファイルがありません。</source>
         <translation>%1: no such file.</translation>
     </message>
     <message>
         <location line="+8"/>
-        <source>%1: 画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、.JPEG、.bmp、.BMP のいずれかにしてください。</source>
-        <translation>%1: unknown picture type. End the name in .jpg, .jpeg, .JPG, .JPEG, .bmp or .BMP.</translation>
+        <source>%1: 書き出せる画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、.JPEG、.bmp、.BMP、.png、.tif、.tiff、.webp、.jxl のいずれかにしてください。</source>
+        <translation>%1: unknown picture type to write. End the name in .jpg, .jpeg, .JPG, .JPEG, .bmp, .BMP, .png, .tif, .tiff, .webp or .jxl.</translation>
     </message>
     <message>
         <location line="+3"/>
@@ -1113,14 +1135,14 @@
         <translation>%1: the folder %2 does not exist.</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+20"/>
         <source>%1: 画像が空です。</source>
         <translation>%1: the picture is empty.</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <source>%1: 結果の画像（%2 × %3 画素）は JPEG ファイルにできません（一辺 %4 画素まで）。</source>
-        <translation>%1: the result (%2 × %3 pixels) cannot be a JPEG file (at most %4 pixels a side).</translation>
+        <location line="+12"/>
+        <source>%1: 結果の画像（%2 × %3 画素）は %4 ファイルにできません（一辺 %5 画素まで）。</source>
+        <translation>%1: the result (%2 × %3 pixels) cannot be a %4 file (at most %5 pixels a side).</translation>
     </message>
     <message>
         <location filename="../tools/batchkernel.cpp" line="+61"/>
@@ -1128,7 +1150,7 @@
         <translation>%1: cannot write the matrix file.</translation>
     </message>
     <message>
-        <location filename="../tools/batchmany.cpp" line="+81"/>
+        <location filename="../tools/batchmany.cpp" line="+82"/>
         <source>%1: フォルダーを読めません: %2</source>
         <translation>%1: cannot read the folder: %2</translation>
     </message>
@@ -1305,28 +1327,39 @@
         <translation>Sepia + light edges: sepia, then the fringe at level 100</translation>
     </message>
     <message>
-        <location filename="../tools/commandline.cpp" line="+280"/>
+        <location filename="../tools/commandline.cpp" line="+290"/>
         <source>Usage:
-  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...
+  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...
       Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told
       apart by their content), runs each OP in order and writes exactly OUTPUT,
-      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP
-      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe
+      in the format its name ends with: JPEG (.jpg, .jpeg, .JPG, .JPEG), 32-bit BMP (.bmp,
+      .BMP), PNG (.png), Deflate TIFF (.tif, .tiff), WebP (.webp) or JPEG XL (.jxl), each
+      with the camera record, XMP and colour profile it can hold (BMP none). -q QUALITY
+      (1..100, default 100) is the lossy ones&apos;: JPEG, WebP and JPEG XL, 100 lossless for
+      the last two. --seed N (0..4294967295) seeds the random jitter of the fringe
       effects so that runs repeat. --threads N (1..64) sets the engine&apos;s worker threads
       (default: every core, or KORVIA_THREADS). With no OP the picture is copied.
       Every step&apos;s result size is checked before the first step runs: a picture above
       %1 pixels,
-      or a JPEG OUTPUT wider or higher than %2, is refused.
-  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]
-                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...
+      or a JPEG OUTPUT wider or higher than %2 (a WebP one than %3), is refused.
+      A JPEG INPUT whose OPs are only turn-right, turn-left, turn-180, mirror-lr, mirror-ud
+      and trims on its block grid (8 or 16 pixels) is written to a JPEG OUTPUT from its
+      stored blocks, losing nothing (-q does not apply), as jpegtran -perfect makes it;
+      its EXIF orientation is part of the turn. Edges off the grid (a partial block that
+      would come to the left or top) are encoded again instead. --reencode always decodes
+      and encodes again.
+  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]]
+                   [--format jpeg|bmp|png|tiff|webp|jxl] [-q QUALITY] [--reencode] [--overwrite]
+                   [-j N] [--report FILE] [--seed N] OP...
       Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of
       FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads
       standard input). Each photo is written into FOLDER under its own name with .jpg
-      (--format jpeg, the default) or .bmp; an existing file is kept unless --overwrite,
-      also one another worker makes while the photo is worked on, and an input is never
-      written. A photo named twice is done once; one whose name is not UTF-8 is reported
-      failed with its bytes shown. -j N photos at once (default: the cores, no more
-      than fit in half the memory), the engine&apos;s threads shared among them. A photo that
+      (--format jpeg, the default), .bmp, .png, .tif, .webp or .jxl; an existing file is
+      kept unless --overwrite, also one another worker makes while the photo is worked on,
+      and an input is never written. A photo named twice is done once; one whose name is
+      not UTF-8 is reported failed with its bytes shown. -j N photos at once (default: the
+      cores, no more than fit in half the memory), the engine&apos;s threads shared among them.
+      A photo that
       fails is reported and the others go on. A progress bar on a terminal, else one
       line per photo; --report FILE writes one JSON line per photo (input, output,
       status, seconds, message); it may not be an input, a list or an output.
@@ -1334,32 +1367,43 @@
   korvia-batch info INPUT
       Prints the picture information page: size, the camera&apos;s EXIF values, file name.
   korvia-batch kernel OP[:keys] -o FILE
-      Writes the engine&apos;s kernel of OP (%3) as a libvips matrix.
+      Writes the engine&apos;s kernel of OP (%4) as a libvips matrix.
   korvia-batch --help
 
 An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:
 </source>
         <translation>Usage:
-  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--seed N] [--threads N] OP...
+  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...
       Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told
       apart by their content), runs each OP in order and writes exactly OUTPUT,
-      a JPEG (.jpg, .jpeg, .JPG, .JPEG; quality 1..100, default 100) or a 32-bit BMP
-      (.bmp, .BMP). --seed N (0..4294967295) seeds the random jitter of the fringe
+      in the format its name ends with: JPEG (.jpg, .jpeg, .JPG, .JPEG), 32-bit BMP (.bmp,
+      .BMP), PNG (.png), Deflate TIFF (.tif, .tiff), WebP (.webp) or JPEG XL (.jxl), each
+      with the camera record, XMP and colour profile it can hold (BMP none). -q QUALITY
+      (1..100, default 100) is the lossy ones&apos;: JPEG, WebP and JPEG XL, 100 lossless for
+      the last two. --seed N (0..4294967295) seeds the random jitter of the fringe
       effects so that runs repeat. --threads N (1..64) sets the engine&apos;s worker threads
       (default: every core, or KORVIA_THREADS). With no OP the picture is copied.
       Every step&apos;s result size is checked before the first step runs: a picture above
       %1 pixels,
-      or a JPEG OUTPUT wider or higher than %2, is refused.
-  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]] [--format jpeg|bmp]
-                   [-q QUALITY] [--overwrite] [-j N] [--report FILE] [--seed N] OP...
+      or a JPEG OUTPUT wider or higher than %2 (a WebP one than %3), is refused.
+      A JPEG INPUT whose OPs are only turn-right, turn-left, turn-180, mirror-lr, mirror-ud
+      and trims on its block grid (8 or 16 pixels) is written to a JPEG OUTPUT from its
+      stored blocks, losing nothing (-q does not apply), as jpegtran -perfect makes it;
+      its EXIF orientation is part of the turn. Edges off the grid (a partial block that
+      would come to the left or top) are encoded again instead. --reencode always decodes
+      and encodes again.
+  korvia-batch apply INPUT... -o FOLDER [-r] [--files-from LIST [-0]]
+                   [--format jpeg|bmp|png|tiff|webp|jxl] [-q QUALITY] [--reencode] [--overwrite]
+                   [-j N] [--report FILE] [--seed N] OP...
       Many photos: files, folders (-r: their sub-folders too, kept as sub-folders of
       FOLDER) and the names in LIST (one a line, or NUL-separated with -0; - reads
       standard input). Each photo is written into FOLDER under its own name with .jpg
-      (--format jpeg, the default) or .bmp; an existing file is kept unless --overwrite,
-      also one another worker makes while the photo is worked on, and an input is never
-      written. A photo named twice is done once; one whose name is not UTF-8 is reported
-      failed with its bytes shown. -j N photos at once (default: the cores, no more
-      than fit in half the memory), the engine&apos;s threads shared among them. A photo that
+      (--format jpeg, the default), .bmp, .png, .tif, .webp or .jxl; an existing file is
+      kept unless --overwrite, also one another worker makes while the photo is worked on,
+      and an input is never written. A photo named twice is done once; one whose name is
+      not UTF-8 is reported failed with its bytes shown. -j N photos at once (default: the
+      cores, no more than fit in half the memory), the engine&apos;s threads shared among them.
+      A photo that
       fails is reported and the others go on. A progress bar on a terminal, else one
       line per photo; --report FILE writes one JSON line per photo (input, output,
       status, seconds, message); it may not be an input, a list or an output.
@@ -1367,14 +1411,14 @@ An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and de
   korvia-batch info INPUT
       Prints the picture information page: size, the camera&apos;s EXIF values, file name.
   korvia-batch kernel OP[:keys] -o FILE
-      Writes the engine&apos;s kernel of OP (%3) as a libvips matrix.
+      Writes the engine&apos;s kernel of OP (%4) as a libvips matrix.
   korvia-batch --help
 
 An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:
 </translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+48"/>
         <source>
 One-click recipes (sizes follow the shorter side S of the picture):
 </source>
@@ -1504,7 +1548,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
     </message>
     <message>
         <location line="+12"/>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+28"/>
+        <location filename="../src/imagedata/imagefilemanager.cpp" line="+29"/>
         <source>%1 を開けません: %2</source>
         <translation>Cannot open %1: %2</translation>
     </message>
@@ -1722,14 +1766,14 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>The file name %1 is not UTF-8 text and cannot be used. Rename the file first.</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/imagedocument.cpp" line="+35"/>
+        <location filename="../src/imagedata/imagedocument.cpp" line="+36"/>
         <source>元に戻すための控え %1 の名前を %2 に変えられません。（%3）</source>
         <translation>Cannot rename the undo copy %1 to %2. (%3)</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+102"/>
-        <source>%1 は開けません。開くことのできるファイルの拡張子は .jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、.webp（WebP）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、.rw2（RAW）です（それぞれ大文字も）。</source>
-        <translation>Cannot open %1. Korvia opens files ending in .jpg, .jpeg, .JPG, .JPEG (JPEG), .bmp, .BMP (BMP), .png (PNG), .tif, .tiff (TIFF), .webp (WebP), .heic, .heif, .avif (HEIF/AVIF) and .dng, .cr2, .cr3, .nef, .arw, .raf, .orf, .rw2 (RAW), each also in capitals.</translation>
+        <location filename="../src/imagedata/imagefilemanager.cpp" line="+116"/>
+        <source>%1 は開けません。開くことのできるファイルの拡張子は .jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、.webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、.rw2（RAW）です（それぞれ大文字も）。</source>
+        <translation>Cannot open %1. Korvia opens files ending in .jpg, .jpeg, .JPG, .JPEG (JPEG), .bmp, .BMP (BMP), .png (PNG), .tif, .tiff (TIFF), .webp (WebP), .jxl (JPEG XL), .heic, .heif, .avif (HEIF/AVIF) and .dng, .cr2, .cr3, .nef, .arw, .raf, .orf, .rw2 (RAW), each also in capitals.</translation>
     </message>
     <message>
         <location line="+24"/>
@@ -1738,7 +1782,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>There is no picture to write to %1.</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+39"/>
         <source>元に戻すための一時フォルダー %1 を作れません: %2</source>
         <translation>Cannot make the temporary undo folder %1: %2</translation>
     </message>
@@ -1784,6 +1828,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
     </message>
     <message>
         <location line="+5"/>
+        <location filename="../src/imagedata/jxlcoding.cpp" line="+94"/>
         <source>宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。</source>
         <translation>The declared picture size (%1 × %2 pixels) does not match the file&apos;s size.</translation>
     </message>
@@ -1833,17 +1878,17 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Not enough memory to turn the picture upright (%1 × %2 pixels).</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/picturesignature.cpp" line="+112"/>
+        <location filename="../src/imagedata/picturesignature.cpp" line="+127"/>
         <source>%1 は空のファイルで、画像が入っていません。</source>
         <translation>%1 is an empty file with no picture in it.</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+22"/>
         <source>%1 は開くことのできない形式です。</source>
         <translation>%1 is in a format Korvia cannot open.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>この形式では書き出せません。</source>
         <translation>Korvia cannot write this format.</translation>
     </message>
@@ -1916,6 +1961,51 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <location line="+22"/>
         <source>WebP ファイルに画像情報を書き込めません。</source>
         <translation>Cannot write the picture information into the WebP file.</translation>
+    </message>
+    <message>
+        <location filename="../src/imagedata/jxlcoding.cpp" line="+13"/>
+        <source>画像の大きさが 0 です。</source>
+        <translation>The picture has no size.</translation>
+    </message>
+    <message>
+        <location line="+219"/>
+        <source>重ねられたフレームが多すぎて、ファイルの大きさに見合いません。</source>
+        <translation>Too many layered frames for the file&apos;s size.</translation>
+    </message>
+    <message>
+        <location line="+89"/>
+        <source>JPEG XL に変換するためのメモリが足りません（%1 × %2 画素）。</source>
+        <translation>Not enough memory to convert the picture to JPEG XL (%1 × %2 pixels).</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>画像を JPEG XL に変換できません（libjxl の誤り %1）。</source>
+        <translation>Cannot convert the picture to JPEG XL (libjxl error %1).</translation>
+    </message>
+    <message>
+        <location line="+40"/>
+        <source>JPEG XL に変換するためのメモリが足りません。</source>
+        <translation>Not enough memory to convert the picture to JPEG XL.</translation>
+    </message>
+    <message>
+        <location line="+83"/>
+        <source>JPEG XL として書き出す画像がありません。</source>
+        <translation>There is no picture to write as JPEG XL.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>色プロファイルを JPEG XL ファイルに書き込めないため、色プロファイルなしで保存しました。</source>
+        <translation>The colour profile could not be written into the JPEG XL file, so the picture was saved without it.</translation>
+    </message>
+    <message>
+        <location filename="../src/imagedata/losslessjpeg.cpp" line="+372"/>
+        <source>JPEG データの始まりがありません。</source>
+        <translation>The JPEG data has no start.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>JPEG データの APP0 が途中で切れています。</source>
+        <translation>The JPEG data&apos;s APP0 segment is cut short.</translation>
     </message>
 </context>
 <context>

@@ -21,7 +21,7 @@ constexpr operationKey bchKeys[] = {
 constexpr operationKey levelsKeys[] = {{"colorLevel", kind::parameter, "colorLevel", {}}};
 constexpr operationKey tintKeys[] = {{"color", kind::color, nullptr, {}}};
 
-constexpr operationChoice toneKinds[] = {
+constexpr operationWord toneKinds[] = {
     {"s", filterToneSCurve}, {"slope", filterToneSlope}, {"points", filterTonePoints}, {"gamma", filterToneGamma}};
 constexpr operationKey toneKeys[] = {
     {"kind", kind::choice, nullptr, toneKinds},
@@ -44,7 +44,7 @@ constexpr operationKey motionKeys[] = {
 };
 constexpr operationKey mosaicKeys[] = {{"mosaicSize", kind::parameter, "mosaicSize", {}}};
 constexpr operationKey medianKeys[] = {{"medianSize", kind::parameter, "medianSize", {}}};
-constexpr operationChoice fringeShapes[] = {{"circle", filterFringeCircle}, {"square", filterFringeSquare}};
+constexpr operationWord fringeShapes[] = {{"circle", filterFringeCircle}, {"square", filterFringeSquare}};
 constexpr operationKey fringeBrightKeys[] = {
     {"fringeSize", kind::parameter, "fringeSize", {}},
     {"fringeLevel", kind::parameter, "fringeLevel", {}},
@@ -54,7 +54,7 @@ constexpr operationKey fringeBlurKeys[] = {
     {"outFocusSize", kind::parameter, "outFocusSize", {}},
     {"outFocusDensity", kind::parameter, "outFocusDensity", {}},
 };
-constexpr operationChoice paintStyles[] = {{"normal", filterPaintNormal}, {"pointillism", filterPaintPointillism}};
+constexpr operationWord paintStyles[] = {{"normal", filterPaintNormal}, {"pointillism", filterPaintPointillism}};
 constexpr operationKey paintKeys[] = {
     {"paintSize", kind::parameter, "paintSize", {}},
     {"style", kind::choice, nullptr, paintStyles},
@@ -133,7 +133,7 @@ std::string keyUsage(const operationKey &key)
                std::to_string((startDrawColor >> 16) & 0xff) + ")";
     case kind::choice: {
         std::string words;
-        for (const operationChoice &c : key.choices) {
+        for (const operationWord &c : key.choices) {
             if (!words.empty()) words.append("|");
             words.append(c.word);
         }
@@ -281,12 +281,12 @@ operationSettings parseOperation(std::string_view text)
             break;
         }
         case kind::choice: {
-            const operationChoice *found = nullptr;
-            for (const operationChoice &c : key->choices)
+            const operationWord *found = nullptr;
+            for (const operationWord &c : key->choices)
                 if (valueText == c.word) found = &c;
             if (!found) {
                 std::string words;
-                for (const operationChoice &c : key->choices) words += (words.empty() ? "" : ", ") + std::string(c.word);
+                for (const operationWord &c : key->choices) words += (words.empty() ? "" : ", ") + std::string(c.word);
                 throw operationError(opName + ": " + std::string(keyName) + " must be one of " + words +
                                      ", got " + quoted(valueText));
             }

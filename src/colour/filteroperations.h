@@ -53,7 +53,9 @@ enum class operationKeyKind {
     angle,     // degrees 0..270 in steps of 45 (the emboss direction)
 };
 
-struct operationChoice {
+// One word a choice key takes, and the filter code it selects (operationpages.h's operationChoice
+// is the window's page, tab and item of a code).
+struct operationWord {
     const char *word;
     int filterType;
 };
@@ -62,7 +64,7 @@ struct operationKey {
     const char *key;        // the text before "="; for parameters the engine field name
     operationKeyKind kind;
     const char *field;      // parameter kind: the filterParameters() field this key sets
-    std::span<const operationChoice> choices; // choice kind: the words, the first is the default
+    std::span<const operationWord> choices; // choice kind: the words, the first is the default
 };
 
 struct filterOperation {

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -148,7 +149,7 @@ void imageDocument::takeSnapshot()
         snapshotWriter::process().submit(job);
         undoCount += 1;
         snapshotName = job->file;
-        history.push_back(undoProperty{snapshotName});
+        history.push_back(undoProperty{snapshotName, std::exchange(edits, losslessEdits())});
         steps.push_back(job);
         return;
     }
@@ -161,7 +162,7 @@ void imageDocument::takeSnapshot()
     if (next <= maximumSnapshots) {
         undoCount = next;
         snapshotName = snapshotFile(next);
-        history.push_back(undoProperty{snapshotName});
+        history.push_back(undoProperty{snapshotName, std::exchange(edits, losslessEdits())});
         steps.push_back(nullptr);
         return;
     }
@@ -170,7 +171,7 @@ void imageDocument::takeSnapshot()
     renameReplacing(snapshotFile(next), snapshotFile(maximumSnapshots));
     undoCount = maximumSnapshots;
     snapshotName = snapshotFile(maximumSnapshots);
-    history.push_back(undoProperty{snapshotName});
+    history.push_back(undoProperty{snapshotName, std::exchange(edits, losslessEdits())});
     steps.push_back(nullptr);
 }
 
@@ -205,8 +206,10 @@ void imageDocument::undoWith(const QImage &restored)
     bitmap = restored;
     snapshotName = name;
     undoCount -= 1;
-    if (!history.empty())
+    if (!history.empty()) {
+        edits = history.back().editsBefore;
         history.pop_back();
+    }
     if (!steps.empty()) {
         snapshotWriter::process().cancel(steps.back()); // a write going on removes its file
         steps.pop_back();
@@ -227,6 +230,14 @@ bool imageDocument::snapshotInMemory(int n) const
     if (n < 1 || std::size_t(n) > steps.size() || !steps[std::size_t(n - 1)])
         return false;
     return snapshotWriter::process().statusOf(steps[std::size_t(n - 1)]) != snapshotJob::state::written;
+}
+
+void imageDocument::startEdits(const QByteArray &jpeg)
+{
+    storedJpeg = jpeg;
+    edits = losslessEdits::ofJpeg(jpeg);
+    if (edits.shownSize() != bitmap.size())
+        edits = losslessEdits();
 }
 
 void imageDocument::clearHistory()

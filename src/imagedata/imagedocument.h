@@ -13,6 +13,7 @@
 // identity + m.
 #pragma once
 #include "exifreader.h"
+#include "losslessjpeg.h"
 #include "picturemetadata.h"
 
 #include <QImage>
@@ -26,6 +27,7 @@ class imageDocument {
 public:
     struct undoProperty {
         QString fileName; // the snapshot file this record stands for
+        losslessEdits editsBefore; // the chain of whole-block moves before the step
     };
 
     explicit imageDocument(void *owner = nullptr);
@@ -42,6 +44,13 @@ public:
     int undoCount = 0;        // snapshots on disk, 0..50
     exifReader exif;
     pictureMetadata metadata; // the opened JPEG's camera record, XMP and profile, for JPEG saves
+    // The JPEG file the picture was opened from or last saved as (empty for other formats), and
+    // how the picture comes from its stored blocks while the changes since are only turns,
+    // mirrors and trims (losslessjpeg.h): a save can then write it without a new loss. Every
+    // snapshot makes the chain unknown; a transform's commit that keeps it sets it after the
+    // snapshot (then), and undo puts back the chain its step found.
+    QByteArray storedJpeg;
+    losslessEdits edits;
     bool unchanged = true;
     double viewScale = 1.0;
     void *owner = nullptr;    // the window that created the document
@@ -64,6 +73,10 @@ public:
     // may change the history in between.
     QImage undoPicture() const;
     void undoWith(const QImage &restored);
+    // The file the picture now comes from, after an open or a save: a JPEG's bytes start a new
+    // chain of whole-block moves, anything else (empty) none. A chain whose picture would not be
+    // the bitmap's size (or a file the transform API cannot read) stays unknown.
+    void startEdits(const QByteArray &jpeg);
     // Deletes every snapshot file; undoCount becomes 0. Pending writes are cancelled, not
     // waited for.
     void clearHistory();

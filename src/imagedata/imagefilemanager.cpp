@@ -6,6 +6,7 @@
 #include "decodedpicture.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
+#include "jxlcoding.h"
 #include "picturesignature.h"
 #include "safewrite.h"
 
@@ -69,6 +70,13 @@ int loadImageFile(QImage &bitmap, const QString &name)
 
 int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata)
 {
+    return loadImageFile(bitmap, name, metadata, nullptr);
+}
+
+int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata, QByteArray *jpegFile)
+{
+    if (jpegFile)
+        jpegFile->clear();
     const int named = imageFileType(name);
     if (named == 0) {
         if (!bitmap.isNull() && bitmap.format() != QImage::Format_RGB32)
@@ -84,6 +92,8 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
         bitmap = decodeJpegUpright(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, &read);
         if (metadata)
             *metadata = std::move(read);
+        if (jpegFile) // a copy of its own: the file's bytes may be mapped
+            *jpegFile = QByteArray(bytes.constData(), bytes.size());
     } else if (type == 2) {
         bitmap = decodeBmp(bytes, name);
         if (metadata)
@@ -120,6 +130,11 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
         const QSize stored = jpegHeaderSize(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, orientation);
         return orientation >= 5 ? stored.transposed() : stored;
     }
+    if (content == jxlPicture) {
+        int orientation = 1;
+        const QSize stored = jxlHeaderSize(bytes, name, metadata, orientation);
+        return orientation >= 5 ? stored.transposed() : stored;
+    }
     pictureMetadata read;
     int orientation = 1;
     const QSize stored = decodePictureBytes(content, bytes, name, read, orientation).size();
@@ -132,7 +147,7 @@ QString unknownTypeText(const QString &name)
 {
     return imageTexts::tr("%1 は開けません。開くことのできるファイルの拡張子は "
                           ".jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、"
-                          ".webp（WebP）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
+                          ".webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
                           ".rw2（RAW）です（それぞれ大文字も）。")
         .arg(extractFileName(name));
 }
@@ -186,6 +201,14 @@ QString saveFileName(const QString &name, int type)
     if (imageFileType(name) == type)
         return name;
     return writtenFileName(name, type);
+}
+
+int saveFileType(const QString &name, int chosen)
+{
+    // A typed extension is the user's word: a photo typed as photo.png is never re-encoded as a
+    // lossy JPEG under another name because the type box still showed JPEG.
+    const int typed = imageFileType(name);
+    return writablePictureType(typed) ? typed : chosen;
 }
 
 QString folderFailureText(const QString &path, const QString &reason)

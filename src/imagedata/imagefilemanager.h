@@ -20,7 +20,7 @@
 #include <functional>
 
 // 0 unknown, 1 JPEG (".jpeg", ".jpg", ".JPEG", ".JPG"), 2 BMP (".bmp", ".BMP"); case-sensitive.
-// The formats beyond them (PNG 3, TIFF 4, WebP 5, HEIF/AVIF 6, RAW 7) by the extensions in
+// The formats beyond them (PNG 3, TIFF 4, WebP 5, HEIF/AVIF 6, RAW 7, JPEG XL 8) by the extensions in
 // picturesignature.h.
 int imageFileType(const QString &name);
 
@@ -32,22 +32,25 @@ int imageFileType(const QString &name);
 // given, receives its kept segments (nothing for a BMP; untouched for type 0).
 int loadImageFile(QImage &bitmap, const QString &name);
 int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata);
+// The same; jpegFile, when given, receives the file's bytes when they are a JPEG, else nothing.
+int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata, QByteArray *jpegFile);
 
 // The size loadImageFile would give (upright), read from the headers without decoding the
 // pixels; a BMP gets the same checks of its data. Throws imageError, also for type 0.
 QSize pictureFileSize(const QString &name);
-// The same, also giving the type the bytes decide; the formats beyond JPEG and BMP are decoded
-// for it, and their records go into metadata when given.
+// The same, also giving the type the bytes decide; the formats beyond JPEG, BMP and JPEG XL are
+// decoded for it, and their records go into metadata when given.
 QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata);
 
 // The message for a name none of the accepted extensions ends: it names them.
 QString unknownTypeText(const QString &name);
 
 // Writes bitmap as JPEG (type 1, under writtenFileName(name, 1), quality 1..100), as a 32-bit
-// uncompressed BMP (type 2), a PNG (3), a Deflate TIFF (4) or a WebP (5, quality 1..99 lossy, 100
-// lossless), each under writtenFileName(name, type); other types write nothing.
+// uncompressed BMP (type 2), a PNG (3), a Deflate TIFF (4), a WebP (5) or a JPEG XL (8) file
+// (quality 1..99 lossy, 100 lossless, for both), each under writtenFileName(name, type); other
+// types write nothing.
 // An existing file of that name is replaced only once the new one is completely written.
-// JPEG, PNG, TIFF and WebP carry metadata's records when given (patched for the picture); a BMP
+// JPEG, PNG, TIFF, WebP and JPEG XL carry metadata's records when given (patched for the picture); a BMP
 // never does.
 void saveImageFile(const QImage &bitmap, const QString &name, int type, int quality,
                    const pictureMetadata *metadata = nullptr);
@@ -58,13 +61,18 @@ void writeImageFile(const QImage &bitmap, const QString &target, int type, int q
                     const pictureMetadata *metadata = nullptr, existingTarget existing = existingTarget::replace);
 
 // The name saveImageFile writes for (name, type): the extension replaced by ".jpeg" (type 1),
-// ".BMP" (type 2), ".png", ".tif" or ".webp" (3 to 5); name itself for other types.
+// ".BMP" (type 2), ".png", ".tif", ".webp" or ".jxl" (3 to 5, 8); name itself for other types.
 QString writtenFileName(const QString &name, int type);
 
 // The name the save commands write under: name itself when its extension is one of the type's
 // (photo.JPG, 1 -> photo.JPG), else the last extension replaced as by writtenFileName
 // (holiday.2009.jpg, 2 -> holiday.2009.BMP). Other types: the extension removed.
 QString saveFileName(const QString &name, int type);
+
+// The type a save under a new name writes: the type of the name's extension when Korvia writes
+// that format (photo.png is a PNG, photo.tif a TIFF, whatever the dialog's type box shows), else
+// chosen (the type box's). The name then stays as typed (saveFileName).
+int saveFileType(const QString &name, int chosen);
 
 // Makes sure path is a directory of this user (created with mode 0700 if missing, one level);
 // a symlink, a non-directory, a directory of another user or a failed creation throws

@@ -3,6 +3,7 @@
 
 #include "heifcoding.h"
 #include "imageerror.h"
+#include "jxlcoding.h"
 #include "pngcoding.h"
 #include "rawcoding.h"
 #include "tiffcoding.h"
@@ -22,7 +23,7 @@ const extensionType extensions[] = {
     {".png", pngPicture},   {".tif", tiffPicture},  {".tiff", tiffPicture}, {".webp", webpPicture},
     {".heic", heifPicture}, {".heif", heifPicture}, {".avif", heifPicture}, {".dng", rawPicture},
     {".cr2", rawPicture},   {".cr3", rawPicture},   {".nef", rawPicture},   {".arw", rawPicture},
-    {".raf", rawPicture},   {".orf", rawPicture},   {".rw2", rawPicture},
+    {".raf", rawPicture},   {".orf", rawPicture},   {".rw2", rawPicture},   {".jxl", jxlPicture},
 };
 
 bool startsWith(const QByteArray &bytes, qsizetype at, const char *text, qsizetype length)
@@ -80,6 +81,9 @@ int contentPictureType(const QByteArray &bytes, int byName)
     if (startsWith(bytes, 0, "IIRO", 4) || startsWith(bytes, 0, "IIRS", 4) || startsWith(bytes, 0, "MMOR", 4)
         || startsWith(bytes, 0, "IIU\0", 4) || startsWith(bytes, 0, "FUJIFILMCCD-RAW", 15))
         return rawPicture;
+    // JPEG XL: a bare codestream, or the codestream in its own ISO media container.
+    if (startsWith(bytes, 0, "\xFF\x0A", 2) || startsWith(bytes, 0, "\0\0\0\x0CJXL \r\n\x87\n", 12))
+        return jxlPicture;
     if (const int type = isoMediaType(bytes))
         return type;
     return byName;
@@ -87,12 +91,12 @@ int contentPictureType(const QByteArray &bytes, int byName)
 
 bool writablePictureType(int type)
 {
-    return type >= jpegPicture && type <= webpPicture;
+    return (type >= jpegPicture && type <= webpPicture) || type == jxlPicture;
 }
 
 bool qualityPictureType(int type)
 {
-    return type == jpegPicture || type == webpPicture;
+    return type == jpegPicture || type == webpPicture || type == jxlPicture;
 }
 
 QString writtenPictureExtension(int type)
@@ -101,8 +105,19 @@ QString writtenPictureExtension(int type)
     case pngPicture: return QStringLiteral(".png");
     case tiffPicture: return QStringLiteral(".tif");
     case webpPicture: return QStringLiteral(".webp");
+    case jxlPicture: return QStringLiteral(".jxl");
     default: return QString();
     }
+}
+
+int saveFilterOfType(int type)
+{
+    return type == jxlPicture ? 6 : writablePictureType(type) ? type : jpegPicture;
+}
+
+int typeOfSaveFilter(int filter)
+{
+    return filter == 6 ? jxlPicture : writablePictureType(filter) ? filter : jpegPicture;
 }
 
 QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata,
@@ -128,6 +143,8 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
         return decodeHeif(bytes, what, &metadata); // the container's turns are applied already
     case rawPicture:
         return decodeRaw(bytes, what, &metadata);
+    case jxlPicture:
+        return decodeJxl(bytes, what, &metadata, orientation);
     default:
         throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
     }
@@ -142,6 +159,7 @@ QByteArray encodePictureBytes(int type, const QImage &picture, int quality, cons
     case pngPicture: return encodePng(picture, upright);
     case tiffPicture: return encodeTiff(picture, upright);
     case webpPicture: return encodeWebp(picture, quality, upright);
+    case jxlPicture: return encodeJxl(picture, quality, upright);
     default: throw imageError(imageTexts::tr("この形式では書き出せません。"));
     }
 }
@@ -150,12 +168,12 @@ QString openFilterAddition()
 {
     return QStringLiteral("|PNG (*.png)|*.png|TIFF (*.tif)|*.tif;*.tiff|WebP (*.webp)|*.webp"
                           "|HEIF/AVIF (*.heic)|*.heic;*.heif;*.avif"
-                          "|RAW (*.dng)|*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2"
+                          "|RAW (*.dng)|*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2|JPEG XL (*.jxl)|*.jxl"
                           "|") + imageTexts::tr("すべての画像") + QStringLiteral("|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;"
-                          "*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2");
+                          "*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2;*.jxl");
 }
 
 QString saveFilterAddition()
 {
-    return QStringLiteral("|PNG (*.png)|*.png|TIFF (*.tif)|*.tif;*.tiff|WebP (*.webp)|*.webp");
+    return QStringLiteral("|PNG (*.png)|*.png|TIFF (*.tif)|*.tif;*.tiff|WebP (*.webp)|*.webp|JPEG XL (*.jxl)|*.jxl");
 }

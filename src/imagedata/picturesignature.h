@@ -20,31 +20,38 @@ enum pictureFileType : int {
     webpPicture = 5, // written too (quality from the JPEG quality window, 100 lossless)
     heifPicture = 6, // HEIF, HEIC and AVIF: read only
     rawPicture = 7,  // DNG and camera RAW files: read only
+    jxlPicture = 8,  // JPEG XL, written too (quality as WebP); the save dialog's sixth filter
 };
 
 // The type of an extension among the formats above PNG ("" gives 0): each extension in lower or
 // upper case (".png", ".PNG", ".tif", ".tiff", ".webp", ".heic", ".heif", ".avif", ".dng", ".cr2",
-// ".cr3", ".nef", ".arw", ".raf", ".orf", ".rw2").
+// ".cr3", ".nef", ".arw", ".raf", ".orf", ".rw2", ".jxl").
 int extensionPictureType(const QString &extension);
 
 // The format of a file from its first bytes; byName is the type its name gives, used for what
 // the bytes leave open (RAW files built on TIFF) and returned when no signature is recognised.
 int contentPictureType(const QByteArray &bytes, int byName);
 
-// Whether Korvia writes files of the type (JPEG, BMP, PNG, TIFF, WebP).
+// Whether Korvia writes files of the type (JPEG, BMP, PNG, TIFF, WebP, JPEG XL).
 bool writablePictureType(int type);
-// Whether a save of the type asks for a quality (JPEG and WebP).
+// Whether a save of the type asks for a quality (JPEG, WebP and JPEG XL).
 bool qualityPictureType(int type);
-// The extension written for PNG, TIFF and WebP (".png", ".tif", ".webp"); empty for the others.
+// The extension written for PNG, TIFF, WebP and JPEG XL (".png", ".tif", ".webp", ".jxl"); empty
+// for the others.
 QString writtenPictureExtension(int type);
 
-// Reads a PNG, TIFF, WebP, HEIF or RAW file's bytes into a picture as stored, its records into
+// The save dialog's filters are JPEG, BMP, then saveFilterAddition's: the filter (counted from 1)
+// of a written type, and the type of a filter (JPEG for one out of range).
+int saveFilterOfType(int type);
+int typeOfSaveFilter(int filter);
+
+// Reads a PNG, TIFF, WebP, HEIF, RAW or JPEG XL file's bytes into a picture as stored, its records into
 // metadata; orientation receives the EXIF orientation still to apply (1 where the reader has
 // turned the picture already). Throws imageError naming `what`.
 QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata,
                           int &orientation);
 
-// The file bytes of a PNG, TIFF or WebP file of the picture, with metadata's records made upright
+// The file bytes of a PNG, TIFF, WebP or JPEG XL file of the picture, with metadata's records made upright
 // for it. Throws imageError.
 QByteArray encodePictureBytes(int type, const QImage &picture, int quality, const pictureMetadata *metadata);
 

@@ -1,6 +1,7 @@
 #include "commitsteps.h"
 
 #include "geometry/prepareshape.h"
+#include "geometry/shapedescription.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/snapshotwriter.h"
 
@@ -50,4 +51,21 @@ QImage runCommitSteps(const QImage &picture, std::vector<commitStep> &steps, con
         planes.storeToBitmap();
     }
     return work;
+}
+
+losslessEdits editsAfterSteps(losslessEdits edits, const std::vector<commitStep> &steps)
+{
+    for (const commitStep &step : steps) {
+        if (!edits.known) break;
+        const shapeDescription *d = step.transform && step.shape ? describeShape(step.shape->engine->shapeType) : nullptr;
+        if (!d || d->family == shapeFamily::resample) return {};
+        if (d->family == shapeFamily::trim) {
+            const QSize size = edits.shownSize();
+            const rectangle t = step.shape->engine->trimEdges(size.width(), size.height());
+            edits = edits.trimmed(t.left, t.top, t.right, t.bottom);
+        } else {
+            edits = edits.then(d->turn);
+        }
+    }
+    return edits;
 }

@@ -3,6 +3,7 @@
 // Widget-free, so the benchmarks and tests run it without a window.
 #pragma once
 #include "colour/colorfilter.h"
+#include "imagedata/losslessjpeg.h"
 #include "imagedata/progress.h"
 
 #include <QImage>
@@ -27,3 +28,7 @@ std::shared_ptr<prepareShape> copyOfShapeSetUp(const prepareShape &setUp);
 // stop at its cancel by throwing operationCancelled. A transform with nothing to make leaves the
 // picture as it is.
 QImage runCommitSteps(const QImage &picture, std::vector<commitStep> &steps, const progressIndicator &progress);
+
+// The chain of whole-block moves after the steps: each quarter or half turn, mirror and trim
+// added to it; any other step (a colour step, a resampling transform) makes it unknown.
+losslessEdits editsAfterSteps(losslessEdits edits, const std::vector<commitStep> &steps);

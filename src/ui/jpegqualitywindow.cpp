@@ -7,6 +7,7 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
@@ -35,7 +36,6 @@ TjpegQualityForm::TjpegQualityForm(QWidget *parent)
 
     setFont(formFont(QStringLiteral("Tahoma"), 13));
     for (QLabel *small : {StaticText3, StaticText4}) small->setFont(formFont(QStringLiteral("Tahoma"), 11));
-    setFixedSize(340, 217);
 
     // The background is the light button-highlight colour of the palette.
     QPalette pal = palette();
@@ -61,6 +61,21 @@ TjpegQualityForm::TjpegQualityForm(QWidget *parent)
         for (imageControl *image : images) image->fill(light.rgb());
     }
 
+    // The row that keeps the original quality, shown for the saves that may (offerOriginalQuality).
+    keepOriginalCheckBox = new QCheckBox(tr("元の画質のまま保存（劣化なし）"), this);
+    keepOriginalCheckBox->setObjectName(QStringLiteral("keepOriginalCheckBox"));
+    keepOriginalCheckBox->setGeometry(8, 180, 324, 20);
+    keepOriginalStaticText = new QLabel(this);
+    keepOriginalStaticText->setObjectName(QStringLiteral("keepOriginalStaticText"));
+    keepOriginalStaticText->setGeometry(26, 200, 306, 34);
+    keepOriginalStaticText->setWordWrap(true);
+    keepOriginalStaticText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(keepOriginalCheckBox, &QCheckBox::toggled, this, [this](bool keep) {
+        for (QWidget *w : std::initializer_list<QWidget *>{jpegQualitTrackBar, StaticText5, jpegQualityStaticText, StaticText6})
+            w->setEnabled(!keep);
+    });
+    offerOriginalQuality(false, false);
+
     connect(jpegQualitTrackBar, &QSlider::valueChanged, this, &TjpegQualityForm::jpegQualitTrackBarChange);
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     jpegQualitTrackBarChange(jpegQualitTrackBar->value());
@@ -72,6 +87,25 @@ TjpegQualityForm::TjpegQualityForm(QWidget *parent)
 TjpegQualityForm::~TjpegQualityForm()
 {
     delete ui;
+}
+
+void TjpegQualityForm::offerOriginalQuality(bool offered, bool possible, const QString &whyNot)
+{
+    // The row (and the note under it) takes a band above the OK button; without it the window
+    // has its plain layout.
+    const int band = !offered ? 0 : possible ? 28 : 60;
+    keepOriginalCheckBox->setVisible(offered);
+    keepOriginalStaticText->setVisible(offered && !possible);
+    keepOriginalCheckBox->setEnabled(possible);
+    keepOriginalCheckBox->setChecked(offered && possible);
+    keepOriginalStaticText->setText(whyNot);
+    okButton->move(128, 184 + band);
+    setFixedSize(340, 217 + band);
+}
+
+bool TjpegQualityForm::keepsOriginalQuality() const
+{
+    return !keepOriginalCheckBox->isHidden() && keepOriginalCheckBox->isEnabled() && keepOriginalCheckBox->isChecked();
 }
 
 int TjpegQualityForm::quality() const

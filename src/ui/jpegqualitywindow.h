@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QList>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -21,6 +22,14 @@ public:
     ~TjpegQualityForm() override;
 
     int quality() const;
+    // Before a JPEG save: whether the row "元の画質のまま保存（劣化なし）" shows, and whether the
+    // picture can be written from its file's stored blocks. Offered and possible, the box is
+    // ticked (the quality controls rest while it is); offered but not possible, the box is shown
+    // disabled and unticked with whyNot below it, and the quality is asked as always. Not offered
+    // (a picture from no JPEG file, another format), the window has its plain size.
+    void offerOriginalQuality(bool offered, bool possible, const QString &whyNot = QString());
+    // Ticked and possible: the save writes the stored blocks.
+    bool keepsOriginalQuality() const;
     // The five sample pictures as stored (JPEG bytes), left to right.
     const QList<QByteArray> &sampleJpegs() const { return samples; }
 
@@ -30,6 +39,8 @@ public:
     QLabel *jpegQualityStaticText;
     QSlider *jpegQualitTrackBar;
     QPushButton *okButton;
+    QCheckBox *keepOriginalCheckBox;
+    QLabel *keepOriginalStaticText;
 
 public slots:
     void jpegQualitTrackBarChange(int position);

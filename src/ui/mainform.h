@@ -182,8 +182,13 @@ public:
     // A HEIF/AVIF or RAW picture, which cannot be written back; as saveDocument.
     void saveBesideAsJpeg(int index, bool inBackground, const std::function<void()> &afterSaved);
     bool saveDocumentAs();
+    // The print window over the pictures made for it; the print it asks for runs beside the window.
+    void showPrintWindow();
     // The JPEG quality dialog's choice; throws operationAbandoned when it is cancelled.
     int askJpegQuality();
+    // The same for a JPEG save of d: the dialog offers keeping the original quality when d was
+    // read from (or saved as) a JPEG, ticked when its changes allow it; keep receives the choice.
+    int askJpegQuality(const imageDocument &d, bool &keep);
     // Writes a picture file as background work (inBackground) or at once, then runs saved on the
     // window's thread; a write that fails or is cancelled runs nothing.
     void writeThenFinish(bool inBackground, const std::function<void(const progressIndicator &)> &write,
@@ -199,7 +204,9 @@ public:
 
     // Select and close.
     // With the save prompt; a "yes" saves in the background (inBackground) and the picture goes
-    // once its file is written; a save that fails or is cancelled leaves it open.
+    // once its file is written; a save that fails or is cancelled leaves it open. The prompt left
+    // unanswered (Escape, its close button) keeps the picture open with its changes and throws
+    // operationAbandoned.
     void closeImage(int index, bool inBackground = true);
     void removeImage(int index);
     void showCurrentImage();
@@ -207,11 +214,12 @@ public:
     // Window.
     void FormResize();
     // The window's end: closes every picture through the save prompt, slot 0 each time, each save
-    // written at once; a picture whose save fails goes all the same, as the window itself goes.
+    // written at once; a picture whose save fails, or whose prompt is left unanswered, goes all
+    // the same, as the window itself goes.
     void closeAllImages();
     // The window's close: the pictures close one after the other through the save prompt (its
     // saves in the background); returns whether all are closed. A save that fails or is
-    // cancelled ends it and keeps the rest open; while one is written the close waits (quitting)
+    // cancelled, or a prompt left unanswered, ends it and keeps the rest open; while one is written the close waits (quitting)
     // and goes on once it has ended well.
     bool closePicturesToQuit();
     bool quitting = false;

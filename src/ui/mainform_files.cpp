@@ -9,9 +9,12 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/losslessjpeg.h"
 #include "imagedata/picturesignature.h"
+#include "imagedata/safewrite.h"
 #include "jpegqualitywindow.h"
 #include "ui/print/printform.h"
+#include "ui/print/printwork.h"
 #include "ui_mainform.h"
 
 #include <QFileInfo>
@@ -22,11 +25,50 @@ const char *const messageTitle = QT_TRANSLATE_NOOP("TmainForm", "メッセージ
 
 int TmainForm::askJpegQuality()
 {
+    jpegQualityForm->offerOriginalQuality(false, false);
     // Escape or the window's close button cancels the save: nothing is written and the undo
     // history stays.
     if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
     return jpegQualityForm->quality();
 }
+
+int TmainForm::askJpegQuality(const imageDocument &d, bool &keep)
+{
+    // A chain that does not end at the picture's size no longer describes it.
+    const losslessEdits edits = d.edits.shownSize() == d.bitmap.size() ? d.edits : losslessEdits();
+    QString whyNot;
+    if (!edits.known)
+        whyNot = losslessEdits::ofJpeg(d.storedJpeg).known
+                     ? TmainForm::tr("回転・反転・トリミング以外の変更があるため、劣化なしでは保存できません。")
+                     : TmainForm::tr("この JPEG ファイルの形式では、劣化なしでは保存できません。");
+    else if (!edits.exact())
+        whyNot = TmainForm::tr("画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。")
+                     .arg(edits.block.width())
+                     .arg(edits.block.height());
+    jpegQualityForm->offerOriginalQuality(!d.storedJpeg.isEmpty(), whyNot.isEmpty(), whyNot);
+    if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
+    keep = jpegQualityForm->keepsOriginalQuality();
+    return jpegQualityForm->quality();
+}
+
+namespace {
+// The work of a save of d to target as type: a JPEG from the stored blocks of the file d comes
+// from when keep and its changes allow it, else encoded; `jpeg` receives a JPEG file's bytes, from
+// which the picture's next chain of moves starts.
+std::function<void(const progressIndicator &)> saveWork(const imageDocument &d, const QString &target, int type,
+                                                        int quality, bool keep, std::shared_ptr<QByteArray> jpeg)
+{
+    return [picture = d.bitmap, metadata = d.metadata, stored = keep ? d.storedJpeg : QByteArray(), edits = d.edits,
+            target, type, quality, jpeg](const progressIndicator &) {
+        if (type != jpegPicture) {
+            writeImageFile(picture, target, type, quality, &metadata);
+            return;
+        }
+        *jpeg = savedJpegFile(picture, quality, metadata, stored, edits);
+        writeFileSafely(target, [&](int fd) { return writeAll(fd, jpeg->constData(), std::size_t(jpeg->size())); });
+    };
+}
+} // namespace
 
 void TmainForm::fileOpenButtonClick()
 {
@@ -60,7 +102,9 @@ void TmainForm::fileOpenButtonClick()
         d->fileType = filterIndex;
         job->start(
             [d, fileName](const progressIndicator &) {
-                d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata);
+                QByteArray jpeg;
+                d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata, &jpeg);
+                d->startEdits(jpeg);
                 d->path = fileName;
                 d->name = extractFileName(fileName);
                 d->exif.readPictureExif(fileName, d->fileType, d->metadata);
@@ -99,20 +143,19 @@ void TmainForm::saveDocument(int index, bool inBackground, const std::function<v
         throw imageError(TmainForm::tr("この形式のファイル（%1）には上書き保存できません。"
                                           "「名前を変えて保存」で JPEG または BMP として保存してください。").arg(printableName(d->name)));
     int quality = 0;
-    if (qualityPictureType(d->fileType)) quality = askJpegQuality();
+    bool keep = false;
+    if (d->fileType == jpegPicture) quality = askJpegQuality(*d, keep);
+    else if (qualityPictureType(d->fileType)) quality = askJpegQuality();
     // The file that was opened, under its own name (photo.jpg stays photo.jpg): other programs
     // and albums that refer to it keep finding it. It is replaced only once the new one is
-    // complete (writeImageFile throws otherwise); a cancelled save leaves it as it was.
-    const QImage picture = d->bitmap; // shared: the picture does not change while it is written
-    const QString target = d->path;
-    const int type = d->fileType;
-    const pictureMetadata metadata = d->metadata;
-    const auto write = [picture, target, type, quality, metadata](const progressIndicator &) {
-        writeImageFile(picture, target, type, quality, &metadata);
-    };
-    const auto saved = [d, afterSaved] {
+    // complete (writeFileSafely throws otherwise); a cancelled save leaves it as it was. The
+    // picture is shared: it does not change while it is written.
+    auto jpeg = std::make_shared<QByteArray>();
+    const auto write = saveWork(*d, d->path, d->fileType, quality, keep, jpeg);
+    const auto saved = [d, afterSaved, jpeg] {
         d->clearHistory();
         d->unchanged = true;
+        d->startEdits(*jpeg);
         if (afterSaved) afterSaved();
     };
     writeThenFinish(inBackground, write, saved);
@@ -138,9 +181,11 @@ bool TmainForm::saveDocumentAs()
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
         throw imageError(TmainForm::tr("この画像（%1）には保存できる画素がありません。").arg(printableName(d->name)));
     QString fileName = currentPictureFolder();
-    int filterIndex = writablePictureType(d->fileType) ? d->fileType : 1;
+    int filterIndex = saveFilterOfType(d->fileType);
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
-    const int type = filterIndex;
+    // A typed extension of a format Korvia writes decides the format (photo.png is a PNG
+    // whatever the type box shows); otherwise the type box does.
+    const int type = saveFileType(fileName, typeOfSaveFilter(filterIndex));
     if (!writablePictureType(type)) return false; // the dialog offers only what can be written
     // The name as typed when its extension fits the type (photo.JPG stays photo.JPG).
     const QString newName = saveFileName(fileName, type);
@@ -151,22 +196,22 @@ bool TmainForm::saveDocumentAs()
             return false;
     }
     int quality = 0;
-    if (qualityPictureType(type)) quality = askJpegQuality();
+    bool keep = false;
+    if (type == jpegPicture) quality = askJpegQuality(*d, keep);
+    else if (qualityPictureType(type)) quality = askJpegQuality();
     // Written off the window's thread; the picture takes the new name once the file is there.
-    const QImage picture = d->bitmap;
-    const pictureMetadata metadata = d->metadata;
     const int slot = currentIndex;
+    auto jpeg = std::make_shared<QByteArray>();
     job->start(
-        [picture, newName, type, quality, metadata](const progressIndicator &) {
-            writeImageFile(picture, newName, type, quality, &metadata);
-        },
-        [this, d, slot, newName, type] {
+        saveWork(*d, newName, type, quality, keep, jpeg),
+        [this, d, slot, newName, type, jpeg] {
             d->path = newName;
             d->name = extractFileName(newName);
             d->fileType = type;
             d->unchanged = true;
             refreshControls();
             d->clearHistory();
+            d->startEdits(*jpeg);
             editingList[slot]->refreshElement();
         });
     return true;
@@ -181,11 +226,53 @@ void TmainForm::printSpeedButtonClick()
 {
     guarded([this] {
         if (busy() || !hasImage()) return;
-        printWindow->printer->setDocumentName(documentAt(currentIndex)->name);
-        printWindow->pictureColours = currentDisplayColours().transform;
-        printWindow->initLayout(currentBitmap);
-        dialogs().showModal(printWindow);
-        printWindow->shownPicture.clear(); // a converted copy of the whole picture
+        // The pictures the print window shows and prints (converted to sRGB, reduced for the
+        // preview) are made beside the window; 中止 stops that with nothing shown.
+        const QImage picture = *currentBitmap;
+        const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
+        const QString name = documentAt(currentIndex)->name;
+        auto made = std::make_shared<printPictures>();
+        const auto ready = [this, made, name, colours] {
+            if (!hasImage()) return;
+            printWindow->printer->setDocumentName(name);
+            printWindow->pictureColours = colours;
+            printWindow->prepared = std::move(*made);
+            printWindow->initLayout(currentBitmap);
+        };
+        job->start([picture, colours, made](const progressIndicator &progress) {
+            *made = preparePrintPictures(picture, colours, progress);
+        }, [ready] { ready(); });
+        // The window is shown once the work has ended (at once when it ran at once).
+        if (!busy()) {
+            showPrintWindow();
+        } else {
+            afterWork = [this](workOutcome how) {
+                if (how == workOutcome::finished) showPrintWindow();
+            };
+        }
+    });
+}
+
+void TmainForm::showPrintWindow()
+{
+    guarded([this] {
+        if (!hasImage() || printWindow->prepared.printed.isNull()) return;
+        printWindow->printBeside = true;
+        printWindow->printRequested = false;
+        if (dialogs().showModal(printWindow) != QDialog::Accepted || !printWindow->printRequested) {
+            printWindow->dropPictures();
+            return;
+        }
+        // The page is made and handed to the printer beside the window, with the progress bar and
+        // 中止; a print that fails opens the print window again, so that another printer can be
+        // chosen.
+        job->start(printWindow->printWork(), [this] { printWindow->dropPictures(); });
+        if (busy()) afterWork = [this](workOutcome how) {
+            if (how == workOutcome::failed)
+                showPrintWindow();
+            else
+                printWindow->dropPictures();
+        };
     });
 }
 

@@ -64,6 +64,10 @@ public:
     {
         return previous->question(parent, text, title);
     }
+    reply questionOrCancel(QWidget *parent, const QString &text, const QString &title) override
+    {
+        return previous->questionOrCancel(parent, text, title);
+    }
     void error(QWidget *parent, const QString &text) override { previous->error(parent, text); }
     int showModal(QDialog *dialog) override { return previous->showModal(dialog); }
 

@@ -3,6 +3,7 @@
 
 #include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
+#include "imagedata/imageerror.h"
 #include "imagedata/picturememory.h"
 #include "imagedata/snapshotwriter.h"
 
@@ -48,14 +49,22 @@ void TmainForm::closeImage(int index, bool inBackground)
     if (!hasImage()) return;
     imageDocument *d = documentAt(index);
     if (!d) return;
-    if ((d->undoCount > 0 || !d->unchanged)
-        && dialogs().question(this, TmainForm::tr("画像は変更されています。保存しますか？"), QString())) {
-        // The picture goes once its file is written; a save that fails or is cancelled ends here
-        // and the picture stays open with its history.
-        saveDocument(index, inBackground, [this, d, index] {
-            if (documentAt(index) == d) removeImage(index);
-        });
-        return;
+    if (d->undoCount > 0 || !d->unchanged) {
+        switch (dialogs().questionOrCancel(this, TmainForm::tr("画像は変更されています。保存しますか？"), QString())) {
+        case dialogService::reply::cancel:
+            // The box left unanswered (Escape, its close button): the picture stays open with
+            // its changes, and a quit stops here.
+            throw operationAbandoned();
+        case dialogService::reply::yes:
+            // The picture goes once its file is written; a save that fails or is cancelled ends
+            // here and the picture stays open with its history.
+            saveDocument(index, inBackground, [this, d, index] {
+                if (documentAt(index) == d) removeImage(index);
+            });
+            return;
+        case dialogService::reply::no:
+            break; // the explicit いいえ: the changes go with the picture
+        }
     }
     removeImage(index);
 }

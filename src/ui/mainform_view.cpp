@@ -144,6 +144,13 @@ void TmainForm::setUpMainView()
             [this](int value) { scrollViewTo(viewOffsetX, value); });
     ui->mainImage->installEventFilter(&s);
     qApp->installEventFilter(&s);
+    // The keyboard stays with the view, as in the desktop's other editors: a tool-bar button (or
+    // the check box beside them) clicked last never takes it, so Space held to pan or Enter never
+    // presses one. The view takes it when clicked and has it from the start.
+    for (QAbstractButton *button : ui->ToolBar1->findChildren<QAbstractButton *>())
+        button->setFocusPolicy(Qt::NoFocus);
+    ui->mainImage->setFocusPolicy(Qt::StrongFocus);
+    ui->mainImage->setFocus();
 
     const auto centre = [this] {
         const QSize view = ui->mainImage->pixelSize();

@@ -129,9 +129,11 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
             result->randomEnd = stream.generator().position();
             if (counted) result->counts = histogramOf(result->picture);
         },
-        [this, d, slot, result, relayout, counted] {
+        [this, d, slot, result, relayout, counted, work] {
             if (documentAt(slot) != d) return; // nothing closes while work runs
+            const losslessEdits edits = editsAfterSteps(d->edits, *work);
             d->takeSnapshot(); // throws before anything changes when it cannot be stored
+            d->edits = edits;  // turns, mirrors and trims keep the chain the snapshot ended
             sharedRandom::instance().seed(result->randomEnd);
             d->bitmap = std::move(result->picture);
             d->unchanged = false;

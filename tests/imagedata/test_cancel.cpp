@@ -41,14 +41,22 @@ struct cancellable {
 struct countedCancel {
     std::atomic<int> asked{0}, elsewhere{0};
     const int after;
+    const bool workerQuestionsOnly;
     const std::thread::id caller = std::this_thread::get_id();
     progressIndicator progress;
-    explicit countedCancel(int after = INT_MAX) : after(after)
+    // workerQuestionsOnly: count only what the work asks on other threads. A caller that waits
+    // for a library call beside it asks every few milliseconds, so how often it asks follows the
+    // machine's load; once the count is reached, its questions are answered yes as well.
+    explicit countedCancel(int after = INT_MAX, bool workerQuestionsOnly = false)
+        : after(after), workerQuestionsOnly(workerQuestionsOnly)
     {
         progress.cancelRequested = [this] {
-            if (std::this_thread::get_id() != caller)
+            const bool here = std::this_thread::get_id() == caller;
+            if (!here)
                 elsewhere.fetch_add(1);
-            return asked.fetch_add(1) >= this->after;
+            if (!this->workerQuestionsOnly)
+                return asked.fetch_add(1) >= this->after;
+            return here ? asked.load() > this->after : asked.fetch_add(1) >= this->after;
         };
     }
 };
@@ -305,6 +313,7 @@ TEST(CancelTest, EveryReaderAndWriterStopsPartWay)
     const formatCase cases[] = {
         {"photo.jpeg", 1, 90},          {"photo.BMP", 2, 100},           {"photo.png", pngPicture, 100},
         {"photo.tif", tiffPicture, 100}, {"photo.webp", webpPicture, 90}, {"lossless.webp", webpPicture, 100},
+        {"photo.jxl", jxlPicture, 90}, // libjxl encodes in one go: the save gives it up (abandonable.h)
         // The questions before libheif reads the alpha picture's data, or the fourth tile's.
         {"photo.heic", heifPicture, 0, 2}, {"photo.avif", heifPicture, 0, 2}, {"grid.heic", heifPicture, 0, 4},
     };
@@ -327,7 +336,10 @@ TEST(CancelTest, EveryReaderAndWriterStopsPartWay)
                 continue;
             SCOPED_TRACE(writing ? "writing" : "reading");
             const std::function<QByteArray()> &run = writing ? write : load;
-            countedCancel whole;
+            // The HEIF decode runs beside the caller, which asks as it waits: only libheif's own
+            // questions come in the same number on every run.
+            const bool workerQuestionsOnly = c.type == heifPicture;
+            countedCancel whole(INT_MAX, workerQuestionsOnly);
             QByteArray made;
             {
                 const cancelScope scope(&whole.progress);
@@ -352,7 +364,7 @@ TEST(CancelTest, EveryReaderAndWriterStopsPartWay)
                 }
                 const QImage marker(3, 2, QImage::Format_RGB32);
                 read = marker;
-                countedCancel late(after);
+                countedCancel late(after, workerQuestionsOnly);
                 {
                     const cancelScope scope(&late.progress);
                     EXPECT_THROW(run(), operationCancelled);

@@ -36,7 +36,7 @@ expect_equal "JPEG round trip size" "8x6" "$(bmp_size "$WORK/back.bmp")"
 expect_equal "new output mode" "644" "$(stat -c %a "$WORK/mode.bmp")"
 
 # Unknown output types: exit 1, one line, no file and no leftovers.
-for name in out.png out.Jpg out.Bmp out.jpe out; do
+for name in out.gif out.Jpg out.Bmp out.jpe out; do
     dir=$WORK/bad-$name
     mkdir "$dir"
     expect_failure "refuse $name" apply "$IN" -o "$dir/$name"

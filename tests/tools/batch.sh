@@ -115,7 +115,7 @@ case $(cat "$WORK/stdout") in *"失敗 $WORK/big.bmp: $WORK/full/big.bmp に書�
     *) fail "full disk message: $(cat "$WORK/stdout")" ;; esac
 
 # Usage errors: exit 2, one line.
-for bad in "-j 0" "--format png" "--files-from" "-q 0" "bch:bright=101" "--fast"; do
+for bad in "-j 0" "--format gif" "--files-from" "-q 0" "bch:bright=101" "--fast"; do
     run_batch apply "$IN/a.bmp" "$IN/sub/c.bmp" -o "$WORK/usage" $bad
     expect_equal "usage error $bad: exit status" 2 "$RC"
     expect_equal "usage error $bad: one line" 1 "$(wc -l <"$WORK/stderr")"

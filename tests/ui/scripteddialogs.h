@@ -26,6 +26,9 @@ public:
     QList<fileAnswer> openAnswers;
     QList<fileAnswer> saveAnswers;
     QList<bool> questionAnswers;
+    // Answers of the questions that can be left unanswered; while empty, questionAnswers answer
+    // them as Yes or No.
+    QList<reply> replies;
     // Each runs on the dialog instead of showing it (for example moves a track bar) and gives
     // the result; an empty queue returns QDialog::Accepted without touching the dialog.
     QList<std::function<int(QDialog *)>> modalAnswers;
@@ -78,6 +81,12 @@ public:
             return false;
         }
         return questionAnswers.takeFirst();
+    }
+    reply questionOrCancel(QWidget *parent, const QString &text, const QString &title) override
+    {
+        if (replies.isEmpty()) return question(parent, text, title) ? reply::yes : reply::no;
+        log.append({"question", text, title});
+        return replies.takeFirst();
     }
     void error(QWidget *, const QString &text) override { log.append({"error", text, {}}); }
     int showModal(QDialog *dialog) override

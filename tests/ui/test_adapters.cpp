@@ -14,7 +14,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -119,6 +121,8 @@ private slots:
     void progressBarSmallMaximumShowsEveryStep();
     void staticTextCaption();
     void dialogServiceReplacementAndFilters();
+    void questionBoxLeftUnansweredIsCancel_data();
+    void questionBoxLeftUnansweredIsCancel();
     void accessibleNames();
 };
 
@@ -669,6 +673,35 @@ void testAdapters::dialogServiceReplacementAndFilters()
     QCOMPARE(qtNameFilters(QStringLiteral("すべてのファイル (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp")),
              QStringList({"すべてのファイル (*.jpg *.jpeg *.bmp)"}));
     QCOMPARE(qtNameFilters(QString()).size(), 1);
+}
+
+void testAdapters::questionBoxLeftUnansweredIsCancel_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("expected"); // a dialogService::reply
+    QTest::newRow("Escape") << "Escape" << int(dialogService::reply::cancel);
+    QTest::newRow("close button") << "close" << int(dialogService::reply::cancel);
+    QTest::newRow("いいえ") << "No" << int(dialogService::reply::no);
+    QTest::newRow("はい") << "Yes" << int(dialogService::reply::yes);
+}
+
+void testAdapters::questionBoxLeftUnansweredIsCancel()
+{
+    // The real box: only its いいえ answers No.
+    QFETCH(QString, action);
+    QFETCH(int, expected);
+    QTimer::singleShot(0, [action] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) return;
+        if (action == "Escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (action == "close")
+            box->close();
+        else
+            box->button(action == "No" ? QMessageBox::No : QMessageBox::Yes)->click();
+    });
+    QCOMPARE(int(dialogs().questionOrCancel(nullptr, QStringLiteral("画像は変更されています。保存しますか？"), QString())),
+             expected);
 }
 
 void testAdapters::accessibleNames()

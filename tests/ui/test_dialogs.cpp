@@ -27,6 +27,7 @@
 #include <QLayout>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QAccessible>
 #include <QTest>
 #include <QToolButton>
 
@@ -62,6 +63,7 @@ private slots:
     void qualityDialogControls();
     void qualityCaptionFollowsEveryStep();
     void qualityDialogOkAccepts();
+    void qualityDialogOffersTheOriginal();
     void sampleJpegsRiseInSizeAndQuality();
     void flowerPhotoIsStable();
     void arrowsPointBothWays();
@@ -75,6 +77,8 @@ private slots:
     void mainFormSlotsAndInformationPage();
     void mainFormDecoration();
     void leftPanelShowsWholeCaptions();
+    void everyTabTellsItsPlace_data();
+    void everyTabTellsItsPlace();
     void informationPageKeepsLongCameraTexts();
     void dialogsShowWholeCaptions();
 };
@@ -509,6 +513,73 @@ QString clipped(const QWidget *w)
 }
 } // namespace
 
+namespace {
+// Brings the page that holds w to the front in every tab widget above it, as a user would.
+void showPageOf(QWidget *w, QWidget *window)
+{
+    for (; w && w != window; w = w->parentWidget()) {
+        auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
+        auto *owner = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+        if (owner) owner->setCurrentWidget(w);
+    }
+    QCoreApplication::processEvents();
+}
+
+QString tabPlace(const QString &name, const QRect &r, bool selected, bool showing)
+{
+    return QStringLiteral("%1 at %2,%3 %4x%5%6%7")
+        .arg(name)
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .arg(selected ? " selected" : "")
+        .arg(showing ? "" : " not showing");
+}
+
+// The page tabs assistive technology finds under node, outside the pages themselves.
+void collectPageTabs(QAccessibleInterface *node, QStringList &found)
+{
+    if (!node || node->role() == QAccessible::LayeredPane) return;
+    if (node->role() == QAccessible::PageTab) {
+        const QAccessible::State state = node->state();
+        found << tabPlace(node->text(QAccessible::Name), node->rect(), state.selected,
+                          !state.invisible && !state.offscreen);
+    }
+    for (int i = 0; i < node->childCount(); ++i) collectPageTabs(node->child(i), found);
+}
+} // namespace
+
+void testDialogs::everyTabTellsItsPlace_data()
+{
+    QTest::addColumn<QString>("strip");
+    for (const char *name : {"PageControl5Tabs", "imageAdjustPageControlTabs", "imageEffectOnePageControlTabs",
+                             "imageEffectTwoPageControlTabs", "imageTransformPageControlTabs",
+                             "perspectivePageControlTabs"})
+        QTest::newRow(name) << QString(name);
+}
+
+void testDialogs::everyTabTellsItsPlace()
+{
+    // A screen reader finds each tab of a strip once, where it is on the screen and showing, also
+    // on the strip's second row.
+    QFETCH(QString, strip);
+    TmainForm window;
+    decorateMainWindow(&window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *tabs = window.findChild<multiRowTabs *>(strip);
+    QVERIFY(tabs && tabs->pages());
+    showPageOf(tabs, &window);
+    QStringList expected, found;
+    for (int i = 0; i < tabs->pages()->count(); ++i) {
+        QToolButton *b = tabs->tabButton(i);
+        expected << tabPlace(b->text(), QRect(b->mapToGlobal(QPoint(0, 0)), b->size()), b->isChecked(), true);
+    }
+    collectPageTabs(QAccessible::queryAccessibleInterface(tabs->parentWidget()), found);
+    QCOMPARE(found.join(" | "), expected.join(" | "));
+}
+
 void testDialogs::leftPanelShowsWholeCaptions()
 {
     TmainForm window;
@@ -524,12 +595,7 @@ void testDialogs::leftPanelShowsWholeCaptions()
     QVERIFY(strips.size() >= 6);
     for (multiRowTabs *strip : strips) {
         // Bring the strip's page to the front, as a user would, so its layout has run.
-        for (QWidget *w = strip; w && w != &window; w = w->parentWidget()) {
-            auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
-            auto *owner = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
-            if (owner) owner->setCurrentWidget(w);
-        }
-        QCoreApplication::processEvents();
+        showPageOf(strip, &window);
         QTabWidget *tabs = strip->pages();
         QVERIFY2(tabs, qPrintable(strip->objectName()));
         QCOMPARE(strip->objectName(), tabs->objectName() + QStringLiteral("Tabs"));
@@ -627,6 +693,38 @@ void testDialogs::informationPageKeepsLongCameraTexts()
         if (label->alignment() & Qt::AlignRight)
             QVERIFY2(label->x() + label->width() <= version->x(), qPrintable(label->text()));
     }
+}
+
+void testDialogs::qualityDialogOffersTheOriginal()
+{
+    TjpegQualityForm form;
+    QCheckBox *keep = form.keepOriginalCheckBox;
+    QVERIFY(keep->isHidden()); // not offered: the plain window
+    QVERIFY(!form.keepsOriginalQuality());
+
+    form.offerOriginalQuality(true, true);
+    QCOMPARE(keep->text(), QStringLiteral("元の画質のまま保存（劣化なし）"));
+    QVERIFY(!keep->isHidden() && keep->isChecked() && form.keepsOriginalQuality());
+    QVERIFY(!form.jpegQualitTrackBar->isEnabled()); // the quality rests while the box is ticked
+    keep->setChecked(false);
+    QVERIFY(form.jpegQualitTrackBar->isEnabled() && !form.keepsOriginalQuality());
+
+    const QString why = QStringLiteral("画像の端が 16 × 16 画素のブロックの区切りに合わないため、劣化なしでは保存できません。");
+    form.offerOriginalQuality(true, false, why);
+    QVERIFY(!keep->isEnabled() && !keep->isChecked() && !form.keepsOriginalQuality());
+    QCOMPARE(form.keepOriginalStaticText->text(), why);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    for (QWidget *w : {static_cast<QWidget *>(keep), static_cast<QWidget *>(form.keepOriginalStaticText),
+                       static_cast<QWidget *>(form.okButton)}) {
+        QVERIFY2(clipped(w).isEmpty(), qPrintable(clipped(w)));
+        QVERIFY2(form.rect().contains(w->geometry()), qPrintable(w->objectName()));
+    }
+    QVERIFY(form.okButton->y() >= form.keepOriginalStaticText->geometry().bottom());
+
+    form.offerOriginalQuality(false, false);
+    QCOMPARE(form.size(), QSize(340, 217));
+    QCOMPARE(form.okButton->geometry(), QRect(128, 184, 75, 25));
 }
 
 void testDialogs::dialogsShowWholeCaptions()

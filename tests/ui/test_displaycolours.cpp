@@ -25,7 +25,7 @@ public:
     void setDocumentName(const QString &) override {}
     QString name() override { return QStringLiteral("keeping printer"); }
     std::unique_ptr<QDialog> setupDialog(QWidget *) override { return nullptr; }
-    QString printPicture(const QImage &picture, const rectangle &) override
+    QString printPicture(const QImage &picture, const rectangle &, const progressIndicator &) override
     {
         printed = picture.copy();
         return {};

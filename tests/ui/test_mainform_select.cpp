@@ -213,6 +213,40 @@ private slots:
         QVERIFY(snapshotFiles().isEmpty());
     }
 
+    void aPromptLeftUnansweredKeepsThePicture_data()
+    {
+        QTest::addColumn<QString>("closer"); // the button clicked, or the window's close
+        QTest::newRow("ファイルを閉じる") << "theEndButton";
+        QTest::newRow("the slot's close") << "editCloseButton1";
+        QTest::newRow("quitting") << "";
+    }
+
+    void aPromptLeftUnansweredKeepsThePicture()
+    {
+        // Escape or the box's close button: nothing is discarded without an explicit いいえ.
+        QFETCH(QString, closer);
+        windowUnderTest t;
+        openPictures(t, 2);
+        t.click("editChangeButton1");
+        t.click("executeButton");
+        const QImage changed = t.current()->bitmap;
+        t.dialogs.replies = {dialogService::reply::cancel};
+        if (closer.isEmpty())
+            QVERIFY(!t.window->close());
+        else
+            t.click(closer.toLatin1().constData());
+        const imageDocument *first = t.document(0);
+        QCOMPARE(QString("%1 open, %2 with %3 step, %4 asked")
+                     .arg(t.window->editingCount)
+                     .arg(first->name)
+                     .arg(first->undoCount)
+                     .arg(t.dialogs.count("question")),
+                 QString("2 open, P1.bmp with 1 step, 1 asked"));
+        QVERIFY(first->bitmap == changed && !first->unchanged);
+        QVERIFY(t.window->isVisible());
+        t.dialogs.questionAnswers = {false};
+    }
+
     void aWindowDestroyedWithoutClosingLeavesNoSnapshot()
     {
         {

@@ -7,6 +7,7 @@
 #include "ui/panels/brushpanel.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/myimagearray.h"
+#include "ui/aboutdialogbox.h"
 #include "ui/histogram.h"
 #include "ui/viewgeometry.h"
 #include "ui/windowsettings.h"
@@ -340,6 +341,39 @@ private slots:
         restoreWindowSettings(*t.window);
         QCOMPARE(t.window->size(), QSize(1300, 900));
         QVERIFY(!t.child<QAbstractButton>("viewPreviewCheckBox")->isChecked());
+    }
+
+    void spaceAndEnterAfterAToolBarClickGoToTheView_data()
+    {
+        QTest::addColumn<QString>("clicked");
+        for (const char *name : {"zoomActualButton", "zoomFitButton", "informationButton", "compareButton",
+                                 "viewPreviewCheckBox", "undoButton"})
+            QTest::newRow(name) << QString(name);
+    }
+
+    void spaceAndEnterAfterAToolBarClickGoToTheView()
+    {
+        // Held to pan, Space must never press the tool-bar button clicked last (or any other).
+        QFETCH(QString, clicked);
+        windowUnderTest t;
+        t.open(texturedPicture(scratch.path(), "big.bmp", 1800, 1300));
+        t.click("zoomActualButton");
+        QWidget *bar = t.child<QWidget>("ToolBar1");
+        QTest::mouseClick(bar->findChild<QAbstractButton *>(clicked), Qt::LeftButton);
+        if (clicked == "informationButton") { // the About box closed, the window active again
+            t.window->aboutBox->hide();
+            t.window->activateWindow();
+            QTRY_VERIFY(t.window->isActiveWindow());
+        }
+        int pressed = 0;
+        for (QAbstractButton *button : bar->findChildren<QAbstractButton *>())
+            connect(button, &QAbstractButton::clicked, this, [&pressed] { ++pressed; });
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyPress(t.window->windowHandle(), key);
+            QTest::keyRelease(t.window->windowHandle(), key);
+        }
+        QCOMPARE(pressed, 0);
+        QCOMPARE(QApplication::focusWidget(), t.image("mainImage"));
     }
 };
 

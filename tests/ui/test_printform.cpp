@@ -4,7 +4,9 @@
 #include "test_mainform_support.h"
 
 #include "ui/print/pagelayout.h"
+#include "ui/backgroundjob.h"
 #include "ui/print/printform.h"
+#include "ui/print/printwork.h"
 #include "ui/widgets/statictext.h"
 #include "ui/widgets/updown.h"
 
@@ -49,7 +51,7 @@ public:
         d->setObjectName(QStringLiteral("setup"));
         return d;
     }
-    QString printPicture(const QImage &picture, const rectangle &target) override
+    QString printPicture(const QImage &picture, const rectangle &target, const progressIndicator &) override
     {
         if (failure.isEmpty()) {
             printed.append(target);
@@ -100,6 +102,10 @@ private slots:
     void printButtonShowsTheWindowForTheCurrentPicture();
     void withoutAQueueItPrintsToANewPdfFile();
     void aPictureOffThePrintableAreaIsCutToIt();
+    void aCancelledPdfPrintLeavesNoFile_data();
+    void aCancelledPdfPrintLeavesNoFile();
+    void printingRunsBesideTheWindow_data();
+    void printingRunsBesideTheWindow();
 };
 
 void testPrintForm::initTestCase()
@@ -374,6 +380,86 @@ void testPrintForm::aPictureOffThePrintableAreaIsCutToIt()
     const QRgb outside = page.pixel(margin / 2, y), inside = page.pixel(margin + 3, y);
     QVERIFY2(qRed(outside) > 245 && qGreen(outside) > 245 && qBlue(outside) > 245, "the margin stays white");
     QVERIFY2(qRed(inside) < 10 && qGreen(inside) < 10 && qBlue(inside) > 245, "the picture inside it is printed");
+}
+
+// The files of the PDF prints' folder, hidden ones too.
+QStringList printFiles()
+{
+    return QDir(QDir::homePath() + "/Documents").entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+void testPrintForm::aCancelledPdfPrintLeavesNoFile_data()
+{
+    QTest::addColumn<int>("cancelAt"); // the check of the cancel that answers yes; 0: none does
+    QTest::newRow("before the page") << 1;
+    QTest::newRow("after the page") << 2;
+    QTest::newRow("before the file takes its name") << 3;
+    QTest::newRow("never") << 0;
+}
+
+void testPrintForm::aCancelledPdfPrintLeavesNoFile()
+{
+    QFETCH(int, cancelAt);
+    QVERIFY(QDir().mkpath(QDir::homePath() + "/Documents"));
+    const QStringList before = printFiles();
+    const std::unique_ptr<printDevice> printer = systemPrinter();
+    const QString file = printer->name().mid(QStringLiteral("PDF ファイル: ").size());
+    int checks = 0;
+    progressIndicator progress;
+    progress.cancelRequested = [&] { return ++checks == cancelAt; };
+    const QImage picture = filledPicture(64, 48, qRgb(0, 0, 255));
+    if (cancelAt > 0) {
+        QVERIFY_THROWS_EXCEPTION(operationCancelled, printer->printPicture(picture, {0, 0, 640, 480}, progress));
+        QCOMPARE(printFiles(), before);
+    } else {
+        QCOMPARE(printer->printPicture(picture, {0, 0, 640, 480}, progress), QString());
+        QCOMPARE(readBytes(file).left(5), QByteArray("%PDF-"));
+        QCOMPARE(printFiles().size(), before.size() + 1);
+        QCOMPARE(checks, 3);
+    }
+}
+
+void testPrintForm::printingRunsBesideTheWindow_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("printed") << false;
+    QTest::newRow("中止") << true;
+}
+
+void testPrintForm::printingRunsBesideTheWindow()
+{
+    // The preview's pictures are made, and the page printed, as the window's background work.
+    QFETCH(bool, stopped);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("wide.bmp");
+    QVERIFY(writePicture(path, filledPicture(1200, 400, qRgb(10, 120, 230))));
+    QVERIFY(QDir().mkpath(QDir::homePath() + "/Documents"));
+    const QStringList before = printFiles();
+    windowUnderTest t;
+    t.open(path);
+    backgroundJob::setEnabled(true);
+    const auto off = qScopeGuard([] {
+        backgroundJob::holdRuns(false);
+        backgroundJob::setEnabled(false);
+    });
+    t.dialogs.modalAnswers.append([stopped](QDialog *d) {
+        auto *w = qobject_cast<TprintWindow *>(d);
+        w->printExecuteSpeedButtonClick();
+        backgroundJob::holdRuns(stopped); // the print waits for 中止
+        return w->result();
+    });
+    t.click("printSpeedButton");
+    QTRY_COMPARE(t.dialogs.count("modal"), 1);
+    QTRY_VERIFY(!t.window->busy() || stopped);
+    if (stopped) {
+        QVERIFY(t.window->busy());
+        t.click("cancelButton");
+        backgroundJob::holdRuns(false);
+        QTRY_VERIFY(!t.window->busy());
+    }
+    QCOMPARE(printFiles().size(), before.size() + (stopped ? 0 : 1));
+    QVERIFY(t.window->printWindow->prepared.printed.isNull()); // let go of once the print is over
+    QCOMPARE(t.dialogs.count("error") + t.dialogs.unexpected, 0);
 }
 
 int main(int argc, char **argv)

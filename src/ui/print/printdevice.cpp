@@ -11,8 +11,12 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +30,29 @@ QString freePdfName()
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = dir.filePath(QStringLiteral("korvia-print-%1.pdf").arg(n));
     return path;
+}
+
+// A free hidden name beside fileName for the PDF file while it is made; empty when none can be
+// made there.
+QString partFileName(const QString &fileName)
+{
+    const QFileInfo target(fileName);
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.korvia-print-XXXXXX.pdf"));
+    part.setAutoRemove(false);
+    if (!part.open()) return QString();
+    // The finished file has the rights a new file gets (or those of the file it replaces), not
+    // the temporary's owner-only ones.
+    mode_t mode;
+    struct stat old {};
+    if (::stat(QFile::encodeName(fileName).constData(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(part.handle(), mode);
+    return part.fileName();
 }
 
 class qtPrinter final : public printDevice {
@@ -99,17 +126,35 @@ public:
         return dialog;
     }
 
-    QString printPicture(const QImage &picture, const rectangle &target) override
+    QString printPicture(const QImage &picture, const rectangle &target, const progressIndicator &progress) override
     {
+        // A print queue makes the copies itself; a PDF file gets one page per copy, else the
+        // copies asked for would be lost without a word.
+        const int pages = printer.supportsMultipleCopies() ? 1 : std::max(printer.copyCount(), 1);
+        progress.setMaximum(pages + 1);
+        progress.checkCancelled();
+        // A PDF file is written under a hidden name beside it and takes its name once complete, so
+        // a cancel or a failure leaves no file, nor half of one. A queue's page cannot be called
+        // back once begun: it is begun only after the last check.
+        const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+        const QString fileName = printer.outputFileName();
+        QString partName;
+        if (toFile) {
+            partName = partFileName(fileName);
+            if (partName.isEmpty()) return QCoreApplication::translate("TprintWindow", "印刷を始められませんでした。");
+            printer.setOutputFileName(partName);
+        }
+        const auto restore = qScopeGuard([&] {
+            if (!toFile) return;
+            printer.setOutputFileName(fileName);
+            QFile::remove(partName); // nothing left when the page did not take the name
+        });
         QPainter painter;
         if (!painter.begin(&printer)) return QCoreApplication::translate("TprintWindow", "印刷を始められませんでした。");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // Only the part inside the printable area is printed, on paper as in a PDF file (whose
         // page would otherwise show what a printer cannot reach).
         painter.setClipRect(QRect(QPoint(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
-        // A print queue makes the copies itself; a PDF file gets one page per copy, else the
-        // copies asked for would be lost without a word.
-        const int pages = printer.supportsMultipleCopies() ? 1 : std::max(printer.copyCount(), 1);
         const QRect area(target.left, target.top, target.right - target.left, target.bottom - target.top);
         for (int page = 0; page < pages; ++page) {
             if (page > 0 && !printer.newPage()) {
@@ -117,9 +162,16 @@ public:
                 return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
             }
             painter.drawImage(area, picture);
+            if (toFile) progress.setPosition(page + 1); // a cancel ends the painter into the hidden file
         }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
             return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
+        if (toFile) {
+            progress.checkCancelled();
+            if (std::rename(QFile::encodeName(partName).constData(), QFile::encodeName(fileName).constData()) != 0)
+                return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
+        }
+        if (progress.onPosition) progress.onPosition(pages + 1); // done: no cancel calls it back now
         return {};
     }
 

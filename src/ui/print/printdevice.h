@@ -3,6 +3,7 @@
 // into a rectangle. systemPrinter() is the real one (Qt Print Support over the system's print
 // queues); tests put a small fake in its place.
 #pragma once
+#include "imagedata/progress.h"
 #include "imagedata/rectangle.h"
 #include "pagelayout.h"
 
@@ -32,8 +33,11 @@ public:
     // One document of one page: picture drawn scaled into target, in device pixels relative to the
     // printable area's top-left corner, and cut to that area; the printer makes the copies (a PDF
     // file gets one page per copy). Returns an empty text when the page was handed over, else why
-    // not.
-    virtual QString printPicture(const QImage &picture, const rectangle &target) = 0;
+    // not. Runs beside the window: it reports its pages to progress and throws
+    // operationCancelled when progress is cancelled, with nothing printed and no file written (a
+    // PDF file takes its name only once it is complete; a print queue gets the page only after
+    // the last check, in one hand-over that no cancel calls back).
+    virtual QString printPicture(const QImage &picture, const rectangle &target, const progressIndicator &progress) = 0;
 };
 
 // The system's default print queue. Without any queue it prints to a PDF file, by default a new

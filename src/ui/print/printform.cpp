@@ -113,7 +113,7 @@ void TprintWindow::drawPreview()
         const rectangle &r = placement.rect;
         if (picture && r.right != r.left && r.bottom != r.top) {
             p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), shownPicture.of(*picture, pictureColours));
+            p.drawImage(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), previewPicture());
         }
     }
     printImage->canvasChanged();
@@ -204,11 +204,45 @@ void TprintWindow::printNumEditChange()
     printer->setCopyCount(copies);
 }
 
+const QImage &TprintWindow::previewPicture()
+{
+    return !prepared.preview.isNull() ? prepared.preview : shownPicture.of(*picture, pictureColours);
+}
+
+const QImage &TprintWindow::printedPicture()
+{
+    return !prepared.printed.isNull() ? prepared.printed : shownPicture.of(*picture, pictureColours);
+}
+
+std::function<void(const progressIndicator &)> TprintWindow::printWork()
+{
+    if (!picture) return [](const progressIndicator &) {};
+    printDevice *device = printer.get(); // lives as long as the window, which outlives the work
+    const QImage page = printedPicture();
+    const rectangle target = deviceRect;
+    const QString name = printer->name();
+    return [device, page, target, name](const progressIndicator &progress) {
+        printPage(*device, page, target, name, progress);
+    };
+}
+
+void TprintWindow::dropPictures()
+{
+    prepared = printPictures{};
+    shownPicture.clear();
+}
+
 void TprintWindow::printExecuteSpeedButtonClick()
 {
     if (!picture) return;
     deviceRect = deviceRectangle(placement.rect, printableRect, previewScale);
-    const QString failure = printer->printPicture(shownPicture.of(*picture, pictureColours), deviceRect);
+    if (printBeside) {
+        printRequested = true;
+        hide();
+        done(QDialog::Accepted);
+        return;
+    }
+    const QString failure = printer->printPicture(printedPicture(), deviceRect, progressIndicator{});
     if (!failure.isEmpty()) {
         // Nothing was printed: say so and stay, so another printer can be chosen.
         dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), TprintWindow::tr("メッセージ"));

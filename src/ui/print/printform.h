@@ -9,8 +9,10 @@
 #include "imagedata/rectangle.h"
 #include "pagelayout.h"
 #include "printdevice.h"
+#include "printwork.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -49,6 +51,13 @@ public:
     // this transform (set by the owner before initLayout; nullptr: as they are), into shownPicture.
     std::shared_ptr<const displayTransform> pictureColours;
     displayCopy shownPicture;
+    // The same made beforehand beside the window (preparePrintPictures); when set, the preview is
+    // drawn from its reduced copy and the page printed from its converted picture.
+    printPictures prepared;
+    // The owner prints beside its window: the print command then only notes the page's place,
+    // sets printRequested and closes the window accepted, and the owner runs printWork().
+    bool printBeside = false;
+    bool printRequested = false;
     double previewScale = 0;         // preview pixels per device pixel
     double aspectRatio = 0;          // picture height ÷ width
     rectangle paperRect;             // preview pixels
@@ -66,6 +75,11 @@ public:
     void drawPreview();
     void showSizes();
     void resizeKeepingAspect(int mode, int width, int height);
+    // The print of the page as the window placed it last, to be run beside the window: the
+    // printer is the window's, the rest is captured now.
+    std::function<void(const progressIndicator &)> printWork();
+    // Lets go of the pictures (the converted copies of the whole picture) once the print is over.
+    void dropPictures();
 
 public slots:
     void printDirectionRadioGroupClick();
@@ -78,5 +92,7 @@ public slots:
     void printImageMouseUp(Qt::MouseButton button, int x, int y);
 
 private:
+    const QImage &previewPicture(); // what the preview draws
+    const QImage &printedPicture(); // what the page prints
     std::unique_ptr<Ui::TprintWindow> ui;
 };

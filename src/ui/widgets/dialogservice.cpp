@@ -90,6 +90,17 @@ public:
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes;
     }
+    reply questionOrCancel(QWidget *parent, const QString &text, const QString &title) override
+    {
+        const cursorLift normalCursor;
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                        parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        // Escape and the close button are キャンセル, never いいえ.
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        return answer == QMessageBox::Yes ? reply::yes : answer == QMessageBox::No ? reply::no : reply::cancel;
+    }
     void error(QWidget *parent, const QString &text) override
     {
         const cursorLift normalCursor;

@@ -20,6 +20,14 @@ public:
     virtual void message(QWidget *parent, const QString &text, const QString &title) = 0;
     // Yes/No question; true for Yes. An empty title stays empty.
     virtual bool question(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A Yes/No question the user may also leave unanswered (Escape, the box's close button, its
+    // キャンセル): cancel then, and the caller decides nothing, so no change is discarded without
+    // an explicit No. A service without such a box answers through question().
+    enum class reply { yes, no, cancel };
+    virtual reply questionOrCancel(QWidget *parent, const QString &text, const QString &title)
+    {
+        return question(parent, text, title) ? reply::yes : reply::no;
+    }
     // The application's general error display.
     virtual void error(QWidget *parent, const QString &text) = 0;
     // Shows a form modally (the JPEG quality dialog, the print window); returns its result.

@@ -1,5 +1,7 @@
 #include "pagecontrol.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QRect>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -43,8 +45,80 @@ const char *const tabStyle =
     " border-color: #6d8fb8; border-bottom-color: #e3edf8; }";
 } // namespace
 
+// ---------------------------------------------------------------- what assistive technology sees
+
+namespace {
+// The tab widget's property naming the strip that stands for its hidden bar.
+const char *const stripProperty = "korviaMultiRowTabs";
+
+// A tab of a strip: a page tab where it is on the screen, showing when its strip shows, selected
+// while its page is shown; pressing it selects the page.
+class accessibleStripTab final : public QAccessibleWidget {
+public:
+    explicit accessibleStripTab(QToolButton *button) : QAccessibleWidget(button, QAccessible::PageTab) {}
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = static_cast<QToolButton *>(widget())->isChecked();
+        return state;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction()) static_cast<QToolButton *>(widget())->click();
+    }
+};
+
+// A tab widget: once a strip shows its tabs, its children without its hidden bar, whose tabs have
+// no place on the screen, so the strip's tabs are the only ones a screen reader finds.
+class accessibleStripPages final : public QAccessibleWidget {
+public:
+    explicit accessibleStripPages(QTabWidget *tabs) : QAccessibleWidget(tabs, QAccessible::Client) {}
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> children = shown();
+        return index >= 0 && index < children.size() ? QAccessible::queryAccessibleInterface(children[index]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child ? int(shown().indexOf(child->object())) : -1;
+    }
+
+private:
+    QList<QWidget *> shown() const
+    {
+        auto *tabs = static_cast<QTabWidget *>(widget());
+        const bool replaced = tabs->property(stripProperty).value<QObject *>() && tabs->tabBar()->isHidden();
+        QList<QWidget *> children;
+        for (QObject *o : tabs->children()) {
+            auto *w = qobject_cast<QWidget *>(o);
+            if (w && !w->isWindow() && !(replaced && w == tabs->tabBar())) children << w;
+        }
+        return children;
+    }
+};
+
+QAccessibleInterface *stripAccessibility(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("multiRowTabs"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::PageTabList);
+    if (className == QLatin1String("QToolButton") && qobject_cast<multiRowTabs *>(object->parent()))
+        return new accessibleStripTab(static_cast<QToolButton *>(object));
+    // Every tab widget: the interface may be asked for before a strip binds to it.
+    if (className == QLatin1String("QTabWidget")) return new accessibleStripPages(static_cast<QTabWidget *>(object));
+    return nullptr;
+}
+} // namespace
+
 multiRowTabs::multiRowTabs(QWidget *parent) : QWidget(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(stripAccessibility);
+        return true;
+    }();
+    Q_UNUSED(installed);
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
@@ -60,6 +134,7 @@ bool multiRowTabs::bind(QTabWidget *target)
     if (!target) return false;
     if (target == tabs) return true;
     tabs = target;
+    tabs->setProperty(stripProperty, QVariant::fromValue(static_cast<QObject *>(this)));
     tabs->tabBar()->hide();
     connect(tabs, &QTabWidget::currentChanged, this, &multiRowTabs::follow);
     rebuild();
