@@ -38,7 +38,11 @@ std::unique_ptr<QWidget> makeWindow(const QString &kind)
         return window;
     }
     if (kind == QLatin1String("print")) return std::make_unique<TprintWindow>();
-    if (kind == QLatin1String("quality")) return std::make_unique<TjpegQualityForm>();
+    if (kind == QLatin1String("quality")) {
+        auto window = std::make_unique<TjpegQualityForm>();
+        window->offerOriginalQuality(true, true, QString()); // its row for a JPEG too
+        return window;
+    }
     return std::make_unique<TAboutBox>();
 }
 
