@@ -1,7 +1,8 @@
 // The shared body of the picture-reader fuzz targets: the input is written to a file with the
 // target's extension and read through loadImageFile, as the open command reads it. A file is
 // either refused with imageError or read as a Format_RGB32 picture of the size pictureFileSize
-// reports from the headers; the metadata kept from it can be patched for a save. Anything else
+// reports from the headers; the metadata kept from it can be patched for a save, into segments a
+// JPEG holds and a camera record that is sound. Anything else
 // (a crash, a sanitizer report, another exception, a disagreement) aborts.
 #pragma once
 #include "imagedata/imageerror.h"
@@ -50,8 +51,8 @@ inline int fuzzPictureFile(const std::uint8_t *data, std::size_t size, const cha
     for (const metadataSegment &s : metadata.forPicture(picture.width(), picture.height())) {
         if (s.payload.size() > 65533)
             std::abort();
-        if (s.payload.startsWith(QByteArray("Exif\0\0", 6)) && exifOrientation(s.payload) != 1)
-            std::abort();
+        if (s.payload.startsWith(QByteArray("Exif\0\0", 6)) && (exifOrientation(s.payload) != 1 || exifNeedsRepair(s.payload)))
+            std::abort(); // a record written is upright and sound
     }
     return 0;
 }

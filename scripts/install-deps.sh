@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libjpeg-dev libjpeg-turbo-progs libturbojpeg0-dev
   liblcms2-dev
-  libpng-dev libtiff-dev libwebp-dev libheif-dev libraw-dev libjxl-dev libexiv2-dev
+  libpng-dev zlib1g-dev libtiff-dev libwebp-dev libheif-dev libraw-dev libjxl-dev libexiv2-dev
   webp libheif-examples libjxl-tools libimage-exiftool-perl
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick

@@ -3,7 +3,9 @@
 #include "batchtexts.h"
 
 #include "imagedata/imageerror.h"
+#include "imagedata/filenames.h"
 #include "imagedata/imagefilemanager.h"
+#include "imagedata/messagesink.h"
 #include "imagedata/picturesignature.h"
 
 #include "colour/sharedrandom.h"
@@ -83,4 +85,8 @@ void runApply(const applyRequest &request)
     for (const applyRequest::step &step : request.steps) step.run(bitmap, filter, shaper);
 
     writeExactly(bitmap, request.output, request.quality, &metadata, request.existing);
+    // Every format but BMP carries the records on: say what it left out of them.
+    if (imageFileType(request.output) != 2)
+        if (const QString note = metadata.leftOutNote(); !note.isEmpty())
+            showMessage(note);
 }

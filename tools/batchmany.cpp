@@ -38,6 +38,7 @@ namespace {
 // three planes and the copies a filter reads from, a transform's 32-bit result, the encoder's
 // rows and output.
 constexpr unsigned long long bytesPerPixel = 20;
+constexpr unsigned long long rawBytesPerPixel = 24;
 
 bool hiddenTemporary(const QByteArray &name) { return name.startsWith(".korvia-save-"); }
 
@@ -338,21 +339,17 @@ void checkOutputs(std::vector<batchItem> &items, bool overwrite)
 
 unsigned long long photoMemory(const QString &input)
 {
+    // Every format's size from its headers, the pixels not decoded.
     unsigned long long pixels = 0;
-    const int type = imageFileType(input);
-    if (type == 1 || type == 2 || type == jxlPicture) { // their headers are read without the pixels
-        try {
-            const QSize size = pictureFileSize(input);
-            pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
-        } catch (const imageError &) {
-            pixels = 0; // the run itself will say what is wrong
-        }
-    } else {
-        // Compressed photos hold a pixel in well over an eighth of a byte.
-        pixels = std::min<unsigned long long>(8ULL * static_cast<unsigned long long>(QFileInfo(input).size()),
-                                              static_cast<unsigned long long>(maxPicturePixels));
+    int type = 0;
+    try {
+        const QSize size = pictureFileSize(input, &type, nullptr);
+        pixels = static_cast<unsigned long long>(size.width()) * static_cast<unsigned long long>(size.height());
+    } catch (const imageError &) {
+        pixels = 0; // refused from its headers: the run itself will say what is wrong, at little cost
     }
-    return std::max<unsigned long long>(pixels * bytesPerPixel, 1ULL << 20);
+    // A camera file's development holds its raw samples beside the pictures it makes (rawcoding).
+    return std::max<unsigned long long>(pixels * (type == rawPicture ? rawBytesPerPixel : bytesPerPixel), 1ULL << 20);
 }
 
 QByteArray jsonString(const QString &text)
@@ -418,7 +415,9 @@ int runBatch(const batchRequest &request)
             }
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (!problem.isEmpty()) ++failed;
-            progress.photoDone(item.input, problem.isEmpty() ? item.output : QString(), problem, seconds);
+            // A photo done may still have something to say (what its result leaves out).
+            progress.photoDone(item.input, problem.isEmpty() ? item.output : QString(), problem, seconds,
+                               problem.isEmpty() ? engineMessage : QString());
         }
     };
     std::vector<std::thread> others;

@@ -57,9 +57,9 @@ QString outputNameFor(const QString &input, const QString &folder, const QString
 // that is one of the inputs (even with overwrite), an existing file without overwrite.
 void checkOutputs(std::vector<batchItem> &items, bool overwrite);
 
-// The memory a photo's run is expected to take at most, from its file: the pixels its header
-// declares (JPEG, BMP, JPEG XL) or a generous guess from the file's size (other formats), at the bytes a
-// pixel costs while it is read, worked on and written.
+// The memory a photo's run is expected to take at most, from its file: the pixels its headers
+// declare (every format, read without decoding: pictureFileSize), at the bytes a pixel costs
+// while it is read, worked on and written. A file its headers refuse costs 1 MB.
 unsigned long long photoMemory(const QString &input);
 
 // A JSON string literal of text (quotes, backslashes and control characters escaped).

@@ -65,12 +65,17 @@ void batchProgress::drawBar()
     std::fflush(stderr);
 }
 
-void batchProgress::photoDone(const QString &input, const QString &output, const QString &problem, double seconds)
+void batchProgress::photoDone(const QString &input, const QString &output, const QString &problem, double seconds,
+                              const QString &note)
 {
     const std::lock_guard<std::mutex> hold(lock);
     ++done;
     if (!problem.isEmpty()) ++failed;
     const QString counter = QStringLiteral("[%1/%2] ").arg(done).arg(total);
+    if (problem.isEmpty() && !note.isEmpty()) {
+        if (terminal) std::fputs("\r\033[K", stderr);
+        putLine(stderr, QStringLiteral("korvia-batch: ") + input + QStringLiteral(": ") + note);
+    }
     if (terminal) {
         if (!problem.isEmpty()) {
             std::fputs("\r\033[K", stderr);
@@ -87,7 +92,7 @@ void batchProgress::photoDone(const QString &input, const QString &output, const
         QByteArray line = "{\"input\":" + jsonString(input) + ",\"output\":" + jsonString(output) +
                           ",\"status\":" + (problem.isEmpty() ? "\"done\"" : "\"failed\"") +
                           ",\"seconds\":" + QByteArray::number(seconds, 'f', 3) +
-                          ",\"message\":" + jsonString(problem) + "}\n";
+                          ",\"message\":" + jsonString(problem.isEmpty() ? note : problem) + "}\n";
         if (std::fwrite(line.constData(), 1, std::size_t(line.size()), report) != std::size_t(line.size()) ||
             std::fflush(report) != 0) {
             std::fclose(report);

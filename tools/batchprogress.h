@@ -17,8 +17,10 @@ public:
     batchProgress(const batchProgress &) = delete;
     batchProgress &operator=(const batchProgress &) = delete;
 
-    // One photo has ended: written to output, or failed with problem.
-    void photoDone(const QString &input, const QString &output, const QString &problem, double seconds);
+    // One photo has ended: written to output, or failed with problem. A note of a photo done goes
+    // to stderr and into the report's message.
+    void photoDone(const QString &input, const QString &output, const QString &problem, double seconds,
+                   const QString &note = QString());
     // The last line: the bar ended, failures counted on stderr. False when the report could not
     // be written in full.
     bool finish();

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 #include <charconv>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,34 @@ struct argumentList {
         return take();
     }
 };
+
+// --memory-limit SIZE (or --memory-limit=SIZE), anywhere before "--": sets the memory every
+// reading of a picture may take (picturelimits.h) and is taken out of the words.
+void takeMemoryLimit(argumentList &args)
+{
+    constexpr std::string_view option = "--memory-limit";
+    for (std::size_t i = args.next; i < args.items.size(); ++i) {
+        const std::string_view a = args.items[i];
+        if (a == "--") return;
+        std::string_view value;
+        std::size_t count = 1;
+        if (a == option) {
+            if (i + 1 >= args.items.size()) throw commandLineError("--memory-limit needs a value");
+            value = args.items[i + 1];
+            count = 2;
+        } else if (a.size() > option.size() && a.substr(0, option.size() + 1) == "--memory-limit=") {
+            value = a.substr(option.size() + 1);
+        } else {
+            continue;
+        }
+        const unsigned long long bytes = parseMemorySize(QString::fromLocal8Bit(value.data(), qsizetype(value.size())));
+        if (bytes == 0)
+            throw commandLineError("--memory-limit needs a size such as 4G, 1500M or 800000000, got '" + std::string(value) + "'");
+        setPictureMemoryLimit(bytes);
+        args.items.erase(args.items.begin() + std::ptrdiff_t(i), args.items.begin() + std::ptrdiff_t(i + count));
+        --i;
+    }
+}
 
 // After the first photo, a word is one more photo when it looks like a path (its name part has a
 // dot or a slash) or names something on disk; otherwise it is an operation.
@@ -218,7 +247,14 @@ batchCommand parseApplyWords(argumentList &args)
 
 batchCommand parseApply(argumentList &args)
 {
+    std::optional<std::string> limitProblem;
+    try {
+        takeMemoryLimit(args);
+    } catch (const commandLineError &e) {
+        limitProblem = e.what();
+    }
     const bool many = manyPhotoHint(args);
+    if (limitProblem) throw commandLineError(*limitProblem, many ? 2 : 1);
     try {
         return parseApplyWords(args);
     } catch (const commandLineError &e) {
@@ -233,6 +269,7 @@ batchCommand parseInfo(argumentList &args)
 {
     batchCommand command;
     command.kind = batchCommand::infoCommand;
+    takeMemoryLimit(args);
     if (args.done()) throw commandLineError("info needs an INPUT picture");
     command.input = fileArgument(args.take().data());
     if (!args.done()) throw commandLineError("info takes one INPUT picture");
@@ -324,7 +361,11 @@ std::string usageText()
         "      status, seconds, message); it may not be an input, a list or an output.\n"
         "      Exit 0 all done, 1 some failed or the batch could not start, 2 usage error.\n"
         "  korvia-batch info INPUT\n"
-        "      Prints the picture information page: size, the camera's EXIF values, file name.\n"
+        "      Prints the picture information page: size, the camera's EXIF values, file name,\n"
+        "      read from the file's headers without decoding its pixels.\n"
+        "  --memory-limit SIZE (apply, info; e.g. 4G, 1500M): the memory reading one picture\n"
+        "      may take, whatever its file's size (default: what the file's bytes can describe,\n"
+        "      at least 192M; KORVIA_MEMORY_LIMIT sets it for the window and korvia-batch).\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"
         "      Writes the engine's kernel of OP (%4) as a libvips matrix.\n"
         "  korvia-batch --help\n"

@@ -934,9 +934,14 @@
         <translation>Not enough memory.</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform_displaycolour.cpp" line="+27"/>
+        <location filename="../src/ui/mainform_displaycolour.cpp" line="+46"/>
         <source>カラープロファイル&#x3000;：</source>
         <translation>Colour profile:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>保存しない情報&#x3000;：</source>
+        <translation>Not saved:</translation>
     </message>
     <message>
         <location filename="../src/ui/mainform_files.cpp" line="+19"/>
@@ -1110,7 +1115,7 @@
 <context>
     <name>batchTexts</name>
     <message>
-        <location filename="../tools/batchapply.cpp" line="+30"/>
+        <location filename="../tools/batchapply.cpp" line="+32"/>
         <source>%1: ファイルがありません。</source>
         <translation>%1: no such file.</translation>
     </message>
@@ -1150,7 +1155,7 @@
         <translation>%1: cannot write the matrix file.</translation>
     </message>
     <message>
-        <location filename="../tools/batchmany.cpp" line="+82"/>
+        <location filename="../tools/batchmany.cpp" line="+83"/>
         <source>%1: フォルダーを読めません: %2</source>
         <translation>%1: cannot read the folder: %2</translation>
     </message>
@@ -1222,7 +1227,7 @@
         <translation>%1: the same name as the output of %2.</translation>
     </message>
     <message>
-        <location line="+49"/>
+        <location line="+45"/>
         <source>%1: フォルダーではありません。</source>
         <translation>%1: not a folder.</translation>
     </message>
@@ -1252,7 +1257,7 @@
         <translation>%1: cannot write the report file: </translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+36"/>
         <source>%1完了 %2 -&gt; %3 (%4 秒)</source>
         <translation>%1done %2 -&gt; %3 (%4 s)</translation>
     </message>
@@ -1327,7 +1332,7 @@
         <translation>Sepia + light edges: sepia, then the fringe at level 100</translation>
     </message>
     <message>
-        <location filename="../tools/commandline.cpp" line="+290"/>
+        <location filename="../tools/commandline.cpp" line="+327"/>
         <source>Usage:
   korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...
       Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told
@@ -1365,7 +1370,11 @@
       status, seconds, message); it may not be an input, a list or an output.
       Exit 0 all done, 1 some failed or the batch could not start, 2 usage error.
   korvia-batch info INPUT
-      Prints the picture information page: size, the camera&apos;s EXIF values, file name.
+      Prints the picture information page: size, the camera&apos;s EXIF values, file name,
+      read from the file&apos;s headers without decoding its pixels.
+  --memory-limit SIZE (apply, info; e.g. 4G, 1500M): the memory reading one picture
+      may take, whatever its file&apos;s size (default: what the file&apos;s bytes can describe,
+      at least 192M; KORVIA_MEMORY_LIMIT sets it for the window and korvia-batch).
   korvia-batch kernel OP[:keys] -o FILE
       Writes the engine&apos;s kernel of OP (%4) as a libvips matrix.
   korvia-batch --help
@@ -1409,7 +1418,11 @@ An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and de
       status, seconds, message); it may not be an input, a list or an output.
       Exit 0 all done, 1 some failed or the batch could not start, 2 usage error.
   korvia-batch info INPUT
-      Prints the picture information page: size, the camera&apos;s EXIF values, file name.
+      Prints the picture information page: size, the camera&apos;s EXIF values, file name,
+      read from the file&apos;s headers without decoding its pixels.
+  --memory-limit SIZE (apply, info; e.g. 4G, 1500M): the memory reading one picture
+      may take, whatever its file&apos;s size (default: what the file&apos;s bytes can describe,
+      at least 192M; KORVIA_MEMORY_LIMIT sets it for the window and korvia-batch).
   korvia-batch kernel OP[:keys] -o FILE
       Writes the engine&apos;s kernel of OP (%4) as a libvips matrix.
   korvia-batch --help
@@ -1418,7 +1431,7 @@ An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and de
 </translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location line="+52"/>
         <source>
 One-click recipes (sizes follow the shorter side S of the picture):
 </source>
@@ -1532,29 +1545,22 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>This format (%1 bits, compression %2) is not supported.</translation>
     </message>
     <message>
-        <location line="+42"/>
-        <source>画素データが宣言された大きさ（%1 × %2 画素）に足りません。</source>
-        <translation>The pixel data is shorter than the declared size (%1 × %2 pixels).</translation>
-    </message>
-    <message>
-        <location filename="../src/imagedata/decodedpicture.cpp" line="+26"/>
+        <location filename="../src/imagedata/decodedpicture.cpp" line="+27"/>
         <source>%1 の画像の大きさが正しくありません（%2 × %3 画素）。</source>
         <translation>%1 has an invalid picture size (%2 × %3 pixels).</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+45"/>
         <source>%1 を %2 画像として読み込めません: %3</source>
         <translation>Cannot read %1 as a %2 picture: %3</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+29"/>
+        <location line="+22"/>
         <source>%1 を開けません: %2</source>
         <translation>Cannot open %1: %2</translation>
     </message>
     <message>
-        <location line="+18"/>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+3"/>
+        <location line="+28"/>
         <source>%1 を読み込めません: %2</source>
         <translation>Cannot read %1: %2</translation>
     </message>
@@ -1771,7 +1777,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot rename the undo copy %1 to %2. (%3)</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+116"/>
+        <location filename="../src/imagedata/imagefilemanager.cpp" line="+138"/>
         <source>%1 は開けません。開くことのできるファイルの拡張子は .jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、.webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、.rw2（RAW）です（それぞれ大文字も）。</source>
         <translation>Cannot open %1. Korvia opens files ending in .jpg, .jpeg, .JPG, .JPEG (JPEG), .bmp, .BMP (BMP), .png (PNG), .tif, .tiff (TIFF), .webp (WebP), .jxl (JPEG XL), .heic, .heif, .avif (HEIF/AVIF) and .dng, .cr2, .cr3, .nef, .arw, .raf, .orf, .rw2 (RAW), each also in capitals.</translation>
     </message>
@@ -1802,7 +1808,8 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>JPEG data</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/instancefolder.cpp" line="+222"/>
+        <location filename="../src/imagedata/instancefolder.cpp" line="+209"/>
+        <location line="+64"/>
         <source>フォルダー %1 はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。</source>
         <translation>The folder %1 belongs to another user, or other users can write in it.</translation>
     </message>
@@ -1827,13 +1834,12 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot read %1 as a JPEG picture: %2</translation>
     </message>
     <message>
-        <location line="+5"/>
         <location filename="../src/imagedata/jxlcoding.cpp" line="+94"/>
         <source>宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。</source>
         <translation>The declared picture size (%1 × %2 pixels) does not match the file&apos;s size.</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location filename="../src/imagedata/jpegcoding.cpp" line="+40"/>
         <source>走査（スキャン）が多すぎます（%1 × %2 画素で %3 回目の走査）。</source>
         <translation>Too many scans (scan %3 of a %1 × %2 pixel picture).</translation>
     </message>
@@ -1873,22 +1879,74 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Not enough memory for the picture planes.</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/picturemetadata.cpp" line="+491"/>
+        <location filename="../src/imagedata/picturemetadata.cpp" line="+255"/>
+        <source>EXIF 記録の壊れた部分</source>
+        <translation>the damaged parts of the EXIF record</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>余分な EXIF 記録</source>
+        <translation>extra EXIF records</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>大きすぎる EXIF 記録</source>
+        <translation>an EXIF record too large</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>余分な XMP パケット</source>
+        <translation>extra XMP packets</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>大きすぎる XMP パケット</source>
+        <translation>an XMP packet too large</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>欠けているか結び付かない拡張 XMP</source>
+        <translation>extended XMP that is missing or belongs to nothing</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>壊れた ICC プロファイル</source>
+        <translation>a damaged ICC profile</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>大きすぎる ICC プロファイル</source>
+        <translation>an ICC profile too large</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>保存するファイルには、壊れているか余分な次の情報を書き込みません: %1。</source>
+        <translation>This damaged or extra information is not written into the saved file: %1.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>画像の向きを直すためのメモリが足りません（%1 × %2 画素）。</source>
         <translation>Not enough memory to turn the picture upright (%1 × %2 pixels).</translation>
     </message>
     <message>
         <location filename="../src/imagedata/picturesignature.cpp" line="+127"/>
+        <location line="+29"/>
         <source>%1 は空のファイルで、画像が入っていません。</source>
         <translation>%1 is an empty file with no picture in it.</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="-7"/>
+        <location line="+14"/>
         <source>%1 は開くことのできない形式です。</source>
         <translation>%1 is in a format Korvia cannot open.</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+12"/>
         <source>この形式では書き出せません。</source>
         <translation>Korvia cannot write this format.</translation>
     </message>
@@ -1898,7 +1956,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>All pictures</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/pngcoding.cpp" line="+213"/>
+        <location filename="../src/imagedata/pngcoding.cpp" line="+413"/>
         <source>画像を PNG に変換するためのメモリが足りません。</source>
         <translation>Not enough memory to convert the picture to PNG.</translation>
     </message>
@@ -1928,17 +1986,17 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>An undo copy could not be written to disk. It is kept in memory, so Undo still works. (%1)</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/tiffcoding.cpp" line="+354"/>
+        <location filename="../src/imagedata/tiffcoding.cpp" line="+471"/>
         <source>TIFF として書き出す画像がありません。</source>
         <translation>There is no picture to write as TIFF.</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+48"/>
         <source>画像を TIFF に変換できません: %1</source>
         <translation>Cannot convert the picture to TIFF: %1</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/webpcoding.cpp" line="+200"/>
+        <location filename="../src/imagedata/webpcoding.cpp" line="+245"/>
         <source>WebP として書き出す画像がありません。</source>
         <translation>There is no picture to write as WebP.</translation>
     </message>
@@ -2006,6 +2064,31 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <location line="+3"/>
         <source>JPEG データの APP0 が途中で切れています。</source>
         <translation>The JPEG data&apos;s APP0 segment is cut short.</translation>
+    </message>
+    <message>
+        <location filename="../src/imagedata/picturelimits.cpp" line="+131"/>
+        <source>%1 は、読み込みに要るメモリが上限を超えるため開けません。正しい画像なら、上限を環境変数 KORVIA_MEMORY_LIMIT（korvia-batch では --memory-limit も）で上げれば開けます（例: KORVIA_MEMORY_LIMIT=4G）: %2（%3 × %4 画素）、要るメモリ %5 MB、上限 %6 MB%7</source>
+        <translation>%1 cannot be opened: reading it needs more memory than the limit. If the picture is sound, raising the limit with the environment variable KORVIA_MEMORY_LIMIT (in korvia-batch also --memory-limit) opens it (for example KORVIA_MEMORY_LIMIT=4G): %2 (%3 × %4 pixels), %5 MB needed, limit %6 MB%7</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>宣言された画像の大きさ</source>
+        <translation>the declared picture size</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>宣言された画像の大きさがファイルの大きさに見合いません</source>
+        <translation>the declared picture size does not match the file&apos;s size</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>（指定された上限）。</source>
+        <translation> (the limit set).</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>。</source>
+        <translation>.</translation>
     </message>
 </context>
 <context>

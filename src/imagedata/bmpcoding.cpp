@@ -152,13 +152,15 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
     if (info.offBits <= 0 || info.offBits >= bytes.size())
         throw refuse(cutOff);
     const qint64 data = bytes.size() - info.offBits;
+    // The bitmap within the budget of reading the file (the user's limit, where one is set; the
+    // rows of an uncompressed file are never more than the default). Run-length codes may skip
+    // any number of pixels (to the end of a row, by a delta, to the end of the picture), so a
+    // valid file can be small for its picture: this holds it to what a file of its size may cost,
+    // refused before its pixels are allocated.
+    if (!bitmapFitsFile(info.width * info.height, static_cast<unsigned long long>(bytes.size())))
+        throw imageError(budgetText(what, info.width, info.height, 4ULL * static_cast<unsigned long long>(info.width * info.height),
+                                    readingMemoryFor(static_cast<unsigned long long>(bytes.size()))));
     if (c == 1 || c == 2) {
-        // Codes may skip any number of pixels (to the end of a row, by a delta, to the end of the
-        // picture), so a valid file can be small for its picture: its bitmap is held to what a
-        // file of its size may cost instead, refused before its pixels are allocated.
-        if (!bitmapFitsFile(info.width * info.height, static_cast<unsigned long long>(bytes.size())))
-            throw refuse(imageTexts::tr("画素データが宣言された大きさ（%1 × %2 画素）に足りません。")
-                             .arg(info.width).arg(info.height));
         // The codes must reach the end of the picture inside the file.
         const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
         const qsizetype end = bytes.size();

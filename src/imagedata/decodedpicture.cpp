@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,12 +21,26 @@ void releasePictureBytes(void *bytes)
 }
 } // namespace
 
-QImage newDecodedPicture(long long width, long long height, const QString &what)
+void checkPictureSize(long long width, long long height, const QString &what)
 {
     if (width <= 0 || height <= 0)
-        throw imageError(imageTexts::tr("%1 の画像の大きさが正しくありません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height)));
-    if (width * height > maxPicturePixels)
+        throw imageError(imageTexts::tr("%1 の画像の大きさが正しくありません（%2 × %3 画素）。")
+                             .arg(what, QString::number(width), QString::number(height)));
+    long long pixels = 0;
+    if (__builtin_mul_overflow(width, height, &pixels) || pixels > maxPicturePixels)
         throw imageError(tooLargeText(what, width, height));
+}
+
+QString tooShortText(const QString &what, const char *format, long long width, long long height)
+{
+    return unreadableText(what, format, QStringLiteral("the picture data is too short for %1 x %2 pixels")
+                                            .arg(QString::number(width), QString::number(height)));
+}
+
+QImage newDecodedPicture(long long width, long long height, const QString &what, readingBudget &budget)
+{
+    checkPictureSize(width, height, what);
+    budget.take(bitmapBytes(width, height), width, height);
     // Picture memory (2 MB pages where there are), which the kernel fills far faster on first touch.
     const qsizetype stride = static_cast<qsizetype>(width) * 4;
     pictureBytes bytes = allocatePictureBytes(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
@@ -57,7 +72,17 @@ QString unreadableText(const QString &what, const char *format, const QString &d
     return imageTexts::tr("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
 }
 
-pictureFile::pictureFile(const QString &name)
+pictureFile::pictureFile(const QString &name, mapping) : pictureFile(name, true) {}
+
+pictureFile::~pictureFile()
+{
+    if (map)
+        ::munmap(map, mapSize);
+}
+
+pictureFile::pictureFile(const QString &name) : pictureFile(name, false) {}
+
+pictureFile::pictureFile(const QString &name, bool mapIt)
 {
     const QByteArray native = QFile::encodeName(name);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
@@ -70,6 +95,16 @@ pictureFile::pictureFile(const QString &name)
     }
     // The size when opened: bytes a writer appends meanwhile are not waited for.
     const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    if (mapIt && size > 0 && S_ISREG(info.st_mode)) {
+        void *at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (at != MAP_FAILED) {
+            ::close(fd);
+            map = at;
+            mapSize = size;
+            bytes = QByteArray::fromRawData(static_cast<const char *>(at), static_cast<qsizetype>(size));
+            return;
+        }
+    }
     memory = allocatePictureBytes(size + 1);
     std::size_t done = 0;
     int error = memory ? 0 : ENOMEM;

@@ -61,6 +61,17 @@ bool cameraTag(const Exiv2::Exifdatum &d)
     return group == "GPSInfo" || group == "Iop";
 }
 
+// The tags that describe a JPEG's compressed picture, which a TIFF does not hold (its own
+// directory gives its size): the components, the bits a pixel, the pixel sizes, and the
+// interoperability directory's rule set for JPEG files.
+bool jpegOnlyTag(const Exiv2::Exifdatum &d)
+{
+    const std::string group = d.groupName();
+    if (group == "Photo")
+        return d.tag() == 0x9101 || d.tag() == 0x9102 || d.tag() == 0xA002 || d.tag() == 0xA003;
+    return group == "Iop";
+}
+
 Exiv2::ExifData cameraTags(const Exiv2::ExifData &all)
 {
     Exiv2::ExifData kept;
@@ -82,9 +93,13 @@ QByteArray cameraRecordOf(const QByteArray &file, QByteArray *xmp)
         image->readMetadata();
         if (xmp)
             *xmp = QByteArray::fromStdString(image->xmpPacket());
-        const Exiv2::ExifData kept = cameraTags(image->exifData());
+        Exiv2::ExifData kept = cameraTags(image->exifData());
         if (kept.empty())
             return QByteArray();
+        // Where the record goes into a JPEG, its main directory says how the chroma is sited;
+        // Korvia's JPEG files are centred, as libjpeg writes them.
+        if (kept.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == kept.end())
+            kept["Exif.Image.YCbCrPositioning"] = std::uint16_t(1);
         Exiv2::Blob blob;
         Exiv2::ExifParser::encode(blob, image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian, kept);
         return QByteArray(reinterpret_cast<const char *>(blob.data()), qsizetype(blob.size()));
@@ -107,7 +122,8 @@ QByteArray tiffWithCameraRecord(const QByteArray &tiff, const QByteArray &exifPa
         image->writeXmpFromPacket(true); // the packet as it is, not rebuilt
         Exiv2::ExifData &data = image->exifData();
         for (const Exiv2::Exifdatum &d : cameraTags(record))
-            if (d.tag() != 0x8769 && d.tag() != 0x8825 && d.tag() != 0xA005) // directory pointers: the writer's own
+            if (d.tag() != 0x8769 && d.tag() != 0x8825 && d.tag() != 0xA005 // directory pointers: the writer's own
+                && !jpegOnlyTag(d))
                 data[d.key()] = d.value();
         image->writeMetadata();
         Exiv2::BasicIo &io = image->io();

@@ -11,7 +11,8 @@
 QByteArray cameraRecordOf(const QByteArray &file, QByteArray *xmp = nullptr);
 
 // A TIFF file's bytes with the values of the EXIF payload written into its own directories
-// (its own structure tags untouched). The file unchanged when Exiv2 cannot do it.
+// (its own structure tags untouched, the tags only a JPEG holds left out: components, bits a
+// pixel, the pixel sizes, the interoperability directory). The file unchanged when Exiv2 cannot do it.
 QByteArray tiffWithCameraRecord(const QByteArray &tiff, const QByteArray &exifPayload);
 
 // What a RAW reader knows of the shot, for files whose own record Exiv2 cannot reach.

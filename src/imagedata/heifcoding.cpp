@@ -2,6 +2,7 @@
 
 #include "abandonable.h"
 #include "decodedpicture.h"
+#include "heifsizes.h"
 #include "imageerror.h"
 #include "jpegcoding.h"
 #include "progress.h"
@@ -9,6 +10,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -56,7 +58,8 @@ int heifRead(void *into, std::size_t size, void *user)
     auto *b = static_cast<heifBytes *>(user);
     if (size > std::size_t(b->bytes->size() - b->at))
         return 1;
-    std::memcpy(into, b->bytes->constData() + b->at, size);
+    if (size > 0) // libheif asks for nothing at times, into no buffer
+        std::memcpy(into, b->bytes->constData() + b->at, size);
     b->at += std::int64_t(size);
     return 0;
 }
@@ -128,26 +131,63 @@ void takeMetadata(heif_image_handle *handle, pictureMetadata *metadata)
     }
 }
 
+// The memory a decode of the primary picture of width x height holds besides this reader's bitmap,
+// at its peak: libheif's interleaved picture (four bytes a pixel, six or eight deeper than 8 bits)
+// beside the bitmap, or deeper still beside its coded planes; and the largest picture an item or a
+// coded stream declares (heifsizes.h) where it is larger than the picture (a grid's tiles that
+// reach beyond it, a stream coded larger than its container says), decoded on its own.
+unsigned long long decodingMemory(long long width, long long height, bool alpha, bool deep, unsigned long long largestItem)
+{
+    const unsigned long long pixels = static_cast<unsigned long long>(width) * height;
+    const unsigned long long planes = (3 + (alpha ? 1 : 0)) * (deep ? 2 : 1);
+    // (A coded size a little larger than the picture is only its coding blocks' padding.)
+    const unsigned long long tiles = largestItem > pixels + pixels / 8 ? std::min<unsigned long long>(largestItem, 1ULL << 40) * planes : 0;
+    return pixels * (deep ? (alpha ? 12 : 8) : 4) + tiles;
+}
+
+// The file's primary picture, its size checked: the pixel limit, what the file's bytes can
+// describe, and the decode's memory (or only the picture's, for the header) within the budget.
+struct heifPrimary {
+    std::unique_ptr<heif_context, contextFree> context;
+    std::unique_ptr<heif_image_handle, handleFree> handle;
+    long long width = 0, height = 0;
+    bool alpha = false, deep = false;
+};
+
+heifPrimary openPrimary(const QByteArray &bytes, const QString &what, heifBytes &input, const readingBudget &budget)
+{
+    heifPrimary primary;
+    primary.context.reset(heif_context_alloc());
+    if (!primary.context)
+        throw imageError(noMemoryText(what, 0, 0));
+    check(heif_context_read_from_reader(primary.context.get(), &heifMemoryReader, &input, nullptr), what, input);
+    heif_image_handle *rawHandle = nullptr;
+    check(heif_context_get_primary_image_handle(primary.context.get(), &rawHandle), what, input);
+    primary.handle.reset(rawHandle);
+    const long long width = heif_image_handle_get_width(rawHandle), height = heif_image_handle_get_height(rawHandle);
+    checkPictureSize(width, height, what);
+    if (width * height / pixelsPerByte > bytes.size())
+        throw imageError(tooShortText(what, "HEIF", width, height));
+    primary.width = width;
+    primary.height = height;
+    primary.alpha = heif_image_handle_has_alpha_channel(rawHandle);
+    primary.deep = heif_image_handle_get_luma_bits_per_pixel(rawHandle) > 8;
+    budget.require(bitmapBytes(width, height) + decodingMemory(width, height, primary.alpha, primary.deep, largestDeclaredPixels(bytes)),
+                   width, height);
+    return primary;
+}
+
 QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {
-    const std::unique_ptr<heif_context, contextFree> context(heif_context_alloc());
-    if (!context)
-        throw imageError(noMemoryText(what, 0, 0));
+    readingBudget budget(std::size_t(bytes.size()), what);
     heifBytes input;
     input.bytes = &bytes;
-    check(heif_context_read_from_reader(context.get(), &heifMemoryReader, &input, nullptr), what, input);
-    heif_image_handle *rawHandle = nullptr;
-    check(heif_context_get_primary_image_handle(context.get(), &rawHandle), what, input);
-    const std::unique_ptr<heif_image_handle, handleFree> handle(rawHandle);
-    const long long width = heif_image_handle_get_width(handle.get()), height = heif_image_handle_get_height(handle.get());
-    if (width * height > maxPicturePixels)
-        throw imageError(tooLargeText(what, width, height));
-    if (width * height / pixelsPerByte > bytes.size())
-        throw imageError(unreadableText(what, "HEIF", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
+    const heifPrimary primary = openPrimary(bytes, what, input, budget);
+    const auto &handle = primary.handle;
+    budget.take(decodingMemory(primary.width, primary.height, primary.alpha, primary.deep, largestDeclaredPixels(bytes)),
+                primary.width, primary.height);
 
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
-    const int depth = heif_image_handle_get_luma_bits_per_pixel(handle.get());
-    const bool deep = depth > 8;
+    const bool alpha = primary.alpha, deep = primary.deep;
     // 8-bit pictures come as red, green, blue, alpha (opaque where there is none): one 32-bit
     // swap of red and blue per pixel then gives the picture's layout.
     const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
@@ -162,7 +202,13 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
     const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
     if (!plane)
         throw imageError(unreadableText(what, "HEIF", QStringLiteral("no picture data")));
-    QImage picture = newDecodedPicture(w, h, what);
+    // A coded picture of another size than its container declares is damaged (and what the
+    // budget and korvia-batch info were told would not be what opens).
+    if (w != primary.width || h != primary.height)
+        throw imageError(unreadableText(what, "HEIF", QStringLiteral("the coded picture is %1 x %2 pixels, the file declares %3 x %4")
+                                                          .arg(QString::number(w), QString::number(h), QString::number(primary.width),
+                                                               QString::number(primary.height))));
+    QImage picture = newDecodedPicture(w, h, what, budget);
     const int channels = alpha || !deep ? 4 : 3;
     const int bits = deep ? heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) : 8;
     const std::uint32_t top = (1u << bits) - 1;
@@ -197,6 +243,20 @@ QImage decodeHeifHere(const QByteArray &bytes, const QString &what, pictureMetad
 }
 
 } // namespace
+
+pictureHeader readHeifHeader(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const readingBudget budget(std::size_t(bytes.size()), what);
+    heifBytes input;
+    input.bytes = &bytes;
+    const heifPrimary primary = openPrimary(bytes, what, input, budget);
+    if (metadata)
+        takeMetadata(primary.handle.get(), metadata);
+    pictureHeader header;
+    header.width = primary.width;
+    header.height = primary.height;
+    return header; // the container's turns are in the size already
+}
 
 QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {

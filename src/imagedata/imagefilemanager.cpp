@@ -22,17 +22,6 @@
 
 namespace {
 
-QByteArray readWholeFile(const QString &name)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw imageError(imageTexts::tr("%1 を開けません: %2").arg(name, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw imageError(imageTexts::tr("%1 を読み込めません: %2").arg(name, file.errorString()));
-    return bytes;
-}
-
 const unsigned char *unsignedBytes(const QByteArray &bytes)
 {
     return reinterpret_cast<const unsigned char *>(bytes.constData());
@@ -119,7 +108,8 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
     const int named = imageFileType(name);
     if (named == 0)
         throw imageError(unknownTypeText(name));
-    const QByteArray bytes = readWholeFile(name);
+    const pictureFile file(name, pictureFile::mapped);
+    const QByteArray &bytes = file.bytes;
     const int content = contentPictureType(bytes, named);
     if (type)
         *type = content;
@@ -136,11 +126,11 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
         return orientation >= 5 ? stored.transposed() : stored;
     }
     pictureMetadata read;
-    int orientation = 1;
-    const QSize stored = decodePictureBytes(content, bytes, name, read, orientation).size();
+    const pictureHeader header = readPictureHeader(content, bytes, name, read);
     if (metadata)
         *metadata = std::move(read);
-    return orientation >= 5 ? stored.transposed() : stored;
+    const QSize stored(int(header.width), int(header.height)); // within the pixel limit
+    return header.orientation >= 5 ? stored.transposed() : stored;
 }
 
 QString unknownTypeText(const QString &name)

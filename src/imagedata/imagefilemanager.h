@@ -38,8 +38,9 @@ int loadImageFile(QImage &bitmap, const QString &name, pictureMetadata *metadata
 // The size loadImageFile would give (upright), read from the headers without decoding the
 // pixels; a BMP gets the same checks of its data. Throws imageError, also for type 0.
 QSize pictureFileSize(const QString &name);
-// The same, also giving the type the bytes decide; the formats beyond JPEG, BMP and JPEG XL are
-// decoded for it, and their records go into metadata when given.
+// The same, also giving the type the bytes decide, and the records (the camera's EXIF, XMP, the
+// colour profile) into metadata when given: every format from its headers alone, with its
+// reader's checks of the declared size (readPictureHeader).
 QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata);
 
 // The message for a name none of the accepted extensions ends: it names them.

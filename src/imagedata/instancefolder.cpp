@@ -10,11 +10,15 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <map>
 #include <set>
 #include <memory>
@@ -166,6 +170,48 @@ bool ownDirectory(const QByteArray &path)
     return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
 }
 
+// Whether the group of a folder is the user's own (a group of the user's name whose primary group
+// it is, as distributions with private user groups give every user): its write right then
+// reaches nobody else.
+bool privateGroup(gid_t id)
+{
+    if (id != ::getgid()) return false;
+    const passwd *user = ::getpwuid(::getuid());
+    const QByteArray name = user && user->pw_name ? QByteArray(user->pw_name) : QByteArray();
+    const struct group *entry = ::getgrgid(id);
+    return !name.isEmpty() && entry && entry->gr_name && name == entry->gr_name;
+}
+
+// A folder above the cache that nobody else can swap the cache's folders in: a folder of this
+// user or of root, in which no one else may write, or only where the sticky bit keeps them from
+// renaming or removing what is not theirs (/tmp).
+bool safeFolderAbove(const struct stat &info)
+{
+    if (!S_ISDIR(info.st_mode) || (info.st_uid != ::getuid() && info.st_uid != 0)) return false;
+    const bool othersWrite = (info.st_mode & S_IWOTH) || ((info.st_mode & S_IWGRP) && !privateGroup(info.st_gid));
+    return !othersWrite || (info.st_mode & S_ISVTX);
+}
+
+// Why the cache folder holding "korvia" cannot be trusted, or empty. The folder itself (a link
+// followed to where it leads) and the folder that holds it must be safe folders (safeFolderAbove);
+// the folders further up are the system's and are left alone.
+QString untrustedCacheReason(const QString &cache)
+{
+    char *resolved = ::realpath(QFile::encodeName(cache).constData(), nullptr);
+    if (!resolved) return folderFailureText(cache, errno);
+    const QByteArray real(resolved);
+    std::free(resolved);
+    const QByteArray above = real.left(std::max<qsizetype>(1, real.lastIndexOf('/')));
+    for (const QByteArray &folder : {real, above}) {
+        struct stat info {};
+        if (::stat(folder.constData(), &info) != 0) return folderFailureText(QFile::decodeName(folder), errno);
+        if (!safeFolderAbove(info))
+            return imageTexts::tr("フォルダー %1 はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。")
+                .arg(printableName(QFile::decodeName(folder)));
+    }
+    return QString();
+}
+
 } // namespace
 
 instanceFolder::instanceFolder(const QString &base)
@@ -215,6 +261,11 @@ QString instanceFolder::untrustedReason(const QString &base)
     // owner-only, while "korvia" is only judged.
     const QString parent = base.left(base.lastIndexOf(QLatin1Char('/')));
     const QByteArray native = QFile::encodeName(parent);
+    // The cache above them first, before "korvia" is made in it: a link into a folder others may
+    // write in, or a cache of someone else, would hand them "korvia" whatever it looks like now.
+    makeParents(parent);
+    if (const QString reason = untrustedCacheReason(parent.left(parent.lastIndexOf(QLatin1Char('/')))); !reason.isEmpty())
+        return reason;
     makeParents(base);
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0) return folderFailureText(parent, errno);

@@ -33,7 +33,10 @@ public:
 
     // Why the scratch directory base (and the "korvia" folder above it) cannot be trusted with
     // the snapshots, or empty: each must be a real folder of this user that nobody else may
-    // write in. Makes the two folders when they are missing.
+    // write in. The cache folder holding "korvia" ($XDG_CACHE_HOME, ~/.cache), followed where a
+    // link leads, and the folder holding that must each belong to this user or to root and be
+    // closed to others' writes unless the sticky bit keeps others' hands off (/tmp); it is
+    // judged before "korvia" is made in it. Makes the folders when they are missing.
     static QString untrustedReason(const QString &base);
 
     // Removes every instance folder in base whose lock nobody holds (with its snapshots), and

@@ -122,13 +122,13 @@ QImage newPicture(int width, int height)
     return QImage(width, height, QImage::Format_RGB32);
 }
 
-// What decoding may cost besides the bitmap is held to what the file can describe
-// (pictureMemoryFor): libjpeg's own working memory, where a file of several scans keeps all its
+// What decoding may cost besides the bitmap is held to the budget of reading the file
+// (readingMemoryFor): libjpeg's own working memory, where a file of several scans keeps all its
 // coefficients (two bytes each, at least two bytes a pixel), gets what the bitmap leaves, plus a
 // little for its row buffers.
 long libjpegMemoryFor(std::size_t fileSize, long long pixels)
 {
-    const unsigned long long limit = pictureMemoryFor(fileSize) - 4ULL * static_cast<unsigned long long>(pixels) + (16ULL << 20);
+    const unsigned long long limit = readingMemoryFor(fileSize) - 4ULL * static_cast<unsigned long long>(pixels) + (16ULL << 20);
     return static_cast<long>(std::min<unsigned long long>(limit, static_cast<unsigned long long>(LONG_MAX)));
 }
 
@@ -410,10 +410,11 @@ QString unreadableText(const QString &what, const QString &why)
     return imageTexts::tr("%1 を JPEG 画像として読み込めません: %2").arg(what, why);
 }
 
-QString tooLargeForFileText(const QString &what, long long width, long long height)
+// The bitmap beyond the budget of reading a file of fileSize bytes (readingMemoryFor).
+QString tooLargeForFileText(const QString &what, long long width, long long height, std::size_t fileSize)
 {
-    return unreadableText(what, imageTexts::tr("宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。")
-                                    .arg(width).arg(height));
+    return budgetText(what, width, height, 4ULL * static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height),
+                      readingMemoryFor(fileSize));
 }
 
 // Decodes JPEG bytes into a new Format_RGB32 picture, as stored or (upright) as its EXIF
@@ -452,7 +453,7 @@ QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &wh
     case decodeResult::tooLarge:
         throw imageError(tooLargeText(what, width, height));
     case decodeResult::tooLargeForFile:
-        throw imageError(tooLargeForFileText(what, width, height));
+        throw imageError(tooLargeForFileText(what, width, height, size));
     case decodeResult::noMemory:
         throw imageError(noMemoryText(what, width, height));
     case decodeResult::unsupported:
@@ -492,7 +493,7 @@ QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString 
     if (declared == decodeResult::tooLarge)
         throw imageError(tooLargeText(what, width, height));
     if (declared == decodeResult::tooLargeForFile)
-        throw imageError(tooLargeForFileText(what, width, height));
+        throw imageError(tooLargeForFileText(what, width, height, size));
     return stored;
 }
 

@@ -150,11 +150,23 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
     }
 }
 
+pictureHeader readPictureHeader(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata)
+{
+    if (bytes.isEmpty())
+        throw imageError(imageTexts::tr("%1 は空のファイルで、画像が入っていません。").arg(what));
+    switch (type) {
+    case pngPicture: return readPngHeader(bytes, what, &metadata);
+    case tiffPicture: return readTiffHeader(bytes, what, &metadata);
+    case webpPicture: return readWebpHeader(bytes, what, &metadata);
+    case heifPicture: return readHeifHeader(bytes, what, &metadata);
+    case rawPicture: return readRawHeader(bytes, what, &metadata);
+    default: throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
+    }
+}
+
 QByteArray encodePictureBytes(int type, const QImage &picture, int quality, const pictureMetadata *metadata)
 {
-    pictureMetadata upright;
-    if (metadata)
-        upright.segments = metadata->forPicture(picture.width(), picture.height());
+    const pictureMetadata upright = metadata ? metadata->uprightFor(picture.width(), picture.height()) : pictureMetadata();
     switch (type) {
     case pngPicture: return encodePng(picture, upright);
     case tiffPicture: return encodeTiff(picture, upright);

@@ -5,6 +5,7 @@
 // A file is read by what its bytes are, whatever its name says; the name only decides where the
 // bytes alone cannot: a TIFF structure named as a camera RAW file goes to the RAW reader.
 #pragma once
+#include "decodedpicture.h"
 #include "picturemetadata.h"
 
 #include <QByteArray>
@@ -50,6 +51,12 @@ int typeOfSaveFilter(int filter);
 // turned the picture already). Throws imageError naming `what`.
 QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata,
                           int &orientation);
+
+// What the headers of a PNG, TIFF, WebP, HEIF, RAW or JPEG XL file's bytes say, without decoding the
+// pixels: the size as decodePictureBytes would give it (stored), the orientation still to apply,
+// the records into metadata; with the reader's own checks of the declared size (the pixel
+// limit, what the bytes can describe, the budget). Throws imageError naming `what`.
+pictureHeader readPictureHeader(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata);
 
 // The file bytes of a PNG, TIFF, WebP or JPEG XL file of the picture, with metadata's records made upright
 // for it. Throws imageError.

@@ -9,6 +9,7 @@
 
 #include <libraw/libraw.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -36,9 +37,30 @@ QByteArray recordFromLibraw(const LibRaw &raw)
     return cameraRecordFrom(values);
 }
 
-} // namespace
+void takeMetadata(const QByteArray &bytes, const LibRaw &raw, pictureMetadata *metadata)
+{
+    QByteArray xmp;
+    QByteArray record = cameraRecordOf(bytes, &xmp);
+    if (record.isEmpty())
+        record = recordFromLibraw(raw);
+    metadata->addExifPayload(record);
+    metadata->addXmpPacket(xmp);
+}
 
-QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+// The memory a development takes, from the sizes the file declares: the raw samples as LibRaw
+// keeps them (up to four 16-bit values each), its picture of four 16-bit values a pixel, the
+// developed 8-bit picture and this reader's bitmap.
+unsigned long long developingMemory(const LibRaw &raw)
+{
+    const auto &sizes = raw.imgdata.sizes;
+    const unsigned long long rawPixels = static_cast<unsigned long long>(sizes.raw_width) * sizes.raw_height;
+    const unsigned long long pixels = static_cast<unsigned long long>(sizes.width) * sizes.height;
+    return 8 * rawPixels + (8 + 3 + 4) * pixels;
+}
+
+// The file opened by LibRaw and its declared size checked: the pixel limit, what the file's bytes
+// can describe, and the development's memory within the budget.
+std::unique_ptr<LibRaw> openRaw(const QByteArray &bytes, const QString &what, const readingBudget &budget)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     libraw_output_params_t &params = raw->imgdata.params;
@@ -46,16 +68,52 @@ QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *
     params.output_color = 1; // sRGB
     params.output_bps = 8;
     params.user_flip = -1;   // the camera's orientation
-    params.max_raw_memory_mb = 2048;
-    int code = raw->open_buffer(const_cast<char *>(bytes.constData()), std::size_t(bytes.size()));
+    params.max_raw_memory_mb = unsigned(std::min<unsigned long long>(2048, budget.total() >> 20));
+    const int code = raw->open_buffer(const_cast<char *>(bytes.constData()), std::size_t(bytes.size()));
     if (code != LIBRAW_SUCCESS)
         throw imageError(unreadableText(what, "RAW", librawText(code)));
     const long long width = raw->imgdata.sizes.width, height = raw->imgdata.sizes.height;
     const long long rawPixels = static_cast<long long>(raw->imgdata.sizes.raw_width) * raw->imgdata.sizes.raw_height;
-    if (width * height > maxPicturePixels || rawPixels > maxPicturePixels)
+    checkPictureSize(width, height, what);
+    if (rawPixels > maxPicturePixels)
         throw imageError(tooLargeText(what, width, height));
     if (rawPixels / samplesPerByte > bytes.size())
-        throw imageError(unreadableText(what, "RAW", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
+        throw imageError(tooShortText(what, "RAW", width, height));
+    budget.require(developingMemory(*raw), width, height);
+    return raw;
+}
+
+} // namespace
+
+pictureHeader readRawHeader(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const readingBudget budget(std::size_t(bytes.size()), what);
+    const std::unique_ptr<LibRaw> raw = openRaw(bytes, what, budget);
+    if (metadata)
+        takeMetadata(bytes, *raw, metadata);
+    // The developed picture's size: a 45-degree sensor turned, pixels that are not square
+    // stretched, and the camera's orientation, as the development makes them.
+    raw->adjust_sizes_info_only();
+    const libraw_image_sizes_t &sizes = raw->imgdata.sizes;
+    pictureHeader header;
+    header.width = sizes.iwidth; // a 45-degree sensor's sides, turned by the orientation
+    header.height = sizes.iheight;
+    if (sizes.pixel_aspect < 0.995 || sizes.pixel_aspect > 1.005) {
+        // Pixels that are not square: the stretched sides are in width and height.
+        header.width = sizes.flip & 4 ? sizes.height : sizes.width;
+        header.height = sizes.flip & 4 ? sizes.width : sizes.height;
+    }
+    return header;
+}
+
+QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    readingBudget budget(std::size_t(bytes.size()), what);
+    const std::unique_ptr<LibRaw> raw = openRaw(bytes, what, budget);
+    // The developed picture and this reader's bitmap are counted as the bitmap is made.
+    budget.take(developingMemory(*raw) - bitmapBytes(raw->imgdata.sizes.width, raw->imgdata.sizes.height),
+                raw->imgdata.sizes.width, raw->imgdata.sizes.height);
+    int code = LIBRAW_SUCCESS;
     // Asked at every stage of the development: an open the user stops (中止) ends at the next one.
     raw->set_progress_handler([](void *, LibRaw_progress, int, int) { return cancelRequestedHere() ? 1 : 0; }, nullptr);
     code = raw->unpack();
@@ -74,7 +132,7 @@ QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *
     }
     QImage picture;
     try {
-        picture = newDecodedPicture(developed->width, developed->height, what);
+        picture = newDecodedPicture(developed->width, developed->height, what, budget);
     } catch (...) {
         LibRaw::dcraw_clear_mem(developed);
         throw;
@@ -90,13 +148,7 @@ QImage decodeRaw(const QByteArray &bytes, const QString &what, pictureMetadata *
         }
     }
     LibRaw::dcraw_clear_mem(developed);
-    if (metadata) {
-        QByteArray xmp;
-        QByteArray record = cameraRecordOf(bytes, &xmp);
-        if (record.isEmpty())
-            record = recordFromLibraw(*raw);
-        metadata->addExifPayload(record);
-        metadata->addXmpPacket(xmp);
-    }
+    if (metadata)
+        takeMetadata(bytes, *raw, metadata);
     return picture;
 }

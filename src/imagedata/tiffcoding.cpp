@@ -4,6 +4,7 @@
 #include "decodedpicture.h"
 #include "exivrecord.h"
 #include "imageerror.h"
+#include "jpegcoding.h"
 #include "progress.h"
 #include "workerpool.h"
 
@@ -101,10 +102,10 @@ struct tiffClose {
 };
 using tiffHandle = std::unique_ptr<TIFF, tiffClose>;
 
-tiffHandle openTiff(tiffMemory &memory, const char *mode)
+tiffHandle openTiff(tiffMemory &memory, const char *mode, unsigned long long largestBlock = 1ULL << 30)
 {
     TIFFOpenOptions *options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(1) << 30);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(std::min<unsigned long long>(largestBlock, 1ULL << 62)));
     TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, &memory);
     TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, nullptr);
     TIFF *tif = TIFFClientOpenExt("memory", mode, &memory, readProc, writeProc, seekProc, closeProc, sizeProc,
@@ -272,7 +273,8 @@ bool readDirect(TIFF *tif, QImage &picture, const sampleLayout &l)
 bool readRgba(TIFF *tif, QImage &picture, char *message)
 {
     TIFFRGBAImage image;
-    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 0, message))
+    // Stopping at the first damaged strip or tile: a picture cut short is refused, not filled up.
+    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 1, message))
         return false;
     image.req_orientation = image.orientation;
     const bool read = TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t *>(picture.bits()), uint32_t(picture.width()),
@@ -303,48 +305,163 @@ QByteArray tagBytes(TIFF *tif, uint32_t tag)
     return QByteArray();
 }
 
+// The most bytes of samples one byte of coded data can give: deflate's 1032, PackBits' 128 from
+// two bytes; LZW and the rest are held to 4096. Fax codes spend as little as one bit on a row of
+// any width: held only by the budget. 0: no bound.
+unsigned long long samplesPerCodedByte(uint16_t compression, uint16_t photometric)
+{
+    switch (compression) {
+    case COMPRESSION_NONE: return photometric == PHOTOMETRIC_YCBCR ? 4 : 1; // chroma may be subsampled
+    case COMPRESSION_PACKBITS: return 64;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1032;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4: return 0;
+    default: return 4096;
+    }
+}
+
+// The first directory read and every check of its declared size: the pixel limit (every product
+// checked), each strip or tile inside the file, the samples within what the coded bytes can hold,
+// and the picture with the reader's largest buffer within the budget. buffer receives the bytes
+// of that buffer (a strip or tile, a plane of each for separate planes).
+pictureHeader checkedHeader(TIFF *tif, const QByteArray &bytes, const QString &what, const readingBudget &budget,
+                            unsigned long long &buffer)
+{
+    uint32_t width = 0, height = 0;
+    uint16_t samples = 1, bits = 1, compression = COMPRESSION_NONE, turn = ORIENTATION_TOPLEFT, photometric = 0,
+             planar = PLANARCONFIG_CONTIG;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &turn);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    checkPictureSize(width, height, what);
+    const auto cutShort = [&](const char *why) {
+        return imageError(unreadableText(what, "TIFF", QString::fromLatin1(why)));
+    };
+    // Every strip or tile must lie inside the file: a file cut short is refused before its pixels.
+    const unsigned long long fileSize = std::size_t(bytes.size());
+    unsigned long long coded = 0;
+    const uint32_t pieces = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    for (uint32_t k = 0; k < pieces; ++k) {
+        const uint64_t at = TIFFGetStrileOffset(tif, k), count = TIFFGetStrileByteCount(tif, k);
+        if (count > 0 && (at > fileSize || count > fileSize - at))
+            throw cutShort(TIFFIsTiled(tif) ? "a tile's data ends beyond the end of the file"
+                                            : "a strip's data ends beyond the end of the file");
+        coded += count;
+    }
+    unsigned long long samplesBits = 0;
+    const unsigned long long pixels = static_cast<unsigned long long>(width) * height; // checked above
+    if (!multiplied(pixels, static_cast<unsigned long long>(samples) * bits, samplesBits))
+        throw imageError(tooLargeText(what, width, height));
+    const unsigned long long ratio = samplesPerCodedByte(compression, photometric);
+    if (ratio && (samplesBits / 8) / ratio > coded)
+        throw imageError(tooShortText(what, "TIFF", width, height));
+    const tmsize_t piece = TIFFIsTiled(tif) ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    if (piece <= 0 || !multiplied(static_cast<unsigned long long>(piece), planar == PLANARCONFIG_SEPARATE ? samples : 1, buffer))
+        throw imageError(tooLargeText(what, width, height));
+    budget.require(bitmapBytes(width, height) + buffer, width, height);
+    pictureHeader header;
+    header.width = width;
+    header.height = height;
+    header.orientation = turn >= 1 && turn <= 8 ? turn : 1;
+    return header;
+}
+
+void takeMetadata(TIFF *tif, const QByteArray &bytes, pictureMetadata *metadata)
+{
+    // The camera record lives in the file's own directories: worth Exiv2's walk only when the
+    // file names a camera or has an EXIF directory.
+    char *text = nullptr;
+    toff_t exifDirectory = 0;
+    if (TIFFGetField(tif, TIFFTAG_EXIFIFD, &exifDirectory) || TIFFGetField(tif, TIFFTAG_MAKE, &text)
+        || TIFFGetField(tif, TIFFTAG_MODEL, &text))
+        metadata->addExifPayload(cameraRecordOf(bytes));
+    metadata->addXmpPacket(tagBytes(tif, TIFFTAG_XMLPACKET));
+    metadata->addIccProfile(tagBytes(tif, TIFFTAG_ICCPROFILE));
+}
+
 } // namespace
+
+// libtiff refuses a directory whose sizes overflow its own arithmetic as damaged: the sides the
+// first directory of a classic TIFF declares tell a picture too large to open from it.
+void refuseTooLarge(const QByteArray &bytes, const QString &what)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const std::size_t size = std::size_t(bytes.size());
+    if (size < 8 || !((b[0] == 'I' && b[1] == 'I' && b[2] == 42) || (b[0] == 'M' && b[1] == 'M' && b[3] == 42)))
+        return;
+    const bool little = b[0] == 'I';
+    const auto get = [&](std::size_t at, int count) {
+        quint32 v = 0;
+        for (int i = 0; i < count; ++i)
+            v |= quint32(b[at + std::size_t(i)]) << (8 * (little ? i : count - 1 - i));
+        return v;
+    };
+    const std::size_t ifd = get(4, 4);
+    if (ifd > size - 2)
+        return;
+    long long sides[2] = {0, 0};
+    const std::size_t entries = get(ifd, 2);
+    for (std::size_t k = 0; k < entries && ifd + 2 + 12 * (k + 1) <= size; ++k) {
+        const std::size_t at = ifd + 2 + 12 * k;
+        const quint32 tag = get(at, 2), type = get(at + 2, 2);
+        if ((tag == TIFFTAG_IMAGEWIDTH || tag == TIFFTAG_IMAGELENGTH) && (type == TIFF_SHORT || type == TIFF_LONG))
+            sides[tag - TIFFTAG_IMAGEWIDTH] = type == TIFF_SHORT ? get(at + 8, 2) : get(at + 8, 4);
+    }
+    if (sides[0] > 0 && sides[1] > 0)
+        checkPictureSize(sides[0], sides[1], what);
+}
+
+// The file opened by libtiff (its allocations within the budget), or its refusal.
+tiffHandle openChecked(tiffMemory &memory, const QByteArray &bytes, const QString &what, const readingBudget &budget)
+{
+    tiffHandle tif = openTiff(memory, "r", budget.total());
+    if (!tif) {
+        refuseTooLarge(bytes, what);
+        throw imageError(unreadableText(what, "TIFF", QString::fromLocal8Bit(memory.message)));
+    }
+    return tif;
+}
+
+pictureHeader readTiffHeader(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const readingBudget budget(std::size_t(bytes.size()), what);
+    tiffMemory memory;
+    memory.input = &bytes;
+    const tiffHandle tif = openChecked(memory, bytes, what, budget);
+    unsigned long long buffer = 0;
+    const pictureHeader header = checkedHeader(tif.get(), bytes, what, budget, buffer);
+    if (metadata)
+        takeMetadata(tif.get(), bytes, metadata);
+    return header;
+}
 
 QImage decodeTiff(const QByteArray &bytes, const QString &what, pictureMetadata *metadata, int &orientation)
 {
+    readingBudget budget(std::size_t(bytes.size()), what);
     tiffMemory memory;
     memory.input = &bytes;
-    const tiffHandle tif = openTiff(memory, "r");
+    const tiffHandle tif = openChecked(memory, bytes, what, budget);
     const auto failure = [&] { return imageError(unreadableText(what, "TIFF", QString::fromLocal8Bit(memory.message))); };
-    if (!tif)
-        throw failure();
-    uint32_t width = 0, height = 0;
-    uint16_t samples = 1, bits = 1, compression = COMPRESSION_NONE, turn = ORIENTATION_TOPLEFT;
-    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
-    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &turn);
-    // What the file's bytes can hold: uncompressed data is all there, and no TIFF coder packs
-    // more than 4096 bytes of samples into one byte.
-    const long long samplesBytes = (static_cast<long long>(width) * height * samples * bits + 7) / 8;
-    const long long ratio = compression == COMPRESSION_NONE ? 1 : 4096;
-    if (static_cast<long long>(width) * height <= (1LL << 40) && samplesBytes / ratio > bytes.size())
-        throw imageError(unreadableText(what, "TIFF", QStringLiteral("the picture data is too short for %1 x %2 pixels").arg(width).arg(height)));
-    QImage picture = newDecodedPicture(width, height, what);
+    unsigned long long buffer = 0;
+    const pictureHeader header = checkedHeader(tif.get(), bytes, what, budget, buffer);
+    QImage picture = newDecodedPicture(header.width, header.height, what, budget);
+    budget.take(buffer, header.width, header.height); // the strip or tile the reader holds
     sampleLayout layout;
     const bool read = directLayout(tif.get(), layout) ? readDirect(tif.get(), picture, layout)
                                                       : readRgba(tif.get(), picture, memory.message);
     if (!read)
         throw failure();
-    orientation = turn >= 1 && turn <= 8 ? turn : 1;
-    if (metadata) {
-        // The camera record lives in the file's own directories: worth Exiv2's walk only when
-        // the file names a camera or has an EXIF directory.
-        char *text = nullptr;
-        toff_t exifDirectory = 0;
-        if (TIFFGetField(tif.get(), TIFFTAG_EXIFIFD, &exifDirectory) || TIFFGetField(tif.get(), TIFFTAG_MAKE, &text)
-            || TIFFGetField(tif.get(), TIFFTAG_MODEL, &text))
-            metadata->addExifPayload(cameraRecordOf(bytes));
-        metadata->addXmpPacket(tagBytes(tif.get(), TIFFTAG_XMLPACKET));
-        metadata->addIccProfile(tagBytes(tif.get(), TIFFTAG_ICCPROFILE));
-    }
+    orientation = header.orientation;
+    if (metadata)
+        takeMetadata(tif.get(), bytes, metadata);
     return picture;
 }
 
@@ -369,6 +486,12 @@ QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
             TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
             TIFFSetField(tif.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
             TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+            // A baseline TIFF gives its resolution (the camera record's, else 72 pixels an inch):
+            // it is the file's own structure, which the record written afterwards leaves alone.
+            const exifResolution resolution = resolutionOf(metadata.exifPayload().prepend("Exif\0\0", 6));
+            TIFFSetField(tif.get(), TIFFTAG_XRESOLUTION, float(resolution.x));
+            TIFFSetField(tif.get(), TIFFTAG_YRESOLUTION, float(resolution.y));
+            TIFFSetField(tif.get(), TIFFTAG_RESOLUTIONUNIT, uint16_t(resolution.unit));
             const uint32_t rowsPerStrip = std::max<uint32_t>(1, (256u << 10) / (width * 3));
             TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
             const QByteArray icc = metadata.iccProfile(), xmp = metadata.xmpPacket();

@@ -42,37 +42,12 @@ QByteArray chunk(WebPDemuxer *demux, const char *fourcc)
     return bytes;
 }
 
-// The first frame of an animation, on its full canvas.
-QImage firstFrame(const WebPData &data, const QString &what)
+// What libwebp holds besides the picture while it decodes one of width x height from a file of
+// fileSize bytes: a plane of alpha, a lossless decoder's rows and tables, and the incremental
+// decoder's copy of the file.
+unsigned long long workingMemory(long long width, long long height, qsizetype fileSize)
 {
-    WebPAnimDecoderOptions options;
-    WebPAnimDecoderOptionsInit(&options);
-    options.color_mode = MODE_BGRA;
-    WebPAnimDecoder *decoder = WebPAnimDecoderNew(&data, &options);
-    WebPAnimInfo info;
-    if (!decoder || !WebPAnimDecoderGetInfo(decoder, &info)) {
-        WebPAnimDecoderDelete(decoder);
-        throw imageError(unreadableText(what, "WebP", QStringLiteral("bitstream error")));
-    }
-    QImage picture;
-    try {
-        picture = newDecodedPicture(info.canvas_width, info.canvas_height, what);
-    } catch (...) {
-        WebPAnimDecoderDelete(decoder);
-        throw;
-    }
-    std::uint8_t *frame = nullptr;
-    int timestamp = 0;
-    const bool read = WebPAnimDecoderGetNext(decoder, &frame, &timestamp);
-    if (read)
-        for (int y = 0; y < picture.height(); ++y) {
-            std::memcpy(picture.scanLine(y), frame + std::size_t(y) * info.canvas_width * 4, std::size_t(info.canvas_width) * 4);
-            bgraRowOverWhite(picture.scanLine(y), picture.width());
-        }
-    WebPAnimDecoderDelete(decoder);
-    if (!read)
-        throw imageError(unreadableText(what, "WebP", QStringLiteral("bitstream error")));
-    return picture;
+    return bitmapBytes(width, height) / 4 + 64 * bitmapBytes(width, 1) + static_cast<unsigned long long>(fileSize) + (1ULL << 20);
 }
 
 // Whether the container declares more bytes than the file holds: the RIFF's size, or the size of
@@ -145,52 +120,122 @@ int goOnUnlessCancelled(int, const WebPPicture *)
     return cancelRequestedHere() ? 0 : 1;
 }
 
+// The features of the file (the canvas of an animation) and every check of the declared size:
+// the picture and libwebp's working memory for it (a plane of alpha, a lossless decoder's rows,
+// the incremental decoder's copy of the file) within the budget.
+pictureHeader checkedHeader(const QByteArray &bytes, const QString &what, WebPBitstreamFeatures &features,
+                            const readingBudget &budget)
+{
+    const VP8StatusCode status = WebPGetFeatures(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                                 std::size_t(bytes.size()), &features);
+    if (status != VP8_STATUS_OK)
+        throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(status))));
+    pictureHeader header;
+    header.width = features.width;
+    header.height = features.height;
+    // The format itself holds at most 16383 x 16383 pixels, below the pixel limit.
+    checkPictureSize(header.width, header.height, what);
+    budget.require(bitmapBytes(header.width, header.height) + workingMemory(header.width, header.height, bytes.size()),
+                   header.width, header.height);
+    return header;
+}
+
+void takeMetadata(const QByteArray &bytes, pictureMetadata &metadata)
+{
+    const WebPData whole{reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
+    if (WebPDemuxer *demux = WebPDemux(&whole)) {
+        metadata.addExifPayload(chunk(demux, "EXIF"));
+        metadata.addXmpPacket(chunk(demux, "XMP "));
+        metadata.addIccProfile(chunk(demux, "ICCP"));
+        WebPDemuxDelete(demux);
+    }
+}
+
+// config's output: BGRA into the picture's rows from (x, y), width x height of them.
+void decodeInto(WebPDecoderConfig &config, QImage &picture, int x, int y, int width, int height)
+{
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = picture.scanLine(y) + 4 * x;
+    config.output.u.RGBA.stride = int(picture.bytesPerLine());
+    config.output.u.RGBA.size = std::size_t(picture.bytesPerLine()) * std::size_t(height - 1) + std::size_t(width) * 4;
+}
+
+// The first frame of an animation on its canvas, as libwebp's animation decoder shows it: the
+// frame decoded into its place on a transparent canvas (the first frame is never blended), here
+// straight into the picture, in steps as a still picture is.
+VP8StatusCode decodeFirstFrame(const QByteArray &bytes, QImage &canvas, WebPDecoderConfig &config)
+{
+    const WebPData whole{reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
+    WebPDemuxer *demux = WebPDemux(&whole);
+    WebPIterator frame;
+    if (!demux || !WebPDemuxGetFrame(demux, 1, &frame)) {
+        WebPDemuxDelete(demux);
+        return VP8_STATUS_BITSTREAM_ERROR;
+    }
+    for (int y = 0; y < canvas.height(); ++y)
+        std::memset(canvas.scanLine(y), 0, std::size_t(canvas.width()) * 4);
+    VP8StatusCode status = WebPGetFeatures(frame.fragment.bytes, frame.fragment.size, &config.input);
+    if (status == VP8_STATUS_OK && (frame.x_offset + frame.width > canvas.width() || frame.y_offset + frame.height > canvas.height()
+                                    || config.input.width != frame.width || config.input.height != frame.height))
+        status = VP8_STATUS_BITSTREAM_ERROR;
+    if (status == VP8_STATUS_OK) {
+        decodeInto(config, canvas, frame.x_offset, frame.y_offset, frame.width, frame.height);
+        try {
+            status = decodeInSteps(frame.fragment.bytes, frame.fragment.size, config);
+        } catch (...) {
+            WebPDemuxReleaseIterator(&frame);
+            WebPDemuxDelete(demux);
+            throw;
+        }
+    }
+    WebPDemuxReleaseIterator(&frame);
+    WebPDemuxDelete(demux);
+    return status;
+}
+
 } // namespace
+
+pictureHeader readWebpHeader(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
+{
+    const readingBudget budget(std::size_t(bytes.size()), what);
+    WebPBitstreamFeatures features;
+    pictureHeader header = checkedHeader(bytes, what, features, budget);
+    pictureMetadata read;
+    takeMetadata(bytes, read);
+    header.orientation = read.orientation();
+    if (metadata)
+        *metadata = std::move(read);
+    return header;
+}
 
 QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata *metadata)
 {
     const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
     const std::size_t size = std::size_t(bytes.size());
+    readingBudget budget(size, what);
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
         throw imageError(unreadableText(what, "WebP", QStringLiteral("libwebp version mismatch")));
-    const VP8StatusCode header = WebPGetFeatures(data, size, &config.input);
-    if (header != VP8_STATUS_OK)
-        throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(header))));
-    // The format itself holds at most 16383 x 16383 pixels, below the pixel limit.
-    QImage picture;
-    if (config.input.has_animation) {
-        // libwebp decodes the first frame in one go: beside the open, given up on a cancel.
-        auto frame = std::make_shared<QImage>();
-        runAbandonable([bytes, what, frame] {
-            const WebPData whole{reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())};
-            *frame = firstFrame(whole, what);
-        });
-        picture = std::move(*frame);
+    const pictureHeader header = checkedHeader(bytes, what, config.input, budget);
+    QImage picture = newDecodedPicture(header.width, header.height, what, budget);
+    budget.take(workingMemory(header.width, header.height, bytes.size()), header.width, header.height);
+    const bool animation = config.input.has_animation;
+    VP8StatusCode status;
+    if (animation) {
+        status = decodeFirstFrame(bytes, picture, config);
     } else {
-        picture = newDecodedPicture(config.input.width, config.input.height, what);
-        config.output.colorspace = MODE_BGRA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = picture.bits();
-        config.output.u.RGBA.stride = int(picture.bytesPerLine());
-        config.output.u.RGBA.size = std::size_t(picture.sizeInBytes());
-        const VP8StatusCode status = decodeInSteps(data, size, config);
-        WebPFreeDecBuffer(&config.output);
-        if (status != VP8_STATUS_OK)
-            throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(status))));
-        if (config.input.has_alpha)
-            for (int y = 0; y < picture.height(); ++y)
-                bgraRowOverWhite(picture.scanLine(y), picture.width());
+        decodeInto(config, picture, 0, 0, picture.width(), picture.height());
+        status = decodeInSteps(data, size, config);
     }
-    if (metadata) {
-        const WebPData whole{data, size};
-        if (WebPDemuxer *demux = WebPDemux(&whole)) {
-            metadata->addExifPayload(chunk(demux, "EXIF"));
-            metadata->addXmpPacket(chunk(demux, "XMP "));
-            metadata->addIccProfile(chunk(demux, "ICCP"));
-            WebPDemuxDelete(demux);
-        }
-    }
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK)
+        throw imageError(unreadableText(what, "WebP", QLatin1String(statusText(status))));
+    if (animation || config.input.has_alpha)
+        for (int y = 0; y < picture.height(); ++y)
+            bgraRowOverWhite(picture.scanLine(y), picture.width());
+    if (metadata)
+        takeMetadata(bytes, *metadata);
     return picture;
 }
 

@@ -173,6 +173,7 @@ public:
     void setUpDisplayColours(); // the slots' thumbnails and the profile's line on 画像情報
     displayColours currentDisplayColours() const;
     void showColourProfileInfo();
+    void showLeftOutMetadata(); // on 画像情報: what a save leaves out of the picture's records
 
     // Files.
     // inBackground: written off the window's thread (the commands, the close prompt and quitting);

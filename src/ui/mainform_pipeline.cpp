@@ -253,6 +253,7 @@ void TmainForm::showPictureInfo()
         setWindowTitle(QStringLiteral("Korvia"));
         for (const pictureInfoLine &line : pictureInfo(0, 0, exifReader(), QString()))
             if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control))) label->clear();
+        showLeftOutMetadata();
         return;
     }
     imageDocument *d = documentAt(currentIndex);

@@ -12,6 +12,8 @@
 #include "imagedata/safewrite.h"
 #include "imagedata/workerpool.h"
 
+#include "testfiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -82,88 +84,6 @@ QImage detailedPicture()
             row[x] = qRgb((x * 7 + y) & 0xFF, (x ^ (y * 3)) & 0xFF, ((x * y) >> 5) & 0xFF);
     }
     return picture;
-}
-
-QByteArray bigEndian(quint32 value, int bytes)
-{
-    QByteArray b;
-    for (int i = bytes - 1; i >= 0; --i)
-        b += char(value >> (8 * i) & 0xFF);
-    return b;
-}
-
-quint32 readBigEndian(const QByteArray &b, qsizetype at, int bytes)
-{
-    quint32 v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = v << 8 | quint8(b[at + i]);
-    return v;
-}
-
-QByteArray box(const char *type, const QByteArray &content)
-{
-    return bigEndian(quint32(8 + content.size()), 4) + type + content;
-}
-
-QByteArray fullBox(const char *type, int version, int flags, const QByteArray &content)
-{
-    return box(type, bigEndian(quint32(version) << 24 | quint32(flags), 4) + content);
-}
-
-// The whole box found along path (meta's boxes start after its version word).
-QByteArray findBox(const QByteArray &file, const QList<QByteArray> &path, qsizetype from = 0, qsizetype to = -1)
-{
-    to = to < 0 ? file.size() : to;
-    for (qsizetype at = from; at + 8 <= to;) {
-        const qsizetype end = at + readBigEndian(file, at, 4);
-        if (file.mid(at + 4, 4) == path.first())
-            return path.size() == 1 ? file.mid(at, end - at)
-                                    : findBox(file, path.mid(1), at + (path.first() == "meta" ? 12 : 8), end);
-        at = end;
-    }
-    return QByteArray();
-}
-
-// A HEIC whose primary picture is a grid of rows x columns copies of the one picture in `tile`
-// (a file from heif-enc: its hvcC and its coded data), as phones write their photos.
-QByteArray heicGrid(const QByteArray &tile, int rows, int columns, int side)
-{
-    const QByteArray hvcC = findBox(tile, {"meta", "iprp", "ipco", "hvcC"}), iloc = findBox(tile, {"meta", "iloc"});
-    // heif-enc writes iloc version 0 with 4-byte offsets, lengths and base offset, one extent.
-    const quint32 base = readBigEndian(iloc, 20, 4), offset = readBigEndian(iloc, 26, 4), length = readBigEndian(iloc, 30, 4);
-    const QByteArray coded = tile.mid(base + offset, length);
-    const int tiles = rows * columns, grid = tiles + 1;
-    QByteArray infe, dimg = bigEndian(quint32(grid), 2) + bigEndian(quint32(tiles), 2), ipma;
-    for (int i = 1; i <= tiles; ++i) {
-        infe += fullBox("infe", 2, 1, bigEndian(quint32(i), 2) + bigEndian(0, 2) + "hvc1" + QByteArray(1, '\0'));
-        dimg += bigEndian(quint32(i), 2);
-        ipma += bigEndian(quint32(i), 2) + bigEndian(2, 1) + bigEndian(0x81, 1) + bigEndian(2, 1);
-    }
-    infe += fullBox("infe", 2, 0, bigEndian(quint32(grid), 2) + bigEndian(0, 2) + "grid" + QByteArray(1, '\0'));
-    ipma += bigEndian(quint32(grid), 2) + bigEndian(1, 1) + bigEndian(3, 1);
-    const QByteArray gridData = bigEndian(0, 2) + bigEndian(quint32(rows - 1), 1) + bigEndian(quint32(columns - 1), 1)
-                                + bigEndian(quint32(side * columns), 2) + bigEndian(quint32(side * rows), 2);
-    const QByteArray ftyp = box("ftyp", QByteArray("heic") + bigEndian(0, 4) + "mif1heic");
-    const auto meta = [&](quint32 data) {
-        QByteArray extents;
-        for (int i = 1; i <= grid; ++i) {
-            const quint32 size = quint32(i == grid ? gridData.size() : coded.size());
-            extents += bigEndian(quint32(i), 2) + bigEndian(0, 2) + bigEndian(1, 2) + bigEndian(data, 4) + bigEndian(size, 4);
-            data += size;
-        }
-        const QByteArray ispe = fullBox("ispe", 0, 0, bigEndian(quint32(side), 4) + bigEndian(quint32(side), 4));
-        const QByteArray gridIspe = fullBox("ispe", 0, 0, bigEndian(quint32(side * columns), 4) + bigEndian(quint32(side * rows), 4));
-        return fullBox("meta", 0, 0,
-                       fullBox("hdlr", 0, 0, bigEndian(0, 4) + "pict" + QByteArray(13, '\0'))
-                           + fullBox("pitm", 0, 0, bigEndian(quint32(grid), 2))
-                           + fullBox("iloc", 0, 0, bigEndian(0x4400, 2) + bigEndian(quint32(grid), 2) + extents)
-                           + fullBox("iinf", 0, 0, bigEndian(quint32(grid), 2) + infe)
-                           + fullBox("iref", 0, 0, box("dimg", dimg))
-                           + box("iprp", box("ipco", hvcC + ispe + gridIspe)
-                                             + fullBox("ipma", 0, 0, bigEndian(quint32(grid), 4) + ipma)));
-    };
-    const quint32 data = quint32(ftyp.size() + meta(0).size() + 8);
-    return ftyp + meta(data) + box("mdat", coded.repeated(tiles) + gridData);
 }
 
 } // namespace

@@ -296,13 +296,17 @@ TEST_F(DocumentTest, ScratchDirectoryIsCreatedPrivateAndALinkIsRefused)
 
 TEST_F(DocumentTest, ACacheOfAnotherUserOrOpenToOthersIsNotUsed)
 {
-    // Each case in a cache of its own; the folders "korvia" and "korvia/undo" as someone left them.
+    // Each case in a cache of its own; the cache folder itself, and the folders "korvia" and
+    // "korvia/undo" in it, as someone left them.
     enum class who { me, other, link };
+    enum class cacheKind { plain, openToAll, linkIntoOpenFolder, linkToOther, linkIntoStickyFolder };
     const struct {
         const char *name;
         who korvia;
         mode_t korviaMode;
         who undo;
+        cacheKind cache = cacheKind::plain;
+        bool trusted = false;
     } cases[] = {
         {"korvia of another user", who::other, 0755, who::me},
         {"korvia writable by all", who::me, 0777, who::me},
@@ -310,31 +314,54 @@ TEST_F(DocumentTest, ACacheOfAnotherUserOrOpenToOthersIsNotUsed)
         {"korvia a link", who::link, 0755, who::me},
         {"undo of another user", who::me, 0755, who::other},
         {"undo a link", who::me, 0755, who::link},
+        {"cache writable by all", who::me, 0700, who::me, cacheKind::openToAll},
+        {"cache a link into a folder writable by all", who::me, 0700, who::me, cacheKind::linkIntoOpenFolder},
+        {"cache a link to another user's folder", who::me, 0700, who::me, cacheKind::linkToOther},
+        {"cache a link into a sticky shared folder", who::me, 0700, who::me, cacheKind::linkIntoStickyFolder, true},
     };
     const bool root = ::getuid() == 0; // only root can hand a folder to another user
     QStringList said;
     const messageSink previous = setMessageSink([&said](const QString &text) { said << text; });
     for (const auto &c : cases) {
-        if (!root && (c.korvia == who::other || c.undo == who::other)) continue;
-        QTemporaryDir cache;
-        ASSERT_TRUE(cache.isValid());
-        const QByteArray korvia = QFile::encodeName(cache.path()) + "/korvia", undo = korvia + "/undo";
-        const QByteArray elsewhere = QFile::encodeName(cache.path()) + "/elsewhere";
+        if (!root && (c.korvia == who::other || c.undo == who::other || c.cache == cacheKind::linkToOther)) continue;
+        QTemporaryDir top;
+        ASSERT_TRUE(top.isValid());
+        const QByteArray cache = QFile::encodeName(top.path()) + "/cache", shared = QFile::encodeName(top.path()) + "/shared";
+        const QByteArray korvia = cache + "/korvia", undo = korvia + "/undo";
+        const QByteArray elsewhere = QFile::encodeName(top.path()) + "/elsewhere";
         ASSERT_EQ(::mkdir(elsewhere.constData(), 0777), 0);
         const auto make = [&](const QByteArray &path, who owner, mode_t mode) {
             if (owner == who::link) return ::symlink(elsewhere.constData(), path.constData()) == 0;
             return ::mkdir(path.constData(), mode) == 0 && ::chmod(path.constData(), mode) == 0
                 && (owner == who::me || ::chown(path.constData(), 65534, 65534) == 0);
         };
-        ASSERT_TRUE(make(korvia, c.korvia, c.korviaMode)) << c.name;
-        if (c.korvia != who::link) {
-            ASSERT_TRUE(make(undo, c.undo, 0700)) << c.name;
+        switch (c.cache) {
+        case cacheKind::plain: ASSERT_TRUE(make(cache, who::me, 0700)); break;
+        case cacheKind::openToAll: ASSERT_TRUE(make(cache, who::me, 0777)); break;
+        case cacheKind::linkToOther: ASSERT_TRUE(make(shared, who::other, 0777)); break;
+        case cacheKind::linkIntoOpenFolder:
+        case cacheKind::linkIntoStickyFolder:
+            ASSERT_TRUE(make(shared, who::me, c.cache == cacheKind::linkIntoOpenFolder ? 0777 : 01777));
+            ASSERT_TRUE(make(shared + "/mine", who::me, 0700));
+            break;
         }
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        const bool linked = c.cache != cacheKind::plain && c.cache != cacheKind::openToAll;
+        if (linked) {
+            ASSERT_EQ(::symlink(c.cache == cacheKind::linkToOther ? shared.constData() : (shared + "/mine").constData(), cache.constData()), 0);
+        } else {
+            ASSERT_TRUE(make(korvia, c.korvia, c.korviaMode)) << c.name;
+            if (c.korvia != who::link) {
+                ASSERT_TRUE(make(undo, c.undo, 0700)) << c.name;
+            }
+        }
+        qputenv("XDG_CACHE_HOME", cache);
         said.clear();
         const QString folder = instanceFolder::process().path();
-        EXPECT_FALSE(folder.startsWith(cache.path())) << c.name;
-        EXPECT_EQ(said.size(), 1) << c.name;
+        EXPECT_EQ(folder.startsWith(QFile::decodeName(cache)), c.trusted) << c.name;
+        EXPECT_EQ(said.size(), c.trusted ? 0 : 1) << c.name;
+        if (linked && !c.trusted) { // nothing made where the link leads
+            EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(korvia))) << c.name;
+        }
         struct stat info {};
         const QByteArray parent = QFile::encodeName(QFileInfo(folder).path());
         ASSERT_EQ(::lstat(parent.constData(), &info), 0) << c.name;

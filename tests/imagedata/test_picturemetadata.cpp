@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <sys/resource.h>
 
 namespace {
@@ -61,8 +63,12 @@ QByteArray exifPayload(int orientation, int width, int height)
 const QByteArray xmpPayload = QByteArray("http://ns.adobe.com/xap/1.0/\0", 29) + "<x:xmpmeta xmlns:x='adobe:ns:meta/'>K</x:xmpmeta>";
 QByteArray iccPayload()
 {
-    QByteArray profile(128, '\x11');
+    // A header that holds together (its size, the signature, no tags) around filler.
+    QByteArray profile(132, '\x11');
+    profile.replace(0, 4, QByteArray("\0\0\0\x84", 4));
     profile.replace(16, 4, "RGB ");
+    profile.replace(36, 4, "acsp");
+    profile.replace(128, 4, QByteArray(4, '\0'));
     return QByteArray("ICC_PROFILE\0\x01\x01", 14) + profile;
 }
 
@@ -290,6 +296,87 @@ TEST(CameraRecord, PixelSizesGivenWithTwoValuesAreSetInTheFirst)
         EXPECT_EQ(get32(out, 56), 56u);
         EXPECT_EQ(get32(out, 60), 9u);
     }
+}
+
+// The tags of the little-endian directory at offset, in table order, and the directory a pointer
+// among them leads to.
+std::vector<int> tagsAt(const QByteArray &t, int offset)
+{
+    std::vector<int> tags;
+    const int count = offset > 0 && offset + 2 <= t.size() ? quint8(t[offset]) | quint8(t[offset + 1]) << 8 : 0;
+    for (int k = 0; k < count && offset + 2 + 12 * k + 12 <= t.size(); ++k)
+        tags.push_back(quint8(t[offset + 2 + 12 * k]) | quint8(t[offset + 3 + 12 * k]) << 8);
+    return tags;
+}
+int pointedBy(const QByteArray &t, int offset, int tag)
+{
+    const std::vector<int> tags = tagsAt(t, offset);
+    const auto at = std::find(tags.begin(), tags.end(), tag);
+    return at == tags.end() ? 0 : int(get32(t, offset + 2 + 12 * int(at - tags.begin()) + 8));
+}
+
+TEST(CameraRecord, ABrokenRecordIsBuiltAgainFromWhatCanBeRead)
+{
+    using testfiles::tiffBuilder;
+    // The main directory: Make, Model and the pointers each case gives; the EXIF directory (1):
+    // ISO, the interoperability pointer each case gives; the interoperability directory (2).
+    const struct {
+        const char *what;
+        std::function<void(tiffBuilder &)> pointers, exifPointers;
+        std::vector<int> mainTags, exifTags;
+    } cases[] = {
+        {"EXIF pointer back to the main directory", [](tiffBuilder &t) { t.addRawPointer(0x8769, 8); }, {}, {0x010F, 0x0110}, {}},
+        {"GPS pointer past the end", [](tiffBuilder &t) { t.addPointer(0x8769, 1); t.addRawPointer(0x8825, 99999); }, {},
+         {0x010F, 0x0110, 0x8769}, {0x8827}},
+        {"GPS pointer to the EXIF directory", [](tiffBuilder &t) { t.addPointer(0x8769, 1); t.addPointer(0x8825, 1); }, {},
+         {0x010F, 0x0110, 0x8769}, {0x8827}},
+        {"interoperability pointer to its own directory", [](tiffBuilder &t) { t.addPointer(0x8769, 1); },
+         [](tiffBuilder &t) { t.addPointer(0xA005, 1); }, {0x010F, 0x0110, 0x8769}, {0x8827}},
+        {"EXIF pointer inside the EXIF directory", [](tiffBuilder &t) { t.addPointer(0x8769, 1); },
+         [](tiffBuilder &t) { t.addPointer(0x8769, 0); }, {0x010F, 0x0110, 0x8769}, {0x8827}},
+        {"a value past the end, an unknown type", [](tiffBuilder &t) { t.add(0x010E, 2, 500, QByteArray()); t.add(0x0131, 99, 1, "abcd"); }, {},
+         {0x010F, 0x0110}, {}},
+        {"a pixel size lying in the main directory's table", [](tiffBuilder &t) { t.addPointer(0x8769, 1); },
+         [](tiffBuilder &t) { t.addRaw(0xA003, 4, 2, 8); }, {0x010F, 0x0110, 0x8769}, {0x8827, 0xA003}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        tiffBuilder t;
+        t.directory();
+        t.addText(0x010F, "KorviaCam");
+        t.addText(0x0110, "Tester");
+        c.pointers(t);
+        t.directory();
+        t.addShort(0x8827, 200);
+        if (c.exifPointers) c.exifPointers(t);
+        t.directory();
+        t.addText(0x0001, "R98");
+        const QByteArray payload = QByteArray("Exif\0\0", 6) + t.bytes();
+        ASSERT_TRUE(exifNeedsRepair(payload));
+        const QByteArray out = exifForPicture(payload, 10, 10);
+        ASSERT_FALSE(out.isEmpty());
+        EXPECT_FALSE(exifNeedsRepair(out));
+        const QByteArray record = out.mid(6);
+        std::vector<int> main = tagsAt(record, 8);
+        EXPECT_EQ(main, c.mainTags);
+        EXPECT_EQ(tagsAt(record, pointedBy(record, 8, 0x8769)), c.exifTags);
+        EXPECT_TRUE(record.contains("KorviaCam") && record.contains("Tester"));
+    }
+    // A GPS directory without entries after the thumbnail's directory stays, with the record's end.
+    tiffBuilder t;
+    t.directory();
+    t.addText(0x010F, "KorviaCam");
+    t.addPointer(0x8825, 2);
+    t.nextDirectory(1);
+    t.directory();
+    t.addDataPointer(0x0201, QByteArray(40, 'T'));
+    t.addLong(0x0202, 40);
+    t.directory();
+    const QByteArray out = exifForPicture(QByteArray("Exif\0\0", 6) + t.bytes(), 10, 10);
+    EXPECT_FALSE(exifNeedsRepair(out));
+    EXPECT_FALSE(out.contains("TTTT"));
+    // A record whose main directory is not there gives nothing to write.
+    EXPECT_TRUE(exifForPicture(QByteArray("Exif\0\0II\x2A\0\xFF\0\0\0", 14), 10, 10).isEmpty());
 }
 
 TEST_F(MetadataTest, EveryOrientationOpensUpright)

@@ -37,4 +37,24 @@ expect_equal "the JPEG's size" "30x20" "$(bmp_size "$WORK/ok.bmp")"
 expect_success "wide BMP" apply "$WORK/grad.bmp" -o "$WORK/wide.bmp" resize:width=65501,height=2
 expect_equal "the wide BMP's size" "65501x2" "$(bmp_size "$WORK/wide.bmp")"
 
+# A plain 8000 x 8000 scan in 8 kB: beyond what its bytes may cost (256 MB as a bitmap), refused
+# from its header by apply and info with the override named; the override lets it through.
+python3 - "$WORK/scan.png" <<'EOF'
+import struct, sys, zlib
+w = h = 8000
+z = zlib.compressobj(9)
+data = b"".join(z.compress(b"\0" * (1 + w // 8)) for _ in range(h)) + z.flush()
+chunk = lambda t, d: struct.pack(">I", len(d)) + t + d + struct.pack(">I", zlib.crc32(t + d))
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 1, 0, 0, 0, 0))
+                             + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+EOF
+expect_failure "a small file claiming a large picture" apply "$WORK/scan.png" -o "$WORK/scan.bmp"
+check "the override is named" grep -q -- "--memory-limit" "$WORK/stderr"
+check "nothing written" test ! -e "$WORK/scan.bmp"
+expect_failure "info refuses it as well" info "$WORK/scan.png"
+expect_success "info with --memory-limit" info --memory-limit 400M "$WORK/scan.png"
+check "its width" grep -q "8000" "$WORK/stdout"
+KORVIA_MEMORY_LIMIT=400M expect_success "info with KORVIA_MEMORY_LIMIT" info "$WORK/scan.png"
+expect_failure "a limit that is no size" info --memory-limit 400X "$WORK/scan.png"
+
 finish

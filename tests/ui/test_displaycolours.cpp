@@ -4,6 +4,8 @@
 // profile is shown byte for byte; a broken profile opens with a note on the information page.
 #include "test_mainform_support.h"
 
+#include <QScrollArea>
+
 #include "colour/displaycolour.h"
 #include "colour/testprofiles.h"
 #include "ui/print/printform.h"
@@ -145,6 +147,20 @@ private slots:
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
         QVERIFY2(t.text("colourProfileStaticText").contains(QStringLiteral("無視")),
                  qPrintable(t.text("colourProfileStaticText")));
+        // A save leaves the profile out, and the page says so where it can be read.
+        QVERIFY2(t.text("leftOutMetadataStaticText").contains(QStringLiteral("ICC")), qPrintable(t.text("leftOutMetadataStaticText")));
+        auto *note = t.window->findChild<QLabel *>(QStringLiteral("leftOutMetadataStaticText"));
+        auto *area = t.window->findChild<QScrollArea *>(QStringLiteral("imageInformationScrollArea"));
+        QVERIFY(note && area);
+        for (QWidget *w = area; w; w = w->parentWidget()) // every tab on the way to the page shown
+            if (auto *tabs = w->parentWidget() ? qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget()) : nullptr)
+                tabs->setCurrentWidget(w);
+        QApplication::processEvents();
+        area->ensureWidgetVisible(note);
+        QApplication::processEvents();
+        QVERIFY2(note->visibleRegion().boundingRect().height() >= 16, qPrintable(QString::number(note->visibleRegion().boundingRect().height())));
+        QVERIFY2(note->mapTo(area, QPoint(note->width(), 0)).x() <= area->viewport()->width() + 2,
+                 qPrintable(QStringLiteral("%1 > %2").arg(note->mapTo(area, QPoint(note->width(), 0)).x()).arg(area->viewport()->width())));
         QCOMPARE(centreOf(t.image("mainImage")->canvas()), centreOf(t.current()->bitmap));
     }
 };

@@ -205,6 +205,22 @@ private slots:
         QCOMPARE(t.document(1)->name, QString("second.bmp"));
     }
 
+    // Small files claiming huge pictures are refused before their memory is taken, with the
+    // override named; the list stays as it was.
+    void aSmallFileClaimingAHugePictureIsRefusedWithTheOverrideNamed()
+    {
+        const QString png = picturePath("scan.png"), webp = picturePath("canvas.webp");
+        QVERIFY(writeBytes(png, pngOfZeros(20000, 20000, 1, 0, false)));
+        QVERIFY(writeBytes(webp, webpAnimationCanvas(16383, 16383)));
+        windowUnderTest t;
+        for (const QString &name : {png, webp})
+            t.open(name);
+        QCOMPARE(t.dialogs.count("error"), 2);
+        for (const auto &entry : t.dialogs.entries("error"))
+            QVERIFY2(entry.text.contains("KORVIA_MEMORY_LIMIT"), qPrintable(entry.text));
+        QCOMPARE(t.window->editingCount, 0);
+    }
+
     void aNameOfNoKnownTypeIsRefusedAndTheListKept()
     {
         const QString good = picturePath("good.bmp");
