@@ -539,7 +539,7 @@
     <message>
         <location line="+259"/>
         <source>詳細調整</source>
-        <translation>Detailed</translation>
+        <translation>Advanced</translation>
     </message>
     <message>
         <location line="+37"/>
@@ -743,7 +743,7 @@
     <message>
         <location line="+65"/>
         <source>ブレ</source>
-        <translation>Motion</translation>
+        <translation>Motion blur</translation>
     </message>
     <message>
         <location line="+12"/>
