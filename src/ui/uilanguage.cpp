@@ -5,8 +5,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTranslator>
 #include <QPointer>
+#include <QTranslator>
 #include <vector>
 
 namespace {
@@ -18,14 +18,15 @@ QString catalogueOf(const QString &language)
     return QStringLiteral(":/i18n/korvia_%1.qm").arg(language);
 }
 
-// "en_US.UTF-8", "en-GB", "EN" -> "en"; "C" and "POSIX" stand for no language.
+// "en_US.UTF-8", "en-GB", "EN" -> "en"; "C", "POSIX" and anything but a code of letters stand for
+// no language.
 QString languageCode(const QString &name)
 {
     QString code = name.trimmed().toLower();
     const qsizetype end = code.indexOf(QRegularExpression(QStringLiteral("[-_.@]")));
     if (end >= 0) code.truncate(end);
     if (code == QLatin1String("c") || code == QLatin1String("posix")) return QString();
-    return code;
+    return QRegularExpression(QStringLiteral("^[a-z]{2,3}$")).match(code).hasMatch() ? code : QString();
 }
 
 // The catalogues installed by the last call, owned by the application object.
@@ -53,8 +54,10 @@ bool speaksLanguage(const QString &language)
 
 QString interfaceLanguage()
 {
-    const QString chosen = languageCode(qEnvironmentVariable("KORVIA_LANG"));
-    if (!chosen.isEmpty()) return speaksLanguage(chosen) ? chosen : english;
+    if (const QString chosen = qEnvironmentVariable("KORVIA_LANG"); !chosen.isEmpty()) {
+        const QString code = languageCode(chosen);
+        return speaksLanguage(code) ? code : english;
+    }
     for (const QString &name : QLocale::system().uiLanguages()) {
         const QString code = languageCode(name);
         if (speaksLanguage(code)) return code;

@@ -7,7 +7,7 @@
 // The language to speak, as a code ("ja", "en", ...): KORVIA_LANG when it is set ("ja", "en",
 // "en_US.UTF-8"), else the first of the desktop's languages (QLocale::system().uiLanguages()) that
 // Korvia speaks. Japanese is the language of the sources; any other language without a catalogue
-// of its own gets English.
+// of its own (also a KORVIA_LANG that names none) gets English.
 QString interfaceLanguage();
 
 // Whether Korvia has texts in language: Japanese, or a compiled catalogue of that code.

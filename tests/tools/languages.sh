@@ -26,6 +26,7 @@ ja_JP.UTF-8||ファイルがありません。
 en_US.UTF-8|ja|ファイルがありません。
 ja_JP.UTF-8|en|no such file.
 ja_JP.UTF-8|en_GB.UTF-8|no such file.
+ja_JP.UTF-8|../ja|no such file.
 TABLE
 
 language en_US.UTF-8 "" info "$WORK/photo.bmp"
