@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,8 +27,8 @@
 namespace {
 using captionMap = std::map<QString, QString>; // "objectName/what" -> text
 
-
-// Kana, kanji and full-width forms; the symbols an English caption may keep are not among them.
+// Kana, kanji and full-width forms. The symbols an English caption may keep (×, °, the "?" and "~"
+// before the brush names) are not among them.
 const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
 
 std::unique_ptr<QWidget> makeWindow(const QString &kind)
