@@ -20,6 +20,7 @@ inline QByteArray readFile(const QString &name)
 }
 
 // The builders of picture files, one header a family.
+#include "testfiles/bmp.h"
 #include "testfiles/containers.h"
 #include "testfiles/jpeg.h"
 #include "testfiles/jxl.h"

@@ -1777,7 +1777,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot rename the undo copy %1 to %2. (%3)</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/imagefilemanager.cpp" line="+138"/>
+        <location filename="../src/imagedata/imagefilemanager.cpp" line="+133"/>
         <source>%1 は開けません。開くことのできるファイルの拡張子は .jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、.webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、.rw2（RAW）です（それぞれ大文字も）。</source>
         <translation>Cannot open %1. Korvia opens files ending in .jpg, .jpeg, .JPG, .JPEG (JPEG), .bmp, .BMP (BMP), .png (PNG), .tif, .tiff (TIFF), .webp (WebP), .jxl (JPEG XL), .heic, .heif, .avif (HEIF/AVIF) and .dng, .cr2, .cr3, .nef, .arw, .raf, .orf, .rw2 (RAW), each also in capitals.</translation>
     </message>
@@ -1834,12 +1834,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot read %1 as a JPEG picture: %2</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/jxlcoding.cpp" line="+94"/>
-        <source>宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。</source>
-        <translation>The declared picture size (%1 × %2 pixels) does not match the file&apos;s size.</translation>
-    </message>
-    <message>
-        <location filename="../src/imagedata/jpegcoding.cpp" line="+40"/>
+        <location line="+40"/>
         <source>走査（スキャン）が多すぎます（%1 × %2 画素で %3 回目の走査）。</source>
         <translation>Too many scans (scan %3 of a %1 × %2 pixel picture).</translation>
     </message>
@@ -1941,7 +1936,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
     </message>
     <message>
         <location line="-7"/>
-        <location line="+14"/>
+        <location line="+21"/>
         <source>%1 は開くことのできない形式です。</source>
         <translation>%1 is in a format Korvia cannot open.</translation>
     </message>
@@ -2021,7 +2016,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot write the picture information into the WebP file.</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/jxlcoding.cpp" line="+13"/>
+        <location filename="../src/imagedata/jxlcoding.cpp" line="+100"/>
         <source>画像の大きさが 0 です。</source>
         <translation>The picture has no size.</translation>
     </message>

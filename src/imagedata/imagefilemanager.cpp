@@ -120,11 +120,6 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
         const QSize stored = jpegHeaderSize(unsignedBytes(bytes), static_cast<std::size_t>(bytes.size()), name, orientation);
         return orientation >= 5 ? stored.transposed() : stored;
     }
-    if (content == jxlPicture) {
-        int orientation = 1;
-        const QSize stored = jxlHeaderSize(bytes, name, metadata, orientation);
-        return orientation >= 5 ? stored.transposed() : stored;
-    }
     pictureMetadata read;
     const pictureHeader header = readPictureHeader(content, bytes, name, read);
     if (metadata)

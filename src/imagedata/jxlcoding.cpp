@@ -88,18 +88,11 @@ struct encoderGone {
 // besides the bitmap. A declared size is held to what the file may cost with that counted.
 constexpr unsigned long long workingBytesPerChannel = 6;
 
-QString tooLargeForFileText(const QString &what, unsigned long long width, unsigned long long height)
-{
-    return unreadableText(what, "JPEG XL",
-                          imageTexts::tr("宣言された画像の大きさ（%1 × %2 画素）がファイルの大きさに見合いません。")
-                              .arg(width)
-                              .arg(height));
-}
-
 // A picture (or a frame of it) of width x height with `channels` planes, refused unless it keeps
-// to the pixel limit and to what a file of fileSize bytes may cost (picturelimits.h).
+// to the pixel limit and to the reading's budget (picturelimits.h: what the file's bytes may cost,
+// or the user's limit).
 void checkDeclaredSize(unsigned long long width, unsigned long long height, unsigned long long channels,
-                       std::size_t fileSize, const QString &what)
+                       const readingBudget &budget, const QString &what)
 {
     // libjxl gives each side in 32 bits: the product fits in 64 bits.
     const unsigned long long pixels = width * height;
@@ -109,8 +102,7 @@ void checkDeclaredSize(unsigned long long width, unsigned long long height, unsi
         throw imageError(tooLargeText(what, static_cast<long long>(width), static_cast<long long>(height)));
     // pixels <= 4e8 and channels held to 4099 (3 colours, 4096 extra): no overflow.
     const unsigned long long perPixel = 4 + workingBytesPerChannel * std::min<unsigned long long>(channels, 4099);
-    if (pixels * perPixel > pictureMemoryFor(fileSize))
-        throw imageError(tooLargeForFileText(what, width, height));
+    budget.require(pixels * perPixel, static_cast<long long>(width), static_cast<long long>(height));
 }
 
 // libjxl takes a few parallel steps for a frame, each going over much of the canvas, and a file
@@ -315,6 +307,7 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
     QByteArray profile;
     pixelSink sink;
     const std::size_t fileSize = std::size_t(bytes.size());
+    readingBudget budget(fileSize, what);
     for (bool more = true; more;) {
         const JxlDecoderStatus status = JxlDecoderProcessInput(d);
         switch (status) {
@@ -332,7 +325,7 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
             if (JxlDecoderGetBasicInfo(d, &read.info) != JXL_DEC_SUCCESS)
                 throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the header is damaged")));
             read.haveInfo = true;
-            checkDeclaredSize(read.info.xsize, read.info.ysize, 3ULL + read.info.num_extra_channels, fileSize, what);
+            checkDeclaredSize(read.info.xsize, read.info.ysize, 3ULL + read.info.num_extra_channels, budget, what);
             runner.stepsLeft = stepsFor(static_cast<unsigned long long>(read.info.xsize) * read.info.ysize, fileSize);
             if (events == JXL_DEC_BASIC_INFO)
                 more = false; // the size is all that was asked
@@ -349,11 +342,11 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
             if (JxlDecoderGetFrameHeader(d, &frame) == JXL_DEC_SUCCESS)
                 checkDeclaredSize(std::max(frame.layer_info.xsize, read.info.xsize),
                                   std::max(frame.layer_info.ysize, read.info.ysize), 3ULL + read.info.num_extra_channels,
-                                  fileSize, what);
+                                  budget, what);
             break;
         }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
-            read.picture = newDecodedPicture(read.info.xsize, read.info.ysize, what);
+            read.picture = newDecodedPicture(read.info.xsize, read.info.ysize, what, budget);
             sink.bits = read.picture.bits();
             sink.stride = read.picture.bytesPerLine();
             sink.channels = read.info.alpha_bits > 0 ? 4 : 3;

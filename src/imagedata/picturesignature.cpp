@@ -160,6 +160,13 @@ pictureHeader readPictureHeader(int type, const QByteArray &bytes, const QString
     case webpPicture: return readWebpHeader(bytes, what, &metadata);
     case heifPicture: return readHeifHeader(bytes, what, &metadata);
     case rawPicture: return readRawHeader(bytes, what, &metadata);
+    case jxlPicture: {
+        pictureHeader header;
+        const QSize size = jxlHeaderSize(bytes, what, &metadata, header.orientation);
+        header.width = size.width();
+        header.height = size.height();
+        return header;
+    }
     default: throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
     }
 }

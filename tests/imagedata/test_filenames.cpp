@@ -1,4 +1,5 @@
-// File names in messages and on disk, and what an interrupted save leaves behind.
+// File names: picture types by extension, the names a save writes, names in messages and on disk,
+// and what an interrupted save leaves behind.
 #include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -30,6 +31,57 @@ bool writeRaw(const QByteArray &path, const QByteArray &bytes)
 }
 
 } // namespace
+
+TEST(FileNames, TypesByExtensionCaseSensitively)
+{
+    for (const char *n : {"photo.jpg", "photo.JPG", "photo.jpeg", "photo.JPEG", "/a/b.c/photo.jpg"})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 1) << n;
+    for (const char *n : {"photo.bmp", "photo.BMP", "x.y/p.bmp"})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 2) << n;
+    for (const char *n : {"photo.Jpg", "photo.jpe", "photo", "photo.Bmp", "dir.jpg/photo", "photo.jpg.txt", ""})
+        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 0) << n;
+}
+
+TEST(FileNames, ExtensionHelpers)
+{
+    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo")), QString());
+    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo.x.jpg")), QStringLiteral(".jpg"));
+    EXPECT_EQ(changeFileExt(QStringLiteral("/my.dir/photo"), QStringLiteral(".jpeg")), QStringLiteral("/my.dir/photo.jpeg"));
+    EXPECT_EQ(changeFileExt(QStringLiteral("a.b.c"), QStringLiteral(".d")), QStringLiteral("a.b.d"));
+    EXPECT_EQ(extractFileName(QStringLiteral("/home/u/p.jpg")), QStringLiteral("p.jpg"));
+    EXPECT_EQ(extractFileName(QStringLiteral("p.jpg")), QStringLiteral("p.jpg"));
+}
+
+TEST(FileNames, SaveNames)
+{
+    // A name that fits the type is kept as typed; otherwise only the last extension gives way.
+    const struct {
+        const char *typed;
+        int type;
+        const char *saved;
+    } names[] = {
+        {"photo", 1, "photo.jpeg"},
+        {"photo.bmp", 1, "photo.jpeg"},
+        {"holiday.2009.jpg", 2, "holiday.2009.BMP"},
+        {"holiday.2009.jpg", 1, "holiday.2009.jpg"},
+        {"photo.JPG", 1, "photo.JPG"},
+        {"photo.JPEG", 1, "photo.JPEG"},
+        {"photo.jpeg", 1, "photo.jpeg"},
+        {"photo.Jpg", 1, "photo.jpeg"},
+        {"picture.bmp", 2, "picture.bmp"},
+        {"picture.BMP", 2, "picture.BMP"},
+        {"picture.Bmp", 2, "picture.BMP"},
+        {"/d/my.dir/photo", 1, "/d/my.dir/photo.jpeg"},
+        {"/d/my.dir/photo.jpg", 0, "/d/my.dir/photo"},
+    };
+    for (const auto &n : names)
+        EXPECT_EQ(saveFileName(QString::fromLatin1(n.typed), n.type), QString::fromLatin1(n.saved)) << n.typed << " " << n.type;
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.jpg"), 1), QStringLiteral("/d/a.jpeg"));
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.bmp"), 2), QStringLiteral("/d/a.BMP"));
+    EXPECT_EQ(writtenFileName(QStringLiteral("/d.x/a"), 2), QStringLiteral("/d.x/a.BMP"));
+}
+
+// ---- names as bytes -------------------------------------------------------------------------
 
 TEST(FileNameBytes, NamesAreTakenByteForByteOrRefused)
 {

@@ -1,5 +1,5 @@
-// Picture files: types and names, BMP variants built byte by byte here, JPEG variants made
-// with libjpeg here, damaged files, safe saving and the scratch directory.
+// Picture files: types and names, BMP variants, JPEG variants (grey, progressive, CMYK), damaged
+// files, safe saving and the scratch directory.
 #include "testfiles.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -22,82 +22,9 @@
 #include <unistd.h>
 #include <vector>
 
-extern "C" {
-#include <jpeglib.h>
-}
-
 namespace {
 
 // ---- helpers -------------------------------------------------------------------------------
-
-void put16(QByteArray &b, int v)
-{
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray &b, qint64 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-struct bmpLayout {
-    int width = 5, height = 3, bpp = 24;
-    quint32 compression = 0;
-    int infoSize = 40;
-    bool topDown = false;
-    std::vector<QRgb> palette;
-    std::vector<quint32> masks; // red, green, blue (, alpha)
-};
-
-// A BMP file from its layout and its pixel bytes (rows already in file order and padded).
-QByteArray buildBmp(const bmpLayout &l, const QByteArray &pixels)
-{
-    QByteArray info;
-    const bool core = l.infoSize == 12;
-    put32(info, l.infoSize);
-    if (core) {
-        put16(info, l.width);
-        put16(info, l.height);
-        put16(info, 1);
-        put16(info, l.bpp);
-    } else {
-        put32(info, l.width);
-        put32(info, l.topDown ? -l.height : l.height);
-        put16(info, 1);
-        put16(info, l.bpp);
-        put32(info, l.compression);
-        put32(info, pixels.size());
-        put32(info, 2835);
-        put32(info, 2835);
-        put32(info, static_cast<qint64>(l.palette.size()));
-        put32(info, 0);
-        if (l.infoSize > 40)
-            for (quint32 m : l.masks)
-                put32(info, m);
-        while (info.size() < l.infoSize)
-            info.append('\0');
-        if (l.infoSize == 40)
-            for (quint32 m : l.masks)
-                put32(info, m);
-    }
-    for (QRgb c : l.palette) {
-        info.append(char(qBlue(c)));
-        info.append(char(qGreen(c)));
-        info.append(char(qRed(c)));
-        if (!core)
-            info.append('\0');
-    }
-    QByteArray file("BM");
-    put32(file, 14 + info.size() + pixels.size());
-    put32(file, 0);
-    put32(file, 14 + info.size());
-    return file + info + pixels;
-}
-
-// The colour index of pixel (x, y), row 0 the top row.
-int indexAt(int x, int y, int colours) { return (x + 2 * y + 1) % colours; }
 
 std::vector<QRgb> testPalette(int count)
 {
@@ -115,97 +42,6 @@ QRgb pureColour(int x, int y)
 }
 
 QRgb trueColour(int x, int y) { return qRgb(x * 40 + 3, y * 70 + 11, (x * y * 13) & 0xFF); }
-
-// Uncompressed rows for a layout; `colour` is used by 16/24/32 bits, the palette index otherwise.
-QByteArray packRows(const bmpLayout &l, const std::function<QRgb(int, int)> &colour)
-{
-    QByteArray pixels;
-    const int rowBytes = (l.width * l.bpp + 31) / 32 * 4;
-    for (int i = 0; i < l.height; ++i) {
-        const int y = l.topDown ? i : l.height - 1 - i;
-        QByteArray row(rowBytes, '\0');
-        for (int x = 0; x < l.width; ++x) {
-            const QRgb c = l.bpp >= 16 ? colour(x, y) : 0;
-            switch (l.bpp) {
-            case 1:
-            case 4:
-            case 8: {
-                const int index = indexAt(x, y, 1 << l.bpp);
-                const int bit = x * l.bpp;
-                row[bit / 8] = char(row[bit / 8] | (index << (8 - l.bpp - bit % 8)));
-                break;
-            }
-            case 16: {
-                int v;
-                if (l.compression == 3) // 5-6-5
-                    v = (qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | (qBlue(c) >> 3);
-                else
-                    v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3);
-                row[x * 2] = char(v & 0xFF);
-                row[x * 2 + 1] = char(v >> 8);
-                break;
-            }
-            case 24:
-                row[x * 3] = char(qBlue(c));
-                row[x * 3 + 1] = char(qGreen(c));
-                row[x * 3 + 2] = char(qRed(c));
-                break;
-            case 32:
-                if (l.compression == 3) { // masks 0x0000FF00 red, 0x00FF0000 green, 0xFF000000 blue
-                    row[x * 4] = 0;
-                    row[x * 4 + 1] = char(qRed(c));
-                    row[x * 4 + 2] = char(qGreen(c));
-                    row[x * 4 + 3] = char(qBlue(c));
-                } else {
-                    row[x * 4] = char(qBlue(c));
-                    row[x * 4 + 1] = char(qGreen(c));
-                    row[x * 4 + 2] = char(qRed(c));
-                    row[x * 4 + 3] = 0;
-                }
-                break;
-            }
-        }
-        pixels += row;
-    }
-    return pixels;
-}
-
-// Run-length rows, bottom row first: the first row in absolute mode, the others as runs of
-// one pixel (RLE8) or of two pixels with alternating indices (RLE4).
-QByteArray rleRows(const bmpLayout &l)
-{
-    QByteArray data;
-    for (int i = 0; i < l.height; ++i) {
-        const int y = l.height - 1 - i;
-        if (l.bpp == 8) {
-            if (i == 0) {
-                data.append('\0');
-                data.append(char(l.width));
-                for (int x = 0; x < l.width; ++x)
-                    data.append(char(indexAt(x, y, 256)));
-                if (l.width % 2)
-                    data.append('\0');
-            } else {
-                for (int x = 0; x < l.width; ++x) {
-                    data.append('\1');
-                    data.append(char(indexAt(x, y, 256)));
-                }
-            }
-        } else {
-            for (int x = 0; x < l.width; x += 2) {
-                const int count = std::min(2, l.width - x);
-                const int hi = indexAt(x, y, 16), lo = count > 1 ? indexAt(x + 1, y, 16) : 0;
-                data.append(char(count));
-                data.append(char(hi << 4 | lo));
-            }
-        }
-        data.append('\0');
-        data.append('\0'); // end of line
-    }
-    data.append('\0');
-    data.append('\1'); // end of picture
-    return data;
-}
 
 // `slack` allows for the expansion of 5- and 6-bit channels to 8 bits.
 void expectPicture(const QImage &picture, int width, int height, const std::function<QRgb(int, int)> &colour,
@@ -252,77 +88,6 @@ int maxDifference(const QImage &a, const QImage &b)
     return worst;
 }
 
-enum class jpegKind { grey, progressive, adobeCmyk, plainCmyk, adobeYcck };
-
-// Encodes a JPEG of the given kind with libjpeg. For grey the picture's green channel is stored;
-// for CMYK the inks are stored inverted as Adobe writers do.
-QByteArray makeJpeg(const QImage &picture, jpegKind kind)
-{
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(picture.width());
-    cinfo.image_height = static_cast<JDIMENSION>(picture.height());
-    int components = 3;
-    if (kind == jpegKind::grey) {
-        cinfo.input_components = components = 1;
-        cinfo.in_color_space = JCS_GRAYSCALE;
-    } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::plainCmyk || kind == jpegKind::adobeYcck) {
-        cinfo.input_components = components = 4;
-        cinfo.in_color_space = JCS_CMYK;
-    } else {
-        cinfo.input_components = 3;
-        cinfo.in_color_space = JCS_RGB;
-    }
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    if (kind == jpegKind::progressive)
-        jpeg_simple_progression(&cinfo);
-    if (kind == jpegKind::plainCmyk)
-        cinfo.write_Adobe_marker = FALSE;
-    if (kind == jpegKind::adobeYcck)
-        jpeg_set_colorspace(&cinfo, JCS_YCCK); // the inks stored as luma/chroma plus black
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(picture.width() * components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb c = picture.pixel(x, y);
-            JSAMPLE *p = row.data() + x * components;
-            if (kind == jpegKind::grey) {
-                p[0] = static_cast<JSAMPLE>(qGreen(c));
-            } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::adobeYcck) {
-                // no black ink: C = 255 - R etc., stored inverted, so the stored value is R itself
-                p[0] = static_cast<JSAMPLE>(qRed(c));
-                p[1] = static_cast<JSAMPLE>(qGreen(c));
-                p[2] = static_cast<JSAMPLE>(qBlue(c));
-                p[3] = 255;
-            } else if (kind == jpegKind::plainCmyk) {
-                // inks stored as they are: C = 255 - R, no black
-                p[0] = static_cast<JSAMPLE>(255 - qRed(c));
-                p[1] = static_cast<JSAMPLE>(255 - qGreen(c));
-                p[2] = static_cast<JSAMPLE>(255 - qBlue(c));
-                p[3] = 0;
-            } else {
-                p[0] = static_cast<JSAMPLE>(qRed(c));
-                p[1] = static_cast<JSAMPLE>(qGreen(c));
-                p[2] = static_cast<JSAMPLE>(qBlue(c));
-            }
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray data(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    return data;
-}
-
 QImage marker(int width, int height, QRgb colour)
 {
     QImage picture(width, height, QImage::Format_RGB32);
@@ -339,57 +104,6 @@ protected:
 };
 
 } // namespace
-
-// ---- types and names -----------------------------------------------------------------------
-
-TEST(FileNames, TypesByExtensionCaseSensitively)
-{
-    for (const char *n : {"photo.jpg", "photo.JPG", "photo.jpeg", "photo.JPEG", "/a/b.c/photo.jpg"})
-        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 1) << n;
-    for (const char *n : {"photo.bmp", "photo.BMP", "x.y/p.bmp"})
-        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 2) << n;
-    for (const char *n : {"photo.Jpg", "photo.jpe", "photo", "photo.Bmp", "dir.jpg/photo", "photo.jpg.txt", ""})
-        EXPECT_EQ(imageFileType(QString::fromLatin1(n)), 0) << n;
-}
-
-TEST(FileNames, ExtensionHelpers)
-{
-    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo")), QString());
-    EXPECT_EQ(fileExtension(QStringLiteral("/my.dir/photo.x.jpg")), QStringLiteral(".jpg"));
-    EXPECT_EQ(changeFileExt(QStringLiteral("/my.dir/photo"), QStringLiteral(".jpeg")), QStringLiteral("/my.dir/photo.jpeg"));
-    EXPECT_EQ(changeFileExt(QStringLiteral("a.b.c"), QStringLiteral(".d")), QStringLiteral("a.b.d"));
-    EXPECT_EQ(extractFileName(QStringLiteral("/home/u/p.jpg")), QStringLiteral("p.jpg"));
-    EXPECT_EQ(extractFileName(QStringLiteral("p.jpg")), QStringLiteral("p.jpg"));
-}
-
-TEST(FileNames, SaveNames)
-{
-    // A name that fits the type is kept as typed; otherwise only the last extension gives way.
-    const struct {
-        const char *typed;
-        int type;
-        const char *saved;
-    } names[] = {
-        {"photo", 1, "photo.jpeg"},
-        {"photo.bmp", 1, "photo.jpeg"},
-        {"holiday.2009.jpg", 2, "holiday.2009.BMP"},
-        {"holiday.2009.jpg", 1, "holiday.2009.jpg"},
-        {"photo.JPG", 1, "photo.JPG"},
-        {"photo.JPEG", 1, "photo.JPEG"},
-        {"photo.jpeg", 1, "photo.jpeg"},
-        {"photo.Jpg", 1, "photo.jpeg"},
-        {"picture.bmp", 2, "picture.bmp"},
-        {"picture.BMP", 2, "picture.BMP"},
-        {"picture.Bmp", 2, "picture.BMP"},
-        {"/d/my.dir/photo", 1, "/d/my.dir/photo.jpeg"},
-        {"/d/my.dir/photo.jpg", 0, "/d/my.dir/photo"},
-    };
-    for (const auto &n : names)
-        EXPECT_EQ(saveFileName(QString::fromLatin1(n.typed), n.type), QString::fromLatin1(n.saved)) << n.typed << " " << n.type;
-    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.jpg"), 1), QStringLiteral("/d/a.jpeg"));
-    EXPECT_EQ(writtenFileName(QStringLiteral("/d/a.bmp"), 2), QStringLiteral("/d/a.BMP"));
-    EXPECT_EQ(writtenFileName(QStringLiteral("/d.x/a"), 2), QStringLiteral("/d.x/a.BMP"));
-}
 
 // ---- BMP -----------------------------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio> // before jpeglib.h, which uses FILE
 #include <jpeglib.h>
 #include <vector>
@@ -127,4 +128,75 @@ inline QByteArray cameraRecord(const QByteArray &make, int orientation)
     entry(0x0112, 3, 1, orientation);
     t += QByteArray(4, '\0') + make + '\0';
     return t;
+}
+
+enum class jpegKind { grey, progressive, adobeCmyk, plainCmyk, adobeYcck };
+
+// Encodes a JPEG of the given kind with libjpeg. For grey the picture's green channel is stored;
+// for CMYK the inks are stored inverted as Adobe writers do.
+inline QByteArray makeJpeg(const QImage &picture, jpegKind kind)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.width());
+    cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+    int components = 3;
+    if (kind == jpegKind::grey) {
+        cinfo.input_components = components = 1;
+        cinfo.in_color_space = JCS_GRAYSCALE;
+    } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::plainCmyk || kind == jpegKind::adobeYcck) {
+        cinfo.input_components = components = 4;
+        cinfo.in_color_space = JCS_CMYK;
+    } else {
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+    }
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    if (kind == jpegKind::progressive)
+        jpeg_simple_progression(&cinfo);
+    if (kind == jpegKind::plainCmyk)
+        cinfo.write_Adobe_marker = FALSE;
+    if (kind == jpegKind::adobeYcck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK); // the inks stored as luma/chroma plus black
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(picture.width() * components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            JSAMPLE *p = row.data() + x * components;
+            if (kind == jpegKind::grey) {
+                p[0] = static_cast<JSAMPLE>(qGreen(c));
+            } else if (kind == jpegKind::adobeCmyk || kind == jpegKind::adobeYcck) {
+                // no black ink: C = 255 - R etc., stored inverted, so the stored value is R itself
+                p[0] = static_cast<JSAMPLE>(qRed(c));
+                p[1] = static_cast<JSAMPLE>(qGreen(c));
+                p[2] = static_cast<JSAMPLE>(qBlue(c));
+                p[3] = 255;
+            } else if (kind == jpegKind::plainCmyk) {
+                // inks stored as they are: C = 255 - R, no black
+                p[0] = static_cast<JSAMPLE>(255 - qRed(c));
+                p[1] = static_cast<JSAMPLE>(255 - qGreen(c));
+                p[2] = static_cast<JSAMPLE>(255 - qBlue(c));
+                p[3] = 0;
+            } else {
+                p[0] = static_cast<JSAMPLE>(qRed(c));
+                p[1] = static_cast<JSAMPLE>(qGreen(c));
+                p[2] = static_cast<JSAMPLE>(qBlue(c));
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray data(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    return data;
 }

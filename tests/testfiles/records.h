@@ -9,6 +9,8 @@
 #include <array>
 #include <vector>
 
+#include "containers.h" // pngChunk
+
 
 namespace testfiles {
 
@@ -105,23 +107,6 @@ inline QByteArray jpegSegment(int marker, const QByteArray &payload)
 // A JPEG file with the given segments put right after its start marker.
 inline QByteArray jpegWithSegments(const QByteArray &jpeg, const QByteArray &segments) { return jpeg.left(2) + segments + jpeg.mid(2); }
 
-// A PNG chunk: its length, its type, its data and their CRC-32.
-inline QByteArray pngChunk(const char *type, const QByteArray &data)
-{
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    const QByteArray body = QByteArray(type, 4) + data;
-    quint32 crc = 0xFFFFFFFFu;
-    for (char c : body) crc = table[(crc ^ quint8(c)) & 0xFF] ^ (crc >> 8);
-    return big32(quint32(data.size())) + body + big32(crc ^ 0xFFFFFFFFu);
-}
 // Bytes as a zlib stream.
 inline QByteArray zlibStream(const QByteArray &bytes) { return qCompress(bytes).mid(4); }
 // An 8-bit RGB PNG of width x height in one grey, with the given chunks before its picture data.
