@@ -1,4 +1,4 @@
-// The korvia program: the application object, the Japanese font, the main window and the event
+// The korvia program: the application object, the language of its texts, the Japanese font, the main window and the event
 // loop. An error that escapes an event handler is shown in the error box and the loop goes on.
 #include "imagedata/abandonable.h"
 #include "imagedata/filenames.h"
@@ -12,11 +12,9 @@
 #include "ui/widgets/dialogservice.h"
 #include "ui/mainform.h"
 #include "ui/windowsettings.h"
+#include "ui/uilanguage.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <exception>
 
 namespace {
@@ -57,12 +55,9 @@ int main(int argc, char **argv)
     // repainting and can stop them (中止, Escape).
     backgroundJob::setEnabled(true);
 
-    // The framework's own texts (file dialogs, standard buttons) in Japanese, like the rest of the
-    // window, when Qt's Japanese catalogue is installed.
-    QTranslator frameworkTexts;
-    if (frameworkTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&frameworkTexts);
+    // The window's texts in the desktop's language (KORVIA_LANG overrides it), the framework's own
+    // (file dialogs, standard buttons) with them when Qt's catalogue of that language is installed.
+    loadInterfaceLanguage();
 
     try {
         TmainForm window;

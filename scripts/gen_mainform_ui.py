@@ -10,6 +10,7 @@ Designer file: run this script after changing it and commit both.
 import os
 import re
 import sys
+import re
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -46,11 +47,25 @@ def _auto_label_name():
 
 # ---------------------------------------------------------------- XML helpers
 
-def prop(w, name, kind, value, **attrs):
+# The captions are the Japanese texts the translations start from; a text without Japanese (a
+# style sheet, a number or name standing in until the window fills it, "OK") is not translated.
+_japanese = re.compile('[\u3000-\u30ff\u4e00-\u9fff\uff00-\uffef]')
+
+
+def string_element(parent, value, meaning=None):
+    s = ET.SubElement(parent, 'string')
+    if not _japanese.search(value):
+        s.set('notr', 'true')
+    elif meaning:  # tells a translator this use from another of the same text
+        s.set('comment', meaning)
+    s.text = value
+    return s
+
+
+def prop(w, name, kind, value, meaning=None, **attrs):
     p = ET.SubElement(w, 'property', name=name, **attrs)
     if kind == 'string':
-        s = ET.SubElement(p, 'string')
-        s.text = value
+        string_element(p, value, meaning)
     elif kind == 'bool':
         ET.SubElement(p, 'bool').text = 'true' if value else 'false'
     elif kind == 'number':
@@ -86,7 +101,7 @@ def prop(w, name, kind, value, **attrs):
 def attr(w, name, kind, value):
     a = ET.SubElement(w, 'attribute', name=name)
     if kind == 'string':
-        ET.SubElement(a, 'string').text = value
+        string_element(a, value)
     elif kind == 'number':
         ET.SubElement(a, 'number').text = str(value)
     return a
@@ -131,7 +146,7 @@ def hidden(w):
 
 # ---------------------------------------------------------------- control helpers
 
-def label(parent, text, geometry, name=None, px=None, bold=False, align=None, frame=False):
+def label(parent, text, geometry, name=None, px=None, bold=False, align=None, frame=False, meaning=None):
     w = widget(parent, 'QLabel', name or _auto_label_name(), geometry)
     if bold and not px:
         prop(w, 'font', 'font', {'bold': True})
@@ -140,7 +155,7 @@ def label(parent, text, geometry, name=None, px=None, bold=False, align=None, fr
     if frame:
         prop(w, 'frameShape', 'enum', 'QFrame::StyledPanel')
         prop(w, 'frameShadow', 'enum', 'QFrame::Sunken')
-    prop(w, 'text', 'string', text)
+    prop(w, 'text', 'string', text, meaning)
     if align:
         prop(w, 'alignment', 'set', align)
     return w
@@ -209,10 +224,11 @@ def image(parent, name, width, height, x=None, y=None, tooltip=None):
     return w
 
 
-def radio_group(parent, name, title, items, start, geometry):
+def radio_group(parent, name, title, items, start, geometry, side_margins=(6, 4)):
     box = widget(parent, 'QGroupBox', name, geometry)
     prop(box, 'title', 'string', title)
-    lay = layout(box, 'QVBoxLayout', name + 'Layout', margins=(6, 2 if title else 4, 4, 2), spacing=0)
+    lay = layout(box, 'QVBoxLayout', name + 'Layout', margins=(side_margins[0], 2 if title else 4, side_margins[1], 2),
+                 spacing=0)
     for i, text in enumerate(items):
         it = item(lay)
         rb = widget(it, 'QRadioButton', '%sItem%d' % (name, i))
@@ -388,7 +404,7 @@ def colour_page(tabs):
             label(p, l1, (60, yy, 44, 16))
             value_text(p, '%s%sStaticText' % (prefix, k1), '0', (104, yy, 28, 16),
                        align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
-            label(p, l2, (142, yy, 30, 16))
+            label(p, l2, (142, yy, 30, 16), meaning='HSV readout')
             value_text(p, '%s%sStaticText' % (prefix, k2), '0', (174, yy, 28, 16),
                        align='Qt::AlignRight|Qt::AlignTrailing|Qt::AlignVCenter')
 
@@ -413,9 +429,9 @@ def editing_list_page(tabs):
         y = 4 + i * 78
         image(p, 'editingSampleImage%d' % n, 70, 70, 4, y)
         name_text(p, 'editingFileStaticText%d' % n, 'ファイル名.jpeg', (80, y, PAGE_W - 82, 16))
-        label(p, '幅', (80, y + 18, 30, 16))
+        label(p, '幅', (80, y + 18, 30, 16), meaning='short')
         value_text(p, 'imageWidthStaticText%d' % n, '0', (112, y + 18, 60, 16))
-        label(p, '高さ', (80, y + 34, 30, 16))
+        label(p, '高さ', (80, y + 34, 30, 16), meaning='short')
         value_text(p, 'imageHeightStaticText%d' % n, '0', (112, y + 34, 60, 16))
         push(p, 'editChangeButton%d' % n, '選択', (80, y + 50, 64, 22),
              tooltip='イメージ%sを表示' % full[i], bold=True)
@@ -523,7 +539,8 @@ def adjust_pages(tabs):
     q = page(inner, 'toneCurveTabSheet', 'トーンカーブ')
     image(q, 'toneCntImg', 132, 132, 4, 4)
     label(q, 'カーブ種類', (140, 4, 80, 16))
-    radio_group(q, 'toneCurveRadioGroup', '', ['Ｓカーブ', '傾斜', 'ポイント', 'ガンマ'], 0, (140, 20, 80, 86))
+    radio_group(q, 'toneCurveRadioGroup', '', ['Ｓカーブ', '傾斜', 'ポイント', 'ガンマ'], 0, (136, 20, 86, 86),
+                side_margins=(4, 2))
     push(q, 'curveResetButton', 'カーブリセット', (140, 110, 80, 24))
     slider(q, 'toneTrackBar', *BARS['toneTrackBar'], (2, 140, PAGE_W - 6, 28))
     value_text(q, 'toneValue', '0', (6, 170, 80, 16))
@@ -598,7 +615,7 @@ def n(prefix, name):
 def size_controls(q, prefix=''):
     for row, (caption, key) in enumerate((('高さ', 'vertical'), ('幅', 'horizontal'))):
         y = 8 + row * 30
-        label(q, caption, (4, y, 30, 22), name=n(prefix, key + 'MagLabel'))
+        label(q, caption, (4, y, 30, 22), name=n(prefix, key + 'MagLabel'), meaning='short')
         edit(q, n(prefix, key + 'MagParcentEdit'), '0', (34, y, 62, 22))
         label(q, '％', (98, y, 16, 22), name=n(prefix, key + 'ParcentUnitLabel'))
         edit(q, n(prefix, key + 'MagPixelEdit'), '0', (116, y, 56, 22))

@@ -11,7 +11,7 @@ packages=(
   webp libheif-examples libjxl-tools libimage-exiftool-perl
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick
-  fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n
+  fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n qt6-l10n-tools qt6-tools-dev
   clang libclang-rt-14-dev
   libvips-tools hyperfine
   cups printer-driver-cups-pdf poppler-utils

@@ -1,5 +1,6 @@
 #include "batchapply.h"
 #include "batchlossless.h"
+#include "batchtexts.h"
 
 #include "imagedata/imageerror.h"
 #include "imagedata/filenames.h"
@@ -28,7 +29,7 @@ void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettin
 void checkInputName(const QString &input)
 {
     if (imageFileType(input) == 0) throw imageError(unknownTypeText(input));
-    if (!QFileInfo(input).isFile()) throw imageError(input + QStringLiteral(": ファイルがありません。"));
+    if (!QFileInfo(input).isFile()) throw imageError(batchTexts::tr("%1: ファイルがありません。").arg(input));
 }
 
 void checkOutputName(const QString &output)
@@ -36,15 +37,15 @@ void checkOutputName(const QString &output)
     // The format is the name's: any Korvia writes, whatever it reads.
     const int type = imageFileType(output);
     if (!writablePictureType(type))
-        throw imageError(output + QStringLiteral(": 書き出せる画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
-                                                 ".JPEG、.bmp、.BMP、.png、.tif、.tiff、.webp、.jxl のいずれかにしてください。"));
+        throw imageError(batchTexts::tr("%1: 書き出せる画像の種類が分かりません。名前の末尾は .jpg、.jpeg、.JPG、"
+                                        ".JPEG、.bmp、.BMP、.png、.tif、.tiff、.webp、.jxl のいずれかにしてください。").arg(output));
     const QFileInfo target(output);
-    if (target.isDir()) throw imageError(output + QStringLiteral(": フォルダーです。"));
+    if (target.isDir()) throw imageError(batchTexts::tr("%1: フォルダーです。").arg(output));
     // A file the user has made read-only is not replaced behind their back.
-    if (target.exists() && !target.isWritable()) throw imageError(output + QStringLiteral(": 読み取り専用のファイルです。"));
+    if (target.exists() && !target.isWritable()) throw imageError(batchTexts::tr("%1: 読み取り専用のファイルです。").arg(output));
     const QString folder = target.absolutePath();
     if (!QFileInfo(folder).isDir())
-        throw imageError(output + QStringLiteral(": フォルダー %1 がありません。").arg(folder));
+        throw imageError(batchTexts::tr("%1: フォルダー %2 がありません。").arg(output, folder));
 }
 
 void writeExactly(const QImage &bitmap, const QString &output, int quality, const pictureMetadata *metadata,
@@ -64,7 +65,7 @@ void runApply(const applyRequest &request)
     pictureMetadata metadata; // written again into every output but a BMP
     loadImageFile(bitmap, request.input, &metadata);
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
-        throw imageError(request.input + QStringLiteral(": 画像が空です。"));
+        throw imageError(batchTexts::tr("%1: 画像が空です。").arg(request.input));
 
     if (request.seed) sharedRandom::instance().seed(static_cast<std::uint32_t>(*request.seed));
 
@@ -76,7 +77,7 @@ void runApply(const applyRequest &request)
     const int outputType = imageFileType(request.output);
     const int largestSide = outputType == jpegPicture ? largestJpegSide : outputType == webpPicture ? largestWebpSide : 0;
     if (largestSide && (size.width() > largestSide || size.height() > largestSide))
-        throw imageError(QStringLiteral("%1: 結果の画像（%2 × %3 画素）は %4 ファイルにできません（一辺 %5 画素まで）。")
+        throw imageError(batchTexts::tr("%1: 結果の画像（%2 × %3 画素）は %4 ファイルにできません（一辺 %5 画素まで）。")
                              .arg(request.output, QString::number(size.width()), QString::number(size.height()),
                                   outputType == jpegPicture ? QStringLiteral("JPEG") : QStringLiteral("WebP"),
                                   QString::number(largestSide)));

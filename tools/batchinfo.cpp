@@ -1,4 +1,5 @@
 #include "batchinfo.h"
+#include "imagedata/texts.h"
 
 #include "batchapply.h"
 
@@ -19,6 +20,6 @@ QString pictureInfoText(const QString &input)
 
     QString text;
     for (const pictureInfoLine &line : pictureInfo(size.width(), size.height(), exif, extractFileName(input)))
-        text += QString::fromUtf8(line.label) + '\t' + line.value + '\n';
+        text += imageTexts::tr(line.label) + '\t' + line.value + '\n';
     return text;
 }

@@ -1,4 +1,5 @@
 #include "batchkernel.h"
+#include "batchtexts.h"
 
 #include "colour/filterkernels.h"
 #include "imagedata/imageerror.h"
@@ -48,5 +49,5 @@ void runKernel(const operationSettings &settings, const QString &output)
     const std::vector<int> kernel = kernelFor(filter, n);
     if (n <= 0 || kernel.size() != std::size_t(n) * std::size_t(n))
         throw imageError(QString::fromUtf8(name.data(), qsizetype(name.size())) + ": no kernel for these values");
-    if (!writeVipsMatrix(kernel, n, output)) throw imageError(output + QStringLiteral(": 行列ファイルに書き込めません。"));
+    if (!writeVipsMatrix(kernel, n, output)) throw imageError(batchTexts::tr("%1: 行列ファイルに書き込めません。").arg(output));
 }

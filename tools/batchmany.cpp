@@ -1,4 +1,5 @@
 #include "batchmany.h"
+#include "batchtexts.h"
 
 #include "batchprogress.h"
 
@@ -79,7 +80,7 @@ void walkFolder(const QByteArray &folder, const QByteArray &relative, bool recur
 {
     DIR *listing = ::opendir(folder.constData());
     if (!listing) {
-        found.push_back({folder, relative, printableBytes(folder) + QStringLiteral(": フォルダーを読めません: ") + systemText(errno)});
+        found.push_back({folder, relative, batchTexts::tr("%1: フォルダーを読めません: %2").arg(printableBytes(folder), systemText(errno))});
         return;
     }
     const int fd = ::dirfd(listing);
@@ -109,7 +110,7 @@ void photosOfFolder(const QByteArray &folder, const batchRequest &request, const
     std::sort(found.begin(), found.end(), [](const folderEntry &a, const folderEntry &b) { return a.path < b.path; });
     if (found.empty()) {
         items.push_back({printableBytes(folder), QString(),
-                         printableBytes(folder) + QStringLiteral(": フォルダーに写真がありません。")});
+                         batchTexts::tr("%1: フォルダーに写真がありません。").arg(printableBytes(folder))});
         return;
     }
     for (const folderEntry &entry : found) {
@@ -175,10 +176,10 @@ QByteArray readList(const QString &list)
     const bool opened = list == QStringLiteral("-") ? file.open(stdin, QIODevice::ReadOnly)
                                                     : (file.setFileName(list), file.open(QIODevice::ReadOnly));
     if (!opened)
-        throw imageError(printableName(list) + QStringLiteral(": 名前の一覧を読めません: ") + file.errorString());
+        throw imageError(batchTexts::tr("%1: 名前の一覧を読めません: %2").arg(printableName(list), file.errorString()));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw imageError(printableName(list) + QStringLiteral(": 名前の一覧を読めません: ") + file.errorString());
+        throw imageError(batchTexts::tr("%1: 名前の一覧を読めません: %2").arg(printableName(list), file.errorString()));
     return bytes;
 }
 
@@ -226,10 +227,10 @@ QString runPhoto(const batchRequest &request, const batchItem &item)
     engineMessage.clear();
     try {
         if (!request.overwrite && QFileInfo::exists(item.output))
-            throw imageError(printableName(item.output) + QStringLiteral(": 既にあります（置き換えるには --overwrite）。"));
+            throw imageError(batchTexts::tr("%1: 既にあります（置き換えるには --overwrite）。").arg(printableName(item.output)));
         const QString folder = QFileInfo(item.output).absolutePath();
         if (!QDir().mkpath(folder))
-            throw imageError(printableName(folder) + QStringLiteral(": フォルダーを作れません。"));
+            throw imageError(batchTexts::tr("%1: フォルダーを作れません。").arg(printableName(folder)));
         applyRequest one = request.apply;
         one.input = item.input;
         one.output = item.output;
@@ -243,17 +244,16 @@ QString runPhoto(const batchRequest &request, const batchItem &item)
         runApply(one);
         return QString();
     } catch (const targetTaken &) {
-        return printableName(item.output) +
-               QStringLiteral(": この写真を処理している間に、ほかの処理が同じ名前のファイルを作りました。"
-                              "そちらを残します（置き換えるには --overwrite）。");
+        return batchTexts::tr("%1: この写真を処理している間に、ほかの処理が同じ名前のファイルを作りました。"
+                              "そちらを残します（置き換えるには --overwrite）。").arg(printableName(item.output));
     } catch (const imageError &e) {
         return e.message();
     } catch (const operationError &e) {
         return QString::fromStdString(e.what());
     } catch (const operationAbandoned &) {
-        return engineMessage.isEmpty() ? QStringLiteral("処理を中止しました。") : engineMessage;
+        return engineMessage.isEmpty() ? batchTexts::tr("処理を中止しました。") : engineMessage;
     } catch (const std::bad_alloc &) {
-        return QStringLiteral("メモリーが足りません。");
+        return batchTexts::tr("メモリーが足りません。");
     } catch (const std::exception &e) {
         return QString::fromLocal8Bit(e.what());
     }
@@ -303,17 +303,16 @@ void checkReport(const batchRequest &request, const std::vector<batchItem> &item
         return cleaned(name) == report || (exists && identityOf(name, id) && id == reportId);
     };
     const auto refuse = [&](const QString &what, const QString &name) {
-        throw batchUsageError(printableName(request.report) + QStringLiteral(": 報告ファイルが") + what +
-                              QStringLiteral(" ") + printableName(name) +
-                              QStringLiteral(" と同じです。報告には別の名前を付けてください。"));
+        throw batchUsageError(batchTexts::tr("%1: 報告ファイルが%2 %3 と同じです。報告には別の名前を付けてください。")
+                                  .arg(printableName(request.report), what, printableName(name)));
     };
     for (const batchItem &item : items) {
-        if (item.output.isEmpty() ? false : same(item.output)) refuse(QStringLiteral("出力"), item.output);
+        if (item.output.isEmpty() ? false : same(item.output)) refuse(batchTexts::tr("出力"), item.output);
         fileIdentity id;
-        if (exists && identityOf(item.input, id) && id == reportId) refuse(QStringLiteral("入力の写真"), item.input);
+        if (exists && identityOf(item.input, id) && id == reportId) refuse(batchTexts::tr("入力の写真"), item.input);
     }
     for (const QString &list : request.filesFrom)
-        if (list != QStringLiteral("-") && same(list)) refuse(QStringLiteral("名前の一覧"), list);
+        if (list != QStringLiteral("-") && same(list)) refuse(batchTexts::tr("名前の一覧"), list);
 }
 
 void checkOutputs(std::vector<batchItem> &items, bool overwrite)
@@ -329,11 +328,11 @@ void checkOutputs(std::vector<batchItem> &items, bool overwrite)
         const QString key = QDir::cleanPath(QFileInfo(item.output).absoluteFilePath());
         fileIdentity id;
         if (identityOf(item.output, id) && std::find(inputs.begin(), inputs.end(), id) != inputs.end())
-            item.problem = printableName(item.output) + QStringLiteral(": 入力の写真です。入力は書き換えません。");
+            item.problem = batchTexts::tr("%1: 入力の写真です。入力は書き換えません。").arg(printableName(item.output));
         else if (taken.contains(key))
-            item.problem = printableName(item.output) + QStringLiteral(": %1 の出力と同じ名前です。").arg(printableName(taken[key]));
+            item.problem = batchTexts::tr("%1: %2 の出力と同じ名前です。").arg(printableName(item.output), printableName(taken[key]));
         else if (!overwrite && QFileInfo::exists(item.output))
-            item.problem = printableName(item.output) + QStringLiteral(": 既にあります（置き換えるには --overwrite）。");
+            item.problem = batchTexts::tr("%1: 既にあります（置き換えるには --overwrite）。").arg(printableName(item.output));
         if (item.problem.isEmpty()) taken.insert(key, item.input);
     }
 }
@@ -358,14 +357,14 @@ int runBatch(const batchRequest &request)
     // Everything that can stop the batch first: a batch that cannot write anything does no work.
     const QString folder = request.outputFolder;
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
-        throw imageError(printableName(folder) + QStringLiteral(": フォルダーではありません。"));
+        throw imageError(batchTexts::tr("%1: フォルダーではありません。").arg(printableName(folder)));
     std::vector<batchItem> items = collectPhotos(request);
-    if (items.empty()) throw imageError(QStringLiteral("写真が一つも指定されていません。"));
+    if (items.empty()) throw imageError(batchTexts::tr("写真が一つも指定されていません。"));
     checkReport(request, items);
     if (!QDir().mkpath(folder))
-        throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーを作れません。"));
+        throw imageError(batchTexts::tr("%1: 出力フォルダーを作れません。").arg(printableName(folder)));
     if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        throw imageError(printableName(folder) + QStringLiteral(": 出力フォルダーに書き込めません: ") +
+        throw imageError(batchTexts::tr("%1: 出力フォルダーに書き込めません: ").arg(printableName(folder)) +
                          QString::fromLocal8Bit(std::strerror(errno)));
     checkOutputs(items, request.overwrite);
 

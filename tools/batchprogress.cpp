@@ -1,4 +1,5 @@
 #include "batchprogress.h"
+#include "batchtexts.h"
 
 #include "imagedata/filenames.h"
 #include "imagedata/imageerror.h"
@@ -33,7 +34,7 @@ QString progressBarText(int done, int total, double seconds, int width)
                    QStringLiteral("] %1/%2").arg(done).arg(total);
     if (done > 0 && seconds > 0) {
         const double rate = done / seconds;
-        text += QStringLiteral("  %1 枚/秒  残り %2").arg(rate, 0, 'f', 1).arg(clock((total - done) / rate));
+        text += batchTexts::tr("  %1 枚/秒  残り %2").arg(QString::number(rate, 'f', 1), clock((total - done) / rate));
     }
     return text;
 }
@@ -44,7 +45,7 @@ batchProgress::batchProgress(int total, const QString &reportFile) : total(total
     if (!reportFile.isEmpty()) {
         report = std::fopen(QFile::encodeName(reportFile).constData(), "w");
         if (!report)
-            throw imageError(printableName(reportFile) + QStringLiteral(": 報告ファイルを書けません: ") +
+            throw imageError(batchTexts::tr("%1: 報告ファイルを書けません: ").arg(printableName(reportFile)) +
                              QString::fromLocal8Bit(std::strerror(errno)));
     }
     if (terminal) drawBar();
@@ -80,10 +81,10 @@ void batchProgress::photoDone(const QString &input, const QString &output, const
         }
         drawBar();
     } else if (problem.isEmpty()) {
-        putLine(stdout, counter + QStringLiteral("完了 ") + input + QStringLiteral(" -> ") + output +
-                            QStringLiteral(" (%1 秒)").arg(seconds, 0, 'f', 2));
+        putLine(stdout, batchTexts::tr("%1完了 %2 -> %3 (%4 秒)")
+                            .arg(counter, input, output, QString::number(seconds, 'f', 2)));
     } else {
-        putLine(stdout, counter + QStringLiteral("失敗 ") + input + QStringLiteral(": ") + problem);
+        putLine(stdout, batchTexts::tr("%1失敗 %2: %3").arg(counter, input, problem));
     }
     if (report) {
         QByteArray line = "{\"input\":" + jsonString(input) + ",\"output\":" + jsonString(output) +
@@ -95,7 +96,7 @@ void batchProgress::photoDone(const QString &input, const QString &output, const
             std::fclose(report);
             report = nullptr;
             reportFailed = true;
-            putLine(stderr, QStringLiteral("korvia-batch: ") + reportName + QStringLiteral(": 報告ファイルに書き込めません。"));
+            putLine(stderr, QStringLiteral("korvia-batch: ") + batchTexts::tr("%1: 報告ファイルに書き込めません。").arg(reportName));
         }
     }
 }
@@ -105,7 +106,7 @@ bool batchProgress::finish()
     const std::lock_guard<std::mutex> hold(lock);
     if (terminal) std::fputs("\n", stderr);
     if (failed > 0)
-        putLine(stderr, QStringLiteral("korvia-batch: %1 枚中 %2 枚が失敗しました。").arg(total).arg(failed));
+        putLine(stderr, batchTexts::tr("korvia-batch: %1 枚中 %2 枚が失敗しました。").arg(QString::number(total), QString::number(failed)));
     std::fflush(stdout);
     if (report && std::fclose(report) != 0) reportFailed = true;
     report = nullptr;

@@ -1,4 +1,5 @@
 #include "batchrecipe.h"
+#include "batchtexts.h"
 
 #include "colour/recipes.h"
 
@@ -8,17 +9,17 @@ struct recipeSummary {
     const char *summary;
 };
 const recipeSummary summaries[] = {
-    {"vivid", "ビビット: tone curve slope at position 29 (1.29), chroma 10, sharpen 3"},
-    {"recipe-grayscale", "グレースケール: grey picture of the luma"},
-    {"recipe-sepia", "セピア: sepia picture"},
-    {"recipe-emboss", "エンボス: emboss of depth 30 on grey (128, 128, 128)"},
-    {"recipe-paint", "ペイント: pointillism, size from the shorter side S (S/80, 3..10)"},
-    {"soft-filter", "ソフトフィルター: soft focus of size S/40 (1..30), core 50"},
-    {"fringe-soft", "周辺ソフト: fringe blur of size 0.8 S (3..5000), strength 100"},
-    {"fringe-dark", "周辺暗く: circular fringe of size S/2 (0..5000), level -100"},
-    {"gray-fringe-dark", "モノクロ＋周辺暗く: greyscale, then fringe-dark"},
-    {"sepia-fringe-dark", "セピア＋周辺暗く: sepia, then fringe-dark"},
-    {"sepia-fringe-bright", "セピア＋周辺明るく: sepia, then the fringe at level 100"},
+    {"vivid", QT_TRANSLATE_NOOP("batchTexts", "ビビット: tone curve slope at position 29 (1.29), chroma 10, sharpen 3")},
+    {"recipe-grayscale", QT_TRANSLATE_NOOP("batchTexts", "グレースケール: grey picture of the luma")},
+    {"recipe-sepia", QT_TRANSLATE_NOOP("batchTexts", "セピア: sepia picture")},
+    {"recipe-emboss", QT_TRANSLATE_NOOP("batchTexts", "エンボス: emboss of depth 30 on grey (128, 128, 128)")},
+    {"recipe-paint", QT_TRANSLATE_NOOP("batchTexts", "ペイント: pointillism, size from the shorter side S (S/80, 3..10)")},
+    {"soft-filter", QT_TRANSLATE_NOOP("batchTexts", "ソフトフィルター: soft focus of size S/40 (1..30), core 50")},
+    {"fringe-soft", QT_TRANSLATE_NOOP("batchTexts", "周辺ソフト: fringe blur of size 0.8 S (3..5000), strength 100")},
+    {"fringe-dark", QT_TRANSLATE_NOOP("batchTexts", "周辺暗く: circular fringe of size S/2 (0..5000), level -100")},
+    {"gray-fringe-dark", QT_TRANSLATE_NOOP("batchTexts", "モノクロ＋周辺暗く: greyscale, then fringe-dark")},
+    {"sepia-fringe-dark", QT_TRANSLATE_NOOP("batchTexts", "セピア＋周辺暗く: sepia, then fringe-dark")},
+    {"sepia-fringe-bright", QT_TRANSLATE_NOOP("batchTexts", "セピア＋周辺明るく: sepia, then the fringe at level 100")},
 };
 } // namespace
 
@@ -56,7 +57,7 @@ std::string recipeUsage()
 {
     std::string text;
     for (const recipeSummary &s : summaries) {
-        text += "  " + std::string(s.name) + "  " + s.summary + "\n";
+        text += "  " + std::string(s.name) + "  " + batchTexts::tr(s.summary).toStdString() + "\n";
         if (std::string_view(s.name) == "recipe-emboss")
             text += "      embossAngle=0|45|90|135|180|225|270 degrees (default 0)\n";
     }

@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "batchtexts.h"
 
 #include "imagedata/workerpool.h"
 
@@ -323,7 +324,7 @@ batchCommand parseCommandLine(int argc, char **argv)
 
 std::string usageText()
 {
-    std::string text =
+    std::string text = batchTexts::tr(
         "Usage:\n"
         "  korvia-batch apply INPUT -o OUTPUT [-q QUALITY] [--reencode] [--seed N] [--threads N] OP...\n"
         "      Reads INPUT (JPEG, BMP, PNG, TIFF, WebP, HEIF/AVIF or a camera RAW file, told\n"
@@ -335,9 +336,8 @@ std::string usageText()
         "      the last two. --seed N (0..4294967295) seeds the random jitter of the fringe\n"
         "      effects so that runs repeat. --threads N (1..64) sets the engine's worker threads\n"
         "      (default: every core, or KORVIA_THREADS). With no OP the picture is copied.\n"
-        "      Every step's result size is checked before the first step runs: a picture above\n      " + std::to_string(maxPicturePixels) +
-        " pixels,\n      or a JPEG OUTPUT wider or higher than " + std::to_string(largestJpegSide) + " (a WebP one than " +
-        std::to_string(largestWebpSide) + "), is refused.\n"
+        "      Every step's result size is checked before the first step runs: a picture above\n      %1"
+        " pixels,\n      or a JPEG OUTPUT wider or higher than %2 (a WebP one than %3), is refused.\n"
         "      A JPEG INPUT whose OPs are only turn-right, turn-left, turn-180, mirror-lr, mirror-ud\n"
         "      and trims on its block grid (8 or 16 pixels) is written to a JPEG OUTPUT from its\n"
         "      stored blocks, losing nothing (-q does not apply), as jpegtran -perfect makes it;\n"
@@ -367,13 +367,16 @@ std::string usageText()
         "      may take, whatever its file's size (default: what the file's bytes can describe,\n"
         "      at least 192M; KORVIA_MEMORY_LIMIT sets it for the window and korvia-batch).\n"
         "  korvia-batch kernel OP[:keys] -o FILE\n"
-        "      Writes the engine's kernel of OP (" + kernelOperationNames() + ") as a libvips matrix.\n"
+        "      Writes the engine's kernel of OP (%4) as a libvips matrix.\n"
         "  korvia-batch --help\n"
         "\n"
-        "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n";
+        "An OP is NAME or NAME:key=value,key=value. Operations, their keys, ranges and defaults:\n")
+        .arg(QString::number(maxPicturePixels), QString::number(largestJpegSide), QString::number(largestWebpSide),
+             QString::fromStdString(kernelOperationNames()))
+        .toStdString();
     text += operationUsage();
     text += shapeOperationUsage();
-    text += "\nOne-click recipes (sizes follow the shorter side S of the picture):\n" + recipeUsage();
-    text += "\nExit status 0 on success, 1 on failure with one message line on stderr.\n";
+    text += batchTexts::tr("\nOne-click recipes (sizes follow the shorter side S of the picture):\n").toStdString() + recipeUsage();
+    text += batchTexts::tr("\nExit status 0 on success, 1 on failure with one message line on stderr.\n").toStdString();
     return text;
 }

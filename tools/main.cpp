@@ -16,10 +16,13 @@
 #include "imagedata/imageerror.h"
 #include "imagedata/messagesink.h"
 #include "imagedata/safewrite.h"
+#include "ui/uilanguage.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QtGlobal>
 
+#include <clocale>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -47,6 +50,12 @@ void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
 
 int main(int argc, char **argv)
 {
+    // The messages in the desktop's language (KORVIA_LANG overrides it) need an application object;
+    // the C library's locale it sets from the environment is put back, so numbers keep their points.
+    const std::string startLocale = std::setlocale(LC_ALL, nullptr);
+    QCoreApplication application(argc, argv);
+    std::setlocale(LC_ALL, startLocale.c_str());
+    loadInterfaceLanguage();
     // Engine messages go to stderr in the tool's own form.
     qInstallMessageHandler(qtMessage);
     removeTemporaryOnSignals();

@@ -1,4 +1,5 @@
 #include "displaycolour.h"
+#include "imagedata/texts.h"
 
 #include <lcms2.h>
 
@@ -38,9 +39,9 @@ QString detailText()
 
 QString ignoredNote(const QString &why, const QString &detail = QString())
 {
-    QString note = QStringLiteral("埋め込みのICCプロファイルは%1ため無視し、sRGB として表示しています。").arg(why);
+    QString note = colourTexts::tr("埋め込みのICCプロファイルは%1ため無視し、sRGB として表示しています。").arg(why);
     if (!detail.isEmpty())
-        note += QStringLiteral("（%1）").arg(detail);
+        note += colourTexts::tr("（%1）").arg(detail);
     return note;
 }
 
@@ -114,25 +115,25 @@ struct displayTransform::built {
         const cmsContext context = cmsCreateContext(nullptr, nullptr);
         made->context = context;
         if (!context) {
-            colours.note = ignoredNote(QStringLiteral("読み込むメモリが足りない"));
+            colours.note = ignoredNote(colourTexts::tr("読み込むメモリが足りない"));
             return colours;
         }
         cmsSetLogErrorHandlerTHR(context, keepError);
         profileHandles handles;
         handles.picture = cmsOpenProfileFromMemTHR(context, profile.constData(), cmsUInt32Number(profile.size()));
         if (!handles.picture) {
-            colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
+            colours.note = ignoredNote(colourTexts::tr("壊れている"), detailText());
             return colours;
         }
         const cmsProfileClassSignature deviceClass = cmsGetDeviceClass(handles.picture);
         const cmsColorSpaceSignature space = cmsGetColorSpace(handles.picture);
         if (deviceClass != cmsSigInputClass && deviceClass != cmsSigDisplayClass
             && deviceClass != cmsSigOutputClass && deviceClass != cmsSigColorSpaceClass) {
-            colours.note = ignoredNote(QStringLiteral("画像の色を表すもの（%1）ではない").arg(signatureText(deviceClass)));
+            colours.note = ignoredNote(colourTexts::tr("画像の色を表すもの（%1）ではない").arg(signatureText(deviceClass)));
             return colours;
         }
         if (space != cmsSigRgbData && space != cmsSigGrayData) {
-            colours.note = ignoredNote(QStringLiteral("この画像の色に使えない色空間（%1）の").arg(signatureText(space)));
+            colours.note = ignoredNote(colourTexts::tr("この画像の色に使えない色空間（%1）の").arg(signatureText(space)));
             return colours;
         }
         handles.srgb = cmsCreate_sRGBProfileTHR(context);
@@ -147,7 +148,7 @@ struct displayTransform::built {
                 made->transform = cmsCreateTransformTHR(context, handles.picture, pixelType, handles.srgb,
                                                         pixelType, INTENT_PERCEPTUAL, flags);
                 if (!made->transform) {
-                    colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
+                    colours.note = ignoredNote(colourTexts::tr("壊れている"), detailText());
                     return colours;
                 }
                 made->how = method::general;
@@ -162,7 +163,7 @@ struct displayTransform::built {
         cmsHTRANSFORM grey = cmsCreateTransformTHR(context, handles.picture, TYPE_GRAY_8, handles.srgb,
                                                    TYPE_RGB_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
         if (!grey) {
-            colours.note = ignoredNote(QStringLiteral("壊れている"), detailText());
+            colours.note = ignoredNote(colourTexts::tr("壊れている"), detailText());
             return colours;
         }
         made->how = method::tone;
@@ -399,7 +400,7 @@ displayColours displayColoursFor(const pictureMetadata &metadata)
     const QByteArray signature("ICC_PROFILE\0", 12);
     for (const metadataSegment &s : metadata.segments)
         if (s.marker == 0xE2 && s.payload.startsWith(signature)) {
-            colours.note = ignoredNote(QStringLiteral("分割された部分がそろっていない"));
+            colours.note = ignoredNote(colourTexts::tr("分割された部分がそろっていない"));
             break;
         }
     return colours;
@@ -438,7 +439,7 @@ QString profileInfoText(const displayColours &colours)
     if (!colours.note.isEmpty())
         return colours.note;
     if (colours.profileName.isEmpty() && !colours.transform)
-        return QStringLiteral("なし（sRGB として表示）");
-    const QString name = colours.profileName.isEmpty() ? QStringLiteral("名前のないプロファイル") : colours.profileName;
-    return colours.transform ? name + QStringLiteral("（sRGB に変換して表示）") : name;
+        return colourTexts::tr("なし（sRGB として表示）");
+    const QString name = colours.profileName.isEmpty() ? colourTexts::tr("名前のないプロファイル") : colours.profileName;
+    return colours.transform ? name + colourTexts::tr("（sRGB に変換して表示）") : name;
 }

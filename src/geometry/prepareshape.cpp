@@ -1,4 +1,5 @@
 #include "prepareshape.h"
+#include "imagedata/texts.h"
 
 #include "commonfigureroutine.h"
 #include "shapedescription.h"
@@ -68,7 +69,7 @@ void prepareShape::checkShapedSize(int width, int height) const
 {
     const QSize size = shapedSize(width, height);
     if (qint64(size.width()) * size.height() <= maxPicturePixels) return;
-    throw imageError(QStringLiteral("変形後の画像が大きすぎます（%1 × %2 画素）。扱える画像は %3 画素までです。")
+    throw imageError(shapeTexts::tr("変形後の画像が大きすぎます（%1 × %2 画素）。扱える画像は %3 画素までです。")
                          .arg(size.width())
                          .arg(size.height())
                          .arg(QLocale(QLocale::English).toString(maxPicturePixels)));

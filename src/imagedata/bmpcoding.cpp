@@ -1,4 +1,5 @@
 #include "bmpcoding.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -73,17 +74,17 @@ struct bmpInfo {
 bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
 {
     const auto refuse = [&](const QString &why) {
-        return imageError(QStringLiteral("%1 を BMP ファイルとして読み込めません: %2").arg(what, why));
+        return imageError(imageTexts::tr("%1 を BMP ファイルとして読み込めません: %2").arg(what, why));
     };
-    const QString cutOff = QStringLiteral("ファイルが途中で切れています。");
+    const QString cutOff = imageTexts::tr("ファイルが途中で切れています。");
     if (bytes.size() < 18 || bytes[0] != 'B' || bytes[1] != 'M')
-        throw refuse(QStringLiteral("ファイルヘッダーがありません。"));
+        throw refuse(imageTexts::tr("ファイルヘッダーがありません。"));
     bmpInfo info;
     info.offBits = static_cast<qsizetype>(le32(bytes, 10));
     const qint64 infoSize = le32(bytes, 14);
     const bool core = infoSize == 12;
     if (!core && (infoSize < 16 || infoSize > 4096))
-        throw refuse(QStringLiteral("画像ヘッダーが壊れています。"));
+        throw refuse(imageTexts::tr("画像ヘッダーが壊れています。"));
     if (bytes.size() < 14 + infoSize)
         throw refuse(cutOff);
     quint32 coloursUsed = 0;
@@ -105,7 +106,7 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
         info.height = -info.height;
     }
     if (info.width <= 0 || info.height <= 0)
-        throw refuse(QStringLiteral("画像の大きさが正しくありません。"));
+        throw refuse(imageTexts::tr("画像の大きさが正しくありません。"));
 
     const int bpp = info.bitCount;
     const quint32 c = info.compression;
@@ -114,7 +115,7 @@ bmpInfo readHeaders(const QByteArray &bytes, const QString &what)
                            || (c == 1 && bpp == 8) || (c == 2 && bpp == 4)
                            || (bitFields && (bpp == 16 || bpp == 32) && infoSize != 64); // OS/2: Huffman
     if (!supported)
-        throw refuse(QStringLiteral("この形式（%1 ビット、圧縮 %2）には対応していません。").arg(bpp).arg(c));
+        throw refuse(imageTexts::tr("この形式（%1 ビット、圧縮 %2）には対応していません。").arg(bpp).arg(c));
     if (info.width * info.height > maxPicturePixels)
         throw imageError(tooLargeText(what, info.width, info.height));
 

@@ -1,4 +1,5 @@
 #include "decodedpicture.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -23,7 +24,7 @@ void releasePictureBytes(void *bytes)
 void checkPictureSize(long long width, long long height, const QString &what)
 {
     if (width <= 0 || height <= 0)
-        throw imageError(QStringLiteral("%1 の画像の大きさが正しくありません（%2 × %3 画素）。")
+        throw imageError(imageTexts::tr("%1 の画像の大きさが正しくありません（%2 × %3 画素）。")
                              .arg(what, QString::number(width), QString::number(height)));
     long long pixels = 0;
     if (__builtin_mul_overflow(width, height, &pixels) || pixels > maxPicturePixels)
@@ -68,7 +69,7 @@ void bgraRowOverWhite(std::uint8_t *row, int width)
 
 QString unreadableText(const QString &what, const char *format, const QString &detail)
 {
-    return QStringLiteral("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
+    return imageTexts::tr("%1 を %2 画像として読み込めません: %3").arg(what, QLatin1String(format), detail);
 }
 
 pictureFile::pictureFile(const QString &name, mapping) : pictureFile(name, true) {}
@@ -90,7 +91,7 @@ pictureFile::pictureFile(const QString &name, bool mapIt)
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        throw imageError(QStringLiteral("%1 を開けません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
+        throw imageError(imageTexts::tr("%1 を開けません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
     }
     // The size when opened: bytes a writer appends meanwhile are not waited for.
     const std::size_t size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
@@ -118,6 +119,6 @@ pictureFile::pictureFile(const QString &name, bool mapIt)
     }
     ::close(fd);
     if (error)
-        throw imageError(QStringLiteral("%1 を読み込めません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
+        throw imageError(imageTexts::tr("%1 を読み込めません: %2").arg(name, QString::fromLocal8Bit(std::strerror(error))));
     bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(memory.get()), static_cast<qsizetype>(done));
 }

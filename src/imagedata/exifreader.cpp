@@ -1,4 +1,5 @@
 #include "exifreader.h"
+#include "imagedata/texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,29 +24,29 @@ const std::uint8_t exifPattern[6] = {'E', 'x', 'i', 'f', 0, 0};
 QString exposureProgramText(std::int32_t value)
 {
     switch (value) {
-    case 1: return QStringLiteral("マニュアル");
-    case 2: return QStringLiteral("通常のプログラム");
-    case 3: return QStringLiteral("絞り優先");
-    case 4: return QStringLiteral("シャッター速度優先");
-    case 5: return QStringLiteral("低速プログラム");
-    case 6: return QStringLiteral("高速プログラム");
-    case 7: return QStringLiteral("ポートレートモード");
-    case 8: return QStringLiteral("風景モード");
-    default: return QStringLiteral("不明");
+    case 1: return imageTexts::tr("マニュアル");
+    case 2: return imageTexts::tr("通常のプログラム");
+    case 3: return imageTexts::tr("絞り優先");
+    case 4: return imageTexts::tr("シャッター速度優先");
+    case 5: return imageTexts::tr("低速プログラム");
+    case 6: return imageTexts::tr("高速プログラム");
+    case 7: return imageTexts::tr("ポートレートモード");
+    case 8: return imageTexts::tr("風景モード");
+    default: return imageTexts::tr("不明");
     }
 }
 
 QString meteringModeText(std::int32_t value)
 {
     switch (value) {
-    case 1: return QStringLiteral("平均測光");
-    case 2: return QStringLiteral("中央重点");
-    case 3: return QStringLiteral("スポット");
-    case 4: return QStringLiteral("多点スポット");
-    case 5: return QStringLiteral("マルチセグメント");
-    case 6: return QStringLiteral("部分測光");
-    case 255: return QStringLiteral("その他");
-    default: return QStringLiteral("不明");
+    case 1: return imageTexts::tr("平均測光");
+    case 2: return imageTexts::tr("中央重点");
+    case 3: return imageTexts::tr("スポット");
+    case 4: return imageTexts::tr("多点スポット");
+    case 5: return imageTexts::tr("マルチセグメント");
+    case 6: return imageTexts::tr("部分測光");
+    case 255: return imageTexts::tr("その他");
+    default: return imageTexts::tr("不明");
     }
 }
 
@@ -53,12 +54,12 @@ QString meteringModeText(std::int32_t value)
 QString flashText(std::int32_t masked)
 {
     switch (masked) {
-    case 0: return QStringLiteral("非発光");
-    case 1: return QStringLiteral("発光");
-    case 9: return QStringLiteral("強制発光");
-    case 16: return QStringLiteral("発光禁止");
-    case 24: return QStringLiteral("非発光(オートモード）");
-    case 25: return QStringLiteral("発光(オートモード）");
+    case 0: return imageTexts::tr("非発光");
+    case 1: return imageTexts::tr("発光");
+    case 9: return imageTexts::tr("強制発光");
+    case 16: return imageTexts::tr("発光禁止");
+    case 24: return imageTexts::tr("非発光(オートモード）");
+    case 25: return imageTexts::tr("発光(オートモード）");
     default: return QString();
     }
 }
@@ -395,7 +396,7 @@ bool exifReader::decodeExif(const std::uint8_t *buffer)
         case 33434: // ExposureTime
             ok = rational([&] {
                 if (v != 0 && finite(1 / v))
-                    shutterSpeedValue = QStringLiteral("1/") + fixedText(1 / v, 0) + QStringLiteral(" 秒");
+                    shutterSpeedValue = QStringLiteral("1/") + fixedText(1 / v, 0) + imageTexts::tr(" 秒");
             });
             break;
         case 33437: // FNumber
@@ -426,7 +427,7 @@ bool exifReader::decodeExif(const std::uint8_t *buffer)
             ok = rational([&] {
                 const double t = std::pow(2.0, v);
                 if (finite(t))
-                    shutterSpeedValue = QStringLiteral("1/") + fixedText(t, 0) + QStringLiteral(" 秒");
+                    shutterSpeedValue = QStringLiteral("1/") + fixedText(t, 0) + imageTexts::tr(" 秒");
             });
             break;
         case 37378: // ApertureValue (APEX)
@@ -469,22 +470,22 @@ std::vector<pictureInfoLine> pictureInfo(int width, int height, const exifReader
     // The product is taken in 64 bits so a huge picture cannot overflow the count.
     const qint64 pixels = static_cast<qint64>(width) * static_cast<qint64>(height);
     return {
-        {"幅　：", "widthStaticText", QString::number(width) + pixel},
-        {"高さ　：", "heightStaticText", QString::number(height) + pixel},
-        {"画素数　：", "pixelsStaticText", QString::number(pixels) + pixel},
-        {"Exifバージョン　：", "exifVersionStaticText", exif.exifVersion},
-        {"メーカー名　：", "makerNameStaticText", exif.makerName},
-        {"機種名　：", "modelNameStaticText", exif.modelName},
-        {"撮影日時　：", "dateTimeStaticText", exif.dateTime},
-        {"シャッター速度：", "shutterSpeedValueStaticText", exif.shutterSpeedValue},
-        {"絞り　：", "apertureValueStaticText", exif.apertureValue},
-        {"露出モード　：", "exposureModeStaticText", exif.exposureMode},
-        {"測光モード　：", "meteringModeStaticText", exif.meteringMode},
-        {"ISO感度　：", "ISOSpeedRatingsStaticText", exif.isoSpeedRatings},
-        {"焦点距離　：", "FocalLengthStaticText", exif.focalLength},
-        {"開放F値　：", "maxApertureValueStaticText", exif.maxApertureValue},
-        {"撮影距離　：", "subjectDistanceStaticText", exif.subjectDistance},
-        {"フラッシュ　：", "useFlashStaticText", exif.useFlash},
-        {"ファイル名　：", "fileNameStaticText", name},
+        {QT_TRANSLATE_NOOP("imageTexts", "幅　："), "widthStaticText", QString::number(width) + pixel},
+        {QT_TRANSLATE_NOOP("imageTexts", "高さ　："), "heightStaticText", QString::number(height) + pixel},
+        {QT_TRANSLATE_NOOP("imageTexts", "画素数　："), "pixelsStaticText", QString::number(pixels) + pixel},
+        {QT_TRANSLATE_NOOP("imageTexts", "Exifバージョン　："), "exifVersionStaticText", exif.exifVersion},
+        {QT_TRANSLATE_NOOP("imageTexts", "メーカー名　："), "makerNameStaticText", exif.makerName},
+        {QT_TRANSLATE_NOOP("imageTexts", "機種名　："), "modelNameStaticText", exif.modelName},
+        {QT_TRANSLATE_NOOP("imageTexts", "撮影日時　："), "dateTimeStaticText", exif.dateTime},
+        {QT_TRANSLATE_NOOP("imageTexts", "シャッター速度："), "shutterSpeedValueStaticText", exif.shutterSpeedValue},
+        {QT_TRANSLATE_NOOP("imageTexts", "絞り　："), "apertureValueStaticText", exif.apertureValue},
+        {QT_TRANSLATE_NOOP("imageTexts", "露出モード　："), "exposureModeStaticText", exif.exposureMode},
+        {QT_TRANSLATE_NOOP("imageTexts", "測光モード　："), "meteringModeStaticText", exif.meteringMode},
+        {QT_TRANSLATE_NOOP("imageTexts", "ISO感度　："), "ISOSpeedRatingsStaticText", exif.isoSpeedRatings},
+        {QT_TRANSLATE_NOOP("imageTexts", "焦点距離　："), "FocalLengthStaticText", exif.focalLength},
+        {QT_TRANSLATE_NOOP("imageTexts", "開放F値　："), "maxApertureValueStaticText", exif.maxApertureValue},
+        {QT_TRANSLATE_NOOP("imageTexts", "撮影距離　："), "subjectDistanceStaticText", exif.subjectDistance},
+        {QT_TRANSLATE_NOOP("imageTexts", "フラッシュ　："), "useFlashStaticText", exif.useFlash},
+        {QT_TRANSLATE_NOOP("imageTexts", "ファイル名　："), "fileNameStaticText", name},
     };
 }

@@ -1,4 +1,5 @@
 #include "filenames.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 
@@ -80,8 +81,8 @@ QString printableBytes(const QByteArray &bytes)
 
 QString unrepresentableNameText(const QByteArray &bytes)
 {
-    return QStringLiteral("ファイル名 ") + printableBytes(bytes)
-        + QStringLiteral(" は UTF-8 の文字になっていないため扱えません。名前を変えてから使ってください。");
+    return imageTexts::tr("ファイル名 %1 は UTF-8 の文字になっていないため扱えません。名前を変えてから使ってください。")
+        .arg(printableBytes(bytes));
 }
 
 QString nameFromBytes(const QByteArray &bytes)

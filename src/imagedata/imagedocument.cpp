@@ -1,4 +1,5 @@
 #include "imagedocument.h"
+#include "imagedata/texts.h"
 
 #include "imagefilemanager.h"
 #include "imageerror.h"
@@ -32,7 +33,7 @@ void renameReplacing(const QString &from, const QString &to)
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
     if (::rename(source.constData(), target.constData()) != 0) {
         const QString detail = QString::fromLocal8Bit(std::strerror(errno));
-        throw imageError(QStringLiteral("元に戻すための控え %1 の名前を %2 に変えられません。（%3）")
+        throw imageError(imageTexts::tr("元に戻すための控え %1 の名前を %2 に変えられません。（%3）")
                              .arg(from, to, detail));
     }
 }

@@ -1,4 +1,5 @@
 #include "imagefilemanager.h"
+#include "imagedata/texts.h"
 
 #include "bmpcoding.h"
 #include "filenames.h"
@@ -129,7 +130,7 @@ QSize pictureFileSize(const QString &name, int *type, pictureMetadata *metadata)
 
 QString unknownTypeText(const QString &name)
 {
-    return QStringLiteral("%1 は開けません。開くことのできるファイルの拡張子は "
+    return imageTexts::tr("%1 は開けません。開くことのできるファイルの拡張子は "
                           ".jpg、.jpeg、.JPG、.JPEG（JPEG）、.bmp、.BMP（BMP）、.png（PNG）、.tif、.tiff（TIFF）、"
                           ".webp（WebP）、.jxl（JPEG XL）、.heic、.heif、.avif（HEIF/AVIF）と .dng、.cr2、.cr3、.nef、.arw、.raf、.orf、"
                           ".rw2（RAW）です（それぞれ大文字も）。")
@@ -153,12 +154,12 @@ void writeImageFile(const QImage &bitmap, const QString &target, int type, int q
                         existing);
     } else if (type == 2) {
         if (bitmap.isNull())
-            throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
+            throw imageError(imageTexts::tr("%1 に書き込む画像がありません。").arg(target));
         const QImage picture = asRgb32(bitmap);
         writeFileSafely(target, [&](int fd) { return writeBmp(fd, picture); }, existing);
     } else if (writablePictureType(type)) {
         if (bitmap.isNull())
-            throw imageError(QStringLiteral("%1 に書き込む画像がありません。").arg(target));
+            throw imageError(imageTexts::tr("%1 に書き込む画像がありません。").arg(target));
         const QByteArray data = encodePictureBytes(type, asRgb32(bitmap), quality, metadata);
         writeFileSafely(target, [&](int fd) { return writeAll(fd, data.constData(), static_cast<std::size_t>(data.size())); },
                         existing);
@@ -197,8 +198,8 @@ int saveFileType(const QString &name, int chosen)
 
 QString folderFailureText(const QString &path, const QString &reason)
 {
-    return QStringLiteral("元に戻すための一時フォルダー ") + printableName(path) + QStringLiteral(" を作れません: ")
-        + reason;
+    return imageTexts::tr("元に戻すための一時フォルダー %1 を作れません: %2")
+        .arg(printableName(path), reason);
 }
 
 QString folderFailureText(const QString &path, int error)
@@ -221,11 +222,11 @@ void ensureDirectory(const QString &path)
     // Only a real directory of this user will do: a symlink or someone else's folder could
     // send the snapshots anywhere.
     if (S_ISLNK(info.st_mode))
-        throw imageError(folderFailureText(path, QStringLiteral("フォルダーではなくシンボリックリンクです")));
+        throw imageError(folderFailureText(path, imageTexts::tr("フォルダーではなくシンボリックリンクです")));
     if (!S_ISDIR(info.st_mode))
         throw imageError(folderFailureText(path, ENOTDIR));
     if (info.st_uid != ::getuid())
-        throw imageError(folderFailureText(path, QStringLiteral("ほかのユーザーのフォルダーです")));
+        throw imageError(folderFailureText(path, imageTexts::tr("ほかのユーザーのフォルダーです")));
     // Exactly owner-only: no one else may look in, and an odd umask must not have taken the
     // owner's own rights away.
     if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
@@ -270,5 +271,5 @@ QByteArray encodeJpeg(const QImage &bitmap, int quality)
 
 QImage decodeJpeg(const QByteArray &data)
 {
-    return decodeJpegBytes(unsignedBytes(data), static_cast<std::size_t>(data.size()), QStringLiteral("JPEG データ"));
+    return decodeJpegBytes(unsignedBytes(data), static_cast<std::size_t>(data.size()), imageTexts::tr("JPEG データ"));
 }

@@ -1,4 +1,5 @@
 #include "instancefolder.h"
+#include "imagedata/texts.h"
 
 #include "filenames.h"
 #include "imageerror.h"
@@ -205,8 +206,8 @@ QString untrustedCacheReason(const QString &cache)
         struct stat info {};
         if (::stat(folder.constData(), &info) != 0) return folderFailureText(QFile::decodeName(folder), errno);
         if (!safeFolderAbove(info))
-            return QStringLiteral("フォルダー ") + printableName(QFile::decodeName(folder))
-                + QStringLiteral(" はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。");
+            return imageTexts::tr("フォルダー %1 はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。")
+                .arg(printableName(QFile::decodeName(folder)));
     }
     return QString();
 }
@@ -269,8 +270,8 @@ QString instanceFolder::untrustedReason(const QString &base)
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0) return folderFailureText(parent, errno);
     if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 022) != 0)
-        return QStringLiteral("フォルダー ") + printableName(parent)
-            + QStringLiteral(" はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。");
+        return imageTexts::tr("フォルダー %1 はほかのユーザーのものか、ほかのユーザーも書き込めるフォルダーです。")
+            .arg(printableName(parent));
     try {
         ensureDirectory(base);
     } catch (const imageError &e) {
@@ -320,8 +321,8 @@ const instanceFolder &instanceFolder::process()
         // the message below waits for the user.
         watchOnSignals(taken.get(), QFile::encodeName(taken->folder), QFile::encodeName(taken->ownedBase));
         if (!reason.isEmpty())
-            showMessage(reason + QStringLiteral("\n元に戻すための控えは、代わりに自分だけが使えるフォルダー ")
-                        + printableName(taken->ownedBase) + QStringLiteral(" に置きます。"));
+            showMessage(reason + QStringLiteral("\n") + imageTexts::tr("元に戻すための控えは、代わりに自分だけが使えるフォルダー %1 に置きます。")
+                        .arg(printableName(taken->ownedBase)));
     }
     return *taken;
 }

@@ -1,4 +1,5 @@
 #include "jpegcoding.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "progress.h"
@@ -384,7 +385,7 @@ void createDecompressor(jpeg_decompress_struct &cinfo, jpegErrorManager &manager
                         const QString &what)
 {
     if (size == 0)
-        throw imageError(QStringLiteral("%1 は空のファイルで、JPEG 画像が入っていません。").arg(what));
+        throw imageError(imageTexts::tr("%1 は空のファイルで、JPEG 画像が入っていません。").arg(what));
     installErrorManager(manager);
     cinfo.err = &manager.pub;
     jpeg_create_decompress(&cinfo);
@@ -398,7 +399,7 @@ QImage asRgb32(const QImage &bitmap)
         return bitmap;
     QImage converted = bitmap.convertToFormat(QImage::Format_RGB32);
     if (converted.isNull() && !bitmap.isNull())
-        throw imageError(QStringLiteral("画像を変換するためのメモリが足りません。"));
+        throw imageError(imageTexts::tr("画像を変換するためのメモリが足りません。"));
     return converted;
 }
 
@@ -406,7 +407,7 @@ namespace {
 
 QString unreadableText(const QString &what, const QString &why)
 {
-    return QStringLiteral("%1 を JPEG 画像として読み込めません: %2").arg(what, why);
+    return imageTexts::tr("%1 を JPEG 画像として読み込めません: %2").arg(what, why);
 }
 
 // The bitmap beyond the budget of reading a file of fileSize bytes (readingMemoryFor).
@@ -446,7 +447,7 @@ QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &wh
         return picture;
     case decodeResult::libjpegError:
         if (watch.exceeded)
-            throw imageError(unreadableText(what, QStringLiteral("走査（スキャン）が多すぎます（%1 × %2 画素で %3 回目の走査）。")
+            throw imageError(unreadableText(what, imageTexts::tr("走査（スキャン）が多すぎます（%1 × %2 画素で %3 回目の走査）。")
                                                       .arg(width).arg(height).arg(watch.scan)));
         throw imageError(unreadableText(what, QString::fromLocal8Bit(manager.message)));
     case decodeResult::tooLarge:
@@ -460,7 +461,7 @@ QImage decodeJpeg(const unsigned char *data, std::size_t size, const QString &wh
     case decodeResult::cancelled:
         throw operationCancelled{};
     }
-    throw imageError(QStringLiteral("%1 は開くことのできない色空間で保存されています。").arg(what));
+    throw imageError(imageTexts::tr("%1 は開くことのできない色空間で保存されています。").arg(what));
 }
 
 } // namespace
@@ -499,9 +500,9 @@ QSize jpegHeaderSize(const unsigned char *data, std::size_t size, const QString 
 QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<metadataSegment> &segments)
 {
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
-        throw imageError(QStringLiteral("JPEG として書き出す画像がありません。"));
+        throw imageError(imageTexts::tr("JPEG として書き出す画像がありません。"));
     if (bitmap.width() > JPEG_MAX_DIMENSION || bitmap.height() > JPEG_MAX_DIMENSION)
-        throw imageError(QStringLiteral("画像が大きすぎて JPEG ファイルにできません（一辺 %1 画素まで）。")
+        throw imageError(imageTexts::tr("画像が大きすぎて JPEG ファイルにできません（一辺 %1 画素まで）。")
                              .arg(JPEG_MAX_DIMENSION));
     const QImage picture = asRgb32(bitmap);
     quality = std::clamp(quality, 1, 100);
@@ -517,7 +518,7 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
     jpeg_destroy_compress(&cinfo);
     if (!done) {
         if (cancelRequestedHere()) throw operationCancelled{};
-        throw imageError(QStringLiteral("画像を JPEG に変換できません: %1")
+        throw imageError(imageTexts::tr("画像を JPEG に変換できません: %1")
                              .arg(QString::fromLocal8Bit(manager.message)));
     }
     return data;
@@ -526,10 +527,10 @@ QByteArray encodeJpegWith(const QImage &bitmap, int quality, const std::vector<m
 QString tooLargeText(const QString &what, long long width, long long height)
 {
     // One pass over the text: a name holding "%1" stays the name.
-    return QStringLiteral("%1 は大きすぎて開けません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
+    return imageTexts::tr("%1 は大きすぎて開けません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
 }
 
 QString noMemoryText(const QString &what, long long width, long long height)
 {
-    return QStringLiteral("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
+    return imageTexts::tr("%1 を開くためのメモリが足りません（%2 × %3 画素）。").arg(what, QString::number(width), QString::number(height));
 }

@@ -1,4 +1,5 @@
 #include "jxlcoding.h"
+#include "imagedata/texts.h"
 
 #include "abandonable.h"
 #include "decodedpicture.h"
@@ -96,7 +97,7 @@ void checkDeclaredSize(unsigned long long width, unsigned long long height, unsi
     // libjxl gives each side in 32 bits: the product fits in 64 bits.
     const unsigned long long pixels = width * height;
     if (width == 0 || height == 0)
-        throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("画像の大きさが 0 です。")));
+        throw imageError(unreadableText(what, "JPEG XL", imageTexts::tr("画像の大きさが 0 です。")));
     if (pixels > static_cast<unsigned long long>(maxPicturePixels))
         throw imageError(tooLargeText(what, static_cast<long long>(width), static_cast<long long>(height)));
     // pixels <= 4e8 and channels held to 4099 (3 colours, 4096 extra): no overflow.
@@ -315,7 +316,7 @@ jxlRead readJxl(const QByteArray &bytes, const QString &what, bool wantPixels, p
                 throw operationCancelled{};
             if (runner.overBudget)
                 throw imageError(unreadableText(what, "JPEG XL",
-                                                QStringLiteral("重ねられたフレームが多すぎて、ファイルの大きさに見合いません。")));
+                                                imageTexts::tr("重ねられたフレームが多すぎて、ファイルの大きさに見合いません。")));
             // All the bytes are in: a file cut short fails here too.
             throw imageError(unreadableText(what, "JPEG XL", QStringLiteral("the data are damaged or end early")));
         case JXL_DEC_NEED_MORE_INPUT:
@@ -404,7 +405,7 @@ std::vector<std::uint8_t> rgbRows(const QImage &picture)
     try {
         rgb.resize(std::size_t(w) * std::size_t(h) * 3);
     } catch (const std::bad_alloc &) {
-        throw imageError(QStringLiteral("JPEG XL に変換するためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+        throw imageError(imageTexts::tr("JPEG XL に変換するためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
     }
     forEachBand(h, [&](int first, int end) {
         for (int y = first; y < end; ++y) {
@@ -422,7 +423,7 @@ std::vector<std::uint8_t> rgbRows(const QImage &picture)
 
 QString encodeFailure(JxlEncoder *e)
 {
-    return QStringLiteral("画像を JPEG XL に変換できません（libjxl の誤り %1）。").arg(int(JxlEncoderGetError(e)));
+    return imageTexts::tr("画像を JPEG XL に変換できません（libjxl の誤り %1）。").arg(int(JxlEncoderGetError(e)));
 }
 
 } // namespace
@@ -462,7 +463,7 @@ QByteArray encodeWith(const QImage &picture, int quality, const QByteArray &exif
     const std::unique_ptr<JxlEncoder, encoderGone> owner(JxlEncoderCreate(nullptr));
     JxlEncoder *e = owner.get();
     if (!e)
-        throw imageError(QStringLiteral("JPEG XL に変換するためのメモリが足りません。"));
+        throw imageError(imageTexts::tr("JPEG XL に変換するためのメモリが足りません。"));
     poolRunner runner;
     JxlBasicInfo info;
     JxlEncoderInitBasicInfo(&info);
@@ -545,7 +546,7 @@ QByteArray encodeWith(const QImage &picture, int quality, const QByteArray &exif
 QByteArray encodeJxl(const QImage &picture, int quality, const pictureMetadata &metadata)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
-        throw imageError(QStringLiteral("JPEG XL として書き出す画像がありません。"));
+        throw imageError(imageTexts::tr("JPEG XL として書き出す画像がありません。"));
     const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
     // libjxl's encoder cannot stop part-way (a parallel step that fails ends the process): it runs
     // beside the save, which a cancel ends at once, and runs on to its end alone (abandonable.h).
@@ -560,6 +561,6 @@ QByteArray encodeJxl(const QImage &picture, int quality, const pictureMetadata &
     if (*profileRefused)
         // libjxl must understand a profile to code the colours it describes: one it cannot use
         // is left out, and the user is told.
-        showMessage(QStringLiteral("色プロファイルを JPEG XL ファイルに書き込めないため、色プロファイルなしで保存しました。"));
+        showMessage(imageTexts::tr("色プロファイルを JPEG XL ファイルに書き込めないため、色プロファイルなしで保存しました。"));
     return *coded;
 }

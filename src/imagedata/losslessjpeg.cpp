@@ -1,4 +1,5 @@
 #include "losslessjpeg.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "jpegcoding.h"
@@ -368,10 +369,10 @@ pictureMetadata jpegRecordsOf(const QByteArray &jpeg)
 QByteArray withSegments(const QByteArray &jpeg, const std::vector<metadataSegment> &segments)
 {
     const auto at = [&](qsizetype i) { return i < jpeg.size() ? static_cast<unsigned char>(jpeg[i]) : 0u; };
-    if (at(0) != 0xFF || at(1) != 0xD8) throw imageError(QStringLiteral("JPEG データの始まりがありません。"));
+    if (at(0) != 0xFF || at(1) != 0xD8) throw imageError(imageTexts::tr("JPEG データの始まりがありません。"));
     qsizetype insert = 2;
     if (at(2) == 0xFF && at(3) == 0xE0) insert = 4 + (qsizetype(at(4)) << 8 | at(5));
-    if (insert > jpeg.size()) throw imageError(QStringLiteral("JPEG データの APP0 が途中で切れています。"));
+    if (insert > jpeg.size()) throw imageError(imageTexts::tr("JPEG データの APP0 が途中で切れています。"));
     QByteArray added;
     for (const metadataSegment &s : segments) {
         const qsizetype length = s.payload.size() + 2;

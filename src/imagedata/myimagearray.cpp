@@ -1,4 +1,5 @@
 #include "myimagearray.h"
+#include "imagedata/texts.h"
 #include "vectorpaths.h"
 #include "workerpool.h"
 
@@ -199,7 +200,7 @@ myImageArray::myImageArray(QImage &source) : bitmap(&source)
         greenPlane.reset();
         bluePlane.reset();
         pixelCount = 0;
-        showMessage(QString::fromUtf8("クラスmyImageArray\u3000のコンストラクタがメモリ確保ができなかった"));
+        showMessage(imageTexts::tr("クラスmyImageArray　のコンストラクタがメモリ確保ができなかった"));
         throw operationAbandoned();
     }
     bitmapToPlanes(source, redPlane.get(), greenPlane.get(), bluePlane.get());

@@ -1,4 +1,5 @@
 #include "picturelimits.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 
@@ -127,11 +128,11 @@ QString budgetText(const QString &what, long long width, long long height, unsig
 {
     const bool chosen = pictureMemoryLimit() != 0;
     // One pass over the text: a name holding "%1" stays the name.
-    return QStringLiteral("%1 は、読み込みに要るメモリが上限を超えるため開けません。正しい画像なら、上限を環境変数 "
+    return imageTexts::tr("%1 は、読み込みに要るメモリが上限を超えるため開けません。正しい画像なら、上限を環境変数 "
                           "KORVIA_MEMORY_LIMIT（korvia-batch では --memory-limit も）で上げれば開けます"
                           "（例: KORVIA_MEMORY_LIMIT=4G）: %2（%3 × %4 画素）、要るメモリ %5 MB、上限 %6 MB%7")
         .arg(what,
-             chosen ? QStringLiteral("宣言された画像の大きさ") : QStringLiteral("宣言された画像の大きさがファイルの大きさに見合いません"),
+             chosen ? imageTexts::tr("宣言された画像の大きさ") : imageTexts::tr("宣言された画像の大きさがファイルの大きさに見合いません"),
              QString::number(width), QString::number(height), megabytes(needed), megabytes(budget),
-             chosen ? QStringLiteral("（指定された上限）。") : QStringLiteral("。"));
+             chosen ? imageTexts::tr("（指定された上限）。") : imageTexts::tr("。"));
 }

@@ -1,6 +1,7 @@
 // The records a picture carries: what is kept of a file's segments, the profile they make, what a
 // save writes (sound, or left out with a note) and the picture turned as its orientation says.
 #include "picturemetadata.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "quarterturns.h"
@@ -251,28 +252,28 @@ QString pictureMetadata::leftOutNote() const
     QStringList parts;
     const auto exif = std::find_if(segments.begin(), segments.end(), isExif);
     if (exif != segments.end() && exifNeedsRepair(exif->payload))
-        parts << QStringLiteral("EXIF 記録の壊れた部分");
+        parts << imageTexts::tr("EXIF 記録の壊れた部分");
     if (leftOut & extraExifRecords)
-        parts << QStringLiteral("余分な EXIF 記録");
+        parts << imageTexts::tr("余分な EXIF 記録");
     if (leftOut & largeExifRecord)
-        parts << QStringLiteral("大きすぎる EXIF 記録");
+        parts << imageTexts::tr("大きすぎる EXIF 記録");
     if (leftOut & extraXmpPackets)
-        parts << QStringLiteral("余分な XMP パケット");
+        parts << imageTexts::tr("余分な XMP パケット");
     if (leftOut & largeXmpPacket)
-        parts << QStringLiteral("大きすぎる XMP パケット");
+        parts << imageTexts::tr("大きすぎる XMP パケット");
     const auto xmp = std::find_if(segments.begin(), segments.end(), isXmp);
     const bool hasExtension = std::any_of(segments.begin(), segments.end(), isXmpExtension);
     if (hasExtension && (xmp == segments.end() || extendedXmp(segments, extendedXmpGuid(xmp->payload)).isEmpty()))
-        parts << QStringLiteral("欠けているか結び付かない拡張 XMP");
+        parts << imageTexts::tr("欠けているか結び付かない拡張 XMP");
     const QByteArray profile = iccProfile();
     if (std::any_of(segments.begin(), segments.end(), isIcc) && (profile.isEmpty() || !iccProfileSound(profile)))
-        parts << QStringLiteral("壊れた ICC プロファイル");
+        parts << imageTexts::tr("壊れた ICC プロファイル");
     if (leftOut & largeIccProfile)
-        parts << QStringLiteral("大きすぎる ICC プロファイル");
+        parts << imageTexts::tr("大きすぎる ICC プロファイル");
     if (parts.isEmpty())
         return QString();
-    return QStringLiteral("保存するファイルには、壊れているか余分な次の情報を書き込みません: ") + parts.join(QStringLiteral("、"))
-        + QStringLiteral("。");
+    return imageTexts::tr("保存するファイルには、壊れているか余分な次の情報を書き込みません: %1。")
+        .arg(parts.join(imageTexts::tr("、")));
 }
 
 QImage uprightPicture(QImage picture, int orientation)
@@ -281,7 +282,7 @@ QImage uprightPicture(QImage picture, int orientation)
         return picture;
     const int w = picture.width(), h = picture.height();
     const auto noMemory = [&] {
-        return imageError(QStringLiteral("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
+        return imageError(imageTexts::tr("画像の向きを直すためのメモリが足りません（%1 × %2 画素）。").arg(w).arg(h));
     };
     if (picture.format() != QImage::Format_RGB32) {
         picture = picture.convertToFormat(QImage::Format_RGB32);

@@ -1,4 +1,5 @@
 #include "picturesignature.h"
+#include "imagedata/texts.h"
 
 #include "heifcoding.h"
 #include "imageerror.h"
@@ -123,7 +124,7 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
                           int &orientation)
 {
     if (bytes.isEmpty())
-        throw imageError(QStringLiteral("%1 は空のファイルで、画像が入っていません。").arg(what));
+        throw imageError(imageTexts::tr("%1 は空のファイルで、画像が入っていません。").arg(what));
     orientation = 1;
     switch (type) {
     case pngPicture: {
@@ -145,14 +146,14 @@ QImage decodePictureBytes(int type, const QByteArray &bytes, const QString &what
     case jxlPicture:
         return decodeJxl(bytes, what, &metadata, orientation);
     default:
-        throw imageError(QStringLiteral("%1 は開くことのできない形式です。").arg(what));
+        throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
     }
 }
 
 pictureHeader readPictureHeader(int type, const QByteArray &bytes, const QString &what, pictureMetadata &metadata)
 {
     if (bytes.isEmpty())
-        throw imageError(QStringLiteral("%1 は空のファイルで、画像が入っていません。").arg(what));
+        throw imageError(imageTexts::tr("%1 は空のファイルで、画像が入っていません。").arg(what));
     switch (type) {
     case pngPicture: return readPngHeader(bytes, what, &metadata);
     case tiffPicture: return readTiffHeader(bytes, what, &metadata);
@@ -166,7 +167,7 @@ pictureHeader readPictureHeader(int type, const QByteArray &bytes, const QString
         header.height = size.height();
         return header;
     }
-    default: throw imageError(QStringLiteral("%1 は開くことのできない形式です。").arg(what));
+    default: throw imageError(imageTexts::tr("%1 は開くことのできない形式です。").arg(what));
     }
 }
 
@@ -178,7 +179,7 @@ QByteArray encodePictureBytes(int type, const QImage &picture, int quality, cons
     case tiffPicture: return encodeTiff(picture, upright);
     case webpPicture: return encodeWebp(picture, quality, upright);
     case jxlPicture: return encodeJxl(picture, quality, upright);
-    default: throw imageError(QStringLiteral("この形式では書き出せません。"));
+    default: throw imageError(imageTexts::tr("この形式では書き出せません。"));
     }
 }
 
@@ -187,7 +188,7 @@ QString openFilterAddition()
     return QStringLiteral("|PNG (*.png)|*.png|TIFF (*.tif)|*.tif;*.tiff|WebP (*.webp)|*.webp"
                           "|HEIF/AVIF (*.heic)|*.heic;*.heif;*.avif"
                           "|RAW (*.dng)|*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2|JPEG XL (*.jxl)|*.jxl"
-                          "|すべての画像|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;"
+                          "|") + imageTexts::tr("すべての画像") + QStringLiteral("|*.jpeg;*.jpg;*.bmp;*.png;*.tif;*.tiff;*.webp;*.heic;*.heif;*.avif;"
                           "*.dng;*.cr2;*.cr3;*.nef;*.arw;*.raf;*.orf;*.rw2;*.jxl");
 }
 

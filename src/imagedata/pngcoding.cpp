@@ -1,4 +1,5 @@
 #include "pngcoding.h"
+#include "imagedata/texts.h"
 
 #include "decodedpicture.h"
 #include "imageerror.h"
@@ -409,7 +410,7 @@ QByteArray encodePng(const QImage &picture, const pictureMetadata &metadata)
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        throw imageError(QStringLiteral("画像を PNG に変換するためのメモリが足りません。"));
+        throw imageError(imageTexts::tr("画像を PNG に変換するためのメモリが足りません。"));
     }
     png_set_write_fn(png, &session, writeBytes, flushNothing);
     png_set_benign_errors(png, 1);
@@ -419,6 +420,6 @@ QByteArray encodePng(const QImage &picture, const pictureMetadata &metadata)
     if (written == pixelsWritten::cancelled)
         throw operationCancelled{};
     if (written == pixelsWritten::failed)
-        throw imageError(QStringLiteral("画像を PNG に変換できません: %1").arg(QString::fromLocal8Bit(session.message)));
+        throw imageError(imageTexts::tr("画像を PNG に変換できません: %1").arg(QString::fromLocal8Bit(session.message)));
     return out;
 }

@@ -1,4 +1,5 @@
 #include "safewrite.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "progress.h"
@@ -70,15 +71,15 @@ QString systemText(int error)
 imageError writeFailure(const QString &target, int error)
 {
     if (error == EFBIG) // SIGXFSZ is ignored: the file-size limit (ulimit -f) or the file system's
-        return imageError(QStringLiteral("%1 に書き込めません: ファイルの大きさの上限（ulimit -f "
+        return imageError(imageTexts::tr("%1 に書き込めません: ファイルの大きさの上限（ulimit -f "
                                          "またはファイルシステムの上限）を超えます: %2")
                               .arg(target, systemText(error)));
-    return imageError(QStringLiteral("%1 に書き込めません: %2").arg(target, systemText(error)));
+    return imageError(imageTexts::tr("%1 に書き込めません: %2").arg(target, systemText(error)));
 }
 
 targetTaken takenFailure(const QString &target)
 {
-    return targetTaken(QStringLiteral("%1 は既にあります。置き換えずに残しました。").arg(target));
+    return targetTaken(imageTexts::tr("%1 は既にあります。置き換えずに残しました。").arg(target));
 }
 
 QString randomLetters()

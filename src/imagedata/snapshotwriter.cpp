@@ -1,4 +1,5 @@
 #include "snapshotwriter.h"
+#include "imagedata/texts.h"
 
 #include "imageerror.h"
 #include "imagefilemanager.h"
@@ -279,7 +280,7 @@ void reportFailedSnapshots()
             if (count++ == 0) reason = job->failure;
         }
     if (count == 0) return;
-    showMessage(QStringLiteral("元に戻すための控えをディスクに書き込めませんでした。"
+    showMessage(imageTexts::tr("元に戻すための控えをディスクに書き込めませんでした。"
                                "控えはメモリーに残してあるので、元に戻すことはできます。（%1）")
                     .arg(reason));
 }

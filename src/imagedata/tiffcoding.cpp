@@ -1,4 +1,5 @@
 #include "tiffcoding.h"
+#include "imagedata/texts.h"
 
 #include "decodedpicture.h"
 #include "exivrecord.h"
@@ -467,7 +468,7 @@ QImage decodeTiff(const QByteArray &bytes, const QString &what, pictureMetadata 
 QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
-        throw imageError(QStringLiteral("TIFF として書き出す画像がありません。"));
+        throw imageError(imageTexts::tr("TIFF として書き出す画像がありません。"));
     QByteArray out;
     tiffMemory memory;
     memory.output = &out;
@@ -515,7 +516,7 @@ QByteArray encodeTiff(const QImage &picture, const pictureMetadata &metadata)
         }
     }
     if (!written)
-        throw imageError(QStringLiteral("画像を TIFF に変換できません: %1").arg(QString::fromLocal8Bit(memory.message)));
+        throw imageError(imageTexts::tr("画像を TIFF に変換できません: %1").arg(QString::fromLocal8Bit(memory.message)));
     const QByteArray exif = metadata.exifPayload();
     return exif.isEmpty() ? out : tiffWithCameraRecord(out, exif);
 }

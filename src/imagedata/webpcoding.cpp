@@ -1,4 +1,5 @@
 #include "webpcoding.h"
+#include "imagedata/texts.h"
 
 #include "abandonable.h"
 #include "decodedpicture.h"
@@ -241,14 +242,14 @@ QImage decodeWebp(const QByteArray &bytes, const QString &what, pictureMetadata 
 QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata &metadata)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
-        throw imageError(QStringLiteral("WebP として書き出す画像がありません。"));
+        throw imageError(imageTexts::tr("WebP として書き出す画像がありません。"));
     if (picture.width() > WEBP_MAX_DIMENSION || picture.height() > WEBP_MAX_DIMENSION)
-        throw imageError(QStringLiteral("画像が大きすぎて WebP ファイルにできません（一辺 %1 画素まで）。").arg(WEBP_MAX_DIMENSION));
+        throw imageError(imageTexts::tr("画像が大きすぎて WebP ファイルにできません（一辺 %1 画素まで）。").arg(WEBP_MAX_DIMENSION));
     quality = std::clamp(quality, 1, 100);
     WebPConfig config;
     WebPPicture input;
     if (!WebPConfigInit(&config) || !WebPPictureInit(&input))
-        throw imageError(QStringLiteral("画像を WebP に変換できません: libwebp version mismatch"));
+        throw imageError(imageTexts::tr("画像を WebP に変換できません: libwebp version mismatch"));
     if (quality == 100) {
         WebPConfigLosslessPreset(&config, 6);
         config.method = 4; // a good size in a few seconds for a large photo
@@ -272,7 +273,7 @@ QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata 
         if (!encoded && error == VP8_ENC_ERROR_USER_ABORT)
             throw operationCancelled{};
         if (!encoded)
-            throw imageError(QStringLiteral("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
+            throw imageError(imageTexts::tr("画像を WebP に変換できません（libwebp の誤り %1）。").arg(int(error)));
     });
 
     const QByteArray exif = metadata.exifPayload(), xmp = metadata.xmpPacket(), icc = metadata.iccProfile();
@@ -294,6 +295,6 @@ QByteArray encodeWebp(const QImage &picture, int quality, const pictureMetadata 
         out = QByteArray(reinterpret_cast<const char *>(assembled.bytes), qsizetype(assembled.size));
     WebPDataClear(&assembled);
     if (!done)
-        throw imageError(QStringLiteral("WebP ファイルに画像情報を書き込めません。"));
+        throw imageError(imageTexts::tr("WebP ファイルに画像情報を書き込めません。"));
     return out;
 }

@@ -62,7 +62,7 @@ TjpegQualityForm::TjpegQualityForm(QWidget *parent)
     }
 
     // The row that keeps the original quality, shown for the saves that may (offerOriginalQuality).
-    keepOriginalCheckBox = new QCheckBox(QStringLiteral("元の画質のまま保存（劣化なし）"), this);
+    keepOriginalCheckBox = new QCheckBox(tr("元の画質のまま保存（劣化なし）"), this);
     keepOriginalCheckBox->setObjectName(QStringLiteral("keepOriginalCheckBox"));
     keepOriginalCheckBox->setGeometry(8, 180, 324, 20);
     keepOriginalStaticText = new QLabel(this);

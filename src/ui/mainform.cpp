@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QThread>
+#include <QToolButton>
 #include <QWindow>
 #include <new>
 #include <tuple>
@@ -44,6 +45,9 @@ TmainForm::TmainForm(QWidget *parent)
     // 1. The controls, their adapters and the handlers.
     ui->setupUi(this);
     setWindowTitle("Korvia");
+    // A caption longer than the design's (another language's) widens its tool-bar button.
+    for (QToolButton *button : {ui->zoomFitButton, ui->zoomActualButton, ui->compareButton, ui->cancelButton})
+        button->setFixedWidth(std::max(button->minimumWidth(), button->sizeHint().width()));
     mainPages = std::make_unique<pageControl>(ui->mainPageControl);
     settingsPages = std::make_unique<pageControl>(ui->PageControl5);
     operationPages = std::make_unique<pageControl>(ui->imageOperationPageControl);
@@ -66,11 +70,11 @@ TmainForm::TmainForm(QWidget *parent)
     previousSink = setMessageSink([this](const QString &text) {
         if (QThread::currentThread() != thread()) {
             QMetaObject::invokeMethod(
-                this, [this, text] { dialogs().message(this, text, QStringLiteral("メッセージ")); },
+                this, [this, text] { dialogs().message(this, text, TmainForm::tr("メッセージ")); },
                 Qt::QueuedConnection);
             return;
         }
-        dialogs().message(this, text, QStringLiteral("メッセージ"));
+        dialogs().message(this, text, TmainForm::tr("メッセージ"));
     });
 
     // 2, 3. Empty views.
@@ -305,7 +309,7 @@ bool TmainForm::guarded(const std::function<void()> &command)
     } catch (const imageError &e) {
         dialogs().error(this, printableName(e.message())); // control characters of a name escaped
     } catch (const std::bad_alloc &) {
-        dialogs().error(this, QStringLiteral("メモリが不足しています。"));
+        dialogs().error(this, TmainForm::tr("メモリが不足しています。"));
     } catch (const std::exception &e) {
         dialogs().error(this, QString::fromLocal8Bit(e.what()));
     }

@@ -43,8 +43,8 @@ void TmainForm::setUpDisplayColours()
         below = caption->geometry();
         return heading;
     };
-    addLine(QStringLiteral("カラープロファイル　："), profileCaptionName, 60);
-    QLabel *leftOutHeading = addLine(QStringLiteral("保存しない情報　："), leftOutCaptionName, 60);
+    addLine(TmainForm::tr("カラープロファイル　："), profileCaptionName, 60);
+    QLabel *leftOutHeading = addLine(TmainForm::tr("保存しない情報　："), leftOutCaptionName, 60);
     leftOutHeading->setObjectName(QStringLiteral("leftOutMetadataHeading"));
     leftOutHeading->hide();
 

@@ -20,7 +20,7 @@
 #include <QFileInfo>
 
 namespace {
-const QString messageTitle = QStringLiteral("メッセージ");
+const char *const messageTitle = QT_TRANSLATE_NOOP("TmainForm", "メッセージ");
 } // namespace
 
 int TmainForm::askJpegQuality()
@@ -39,10 +39,10 @@ int TmainForm::askJpegQuality(const imageDocument &d, bool &keep)
     QString whyNot;
     if (!edits.known)
         whyNot = losslessEdits::ofJpeg(d.storedJpeg).known
-                     ? QStringLiteral("回転・反転・トリミング以外の変更があるため、劣化なしでは保存できません。")
-                     : QStringLiteral("この JPEG ファイルの形式では、劣化なしでは保存できません。");
+                     ? TmainForm::tr("回転・反転・トリミング以外の変更があるため、劣化なしでは保存できません。")
+                     : TmainForm::tr("この JPEG ファイルの形式では、劣化なしでは保存できません。");
     else if (!edits.exact())
-        whyNot = QStringLiteral("画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。")
+        whyNot = TmainForm::tr("画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。")
                      .arg(edits.block.width())
                      .arg(edits.block.height());
     jpegQualityForm->offerOriginalQuality(!d.storedJpeg.isEmpty(), whyNot.isEmpty(), whyNot);
@@ -75,7 +75,7 @@ void TmainForm::fileOpenButtonClick()
     guarded([this] {
         if (busy()) return; // one piece of work at a time
         if (editingCount >= 5) {
-            dialogs().message(this, QStringLiteral("最大編集ファイル数を超えました。"), messageTitle);
+            dialogs().message(this, TmainForm::tr("最大編集ファイル数を超えました。"), tr(messageTitle));
             return;
         }
         QString fileName = currentPictureFolder();
@@ -89,8 +89,8 @@ void TmainForm::fileOpenButtonClick()
         for (int i = editingCount - 1; i >= 0; --i) {
             const imageDocument *d = documentAt(i);
             if (d && d->path == fileName) {
-                dialogs().message(this, QStringLiteral("すでにこの名称のファイルは開いています。"),
-                                  messageTitle);
+                dialogs().message(this, TmainForm::tr("すでにこの名称のファイルは開いています。"),
+                                  tr(messageTitle));
                 return;
             }
         }
@@ -140,9 +140,8 @@ void TmainForm::saveDocument(int index, bool inBackground, const std::function<v
     if (!writablePictureType(d->fileType))
         // Nothing would be written: say so instead of pretending, and keep the picture changed
         // with its history so that nothing is lost.
-        throw imageError(QStringLiteral("この形式のファイル（") + printableName(d->name)
-                         + QStringLiteral("）には上書き保存できません。"
-                                          "「名前を変えて保存」で JPEG または BMP として保存してください。"));
+        throw imageError(TmainForm::tr("この形式のファイル（%1）には上書き保存できません。"
+                                          "「名前を変えて保存」で JPEG または BMP として保存してください。").arg(printableName(d->name)));
     int quality = 0;
     bool keep = false;
     if (d->fileType == jpegPicture) quality = askJpegQuality(*d, keep);
@@ -180,8 +179,7 @@ bool TmainForm::saveDocumentAs()
     // A picture without pixels (an unknown file type) cannot be written in either format: say
     // so before the user picks a name and a quality for nothing.
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
-        throw imageError(QStringLiteral("この画像（") + printableName(d->name)
-                         + QStringLiteral("）には保存できる画素がありません。"));
+        throw imageError(TmainForm::tr("この画像（%1）には保存できる画素がありません。").arg(printableName(d->name)));
     QString fileName = currentPictureFolder();
     int filterIndex = saveFilterOfType(d->fileType);
     if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
@@ -193,7 +191,7 @@ bool TmainForm::saveDocumentAs()
     const QString newName = saveFileName(fileName, type);
     checkNameOnDisk(newName);
     if (QFileInfo::exists(newName)) {
-        if (!dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + newName,
+        if (!dialogs().question(this, TmainForm::tr("ファイルは存在します。上書きしますか? %1").arg(newName),
                                 QString()))
             return false;
     }

@@ -21,7 +21,7 @@ void TmainForm::saveBesideAsJpeg(int index, bool inBackground, const std::functi
     if (written == d->path) // a HEIF file named photo.jpeg: its own name is not free
         written = changeFileExt(d->path, QString()) + QStringLiteral("-korvia.jpeg");
     if (QFileInfo::exists(written)
-        && !dialogs().question(this, QStringLiteral("ファイルは存在します。上書きしますか? ") + written, QString()))
+        && !dialogs().question(this, TmainForm::tr("ファイルは存在します。上書きしますか? %1").arg(written), QString()))
         throw operationAbandoned();
     const int quality = askJpegQuality(); // cancelled: nothing is written
     // Written like any save; the picture takes the JPEG's name, and the user is told, only once
@@ -43,10 +43,10 @@ void TmainForm::saveBesideAsJpeg(int index, bool inBackground, const std::functi
             refreshControls();
             if (documentAt(index) == d) editingList[index]->refreshElement();
             dialogs().message(this,
-                              QStringLiteral("%1 の形式には書き込めないため、JPEG ファイル %2 として元のファイルと同じフォルダーに"
+                              TmainForm::tr("%1 の形式には書き込めないため、JPEG ファイル %2 として元のファイルと同じフォルダーに"
                                              "保存しました。元のファイルはそのままです。")
                                   .arg(printableName(original), printableName(d->name)),
-                              QStringLiteral("メッセージ"));
+                              TmainForm::tr("メッセージ"));
             if (afterSaved) afterSaved();
         });
 }

@@ -50,7 +50,7 @@ void TmainForm::closeImage(int index, bool inBackground)
     imageDocument *d = documentAt(index);
     if (!d) return;
     if (d->undoCount > 0 || !d->unchanged) {
-        switch (dialogs().questionOrCancel(this, QStringLiteral("画像は変更されています。保存しますか？"), QString())) {
+        switch (dialogs().questionOrCancel(this, TmainForm::tr("画像は変更されています。保存しますか？"), QString())) {
         case dialogService::reply::cancel:
             // The box left unanswered (Escape, its close button): the picture stays open with
             // its changes, and a quit stops here.

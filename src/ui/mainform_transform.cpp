@@ -74,7 +74,7 @@ int requiredWholeNumber(const QLineEdit *edit, const char *label)
 {
     if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
     throw imageError(
-        QStringLiteral("%1：「%2」は整数ではありません。").arg(QString::fromUtf8(label), edit->text()));
+        TmainForm::tr("%1：「%2」は整数ではありません。").arg(TmainForm::tr(label), edit->text()));
 }
 } // namespace
 
@@ -163,30 +163,29 @@ void TmainForm::captureTransformControls()
     if (std::optional<int> hundredths = hundredthsOf(ui->rotateEdit->text()))
         e.rotateAngle = *hundredths;
     else
-        throw imageError(QStringLiteral("回転角度：「%1」は角度として使えない値です。").arg(ui->rotateEdit->text()));
+        throw imageError(TmainForm::tr("回転角度：「%1」は角度として使えない値です。").arg(ui->rotateEdit->text()));
     e.trimLeft = requiredWholeNumber(ui->leftTrimingLabeledEdit, "LeftPoint");
     e.trimRight = requiredWholeNumber(ui->rightTrimingLabeledEdit, "RightPoint");
     e.trimTop = requiredWholeNumber(ui->upperTrimingLabeledEdit, "UpperPoint");
     e.trimBottom = requiredWholeNumber(ui->lowerTrimingLabeledEdit, "LowerPoint");
-    e.slopeBalance = requiredWholeNumber(ui->slopeBalanceEdit, "傾斜調整");
-    e.perspective = requiredWholeNumber(ui->perspectiveEdit, "台形調整");
-    e.distortion = requiredWholeNumber(ui->distortoinEdit, "歪曲調整");
+    e.slopeBalance = requiredWholeNumber(ui->slopeBalanceEdit, QT_TRANSLATE_NOOP("TmainForm", "傾斜調整"));
+    e.perspective = requiredWholeNumber(ui->perspectiveEdit, QT_TRANSLATE_NOOP("TmainForm", "台形調整"));
+    e.distortion = requiredWholeNumber(ui->distortoinEdit, QT_TRANSLATE_NOOP("TmainForm", "歪曲調整"));
 }
 
 void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
 {
     const shapeExecute &e = *shapeSetUp->engine;
     if (code == shapeResize && commit) {
-        requiredWholeNumber(ui->horizontalMagPixelEdit, "幅");
-        requiredWholeNumber(ui->verticalMagPixelEdit, "高さ");
+        requiredWholeNumber(ui->horizontalMagPixelEdit, QT_TRANSLATE_NOOP("TmainForm", "幅"));
+        requiredWholeNumber(ui->verticalMagPixelEdit, QT_TRANSLATE_NOOP("TmainForm", "高さ"));
         const shapeParameter *w = findShapeParameter("targetWidth");
         const shapeParameter *h = findShapeParameter("targetHeight");
         if (w && h &&
             (shapeSetUp->targetWidth < w->minimum || shapeSetUp->targetWidth > w->maximum ||
              shapeSetUp->targetHeight < h->minimum || shapeSetUp->targetHeight > h->maximum))
-            throw imageError(QStringLiteral("幅と高さは %1 から %2 ピクセルの範囲で指定してください。")
-                                 .arg(w->minimum)
-                                 .arg(w->maximum));
+            throw imageError(TmainForm::tr("幅と高さは %1 から %2 ピクセルの範囲で指定してください。")
+                                 .arg(QString::number(w->minimum), QString::number(w->maximum)));
     }
     // An edit may hold a value its bar cannot reach (the bar stood at its end already).
     struct amount {
@@ -194,18 +193,16 @@ void TmainForm::checkTransformParameters(std::uint32_t code, bool commit)
         const char *field;
         const char *label;
     };
-    const amount amounts[] = {{shapeSlope, "slopeBalance", "傾斜調整"},
-                              {shapePerspective, "perspective", "台形調整"},
-                              {shapeDistort, "distortion", "歪曲調整"}};
+    const amount amounts[] = {{shapeSlope, "slopeBalance", QT_TRANSLATE_NOOP("TmainForm", "傾斜調整")},
+                              {shapePerspective, "perspective", QT_TRANSLATE_NOOP("TmainForm", "台形調整")},
+                              {shapeDistort, "distortion", QT_TRANSLATE_NOOP("TmainForm", "歪曲調整")}};
     for (const amount &a : amounts) {
         const shapeParameter *p = findShapeParameter(a.field);
         if (a.code != code || !p) continue;
         const int value = e.*(p->member);
         if (value < p->minimum || value > p->maximum)
-            throw imageError(QStringLiteral("%1は %2 から %3 の範囲で指定してください。")
-                                 .arg(QString::fromUtf8(a.label))
-                                 .arg(p->minimum)
-                                 .arg(p->maximum));
+            throw imageError(TmainForm::tr("%1は %2 から %3 の範囲で指定してください。")
+                                 .arg(TmainForm::tr(a.label), QString::number(p->minimum), QString::number(p->maximum)));
     }
     // A result larger than any picture Korvia opens is refused before the work.
     if (commit && currentBitmap) shapeSetUp->checkShapedSize(currentBitmap->width(), currentBitmap->height());

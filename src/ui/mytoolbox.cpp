@@ -1,17 +1,18 @@
 #include "mytoolbox.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
-const char *realMessage =
-    "数字以外の文字が入力されました。数字、+（プラス）、-（マイナス）.（小数点）のみ有効";
-const char *integerMessage = "整数以外の文字が入力されました。数字、+（プラス）、-（マイナス）のみ有効";
+const char *realMessage = QT_TRANSLATE_NOOP("numberEntry",
+    "数字以外の文字が入力されました。数字、+（プラス）、-（マイナス）.（小数点）のみ有効");
+const char *integerMessage = QT_TRANSLATE_NOOP("numberEntry", "整数以外の文字が入力されました。数字、+（プラス）、-（マイナス）のみ有効");
 
 void report(const messageSink &sink, const char *message)
 {
-    const QString text = QString::fromUtf8(message);
+    const QString text = QCoreApplication::translate("numberEntry", message);
     if (sink)
         sink(text);
     else

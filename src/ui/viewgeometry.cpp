@@ -2,6 +2,7 @@
 
 #include "imagedata/myimagearray.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -44,7 +45,7 @@ double zoomStepOut(double zoom)
 
 QString zoomCaption(bool fit, double zoom)
 {
-    if (fit) return QStringLiteral("全体");
+    if (fit) return QCoreApplication::translate("TmainForm", "全体");
     const double percent = zoom * 100.0;
     QString text = QString::number(percent, 'f', percent < 10 ? 2 : 1);
     while (text.contains(QLatin1Char('.')) && (text.endsWith(QLatin1Char('0')) || text.endsWith(QLatin1Char('.'))))

@@ -1,5 +1,6 @@
 #include "printdevice.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -111,13 +112,13 @@ public:
             chosenPdf = freePdfName();
             printer.setOutputFileName(chosenPdf);
         }
-        return QStringLiteral("PDF ファイル: %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
+        return QCoreApplication::translate("TprintWindow", "PDF ファイル: %1").arg(QDir::toNativeSeparators(printer.outputFileName()));
     }
 
     std::unique_ptr<QDialog> setupDialog(QWidget *parent) override
     {
         auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
-        dialog->setWindowTitle(QStringLiteral("プリンタ調整"));
+        dialog->setWindowTitle(QCoreApplication::translate("TprintWindow", "プリンタ調整"));
         dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
         // Accepting the dialog only chooses; printing is the window's own command.
         if (auto *buttons = dialog->findChild<QDialogButtonBox *>())
@@ -140,7 +141,7 @@ public:
         QString partName;
         if (toFile) {
             partName = partFileName(fileName);
-            if (partName.isEmpty()) return QStringLiteral("印刷を始められませんでした。");
+            if (partName.isEmpty()) return QCoreApplication::translate("TprintWindow", "印刷を始められませんでした。");
             printer.setOutputFileName(partName);
         }
         const auto restore = qScopeGuard([&] {
@@ -149,7 +150,7 @@ public:
             QFile::remove(partName); // nothing left when the page did not take the name
         });
         QPainter painter;
-        if (!painter.begin(&printer)) return QStringLiteral("印刷を始められませんでした。");
+        if (!painter.begin(&printer)) return QCoreApplication::translate("TprintWindow", "印刷を始められませんでした。");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // Only the part inside the printable area is printed, on paper as in a PDF file (whose
         // page would otherwise show what a printer cannot reach).
@@ -158,17 +159,17 @@ public:
         for (int page = 0; page < pages; ++page) {
             if (page > 0 && !printer.newPage()) {
                 painter.end();
-                return QStringLiteral("印刷データを渡せませんでした。");
+                return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
             }
             painter.drawImage(area, picture);
             if (toFile) progress.setPosition(page + 1); // a cancel ends the painter into the hidden file
         }
         if (!painter.end() || printer.printerState() == QPrinter::Error)
-            return QStringLiteral("印刷データを渡せませんでした。");
+            return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
         if (toFile) {
             progress.checkCancelled();
             if (std::rename(QFile::encodeName(partName).constData(), QFile::encodeName(fileName).constData()) != 0)
-                return QStringLiteral("印刷データを渡せませんでした。");
+                return QCoreApplication::translate("TprintWindow", "印刷データを渡せませんでした。");
         }
         if (progress.onPosition) progress.onPosition(pages + 1); // done: no cancel calls it back now
         return {};

@@ -245,7 +245,7 @@ void TprintWindow::printExecuteSpeedButtonClick()
     const QString failure = printer->printPicture(printedPicture(), deviceRect, progressIndicator{});
     if (!failure.isEmpty()) {
         // Nothing was printed: say so and stay, so another printer can be chosen.
-        dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), QStringLiteral("メッセージ"));
+        dialogs().message(this, failure + QStringLiteral("\n") + printer->name(), TprintWindow::tr("メッセージ"));
         return;
     }
     hide();

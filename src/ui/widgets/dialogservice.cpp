@@ -2,6 +2,7 @@
 
 #include "busycursor.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -78,7 +79,7 @@ public:
     void message(QWidget *parent, const QString &text, const QString &title) override
     {
         const cursorLift normalCursor;
-        QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("メッセージ") : title, text,
+        QMessageBox box(QMessageBox::Information, title.isEmpty() ? QCoreApplication::translate("dialogService", "メッセージ") : title, text,
                         QMessageBox::Ok, parent);
         box.exec();
     }
