@@ -1,40 +1,17 @@
 // korvia-batch apply: load a picture, run its colour operations, transforms and recipes with the same
 // engine steps as the window's execute command, and write exactly the output file asked for.
 #pragma once
-#include "batchshape.h"
+#include "applyrequest.h"
 #include "colour/filteroperations.h"
 #include "imagedata/picturemetadata.h"
 #include "imagedata/safewrite.h"
 
 #include <QImage>
 #include <QString>
-#include <functional>
-#include <optional>
-#include <vector>
 
 // The largest side of a JPEG file (libjpeg's limit) and of a WebP file.
 constexpr int largestJpegSide = 65500;
 constexpr int largestWebpSide = 16383;
-
-struct applyRequest {
-    QString input;
-    QString output;
-    int quality = 100;                 // JPEG, WebP and JPEG XL; the quality dialog's start position
-    // A batch without --overwrite keeps a file that takes the output's name while it works.
-    existingTarget existing = existingTarget::replace;
-    bool reencode = false;             // --reencode: never made from a JPEG's stored blocks
-    std::optional<long long> seed;     // seeds the shared random generator before the first op
-    // Colour operations, transforms and recipes, in the order given; each works on the picture
-    // with the run's one filter engine and one transform set-up, as the window keeps one of each.
-    struct step {
-        std::function<void(QImage &bitmap, colorFilter &filter, prepareShape &shaper)> run;
-        // The picture's size after the step from its size before, for the checks made before any
-        // work; throws when the step cannot be made on such a picture. Empty: the size is kept.
-        std::function<QSize(QSize size, prepareShape &shaper)> resultSize;
-        std::optional<shapeStep> shape; // a transform's step, for the output made from stored blocks
-    };
-    std::vector<step> steps;
-};
 
 // Runs one operation on the bitmap (Format_RGB32): planes, engine set-up, run, planes back.
 void applyOperationTo(QImage &bitmap, colorFilter &filter, const operationSettings &settings);

@@ -3,7 +3,7 @@
 // input's blocks (imagedata/losslessjpeg.h) and loses nothing, instead of decoding the picture
 // and encoding it again.
 #pragma once
-#include "batchapply.h"
+#include "applyrequest.h"
 
 // Writes request.output from the input's blocks and returns true when the request allows it: no
 // --reencode, a JPEG output, a JPEG input (by its bytes), at least one step, every step a move or
