@@ -4,6 +4,7 @@
 // lossless WebP reads back unchanged with its camera record, XMP packet and colour profile
 // (checked by exiftool), and each
 // damaged file is refused with its name and nothing changed.
+#include "testfiles.h"
 #include "imagedata/decodedpicture.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imageerror.h"
@@ -243,29 +244,6 @@ QImage readWithQt(const QString &name)
     return QImage(name).convertToFormat(QImage::Format_RGB32);
 }
 
-// A small display profile as libpng and exiftool accept one: the header of an RGB monitor profile
-// (device manufacturer "KRVA", so it is known again), one white point tag, filler to 256 bytes
-// (libpng turns down a profile whose compressed form is only a few bytes).
-QByteArray rgbProfile()
-{
-    QByteArray p(256, '\0');
-    const QByteArray d50("\x00\x00\xF6\xD6\x00\x01\x00\x00\x00\x00\xD3\x2D", 12);
-    p.replace(0, 4, QByteArray("\x00\x00\x01\x00", 4));
-    p.replace(8, 4, QByteArray("\x02\x10\x00\x00", 4));
-    p.replace(12, 4, "mntr");
-    p.replace(16, 4, "RGB ");
-    p.replace(20, 4, "XYZ ");
-    p.replace(36, 4, "acsp");
-    p.replace(48, 4, "KRVA");
-    p.replace(68, 12, d50);
-    p.replace(128, 16, QByteArray("\x00\x00\x00\x01wtpt\x00\x00\x00\x90\x00\x00\x00\x14", 16));
-    p.replace(144, 4, "XYZ ");
-    p.replace(152, 12, d50);
-    for (int i = 164; i < 256; ++i)
-        p[i] = char(i * 7);
-    return p;
-}
-
 struct formatCase {
     QString file;    // made by make()
     int type;        // what loadImageFile says it is
@@ -357,7 +335,7 @@ TEST_F(PictureFormats, OpenSaveAndRefuse)
     {
         QFile profile(at("profile.icc"));
         ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-        profile.write(rgbProfile());
+        profile.write(testfiles::smallRgbProfile());
     }
     // exiftool does not put a profile into a HEIF file: heif-enc takes it from the PNG.
     ASSERT_TRUE(run("exiftool", {"-q", "-overwrite_original", "-ICC_Profile<=" + at("profile.icc"), at("source.png")}));
