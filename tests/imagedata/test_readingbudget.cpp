@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -178,7 +181,18 @@ TEST_P(ReadingBudget, RefusedBeforeItsMemoryOrOpenedWithinIt)
     EXPECT_LT(peakKilobytes() - before, 64 * 1024) << "kB of peak memory taken";
 }
 
-INSTANTIATE_TEST_SUITE_P(HostileFiles, ReadingBudget, ::testing::ValuesIn(hostileFiles));
+// Each row named by its description in letters, digits and underscores, as test names must be.
+INSTANTIATE_TEST_SUITE_P(HostileFiles, ReadingBudget, ::testing::ValuesIn(hostileFiles),
+                         [](const ::testing::TestParamInfo<hostileFile> &info) {
+                             std::string name;
+                             for (const char *c = info.param.what; *c; ++c)
+                                 if (std::isalnum(static_cast<unsigned char>(*c)))
+                                     name += *c;
+                                 else if (!name.empty() && name.back() != '_')
+                                     name += '_';
+                             while (!name.empty() && name.back() == '_') name.pop_back();
+                             return name + "_" + std::to_string(info.index);
+                         });
 
 TEST(ReadingBudgetLimit, SizesAsTheOptionTakesThem)
 {
