@@ -37,6 +37,17 @@ def parameter_bars():
 
 BARS = parameter_bars()
 
+
+def parameter_captions():
+    """The captions of the transform edits (geometry/shapeparameters.cpp), by the edit's
+    objectName: the table names them once for the form and for the messages about their values."""
+    row = re.compile(r'\{"\w+",\s*(?:"\w+"|nullptr),\s*"(\w+)",[^\n]*QT_TRANSLATE_NOOP\("TmainForm",\s*"([^"]+)"\)\}')
+    with open(os.path.join(HERE, '..', 'src', 'geometry', 'shapeparameters.cpp'), encoding='utf-8') as f:
+        return {m.group(1): m.group(2) for m in row.finditer(f.read())}
+
+
+CAPTIONS = parameter_captions()
+
 _label_counter = [0]
 
 
@@ -613,9 +624,9 @@ def n(prefix, name):
 
 
 def size_controls(q, prefix=''):
-    for row, (caption, key) in enumerate((('高さ', 'vertical'), ('幅', 'horizontal'))):
+    for row, key in enumerate(('vertical', 'horizontal')):
         y = 8 + row * 30
-        label(q, caption, (4, y, 30, 22), name=n(prefix, key + 'MagLabel'), meaning='short')
+        label(q, CAPTIONS[key + 'MagPixelEdit'], (4, y, 30, 22), name=n(prefix, key + 'MagLabel'), meaning='short')
         edit(q, n(prefix, key + 'MagParcentEdit'), '0', (34, y, 62, 22))
         label(q, '％', (98, y, 16, 22), name=n(prefix, key + 'ParcentUnitLabel'))
         edit(q, n(prefix, key + 'MagPixelEdit'), '0', (116, y, 56, 22))
@@ -629,16 +640,15 @@ def rotate_controls(q, prefix=''):
     radio_group(q, n(prefix, 'rotateAngleRadioGroup'), '回転方法',
                 ['角度指定', '右９０度', '左９０度', '１８０度', '左右反転', '上下反転'], 0,
                 (4, 4, PAGE_W - 10, 126))
-    label(q, '回転角度', (6, 136, 60, 22), name=n(prefix, 'rotateAngleStaticText'))
+    label(q, CAPTIONS['rotateEdit'], (6, 136, 60, 22), name=n(prefix, 'rotateAngleStaticText'))
     edit(q, n(prefix, 'rotateEdit'), '0', (70, 136, 70, 22))
     slider(q, n(prefix, 'rotateTrackBar'), *BARS['rotateTrackBar'], (2, 160, PAGE_W - 6, 28))
 
 
 def triming_controls(q, prefix=''):
-    boxes = [('upper', 'UpperPoint', 4, 4), ('left', 'LeftPoint', 112, 4),
-             ('lower', 'LowerPoint', 4, 46), ('right', 'RightPoint', 112, 46)]
-    for key, caption, x, y in boxes:
-        label(q, caption, (x, y, 90, 16), name=n(prefix, key + 'TrimingLabeledEditLabel'))
+    boxes = [('upper', 4, 4), ('left', 112, 4), ('lower', 4, 46), ('right', 112, 46)]
+    for key, x, y in boxes:
+        label(q, CAPTIONS[key + 'TrimingLabeledEdit'], (x, y, 90, 16), name=n(prefix, key + 'TrimingLabeledEditLabel'))
         edit(q, n(prefix, key + 'TrimingLabeledEdit'), '0', (x, y + 16, 72, 22), read_only=True)
         updown(q, n(prefix, key + 'TrimingUpDown'), (x + 72, y + 16, 17, 22))
     rows = [('トリミング前幅：', 'preTrimingImageWidthStaticText'),
@@ -654,8 +664,8 @@ def triming_controls(q, prefix=''):
         y += 17
 
 
-def slider_edit_page(q, caption, label_name, edit_name, bar, y=6):
-    label(q, caption, (6, y, 70, 22), name=label_name)
+def slider_edit_page(q, label_name, edit_name, bar, y=6):
+    label(q, CAPTIONS[edit_name], (6, y, 70, 22), name=label_name)
     edit(q, edit_name, '0', (80, y, 70, 22))
     slider(q, bar, *BARS[bar], (2, y + 26, PAGE_W - 6, 28))
 
@@ -670,7 +680,7 @@ def transform_pages(tabs):
     size_controls(page(inner, 'magnifyTabSheet', 'サイズ'))
     rotate_controls(page(inner, 'rotateTabSheet', '回転'))
     triming_controls(page(inner, 'trimingTabSheet', 'トリミング'))
-    slider_edit_page(page(inner, 'slopeTabSheet', '傾斜'), '傾斜調整', 'slopeBalanceLabel',
+    slider_edit_page(page(inner, 'slopeTabSheet', '傾斜'), 'slopeBalanceLabel',
                      'slopeBalanceEdit', 'slopeBalanceTrackBar')
 
     q = page(inner, 'perspectiveTabSheet', '台形')
@@ -681,12 +691,12 @@ def transform_pages(tabs):
     size_controls(page(nested, 'perspectiveMagnifyTabSheet', 'サイズ'), prefix='perspectiveCopy')
     rotate_controls(page(nested, 'perspectiveRotateTabSheet', '回転'), prefix='perspectiveCopy')
     triming_controls(page(nested, 'perspectiveTrimingTabSheet', 'トリミング'), prefix='perspectiveCopy')
-    slider_edit_page(page(nested, 'perspectiveSlopeTabSheet', '傾斜'), '台形調整', 'perspectiveLabel',
+    slider_edit_page(page(nested, 'perspectiveSlopeTabSheet', '傾斜'), 'perspectiveLabel',
                      'perspectiveEdit', 'perspectiveTrackBar')
     page(nested, 'perspectiveEmptyTabSheet1', '台形')
     page(nested, 'perspectiveEmptyTabSheet2', '歪曲')
 
-    slider_edit_page(page(inner, 'distortionTabSheet', '歪曲'), '歪曲調整', 'distortoinLabel',
+    slider_edit_page(page(inner, 'distortionTabSheet', '歪曲'), 'distortoinLabel',
                      'distortoinEdit', 'distortoinTrackBar')
 
 

@@ -1,6 +1,6 @@
-// Every parameter of the transform page, declared once: the engine field it fills (also the key
-// korvia-batch accepts), the track bar and the edit that feed it, its range and start value, and
-// the bar's tick spacing and page step, the transform code it belongs to and its korvia-batch key.
+// Every parameter of the transform page, declared once: the engine field it fills, the track bar
+// and the edit that feed it, its range and start value, the bar's tick spacing and page step, the
+// transform code it belongs to, its korvia-batch key, its unit and its caption.
 // Read by the window, the tests and korvia-batch; a code's keys are listed in table order.
 #pragma once
 #include "prepareshape.h"
@@ -25,6 +25,9 @@ struct shapeParameter {
     // show degrees (the edit with two decimals) while the engine holds hundredths; 1 otherwise.
     int scale = 1;
     std::int32_t prepareShape::*size = nullptr; // the set-up's field for the sizes (member nullptr)
+    // The caption beside the edit (translated in the window's context), which names it in the
+    // messages about its value.
+    const char *label = nullptr;
 };
 
 // A value of the bar's or edit's unit in the engine's: truncated toward zero after the scaling

@@ -21,6 +21,7 @@
 #include "widgets/progressbar.h"
 #include "widgets/radiogroup.h"
 #include "widgets/statictext.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QCloseEvent>
@@ -112,14 +113,15 @@ TmainForm::TmainForm(QWidget *parent)
     // 6. Effect track bars at their start positions, captions showing them.
     setUpParameterControls();
 
-    // 7. The transform set-up; its engine reports its progress on ProgressBar1.
-    setUpTransformControls();
+    // 7. The transform page: its set-up (whose engine reports its progress on ProgressBar1), its
+    // bars and edits, and the trimming rectangle with its up-downs.
+    transform = std::make_unique<transformPanel>(*this);
 
     // 8. The tone-curve sample table.
     toneSamples.assign(128, 0.0);
 
     // 9. Transform controls to their start values (requests a preview: nothing without a picture).
-    resetTransformControls();
+    transform->reset();
 
     // 10. Drawing colour and the transform background colour.
     drawColor = packedColor(100, 200, 200);
@@ -129,7 +131,7 @@ TmainForm::TmainForm(QWidget *parent)
     setUpColourPanel();
 
     // 12. The transform background.
-    shapeSetUp->backgroundColor = backgroundColor;
+    transform->setUp().backgroundColor = backgroundColor;
 
     // 13. The brush engine, its profiles, graphs and samples.
     setUpBrush();
@@ -140,17 +142,15 @@ TmainForm::TmainForm(QWidget *parent)
 
     // 15. Tone-curve state and editor, then the transform controls once more.
     toneReset();
-    resetTransformControls();
+    transform->reset();
 
-    // 16. The trimming rectangle and the About box.
-    createTrimmingRect();
+    // 16. The About box (the trimming rectangle came with the transform page).
     aboutBox = new TAboutBox(this);
 
     // 17. Both file dialogs show JPEG or BMP files.
     fileFilter = QStringLiteral("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp");
 
     // 18.
-    trimmingActive = false;
     editingCount = 0;
 
     // 19. Buttons without a function.
@@ -236,10 +236,6 @@ void TmainForm::connectHandlers()
     // setUpParameterControls).
     const std::pair<QSlider *, void (TmainForm::*)()> trackBars[] = {
         {ui->toneTrackBar, &TmainForm::toneTrackBarChange},
-        {ui->rotateTrackBar, &TmainForm::rotateTrackBarChange},
-        {ui->slopeBalanceTrackBar, &TmainForm::slopeBalanceTrackBarChange},
-        {ui->perspectiveTrackBar, &TmainForm::perspectiveTrackBarChange},
-        {ui->distortoinTrackBar, &TmainForm::distortoinTrackBarChange},
         {ui->colorChromaTrackBar, &TmainForm::colorChromaTrackBarChange},
     };
     for (const auto &[bar, handler] : trackBars) connect(bar, &QSlider::valueChanged, this, handler);

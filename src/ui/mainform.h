@@ -6,7 +6,7 @@
 //   mainform_files.cpp      open, save, save under a new name, undo, print, information
 //   mainform_select.cpp     selecting and closing pictures
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
-//   mainform_transform.cpp  the 変形 page: transform set-up, trimming rectangle, mouse on mainImage
+//   transformpanel*.cpp     the 変形 page (transformPanel): its set-up, bars, edits and trimming
 //   mainform_colour.cpp     the colour panel and the brush settings
 //   mainform_brush.cpp      painting with the brushes on mainImage
 //   mainform_view.cpp       zoom and scrolling of mainImage, before/after, the preview on the picture, histogram
@@ -45,13 +45,10 @@ class radioGroup;
 class staticText;
 class progressBar;
 struct filterParameter;
-struct viewAxis;
 class TjpegQualityForm;
 class TAboutBox;
 class TprintWindow;
-class prepareShape;
-class commonResizeRect;
-class upDown;
+class transformPanel;
 class colorTool;
 class brushPanel;
 class trackBarSource;
@@ -106,11 +103,7 @@ public:
     colorFilter filter;
     std::uint32_t drawColor = 0;       // packed 0x00BBGGRR
     std::uint32_t backgroundColor = 0; // transform background, packed
-    std::unique_ptr<prepareShape> shapeSetUp;      // the transform set-up and its engine
-    std::unique_ptr<commonResizeRect> trimmingRect; // the trimming rectangle over mainImage
-    upDown *upperTrimming = nullptr, *lowerTrimming = nullptr, *leftTrimming = nullptr,
-           *rightTrimming = nullptr; // the trimming up-downs (owned by their spin boxes)
-    bool trimmingDrawn = false;      // the rectangle is on mainImage's canvas now
+    std::unique_ptr<transformPanel> transform;    // the 変形 page: set-up, bars, edits, trimming
     TjpegQualityForm *jpegQualityForm = nullptr; // owned through Qt parenthood
     TAboutBox *aboutBox = nullptr;               // owned through Qt parenthood
     TprintWindow *printWindow = nullptr;         // owned through Qt parenthood
@@ -129,7 +122,6 @@ public:
 
     double pictureWidth = 0;
     double pictureHeight = 0;
-    bool trimmingActive = false;
 
     // The parameter track bars with their engine fields and captions, in table order.
     struct parameterControl {
@@ -228,35 +220,6 @@ public:
     // Tone-curve editor.
     void toneReset();
     void drawToneCurveEditor();
-    void resetTransformControls();
-
-    // Transform page.
-    void setUpTransformControls(); // creates the set-up, its bars and handlers
-    void createTrimmingRect();
-    void captureTransformControls();
-    // Refuses values the chosen transform cannot use (sizes below 1 for a resize commit,
-    // amounts outside their bars' ranges, and for a commit a result larger than the largest
-    // picture Korvia opens), with a message naming the limits.
-    void checkTransformParameters(std::uint32_t code, bool commit);
-    void previewTransform(std::uint32_t code);
-    void drawSampleGrid(); // the transform preview's guide grid over sampleImage
-    void commitTransform(imageDocument &d);
-    // The resize edits' pairs: the vertical (height) or the horizontal (width) percent and pixels.
-    enum magnificationKind : int { verticalKind = 1, horizontalKind = 2 };
-    void magnificationSync(int kind);
-    void rewriteMagnificationPair(int kind);
-    void refreshTrimmingControls();
-    void refreshPostTrimmingCaptions();
-    // Draws or erases the trimming rectangle on mainImage (inverting: both are one draw).
-    void showTrimmingRect(bool shown);
-    // The main view's axes: where the current picture's columns and rows lie on mainImage.
-    viewAxis horizontalViewAxis() const;
-    viewAxis verticalViewAxis() const;
-    // The rectangle belongs on mainImage: trimming is the active transform over a picture.
-    bool trimmingShown();
-    void trimmingUpDownClick();
-    void resizeEditKeyUp(QLineEdit *edit, int kind, bool pixels);
-    void integerEditKeyUp(QLineEdit *edit, QSlider *trackBar);
     // Colour panel and brush (construction steps 11 and 13).
     void setUpColourPanel();
     void setUpBrush();
@@ -411,28 +374,6 @@ public slots:
     void toneTrackBarChange();
     void toneCurveRadioGroupClick();
     void curveResetButtonClick();
-    // Transform page bars: the edit shows the position, then a preview.
-    void rotateTrackBarChange();
-    void slopeBalanceTrackBarChange();
-    void perspectiveTrackBarChange();
-    void distortoinTrackBarChange();
-    // Transform page edits, rotation method, trimming up-downs and the mouse on mainImage.
-    void verticalMagParcentEditKeyUp();
-    void verticalMagPixelEditKeyUp();
-    void horizontalMagParcentEditKeyUp();
-    void horizontalMagPixelEditKeyUp();
-    void rotateEditKeyUp();
-    void slopeBalanceEditKeyUp();
-    void perspectiveEditKeyUp();
-    void distortoinEditKeyUp();
-    void rotateAngleRadioGroupClick();
-    void upperTrimingUpDownClick();
-    void leftTrimingUpDownClick();
-    void rightTrimingUpDownClick();
-    void lowerTrimingUpDownClick();
-    void mainImageMouseDown(Qt::MouseButton button, int x, int y);
-    void mainImageMouseMove(Qt::MouseButtons buttons, int x, int y);
-    void mainImageMouseUp(Qt::MouseButton button, int x, int y);
     void brushMouseDown(Qt::MouseButton button, int x, int y);
     void brushMouseMove(Qt::MouseButtons buttons, int x, int y);
     void brushMouseUp(Qt::MouseButton button, int x, int y);
@@ -464,6 +405,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    friend class transformPanel;
+    friend struct windowProbe;
     messageSink previousSink;
     void connectHandlers();
     void connectRecipeButtons();
@@ -481,6 +424,4 @@ private:
     void parameterTrackBarChange(QSlider *trackBar, QLabel *caption);
     // A brush bar: its position into its caption, then the brush of that kind set up again.
     void brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind);
-    // Writes a transform bar's position into its edit and requests a preview.
-    void transformTrackBarChange(QSlider *trackBar, QLineEdit *edit);
 };

@@ -10,6 +10,7 @@
 #include "imagedata/myimagearray.h"
 #include "widgets/pagecontrol.h"
 #include "viewgeometry.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QPainter>
@@ -147,7 +148,7 @@ void TmainForm::brushPageChanged()
     endBrushStroke();
     // The trimming rectangle gives way to a brush page and comes back after it.
     guarded([this] {
-        if (hasImage()) showTrimmingRect(trimmingShown());
+        if (hasImage()) transform->showTrimmingRect(transform->trimmingShown());
     });
     refreshBrushCursor();
 }

@@ -4,6 +4,7 @@
 #include "colour/tonecurveview.h"
 #include "widgets/imagecontrol.h"
 #include "widgets/radiogroup.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QCheckBox>
@@ -15,26 +16,6 @@ void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
 {
     caption->setText(QString::number(trackBar->value()));
     guarded([this] { applyOperation(previewMode); });
-}
-
-void TmainForm::transformTrackBarChange(QSlider *trackBar, QLineEdit *edit)
-{
-    edit->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(previewMode); });
-}
-
-void TmainForm::rotateTrackBarChange() { transformTrackBarChange(ui->rotateTrackBar, ui->rotateEdit); }
-void TmainForm::slopeBalanceTrackBarChange()
-{
-    transformTrackBarChange(ui->slopeBalanceTrackBar, ui->slopeBalanceEdit);
-}
-void TmainForm::perspectiveTrackBarChange()
-{
-    transformTrackBarChange(ui->perspectiveTrackBar, ui->perspectiveEdit);
-}
-void TmainForm::distortoinTrackBarChange()
-{
-    transformTrackBarChange(ui->distortoinTrackBar, ui->distortoinEdit);
 }
 
 void TmainForm::monoColorRadioGroupClick()
@@ -113,7 +94,7 @@ void TmainForm::toneCurveRadioGroupClick()
 void TmainForm::curveResetButtonClick()
 {
     toneReset();
-    resetTransformControls();
+    transform->reset();
     drawToneCurveEditor();
     guarded([this] { applyOperation(previewMode); });
 }

@@ -11,6 +11,7 @@
 #include "imagedata/myimagearray.h"
 #include "widgets/pagecontrol.h"
 #include "widgets/radiogroup.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QLabel>
@@ -106,7 +107,7 @@ int TmainForm::selectOperation()
     if (isFilterPage(page))
         filter.filterType = code;
     else if (page == transformPage)
-        shapeSetUp->chooseShape(std::uint32_t(code));
+        transform->setUp().chooseShape(std::uint32_t(code));
     return code;
 }
 
@@ -119,7 +120,7 @@ void TmainForm::captureControls()
     filter.drawColor = drawColor;
     // The transform edits only matter to the transforms: a stray text in one of them never
     // stops a colour operation.
-    if (operationPages->activePageIndex() == transformPage) captureTransformControls();
+    if (operationPages->activePageIndex() == transformPage) transform->capture();
 }
 
 void TmainForm::applyOperation(operationMode mode)
@@ -155,12 +156,12 @@ void TmainForm::applyOperation(operationMode mode)
         }
     } else if (page == transformPage) {
         dropViewPreview();
-        const std::uint32_t code = shapeSetUp->engine->shapeType;
-        checkTransformParameters(code, mode == commitMode);
+        const std::uint32_t code = transform->setUp().engine->shapeType;
+        transform->check(code, mode == commitMode);
         if (mode == commitMode)
-            commitTransform(*d);
+            transform->commit(*d);
         else
-            previewTransform(code);
+            transform->preview(code);
     }
 }
 
@@ -182,13 +183,7 @@ void TmainForm::layoutViews(viewChoice which)
         mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
         view->canvas() = mainViewCanvas;
-        trimmingDrawn = false;
-        if (trimmingRect) {
-            trimmingRect->handleSpan =
-                static_cast<int>(std::lround(commonResizeRect::handleSize * view->pixelRatio()));
-            trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right,
-                                  mainViewRect.bottom);
-        }
+        transform->viewLaidOut(mainViewRect, view->pixelRatio());
     }
     if (which == sampleView || which == bothViews) {
         imageControl *view = ui->sampleImage;
@@ -201,7 +196,7 @@ void TmainForm::clearViews(viewChoice which)
     if (which == mainView || which == bothViews) {
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
-        trimmingDrawn = false;
+        transform->viewCleared();
         if (!hasImage()) refreshHistogram(); // empty with the view
     }
     if (which == sampleView || which == bothViews) {
@@ -235,16 +230,8 @@ void TmainForm::refreshControls()
         showPictureInfo(); // the title and the information page forget the closed picture
         return;
     }
-    magnificationSync(horizontalKind);
-    // Unticked, the sync leaves the height pair alone; it still follows the current picture, so
-    // that the height a resize makes is never another picture's.
-    if (!ui->reSizeRatioCheckBox->isChecked()) rewriteMagnificationPair(verticalKind);
-    refreshTrimmingControls();
+    transform->refresh();
     showPictureInfo();
-    trimmingActive = operationPages->activePageIndex() == transformPage && operationCode() == shapeTrim;
-    showTrimmingRect(trimmingShown());
-    // Without the rectangle no cursor of its handles stays on the picture.
-    if (!trimmingShown()) ui->mainImage->setCursorShape(imageControl::defaultCursor);
 }
 
 void TmainForm::showPictureInfo()
@@ -301,7 +288,7 @@ void TmainForm::showCommittedSample()
     if (!hasImage()) return;
     layoutViews(sampleView);
     drawViews(sampleView);
-    if (operationPages->activePageIndex() == transformPage) drawSampleGrid();
+    if (operationPages->activePageIndex() == transformPage) transform->drawSampleGrid();
 }
 
 void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }

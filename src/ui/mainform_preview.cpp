@@ -12,6 +12,7 @@
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
 #include "widgets/pagecontrol.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QAbstractButton>
@@ -44,7 +45,7 @@ void TmainForm::dropViewPreview()
     s.previewSource = 0;
     if (had && hasImage()) {
         drawViews(mainView);
-        if (trimmingShown()) trimmingUpDownClick();
+        if (transform->trimmingShown()) transform->trimmingUpDownClick();
     }
 }
 
@@ -199,7 +200,7 @@ void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint orig
     if (ui->compareButton->isChecked()) return;
     guarded([this] {
         drawViews(mainView);
-        if (trimmingShown()) trimmingUpDownClick();
+        if (transform->trimmingShown()) transform->trimmingUpDownClick();
     });
 }
 

@@ -16,6 +16,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "widgets/pagecontrol.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 #include "viewgeometry.h"
 
@@ -345,17 +346,16 @@ void TmainForm::refreshMainView(bool relayout)
 {
     if (!hasImage()) return;
     // The trimming rectangle keeps the picture edges its edits hold.
-    const bool trimming = trimmingShown();
+    const bool trimming = transform->trimmingShown();
     if (relayout || !viewZoomed()) {
         layoutViews(mainView);
     } else { // a scroll: the fitted bitmap and the canvas stay
         placeZoomedView();
-        trimmingDrawn = false;
-        if (trimmingRect)
-            trimmingRect->setRect(mainViewRect.left, mainViewRect.top, mainViewRect.right, mainViewRect.bottom);
+        transform->viewCleared();
+        transform->spanPicture(mainViewRect);
     }
     drawViews(mainView);
-    if (trimming) trimmingUpDownClick();
+    if (trimming) transform->trimmingUpDownClick();
     refreshZoomCaption();
     refreshBrushCursor();
     followViewPreview(); // the preview of the pixels now in view

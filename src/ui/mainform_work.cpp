@@ -15,6 +15,7 @@
 #include "imagedata/workerpool.h"
 #include "widgets/pagecontrol.h"
 #include "widgets/progressbar.h"
+#include "transformpanel.h"
 #include "ui_mainform.h"
 
 #include <QAbstractButton>
@@ -91,9 +92,9 @@ std::optional<commitStep> TmainForm::captureCommitStep()
     }
     if (page == transformPage) {
         // Values the transform cannot use are refused before the picture gets an undo step.
-        checkTransformParameters(shapeSetUp->engine->shapeType, true);
+        transform->check(transform->setUp().engine->shapeType, true);
         step.transform = true;
-        step.shape = copyOfShapeSetUp(*shapeSetUp);
+        step.shape = copyOfShapeSetUp(transform->setUp());
         return step;
     }
     return std::nullopt;

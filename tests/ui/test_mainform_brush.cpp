@@ -164,9 +164,9 @@ private slots:
         imageControl *view = t.image("mainImage");
         const QImage original = t.current()->bitmap.copy();
         t.selectTabs(transformPage, trimTab); // トリミング
-        QVERIFY(t.window->trimmingShown());
+        QVERIFY(t.probe().trimmingShown());
         showBrushPage(t, "airBrushTabSheet");
-        QVERIFY(!t.window->trimmingShown());
+        QVERIFY(!t.probe().trimmingShown());
         QCOMPARE(view->cursor().shape(), Qt::BitmapCursor);
 
         const QPoint a = viewPointOf(t, 40, 40), b = viewPointOf(t, 120, 40), c = viewPointOf(t, 250, 150);
@@ -197,14 +197,14 @@ private slots:
 
         // Back on 詳細調整 the trimming rectangle is there and its corner drags.
         t.window->mainPages->widget()->setCurrentIndex(2);
-        QVERIFY(t.window->trimmingShown());
-        const rectangle start = t.window->trimmingRect->rect;
+        QVERIFY(t.probe().trimmingShown());
+        const rectangle start = t.probe().trimmingRect().rect;
         const QPoint handle(start.right - 3, start.bottom - 3);
         QTest::mouseMove(view, handle);
         QTest::mousePress(view, Qt::LeftButton, {}, handle);
         QTest::mouseMove(view, handle - QPoint(40, 30));
         QTest::mouseRelease(view, Qt::LeftButton, {}, handle - QPoint(40, 30));
-        QCOMPARE(t.window->trimmingRect->rect.right, start.right - 40);
+        QCOMPARE(t.probe().trimmingRect().rect.right, start.right - 40);
         QCOMPARE(t.current()->bitmap, original);
         QCOMPARE(t.current()->undoCount, undoBefore);
     }

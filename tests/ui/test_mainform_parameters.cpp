@@ -36,7 +36,7 @@ private slots:
         QVERIFY(!t.window->hasImage());
         QCOMPARE(t.window->currentIndex, -1);
         QCOMPARE(t.window->drawColor, 100u | (200u << 8) | (200u << 16));
-        QVERIFY(!t.window->trimmingActive);
+        QVERIFY(!t.probe().trimmingActive());
         QCOMPARE(t.window->toneSCurveLevel, 0);
         QCOMPARE(t.window->toneSlopeLevel, 25);
         QCOMPARE(t.window->toneGammaLevel, 0);
@@ -454,7 +454,7 @@ private slots:
             if (group) group->setItemIndex(r.item);
             QCOMPARE(t.window->operationCode(), r.code);
             if (r.page < transformPage) QCOMPARE(t.window->filter.filterType, r.code);
-            else QCOMPARE(int(t.window->shapeSetUp->engine->shapeType), r.code);
+            else QCOMPARE(int(t.probe().shapeSetUp().engine->shapeType), r.code);
         }
         // A radio group without a selection gives 0, which is written all the same.
         t.selectTabs(effectOnePage, monoColorTab);
@@ -466,11 +466,11 @@ private slots:
         t.open(path);
         t.selectTabs(effectOnePage, monoColorTab);
         t.window->monoColorGroup->setItemIndex(2);
-        QVERIFY(!t.window->trimmingActive);
+        QVERIFY(!t.probe().trimmingActive());
         t.selectTabs(transformPage, trimTab);
-        QVERIFY(t.window->trimmingActive);
+        QVERIFY(t.probe().trimmingActive());
         t.selectTabs(transformPage, slopeTab);
-        QVERIFY(!t.window->trimmingActive);
+        QVERIFY(!t.probe().trimmingActive());
     }
 
     void previewStartsFromTheCommittedPictureEachTime()

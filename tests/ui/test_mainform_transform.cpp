@@ -82,8 +82,8 @@ private slots:
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("300"));
 
         typeInto(edit(t, "horizontalMagPixelEdit"), "200");
-        QCOMPARE(t.window->shapeSetUp->horizontalPercent, 50.0);
-        QCOMPARE(t.window->shapeSetUp->verticalPercent, 50.0);
+        QCOMPARE(t.probe().shapeSetUp().horizontalPercent, 50.0);
+        QCOMPARE(t.probe().shapeSetUp().verticalPercent, 50.0);
         QCOMPARE(edit(t, "horizontalMagParcentEdit")->text(), QString("50.00"));
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("150"));
         QCOMPARE(edit(t, "verticalMagParcentEdit")->text(), QString("50.00"));
@@ -93,13 +93,13 @@ private slots:
         typeInto(edit(t, "horizontalMagPixelEdit"), "100");
         QCOMPARE(edit(t, "horizontalMagParcentEdit")->text(), QString("25.00"));
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("150"));
-        QCOMPARE(t.window->shapeSetUp->verticalPercent, 50.0);
+        QCOMPARE(t.probe().shapeSetUp().verticalPercent, 50.0);
         // A percent typed as 5 is shown as 5.00; a pixel count of 0 changes nothing.
         typeInto(edit(t, "verticalMagParcentEdit"), "5");
         QCOMPARE(edit(t, "verticalMagParcentEdit")->text(), QString("5.00"));
         QCOMPARE(edit(t, "verticalMagPixelEdit")->text(), QString("15"));
         typeInto(edit(t, "verticalMagPixelEdit"), "0");
-        QCOMPARE(t.window->shapeSetUp->verticalPercent, 5.0);
+        QCOMPARE(t.probe().shapeSetUp().verticalPercent, 5.0);
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
 
         // A size below one pixel is refused before the undo history gets a step.
@@ -166,7 +166,7 @@ private slots:
         t.bar("rotateTrackBar")->setValue(45);
         typeInto(edit(t, "rotateEdit"), "45.5"); // same whole part: the fraction stays
         t.selectTabs(transformPage, rotateTab);
-        QCOMPARE(t.window->shapeSetUp->engine->rotateAngle, 4550);
+        QCOMPARE(t.probe().shapeSetUp().engine->rotateAngle, 4550);
         typeInto(edit(t, "rotateEdit"), "1,5");
         QCOMPARE(t.dialogs.count("message"), 2);
         // Left there, the text stops the next transform preview with an error.
@@ -225,9 +225,9 @@ private slots:
         t.selectTabs(transformPage, slopeTab); // 傾斜: no rectangle
         const QImage plain = view->canvas().copy();
         t.selectTabs(transformPage, trimTab); // トリミング
-        QVERIFY(t.window->trimmingActive);
+        QVERIFY(t.probe().trimmingActive());
         QVERIFY(view->canvas() != plain);
-        const rectangle start = t.window->trimmingRect->rect;
+        const rectangle start = t.probe().trimmingRect().rect;
         QCOMPARE(start.right, t.window->mainViewRect.right);
 
         // Drag the bottom-right corner up and to the left.
@@ -237,10 +237,10 @@ private slots:
         QTest::mousePress(view, Qt::LeftButton, {}, handle);
         QTest::mouseMove(view, handle - QPoint(100, 60));
         QTest::mouseRelease(view, Qt::LeftButton, {}, handle - QPoint(100, 60));
-        const rectangle dragged = t.window->trimmingRect->rect;
+        const rectangle dragged = t.probe().trimmingRect().rect;
         QCOMPARE(dragged.right, start.right - 100);
         QCOMPARE(dragged.bottom, start.bottom - 60);
-        QCOMPARE(t.window->trimmingRect->dragMode, std::uint32_t(dragNone));
+        QCOMPARE(t.probe().trimmingRect().dragMode, std::uint32_t(dragNone));
         const double s = t.current()->viewScale;
         const int ox = t.window->mainViewRect.left;
         const int right = trimEditFromControl(dragged.right, ox, s);
@@ -250,9 +250,9 @@ private slots:
         // One step of the right up-down from the value shown, with the cross limit for the left.
         t.child<QSpinBox>("rightTrimingUpDown")->stepDown();
         QCOMPARE(edit(t, "rightTrimingLabeledEdit")->text(), QString::number(right - 1));
-        QCOMPARE(t.window->trimmingRect->rect.right, trimControlFromEdit(right - 1, ox, s));
+        QCOMPARE(t.probe().trimmingRect().rect.right, trimControlFromEdit(right - 1, ox, s));
         QCOMPARE(t.child<QSpinBox>("leftTrimingUpDown")->maximum(),
-                 int((t.window->trimmingRect->rect.right - ox - 27) / s));
+                 int((t.probe().trimmingRect().rect.right - ox - 27) / s));
 
         // Every drawing of the rectangle was paired: leaving the tab restores the plain view.
         t.selectTabs(transformPage, slopeTab);
@@ -271,7 +271,7 @@ private slots:
         QCOMPARE(t.text("preTrimingImageWidthStaticText"), QString::number(shownRight + 1));
         t.click("undoButton");
         QCOMPARE(t.current()->bitmap.size(), QSize(400, 300));
-        QCOMPARE(t.window->trimmingRect->rect.right, t.window->mainViewRect.right);
+        QCOMPARE(t.probe().trimmingRect().rect.right, t.window->mainViewRect.right);
 
         // With the picture closed, a drag over the white view draws nothing.
         t.dialogs.questionAnswers << false; // do not save
@@ -328,7 +328,7 @@ private slots:
             QCOMPARE(e->text(), QString(r.shown));
         }
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
-        QCOMPARE(t.window->shapeSetUp->engine->slopeBalance, -30);
+        QCOMPARE(t.probe().shapeSetUp().engine->slopeBalance, -30);
         t.click("executeButton");
         QCOMPARE(t.current()->bitmap.size(), QSize(491, 300)); // wider by 30 % of the height, plus one
         QCOMPARE(t.dialogs.count("error"), 0);
@@ -371,11 +371,11 @@ private slots:
         QCOMPARE(t.text("postTrimingImageHeightStaticText"), QString::number(height));
 
         // Stepping an edge away and back puts the rectangle where it started.
-        const rectangle untouched = t.window->trimmingRect->rect;
+        const rectangle untouched = t.probe().trimmingRect().rect;
         QSpinBox *left = t.child<QSpinBox>("leftTrimingUpDown");
         left->setValue(1);
         left->setValue(0);
-        const rectangle back = t.window->trimmingRect->rect;
+        const rectangle back = t.probe().trimmingRect().rect;
         QCOMPARE(QRect(back.left, back.top, back.right, back.bottom),
                  QRect(untouched.left, untouched.top, untouched.right, untouched.bottom));
         QCOMPARE(edges(), whole(width, height));

@@ -267,10 +267,10 @@ private slots:
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2);
         t.selectTabs(transformPage, trimTab); // トリミング
-        QVERIFY(w.trimmingShown());
+        QVERIFY(t.probe().trimmingShown());
         w.setViewZoom(4.0, 0, 0);
         w.scrollViewTo(0, 0);
-        QCOMPARE(w.trimmingRect->rect.left, 0);
+        QCOMPARE(t.probe().trimmingRect().rect.left, 0);
         const QPoint handle(3, 3);
         QTest::mouseMove(view, handle);
         QTest::mousePress(view, Qt::LeftButton, {}, handle);
@@ -283,9 +283,9 @@ private slots:
         QCOMPARE(edit("lowerTrimingLabeledEdit"), 299);
         // On screen the corner follows the mouse by quarter pixels; redrawn, it sits on picture
         // pixel 10's left edge.
-        QCOMPARE(w.trimmingRect->rect.left, 41);
+        QCOMPARE(t.probe().trimmingRect().rect.left, 41);
         w.scrollViewTo(17, 9);
-        QCOMPARE(w.trimmingRect->rect.left, 40 - 17);
+        QCOMPARE(t.probe().trimmingRect().rect.left, 40 - 17);
         QCOMPARE(edit("leftTrimingLabeledEdit"), 10);
         QCOMPARE(edit("upperTrimingLabeledEdit"), 5);
         t.click("executeButton");

@@ -96,7 +96,7 @@ class testMainFormWork : public QObject {
     {
         t.selectTabs(3, 1);
         t.window->rotateAngleGroup->setItemIndex(0);
-        t.child<QLineEdit>("rotateEdit")->setText("30");
+        t.bar("rotateTrackBar")->setValue(30);
     }
 
 private slots:
