@@ -10,6 +10,7 @@
 #include "imagedata/workerpool.h"
 #include "ui/backgroundjob.h"
 #include "ui/mainform.h"
+#include "ui/windowprobe.h"
 #include "ui/widgets/pagecontrol.h"
 #include "ui/widgets/radiogroup.h"
 
@@ -21,7 +22,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
+#include <QSlider>
 #include <QTemporaryDir>
 
 namespace {
@@ -50,7 +51,7 @@ TmainForm &theWindow()
 
 void waitWhileBusy(TmainForm &window)
 {
-    while (window.busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (windowProbe{window}.busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents(); // the main view's paint
 }
 
@@ -58,17 +59,17 @@ void clickToResult(benchmark::State &state, const char *button, bool rotate)
 {
     TmainForm &window = theWindow();
     if (rotate) {
-        window.mainPages->setActivePageIndex(2); // 詳細調整
-        window.operationPages->setActivePageIndex(3);
-        window.transformPages->setActivePageIndex(1);
-        window.rotateAngleGroup->setItemIndex(0); // 角度指定
-        window.findChild<QLineEdit *>(QStringLiteral("rotateEdit"))->setText(QStringLiteral("30"));
+        windowProbe{window}.mainPages()->setActivePageIndex(2); // 詳細調整
+        windowProbe{window}.operationPages()->setActivePageIndex(3);
+        windowProbe{window}.transformPages()->setActivePageIndex(1);
+        windowProbe{window}.rotateAngleGroup()->setItemIndex(0); // 角度指定
+        window.findChild<QSlider *>(QStringLiteral("rotateTrackBar"))->setValue(30);
     } else {
-        window.mainPages->setActivePageIndex(0); // 簡単調整
+        windowProbe{window}.mainPages()->setActivePageIndex(0); // 簡単調整
     }
     QCoreApplication::processEvents();
     auto *clicked = window.findChild<QAbstractButton *>(QString::fromLatin1(button));
-    imageDocument *d = window.documentAt(0);
+    imageDocument *d = windowProbe{window}.documentAt(0);
     for (auto _ : state) {
         clicked->click();
         waitWhileBusy(window);
@@ -88,7 +89,7 @@ void clickToResult(benchmark::State &state, const char *button, bool rotate)
 void cancelToIdle(benchmark::State &state)
 {
     TmainForm &window = theWindow();
-    window.mainPages->setActivePageIndex(0);
+    windowProbe{window}.mainPages()->setActivePageIndex(0);
     QCoreApplication::processEvents();
     auto *paint = window.findChild<QAbstractButton *>(QStringLiteral("paintSpeedButton"));
     for (auto _ : state) {
@@ -96,15 +97,15 @@ void cancelToIdle(benchmark::State &state)
         QElapsedTimer running;
         running.start();
         while (running.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        if (!window.busy()) {
+        if (!windowProbe{window}.busy()) {
             state.SkipWithError("the paint ended before it could be cancelled");
             break;
         }
         const auto start = std::chrono::steady_clock::now();
-        window.cancelButtonClick();
+        windowProbe{window}.cancelButtonClick();
         waitWhileBusy(window);
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (window.documentAt(0)->undoCount != 0) state.SkipWithError("a cancelled paint left an undo step");
+        if (windowProbe{window}.documentAt(0)->undoCount != 0) state.SkipWithError("a cancelled paint left an undo step");
     }
 }
 

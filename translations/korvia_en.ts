@@ -99,7 +99,7 @@
     <message>
         <location line="+3"/>
         <location line="+35"/>
-        <location filename="../src/ui/viewgeometry.cpp" line="+49"/>
+        <location filename="../src/ui/viewgeometry.cpp" line="+48"/>
         <source>全体</source>
         <translation>Fit</translation>
     </message>
@@ -328,7 +328,7 @@
         <translation>filename.jpeg</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform_transform.cpp" line="+180"/>
+        <location filename="../src/geometry/shapeparameters.cpp" line="+13"/>
         <source>幅</source>
         <translation>Width</translation>
     </message>
@@ -336,6 +336,26 @@
         <location line="+1"/>
         <source>高さ</source>
         <translation>Height</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>LeftPoint</source>
+        <translation>LeftPoint</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>UpperPoint</source>
+        <translation>UpperPoint</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>RightPoint</source>
+        <translation>RightPoint</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>LowerPoint</source>
+        <translation>LowerPoint</translation>
     </message>
     <message>
         <location filename="../src/ui/mainform.ui" line="-453"/>
@@ -827,6 +847,7 @@
     <message>
         <location line="-758"/>
         <location line="+774"/>
+        <location filename="../src/geometry/shapeparameters.cpp" line="-5"/>
         <source>回転角度</source>
         <translation>Angle</translation>
     </message>
@@ -874,8 +895,7 @@
     </message>
     <message>
         <location line="-740"/>
-        <location filename="../src/ui/mainform_transform.cpp" line="-10"/>
-        <location line="+25"/>
+        <location filename="../src/geometry/shapeparameters.cpp" line="+7"/>
         <source>傾斜調整</source>
         <translation>Slope</translation>
     </message>
@@ -887,8 +907,7 @@
     </message>
     <message>
         <location line="-50"/>
-        <location filename="../src/ui/mainform_transform.cpp" line="-24"/>
-        <location line="+25"/>
+        <location filename="../src/geometry/shapeparameters.cpp" line="+2"/>
         <source>台形調整</source>
         <translation>Keystone</translation>
     </message>
@@ -900,8 +919,7 @@
     </message>
     <message>
         <location line="+12"/>
-        <location filename="../src/ui/mainform_transform.cpp" line="-24"/>
-        <location line="+25"/>
+        <location filename="../src/geometry/shapeparameters.cpp" line="+2"/>
         <source>歪曲調整</source>
         <translation>Distortion</translation>
     </message>
@@ -921,7 +939,7 @@
         <translation>Apply</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform.cpp" line="+73"/>
+        <location filename="../src/ui/mainform.cpp" line="+74"/>
         <location line="+4"/>
         <location filename="../src/ui/mainform_files.cpp" line="+23"/>
         <location filename="../src/ui/mainform_formats.cpp" line="+49"/>
@@ -929,7 +947,7 @@
         <translation>Message</translation>
     </message>
     <message>
-        <location line="+235"/>
+        <location line="+230"/>
         <source>メモリが不足しています。</source>
         <translation>Not enough memory.</translation>
     </message>
@@ -995,22 +1013,22 @@
         <translation>The picture has been changed. Save it?</translation>
     </message>
     <message>
-        <location filename="../src/ui/mainform_transform.cpp" line="-121"/>
+        <location filename="../src/ui/transformpanel.cpp" line="+75"/>
         <source>%1：「%2」は整数ではありません。</source>
         <translation>%1: &quot;%2&quot; is not a whole number.</translation>
     </message>
     <message>
-        <location line="+89"/>
+        <location line="+112"/>
         <source>回転角度：「%1」は角度として使えない値です。</source>
         <translation>Angle: &quot;%1&quot; is not a usable angle.</translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+20"/>
         <source>幅と高さは %1 から %2 ピクセルの範囲で指定してください。</source>
         <translation>Width and height must be between %1 and %2 pixels.</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+8"/>
         <source>%1は %2 から %3 の範囲で指定してください。</source>
         <translation>%1 must be between %2 and %3.</translation>
     </message>
@@ -1150,7 +1168,7 @@
         <translation>%1: the result (%2 × %3 pixels) cannot be a %4 file (at most %5 pixels a side).</translation>
     </message>
     <message>
-        <location filename="../tools/batchkernel.cpp" line="+61"/>
+        <location filename="../tools/batchkernel.cpp" line="+52"/>
         <source>%1: 行列ファイルに書き込めません。</source>
         <translation>%1: cannot write the matrix file.</translation>
     </message>
@@ -1227,7 +1245,7 @@
         <translation>%1: the same name as the output of %2.</translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+27"/>
         <source>%1: フォルダーではありません。</source>
         <translation>%1: not a folder.</translation>
     </message>
@@ -1247,7 +1265,7 @@
         <translation>%1: cannot write into the output folder: </translation>
     </message>
     <message>
-        <location filename="../tools/batchprogress.cpp" line="+39"/>
+        <location filename="../tools/batchprogress.cpp" line="+37"/>
         <source>  %1 枚/秒  残り %2</source>
         <translation>  %1 photos/s  %2 left</translation>
     </message>
@@ -1961,7 +1979,7 @@ Exit status 0 on success, 1 on failure with one message line on stderr.
         <translation>Cannot convert the picture to PNG: %1</translation>
     </message>
     <message>
-        <location filename="../src/imagedata/safewrite.cpp" line="+75"/>
+        <location filename="../src/imagedata/safewrite.cpp" line="+74"/>
         <source>%1 に書き込めません: ファイルの大きさの上限（ulimit -f またはファイルシステムの上限）を超えます: %2</source>
         <translation>Cannot write %1: it would exceed the file size limit (ulimit -f or the file system&apos;s limit): %2</translation>
     </message>

@@ -83,9 +83,9 @@ private slots:
         windowUnderTest t;
         auto printer = std::make_unique<keepingPrinter>();
         keepingPrinter *keeping = printer.get();
-        t.window->printWindow->printer = std::move(printer);
+        t.probe().printWindow()->printer = std::move(printer);
         t.open(path);
-        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.probe().editingCount(), 1);
 
         // The picture keeps the decoded bytes; only what is shown is converted.
         const QImage decoded = decodeJpeg(file);
@@ -98,7 +98,7 @@ private slots:
                                  + qAbs(qBlue(shown) - qBlue(own));
             QVERIFY2(difference >= 20, qPrintable(QString::number(shown, 16)));
         }
-        QCOMPARE(centreOf(t.window->mainViewBitmap), own);
+        QCOMPARE(centreOf(t.probe().mainViewBitmap()), own);
         QCOMPARE(centreOf(t.image("mainImage")->canvas()), shown);
         QCOMPARE(centreOf(t.image("sampleImage")->canvas()), shown);
         QCOMPARE(centreOf(t.image("editingSampleImage1")->canvas()), shown);
@@ -106,7 +106,8 @@ private slots:
         // A preview in the picture's space (sepia) is shown converted as well.
         t.selectSepia();
         QImage sepia = t.current()->bitmap.copy();
-        t.window->filter.runOnBitmap(sepia);
+        colorFilter filter = t.probe().filter();
+        filter.runOnBitmap(sepia);
         const QRgb sepiaShown = shownColour(profile, centreOf(sepia));
         QCOMPARE(centreOf(t.image("sampleImage")->canvas()), sepiaShown);
         QCOMPARE(t.current()->bitmap, decoded);
@@ -143,7 +144,7 @@ private slots:
         QVERIFY(writeBytes(path, file));
         windowUnderTest t;
         t.open(path);
-        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.probe().editingCount(), 1);
         QCOMPARE(t.dialogs.count("message") + t.dialogs.count("error"), 0);
         QVERIFY2(t.text("colourProfileStaticText").contains(QStringLiteral("無視")),
                  qPrintable(t.text("colourProfileStaticText")));

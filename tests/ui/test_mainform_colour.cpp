@@ -45,22 +45,22 @@ private slots:
     void thePanelSetsTheColourThatEmbossAndTintUse()
     {
         windowUnderTest t;
-        QCOMPARE(t.window->colorPanel->swatchColors[29], packColor(100, 200, 200));
+        QCOMPARE(t.probe().colorPanel().swatchColors[29], packColor(100, 200, 200));
         emit t.image("paletImage30")->mouseDown(Qt::LeftButton, 3, 3);
-        QCOMPARE(t.window->drawColor, packColor(100, 200, 200));
+        QCOMPARE(t.probe().drawColor(), packColor(100, 200, 200));
         QCOMPARE(t.text("drawColorVStaticText"), QString("150"));
         QCOMPARE(t.text("drawColorHStaticText"), QString("180"));
         QCOMPARE(t.text("drawColorSStaticText"), QString("121"));
 
         emit t.image("paletImage1")->mouseEnter();
         QCOMPARE(t.text("choiceColorRStaticText"), QString("255"));
-        QCOMPARE(t.window->drawColor, packColor(100, 200, 200));
+        QCOMPARE(t.probe().drawColor(), packColor(100, 200, 200));
 
         emit t.image("sampleColorImage")->mouseDown(Qt::LeftButton, 10, 100);
         colorTriple rgb;
         hlsToRgb(rgb, colorTriple{200, 20, 255});
         const std::uint32_t picked = packColor(rgb.first, rgb.second, rgb.third);
-        QCOMPARE(t.window->drawColor, picked);
+        QCOMPARE(t.probe().drawColor(), picked);
         QCOMPARE(t.text("drawColorVStaticText"), QString("200"));
         QCOMPARE(t.text("drawColorHStaticText"), QString("20"));
         QCOMPARE(t.text("drawColorSStaticText"), QString("255"));
@@ -74,7 +74,7 @@ private slots:
         t.open(gradientPicture());
         const QImage before = pictureOf(t);
         t.selectTabs(effectOnePage, monoColorTab);
-        t.window->monoColorGroup->setItemIndex(2);
+        t.probe().monoColorGroup()->setItemIndex(2);
         t.click("executeButton");
         QCOMPARE(pictureOf(t), filtered(before, 10, picked, 20));
         t.click("undoButton");
@@ -83,10 +83,10 @@ private slots:
         QCOMPARE(pictureOf(t), filtered(before, 4, picked, 20));
 
         // The brush samples are drawn at start-up.
-        QCOMPARE(t.window->brush->airBrushSize, 11);
+        QCOMPARE(t.probe().brush()->airBrushSize, 11);
         t.bar("airBrushSizeTrackBar")->setValue(200);
         QCOMPARE(t.text("airBrushSizeStaticText"), QString("200"));
-        QCOMPARE(t.window->brush->airBrushSize, 201);
+        QCOMPARE(t.probe().brush()->airBrushSize, 201);
     }
 
     void everyButtonLeavesOneUndoStep()
@@ -104,7 +104,7 @@ private slots:
             QCOMPARE(t.current()->undoCount, before);
             QVERIFY2(pictureOf(t) == original, r.name);
         }
-        QCOMPARE(t.window->mainPages->activePageIndex(), 0); // the 簡単調整 page stays
+        QCOMPARE(t.probe().mainPages()->activePageIndex(), 0); // the 簡単調整 page stays
     }
 
     // Each button gives the bytes that korvia-batch's recipe of the same name gives (the engine
@@ -118,7 +118,7 @@ private slots:
             QImage expected = original.copy();
             colorFilter engine;
             sharedRandom::instance().seed(11);
-            runRecipeStages(expected, engine, recipeStages(r, 60), r.greyDrawColor ? recipeGreyDrawColor : t.window->drawColor, 0);
+            runRecipeStages(expected, engine, recipeStages(r, 60), r.greyDrawColor ? recipeGreyDrawColor : t.probe().drawColor(), 0);
             // The previews the button's settings run are of a page that draws no random numbers.
             t.selectTabs(adjustPage, brightChromaTab);
             sharedRandom::instance().seed(11);
@@ -137,62 +137,62 @@ private slots:
         // 周辺暗く: the fringe controls show what they showed before.
         t.bar("fringeSizeTrackBar")->setValue(250);
         t.bar("fringeLevelTrackBar")->setValue(7);
-        t.window->fringeShapeGroup->setItemIndex(1);
+        t.probe().fringeShapeGroup()->setItemIndex(1);
         t.click("fringeBrightSpeedButton");
         QCOMPARE(t.bar("fringeSizeTrackBar")->value(), 250);
         QCOMPARE(t.text("fringeSizeStaticText"), QString("250"));
         QCOMPARE(t.bar("fringeLevelTrackBar")->value(), 7);
-        QCOMPARE(t.window->fringeShapeGroup->itemIndex(), 1);
-        QCOMPARE(t.window->effectOnePages->activePageIndex(), 1);
+        QCOMPARE(t.probe().fringeShapeGroup()->itemIndex(), 1);
+        QCOMPARE(t.probe().effectOnePages()->activePageIndex(), 1);
         t.click("undoSpeedButton");
         QCOMPARE(pictureOf(t), original);
 
         // エンボス: depth 30 on grey; the depth bar and the drawing colour come back.
         t.bar("embosseLevelTrackBar")->setValue(7);
-        const std::uint32_t colour = t.window->drawColor;
+        const std::uint32_t colour = t.probe().drawColor();
         t.click("embossSpeedButton");
         QCOMPARE(t.bar("embosseLevelTrackBar")->value(), 7);
         QCOMPARE(t.text("embosseLevelStaticText"), QString("7"));
-        QCOMPARE(t.window->drawColor, colour);
+        QCOMPARE(t.probe().drawColor(), colour);
         QCOMPARE(pictureOf(t), filtered(original, 4, recipeGreyDrawColor, 30));
         t.click("undoSpeedButton");
 
         // ペイント and ソフトフィルター: sizes from the shorter side (60), bars back.
         t.click("paintSpeedButton");
         QCOMPARE(t.bar("paintTrackBar")->value(), 10);
-        QCOMPARE(t.window->paintGroup->itemIndex(), 1); // 点描 stays selected
+        QCOMPARE(t.probe().paintGroup()->itemIndex(), 1); // 点描 stays selected
         t.click("softFilterSpeedButton");
         QCOMPARE(t.bar("softSizeTrackBar")->value(), 15);
         QCOMPARE(t.bar("softCoreLevelTrackBar")->value(), 30);
 
         // ビビット: the tone bar shows its position from before and that is now the slope level.
-        t.window->toneCurveGroup->setItemIndex(0);
+        t.probe().toneCurveGroup()->setItemIndex(0);
         t.bar("toneTrackBar")->setValue(10);
         t.bar("chromaTrackBar")->setValue(-20);
         t.click("clearSpeedButton");
-        QCOMPARE(t.window->toneCurveGroup->itemIndex(), 1);
+        QCOMPARE(t.probe().toneCurveGroup()->itemIndex(), 1);
         QCOMPARE(t.bar("toneTrackBar")->value(), 10);
-        QCOMPARE(t.window->toneSlopeLevel, 10);
+        QCOMPARE(t.probe().toneSlopeLevel(), 10);
         QCOMPARE(t.bar("chromaTrackBar")->value(), -20);
         QCOMPARE(t.bar("edgeTrackBar")->value(), 5);
-        QCOMPARE(t.window->operationPages->activePageIndex(), 2);
+        QCOMPARE(t.probe().operationPages()->activePageIndex(), 2);
         QCOMPARE(t.current()->undoCount, 3);
     }
 
     void withoutAPictureOnlyTheExecuteButtonsSwitchPages()
     {
         windowUnderTest t;
-        const int page = t.window->operationPages->activePageIndex();
+        const int page = t.probe().operationPages()->activePageIndex();
         t.click("paintSpeedButton");
         t.click("fringeBrightSpeedButton");
-        QCOMPARE(t.window->operationPages->activePageIndex(), page);
-        QCOMPARE(t.window->paintGroup->itemIndex(), 0);
+        QCOMPARE(t.probe().operationPages()->activePageIndex(), page);
+        QCOMPARE(t.probe().paintGroup()->itemIndex(), 0);
         t.bar("embosseLevelTrackBar")->setValue(7);
         t.click("embossSpeedButton");
-        QCOMPARE(t.window->operationPages->activePageIndex(), 1);
-        QCOMPARE(t.window->effectOnePages->activePageIndex(), 4);
+        QCOMPARE(t.probe().operationPages()->activePageIndex(), 1);
+        QCOMPARE(t.probe().effectOnePages()->activePageIndex(), 4);
         QCOMPARE(t.bar("embosseLevelTrackBar")->value(), 7);
-        QCOMPARE(t.window->drawColor, packColor(100, 200, 200));
+        QCOMPARE(t.probe().drawColor(), packColor(100, 200, 200));
     }
 };
 

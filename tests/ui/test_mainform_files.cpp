@@ -103,10 +103,10 @@ private slots:
         QVERIFY(writePicture(path, halvesPicture()));
         windowUnderTest t;
         t.open(path);
-        QCOMPARE(t.window->editingCount, 1);
-        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.probe().editingCount(), 1);
+        QCOMPARE(t.probe().currentIndex(), 0);
         t.selectSepia();
-        QCOMPARE(t.window->operationCode(), int(filterSepia));
+        QCOMPARE(t.probe().operationCode(), int(filterSepia));
 
         t.click("executeButton");
         imageDocument *d = t.current();
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(!d->unchanged);
         // The main view shows the committed picture (the right half at the view's right edge).
         const QImage &view = t.image("mainImage")->canvas();
-        const rectangle r = t.window->mainViewRect;
+        const rectangle r = t.probe().mainViewRect();
         QCOMPARE(rgbOf(view.pixel(r.right, (r.top + r.bottom) / 2)), sepiaOf(qRgb(200, 100, 50)));
         // So does the slot's thumbnail.
         const QImage &thumb = t.image("editingSampleImage1")->canvas();
@@ -139,8 +139,8 @@ private slots:
 
         t.click("theEndButton");
         t.open(path);
-        QCOMPARE(t.window->editingCount, 1);
-        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.probe().editingCount(), 1);
+        QCOMPARE(t.probe().currentIndex(), 0);
         const QImage &again = t.current()->bitmap;
         QCOMPARE(again.size(), QSize(8, 6));
         QCOMPARE(rgbOf(again.pixel(1, 1)), qRgb(30, 10, 0) & 0xFFFFFF);
@@ -159,11 +159,11 @@ private slots:
                 QCOMPARE(t.dialogs.log.last().kind, QString("message"));
                 QCOMPARE(t.dialogs.log.last().text, QStringLiteral("すでにこの名称のファイルは開いています。"));
                 QCOMPARE(t.dialogs.log.last().title, QStringLiteral("メッセージ"));
-                QCOMPARE(t.window->editingCount, 1);
+                QCOMPARE(t.probe().editingCount(), 1);
             }
             t.open(path);
-            QCOMPARE(t.window->editingCount, i);
-            QCOMPARE(t.window->currentIndex, i - 1);
+            QCOMPARE(t.probe().editingCount(), i);
+            QCOMPARE(t.probe().currentIndex(), i - 1);
         }
         t.dialogs.clearLog();
         t.click("fileOpenButton");
@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(t.dialogs.log.first().kind, QString("message"));
         QCOMPARE(t.dialogs.log.first().text, QStringLiteral("最大編集ファイル数を超えました。"));
         QCOMPARE(t.dialogs.log.first().title, QStringLiteral("メッセージ"));
-        QCOMPARE(t.window->editingCount, 5);
+        QCOMPARE(t.probe().editingCount(), 5);
         for (int i = 0; i < 5; ++i) QCOMPARE(t.document(i)->name, QString("p%1.bmp").arg(i + 1));
     }
 
@@ -189,9 +189,9 @@ private slots:
         t.open(bad);
         QCOMPARE(t.dialogs.count("error"), 1);
         QVERIFY(!t.dialogs.entries("error").first().text.isEmpty());
-        QCOMPARE(t.window->editingCount, 1);
-        QCOMPARE(t.window->currentIndex, 0);
-        QVERIFY(t.window->editingList[1]->isEmpty);
+        QCOMPARE(t.probe().editingCount(), 1);
+        QCOMPARE(t.probe().currentIndex(), 0);
+        QVERIFY(t.probe().slot(1).isEmpty);
         QCOMPARE(t.text("editingFileStaticText2"), QString());
         QCOMPARE(t.image("mainImage")->canvas(), viewBefore);
         QCOMPARE(t.window->windowTitle(), titleBefore);
@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(t.dialogs.count("error"), 2); // missing file
         QVERIFY(writePicture(picturePath("second.bmp"), filledPicture(4, 4, qRgb(1, 2, 3))));
         t.open(picturePath("second.bmp"));
-        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.probe().editingCount(), 2);
         QCOMPARE(t.document(1)->name, QString("second.bmp"));
     }
 
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(t.dialogs.count("error"), 2);
         for (const auto &entry : t.dialogs.entries("error"))
             QVERIFY2(entry.text.contains("KORVIA_MEMORY_LIMIT"), qPrintable(entry.text));
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
     }
 
     void aNameOfNoKnownTypeIsRefusedAndTheListKept()
@@ -237,9 +237,9 @@ private slots:
             QVERIFY2(said.contains(extractFileName(path)), qPrintable(said));
             for (const char *ext : {".jpg", ".jpeg", ".JPG", ".JPEG", ".bmp", ".BMP"})
                 QVERIFY2(said.contains(QLatin1String(ext)), qPrintable(said));
-            QCOMPARE(t.window->editingCount, 1);
-            QCOMPARE(t.window->currentIndex, 0);
-            QVERIFY(t.window->editingList[1]->isEmpty);
+            QCOMPARE(t.probe().editingCount(), 1);
+            QCOMPARE(t.probe().currentIndex(), 0);
+            QVERIFY(t.probe().slot(1).isEmpty);
             QCOMPARE(t.window->windowTitle(), titleBefore);
         }
         QCOMPARE(t.dialogs.count("error"), 2);
@@ -259,8 +259,8 @@ private slots:
         t.click("editChangeButton3");
         t.click("editCloseButton1");
         QCOMPARE(t.dialogs.log.size(), 0);
-        QCOMPARE(t.window->editingCount, 0);
-        QCOMPARE(t.window->currentIndex, -1);
+        QCOMPARE(t.probe().editingCount(), 0);
+        QCOMPARE(t.probe().currentIndex(), -1);
         QCOMPARE(t.window->windowTitle(), QString("Korvia"));
         QVERIFY(allWhite(t.image("mainImage")->canvas()));
     }
@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(t.dialogs.entries("question").first().text, changedPrompt);
         QCOMPARE(t.dialogs.entries("question").first().title, QString());
         QCOMPARE(t.dialogs.count("modal"), 1);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QCOMPARE(QDir(scratch.folder).entryList(QDir::Files), QStringList{"photo.jpg"});
         QCOMPARE(readBytes(path), encodeJpeg(committed, 90));
         QCOMPARE(t.dialogs.unexpected, 0);
@@ -305,7 +305,7 @@ private slots:
         t.click("editCloseButton1");
         QCOMPARE(t.dialogs.count("question"), 1);
         QCOMPARE(t.dialogs.count("modal"), 0);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QCOMPARE(readBytes(path), before);
         QVERIFY(!QFile::exists(picturePath("keep.BMP")));
     }
@@ -319,7 +319,7 @@ private slots:
         t.click("undoButton"); // nothing to undo: still unchanged
         t.click("theEndButton");
         QCOMPARE(t.dialogs.count("question"), 0);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
     }
 
     void aFailedWriteKeepsTheOriginal()
@@ -344,7 +344,7 @@ private slots:
         t.click("theEndButton");
         setSaveFailureHook(full);
         QCOMPARE(t.dialogs.count("error"), 2);
-        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.probe().editingCount(), 1);
         QCOMPARE(readBytes(path), before);
 
         // A JPEG written under its own name: the write fails when the disk is full.
@@ -547,7 +547,7 @@ private slots:
                 }
                 QCOMPARE(t.dialogs.count("modal"), 1);
                 QCOMPARE(t.dialogs.count("error"), 0);
-                QCOMPARE(t.window->editingCount, 1); // the close prompt's save was cancelled too
+                QCOMPARE(t.probe().editingCount(), 1); // the close prompt's save was cancelled too
                 QCOMPARE(t.current()->undoCount, 1);
                 QVERIFY(!t.current()->unchanged);
                 QCOMPARE(t.current()->path, path);
@@ -570,7 +570,7 @@ private slots:
         const QByteArray other = readBytes(shown);
         windowUnderTest t;
         t.open(shown);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QCOMPARE(t.dialogs.count("error"), 1);
         QVERIFY2(t.dialogs.entries("error").first().text.contains(QStringLiteral("x\\xE9.bmp")),
                  qPrintable(t.dialogs.entries("error").first().text));
@@ -598,18 +598,18 @@ private slots:
         QVERIFY(writePicture(path, halvesPicture()));
         windowUnderTest t;
         t.open(path);
-        const qint64 canvasKey = t.window->mainViewCanvas.cacheKey();
-        const QSize viewSize = t.window->mainViewBitmap.size();
-        const rectangle before = t.window->mainViewRect;
+        const qint64 canvasKey = t.probe().mainViewCanvas().cacheKey();
+        const QSize viewSize = t.probe().mainViewBitmap().size();
+        const rectangle before = t.probe().mainViewRect();
         t.selectSepia();
         imageControl *sample = t.image("sampleImage");
         const QImage sampleBefore = sample->canvas().copy();
         t.click("executeButton");
-        QCOMPARE(t.window->mainViewCanvas.cacheKey(), canvasKey); // no new layout
-        QCOMPARE(t.window->mainViewBitmap.size(), viewSize);
-        QCOMPARE(t.window->mainViewRect.left, before.left);
-        QCOMPARE(t.window->mainViewRect.top, before.top);
-        QCOMPARE(rgbOf(t.window->mainViewBitmap.pixel(0, 0)), qRgb(30, 10, 0) & 0xFFFFFF);
+        QCOMPARE(t.probe().mainViewCanvas().cacheKey(), canvasKey); // no new layout
+        QCOMPARE(t.probe().mainViewBitmap().size(), viewSize);
+        QCOMPARE(t.probe().mainViewRect().left, before.left);
+        QCOMPARE(t.probe().mainViewRect().top, before.top);
+        QCOMPARE(rgbOf(t.probe().mainViewBitmap().pixel(0, 0)), qRgb(30, 10, 0) & 0xFFFFFF);
         QCOMPARE(sample->canvas(), sampleBefore); // the sample keeps the last preview
         t.dialogs.questionAnswers = {false};
     }
@@ -641,7 +641,7 @@ private slots:
         t.dialogs.questionAnswers = {false};
         t.click("theEndButton");
         QCOMPARE(t.dialogs.count("question"), 1);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
     }
 
     void aNameDifferingInLetterCaseIsAnotherFile()
@@ -652,11 +652,11 @@ private slots:
         t.open(picturePath("pic.bmp"));
         t.open(picturePath("Pic.bmp"));
         QCOMPARE(t.dialogs.count("message"), 0);
-        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.probe().editingCount(), 2);
         t.open(picturePath("Pic.bmp"));
         QCOMPARE(t.dialogs.count("message"), 1);
-        QCOMPARE(t.window->editingCount, 2);
-        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.probe().editingCount(), 2);
+        QCOMPARE(t.probe().currentIndex(), 1);
     }
 
     void captionAndInformationFollowOpenSaveAsAndClose()
@@ -708,7 +708,7 @@ private slots:
         QCOMPARE(t.window->windowTitle(), QString("holiday.2009.BMP"));
         QCOMPARE(t.text("widthStaticText"), QString("8  pixel"));
         t.click("theEndButton");
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QCOMPARE(t.window->windowTitle(), QString("Korvia")); // the closed picture is not named
         QCOMPARE(t.text("fileNameStaticText"), QString());
         QCOMPARE(t.dialogs.unexpected, 0);

@@ -81,12 +81,12 @@ private slots:
 
         t.dialogs.openFile(path);
         press(t, Qt::Key_O);
-        QCOMPARE(t.window->editingCount, 1);
+        QCOMPARE(t.probe().editingCount(), 1);
 
         // Ctrl+Enter executes only while "画像処理実行" is on screen.
         press(t, Qt::Key_Return);
         QCOMPARE(t.current()->undoCount, 0);
-        t.window->mainPages->widget()->setCurrentIndex(2);
+        t.probe().mainPages()->widget()->setCurrentIndex(2);
         press(t, Qt::Key_Return);
         QCOMPARE(t.current()->undoCount, 1);
         press(t, Qt::Key_Z);
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(overrideShape(), -1);
 
         press(t, Qt::Key_W);
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QCOMPARE(t.dialogs.unexpected, 0);
     }
 
@@ -133,7 +133,7 @@ private slots:
         // The window asks with an empty title.
         windowUnderTest t;
         t.open(picture("a.bmp"));
-        t.window->mainPages->widget()->setCurrentIndex(2);
+        t.probe().mainPages()->widget()->setCurrentIndex(2);
         t.click("executeButton");
         t.dialogs.questionAnswers << false;
         t.click("theEndButton");
@@ -156,10 +156,10 @@ private slots:
         QCoreApplication::sendEvent(t.window.get(), &drop);
         QCoreApplication::processEvents();
 
-        QCOMPARE(t.window->editingCount, 5);
+        QCOMPARE(t.probe().editingCount(), 5);
         QCOMPARE(t.document(3)->name, QString("4.bmp"));
         QCOMPARE(t.document(4)->name, QString("5.jpg"));
-        QCOMPARE(t.window->currentIndex, 4);
+        QCOMPARE(t.probe().currentIndex(), 4);
         // 6.bmp meets the limit message once; the folder is not a file and is left out.
         QCOMPARE(t.dialogs.count("message"), 1);
         QCOMPARE(t.dialogs.entries("message").first().text, QString("最大編集ファイル数を超えました。"));
@@ -200,16 +200,16 @@ private slots:
         windowUnderTest t;
         t.open(picture("a.bmp"));
         t.selectTabs(effectOnePage, paintTab); // 効果1 / ペイント
-        QCOMPARE(t.window->filter.filterType, int(filterPaintNormal));
+        QCOMPARE(t.probe().filter().filterType, int(filterPaintNormal));
         const QImage before = t.image("sampleImage")->canvas();
-        t.window->paintGroup->setItemIndex(1); // 点描
-        QCOMPARE(t.window->filter.filterType, int(filterPaintPointillism));
+        t.probe().paintGroup()->setItemIndex(1); // 点描
+        QCOMPARE(t.probe().filter().filterType, int(filterPaintPointillism));
         QVERIFY(t.image("sampleImage")->canvas() != before);
 
         t.selectTabs(effectOnePage, fringeShapeTab); // 効果1 / 縁取明暗
-        QCOMPARE(t.window->filter.filterType, int(filterFringeCircle));
-        t.window->fringeShapeGroup->setItemIndex(1); // 四角
-        QCOMPARE(t.window->filter.filterType, int(filterFringeSquare));
+        QCOMPARE(t.probe().filter().filterType, int(filterFringeCircle));
+        t.probe().fringeShapeGroup()->setItemIndex(1); // 四角
+        QCOMPARE(t.probe().filter().filterType, int(filterFringeSquare));
     }
 };
 

@@ -115,7 +115,7 @@ private slots:
                 continue;
             } else {
                 t.selectTabs(transformPage, rotateTab);
-                t.window->rotateAngleGroup->setItemIndex(step == "right" ? 1 : step == "left" ? 2 : 4); // 右９０度, 左９０度, 左右反転
+                t.probe().rotateAngleGroup()->setItemIndex(step == "right" ? 1 : step == "left" ? 2 : 4); // 右９０度, 左９０度, 左右反転
             }
             t.click("executeButton");
         }

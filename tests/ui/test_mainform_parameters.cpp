@@ -32,41 +32,41 @@ private slots:
     {
         windowUnderTest t;
         QCOMPARE(t.window->windowTitle(), QString("Korvia"));
-        QCOMPARE(t.window->editingCount, 0);
-        QVERIFY(!t.window->hasImage());
-        QCOMPARE(t.window->currentIndex, -1);
-        QCOMPARE(t.window->drawColor, 100u | (200u << 8) | (200u << 16));
+        QCOMPARE(t.probe().editingCount(), 0);
+        QVERIFY(!t.probe().hasImage());
+        QCOMPARE(t.probe().currentIndex(), -1);
+        QCOMPARE(t.probe().drawColor(), 100u | (200u << 8) | (200u << 16));
         QVERIFY(!t.probe().trimmingActive());
-        QCOMPARE(t.window->toneSCurveLevel, 0);
-        QCOMPARE(t.window->toneSlopeLevel, 25);
-        QCOMPARE(t.window->toneGammaLevel, 0);
-        QCOMPARE(t.window->toneDragIndex, 9);
-        for (int k = 0; k < 9; ++k) QCOMPARE(t.window->filter.tonePoints[k], 128 - 16 * k);
+        QCOMPARE(t.probe().toneSCurveLevel(), 0);
+        QCOMPARE(t.probe().toneSlopeLevel(), 25);
+        QCOMPARE(t.probe().toneGammaLevel(), 0);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
+        for (int k = 0; k < 9; ++k) QCOMPARE(t.probe().filter().tonePoints[k], 128 - 16 * k);
         for (const char *hidden : {"SpeedButton5", "SpeedButton6", "SpeedButton7", "SpeedButton8"})
             QVERIFY(!t.child<QWidget>(hidden)->isVisible());
         QVERIFY(t.child<QWidget>("undoButton")->isVisible());
-        QCOMPARE(t.window->mainPages->activePageIndex(), 0);
-        QCOMPARE(t.window->settingsPages->activePageIndex(), 2);
-        QCOMPARE(t.window->operationPages->activePageIndex(), 2);
-        QCOMPARE(t.window->effectTwoPages->activePageIndex(), 2);
-        QCOMPARE(t.window->operationCode(), int(filterMosaic)); // 効果2 / モザイク
+        QCOMPARE(t.probe().mainPages()->activePageIndex(), 0);
+        QCOMPARE(t.probe().settingsPages()->activePageIndex(), 2);
+        QCOMPARE(t.probe().operationPages()->activePageIndex(), 2);
+        QCOMPARE(t.probe().effectTwoPages()->activePageIndex(), 2);
+        QCOMPARE(t.probe().operationCode(), int(filterMosaic)); // 効果2 / モザイク
         // The inner tab controls start on the tabs the form was designed with.
-        QCOMPARE(t.window->adjustPages->activePageIndex(), 2);    // トーンカーブ
-        QCOMPARE(t.window->effectOnePages->activePageIndex(), 3); // ソフト
-        QCOMPARE(t.window->transformPages->activePageIndex(), 5); // 歪曲
-        for (radioGroup *group : {t.window->toneCurveGroup.get(), t.window->fringeShapeGroup.get(),
-                                  t.window->paintGroup.get(), t.window->embosseAngleGroup.get(),
-                                  t.window->monoColorGroup.get()})
+        QCOMPARE(t.probe().adjustPages()->activePageIndex(), 2);    // トーンカーブ
+        QCOMPARE(t.probe().effectOnePages()->activePageIndex(), 3); // ソフト
+        QCOMPARE(t.probe().transformPages()->activePageIndex(), 5); // 歪曲
+        for (radioGroup *group : {t.probe().toneCurveGroup(), t.probe().fringeShapeGroup(),
+                                  t.probe().paintGroup(), t.probe().embosseAngleGroup(),
+                                  t.probe().monoColorGroup()})
             QCOMPARE(group->itemIndex(), 0);
-        QCOMPARE(t.window->filter.embossAngle, 0);
-        QCOMPARE(t.window->embosseAngleGroup->count(), 7); // 0° .. 270°, no 315°
+        QCOMPARE(t.probe().filter().embossAngle, 0);
+        QCOMPARE(t.probe().embosseAngleGroup()->count(), 7); // 0° .. 270°, no 315°
         QCOMPARE(t.text("toneValue"), QString("1.00")); // S-curve at 0: e = 0.9991
         QVERIFY(allWhite(t.image("sampleImage")->canvas()));
         for (int i = 1; i <= 5; ++i) {
             QCOMPARE(t.text(QString("editingFileStaticText%1").arg(i).toLatin1().constData()), QString());
             QVERIFY(allWhite(t.image(QString("editingSampleImage%1").arg(i).toLatin1().constData())->canvas()));
         }
-        QCOMPARE(t.window->fileFilter, QString("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp"));
+        QCOMPARE(t.probe().fileFilter(), QString("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp"));
         QCOMPARE(t.dialogs.log.size(), 0);
     }
 
@@ -83,22 +83,22 @@ private slots:
             QCOMPARE(t.dialogs.entries("message").first().title, QStringLiteral("メッセージ"));
 
             t.click("informationButton");
-            QVERIFY(t.window->aboutBox->isVisible());
-            QVERIFY(!t.window->aboutBox->isModal());
+            QVERIFY(t.probe().aboutBox()->isVisible());
+            QVERIFY(!t.probe().aboutBox()->isModal());
             QCOMPARE(t.dialogs.count("modal"), 0);
-            t.window->aboutBox->hide();
+            t.probe().aboutBox()->hide();
 
             // Resizing with a picture open fits it again, centred in the new size.
             t.open(path);
             imageControl *view = t.image("mainImage");
             t.window->resize(1400, 900);
             QCoreApplication::processEvents();
-            const rectangle r = t.window->mainViewRect;
+            const rectangle r = t.probe().mainViewRect();
             QCOMPARE(r.right - r.left + 1, view->width());
             const int height = r.bottom - r.top + 1;
             QVERIFY(std::abs(height - view->width() / 2) <= 1);
             QVERIFY(std::abs(r.top - (view->height() - 1 - r.bottom)) <= 1);
-            QCOMPARE(t.window->mainViewBitmap.size(), QSize(r.right - r.left + 1, height));
+            QCOMPARE(t.probe().mainViewBitmap().size(), QSize(r.right - r.left + 1, height));
             QCOMPARE(view->canvas().pixel(view->width() / 2, view->height() / 2), qRgb(0, 0, 255));
             QCOMPARE(view->canvas().pixel(view->width() / 2, r.top - 1), qRgb(255, 255, 255));
 
@@ -217,7 +217,7 @@ private slots:
 
         for (const filterParameter &p : filterParameters()) {
             QSlider *bar = t.bar(p.control);
-            if (QString::fromLatin1(p.control) == "toneTrackBar") t.window->toneCurveGroup->setItemIndex(0);
+            if (QString::fromLatin1(p.control) == "toneTrackBar") t.probe().toneCurveGroup()->setItemIndex(0);
             deface();
             bar->setValue(bar->value() == p.maximum ? p.minimum : p.maximum);
             QVERIFY2(previewed(), p.control);
@@ -227,29 +227,29 @@ private slots:
             QVERIFY2(!previewed(), p.control);
         }
         deface();
-        t.window->monoColorGroup->setItemIndex(1);
+        t.probe().monoColorGroup()->setItemIndex(1);
         QVERIFY(previewed());
         deface();
-        t.window->embosseAngleGroup->setItemIndex(6);
+        t.probe().embosseAngleGroup()->setItemIndex(6);
         QVERIFY(previewed());
-        QCOMPARE(t.window->filter.embossAngle, 270);
+        QCOMPARE(t.probe().filter().embossAngle, 270);
         deface();
-        t.window->toneCurveGroup->setItemIndex(3);
+        t.probe().toneCurveGroup()->setItemIndex(3);
         QVERIFY(previewed());
         deface();
         t.click("curveResetButton");
         QVERIFY(previewed());
         // The shape and style choices preview like every other control.
-        for (radioGroup *group : {t.window->fringeShapeGroup.get(), t.window->paintGroup.get()}) {
+        for (radioGroup *group : {t.probe().fringeShapeGroup(), t.probe().paintGroup()}) {
             deface();
             group->setItemIndex(1);
             QVERIFY(previewed());
         }
 
         // The six page-change handlers preview too.
-        QTabWidget *pageWidgets[] = {t.window->mainPages->widget(), t.window->operationPages->widget(),
-                                     t.window->adjustPages->widget(), t.window->effectOnePages->widget(),
-                                     t.window->effectTwoPages->widget(), t.window->transformPages->widget()};
+        QTabWidget *pageWidgets[] = {t.probe().mainPages()->widget(), t.probe().operationPages()->widget(),
+                                     t.probe().adjustPages()->widget(), t.probe().effectOnePages()->widget(),
+                                     t.probe().effectTwoPages()->widget(), t.probe().transformPages()->widget()};
         for (QTabWidget *pages : pageWidgets) {
             deface();
             pages->setCurrentIndex((pages->currentIndex() + 1) % pages->count());
@@ -308,8 +308,8 @@ private slots:
         const QImage &sample = t.image("sampleImage")->canvas();
         QSlider *tone = t.bar("toneTrackBar");
 
-        t.window->toneCurveGroup->setItemIndex(1); // slope at its reset 25: the identity
-        QCOMPARE(t.window->filter.filterType, int(filterToneSlope));
+        t.probe().toneCurveGroup()->setItemIndex(1); // slope at its reset 25: the identity
+        QCOMPARE(t.probe().filter().filterType, int(filterToneSlope));
         QCOMPARE(sample.pixel(20, 100), qRgb(200, 40, 90));
         QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
         tone->setValue(0); // a flat slope: every pixel mid grey
@@ -322,13 +322,13 @@ private slots:
         QVERIFY(std::abs(qGreen(inverted) - 216) <= 1);
         QVERIFY(std::abs(qBlue(inverted) - 166) <= 1);
 
-        t.window->toneCurveGroup->setItemIndex(3); // gamma at 50 darkens everything up to 192 to 0
+        t.probe().toneCurveGroup()->setItemIndex(3); // gamma at 50 darkens everything up to 192 to 0
         tone->setValue(50);
         QCOMPARE(t.text("toneValue"), QString("100.09")); // the curve's exponent, not the bar
         QCOMPARE(sample.pixel(20, 100), qRgb(0, 0, 0));
 
-        t.window->toneCurveGroup->setItemIndex(2); // the reset points: the identity again
-        QCOMPARE(t.window->filter.filterType, int(filterTonePoints));
+        t.probe().toneCurveGroup()->setItemIndex(2); // the reset points: the identity again
+        QCOMPARE(t.probe().filter().filterType, int(filterTonePoints));
         QCOMPARE(sample.pixel(180, 100), qRgb(10, 250, 128));
         // The committed picture never changed.
         QCOMPARE(rgbOf(t.current()->bitmap.pixel(0, 0)), qRgb(200, 40, 90) & 0xFFFFFF);
@@ -337,16 +337,16 @@ private slots:
     void knotEditorHitBandAndDragBounds()
     {
         windowUnderTest t;
-        t.window->toneCurveGroup->setItemIndex(2);
+        t.probe().toneCurveGroup()->setItemIndex(2);
         imageControl *editor = t.image("toneCntImg");
         QCOMPARE(editor->size(), QSize(132, 132));
-        auto &points = t.window->filter.tonePoints;
+        auto &points = t.probe().filter().tonePoints;
         const auto pressAt = [&](int x, int y, Qt::MouseButton button = Qt::LeftButton) {
             QTest::mousePress(editor, button, Qt::NoModifier, QPoint(x, y));
-            const int picked = t.window->toneDragIndex;
+            const int picked = t.probe().toneDragIndex();
             QTest::mouseRelease(editor, button, Qt::NoModifier, QPoint(x, y));
             // Any button's release ends the drag.
-            return t.window->toneDragIndex == 9 ? picked : -1;
+            return t.probe().toneDragIndex() == 9 ? picked : -1;
         };
         // Knot 4 (P4 = 64) is hit within four pixels of its row and in the columns 56..71.
         QCOMPARE(pressAt(64, 60), 4);
@@ -362,7 +362,7 @@ private slots:
 
         // Dragging stores Y - 2 for 0 <= Y <= the image height and ignores the rest.
         QTest::mousePress(editor, Qt::RightButton, Qt::NoModifier, QPoint(34, 96));
-        QCOMPARE(t.window->toneDragIndex, 2);
+        QCOMPARE(t.probe().toneDragIndex(), 2);
         QTest::mouseMove(editor, QPoint(34, 0));
         QCOMPARE(points[2], -2);
         QTest::mouseMove(editor, QPoint(34, -1));
@@ -376,13 +376,13 @@ private slots:
         QCOMPARE(points[1], 112);
         QCOMPARE(points[3], 80);
         QTest::mouseRelease(editor, Qt::RightButton, Qt::NoModifier, QPoint(300, 50));
-        QCOMPARE(t.window->toneDragIndex, 9);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
         QCOMPARE(t.text("toneValue"), QString("0"));
 
         // The reset brings the knots back and leaves the kind and bar alone.
         t.click("curveResetButton");
         QCOMPARE(points[2], 96);
-        QCOMPARE(t.window->toneCurveGroup->itemIndex(), 2);
+        QCOMPARE(t.probe().toneCurveGroup()->itemIndex(), 2);
         QCOMPARE(t.dialogs.log.size(), 0);
     }
 
@@ -400,11 +400,11 @@ private slots:
             QCOMPARE(t.text(p.caption), QString::number(std::min(p.minimum + p.pageStep, p.maximum)));
         }
         for (int page = 0; page < 3; ++page)
-            for (int tab = 0; tab < t.window->adjustPages->widget()->count(); ++tab) t.selectTabs(page, tab);
-        t.window->monoColorGroup->setItemIndex(2);
-        t.window->embosseAngleGroup->setItemIndex(3);
-        QCOMPARE(t.window->filter.embossAngle, 135);
-        t.window->toneCurveGroup->setItemIndex(1);
+            for (int tab = 0; tab < t.probe().adjustPages()->widget()->count(); ++tab) t.selectTabs(page, tab);
+        t.probe().monoColorGroup()->setItemIndex(2);
+        t.probe().embosseAngleGroup()->setItemIndex(3);
+        QCOMPARE(t.probe().filter().embossAngle, 135);
+        t.probe().toneCurveGroup()->setItemIndex(1);
         QCOMPARE(t.bar("toneTrackBar")->value(), 25);
         t.click("curveResetButton");
         QVERIFY(allWhite(t.image("sampleImage")->canvas()));
@@ -446,26 +446,26 @@ private slots:
         for (const row &r : rows) {
             t.selectTabs(r.page, r.tab);
             radioGroup *group = nullptr;
-            if (r.page == adjustPage && r.tab == toneCurveTab) group = t.window->toneCurveGroup.get();
-            if (r.page == effectOnePage && r.tab == fringeShapeTab) group = t.window->fringeShapeGroup.get();
-            if (r.page == effectOnePage && r.tab == paintTab) group = t.window->paintGroup.get();
-            if (r.page == effectOnePage && r.tab == monoColorTab) group = t.window->monoColorGroup.get();
-            if (r.page == transformPage && r.tab == rotateTab) group = t.window->rotateAngleGroup.get();
+            if (r.page == adjustPage && r.tab == toneCurveTab) group = t.probe().toneCurveGroup();
+            if (r.page == effectOnePage && r.tab == fringeShapeTab) group = t.probe().fringeShapeGroup();
+            if (r.page == effectOnePage && r.tab == paintTab) group = t.probe().paintGroup();
+            if (r.page == effectOnePage && r.tab == monoColorTab) group = t.probe().monoColorGroup();
+            if (r.page == transformPage && r.tab == rotateTab) group = t.probe().rotateAngleGroup();
             if (group) group->setItemIndex(r.item);
-            QCOMPARE(t.window->operationCode(), r.code);
-            if (r.page < transformPage) QCOMPARE(t.window->filter.filterType, r.code);
+            QCOMPARE(t.probe().operationCode(), r.code);
+            if (r.page < transformPage) QCOMPARE(t.probe().filter().filterType, r.code);
             else QCOMPARE(int(t.probe().shapeSetUp().engine->shapeType), r.code);
         }
         // A radio group without a selection gives 0, which is written all the same.
         t.selectTabs(effectOnePage, monoColorTab);
-        t.window->monoColorGroup->setItemIndex(-1);
-        QCOMPARE(t.window->operationCode(), 0);
-        QCOMPARE(t.window->filter.filterType, 0);
+        t.probe().monoColorGroup()->setItemIndex(-1);
+        QCOMPARE(t.probe().operationCode(), 0);
+        QCOMPARE(t.probe().filter().filterType, 0);
         // Trimming is the active operation only on 変形 / トリミング.
         const QString path = greyPicture();
         t.open(path);
         t.selectTabs(effectOnePage, monoColorTab);
-        t.window->monoColorGroup->setItemIndex(2);
+        t.probe().monoColorGroup()->setItemIndex(2);
         QVERIFY(!t.probe().trimmingActive());
         t.selectTabs(transformPage, trimTab);
         QVERIFY(t.probe().trimmingActive());
@@ -480,9 +480,9 @@ private slots:
         windowUnderTest t;
         t.open(path);
         // A 400 x 200 picture gives a 205 x 104 sample drawn at (0, 50).
-        QCOMPARE(t.window->sampleBitmap.size(), QSize(205, 104));
-        QCOMPARE(t.window->sampleRect.left, 0);
-        QCOMPARE(t.window->sampleRect.top, 50);
+        QCOMPARE(t.probe().sampleBitmap().size(), QSize(205, 104));
+        QCOMPARE(t.probe().sampleRect().left, 0);
+        QCOMPARE(t.probe().sampleRect().top, 50);
         t.selectTabs(adjustPage, rgbShiftTab); // RGB調整
         t.bar("redTrackBar")->setValue(50);
         const QImage &sample = t.image("sampleImage")->canvas();
@@ -502,25 +502,25 @@ private slots:
     {
         windowUnderTest t;
         QSlider *tone = t.bar("toneTrackBar");
-        radioGroup *kinds = t.window->toneCurveGroup.get();
+        radioGroup *kinds = t.probe().toneCurveGroup();
         QCOMPARE(kinds->itemIndex(), 0);
         QCOMPARE(tone->value(), 0);
         kinds->setItemIndex(1); // 傾斜, first time: its reset position
         QCOMPARE(tone->value(), 25);
         QCOMPARE(t.text("toneValue"), QString("1.00")); // slope k = tan 45° = 1
         tone->setValue(30);
-        QCOMPARE(t.window->toneSlopeLevel, 30);
+        QCOMPARE(t.probe().toneSlopeLevel(), 30);
         kinds->setItemIndex(2); // ポイント
         QCOMPARE(tone->value(), 0);
         QCOMPARE(t.text("toneValue"), QString("0"));
         tone->setValue(10); // the point curve has no position: back to 0
         QCOMPARE(tone->value(), 0);
-        QCOMPARE(t.window->toneSlopeLevel, 30);
-        QCOMPARE(t.window->toneSCurveLevel, 0);
+        QCOMPARE(t.probe().toneSlopeLevel(), 30);
+        QCOMPARE(t.probe().toneSCurveLevel(), 0);
         kinds->setItemIndex(3); // ガンマ
         QCOMPARE(tone->value(), 0);
         tone->setValue(-20);
-        QCOMPARE(t.window->toneGammaLevel, -20);
+        QCOMPARE(t.probe().toneGammaLevel(), -20);
         kinds->setItemIndex(0);
         QCOMPARE(tone->value(), 0);
         kinds->setItemIndex(1);
@@ -533,36 +533,36 @@ private slots:
     {
         windowUnderTest t;
         QSlider *tone = t.bar("toneTrackBar");
-        t.window->toneCurveGroup->setItemIndex(1);
+        t.probe().toneCurveGroup()->setItemIndex(1);
         tone->setValue(40);
-        t.window->filter.tonePoints[3] = 7;
+        t.probe().filter().tonePoints[3] = 7;
         t.bar("distortoinTrackBar")->setValue(12);
         t.child<QLineEdit>("distortoinEdit")->setText("12");
         t.bar("rotateTrackBar")->setValue(90);
         t.child<QLineEdit>("rotateEdit")->setText("90");
-        t.window->rotateAngleGroup->setItemIndex(2);
+        t.probe().rotateAngleGroup()->setItemIndex(2);
         t.child<QLineEdit>("horizontalMagParcentEdit")->setText("50.00");
         t.child<QCheckBox>("reSizeRatioCheckBox")->setChecked(false);
         const QString valueBefore = t.text("toneValue");
 
         t.click("curveResetButton");
         QCOMPARE(tone->value(), 40);
-        QCOMPARE(t.window->toneCurveGroup->itemIndex(), 1);
+        QCOMPARE(t.probe().toneCurveGroup()->itemIndex(), 1);
         QCOMPARE(t.text("toneValue"), valueBefore); // the curve drawn is unchanged
-        QCOMPARE(t.window->toneSlopeLevel, 25);
-        QCOMPARE(t.window->toneDragIndex, 9);
-        QCOMPARE(t.window->filter.tonePoints[3], 128 - 48);
+        QCOMPARE(t.probe().toneSlopeLevel(), 25);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
+        QCOMPARE(t.probe().filter().tonePoints[3], 128 - 48);
         QCOMPARE(t.bar("distortoinTrackBar")->value(), 0);
         QCOMPARE(t.child<QLineEdit>("distortoinEdit")->text(), QString("0"));
         QCOMPARE(t.bar("rotateTrackBar")->value(), 0);
         QCOMPARE(t.child<QLineEdit>("rotateEdit")->text(), QString("0"));
-        QCOMPARE(t.window->rotateAngleGroup->itemIndex(), 0);
+        QCOMPARE(t.probe().rotateAngleGroup()->itemIndex(), 0);
         QCOMPARE(t.child<QLineEdit>("horizontalMagParcentEdit")->text(), QString("100.00"));
         QCOMPARE(t.child<QLineEdit>("verticalMagParcentEdit")->text(), QString("100.00"));
         QVERIFY(t.child<QCheckBox>("reSizeRatioCheckBox")->isChecked());
         // The slope's remembered position is back at 25, the bar itself still at 40.
-        t.window->toneCurveGroup->setItemIndex(0);
-        t.window->toneCurveGroup->setItemIndex(1);
+        t.probe().toneCurveGroup()->setItemIndex(0);
+        t.probe().toneCurveGroup()->setItemIndex(1);
         QCOMPARE(tone->value(), 25);
     }
 
@@ -571,7 +571,7 @@ private slots:
         windowUnderTest t;
         t.open(greyPicture());
         t.selectTabs(adjustPage, toneCurveTab);
-        t.window->toneCurveGroup->setItemIndex(2); // ポイント
+        t.probe().toneCurveGroup()->setItemIndex(2); // ポイント
         imageControl *editor = t.image("toneCntImg");
         const QImage &sample = t.image("sampleImage")->canvas();
         const QRgb before = sample.pixel(102, 102);
@@ -579,13 +579,13 @@ private slots:
 
         // Knot 4 (level 128) sits at x 64, P4 = 64; any button picks it up.
         QTest::mousePress(editor, Qt::RightButton, Qt::NoModifier, QPoint(66, 66));
-        QCOMPARE(t.window->toneDragIndex, 4);
+        QCOMPARE(t.probe().toneDragIndex(), 4);
         QTest::mouseMove(editor, QPoint(66, 20));
-        QCOMPARE(t.window->filter.tonePoints[4], 18);
+        QCOMPARE(t.probe().filter().tonePoints[4], 18);
         QTest::mouseMove(editor, QPoint(66, 200)); // below the image: ignored
-        QCOMPARE(t.window->filter.tonePoints[4], 18);
+        QCOMPARE(t.probe().filter().tonePoints[4], 18);
         QTest::mouseRelease(editor, Qt::RightButton, Qt::NoModifier, QPoint(66, 200));
-        QCOMPARE(t.window->toneDragIndex, 9);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
         QVERIFY(editor->canvas() != editorBefore);
 
         const QRgb after = sample.pixel(102, 102);
@@ -595,15 +595,15 @@ private slots:
 
         // A press away from every knot selects none; moving then changes nothing.
         QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, QPoint(66, 120));
-        QCOMPARE(t.window->toneDragIndex, 9);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
         QTest::mouseMove(editor, QPoint(66, 40));
         QTest::mouseRelease(editor, Qt::LeftButton, Qt::NoModifier, QPoint(66, 40));
-        QCOMPARE(t.window->filter.tonePoints[4], 18);
+        QCOMPARE(t.probe().filter().tonePoints[4], 18);
 
         // Other curve kinds ignore presses.
-        t.window->toneCurveGroup->setItemIndex(0);
+        t.probe().toneCurveGroup()->setItemIndex(0);
         QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, QPoint(2, 130));
-        QCOMPARE(t.window->toneDragIndex, 9);
+        QCOMPARE(t.probe().toneDragIndex(), 9);
         QTest::mouseRelease(editor, Qt::LeftButton, Qt::NoModifier, QPoint(2, 130));
     }
 };

@@ -29,8 +29,8 @@ private slots:
             const double scale = screen->devicePixelRatio();
             QCOMPARE(view->devicePixelRatioF(), scale);
             // Fitted: the picture spans the view's width or height in the screen's pixels.
-            const int across = w.mainViewRect.right - w.mainViewRect.left + 1;
-            const int down = w.mainViewRect.bottom - w.mainViewRect.top + 1;
+            const int across = t.probe().mainViewRect().right - t.probe().mainViewRect().left + 1;
+            const int down = t.probe().mainViewRect().bottom - t.probe().mainViewRect().top + 1;
             const QSize pixels = view->size() * scale;
             QVERIFY2(std::abs(across - pixels.width()) <= 1 || std::abs(down - pixels.height()) <= 1,
                      qPrintable(QString("%1 x %2 in %3 x %4").arg(across).arg(down).arg(pixels.width()).arg(pixels.height())));

@@ -21,12 +21,12 @@ class testMainFormSelect : public QObject {
             QVERIFY(writePicture(picturePath(i), filledPicture(40, 20, colours[i - 1])));
             t.open(picturePath(i));
         }
-        QCOMPARE(t.window->editingCount, count);
+        QCOMPARE(t.probe().editingCount(), count);
     }
     // The colour at the centre of the main view.
     static QRgb shownColour(const windowUnderTest &t)
     {
-        const rectangle r = t.window->mainViewRect;
+        const rectangle r = t.probe().mainViewRect();
         return t.image("mainImage")->canvas().pixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
 
@@ -46,16 +46,16 @@ private slots:
         openPictures(t, 3);
         QCOMPARE(shownColour(t), colours[2]);
         t.click("editChangeButton1");
-        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.probe().currentIndex(), 0);
         QCOMPARE(shownColour(t), colours[0]);
         QCOMPARE(t.window->windowTitle(), QString("P1.bmp"));
         // The sample view shows the new current picture too.
         const QImage &sample = t.image("sampleImage")->canvas();
         QCOMPARE(sample.pixel(102, 102), colours[0]);
         t.click("editChangeButton5"); // an empty slot: nothing happens
-        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.probe().currentIndex(), 0);
         t.click("editChangeButton3");
-        QCOMPARE(t.window->currentIndex, 2);
+        QCOMPARE(t.probe().currentIndex(), 2);
         QCOMPARE(shownColour(t), colours[2]);
     }
 
@@ -64,15 +64,15 @@ private slots:
         windowUnderTest t;
         openPictures(t, 4);
         t.click("editChangeButton3"); // P3 current
-        QCOMPARE(t.window->currentIndex, 2);
+        QCOMPARE(t.probe().currentIndex(), 2);
         t.click("editCloseButton2"); // close P2
         QCOMPARE(t.dialogs.count("question"), 0);
-        QCOMPARE(t.window->editingCount, 3);
-        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.probe().editingCount(), 3);
+        QCOMPARE(t.probe().currentIndex(), 1);
         QCOMPARE(t.document(0)->name, QString("P1.bmp"));
         QCOMPARE(t.document(1)->name, QString("P3.bmp"));
         QCOMPARE(t.document(2)->name, QString("P4.bmp"));
-        QVERIFY(t.window->editingList[3]->isEmpty);
+        QVERIFY(t.probe().slot(3).isEmpty);
         QCOMPARE(t.text("editingFileStaticText2"), QString("P3.bmp"));
         QCOMPARE(t.text("editingFileStaticText4"), QString());
         QCOMPARE(t.text("imageWidthStaticText4"), QString());
@@ -87,18 +87,18 @@ private slots:
         windowUnderTest t;
         openPictures(t, 3); // P3 current
         t.click("theEndButton");
-        QCOMPARE(t.window->editingCount, 2);
-        QCOMPARE(t.window->currentIndex, 1); // the new last picture
+        QCOMPARE(t.probe().editingCount(), 2);
+        QCOMPARE(t.probe().currentIndex(), 1); // the new last picture
         QCOMPARE(t.current()->name, QString("P2.bmp"));
         QCOMPARE(shownColour(t), colours[1]);
         t.click("editChangeButton1");
         t.click("theEndButton"); // P1 current and closed: P2 moves up into its slot
-        QCOMPARE(t.window->currentIndex, 0);
+        QCOMPARE(t.probe().currentIndex(), 0);
         QCOMPARE(t.current()->name, QString("P2.bmp"));
         t.click("editCloseButton1");
-        QCOMPARE(t.window->editingCount, 0);
-        QCOMPARE(t.window->currentIndex, -1);
-        for (int i = 0; i < 5; ++i) QVERIFY(t.window->editingList[i]->isEmpty);
+        QCOMPARE(t.probe().editingCount(), 0);
+        QCOMPARE(t.probe().currentIndex(), -1);
+        for (int i = 0; i < 5; ++i) QVERIFY(t.probe().slot(i).isEmpty);
         QVERIFY(allWhite(t.image("mainImage")->canvas()));
         QVERIFY(allWhite(t.image("sampleImage")->canvas()));
         QVERIFY(allWhite(t.image("editingSampleImage1")->canvas()));
@@ -109,8 +109,8 @@ private slots:
         windowUnderTest t;
         openPictures(t, 3); // P3 current at index 2
         t.click("editCloseButton1");
-        QCOMPARE(t.window->editingCount, 2);
-        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.probe().editingCount(), 2);
+        QCOMPARE(t.probe().currentIndex(), 1);
         QCOMPARE(t.current()->name, QString("P3.bmp"));
         QCOMPARE(t.document(0)->name, QString("P2.bmp"));
         QCOMPARE(t.image("editingSampleImage1")->canvas().pixel(35, 35), colours[1]);
@@ -124,13 +124,13 @@ private slots:
             QVERIFY(writePicture(scratch.folder + QString("/Q%1.bmp").arg(i), filledPicture(8, 8, colours[i - 2])));
             t.open(scratch.folder + QString("/Q%1.bmp").arg(i));
         }
-        QCOMPARE(t.window->editingCount, 5);
+        QCOMPARE(t.probe().editingCount(), 5);
         t.click("editChangeButton2");
         t.click("editCloseButton15");
-        QCOMPARE(t.window->editingCount, 4);
-        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.probe().editingCount(), 4);
+        QCOMPARE(t.probe().currentIndex(), 1);
         QCOMPARE(t.document(3)->name, QString("Q5.bmp"));
-        QVERIFY(t.window->editingList[4]->isEmpty);
+        QVERIFY(t.probe().slot(4).isEmpty);
     }
 
     void selectingTheCurrentPictureRedisplaysIt()
@@ -142,7 +142,7 @@ private slots:
         view->fill(qRgb(0, 0, 0));
         sample->fill(qRgb(0, 0, 0));
         t.click("editChangeButton2");
-        QCOMPARE(t.window->currentIndex, 1);
+        QCOMPARE(t.probe().currentIndex(), 1);
         QCOMPARE(shownColour(t), colours[1]);
         QCOMPARE(view->canvas().pixel(0, 0), qRgb(255, 255, 255));
         QCOMPARE(sample->canvas().pixel(102, 102), colours[1]);
@@ -201,7 +201,7 @@ private slots:
                 QCOMPARE(q.text, changedPrompt);
                 QCOMPARE(q.title, QString());
             }
-            QCOMPARE(t.window->editingCount, 0);
+            QCOMPARE(t.probe().editingCount(), 0);
             QCOMPARE(t.dialogs.unexpected, 0);
             t.window.reset();
             QCOMPARE(t.dialogs.count("question"), 3); // nothing asked twice
@@ -237,7 +237,7 @@ private slots:
             t.click(closer.toLatin1().constData());
         const imageDocument *first = t.document(0);
         QCOMPARE(QString("%1 open, %2 with %3 step, %4 asked")
-                     .arg(t.window->editingCount)
+                     .arg(t.probe().editingCount())
                      .arg(first->name)
                      .arg(first->undoCount)
                      .arg(t.dialogs.count("question")),
@@ -271,11 +271,11 @@ private slots:
         QVERIFY(!t.window->close());
         setSaveFailureHook(old);
         QCOMPARE(t.dialogs.count("error"), 1);
-        QCOMPARE(t.window->editingCount, 2);
+        QCOMPARE(t.probe().editingCount(), 2);
         QVERIFY(QFile::exists(picturePath(1)));
         t.dialogs.questionAnswers = {false};
         QVERIFY(t.window->close());
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
     }
 };
 

@@ -137,21 +137,21 @@ struct windowUnderTest {
         dialogs.openFile(path);
         click("fileOpenButton");
     }
-    imageDocument *document(int slot) const { return window->documentAt(slot); }
-    imageDocument *current() const { return window->documentAt(window->currentIndex); }
+    imageDocument *document(int slot) const { return probe().documentAt(slot); }
+    imageDocument *current() const { return probe().documentAt(probe().currentIndex()); }
 
     // Selects a colour page and tab the way the user does (the page-change handlers run).
     void selectTabs(int page, int tab)
     {
-        window->operationPages->widget()->setCurrentIndex(page);
-        pageControl *tabs[] = {window->adjustPages.get(), window->effectOnePages.get(),
-                               window->effectTwoPages.get(), window->transformPages.get()};
+        probe().operationPages()->widget()->setCurrentIndex(page);
+        pageControl *tabs[] = {probe().adjustPages(), probe().effectOnePages(),
+                               probe().effectTwoPages(), probe().transformPages()};
         tabs[page]->widget()->setCurrentIndex(tab);
     }
     void selectSepia()
     {
         selectTabs(effectOnePage, monoColorTab);
-        window->monoColorGroup->setItemIndex(1);
+        probe().monoColorGroup()->setItemIndex(1);
     }
 };
 

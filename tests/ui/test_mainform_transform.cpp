@@ -189,13 +189,13 @@ private slots:
         windowUnderTest t;
         t.open(picture("w400x200.bmp", halves(400, 200)));
         t.selectTabs(transformPage, rotateTab);
-        t.window->rotateAngleGroup->setItemIndex(1); // 右９０度
+        t.probe().rotateAngleGroup()->setItemIndex(1); // 右９０度
         QVERIFY(!edit(t, "rotateEdit")->isEnabled());
         QVERIFY(!t.child<QLabel>("rotateAngleStaticText")->isEnabled());
         QCOMPARE(t.bar("rotateTrackBar")->property("sliderVisible").toBool(), false);
-        QCOMPARE(t.window->sampleBitmap.size(), QSize(104, 205));
-        QCOMPARE(t.window->sampleRect.left, 50);
-        QCOMPARE(t.window->sampleRect.top, 0);
+        QCOMPARE(t.probe().sampleBitmap().size(), QSize(104, 205));
+        QCOMPARE(t.probe().sampleRect().left, 50);
+        QCOMPARE(t.probe().sampleRect().top, 0);
         // The guide grid inverts the white margin along its lines.
         const QImage &sample = t.image("sampleImage")->canvas();
         QCOMPARE(rgbOf(sample.pixel(10, 0)), 0u);
@@ -206,11 +206,11 @@ private slots:
         QCOMPARE(d->bitmap.size(), QSize(200, 400));
         QCOMPARE(rgbOf(d->bitmap.pixel(100, 10)), 0xFF0000u); // the left half is on top
         QCOMPARE(rgbOf(d->bitmap.pixel(100, 390)), 0x0000FFu);
-        const rectangle &view = t.window->mainViewRect;
+        const rectangle &view = t.probe().mainViewRect();
         QVERIFY(view.bottom - view.top > view.right - view.left);
         QCOMPARE(t.text("imageHeightStaticText1"), QString("400"));
 
-        t.window->rotateAngleGroup->setItemIndex(0);
+        t.probe().rotateAngleGroup()->setItemIndex(0);
         QVERIFY(edit(t, "rotateEdit")->isEnabled());
         QCOMPARE(t.bar("rotateTrackBar")->property("sliderVisible").toBool(), true);
         t.click("undoButton");
@@ -228,7 +228,7 @@ private slots:
         QVERIFY(t.probe().trimmingActive());
         QVERIFY(view->canvas() != plain);
         const rectangle start = t.probe().trimmingRect().rect;
-        QCOMPARE(start.right, t.window->mainViewRect.right);
+        QCOMPARE(start.right, t.probe().mainViewRect().right);
 
         // Drag the bottom-right corner up and to the left.
         const QPoint handle(start.right - 3, start.bottom - 3);
@@ -242,7 +242,7 @@ private slots:
         QCOMPARE(dragged.bottom, start.bottom - 60);
         QCOMPARE(t.probe().trimmingRect().dragMode, std::uint32_t(dragNone));
         const double s = t.current()->viewScale;
-        const int ox = t.window->mainViewRect.left;
+        const int ox = t.probe().mainViewRect().left;
         const int right = trimEditFromControl(dragged.right, ox, s);
         QCOMPARE(edit(t, "rightTrimingLabeledEdit")->text(), QString::number(right));
         QCOMPARE(t.text("postTrimingImageWidthStaticText"), QString::number(right + 1));
@@ -271,12 +271,12 @@ private slots:
         QCOMPARE(t.text("preTrimingImageWidthStaticText"), QString::number(shownRight + 1));
         t.click("undoButton");
         QCOMPARE(t.current()->bitmap.size(), QSize(400, 300));
-        QCOMPARE(t.probe().trimmingRect().rect.right, t.window->mainViewRect.right);
+        QCOMPARE(t.probe().trimmingRect().rect.right, t.probe().mainViewRect().right);
 
         // With the picture closed, a drag over the white view draws nothing.
         t.dialogs.questionAnswers << false; // do not save
         t.click("theEndButton");
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QTest::mousePress(view, Qt::LeftButton, {}, handle);
         QTest::mouseMove(view, handle - QPoint(50, 50));
         QTest::mouseRelease(view, Qt::LeftButton, {}, handle - QPoint(50, 50));
@@ -417,9 +417,9 @@ private slots:
         QCOMPARE(t.current()->undoCount, 1);
 
         const QImage shown = t.image("sampleImage")->canvas().copy();
-        t.window->layoutViews(TmainForm::sampleView); // the sample made afresh from the picture, and where it goes
-        const QImage &sample = t.window->sampleBitmap;
-        const rectangle at = t.window->sampleRect;
+        t.probe().layoutSample(); // the sample made afresh from the picture, and where it goes
+        const QImage &sample = t.probe().sampleBitmap();
+        const rectangle at = t.probe().sampleRect();
         const auto onGrid = [&](int v) { return page == 3 && (v % 25 == 0 || v == 204); };
         int compared = 0;
         for (int y = 0; y < sample.height(); ++y)

@@ -57,7 +57,7 @@ private slots:
         QCOMPARE(t.current()->undoCount, 1);
         t.dialogs.questionAnswers = {false};
         t.click("theEndButton"); // the held write is not waited for
-        QCOMPARE(t.window->editingCount, 0);
+        QCOMPARE(t.probe().editingCount(), 0);
         QVERIFY(snapshotFiles().isEmpty());
         QCOMPARE(t.dialogs.count("error"), 0);
     }

@@ -89,13 +89,13 @@ class testMainFormWork : public QObject {
     static void choosePointillism(windowUnderTest &t)
     {
         t.selectTabs(1, 2);
-        t.window->paintGroup->setItemIndex(1);
+        t.probe().paintGroup()->setItemIndex(1);
     }
     // A transform makes a picture of another size, swapped in at the end.
     static void chooseRotation(windowUnderTest &t)
     {
         t.selectTabs(3, 1);
-        t.window->rotateAngleGroup->setItemIndex(0);
+        t.probe().rotateAngleGroup()->setItemIndex(0);
         t.bar("rotateTrackBar")->setValue(30);
     }
 
@@ -130,16 +130,16 @@ private slots:
             }
             windowUnderTest t;
             t.open(photo);
-            QTRY_VERIFY(!t.window->busy());
+            QTRY_VERIFY(!t.probe().busy());
             const QImage original = pictureOf(t);
             QVERIFY(expected != original);
-            t.window->mainPages->widget()->setCurrentIndex(2); // 詳細調整, with the histogram
+            t.probe().mainPages()->widget()->setCurrentIndex(2); // 詳細調整, with the histogram
             c.choose(t);
             sharedRandom::instance().seed(7);
             {
                 heldRuns held;
                 t.click("executeButton");
-                QVERIFY2(t.window->busy(), c.how);
+                QVERIFY2(t.probe().busy(), c.how);
                 // Disabled while busy: what would change a picture or start work; 中止 is not.
                 for (const char *name : {"executeButton", "fileOpenButton", "saveSpeedButton", "undoButton",
                                          "theEndButton", "grayScaleSpeedButton"})
@@ -157,12 +157,12 @@ private slots:
                 connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
                 ticker.start(5);
                 QTRY_VERIFY(ticks >= 3);
-                QVERIFY(t.window->busy());
+                QVERIFY(t.probe().busy());
                 if (QByteArray(c.how) == "Escape")
                     QTest::keyClick(t.window.get(), Qt::Key_Escape);
                 else
                     t.click("cancelButton");
-                QTRY_VERIFY2(!t.window->busy(), c.how);
+                QTRY_VERIFY2(!t.probe().busy(), c.how);
             }
             // Bytes, undo depth and snapshot files as before; the controls back.
             QCOMPARE(pictureOf(t), original);
@@ -176,7 +176,7 @@ private slots:
 
             // Run again, uncancelled: the bytes of the synchronous run, one undo step.
             t.click("executeButton");
-            QTRY_VERIFY(!t.window->busy());
+            QTRY_VERIFY(!t.probe().busy());
             QCOMPARE(pictureOf(t), expected);
             // The histogram the work counted is the result's.
             imageControl *histogram = t.image("histogramImage");
@@ -190,15 +190,15 @@ private slots:
             {
                 heldRuns held;
                 t.click("undoButton");
-                QVERIFY(t.window->busy());
+                QVERIFY(t.probe().busy());
                 QCOMPARE(pictureOf(t), expected);
                 t.click("cancelButton");
-                QTRY_VERIFY(!t.window->busy());
+                QTRY_VERIFY(!t.probe().busy());
                 QCOMPARE(t.current()->undoCount, 1);
                 QCOMPARE(pictureOf(t), expected);
             }
             t.click("undoButton");
-            QTRY_VERIFY(!t.window->busy());
+            QTRY_VERIFY(!t.probe().busy());
             QCOMPARE(pictureOf(t), original);
         }
     }
@@ -208,7 +208,7 @@ private slots:
     {
         windowUnderTest t;
         t.open(photo);
-        QTRY_VERIFY(!t.window->busy());
+        QTRY_VERIFY(!t.probe().busy());
         const QImage original = pictureOf(t);
         const QByteArray onDisk = readBytes(photo);
         const QString second = texturedPicture(scratch.folder, "second.bmp", 40, 30);
@@ -225,11 +225,11 @@ private slots:
             {
                 heldRuns held;
                 c.start();
-                QVERIFY2(t.window->busy(), c.what);
+                QVERIFY2(t.probe().busy(), c.what);
                 t.click("cancelButton");
-                QTRY_VERIFY2(!t.window->busy(), c.what);
+                QTRY_VERIFY2(!t.probe().busy(), c.what);
             }
-            QCOMPARE(t.window->editingCount, 1);
+            QCOMPARE(t.probe().editingCount(), 1);
             QCOMPARE(pictureOf(t), original);
             QCOMPARE(t.current()->undoCount, 0);
             QCOMPARE(readBytes(photo), onDisk);
@@ -239,8 +239,8 @@ private slots:
         }
         // The open, run through, adds its picture after the cancelled ones.
         t.open(second);
-        QTRY_VERIFY(!t.window->busy());
-        QCOMPARE(t.window->editingCount, 2);
+        QTRY_VERIFY(!t.probe().busy());
+        QCOMPARE(t.probe().editingCount(), 2);
         QCOMPARE(t.current()->path, second);
     }
 
@@ -248,17 +248,17 @@ private slots:
     {
         windowUnderTest t;
         t.open(photo);
-        QTRY_VERIFY(!t.window->busy());
+        QTRY_VERIFY(!t.probe().busy());
         const QString closed = t.current()->path;
         t.selectTabs(1, 5);
         {
             heldRuns held;
             t.click("executeButton");
-            QVERIFY(t.window->busy());
+            QVERIFY(t.probe().busy());
             QVERIFY(t.window->close());
         }
-        QVERIFY(!t.window->busy());
-        QCOMPARE(t.window->editingCount, 0);          // closed without a question: nothing changed
+        QVERIFY(!t.probe().busy());
+        QCOMPARE(t.probe().editingCount(), 0);          // closed without a question: nothing changed
         QCOMPARE(t.dialogs.count("question"), 0);
         QCOMPARE(snapshotFiles(), QStringList());
         QCOMPARE(closed, photo);
@@ -289,10 +289,10 @@ private slots:
             for (int i = 0; i < pictures; ++i) {
                 files << texturedPicture(scratch.folder, QString("row%1-%2.bmp").arg(row).arg(i).toLatin1().constData(), 64, 48);
                 t.open(files[i]);
-                QTRY_VERIFY(!t.window->busy());
+                QTRY_VERIFY(!t.probe().busy());
                 t.selectSepia();
                 t.click("executeButton");
-                QTRY_VERIFY(!t.window->busy());
+                QTRY_VERIFY(!t.probe().busy());
                 before[i] = readBytes(files[i]);
                 changed[i] = pictureOf(t);
             }
@@ -306,21 +306,21 @@ private slots:
                     QVERIFY2(!t.window->close(), c.what);
                 else
                     t.click("theEndButton");
-                QVERIFY2(t.window->busy(), c.what);
+                QVERIFY2(t.probe().busy(), c.what);
                 QVERIFY(eventsFlow());
-                QCOMPARE(t.window->editingCount, pictures);
+                QCOMPARE(t.probe().editingCount(), pictures);
                 QVERIFY(t.window->isVisible());
                 QCOMPARE(t.dialogs.count("question"), 1);
                 if (c.quit) QVERIFY(!t.window->close()); // closing again meanwhile asks nothing more
                 QCOMPARE(t.dialogs.count("question"), 1);
                 if (c.end == cancelled) t.click("cancelButton");
                 backgroundJob::holdRuns(false);
-                QTRY_VERIFY2(!t.window->busy(), c.what);
+                QTRY_VERIFY2(!t.probe().busy(), c.what);
             }
             setSaveFailureHook(old);
             QCOMPARE(t.dialogs.unexpected, 0);
             if (c.end == writes) {
-                QCOMPARE(t.window->editingCount, 0);
+                QCOMPARE(t.probe().editingCount(), 0);
                 QCOMPARE(t.window->isVisible(), !c.quit);
                 QCOMPARE(t.dialogs.count("question"), pictures);
                 for (int i = 0; i < pictures; ++i) {
@@ -331,12 +331,12 @@ private slots:
                 QCOMPARE(t.dialogs.count("error"), 0);
                 continue;
             }
-            QCOMPARE(t.window->editingCount, pictures);
+            QCOMPARE(t.probe().editingCount(), pictures);
             QVERIFY(t.window->isVisible());
-            QCOMPARE(t.window->documentAt(0)->path, files[0]);
-            QCOMPARE(t.window->documentAt(0)->bitmap, changed[0]);
-            QCOMPARE(t.window->documentAt(0)->undoCount, 1);
-            QVERIFY(!t.window->documentAt(0)->unchanged);
+            QCOMPARE(t.probe().documentAt(0)->path, files[0]);
+            QCOMPARE(t.probe().documentAt(0)->bitmap, changed[0]);
+            QCOMPARE(t.probe().documentAt(0)->undoCount, 1);
+            QVERIFY(!t.probe().documentAt(0)->unchanged);
             QCOMPARE(readBytes(files[0]), before[0]);
             QCOMPARE(saveTemporaries(scratch.folder), QStringList());
             QCOMPARE(t.dialogs.count("error"), c.end == fails ? 1 : 0);
@@ -366,11 +366,11 @@ private slots:
             const QString jpeg = folder + "/camera.jpeg";
             windowUnderTest t;
             t.open(camera);
-            QTRY_VERIFY(!t.window->busy());
+            QTRY_VERIFY(!t.probe().busy());
             t.current()->fileType = heifPicture; // read, never written back
             t.selectSepia();
             t.click("executeButton");
-            QTRY_VERIFY(!t.window->busy());
+            QTRY_VERIFY(!t.probe().busy());
             const QByteArray original = readBytes(camera);
             if (QByteArray(c.button) == "theEndButton") t.dialogs.questionAnswers = {true};
             if (c.end == qualityCancelled) t.dialogs.modalAnswers = {[](QDialog *) { return int(QDialog::Rejected); }};
@@ -379,7 +379,7 @@ private slots:
                 t.click(c.button);
                 QCOMPARE(t.dialogs.count("modal"), 1);
                 if (c.end != qualityCancelled) {
-                    QVERIFY2(t.window->busy(), c.what);
+                    QVERIFY2(t.probe().busy(), c.what);
                     QVERIFY(eventsFlow());
                     // Nothing renamed nor told before the file is there.
                     QCOMPARE(t.current()->path, camera);
@@ -389,7 +389,7 @@ private slots:
                 }
                 if (c.end == cancelled) t.click("cancelButton");
                 backgroundJob::holdRuns(false);
-                QTRY_VERIFY2(!t.window->busy(), c.what);
+                QTRY_VERIFY2(!t.probe().busy(), c.what);
             }
             QCOMPARE(readBytes(camera), original);
             QCOMPARE(t.dialogs.count("error"), 0);
@@ -401,7 +401,7 @@ private slots:
                 QCOMPARE(t.dialogs.count("message"), 1);
                 QVERIFY(t.dialogs.entries("message").first().text.contains("camera.jpeg"));
                 if (QByteArray(c.button) == "theEndButton") {
-                    QCOMPARE(t.window->editingCount, 0);
+                    QCOMPARE(t.probe().editingCount(), 0);
                 } else {
                     QCOMPARE(t.current()->path, jpeg);
                     QCOMPARE(t.current()->fileType, 1);
@@ -432,7 +432,7 @@ private slots:
         QVERIFY(writeBytes(broken, QByteArray("\xFF\xD8\xFF\xE0 not a picture at all", 26)));
         const auto names = [](const windowUnderTest &t) {
             QStringList opened;
-            for (int i = 0; i < t.window->editingCount; ++i) opened << t.document(i)->name;
+            for (int i = 0; i < t.probe().editingCount(); ++i) opened << t.document(i)->name;
             return opened;
         };
 
@@ -442,31 +442,31 @@ private slots:
             {
                 heldRuns held;
                 dropFiles(t, {a, b, c});
-                QVERIFY(t.window->busy());
-                QCOMPARE(t.window->editingCount, 0);
+                QVERIFY(t.probe().busy());
+                QCOMPARE(t.probe().editingCount(), 0);
                 QVERIFY(eventsFlow());
-                const auto shown = t.window->job->busyChanged;
-                t.window->job->busyChanged = [shown](bool working) {
+                const auto shown = t.probe().job()->busyChanged;
+                t.probe().job()->busyChanged = [shown](bool working) {
                     if (!working) backgroundJob::holdRuns(true);
                     shown(working);
                 };
                 backgroundJob::holdRuns(false);
-                QTRY_VERIFY(t.window->editingCount == 1 && t.window->busy());
+                QTRY_VERIFY(t.probe().editingCount() == 1 && t.probe().busy());
                 QCOMPARE(names(t), QStringList({"a.bmp"}));
                 t.click("cancelButton");
-                QTRY_VERIFY(!t.window->busy());
+                QTRY_VERIFY(!t.probe().busy());
             }
             QTest::qWait(50);
-            QVERIFY(!t.window->busy());
+            QVERIFY(!t.probe().busy());
             QCOMPARE(names(t), QStringList({"a.bmp"}));
             QCOMPARE(t.dialogs.count("error"), 0);
         }
         {
             windowUnderTest t;
             dropFiles(t, {a, broken, c});
-            QTRY_VERIFY(t.window->editingCount == 2 && !t.window->busy());
+            QTRY_VERIFY(t.probe().editingCount() == 2 && !t.probe().busy());
             QCOMPARE(names(t), QStringList({"a.bmp", "c.bmp"}));
-            QCOMPARE(t.window->currentIndex, 1);
+            QCOMPARE(t.probe().currentIndex(), 1);
             QCOMPARE(t.dialogs.count("error"), 1);
             QVERIFY(t.dialogs.entries("error").first().text.contains("broken.jpg"));
         }
@@ -474,13 +474,13 @@ private slots:
             windowUnderTest t;
             for (const QString &file : {a, b, c}) {
                 t.open(file);
-                QTRY_VERIFY(!t.window->busy());
+                QTRY_VERIFY(!t.probe().busy());
             }
             const QString d = texturedPicture(scratch.folder, "d.bmp", 33, 23);
             const QString e = texturedPicture(scratch.folder, "e.bmp", 34, 24);
             const QString f = texturedPicture(scratch.folder, "f.bmp", 35, 25);
             dropFiles(t, {d, e, f});
-            QTRY_VERIFY(t.window->editingCount == 5 && !t.window->busy());
+            QTRY_VERIFY(t.probe().editingCount() == 5 && !t.probe().busy());
             QTest::qWait(50);
             QCOMPARE(names(t), QStringList({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
             QCOMPARE(t.dialogs.count("message"), 1);

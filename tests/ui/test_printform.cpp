@@ -305,7 +305,7 @@ void testPrintForm::printButtonShowsTheWindowForTheCurrentPicture()
     QVERIFY(writePicture(path, filledPicture(300, 100, qRgb(10, 120, 230))));
     windowUnderTest t;
     t.open(path);
-    QCOMPARE(t.window->editingCount, 1);
+    QCOMPARE(t.probe().editingCount(), 1);
     t.dialogs.clearLog();
     TprintWindow *shown = nullptr;
     t.dialogs.modalAnswers.append([&](QDialog *d) {
@@ -314,8 +314,8 @@ void testPrintForm::printButtonShowsTheWindowForTheCurrentPicture()
     });
     t.click("printSpeedButton");
     QVERIFY(shown);
-    QCOMPARE(shown, t.window->printWindow);
-    QCOMPARE(shown->picture, t.window->currentBitmap);
+    QCOMPARE(shown, t.probe().printWindow());
+    QCOMPARE(shown->picture, t.probe().currentBitmap());
     QCOMPARE(shown->aspectRatio, 100.0 / 300.0);
     const rectangle &r = shown->placement.rect;
     QCOMPARE(r.right - r.left, shown->printableRect.right - shown->printableRect.left);
@@ -450,15 +450,15 @@ void testPrintForm::printingRunsBesideTheWindow()
     });
     t.click("printSpeedButton");
     QTRY_COMPARE(t.dialogs.count("modal"), 1);
-    QTRY_VERIFY(!t.window->busy() || stopped);
+    QTRY_VERIFY(!t.probe().busy() || stopped);
     if (stopped) {
-        QVERIFY(t.window->busy());
+        QVERIFY(t.probe().busy());
         t.click("cancelButton");
         backgroundJob::holdRuns(false);
-        QTRY_VERIFY(!t.window->busy());
+        QTRY_VERIFY(!t.probe().busy());
     }
     QCOMPARE(printFiles().size(), before.size() + (stopped ? 0 : 1));
-    QVERIFY(t.window->printWindow->prepared.printed.isNull()); // let go of once the print is over
+    QVERIFY(t.probe().printWindow()->prepared.printed.isNull()); // let go of once the print is over
     QCOMPARE(t.dialogs.count("error") + t.dialogs.unexpected, 0);
 }
 
