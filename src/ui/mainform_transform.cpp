@@ -2,6 +2,8 @@
 // the transforms, the resize edits and their magnification sync, the rotation, slope, trapezoid
 // and distortion edits, the trimming rectangle with its up-downs, and the mouse on mainImage.
 #include "mainform.h"
+#include "brushpainting.h"
+#include "mainview.h"
 
 #include "geometry/commonfigureroutine.h"
 #include "geometry/commonresizerect.h"
@@ -352,20 +354,20 @@ void TmainForm::rotateAngleRadioGroupClick()
 viewAxis TmainForm::horizontalViewAxis() const
 {
     // Zoomed, mainViewRect is the picture's whole extent at the zoom (beyond the view when scrolled).
-    const int length = viewZoomed() ? mainViewRect.right - mainViewRect.left + 1 : mainViewBitmap.width();
+    const int length = view->viewZoomed() ? mainViewRect.right - mainViewRect.left + 1 : mainViewBitmap.width();
     return viewAxis{mainViewRect.left, length, currentBitmap ? currentBitmap->width() : 0};
 }
 
 viewAxis TmainForm::verticalViewAxis() const
 {
-    const int length = viewZoomed() ? mainViewRect.bottom - mainViewRect.top + 1 : mainViewBitmap.height();
+    const int length = view->viewZoomed() ? mainViewRect.bottom - mainViewRect.top + 1 : mainViewBitmap.height();
     return viewAxis{mainViewRect.top, length, currentBitmap ? currentBitmap->height() : 0};
 }
 
 bool TmainForm::trimmingShown()
 {
     // A brush page takes the mouse on mainImage for painting.
-    return trimmingActive && !brushKindShowing() && trimmingRect && hasImage() && hasPixels(*currentBitmap);
+    return trimmingActive && !painting->brushKindShowing() && trimmingRect && hasImage() && hasPixels(*currentBitmap);
 }
 
 void TmainForm::showTrimmingRect(bool shown)
