@@ -9,6 +9,7 @@
 #include "imagedata/instancefolder.h"
 #include "ui/widgets/imagecontrol.h"
 #include "ui/mainform.h"
+#include "ui/windowprobe.h"
 #include "ui/widgets/pagecontrol.h"
 #include "ui/widgets/radiogroup.h"
 
@@ -127,6 +128,8 @@ struct windowUnderTest {
         return l ? l->text() : QString("<missing %1>").arg(label);
     }
     imageControl *image(const char *name) const { return child<imageControl>(name); }
+    // The window's state beyond its controls.
+    windowProbe probe() const { return {*window}; }
 
     // Opens a file through the open button, answering its dialog.
     void open(const QString &path)
