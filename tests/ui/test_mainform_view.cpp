@@ -54,8 +54,10 @@ private slots:
         imageControl *view = t.image("mainImage");
         const QImage fitted = view->canvas().copy();
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(probe.viewFit());
         t.click("zoomActualButton");
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("100 %"));
+        QVERIFY(!probe.viewFit());
         auto *across = view->findChild<QScrollBar *>("mainImageHorizontalBar");
         QVERIFY(across && across->isVisible());
         across->setValue(333);
@@ -79,7 +81,8 @@ private slots:
         probe.view().setViewZoom(2.0, 0, 0);
         probe.view().scrollViewTo(500, 400);
         const QPointF at(301, 207);
-        const double px = (at.x() + probe.viewOffsetX()) / probe.viewZoom(), py = (at.y() + probe.viewOffsetY()) / probe.viewZoom();
+        const double px = (at.x() + probe.viewOffsetX()) / probe.viewZoom();
+        const double py = (at.y() + probe.viewOffsetY()) / probe.viewZoom();
         QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(view, &wheel);
@@ -89,6 +92,7 @@ private slots:
 
         QTest::keyClick(t.window.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(probe.viewFit());
         QCOMPARE(view->canvas(), fitted);
     }
 
@@ -154,7 +158,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
         // The histogram counts the visible pixels of the preview.
         imageControl *histogram = t.image("histogramImage");
-        const QRect visible(probe.viewOffsetX(), probe.viewOffsetY(), t.image("mainImage")->width(), t.image("mainImage")->height());
+        const QRect visible(probe.viewOffsetX(), probe.viewOffsetY(), t.image("mainImage")->width(),
+                            t.image("mainImage")->height());
         QImage counted(histogram->canvas().size(), QImage::Format_RGB32);
         drawHistogram(histogramOf(result, visible), counted);
         QTRY_COMPARE(histogram->canvas(), counted);
