@@ -1,5 +1,7 @@
 // The main window's construction, resizing and closing.
 #include "mainform.h"
+#include "brushpainting.h"
+#include "mainview.h"
 
 #include "aboutdialogbox.h"
 #include "backgroundjob.h"
@@ -160,7 +162,7 @@ TmainForm::TmainForm(QWidget *parent)
     ui->SpeedButton8->hide();
 
     // 20. Zoom, scrolling, before/after and the preview on the picture.
-    setUpMainView();
+    view = std::make_unique<::mainView>(*this);
 
     // 21. Work off the window's thread, its progress and 中止.
     setUpBackgroundWork();

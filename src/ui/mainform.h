@@ -8,12 +8,14 @@
 //   mainform_parameters.cpp parameter controls of the colour pages and the tone-curve editor
 //   transformpanel*.cpp     the 変形 page (transformPanel): its set-up, bars, edits and trimming
 //   mainform_colour.cpp     the colour panel and the brush settings
-//   mainform_brush.cpp      painting with the brushes on mainImage
-//   mainform_view.cpp       zoom and scrolling of mainImage, before/after, the preview on the picture, histogram
 //   mainform_recipes.cpp    the one-click buttons of the 簡単調整 page
 //   mainform_habits.cpp     keyboard shortcuts, the busy cursor, dropped files, the dialogs' folder
 //   mainform_displaycolour.cpp  the views' and thumbnails' colours from the picture's ICC profile
 //   mainform_work.cpp       work off the window's thread: the commit, busy state, 中止
+// and the classes it holds for a part of the window, each owning its state:
+//   mainview.cpp            mainView: zoom and scrolling of mainImage, before/after, drawing at a zoom
+//   mainview_preview.cpp    mainView: the preview on the picture and the histogram
+//   brushpainting.cpp       brushPainting: painting with the brushes on mainImage
 #pragma once
 #include "colour/colorfilter.h"
 #include "commitsteps.h"
@@ -54,20 +56,22 @@ class brushPanel;
 class trackBarSource;
 class textTarget;
 struct recipeStage;
-struct mainViewState;
-struct pictureHistogram;
-class halfSizes;
 class backgroundJob;
 struct progressIndicator;
 enum class workOutcome;
 class QTimer;
 class QWindow;
+class mainView;
+class brushPainting;
 
 // A picture with at least one pixel (what the views and the operations can work on).
 inline bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
 
 class TmainForm : public QMainWindow {
     Q_OBJECT
+    friend class ::mainView;
+    friend class ::brushPainting;
+
 public:
     explicit TmainForm(QWidget *parent = nullptr);
     ~TmainForm() override;
@@ -226,79 +230,14 @@ public:
     void paletImageMouseDown(int index); // one body for the 30 swatches (0-based)
     void paletImageMouseEnter(int index);
 
-    // Painting with the brushes on mainImage while a brush page shows (mainform_brush.cpp).
-    strokePath brushPath;                   // the stroke under way, in picture pixels
-    int brushStrokeKind = 0;                // brushTool::airKind or waterKind during a stroke, else 0
-    imageDocument *brushDocument = nullptr; // the picture the stroke paints on
-    int brushUndoCount = 0;                 // its undo count once the stroke's snapshot was taken
-    struct brushCursorLook {
-        int kind = 0, diameter = 0;
-        bool operator==(const brushCursorLook &) const = default;
-    } brushCursor;                          // the circle the cursor shows now
-    // The brush whose page shows (設定, then its tab): brushTool::airKind or waterKind; else 0.
-    int brushKindShowing() const;
-    void setUpBrushPainting();
-    // The picture pixel under a point of mainImage (the picture is shown fitted).
-    point brushPicturePoint(int x, int y) const;
-    void paintBrushDabs(const std::vector<point> &dabs);
-    // Redraws the main view over the picture pixels of area only.
-    void showPictureArea(const rectangle &area);
-    void endBrushStroke();
-    void refreshBrushCursor();
-    void brushPageChanged();
+    // Painting with the brushes on mainImage while a brush page shows (made in setUpBrush).
+    std::unique_ptr<::brushPainting> painting;
 
-    // The main view's zoom, scrolling, before/after and the preview on the picture
-    // (mainform_view.cpp). In fit mode the view is drawn from mainViewBitmap as always; zoomed,
+    // The main view's zoom, scrolling, before/after, the preview on the picture and the histogram
+    // (made last of the window's parts). In fit mode the view is drawn from mainViewBitmap; zoomed,
     // mainViewRect is the picture's extent in the view's pixels (beyond the view when scrolled)
     // and the document's viewScale the zoom.
-    bool viewFit = true;
-    double viewZoom = 1.0;
-    int viewOffsetX = 0, viewOffsetY = 0; // scroll position in view pixels
-    const imageDocument *viewDocument = nullptr; // the picture the zoom was chosen for
-    struct viewStateDeleter {
-        void operator()(mainViewState *state) const;
-    };
-    std::unique_ptr<mainViewState, viewStateDeleter> viewState;
-    void setUpMainView();
-    // Zoomed over the current picture (a new picture opens in fit mode).
-    bool viewZoomed() const;
-    // The picture's scale in the view's pixels.
-    double mainViewScale() const;
-    void setViewFit();
-    // Zooms keeping the picture point under the view point (ax, ay) there.
-    void setViewZoom(double zoom, double ax, double ay);
-    void scrollViewTo(double x, double y);
-    // mainViewRect, the scroll bars and the caption for the zoom; called by layoutViews.
-    void placeZoomedView();
-    // Fit mode (also a picture opened or chosen, which starts fitted): no scroll bars over the
-    // picture, and the caption says so.
-    void placeFittedView();
-    void drawZoomedView();
-    // Redraws the view pixels showing a changed area of the picture (a brush stroke), zoomed.
-    void redrawZoomedArea(const rectangle &area);
-    // Redraws the main view after a zoom or scroll, keeping the trimming rectangle's picture edges.
-    // A scroll (relayout false) keeps the fitted bitmap and the canvas.
-    void refreshMainView(bool relayout = true);
-    void refreshZoomCaption();
-    // What the main view shows: the committed picture, or the preview of the current page.
-    const QImage &shownPicture() const;
-    // The fitted bitmap fit mode draws: mainViewBitmap, or the preview's fitted result.
-    const QImage &fittedView() const;
-    void showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                         const pictureHistogram &counts, const halfSizes &reduced, bool exact = true,
-                         const QRect &look = QRect());
-    // The histogram of what the main view shows: the whole picture (or preview), or at 100 % and
-    // above the visible pixels.
-    void refreshHistogram();
-    // Starts (or restarts) the preview on the picture for the current controls; drops a
-    // preview that no longer applies.
-    void requestViewPreview();
-    // Asks for the preview again when the view moved to pixels the latest request does not cover.
-    void followViewPreview();
-    // Zoomed at 100 % and above, the picture pixels in view; else empty.
-    QRect visiblePicturePart() const;
-    void dropViewPreview();
-    bool viewPreviewWanted();
+    std::unique_ptr<::mainView> view;
 
     // One-click recipes.
     void runFringePreset(int level);
@@ -328,10 +267,6 @@ public:
     // Runs the gathered steps on the current picture; when they are done the picture gets its one
     // undo step and the result (a cancel leaves both as they were).
     void startCommit(std::vector<commitStep> steps);
-    // Stops the preview on the picture from computing (its shown result stays); mainform_view.cpp.
-    void stopViewPreviewWork();
-    // The histogram of a committed picture, counted already (by the commit's work).
-    void rememberPictureCounts(const QImage &picture, const pictureHistogram &counts);
     void cancelButtonClick();
 
 public slots:
@@ -374,9 +309,6 @@ public slots:
     void toneTrackBarChange();
     void toneCurveRadioGroupClick();
     void curveResetButtonClick();
-    void brushMouseDown(Qt::MouseButton button, int x, int y);
-    void brushMouseMove(Qt::MouseButtons buttons, int x, int y);
-    void brushMouseUp(Qt::MouseButton button, int x, int y);
     // Colour panel saturation and brush settings: their captions follow the bars.
     void colorChromaTrackBarChange();
     void sampleColorImageMouseMove(Qt::MouseButtons buttons, int x, int y);

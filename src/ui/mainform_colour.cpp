@@ -1,6 +1,7 @@
 // The colour panel of the "カラー" tab and the settings of the two brushes: the window hands the
 // engines its controls and forwards the controls' events to them.
 #include "mainform.h"
+#include "brushpainting.h"
 
 #include "ui/panels/colortool.h"
 #include "ui/panels/brushpanel.h"
@@ -127,7 +128,7 @@ void TmainForm::setUpBrush()
     b.drawColorRef = &drawColor;
     b.setupAirBrush();
     b.setupWaterBrush();
-    setUpBrushPainting();
+    painting = std::make_unique<brushPainting>(*this);
 }
 
 void TmainForm::brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind)

@@ -1,6 +1,7 @@
 // The operation pipeline: which operation the active tabs select, preview and commit, the two
 // picture views, and the refresh of the dependent controls.
 #include "mainform.h"
+#include "mainview.h"
 
 #include "colour/filterparameters.h"
 #include "geometry/commonresizerect.h"
@@ -148,14 +149,14 @@ void TmainForm::applyOperation(operationMode mode)
         if (mode == commitMode) {
             if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                 stretchCopy(*currentBitmap, mainViewBitmap);
-            dropViewPreview();
+            view->dropViewPreview();
             drawViews(mainView);
         } else {
             drawViews(sampleView);
-            requestViewPreview(); // the same result on the main view, off the UI thread
+            view->requestViewPreview(); // the same result on the main view, off the UI thread
         }
     } else if (page == transformPage) {
-        dropViewPreview();
+        view->dropViewPreview();
         const std::uint32_t code = transform->setUp().engine->shapeType;
         transform->check(code, mode == commitMode);
         if (mode == commitMode)
@@ -173,17 +174,17 @@ void TmainForm::layoutViews(viewChoice which)
     }
     imageDocument *d = documentAt(currentIndex);
     if (which == mainView || which == bothViews) {
-        imageControl *view = ui->mainImage;
-        d->viewScale = fitIntoView(*currentBitmap, view->pixelSize().width(), view->pixelSize().height(), mainViewRect,
-                                   mainViewBitmap);
-        if (viewZoomed())
-            placeZoomedView(); // the picture's extent at the zoom, scrolled
-        else
-            placeFittedView();
-        mainViewCanvas = QImage(view->canvas().size(), QImage::Format_RGB32);
+        imageControl *control = ui->mainImage;
+        d->viewScale = fitIntoView(*currentBitmap, control->pixelSize().width(), control->pixelSize().height(),
+                                   mainViewRect, mainViewBitmap);
+        if (view && view->viewZoomed())
+            view->placeZoomedView(); // the picture's extent at the zoom, scrolled
+        else if (view)
+            view->placeFittedView();
+        mainViewCanvas = QImage(control->canvas().size(), QImage::Format_RGB32);
         mainViewCanvas.fill(white);
-        view->canvas() = mainViewCanvas;
-        transform->viewLaidOut(mainViewRect, view->pixelRatio());
+        control->canvas() = mainViewCanvas;
+        transform->viewLaidOut(mainViewRect, control->pixelRatio());
     }
     if (which == sampleView || which == bothViews) {
         imageControl *view = ui->sampleImage;
@@ -197,7 +198,7 @@ void TmainForm::clearViews(viewChoice which)
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
         transform->viewCleared();
-        if (!hasImage()) refreshHistogram(); // empty with the view
+        if (!hasImage() && view) view->refreshHistogram(); // empty with the view
     }
     if (which == sampleView || which == bothViews) {
         ui->sampleImage->fill(white);
@@ -211,13 +212,13 @@ void TmainForm::drawViews(viewChoice which)
     clearViews(which);
     // Shown converted to sRGB from the picture's profile; the view bitmaps stay as they are.
     const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
-    if ((which == mainView || which == bothViews) && viewZoomed()) {
-        drawZoomedView(); // converts what it draws the same way
+    if ((which == mainView || which == bothViews) && view->viewZoomed()) {
+        view->drawZoomedView(); // converts what it draws the same way
     } else if ((which == mainView || which == bothViews) && !mainViewBitmap.isNull()) {
-        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(fittedView(), colours));
+        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(view->fittedView(), colours));
         ui->mainImage->canvasChanged();
     }
-    if (which == mainView || which == bothViews) refreshHistogram();
+    if (which == mainView || which == bothViews) view->refreshHistogram();
     if ((which == sampleView || which == bothViews) && !sampleBitmap.isNull()) {
         ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleShown.of(sampleBitmap, colours));
         ui->sampleImage->canvasChanged();

@@ -1,5 +1,6 @@
 // Selecting and closing pictures of the open-images list.
 #include "mainform.h"
+#include "mainview.h"
 
 #include "widgets/dialogservice.h"
 #include "imagedata/imagedocument.h"
@@ -73,7 +74,7 @@ void TmainForm::removeImage(int index)
 {
     if (editingCount > 0 && index >= 0 && index < editingCount) {
         // A picture opened later in the closed one's place starts in fit mode.
-        if (documentAt(index) == viewDocument) viewDocument = nullptr;
+        view->forgetDocument(documentAt(index));
         if (index < currentIndex) --currentIndex;
         if (index < editingCount - 1) {
             for (int i = index; i <= editingCount - 2; ++i) editingList[i]->moveElement(*editingList[i + 1]);

@@ -4,6 +4,7 @@
 // start other work are disabled, and 中止 (or Escape) stops the work: the engines end at their
 // next band, and nothing the work made reaches the picture or its undo history.
 #include "mainform.h"
+#include "mainview.h"
 
 #include "backgroundjob.h"
 #include "colour/sharedrandom.h"
@@ -122,7 +123,7 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
     };
     auto result = std::make_shared<outcome>();
     auto work = std::make_shared<std::vector<commitStep>>(std::move(steps));
-    stopViewPreviewWork(); // no preview competes with the commit for the cores
+    view->stopViewPreviewWork(); // no preview competes with the commit for the cores
     job->start(
         [picture, randomStart, result, work, counted](const progressIndicator &progress) {
             sharedRandom::privateStream stream(randomStart);
@@ -138,15 +139,15 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
             sharedRandom::instance().seed(result->randomEnd);
             d->bitmap = std::move(result->picture);
             d->unchanged = false;
-            if (counted) rememberPictureCounts(d->bitmap, result->counts);
+            if (counted) view->rememberPictureCounts(d->bitmap, result->counts);
             if (slot == currentIndex && hasImage()) {
                 if (relayout) {
-                    dropViewPreview();
+                    view->dropViewPreview();
                     layoutViews(bothViews);
                 } else {
                     if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
                         stretchCopy(*currentBitmap, mainViewBitmap);
-                    dropViewPreview();
+                    view->dropViewPreview();
                 }
                 drawViews(mainView);
             }

@@ -8,6 +8,8 @@
 #include "geometry/viewmapping.h"
 #include "imagedata/imagedocument.h"
 #include "mainform.h"
+#include "brushpainting.h"
+#include "mainview.h"
 #include "transformcontrols.h"
 #include "ui_mainform.h"
 #include "widgets/imagecontrol.h"
@@ -79,21 +81,21 @@ viewAxis transformPanel::horizontalViewAxis() const
 {
     // Zoomed, mainViewRect is the picture's whole extent at the zoom (beyond the view when scrolled).
     const rectangle &r = form.mainViewRect;
-    const int length = form.viewZoomed() ? r.right - r.left + 1 : form.mainViewBitmap.width();
+    const int length = form.view->viewZoomed() ? r.right - r.left + 1 : form.mainViewBitmap.width();
     return viewAxis{r.left, length, form.currentBitmap ? form.currentBitmap->width() : 0};
 }
 
 viewAxis transformPanel::verticalViewAxis() const
 {
     const rectangle &r = form.mainViewRect;
-    const int length = form.viewZoomed() ? r.bottom - r.top + 1 : form.mainViewBitmap.height();
+    const int length = form.view->viewZoomed() ? r.bottom - r.top + 1 : form.mainViewBitmap.height();
     return viewAxis{r.top, length, form.currentBitmap ? form.currentBitmap->height() : 0};
 }
 
 bool transformPanel::trimmingShown() const
 {
     // A brush page takes the mouse on mainImage for painting.
-    return trimmingActive && !form.brushKindShowing() && form.hasImage() && hasPixels(*form.currentBitmap);
+    return trimmingActive && !form.painting->brushKindShowing() && form.hasImage() && hasPixels(*form.currentBitmap);
 }
 
 void transformPanel::showTrimmingRect(bool shown)

@@ -2,10 +2,12 @@
 // state and the few steps they drive directly. Only the window tests and the window benchmark
 // include it; the window and the classes it holds name it as a friend.
 #pragma once
+#include "brushpainting.h"
+#include "commitsteps.h"
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
-#include "commitsteps.h"
 #include "mainform.h"
+#include "mainview.h"
 #include "transformpanel.h"
 
 struct windowProbe {
@@ -60,8 +62,15 @@ struct windowProbe {
     void layoutSample() const { form.layoutViews(TmainForm::sampleView); }
 
     // ---- Main view ---------------------------------------------------------------------------
+    mainView &view() const { return *form.view; }
+    bool viewFit() const { return form.view->mode == mainView::viewMode::fit; }
+    double viewZoom() const { return form.view->viewZoom; }
+    int viewOffsetX() const { return form.view->viewOffsetX; }
+    int viewOffsetY() const { return form.view->viewOffsetY; }
 
     // ---- Brush painting ----------------------------------------------------------------------
+    // brushTool::airKind or waterKind during a stroke, else 0.
+    int brushStrokeKind() const { return form.painting->brushStrokeKind; }
 
     // ---- Transform page ----------------------------------------------------------------------
     prepareShape &shapeSetUp() const { return *form.transform->shapeSetUp; }

@@ -182,7 +182,7 @@ private slots:
         QTest::mouseMove(view, c);
         QTest::mouseRelease(view, Qt::LeftButton, {}, c);
         QCOMPARE(t.current()->bitmap, beforeSwitch);
-        QCOMPARE(t.window->brushStrokeKind, 0);
+        QCOMPARE(t.probe().brushStrokeKind(), 0);
         QVERIFY(view->cursor().shape() != Qt::BitmapCursor);
         t.click("undoButton");
         QCOMPARE(t.current()->bitmap, original);

@@ -34,22 +34,22 @@ private slots:
         imageControl *view = t.image("mainImage");
         QCOMPARE(view->devicePixelRatioF(), 2.0);
         t.open(texturedPicture(scratch.path(), "scaled.bmp", 2400, 1900));
-        TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         t.click("zoomActualButton");
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("100 %"));
-        w.scrollViewTo(333, 211);
+        probe.view().scrollViewTo(333, 211);
         const QImage &picture = t.current()->bitmap;
         QImage shown = grabbed(view);
         QCOMPARE(shown.size(), view->size() * 2 - QSize(40, 40));
         QCOMPARE(shown, picture.copy(333, 211, shown.width(), shown.height()));
 
         // At 300 % each picture pixel is three screen pixels each way.
-        w.setViewZoom(3.0, 0, 0);
-        w.scrollViewTo(901, 602);
+        probe.view().setViewZoom(3.0, 0, 0);
+        probe.view().scrollViewTo(901, 602);
         shown = grabbed(view);
         QImage expected(view->canvas().size(), QImage::Format_RGB32);
         halfSizes reductions;
-        drawZoomed(picture, reductions, expected, 3.0, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        drawZoomed(picture, reductions, expected, 3.0, probe.viewOffsetX(), probe.viewOffsetY(), 0xFFFFFFFFu);
         QCOMPARE(shown, expected.copy(shown.rect()));
     }
 
@@ -62,11 +62,12 @@ private slots:
             windowUnderTest t;
             t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 400));
             TmainForm &w = *t.window;
+            const windowProbe probe = t.probe();
             imageControl *view = t.image("mainImage");
             w.mainPages->widget()->setCurrentIndex(2);
             t.selectTabs(3, 2); // トリミング
-            w.setViewZoom(4.0, 0, 0);
-            w.scrollViewTo(0, 0);
+            probe.view().setViewZoom(4.0, 0, 0);
+            probe.view().scrollViewTo(0, 0);
             // Widget positions are half the screen's pixels: the corner is dragged by 40 × 22 of them.
             const QPoint to = handle + QPoint(20, 11);
             QTest::mouseMove(view, handle);

@@ -33,7 +33,7 @@ class testMainFormView : public QObject {
     static QImage expectedAt100(windowUnderTest &t, const QImage &picture)
     {
         const QImage view = shown(t);
-        return picture.copy(t.window->viewOffsetX, t.window->viewOffsetY, view.width(), view.height());
+        return picture.copy(t.probe().viewOffsetX(), t.probe().viewOffsetY(), view.width(), view.height());
     }
 
 private slots:
@@ -50,23 +50,25 @@ private slots:
     {
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "big.bmp", 1800, 1300));
-        TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         imageControl *view = t.image("mainImage");
         const QImage fitted = view->canvas().copy();
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(probe.viewFit());
         t.click("zoomActualButton");
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("100 %"));
+        QVERIFY(!probe.viewFit());
         auto *across = view->findChild<QScrollBar *>("mainImageHorizontalBar");
         QVERIFY(across && across->isVisible());
         across->setValue(333);
-        w.scrollViewTo(333, 211);
-        QCOMPARE(w.viewOffsetX, 333);
-        QCOMPARE(w.viewOffsetY, 211);
+        probe.view().scrollViewTo(333, 211);
+        QCOMPARE(probe.viewOffsetX(), 333);
+        QCOMPARE(probe.viewOffsetY(), 211);
         const QImage &picture = t.current()->bitmap;
         QCOMPARE(shown(t), expectedAt100(t, picture));
         // Scrolling past the end stops at the last column and row.
-        w.scrollViewTo(1e6, 1e6);
-        QCOMPARE(w.viewOffsetX, 1800 - view->width());
+        probe.view().scrollViewTo(1e6, 1e6);
+        QCOMPARE(probe.viewOffsetX(), 1800 - view->width());
         QCOMPARE(shown(t), expectedAt100(t, picture));
 
         QTest::keyClick(t.window.get(), Qt::Key_Equal, Qt::ControlModifier);
@@ -76,19 +78,21 @@ private slots:
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("66.7 %"));
 
         // Ctrl+wheel: the picture pixel under the cursor stays under it.
-        w.setViewZoom(2.0, 0, 0);
-        w.scrollViewTo(500, 400);
+        probe.view().setViewZoom(2.0, 0, 0);
+        probe.view().scrollViewTo(500, 400);
         const QPointF at(301, 207);
-        const double px = (at.x() + w.viewOffsetX) / w.viewZoom, py = (at.y() + w.viewOffsetY) / w.viewZoom;
+        const double px = (at.x() + probe.viewOffsetX()) / probe.viewZoom();
+        const double py = (at.y() + probe.viewOffsetY()) / probe.viewZoom();
         QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(view, &wheel);
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("300 %"));
-        QVERIFY(std::abs((at.x() + w.viewOffsetX) / w.viewZoom - px) < 0.5 / w.viewZoom + 1e-9);
-        QVERIFY(std::abs((at.y() + w.viewOffsetY) / w.viewZoom - py) < 0.5 / w.viewZoom + 1e-9);
+        QVERIFY(std::abs((at.x() + probe.viewOffsetX()) / probe.viewZoom() - px) < 0.5 / probe.viewZoom() + 1e-9);
+        QVERIFY(std::abs((at.y() + probe.viewOffsetY()) / probe.viewZoom() - py) < 0.5 / probe.viewZoom() + 1e-9);
 
         QTest::keyClick(t.window.get(), Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(t.text("zoomStaticText"), QStringLiteral("全体"));
+        QVERIFY(probe.viewFit());
         QCOMPARE(view->canvas(), fitted);
     }
 
@@ -132,10 +136,11 @@ private slots:
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "photo.bmp", 1500, 1100));
         TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
         t.selectTabs(page, tab);
         t.click("zoomActualButton");
-        w.scrollViewTo(250, 190);
+        probe.view().scrollViewTo(250, 190);
         const QImage committed = t.current()->bitmap.copy();
         QCOMPARE(shown(t), expectedAt100(t, committed));
         t.bar(bar.toLatin1().constData())->setValue(value);
@@ -153,7 +158,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
         // The histogram counts the visible pixels of the preview.
         imageControl *histogram = t.image("histogramImage");
-        const QRect visible(w.viewOffsetX, w.viewOffsetY, t.image("mainImage")->width(), t.image("mainImage")->height());
+        const QRect visible(probe.viewOffsetX(), probe.viewOffsetY(), t.image("mainImage")->width(),
+                            t.image("mainImage")->height());
         QImage counted(histogram->canvas().size(), QImage::Format_RGB32);
         drawHistogram(histogramOf(result, visible), counted);
         QTRY_COMPARE(histogram->canvas(), counted);
@@ -200,11 +206,12 @@ private slots:
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "region.bmp", 1500, 1100));
         TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
         t.selectTabs(2, tab);                       // 効果2
         t.click("zoomActualButton");
-        w.scrollViewTo(251, 187);
+        probe.view().scrollViewTo(251, 187);
         const QImage committed = t.current()->bitmap.copy();
         t.bar(bar.toLatin1().constData())->setValue(value);
         colorFilter engine = w.filter;
@@ -213,21 +220,21 @@ private slots:
         engine.runOnBitmap(result);
         QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
         // Nothing beyond the view was made: the main view's whole picture is still the committed one.
-        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
-        w.scrollViewTo(603, 421);
+        QCOMPARE(&probe.view().shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        probe.view().scrollViewTo(603, 421);
         QTRY_COMPARE_WITH_TIMEOUT(shown(t), expectedAt100(t, result), 20000);
-        w.setViewZoom(4.0, 0, 0);
-        w.scrollViewTo(2917, 1733);
+        probe.view().setViewZoom(4.0, 0, 0);
+        probe.view().scrollViewTo(2917, 1733);
         QImage expected(view->canvas().size(), QImage::Format_RGB32);
         halfSizes reductions;
-        drawZoomed(result, reductions, expected, 4.0, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        drawZoomed(result, reductions, expected, 4.0, probe.viewOffsetX(), probe.viewOffsetY(), 0xFFFFFFFFu);
         QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
-        QCOMPARE(&w.shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
+        QCOMPARE(&probe.view().shownPicture(), static_cast<const QImage *>(&t.current()->bitmap));
         // Below 100 % the quick look gives way to the whole result, reduced as the view draws it.
-        w.setViewZoom(0.5, 0, 0);
-        w.scrollViewTo(101, 57);
+        probe.view().setViewZoom(0.5, 0, 0);
+        probe.view().scrollViewTo(101, 57);
         halfSizes resultReductions;
-        drawZoomed(result, resultReductions, expected, 0.5, w.viewOffsetX, w.viewOffsetY, 0xFFFFFFFFu);
+        drawZoomed(result, resultReductions, expected, 0.5, probe.viewOffsetX(), probe.viewOffsetY(), 0xFFFFFFFFu);
         QTRY_COMPARE_WITH_TIMEOUT(view->canvas(), expected, 20000);
         t.click("executeButton");
         QCOMPARE(t.current()->bitmap, result);
@@ -264,13 +271,14 @@ private slots:
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 300));
         TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         imageControl *view = t.image("mainImage");
         w.mainPages->widget()->setCurrentIndex(2);
         t.selectTabs(transformPage, trimTab); // トリミング
-        QVERIFY(t.probe().trimmingShown());
-        w.setViewZoom(4.0, 0, 0);
-        w.scrollViewTo(0, 0);
-        QCOMPARE(t.probe().trimmingRect().rect.left, 0);
+        QVERIFY(probe.trimmingShown());
+        probe.view().setViewZoom(4.0, 0, 0);
+        probe.view().scrollViewTo(0, 0);
+        QCOMPARE(probe.trimmingRect().rect.left, 0);
         const QPoint handle(3, 3);
         QTest::mouseMove(view, handle);
         QTest::mousePress(view, Qt::LeftButton, {}, handle);
@@ -283,9 +291,9 @@ private slots:
         QCOMPARE(edit("lowerTrimingLabeledEdit"), 299);
         // On screen the corner follows the mouse by quarter pixels; redrawn, it sits on picture
         // pixel 10's left edge.
-        QCOMPARE(t.probe().trimmingRect().rect.left, 41);
-        w.scrollViewTo(17, 9);
-        QCOMPARE(t.probe().trimmingRect().rect.left, 40 - 17);
+        QCOMPARE(probe.trimmingRect().rect.left, 41);
+        probe.view().scrollViewTo(17, 9);
+        QCOMPARE(probe.trimmingRect().rect.left, 40 - 17);
         QCOMPARE(edit("leftTrimingLabeledEdit"), 10);
         QCOMPARE(edit("upperTrimingLabeledEdit"), 5);
         t.click("executeButton");
@@ -299,12 +307,13 @@ private slots:
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "brush.bmp", 900, 700));
         TmainForm &w = *t.window;
+        const windowProbe probe = t.probe();
         t.bar("airBrushDensityTrackBar")->setValue(100);
         w.mainPages->widget()->setCurrentIndex(1);
         t.child<QTabWidget>("PageControl5")->setCurrentWidget(t.child<QWidget>("airBrushTabSheet"));
         imageControl *view = t.image("mainImage");
-        w.setViewZoom(4.0, 0, 0);
-        w.scrollViewTo(1203, 805);
+        probe.view().setViewZoom(4.0, 0, 0);
+        probe.view().scrollViewTo(1203, 805);
         const QImage original = t.current()->bitmap.copy();
         brushTool engine = *w.brush;
         const QPoint at(222, 131); // picture pixel ((222 + 1203) / 4, (131 + 805) / 4) = (356, 234)
@@ -316,7 +325,7 @@ private slots:
         QCOMPARE(view->canvas().pixel(at), expected.pixel(356, 234));
 
         // At 25 % the view redraws the painted part at once, as a whole redraw would show it.
-        w.setViewZoom(0.25, 0, 0);
+        probe.view().setViewZoom(0.25, 0, 0);
         const QImage before = view->canvas().copy();
         const QPoint centre(view->width() / 2, view->height() / 2);
         QTest::mouseClick(view, Qt::LeftButton, {}, centre);

@@ -2,18 +2,18 @@
 // thread: zoomed at 100 % and above for the visible pixels only, exactly the commit's (from the
 // part of the picture filterregion.h names), else for the whole picture; a quick look first where
 // that takes long. And the histogram of what the view shows.
-#include "mainform.h"
-#include "mainviewstate.h"
+#include "mainview.h"
 
 #include "colour/filterregion.h"
 #include "colour/sharedrandom.h"
-#include "widgets/imagecontrol.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
-#include "widgets/pagecontrol.h"
+#include "mainform.h"
 #include "transformpanel.h"
 #include "ui_mainform.h"
+#include "widgets/imagecontrol.h"
+#include "widgets/pagecontrol.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -24,111 +24,108 @@ namespace {
 constexpr int quickLookPixels = 400'000;
 } // namespace
 
-bool TmainForm::viewPreviewWanted()
+bool mainView::viewPreviewWanted()
 {
-    if (!ui->viewPreviewCheckBox->isChecked() || !hasImage() || !hasPixels(*currentBitmap)) return false;
-    const int page = operationPages->activePageIndex();
+    Ui::TmainForm *ui = form.ui.get();
+    if (!ui->viewPreviewCheckBox->isChecked() || !form.hasImage() || !hasPixels(*form.currentBitmap)) return false;
+    const int page = form.operationPages->activePageIndex();
     return ui->mainPageControl->currentWidget() == ui->detailTabSheet && isFilterPage(page);
 }
 
-void TmainForm::dropViewPreview()
+void mainView::dropViewPreview()
 {
-    if (!viewState) return;
-    mainViewState &s = *viewState;
-    ++*s.generation;
-    s.previewOn = false;
-    s.requestedKey = 0;
-    const bool had = !s.preview.isNull();
-    s.preview = QImage();
-    s.previewFitted = QImage();
-    s.previewWhole = false;
-    s.previewSource = 0;
-    if (had && hasImage()) {
-        drawViews(mainView);
-        if (transform->trimmingShown()) transform->trimmingUpDownClick();
+    ++*generation;
+    previewOn = false;
+    requestedKey = 0;
+    const bool had = !preview.isNull();
+    preview = QImage();
+    previewFitted = QImage();
+    previewHolds = previewKind::quickLook;
+    previewSource = 0;
+    if (had && form.hasImage()) {
+        form.drawViews(TmainForm::mainView);
+        if (form.transform->trimmingShown()) form.transform->trimmingUpDownClick();
     }
 }
 
-QRect TmainForm::visiblePicturePart() const
+QRect mainView::visiblePicturePart() const
 {
     if (!viewZoomed() || viewZoom < 1.0) return QRect();
-    const QSize view = ui->mainImage->pixelSize();
+    const QSize view = form.ui->mainImage->pixelSize();
     return visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom,
-                              currentBitmap->width(), currentBitmap->height());
+                              form.currentBitmap->width(), form.currentBitmap->height());
 }
 
-void TmainForm::followViewPreview()
+void mainView::followViewPreview()
 {
-    if (!viewState || !viewState->previewOn || !viewPreviewWanted()) return;
-    const mainViewState &s = *viewState;
-    if (s.requestedKey == currentBitmap->cacheKey()) {
-        if (s.requestedPart.isEmpty()) return; // the whole picture serves every zoom and position
+    if (!previewOn || !viewPreviewWanted()) return;
+    if (requestedKey == form.currentBitmap->cacheKey()) {
+        if (requestedPart.isEmpty()) return; // the whole picture serves every zoom and position
         const QRect visible = visiblePicturePart();
-        if (!visible.isEmpty() && s.requestedPart.contains(visible)) return;
+        if (!visible.isEmpty() && requestedPart.contains(visible)) return;
     }
     requestViewPreview();
 }
 
-void TmainForm::requestViewPreview()
+void mainView::requestViewPreview()
 {
-    if (!viewState) return;
     if (!viewPreviewWanted()) return dropViewPreview();
-    mainViewState &s = *viewState;
-    const int generation = ++*s.generation;
-    const std::shared_ptr<std::atomic<int>> current = s.generation;
-    colorFilter job = filter; // the controls as captured for the sample preview
-    const QImage source = *currentBitmap; // shared; the worker's result detaches
+    const int made = ++*generation;
+    const std::shared_ptr<std::atomic<int>> current = generation;
+    colorFilter job = form.filter; // the controls as captured for the sample preview
+    const QImage source = *form.currentBitmap; // shared; the worker's result detaches
     const qint64 key = source.cacheKey();
     // Zoomed at 100 % or more, only the visible pixels: exactly the commit's, computed from the
     // part of the picture the operation reads for them.
     QRect part = visiblePicturePart();
     if (part == source.rect()) part = QRect();
-    s.previewOn = true;
-    s.requestedKey = key;
-    s.requestedPart = part;
+    previewOn = true;
+    requestedKey = key;
+    requestedPart = part;
     // A neighbourhood effect first shows a quick look, from a reduced copy of what is shown.
     const bool perPixel = filterIsPerPixel(job, source.width(), source.height());
-    const QImage fittedSource = mainViewBitmap; // shared; copied by the worker
+    const QImage fittedSource = form.mainViewBitmap; // shared; copied by the worker
     const double reduceTo = viewZoomed() ? viewZoom : 1.0;
     // Zoomed below 100 %, the quick look is made from the visible pixels at the view's size.
     QRect look;
     if (viewZoomed() && viewZoom < 1.0) {
-        const QSize view = ui->mainImage->pixelSize();
+        const QSize view = form.ui->mainImage->pixelSize();
         look = visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom, source.width(),
                                   source.height());
     }
-    QPointer<TmainForm> window(this);
-    s.pool.clear(); // work not yet started for an older position never starts
+    QPointer<mainView> self(this);
+    pool.clear(); // work not yet started for an older position never starts
     // The effects that jitter draw from the one random sequence: the worker takes a private
     // copy of it as it stands now, so the exact view is what the commit will draw, and the
     // sequence itself is left to the window's thread.
     const std::uint32_t randomState = sharedRandom::instance().position();
-    s.pool.start([=]() mutable {
+    pool.start([=]() mutable {
         sharedRandom::privateStream stream(randomState);
         // Work for an older position stops at its next band or row (operationCancelled).
         progressIndicator outdated;
-        outdated.cancelRequested = [current, generation] { return current->load() != generation; };
+        outdated.cancelRequested = [current, made] { return current->load() != made; };
         const cancelScope stopsWhenOutdated(&outdated);
         job.progressBar = &outdated;
-        const auto deliver = [&](QImage result, QPoint origin, bool whole, QImage fit, pictureHistogram counts,
-                                 halfSizes reduced, bool exact = true, QRect lookArea = QRect()) {
+        const auto deliver = [&](QImage result, QPoint origin, previewKind kind, QImage fit, pictureHistogram counts,
+                                 halfSizes reduced, QRect lookArea = QRect()) {
             outdated.checkCancelled();
             QMetaObject::invokeMethod(
-                window.data(),
-                [window, current, generation, key, result, origin, whole, fit, counts, reduced, exact, lookArea] {
-                    if (!window || current->load() != generation) return;
-                    window->showViewPreview(key, result, origin, whole, fit, counts, reduced, exact, lookArea);
+                self.data(),
+                [self, current, made, key, result, origin, kind, fit, counts, reduced, lookArea] {
+                    if (!self || current->load() != made) return;
+                    self->showViewPreview(key, result, origin, kind, fit, counts, reduced, lookArea);
                 },
                 Qt::QueuedConnection);
         };
         try {
             if (!part.isEmpty()) {
                 if (!perPixel && qint64(part.width()) * part.height() > quickLookPixels) {
-                    deliver(quickFilterLook(job, pictureArea(source, part), quickLookPixels), part.topLeft(), false,
-                            QImage(), {}, {}, false);
+                    deliver(quickFilterLook(job, pictureArea(source, part), quickLookPixels), part.topLeft(),
+                            previewKind::quickLook, QImage(), {}, {});
                     stream.generator().seed(randomState);
                 }
-                deliver(runFilterOnRegion(job, source, part), part.topLeft(), false, QImage(), {}, {});
+                deliver(runFilterOnRegion(job, source, part), part.topLeft(), previewKind::exactPart, QImage(), {},
+                        {});
                 return;
             }
             // The whole picture: first a quick look, from the visible pixels at the view's size
@@ -138,12 +135,12 @@ void TmainForm::requestViewPreview()
                 QImage reduced(scaledLength(look.width(), reduceTo), scaledLength(look.height(), reduceTo),
                                QImage::Format_RGB32);
                 stretchCopy(pictureArea(source, look), reduced);
-                deliver(quickFilterLook(job, reduced, perPixel ? 0 : quickLookPixels), look.topLeft(), false, QImage(),
-                        {}, {}, false, look);
+                deliver(quickFilterLook(job, reduced, perPixel ? 0 : quickLookPixels), look.topLeft(),
+                        previewKind::quickLook, QImage(), {}, {}, look);
                 stream.generator().seed(randomState);
             } else if (!fittedSource.isNull()) {
-                deliver(QImage(), QPoint(), false, quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels),
-                        {}, {}, false);
+                deliver(QImage(), QPoint(), previewKind::quickLook,
+                        quickFilterLook(job, fittedSource, perPixel ? 0 : quickLookPixels), {}, {});
                 stream.generator().seed(randomState);
             }
             QImage whole = source;
@@ -161,7 +158,7 @@ void TmainForm::requestViewPreview()
                 double levelScale;
                 reduced.levelFor(whole, reduceTo, levelScale);
             }
-            deliver(std::move(whole), QPoint(0, 0), true, std::move(fit), counts, std::move(reduced));
+            deliver(std::move(whole), QPoint(0, 0), previewKind::whole, std::move(fit), counts, std::move(reduced));
         } catch (const operationCancelled &) {
             // A newer position took over.
         } catch (...) {
@@ -170,76 +167,71 @@ void TmainForm::requestViewPreview()
     });
 }
 
-void TmainForm::rememberPictureCounts(const QImage &picture, const pictureHistogram &counts)
+void mainView::rememberPictureCounts(const QImage &picture, const pictureHistogram &counts)
 {
-    if (!viewState) return;
-    viewState->committedCounts = counts;
-    viewState->committedKey = picture.cacheKey();
+    committedCounts = counts;
+    committedKey = picture.cacheKey();
 }
 
-void TmainForm::stopViewPreviewWork()
+void mainView::stopViewPreviewWork()
 {
-    if (viewState) ++*viewState->generation; // the result shown stays until the view changes
+    ++*generation; // the result shown stays until the view changes
 }
 
-void TmainForm::showViewPreview(qint64 source, const QImage &result, QPoint origin, bool whole, const QImage &fitted,
-                                const pictureHistogram &counts, const halfSizes &reduced, bool exact,
-                                const QRect &look)
+void mainView::showViewPreview(qint64 source, const QImage &result, QPoint origin, previewKind kind,
+                               const QImage &fitted, const pictureHistogram &counts, const halfSizes &reduced,
+                               const QRect &look)
 {
-    if (!viewState || !hasImage() || currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
-    mainViewState &s = *viewState;
-    s.previewSource = source;
-    s.preview = result;
-    s.previewOrigin = origin;
-    s.previewWhole = whole;
-    s.previewFitted = fitted;
-    s.previewCounts = counts;
-    s.previewExact = exact;
-    s.previewLook = look;
-    if (whole) s.previewReductions = reduced;
-    if (ui->compareButton->isChecked()) return;
-    guarded([this] {
-        drawViews(mainView);
-        if (transform->trimmingShown()) transform->trimmingUpDownClick();
+    if (!form.hasImage() || form.currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
+    previewSource = source;
+    preview = result;
+    previewOrigin = origin;
+    previewHolds = kind;
+    previewFitted = fitted;
+    previewCounts = counts;
+    previewLook = look;
+    if (kind == previewKind::whole) previewReductions = reduced;
+    if (side() == comparisonSide::before) return;
+    form.guarded([this] {
+        form.drawViews(TmainForm::mainView);
+        if (form.transform->trimmingShown()) form.transform->trimmingUpDownClick();
     });
 }
 
 // ---- The histogram ------------------------------------------------------------------------------
 
-void TmainForm::refreshHistogram()
+void mainView::refreshHistogram()
 {
-    imageControl *view = ui->histogramImage;
+    imageControl *view = form.ui->histogramImage;
     // Counted only where it shows (the 詳細調整 page): showing the page redraws the views, and so
     // counts then. A commit on another page does not wait for the count of 24 million pixels.
-    if (isVisible() && !view->isVisible()) return;
-    if (!viewState || !hasImage() || !hasPixels(*currentBitmap)) {
+    if (form.isVisible() && !view->isVisible()) return;
+    if (!form.hasImage() || !hasPixels(*form.currentBitmap)) {
         drawHistogram(pictureHistogram{}, view->canvas());
         return view->canvasChanged();
     }
-    mainViewState &s = *viewState;
-    const QImage &committed = *currentBitmap;
-    const bool comparing = ui->compareButton->isChecked();
-    const bool preview = !comparing && s.previewSource == committed.cacheKey() && !s.preview.isNull();
+    const QImage &committed = *form.currentBitmap;
+    const bool shown = side() == comparisonSide::after && previewSource == committed.cacheKey() && !preview.isNull();
     pictureHistogram counts;
     if (viewZoomed() && viewZoom >= 1.0) {
         const QRect visible = visiblePicturePart();
         // The visible pixels exactly, from the preview where it covers them and is exact: a quick
         // look, made from fewer pixels, is not counted.
-        const QRect covered(s.previewOrigin, s.preview.size());
-        if (preview && s.previewExact && covered.contains(visible))
-            counts = histogramOf(s.preview, visible.translated(-s.previewOrigin));
+        const QRect covered(previewOrigin, preview.size());
+        if (shown && previewHolds != previewKind::quickLook && covered.contains(visible))
+            counts = histogramOf(preview, visible.translated(-previewOrigin));
         else
             counts = histogramOf(committed, visible);
-    } else if (preview && s.previewWhole) {
-        counts = s.previewCounts;
+    } else if (shown && previewHolds == previewKind::whole) {
+        counts = previewCounts;
     } else {
         // The whole committed picture, counted once for each state of it (an approximate preview
         // keeps these until the exact result arrives).
-        if (s.committedKey != committed.cacheKey()) {
-            s.committedCounts = histogramOf(committed);
-            s.committedKey = committed.cacheKey();
+        if (committedKey != committed.cacheKey()) {
+            committedCounts = histogramOf(committed);
+            committedKey = committed.cacheKey();
         }
-        counts = s.committedCounts;
+        counts = committedCounts;
     }
     drawHistogram(counts, view->canvas());
     view->canvasChanged();
