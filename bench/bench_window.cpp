@@ -39,10 +39,7 @@ TmainForm &theWindow()
         d->path = QStringLiteral("/nowhere/photo.bmp");
         d->name = QStringLiteral("photo.bmp");
         d->fileType = 2;
-        w->editingCount = 1;
-        w->currentIndex = 0;
-        w->editingList[0]->setDocument(std::move(d));
-        w->showCurrentImage();
+        windowProbe{*w}.showInFirstSlot(std::move(d));
         QCoreApplication::processEvents();
         return w;
     }();

@@ -5,6 +5,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "mainform.h"
+#include "mainform_state.h"
 #include "mainview.h"
 #include "transformpanel.h"
 #include "ui/panels/brushpanel.h"
@@ -42,11 +43,11 @@ int brushPainting::brushKindShowing() const
 point brushPainting::brushPicturePoint(int x, int y) const
 {
     const QImage &picture = brushDocument->bitmap;
-    const mainView &view = *form.view;
+    const mainView &view = *form.state->view;
     if (view.viewZoomed())
         return point{pictureAt(x, view.offsetX(), view.zoom()), pictureAt(y, view.offsetY(), view.zoom())};
-    return point{pictureFromView(x, form.mainViewRect.left, form.mainViewBitmap.width(), picture.width()),
-                 pictureFromView(y, form.mainViewRect.top, form.mainViewBitmap.height(), picture.height())};
+    return point{pictureFromView(x, form.state->mainViewRect.left, form.state->mainViewBitmap.width(), picture.width()),
+                 pictureFromView(y, form.state->mainViewRect.top, form.state->mainViewBitmap.height(), picture.height())};
 }
 
 void brushPainting::brushMouseDown(Qt::MouseButton button, int x, int y)
@@ -57,9 +58,9 @@ void brushPainting::brushMouseDown(Qt::MouseButton button, int x, int y)
     if (button != Qt::LeftButton) return;
     endBrushStroke();
     form.guarded([&] {
-        if (!form.hasImage() || form.currentBitmap->width() <= 0 || form.currentBitmap->height() <= 0) return;
-        if (form.mainViewBitmap.isNull()) return; // no room to show the picture: nothing to aim at
-        imageDocument *d = form.documentAt(form.currentIndex);
+        if (!form.hasImage() || form.state->currentBitmap->width() <= 0 || form.state->currentBitmap->height() <= 0) return;
+        if (form.state->mainViewBitmap.isNull()) return; // no room to show the picture: nothing to aim at
+        imageDocument *d = form.documentAt(form.state->currentIndex);
         d->takeSnapshot(); // throws before anything is painted when it cannot be stored
         d->unchanged = false;
         brushDocument = d;
@@ -80,12 +81,12 @@ void brushPainting::brushMouseMove(Qt::MouseButtons buttons, int x, int y)
     // The stroke ends when its button is no longer held (a release the window never saw), its
     // page no longer shows, or its picture is no longer the current one as it was.
     if (!(buttons & Qt::LeftButton) || brushKindShowing() != brushStrokeKind || !form.hasImage() ||
-        form.documentAt(form.currentIndex) != brushDocument || brushDocument->undoCount != brushUndoCount) {
+        form.documentAt(form.state->currentIndex) != brushDocument || brushDocument->undoCount != brushUndoCount) {
         endBrushStroke();
         return;
     }
     form.guarded([&] {
-        const brushPanel &brush = *form.brush;
+        const brushPanel &brush = *form.state->brush;
         const int size = brushStrokeKind == brushTool::airKind ? brush.airBrushSize : brush.waterBrushSize;
         std::vector<point> dabs;
         brushPath.moveTo(brushPicturePoint(x, y), dabSpacing(size), dabs);
@@ -104,7 +105,7 @@ void brushPainting::paintBrushDabs(const std::vector<point> &dabs)
     QImage &picture = brushDocument->bitmap;
     rectangle area{0, 0, -1, -1};
     for (const point &p : dabs) {
-        const rectangle r = paintDab(*form.brush, picture, form.drawColor, p.x, p.y, brushStrokeKind);
+        const rectangle r = paintDab(*form.state->brush, picture, form.state->drawColor, p.x, p.y, brushStrokeKind);
         if (r.right < r.left) continue;
         if (area.right < area.left) {
             area = r;
@@ -120,10 +121,10 @@ void brushPainting::paintBrushDabs(const std::vector<point> &dabs)
 
 void brushPainting::showPictureArea(const rectangle &area)
 {
-    const QImage *picture = form.currentBitmap;
-    QImage &fitted = form.mainViewBitmap;
+    const QImage *picture = form.state->currentBitmap;
+    QImage &fitted = form.state->mainViewBitmap;
     if (!picture || fitted.isNull()) return;
-    if (form.view->viewZoomed()) return form.view->redrawZoomedArea(area);
+    if (form.state->view->viewZoomed()) return form.state->view->redrawZoomedArea(area);
     int left, right, top, bottom;
     viewSpanOf(area.left, area.right, picture->width(), fitted.width(), left, right);
     viewSpanOf(area.top, area.bottom, picture->height(), fitted.height(), top, bottom);
@@ -133,7 +134,7 @@ void brushPainting::showPictureArea(const rectangle &area)
     // Shown in sRGB like the rest of the view: only the redrawn block is converted.
     QImage block = fitted.copy(left, top, w, h);
     toDisplay(form.currentDisplayColours().transform.get(), block);
-    const rectangle &at = form.mainViewRect;
+    const rectangle &at = form.state->mainViewRect;
     imageControl *view = form.ui->mainImage;
     copyPixelBlock(block, 0, 0, view->canvas(), at.left + left, at.top + top, w, h);
     view->update(at.left + left, at.top + top, w, h);
@@ -144,8 +145,8 @@ void brushPainting::endBrushStroke()
     if (!brushStrokeKind) return;
     brushStrokeKind = 0;
     // The slot's thumbnail shows the painted picture.
-    if (form.hasImage() && form.documentAt(form.currentIndex) == brushDocument)
-        form.guarded([this] { form.editingList[form.currentIndex]->refreshElement(); });
+    if (form.hasImage() && form.documentAt(form.state->currentIndex) == brushDocument)
+        form.guarded([this] { form.state->editingList[form.state->currentIndex]->refreshElement(); });
     brushDocument = nullptr;
 }
 
@@ -154,7 +155,7 @@ void brushPainting::brushPageChanged()
     endBrushStroke();
     // The trimming rectangle gives way to a brush page and comes back after it.
     form.guarded([this] {
-        if (form.hasImage()) form.transform->showTrimmingRect(form.transform->trimmingShown());
+        if (form.hasImage()) form.state->transform->showTrimmingRect(form.state->transform->trimmingShown());
     });
     refreshBrushCursor();
 }
@@ -163,16 +164,16 @@ void brushPainting::refreshBrushCursor()
 {
     imageControl *view = form.ui->mainImage;
     const int kind = brushKindShowing();
-    const QImage &fitted = form.mainViewBitmap;
-    if (!kind || !form.hasImage() || form.currentBitmap->width() <= 0 || fitted.isNull()) {
+    const QImage &fitted = form.state->mainViewBitmap;
+    if (!kind || !form.hasImage() || form.state->currentBitmap->width() <= 0 || fitted.isNull()) {
         if (view->cursor().shape() == Qt::BitmapCursor) view->setCursorShape(imageControl::defaultCursor);
         brushCursor = cursorLook{};
         return;
     }
     // The brush's circle at the scale the picture is shown at (a cursor can only be so big).
-    const int size = kind == brushTool::airKind ? form.brush->airBrushSize : form.brush->waterBrushSize;
+    const int size = kind == brushTool::airKind ? form.state->brush->airBrushSize : form.state->brush->waterBrushSize;
     const double scale =
-        form.view->viewZoomed() ? form.view->zoom() : double(fitted.width()) / form.currentBitmap->width();
+        form.state->view->viewZoomed() ? form.state->view->zoom() : double(fitted.width()) / form.state->currentBitmap->width();
     const cursorLook look{kind, std::clamp(int(size * scale), 1, 250)};
     if (look == brushCursor && view->cursor().shape() == Qt::BitmapCursor) return;
     brushCursor = look;

@@ -1,5 +1,6 @@
 // The main window's construction, resizing and closing.
 #include "mainform.h"
+#include "mainform_state.h"
 #include "brushpainting.h"
 #include "mainview.h"
 
@@ -13,6 +14,7 @@
 #include "geometry/commonresizerect.h"
 #include "geometry/prepareshape.h"
 #include "ui/panels/brushpanel.h"
+#include "ui/panels/controlrefs.h"
 #include "widgets/imagecontrol.h"
 #include "imagedata/filenames.h"
 #include "imagedata/imagedocument.h"
@@ -42,8 +44,11 @@ std::uint32_t packedColor(int red, int green, int blue)
 }
 } // namespace
 
+mainFormState::mainFormState() : toneSamples(128, 0.0) {}
+mainFormState::~mainFormState() = default;
+
 TmainForm::TmainForm(QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TmainForm>()), toneSamples(128, 0.0)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TmainForm>()), state(std::make_unique<mainFormState>())
 {
     // 1. The controls, their adapters and the handlers.
     ui->setupUi(this);
@@ -51,26 +56,26 @@ TmainForm::TmainForm(QWidget *parent)
     // A caption longer than the design's (another language's) widens its tool-bar button.
     for (QToolButton *button : {ui->zoomFitButton, ui->zoomActualButton, ui->compareButton, ui->cancelButton})
         button->setFixedWidth(std::max(button->minimumWidth(), button->sizeHint().width()));
-    mainPages = std::make_unique<pageControl>(ui->mainPageControl);
-    settingsPages = std::make_unique<pageControl>(ui->PageControl5);
-    operationPages = std::make_unique<pageControl>(ui->imageOperationPageControl);
-    adjustPages = std::make_unique<pageControl>(ui->imageAdjustPageControl);
-    effectOnePages = std::make_unique<pageControl>(ui->imageEffectOnePageControl);
-    effectTwoPages = std::make_unique<pageControl>(ui->imageEffectTwoPageControl);
-    transformPages = std::make_unique<pageControl>(ui->imageTransformPageControl);
-    toneCurveGroup = std::make_unique<radioGroup>(ui->toneCurveRadioGroup);
-    fringeShapeGroup = std::make_unique<radioGroup>(ui->fringeShapeRadioGroup);
-    paintGroup = std::make_unique<radioGroup>(ui->paintRadioGroup);
-    embosseAngleGroup = std::make_unique<radioGroup>(ui->embosseAngleRadioGroup);
-    monoColorGroup = std::make_unique<radioGroup>(ui->monoColorRadioGroup);
-    rotateAngleGroup = std::make_unique<radioGroup>(ui->rotateAngleRadioGroup);
-    progress = std::make_unique<progressBar>(ui->ProgressBar1);
+    state->mainPages = std::make_unique<pageControl>(ui->mainPageControl);
+    state->settingsPages = std::make_unique<pageControl>(ui->PageControl5);
+    state->operationPages = std::make_unique<pageControl>(ui->imageOperationPageControl);
+    state->adjustPages = std::make_unique<pageControl>(ui->imageAdjustPageControl);
+    state->effectOnePages = std::make_unique<pageControl>(ui->imageEffectOnePageControl);
+    state->effectTwoPages = std::make_unique<pageControl>(ui->imageEffectTwoPageControl);
+    state->transformPages = std::make_unique<pageControl>(ui->imageTransformPageControl);
+    state->toneCurveGroup = std::make_unique<radioGroup>(ui->toneCurveRadioGroup);
+    state->fringeShapeGroup = std::make_unique<radioGroup>(ui->fringeShapeRadioGroup);
+    state->paintGroup = std::make_unique<radioGroup>(ui->paintRadioGroup);
+    state->embosseAngleGroup = std::make_unique<radioGroup>(ui->embosseAngleRadioGroup);
+    state->monoColorGroup = std::make_unique<radioGroup>(ui->monoColorRadioGroup);
+    state->rotateAngleGroup = std::make_unique<radioGroup>(ui->rotateAngleRadioGroup);
+    state->progress = std::make_unique<progressBar>(ui->ProgressBar1);
     connectHandlers();
     installDesktopHabits();
 
     // Engine messages are shown in the program's message box, on the window's thread also when
     // they come from work running beside it.
-    previousSink = setMessageSink([this](const QString &text) {
+    state->previousSink = setMessageSink([this](const QString &text) {
         if (QThread::currentThread() != thread()) {
             QMetaObject::invokeMethod(
                 this, [this, text] { dialogs().message(this, text, TmainForm::tr("メッセージ")); },
@@ -81,10 +86,10 @@ TmainForm::TmainForm(QWidget *parent)
     });
 
     // 2, 3. Empty views.
-    mainViewRect = rectangle{};
-    sampleRect = rectangle{};
-    mainViewBitmap = QImage();
-    sampleBitmap = QImage();
+    state->mainViewRect = rectangle{};
+    state->sampleRect = rectangle{};
+    state->mainViewBitmap = QImage();
+    state->sampleBitmap = QImage();
 
     // 4. The five slots of the open-images list, each cleared before it is added.
     QLabel *const fileNames[5] = {ui->editingFileStaticText1, ui->editingFileStaticText2,
@@ -100,60 +105,60 @@ TmainForm::TmainForm(QWidget *parent)
                                          ui->editingSampleImage3, ui->editingSampleImage4,
                                          ui->editingSampleImage5};
     for (int i = 0; i < 5; ++i) {
-        staticText *name = slotTexts.emplace_back(std::make_unique<staticText>(fileNames[i])).get();
-        staticText *width = slotTexts.emplace_back(std::make_unique<staticText>(widths[i])).get();
-        staticText *height = slotTexts.emplace_back(std::make_unique<staticText>(heights[i])).get();
+        staticText *name = state->slotTexts.emplace_back(std::make_unique<staticText>(fileNames[i])).get();
+        staticText *width = state->slotTexts.emplace_back(std::make_unique<staticText>(widths[i])).get();
+        staticText *height = state->slotTexts.emplace_back(std::make_unique<staticText>(heights[i])).get();
         auto element = std::make_unique<myEditingElement>(name, width, height, thumbnails[i]);
         element->clearElement();
-        editingList.push_back(std::move(element));
+        state->editingList.push_back(std::move(element));
     }
     setUpDisplayColours();
 
     // 5. The filter engine reports its progress on ProgressBar1.
-    filter.progressBar = progress->indicator();
+    state->filter.progressBar = state->progress->indicator();
 
     // 6. Effect track bars at their start positions, captions showing them.
     setUpParameterControls();
 
     // 7. The transform page: its set-up (whose engine reports its progress on ProgressBar1), its
     // bars and edits, and the trimming rectangle with its up-downs.
-    transform = std::make_unique<transformPanel>(*this);
+    state->transform = std::make_unique<transformPanel>(*this);
 
     // 8. The tone-curve sample table.
-    toneSamples.assign(128, 0.0);
+    state->toneSamples.assign(128, 0.0);
 
     // 9. Transform controls to their start values (requests a preview: nothing without a picture).
-    transform->reset();
+    state->transform->reset();
 
     // 10. Drawing colour and the transform background colour.
-    drawColor = packedColor(100, 200, 200);
-    backgroundColor = packedColor(50, 50, 50);
+    state->drawColor = packedColor(100, 200, 200);
+    state->backgroundColor = packedColor(50, 50, 50);
 
     // 11. The colour panel on the drawing colour.
     setUpColourPanel();
 
     // 12. The transform background.
-    transform->setUp().backgroundColor = backgroundColor;
+    state->transform->setUp().backgroundColor = state->backgroundColor;
 
     // 13. The brush engine, its profiles, graphs and samples.
     setUpBrush();
 
     // 14. The print window and the JPEG quality dialog.
-    printWindow = new TprintWindow(this);
-    jpegQualityForm = new TjpegQualityForm(this);
+    state->printWindow = new TprintWindow(this);
+    state->jpegQualityForm = new TjpegQualityForm(this);
 
     // 15. Tone-curve state and editor, then the transform controls once more.
     toneReset();
-    transform->reset();
+    state->transform->reset();
 
     // 16. The About box (the trimming rectangle came with the transform page).
-    aboutBox = new TAboutBox(this);
+    state->aboutBox = new TAboutBox(this);
 
     // 17. Both file dialogs show JPEG or BMP files.
-    fileFilter = QStringLiteral("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp");
+    state->fileFilter = QStringLiteral("JPEG (*.jpeg)|*.jpeg;*.jpg|BMP(*.bmp)|*.bmp");
 
     // 18.
-    editingCount = 0;
+    state->editingCount = 0;
 
     // 19. Buttons without a function.
     ui->SpeedButton5->hide();
@@ -162,7 +167,7 @@ TmainForm::TmainForm(QWidget *parent)
     ui->SpeedButton8->hide();
 
     // 20. Zoom, scrolling, before/after and the preview on the picture.
-    view = std::make_unique<::mainView>(*this);
+    state->view = std::make_unique<::mainView>(*this);
 
     // 21. Work off the window's thread, its progress and 中止.
     setUpBackgroundWork();
@@ -174,17 +179,17 @@ TmainForm::~TmainForm()
 {
     // Work still running is stopped first: nothing it made reaches a picture, and nothing goes on
     // after it.
-    afterWork = nullptr;
-    droppedQueue.clear();
-    if (job) {
-        job->cancel();
-        job->wait();
+    state->afterWork = nullptr;
+    state->droppedQueue.clear();
+    if (state->job) {
+        state->job->cancel();
+        state->job->wait();
     }
     // A window destroyed without being closed still offers every changed picture for saving.
     closeAllImages();
-    editingCount = 0;
-    editingList.clear();
-    setMessageSink(previousSink);
+    state->editingCount = 0;
+    state->editingList.clear();
+    setMessageSink(state->previousSink);
 }
 
 void TmainForm::connectHandlers()
@@ -211,15 +216,15 @@ void TmainForm::connectHandlers()
 
     // Pipeline.
     connect(ui->executeButton, &QAbstractButton::clicked, this, busy(&TmainForm::executeButtonClick));
-    connect(mainPages.get(), &pageControl::changed, this, &TmainForm::mainPageControlChange);
-    connect(operationPages.get(), &pageControl::changed, this,
+    connect(state->mainPages.get(), &pageControl::changed, this, &TmainForm::mainPageControlChange);
+    connect(state->operationPages.get(), &pageControl::changed, this,
             &TmainForm::imageOperationPageControlChange);
-    connect(adjustPages.get(), &pageControl::changed, this, &TmainForm::imageAdjustPageControlChange);
-    connect(effectOnePages.get(), &pageControl::changed, this,
+    connect(state->adjustPages.get(), &pageControl::changed, this, &TmainForm::imageAdjustPageControlChange);
+    connect(state->effectOnePages.get(), &pageControl::changed, this,
             &TmainForm::imageEffectOnePageControlChange);
-    connect(effectTwoPages.get(), &pageControl::changed, this,
+    connect(state->effectTwoPages.get(), &pageControl::changed, this,
             &TmainForm::imageEffectTwoPageControlChange);
-    connect(transformPages.get(), &pageControl::changed, this,
+    connect(state->transformPages.get(), &pageControl::changed, this,
             &TmainForm::imageTransformPageControlChange);
 
     // Open-images list.
@@ -253,10 +258,10 @@ void TmainForm::connectHandlers()
     for (const auto &[bar, caption, kind] : brushBars)
         connect(bar, &QSlider::valueChanged, this,
                 [this, bar = bar, caption = caption, kind = kind] { brushTrackBarChange(bar, caption, kind); });
-    connect(monoColorGroup.get(), &radioGroup::clicked, this, &TmainForm::monoColorRadioGroupClick);
-    connect(embosseAngleGroup.get(), &radioGroup::clicked, this,
+    connect(state->monoColorGroup.get(), &radioGroup::clicked, this, &TmainForm::monoColorRadioGroupClick);
+    connect(state->embosseAngleGroup.get(), &radioGroup::clicked, this,
             &TmainForm::embosseAngleRadioGroupClick);
-    connect(toneCurveGroup.get(), &radioGroup::clicked, this, &TmainForm::toneCurveRadioGroupClick);
+    connect(state->toneCurveGroup.get(), &radioGroup::clicked, this, &TmainForm::toneCurveRadioGroupClick);
     connect(ui->curveResetButton, &QAbstractButton::clicked, this, &TmainForm::curveResetButtonClick);
     connect(ui->toneCntImg, &imageControl::mouseDown, this, &TmainForm::toneCntImgMouseDown);
     connect(ui->toneCntImg, &imageControl::mouseMove, this, &TmainForm::toneCntImgMouseMove);
@@ -266,6 +271,8 @@ void TmainForm::connectHandlers()
     connectRecipeButtons();
 }
 
+// Sets a track bar's range, start position, ticks and steps (the start is kept whatever the
+// bar's range was before).
 void TmainForm::setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing,
                               int pageStep)
 {
@@ -281,12 +288,12 @@ void TmainForm::setUpTrackBar(QSlider *bar, int minimum, int maximum, int start,
 
 void TmainForm::setUpParameterControls()
 {
-    parameterControls.clear();
+    state->parameterControls.clear();
     for (const filterParameter &p : filterParameters()) {
         auto *bar = findChild<QSlider *>(QString::fromLatin1(p.control));
         if (!bar) continue; // every bar of the table is on the form; skip rather than crash
         QLabel *caption = p.caption ? findChild<QLabel *>(QString::fromLatin1(p.caption)) : nullptr;
-        parameterControls.push_back({&p, bar, caption});
+        state->parameterControls.push_back({&p, bar, caption});
         // Each bar with a caption shows its position there and runs a preview; the tone bar
         // (no caption) has the tone-curve editor's own handler.
         if (caption)
@@ -297,6 +304,8 @@ void TmainForm::setUpParameterControls()
     }
 }
 
+// Runs a command, showing its errors through the application's error display; returns
+// false when the command ended in an error.
 bool TmainForm::guarded(const std::function<void()> &command)
 {
     try {
@@ -317,8 +326,8 @@ bool TmainForm::guarded(const std::function<void()> &command)
 void TmainForm::FormResize()
 {
     guarded([this] {
-        layoutViews(mainView);
-        if (hasImage()) drawViews(mainView);
+        layoutViews(viewChoice::main);
+        if (hasImage()) drawViews(viewChoice::main);
         refreshControls();
     });
 }
@@ -326,7 +335,7 @@ void TmainForm::FormResize()
 void TmainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    if (!editingList.empty()) FormResize();
+    if (!state->editingList.empty()) FormResize();
 }
 
 void TmainForm::showEvent(QShowEvent *event)
@@ -335,44 +344,51 @@ void TmainForm::showEvent(QShowEvent *event)
     // The main view counts the screen's own pixels: moved to a screen of another scale, it is
     // laid out again at once, not only at the next resize or zoom.
     QWindow *handle = windowHandle();
-    if (handle && !watchedWindow) {
-        watchedWindow = handle;
+    if (handle && !state->watchedWindow) {
+        state->watchedWindow = handle;
         connect(handle, &QWindow::screenChanged, this, [this] {
-            if (!editingList.empty()) FormResize();
+            if (!state->editingList.empty()) FormResize();
         });
     }
 }
 
+// The window's end: closes every picture through the save prompt, slot 0 each time, each save
+// written at once; a picture whose save fails, or whose prompt is left unanswered, goes all
+// the same, as the window itself goes.
 void TmainForm::closeAllImages()
 {
-    while (editingCount > 0) {
-        const int before = editingCount;
+    while (state->editingCount > 0) {
+        const int before = state->editingCount;
         guarded([this] { closeImage(0, false); });
-        if (editingCount < before) continue;
+        if (state->editingCount < before) continue;
         // The save prompt's save failed: the picture goes without being saved, as the window
         // itself goes.
         guarded([this] { removeImage(0); });
-        if (editingCount >= before) { // cannot happen; never loop forever on teardown
-            editingList[0]->clearElement();
-            --editingCount;
+        if (state->editingCount >= before) { // cannot happen; never loop forever on teardown
+            state->editingList[0]->clearElement();
+            --state->editingCount;
         }
     }
-    editingCount = 0;
+    state->editingCount = 0;
 }
 
+// The window's close: the pictures close one after the other through the save prompt (its
+// saves in the background); returns whether all are closed. A save that fails or is
+// cancelled, or a prompt left unanswered, ends it and keeps the rest open; while one is
+// written the close waits (quitting) and goes on once it has ended well.
 bool TmainForm::closePicturesToQuit()
 {
     const busyCursor working;
-    while (editingCount > 0) {
-        const int before = editingCount;
+    while (state->editingCount > 0) {
+        const int before = state->editingCount;
         guarded([this] { closeImage(0); });
-        if (editingCount < before) continue;
+        if (state->editingCount < before) continue;
         if (busy()) {
             // The picture's save is written beside the window: the quit goes on once it has
             // ended well; one that fails or is cancelled keeps this picture and the rest open.
-            quitting = true;
-            afterWork = [this](workOutcome how) {
-                quitting = false;
+            state->quitting = true;
+            state->afterWork = [this](workOutcome how) {
+                state->quitting = false;
                 if (how == workOutcome::finished) close();
             };
         }
@@ -385,10 +401,10 @@ void TmainForm::closeEvent(QCloseEvent *event)
 {
     event->ignore();
     if (busy()) {
-        if (quitting) return; // the quit's save is being written; the quit goes on after it
+        if (state->quitting) return; // the quit's save is being written; the quit goes on after it
         // Other work under way is cancelled (it changed nothing yet).
-        job->cancel();
-        job->wait();
+        state->job->cancel();
+        state->job->wait();
     }
     if (closePicturesToQuit()) event->accept();
 }

@@ -1,6 +1,7 @@
 // The colour panel of the "カラー" tab and the settings of the two brushes: the window hands the
 // engines its controls and forwards the controls' events to them.
 #include "mainform.h"
+#include "mainform_state.h"
 #include "brushpainting.h"
 
 #include "ui/panels/colortool.h"
@@ -25,12 +26,13 @@ private:
 };
 } // namespace
 
+// The colour panel (construction step 11; the brush is step 13).
 void TmainForm::setUpColourPanel()
 {
-    colorPanel = std::make_unique<colorTool>();
-    colorTool &panel = *colorPanel;
+    state->colorPanel = std::make_unique<colorTool>();
+    colorTool &panel = *state->colorPanel;
     auto text = [this](QLabel *label) {
-        return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
+        return state->panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
     };
     for (int k = 0; k < colorTool::swatchCount; ++k) {
         auto *swatch = findChild<imageControl *>(QStringLiteral("paletImage%1").arg(k + 1));
@@ -56,12 +58,12 @@ void TmainForm::setUpColourPanel()
     panel.choiceColorSStaticText = text(ui->choiceColorSStaticText);
     panel.choiceColorHStaticText = text(ui->choiceColorHStaticText);
     panel.colorChromaTrackBar =
-        trackBarSources.emplace_back(std::make_unique<sliderSource>(ui->colorChromaTrackBar)).get();
-    panel.drawColor = &drawColor;
+        state->trackBarSources.emplace_back(std::make_unique<sliderSource>(ui->colorChromaTrackBar)).get();
+    panel.drawColor = &state->drawColor;
     ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
     panel.initialisePanel();
     // The drawing colour's readouts show it from the start, as they do after every pick.
-    panel.setDrawColor(drawColor);
+    panel.setDrawColor(state->drawColor);
 
     // The hover box follows the mouse over the field without a button held.
     ui->sampleColorImage->setMouseTracking(true);
@@ -71,43 +73,44 @@ void TmainForm::setUpColourPanel()
 
 void TmainForm::colorChromaTrackBarChange()
 {
-    if (colorPanel)
-        colorPanel->colorChromaChanged();
+    if (state->colorPanel)
+        state->colorPanel->colorChromaChanged();
     else
         ui->colorChromaStaticText->setText(QString::number(ui->colorChromaTrackBar->value()));
 }
 
 void TmainForm::sampleColorImageMouseMove(Qt::MouseButtons, int x, int y)
 {
-    if (colorPanel) colorPanel->sampleColorMouseMove(x, y);
+    if (state->colorPanel) state->colorPanel->sampleColorMouseMove(x, y);
 }
 
 void TmainForm::sampleColorImageMouseDown(Qt::MouseButton, int x, int y)
 {
-    if (colorPanel) colorPanel->sampleColorMouseDown(x, y);
+    if (state->colorPanel) state->colorPanel->sampleColorMouseDown(x, y);
 }
 
+// One body for the 30 swatches (0-based).
 void TmainForm::paletImageMouseDown(int index)
 {
-    if (colorPanel) colorPanel->swatchMouseDown(index);
+    if (state->colorPanel) state->colorPanel->swatchMouseDown(index);
 }
 
 void TmainForm::paletImageMouseEnter(int index)
 {
-    if (colorPanel) colorPanel->swatchMouseEnter(index);
+    if (state->colorPanel) state->colorPanel->swatchMouseEnter(index);
 }
 
 // ---- Brushes --------------------------------------------------------------------------------
 
 void TmainForm::setUpBrush()
 {
-    brush = std::make_unique<brushPanel>();
-    brushPanel &b = *brush;
+    state->brush = std::make_unique<brushPanel>();
+    brushPanel &b = *state->brush;
     auto text = [this](QLabel *label) {
-        return panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
+        return state->panelTexts.emplace_back(std::make_unique<staticText>(label)).get();
     };
     auto bar = [this](QSlider *slider) {
-        return trackBarSources.emplace_back(std::make_unique<sliderSource>(slider)).get();
+        return state->trackBarSources.emplace_back(std::make_unique<sliderSource>(slider)).get();
     };
     b.airBrushSampleImage = ui->airBrushSampleImage;
     b.airBrushShapeImage = ui->airBrushShapeImage;
@@ -125,20 +128,21 @@ void TmainForm::setUpBrush()
     b.wateBrushSizeTrackBar = bar(ui->wateBrushSizeTrackBar);
     b.wateBrushDensityTrackBar = bar(ui->wateBrushDensityTrackBar);
     b.wateBrushShapeTrackBar = bar(ui->wateBrushShapeTrackBar);
-    b.drawColorRef = &drawColor;
+    b.drawColorRef = &state->drawColor;
     b.setupAirBrush();
     b.setupWaterBrush();
-    painting = std::make_unique<brushPainting>(*this);
+    state->painting = std::make_unique<brushPainting>(*this);
 }
 
+// A brush bar: its position into its caption, then the brush of that kind set up again.
 void TmainForm::brushTrackBarChange(QSlider *trackBar, QLabel *caption, int kind)
 {
     caption->setText(QString::number(trackBar->value()));
     guarded([this, kind] {
-        if (!brush) return;
+        if (!state->brush) return;
         if (kind == brushTool::airKind)
-            brush->setupAirBrush();
+            state->brush->setupAirBrush();
         else
-            brush->setupWaterBrush();
+            state->brush->setupWaterBrush();
     });
 }

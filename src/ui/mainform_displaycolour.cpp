@@ -4,6 +4,7 @@
 // leaves out of the picture's records (pictureMetadata::leftOutNote). The bitmaps the operations
 // work on stay in the picture's own space.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "imagedata/imagedocument.h"
 #include "ui_mainform.h"
@@ -17,9 +18,10 @@ const char *const profileCaptionName = "colourProfileStaticText";
 const char *const leftOutCaptionName = "leftOutMetadataStaticText";
 } // namespace
 
+// The slots' thumbnails and the profile's line on 画像情報.
 void TmainForm::setUpDisplayColours()
 {
-    for (const std::unique_ptr<myEditingElement> &slot : editingList)
+    for (const std::unique_ptr<myEditingElement> &slot : state->editingList)
         slot->forDisplay = [](const imageDocument &document, QImage &thumbnail) {
             toDisplay(displayColoursFor(document.metadata).transform.get(), thumbnail);
         };
@@ -71,7 +73,7 @@ void TmainForm::setUpDisplayColours()
 
 displayColours TmainForm::currentDisplayColours() const
 {
-    const imageDocument *d = documentAt(currentIndex);
+    const imageDocument *d = documentAt(state->currentIndex);
     return d ? displayColoursFor(d->metadata) : displayColours();
 }
 
@@ -82,10 +84,11 @@ void TmainForm::showColourProfileInfo()
     showLeftOutMetadata();
 }
 
+// On 画像情報: what a save leaves out of the picture's records.
 void TmainForm::showLeftOutMetadata()
 {
     // What a save of the picture leaves out because it is broken or one too many.
-    const imageDocument *d = documentAt(currentIndex);
+    const imageDocument *d = documentAt(state->currentIndex);
     const QString note = d ? d->metadata.leftOutNote() : QString();
     if (auto *caption = findChild<QLabel *>(QString::fromLatin1(leftOutCaptionName)))
         caption->setText(note);

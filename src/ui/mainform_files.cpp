@@ -1,6 +1,7 @@
 // The tool bar's file commands: open, save in place, save under a new name, print, undo and the
 // About box.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "aboutdialogbox.h"
 #include "backgroundjob.h"
@@ -23,13 +24,14 @@ namespace {
 const char *const messageTitle = QT_TRANSLATE_NOOP("TmainForm", "メッセージ");
 } // namespace
 
+// The JPEG quality dialog's choice; throws operationAbandoned when it is cancelled.
 int TmainForm::askJpegQuality()
 {
-    jpegQualityForm->offerOriginalQuality(false, false);
+    state->jpegQualityForm->offerOriginalQuality(false, false);
     // Escape or the window's close button cancels the save: nothing is written and the undo
     // history stays.
-    if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
-    return jpegQualityForm->quality();
+    if (dialogs().showModal(state->jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
+    return state->jpegQualityForm->quality();
 }
 
 int TmainForm::askJpegQuality(const imageDocument &d, bool &keep)
@@ -45,10 +47,10 @@ int TmainForm::askJpegQuality(const imageDocument &d, bool &keep)
         whyNot = TmainForm::tr("画像の端が %1 × %2 画素のブロックの区切りに合わないため、劣化なしでは保存できません。")
                      .arg(edits.block.width())
                      .arg(edits.block.height());
-    jpegQualityForm->offerOriginalQuality(!d.storedJpeg.isEmpty(), whyNot.isEmpty(), whyNot);
-    if (dialogs().showModal(jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
-    keep = jpegQualityForm->keepsOriginalQuality();
-    return jpegQualityForm->quality();
+    state->jpegQualityForm->offerOriginalQuality(!d.storedJpeg.isEmpty(), whyNot.isEmpty(), whyNot);
+    if (dialogs().showModal(state->jpegQualityForm) != QDialog::Accepted) throw operationAbandoned();
+    keep = state->jpegQualityForm->keepsOriginalQuality();
+    return state->jpegQualityForm->quality();
 }
 
 namespace {
@@ -74,19 +76,19 @@ void TmainForm::fileOpenButtonClick()
 {
     guarded([this] {
         if (busy()) return; // one piece of work at a time
-        if (editingCount >= 5) {
+        if (state->editingCount >= 5) {
             dialogs().message(this, TmainForm::tr("最大編集ファイル数を超えました。"), tr(messageTitle));
             return;
         }
         QString fileName = currentPictureFolder();
         // JPEG and BMP first, then the other formats and, chosen at first, all of them.
-        const QString openFilter = fileFilter + openFilterAddition();
+        const QString openFilter = state->fileFilter + openFilterAddition();
         int filterIndex = int(openFilter.count(QLatin1Char('|')) + 1) / 2;
         if (!dialogs().openPicture(this, openFilter, fileName, filterIndex)) return;
         // A name of no known type would open as an empty picture: refuse it and say what opens.
         if (imageFileType(fileName) == 0) throw imageError(unknownTypeText(fileName));
         checkNameOnDisk(fileName);
-        for (int i = editingCount - 1; i >= 0; --i) {
+        for (int i = state->editingCount - 1; i >= 0; --i) {
             const imageDocument *d = documentAt(i);
             if (d && d->path == fileName) {
                 dialogs().message(this, TmainForm::tr("すでにこの名称のファイルは開いています。"),
@@ -100,7 +102,7 @@ void TmainForm::fileOpenButtonClick()
         auto opened = std::make_shared<std::unique_ptr<imageDocument>>(std::make_unique<imageDocument>(this));
         imageDocument *d = opened->get();
         d->fileType = filterIndex;
-        job->start(
+        state->job->start(
             [d, fileName](const progressIndicator &) {
                 QByteArray jpeg;
                 d->fileType = loadImageFile(d->bitmap, fileName, &d->metadata, &jpeg);
@@ -110,14 +112,14 @@ void TmainForm::fileOpenButtonClick()
                 d->exif.readPictureExif(fileName, d->fileType, d->metadata);
             },
             [this, opened] {
-                if (editingCount >= 5) return; // nothing opens while the work runs
-                editingCount += 1;
-                currentIndex = editingCount - 1;
-                editingList[currentIndex]->setDocument(std::move(*opened));
-                layoutViews(bothViews);
-                drawViews(mainView);
+                if (state->editingCount >= 5) return; // nothing opens while the work runs
+                state->editingCount += 1;
+                state->currentIndex = state->editingCount - 1;
+                state->editingList[state->currentIndex]->setDocument(std::move(*opened));
+                layoutViews(viewChoice::both);
+                drawViews(viewChoice::main);
                 refreshControls();
-                applyOperation(previewMode);
+                applyOperation(operationMode::preview);
             });
     });
 }
@@ -125,10 +127,13 @@ void TmainForm::fileOpenButtonClick()
 void TmainForm::saveSpeedButtonClick()
 {
     guarded([this] {
-        if (!busy() && hasImage()) saveDocument(currentIndex, true);
+        if (!busy() && hasImage()) saveDocument(state->currentIndex, true);
     });
 }
 
+// inBackground: written off the window's thread (the commands, the close prompt and quitting);
+// otherwise at once (the window's end). afterSaved runs once the file is written and the
+// picture marked saved, never after a save that failed or was cancelled.
 void TmainForm::saveDocument(int index, bool inBackground, const std::function<void()> &afterSaved)
 {
     imageDocument *d = documentAt(index);
@@ -161,11 +166,13 @@ void TmainForm::saveDocument(int index, bool inBackground, const std::function<v
     writeThenFinish(inBackground, write, saved);
 }
 
+// Writes a picture file as background work (inBackground) or at once, then runs saved on the
+// window's thread; a write that fails or is cancelled runs nothing.
 void TmainForm::writeThenFinish(bool inBackground, const std::function<void(const progressIndicator &)> &write,
                                 const std::function<void()> &saved)
 {
     if (inBackground) {
-        job->start(write, saved);
+        state->job->start(write, saved);
     } else {
         write(progressIndicator{});
         saved();
@@ -175,14 +182,14 @@ void TmainForm::writeThenFinish(bool inBackground, const std::function<void(cons
 bool TmainForm::saveDocumentAs()
 {
     if (busy() || !hasImage()) return false; // no picture: nothing to save
-    imageDocument *d = documentAt(currentIndex);
+    imageDocument *d = documentAt(state->currentIndex);
     // A picture without pixels (an unknown file type) cannot be written in either format: say
     // so before the user picks a name and a quality for nothing.
     if (d->bitmap.width() <= 0 || d->bitmap.height() <= 0)
         throw imageError(TmainForm::tr("この画像（%1）には保存できる画素がありません。").arg(printableName(d->name)));
     QString fileName = currentPictureFolder();
     int filterIndex = saveFilterOfType(d->fileType);
-    if (!dialogs().savePicture(this, fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
+    if (!dialogs().savePicture(this, state->fileFilter + saveFilterAddition(), fileName, filterIndex)) return false;
     // A typed extension of a format Korvia writes decides the format (photo.png is a PNG
     // whatever the type box shows); otherwise the type box does.
     const int type = saveFileType(fileName, typeOfSaveFilter(filterIndex));
@@ -200,9 +207,9 @@ bool TmainForm::saveDocumentAs()
     if (type == jpegPicture) quality = askJpegQuality(*d, keep);
     else if (qualityPictureType(type)) quality = askJpegQuality();
     // Written off the window's thread; the picture takes the new name once the file is there.
-    const int slot = currentIndex;
+    const int slot = state->currentIndex;
     auto jpeg = std::make_shared<QByteArray>();
-    job->start(
+    state->job->start(
         saveWork(*d, newName, type, quality, keep, jpeg),
         [this, d, slot, newName, type, jpeg] {
             d->path = newName;
@@ -212,7 +219,7 @@ bool TmainForm::saveDocumentAs()
             refreshControls();
             d->clearHistory();
             d->startEdits(*jpeg);
-            editingList[slot]->refreshElement();
+            state->editingList[slot]->refreshElement();
         });
     return true;
 }
@@ -228,50 +235,51 @@ void TmainForm::printSpeedButtonClick()
         if (busy() || !hasImage()) return;
         // The pictures the print window shows and prints (converted to sRGB, reduced for the
         // preview) are made beside the window; 中止 stops that with nothing shown.
-        const QImage picture = *currentBitmap;
+        const QImage picture = *state->currentBitmap;
         const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
-        const QString name = documentAt(currentIndex)->name;
+        const QString name = documentAt(state->currentIndex)->name;
         auto made = std::make_shared<printPictures>();
         const auto ready = [this, made, name, colours] {
             if (!hasImage()) return;
-            printWindow->printer->setDocumentName(name);
-            printWindow->pictureColours = colours;
-            printWindow->prepared = std::move(*made);
-            printWindow->initLayout(currentBitmap);
+            state->printWindow->printer->setDocumentName(name);
+            state->printWindow->pictureColours = colours;
+            state->printWindow->prepared = std::move(*made);
+            state->printWindow->initLayout(state->currentBitmap);
         };
-        job->start([picture, colours, made](const progressIndicator &progress) {
+        state->job->start([picture, colours, made](const progressIndicator &progress) {
             *made = preparePrintPictures(picture, colours, progress);
         }, [ready] { ready(); });
         // The window is shown once the work has ended (at once when it ran at once).
         if (!busy()) {
             showPrintWindow();
         } else {
-            afterWork = [this](workOutcome how) {
+            state->afterWork = [this](workOutcome how) {
                 if (how == workOutcome::finished) showPrintWindow();
             };
         }
     });
 }
 
+// The print window over the pictures made for it; the print it asks for runs beside the window.
 void TmainForm::showPrintWindow()
 {
     guarded([this] {
-        if (!hasImage() || printWindow->prepared.printed.isNull()) return;
-        printWindow->printBeside = true;
-        printWindow->printRequested = false;
-        if (dialogs().showModal(printWindow) != QDialog::Accepted || !printWindow->printRequested) {
-            printWindow->dropPictures();
+        if (!hasImage() || state->printWindow->prepared.printed.isNull()) return;
+        state->printWindow->printBeside = true;
+        state->printWindow->printRequested = false;
+        if (dialogs().showModal(state->printWindow) != QDialog::Accepted || !state->printWindow->printRequested) {
+            state->printWindow->dropPictures();
             return;
         }
         // The page is made and handed to the printer beside the window, with the progress bar and
         // 中止; a print that fails opens the print window again, so that another printer can be
         // chosen.
-        job->start(printWindow->printWork(), [this] { printWindow->dropPictures(); });
-        if (busy()) afterWork = [this](workOutcome how) {
+        state->job->start(state->printWindow->printWork(), [this] { state->printWindow->dropPictures(); });
+        if (busy()) state->afterWork = [this](workOutcome how) {
             if (how == workOutcome::failed)
                 showPrintWindow();
             else
-                printWindow->dropPictures();
+                state->printWindow->dropPictures();
         };
     });
 }
@@ -280,23 +288,23 @@ void TmainForm::undoButtonClick()
 {
     guarded([this] {
         if (busy() || !hasImage()) return; // no picture: nothing to undo
-        imageDocument *d = documentAt(currentIndex);
-        const int slot = currentIndex;
+        imageDocument *d = documentAt(state->currentIndex);
+        const int slot = state->currentIndex;
         // The snapshot is read off the window's thread (a 24-megapixel one is about 100 MB on
         // disk); the step goes only once it has been read, so a cancel or a snapshot that
         // cannot be read leaves the picture and its history as they were.
         auto restored = std::make_shared<QImage>();
-        job->start([d, restored](const progressIndicator &) { *restored = d->undoPicture(); },
+        state->job->start([d, restored](const progressIndicator &) { *restored = d->undoPicture(); },
                    [this, d, slot, restored] {
                        if (documentAt(slot) != d) return; // nothing closes while work runs
                        d->undoWith(*restored);
-                       if (slot == currentIndex) {
-                           layoutViews(bothViews);
-                           drawViews(mainView);
+                       if (slot == state->currentIndex) {
+                           layoutViews(viewChoice::both);
+                           drawViews(viewChoice::main);
                            refreshControls();
-                           applyOperation(previewMode);
+                           applyOperation(operationMode::preview);
                        }
-                       editingList[slot]->refreshElement();
+                       state->editingList[slot]->refreshElement();
                    });
     });
 }
@@ -308,6 +316,6 @@ void TmainForm::undoSpeedButtonClick()
 
 void TmainForm::informationButtonClick()
 {
-    aboutBox->show();
-    aboutBox->raise();
+    state->aboutBox->show();
+    state->aboutBox->raise();
 }

@@ -3,6 +3,7 @@
 // window's thread from the commands), the original is never touched, and once the file is there
 // the picture takes its name and the user is told where it went.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "widgets/dialogservice.h"
 #include "imagedata/filenames.h"
@@ -13,6 +14,7 @@
 
 #include <QFileInfo>
 
+// A HEIF/AVIF or RAW picture, which cannot be written back; as saveDocument.
 void TmainForm::saveBesideAsJpeg(int index, bool inBackground, const std::function<void()> &afterSaved)
 {
     imageDocument *d = documentAt(index);
@@ -41,7 +43,7 @@ void TmainForm::saveBesideAsJpeg(int index, bool inBackground, const std::functi
             d->clearHistory();
             d->unchanged = true;
             refreshControls();
-            if (documentAt(index) == d) editingList[index]->refreshElement();
+            if (documentAt(index) == d) state->editingList[index]->refreshElement();
             dialogs().message(this,
                               TmainForm::tr("%1 の形式には書き込めないため、JPEG ファイル %2 として元のファイルと同じフォルダーに"
                                              "保存しました。元のファイルはそのままです。")

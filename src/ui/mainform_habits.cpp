@@ -2,6 +2,7 @@
 // picture files dropped onto the window, the file dialogs starting in the current picture's
 // folder, and every choice on the effect pages refreshing the preview.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "backgroundjob.h"
 #include "widgets/busycursor.h"
@@ -78,6 +79,8 @@ private:
 
 } // namespace
 
+// Keyboard shortcuts of the tool bar and execute, dropped files, and the two radio groups
+// that refresh the preview.
 void TmainForm::installDesktopHabits()
 {
     // Each shortcut does what a click on its button does, and only when that button could be
@@ -101,24 +104,25 @@ void TmainForm::installDesktopHabits()
 
     setAcceptDrops(true);
 
-    connect(fringeShapeGroup.get(), &radioGroup::clicked, this, &TmainForm::fringeShapeRadioGroupClick);
-    connect(paintGroup.get(), &radioGroup::clicked, this, &TmainForm::paintRadioGroupClick);
+    connect(state->fringeShapeGroup.get(), &radioGroup::clicked, this, &TmainForm::fringeShapeRadioGroupClick);
+    connect(state->paintGroup.get(), &radioGroup::clicked, this, &TmainForm::paintRadioGroupClick);
 }
 
 void TmainForm::fringeShapeRadioGroupClick()
 {
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::paintRadioGroupClick()
 {
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
+// The folder of the current picture, where the file dialogs start; empty without one.
 QString TmainForm::currentPictureFolder()
 {
     if (!hasImage()) return QString();
-    const imageDocument *d = documentAt(currentIndex);
+    const imageDocument *d = documentAt(state->currentIndex);
     return d && !d->path.isEmpty() ? QFileInfo(d->path).absolutePath() : QString();
 }
 
@@ -137,27 +141,30 @@ void TmainForm::dropEvent(QDropEvent *event)
     QMetaObject::invokeMethod(this, [this, files] { openDroppedFiles(files); }, Qt::QueuedConnection);
 }
 
+// Opens dropped files one after the other through the open command, each once the one before
+// has been read, stopping at its limit; a file that fails is reported and the rest go on, and
+// 中止 stops the rest too.
 void TmainForm::openDroppedFiles(const QStringList &files)
 {
-    droppedQueue = files;
+    state->droppedQueue = files;
     openNextDroppedFile();
 }
 
 void TmainForm::openNextDroppedFile()
 {
-    while (!droppedQueue.isEmpty()) {
+    while (!state->droppedQueue.isEmpty()) {
         const busyCursor working;
-        droppedFileAnswer answer(droppedQueue.takeFirst());
+        droppedFileAnswer answer(state->droppedQueue.takeFirst());
         fileOpenButtonClick();
         if (!answer.asked) { // the open command stopped before its dialog: five are open
-            droppedQueue.clear();
+            state->droppedQueue.clear();
             return;
         }
         if (busy()) {
             // The file is read beside the window: the next one is opened once it is in its slot,
             // or after its failure has been reported; 中止 stops the rest of the drop too.
-            afterWork = [this](workOutcome how) {
-                if (how == workOutcome::cancelled) droppedQueue.clear();
+            state->afterWork = [this](workOutcome how) {
+                if (how == workOutcome::cancelled) state->droppedQueue.clear();
                 openNextDroppedFile();
             };
             return;

@@ -1,5 +1,6 @@
 // The parameter controls of the "調整", "効果1" and "効果2" pages and the tone-curve editor.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "colour/tonecurveview.h"
 #include "widgets/imagecontrol.h"
@@ -12,21 +13,22 @@
 #include <QLineEdit>
 #include <QSlider>
 
+// Writes a track bar's position into its caption and requests a preview.
 void TmainForm::parameterTrackBarChange(QSlider *trackBar, QLabel *caption)
 {
     caption->setText(QString::number(trackBar->value()));
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::monoColorRadioGroupClick()
 {
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::embosseAngleRadioGroupClick()
 {
-    filter.embossAngle = embosseAngleGroup->itemIndex() * 45;
-    guarded([this] { applyOperation(previewMode); });
+    state->filter.embossAngle = state->embosseAngleGroup->itemIndex() * 45;
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 // ---- Tone-curve editor ----------------------------------------------------------------------
@@ -38,32 +40,32 @@ enum toneKind { sCurveKind = 0, slopeKind = 1, pointsKind = 2, gammaKind = 3 };
 
 void TmainForm::drawToneCurveEditor()
 {
-    const int item = toneCurveGroup->itemIndex();
+    const int item = state->toneCurveGroup->itemIndex();
     const int kind = filterToneSCurve + (item >= sCurveKind && item <= gammaKind ? item : sCurveKind);
     const QString value = drawToneCurve(ui->toneCntImg->canvas(), kind, ui->toneTrackBar->maximum(),
                                         ui->toneTrackBar->minimum(), ui->toneTrackBar->value(),
-                                        filter.tonePoints, toneSamples.data());
+                                        state->filter.tonePoints, state->toneSamples.data());
     ui->toneCntImg->canvasChanged();
     ui->toneValue->setText(value);
 }
 
 void TmainForm::toneReset()
 {
-    toneSCurveLevel = 0;
-    toneSlopeLevel = 25;
-    toneGammaLevel = 0;
-    toneDragIndex = toneNoKnot;
-    resetTonePoints(filter.tonePoints);
+    state->toneSCurveLevel = 0;
+    state->toneSlopeLevel = 25;
+    state->toneGammaLevel = 0;
+    state->toneDragIndex = toneNoKnot;
+    resetTonePoints(state->filter.tonePoints);
     drawToneCurveEditor();
 }
 
 void TmainForm::toneTrackBarChange()
 {
     const int position = ui->toneTrackBar->value();
-    switch (toneCurveGroup->itemIndex()) {
-    case sCurveKind: toneSCurveLevel = position; break;
-    case slopeKind: toneSlopeLevel = position; break;
-    case gammaKind: toneGammaLevel = position; break;
+    switch (state->toneCurveGroup->itemIndex()) {
+    case sCurveKind: state->toneSCurveLevel = position; break;
+    case slopeKind: state->toneSlopeLevel = position; break;
+    case gammaKind: state->toneGammaLevel = position; break;
     case pointsKind:
         if (position != 0) {
             // The point curve has no position: the bar snaps back, and that change redraws.
@@ -74,47 +76,47 @@ void TmainForm::toneTrackBarChange()
     default: break;
     }
     drawToneCurveEditor();
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::toneCurveRadioGroupClick()
 {
     int position = 0;
-    switch (toneCurveGroup->itemIndex()) {
-    case sCurveKind: position = toneSCurveLevel; break;
-    case slopeKind: position = toneSlopeLevel; break;
-    case gammaKind: position = toneGammaLevel; break;
+    switch (state->toneCurveGroup->itemIndex()) {
+    case sCurveKind: position = state->toneSCurveLevel; break;
+    case slopeKind: position = state->toneSlopeLevel; break;
+    case gammaKind: position = state->toneGammaLevel; break;
     default: break;
     }
     ui->toneTrackBar->setValue(position);
     drawToneCurveEditor();
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::curveResetButtonClick()
 {
     toneReset();
-    transform->reset();
+    state->transform->reset();
     drawToneCurveEditor();
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::toneCntImgMouseDown(Qt::MouseButton, int x, int y)
 {
     // Any button starts a drag; only the point curve has knots.
-    if (toneCurveGroup->itemIndex() != pointsKind) return;
-    toneDragIndex = toneKnotHit(filter.tonePoints, x, y);
+    if (state->toneCurveGroup->itemIndex() != pointsKind) return;
+    state->toneDragIndex = toneKnotHit(state->filter.tonePoints, x, y);
 }
 
 void TmainForm::toneCntImgMouseMove(Qt::MouseButtons, int, int y)
 {
-    if (toneDragIndex < 0 || toneDragIndex > 8) return;
-    if (!toneKnotDrag(filter.tonePoints, toneDragIndex, y, ui->toneCntImg->height())) return;
+    if (state->toneDragIndex < 0 || state->toneDragIndex > 8) return;
+    if (!toneKnotDrag(state->filter.tonePoints, state->toneDragIndex, y, ui->toneCntImg->height())) return;
     drawToneCurveEditor();
-    guarded([this] { applyOperation(previewMode); });
+    guarded([this] { applyOperation(operationMode::preview); });
 }
 
 void TmainForm::toneCntImgMouseUp(Qt::MouseButton, int, int)
 {
-    toneDragIndex = toneNoKnot;
+    state->toneDragIndex = toneNoKnot;
 }

@@ -1,6 +1,7 @@
 // The operation pipeline: which operation the active tabs select, preview and commit, the two
 // picture views, and the refresh of the dependent controls.
 #include "mainform.h"
+#include "mainform_state.h"
 #include "mainview.h"
 
 #include "colour/filterparameters.h"
@@ -42,38 +43,40 @@ double fitIntoView(const QImage &picture, int viewWidth, int viewHeight, rectang
 }
 } // namespace
 
+// The document of a slot, or nullptr for an empty or invalid slot.
 imageDocument *TmainForm::documentAt(int index) const
 {
-    if (index < 0 || index >= int(editingList.size())) return nullptr;
-    const myEditingElement &slot = *editingList[index];
+    if (index < 0 || index >= int(state->editingList.size())) return nullptr;
+    const myEditingElement &slot = *state->editingList[index];
     return slot.isEmpty ? nullptr : slot.document.get();
 }
 
 bool TmainForm::hasImage()
 {
-    if (editingCount == 0) {
-        currentIndex = -1;
-        currentBitmap = nullptr;
+    if (state->editingCount == 0) {
+        state->currentIndex = -1;
+        state->currentBitmap = nullptr;
         return false;
     }
-    imageDocument *d = documentAt(currentIndex);
+    imageDocument *d = documentAt(state->currentIndex);
     if (!d) { // never expected: the slots are packed and currentIndex points into them
-        currentBitmap = nullptr;
+        state->currentBitmap = nullptr;
         return false;
     }
-    currentBitmap = &d->bitmap;
-    pictureWidth = currentBitmap->width();
-    pictureHeight = currentBitmap->height();
+    state->currentBitmap = &d->bitmap;
+    state->pictureWidth = state->currentBitmap->width();
+    state->pictureHeight = state->currentBitmap->height();
     return true;
 }
 
+// The tab control of an operation page and the radio group a tab chooses with; nullptr for none.
 pageControl *TmainForm::operationTabs(int page) const
 {
     switch (page) {
-    case adjustPage: return adjustPages.get();
-    case effectOnePage: return effectOnePages.get();
-    case effectTwoPage: return effectTwoPages.get();
-    case transformPage: return transformPages.get();
+    case adjustPage: return state->adjustPages.get();
+    case effectOnePage: return state->effectOnePages.get();
+    case effectTwoPage: return state->effectTwoPages.get();
+    case transformPage: return state->transformPages.get();
     default: return nullptr;
     }
 }
@@ -81,19 +84,21 @@ pageControl *TmainForm::operationTabs(int page) const
 radioGroup *TmainForm::operationRadioGroup(operationRadio radio) const
 {
     switch (radio) {
-    case operationRadio::toneCurve: return toneCurveGroup.get();
-    case operationRadio::fringeShape: return fringeShapeGroup.get();
-    case operationRadio::paint: return paintGroup.get();
-    case operationRadio::monoColor: return monoColorGroup.get();
-    case operationRadio::rotateAngle: return rotateAngleGroup.get();
+    case operationRadio::toneCurve: return state->toneCurveGroup.get();
+    case operationRadio::fringeShape: return state->fringeShapeGroup.get();
+    case operationRadio::paint: return state->paintGroup.get();
+    case operationRadio::monoColor: return state->monoColorGroup.get();
+    case operationRadio::rotateAngle: return state->rotateAngleGroup.get();
     case operationRadio::none: break;
     }
     return nullptr;
 }
 
+// The operation code of the current page, tab and radio choice (operationpages.h); writes
+// nothing.
 int TmainForm::operationCode() const
 {
-    const int page = operationPages->activePageIndex();
+    const int page = state->operationPages->activePageIndex();
     const pageControl *tabs = operationTabs(page);
     if (!tabs) return 0;
     const int tab = tabs->activePageIndex();
@@ -101,27 +106,29 @@ int TmainForm::operationCode() const
     return int(operationCodeOf(page, tab, group ? group->itemIndex() : -1));
 }
 
+// Writes the current choice's code into its engine (filterType on the colour pages, the
+// transform set-up's shapeType on 変形; nothing without an active page) and returns it.
 int TmainForm::selectOperation()
 {
-    const int page = operationPages->activePageIndex();
+    const int page = state->operationPages->activePageIndex();
     const int code = operationCode();
     if (isFilterPage(page))
-        filter.filterType = code;
+        state->filter.filterType = code;
     else if (page == transformPage)
-        transform->setUp().chooseShape(std::uint32_t(code));
+        state->transform->setUp().chooseShape(std::uint32_t(code));
     return code;
 }
 
 void TmainForm::captureControls()
 {
-    for (const parameterControl &c : parameterControls) filter.*(c.parameter->member) = c.trackBar->value();
-    filter.toneMin = ui->toneTrackBar->minimum();
-    filter.toneMax = ui->toneTrackBar->maximum();
-    filter.tonePosition = ui->toneTrackBar->value();
-    filter.drawColor = drawColor;
+    for (const mainFormState::parameterControl &c : state->parameterControls) state->filter.*(c.parameter->member) = c.trackBar->value();
+    state->filter.toneMin = ui->toneTrackBar->minimum();
+    state->filter.toneMax = ui->toneTrackBar->maximum();
+    state->filter.tonePosition = ui->toneTrackBar->value();
+    state->filter.drawColor = state->drawColor;
     // The transform edits only matter to the transforms: a stray text in one of them never
     // stops a colour operation.
-    if (operationPages->activePageIndex() == transformPage) transform->capture();
+    if (state->operationPages->activePageIndex() == transformPage) state->transform->capture();
 }
 
 void TmainForm::applyOperation(operationMode mode)
@@ -129,40 +136,40 @@ void TmainForm::applyOperation(operationMode mode)
     // The engines follow the choice even without a picture to run on.
     selectOperation();
     if (!hasImage()) return;
-    if (mode == 0 && collectingSteps) { // a command gathering its commit for the background work
-        if (std::optional<commitStep> step = captureCommitStep()) collectingSteps->push_back(std::move(*step));
+    if (mode == operationMode::commit && state->collectingSteps) { // a command gathering its commit for the background work
+        if (std::optional<commitStep> step = captureCommitStep()) state->collectingSteps->push_back(std::move(*step));
         return;
     }
-    imageDocument *d = documentAt(currentIndex);
+    imageDocument *d = documentAt(state->currentIndex);
     QImage *target = &d->bitmap;
-    if (mode == previewMode) {
-        layoutViews(sampleView);
-        target = &sampleBitmap;
+    if (mode == operationMode::preview) {
+        layoutViews(viewChoice::sample);
+        target = &state->sampleBitmap;
     }
     captureControls();
 
-    const int page = operationPages->activePageIndex();
+    const int page = state->operationPages->activePageIndex();
     if (isFilterPage(page)) {
         if (hasPixels(*target)) {
-            filter.runOnBitmap(*target);
+            state->filter.runOnBitmap(*target);
         }
-        if (mode == commitMode) {
-            if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
-                stretchCopy(*currentBitmap, mainViewBitmap);
-            view->dropViewPreview();
-            drawViews(mainView);
+        if (mode == operationMode::commit) {
+            if (hasPixels(*state->currentBitmap) && hasPixels(state->mainViewBitmap))
+                stretchCopy(*state->currentBitmap, state->mainViewBitmap);
+            state->view->dropViewPreview();
+            drawViews(viewChoice::main);
         } else {
-            drawViews(sampleView);
-            view->requestViewPreview(); // the same result on the main view, off the UI thread
+            drawViews(viewChoice::sample);
+            state->view->requestViewPreview(); // the same result on the main view, off the UI thread
         }
     } else if (page == transformPage) {
-        view->dropViewPreview();
-        const std::uint32_t code = transform->setUp().engine->shapeType;
-        transform->check(code, mode == commitMode);
-        if (mode == commitMode)
-            transform->commit(*d);
+        state->view->dropViewPreview();
+        const std::uint32_t code = state->transform->setUp().engine->shapeType;
+        state->transform->check(code, mode == operationMode::commit);
+        if (mode == operationMode::commit)
+            state->transform->commit(*d);
         else
-            transform->preview(code);
+            state->transform->preview(code);
     }
 }
 
@@ -172,35 +179,35 @@ void TmainForm::layoutViews(viewChoice which)
         clearViews(which);
         return;
     }
-    imageDocument *d = documentAt(currentIndex);
-    if (which == mainView || which == bothViews) {
+    imageDocument *d = documentAt(state->currentIndex);
+    if (which == viewChoice::main || which == viewChoice::both) {
         imageControl *control = ui->mainImage;
-        d->viewScale = fitIntoView(*currentBitmap, control->pixelSize().width(), control->pixelSize().height(),
-                                   mainViewRect, mainViewBitmap);
-        if (view && view->viewZoomed())
-            view->placeZoomedView(); // the picture's extent at the zoom, scrolled
-        else if (view)
-            view->placeFittedView();
-        mainViewCanvas = QImage(control->canvas().size(), QImage::Format_RGB32);
-        mainViewCanvas.fill(white);
-        control->canvas() = mainViewCanvas;
-        transform->viewLaidOut(mainViewRect, control->pixelRatio());
+        d->viewScale = fitIntoView(*state->currentBitmap, control->pixelSize().width(), control->pixelSize().height(),
+                                   state->mainViewRect, state->mainViewBitmap);
+        if (state->view && state->view->viewZoomed())
+            state->view->placeZoomedView(); // the picture's extent at the zoom, scrolled
+        else if (state->view)
+            state->view->placeFittedView();
+        state->mainViewCanvas = QImage(control->canvas().size(), QImage::Format_RGB32);
+        state->mainViewCanvas.fill(white);
+        control->canvas() = state->mainViewCanvas;
+        state->transform->viewLaidOut(state->mainViewRect, control->pixelRatio());
     }
-    if (which == sampleView || which == bothViews) {
-        imageControl *view = ui->sampleImage;
-        fitIntoView(*currentBitmap, view->width(), view->height(), sampleRect, sampleBitmap);
+    if (which == viewChoice::sample || which == viewChoice::both) {
+        imageControl *control = ui->sampleImage;
+        fitIntoView(*state->currentBitmap, control->width(), control->height(), state->sampleRect, state->sampleBitmap);
     }
 }
 
 void TmainForm::clearViews(viewChoice which)
 {
-    if (which == mainView || which == bothViews) {
+    if (which == viewChoice::main || which == viewChoice::both) {
         ui->mainImage->fill(white);
         ui->mainImage->canvasChanged();
-        transform->viewCleared();
-        if (!hasImage() && view) view->refreshHistogram(); // empty with the view
+        state->transform->viewCleared();
+        if (!hasImage() && state->view) state->view->refreshHistogram(); // empty with the view
     }
-    if (which == sampleView || which == bothViews) {
+    if (which == viewChoice::sample || which == viewChoice::both) {
         ui->sampleImage->fill(white);
         ui->sampleImage->canvasChanged();
     }
@@ -212,15 +219,15 @@ void TmainForm::drawViews(viewChoice which)
     clearViews(which);
     // Shown converted to sRGB from the picture's profile; the view bitmaps stay as they are.
     const std::shared_ptr<const displayTransform> colours = currentDisplayColours().transform;
-    if ((which == mainView || which == bothViews) && view->viewZoomed()) {
-        view->drawZoomedView(); // converts what it draws the same way
-    } else if ((which == mainView || which == bothViews) && !mainViewBitmap.isNull()) {
-        ui->mainImage->drawImage(mainViewRect.left, mainViewRect.top, mainViewShown.of(view->fittedView(), colours));
+    if ((which == viewChoice::main || which == viewChoice::both) && state->view->viewZoomed()) {
+        state->view->drawZoomedView(); // converts what it draws the same way
+    } else if ((which == viewChoice::main || which == viewChoice::both) && !state->mainViewBitmap.isNull()) {
+        ui->mainImage->drawImage(state->mainViewRect.left, state->mainViewRect.top, state->mainViewShown.of(state->view->fittedView(), colours));
         ui->mainImage->canvasChanged();
     }
-    if (which == mainView || which == bothViews) view->refreshHistogram();
-    if ((which == sampleView || which == bothViews) && !sampleBitmap.isNull()) {
-        ui->sampleImage->drawImage(sampleRect.left, sampleRect.top, sampleShown.of(sampleBitmap, colours));
+    if (which == viewChoice::main || which == viewChoice::both) state->view->refreshHistogram();
+    if ((which == viewChoice::sample || which == viewChoice::both) && !state->sampleBitmap.isNull()) {
+        ui->sampleImage->drawImage(state->sampleRect.left, state->sampleRect.top, state->sampleShown.of(state->sampleBitmap, colours));
         ui->sampleImage->canvasChanged();
     }
 }
@@ -231,7 +238,7 @@ void TmainForm::refreshControls()
         showPictureInfo(); // the title and the information page forget the closed picture
         return;
     }
-    transform->refresh();
+    state->transform->refresh();
     showPictureInfo();
 }
 
@@ -244,10 +251,10 @@ void TmainForm::showPictureInfo()
         showLeftOutMetadata();
         return;
     }
-    imageDocument *d = documentAt(currentIndex);
+    imageDocument *d = documentAt(state->currentIndex);
     setWindowTitle(d->name);
     for (const pictureInfoLine &line :
-         pictureInfo(currentBitmap->width(), currentBitmap->height(), d->exif, d->name)) {
+         pictureInfo(state->currentBitmap->width(), state->currentBitmap->height(), d->exif, d->name)) {
         if (auto *label = findChild<QLabel *>(QString::fromLatin1(line.control)))
             label->setText(line.value);
     }
@@ -257,8 +264,8 @@ void TmainForm::showPictureInfo()
 void TmainForm::refreshAfterPageChange()
 {
     guarded([this] {
-        applyOperation(previewMode);
-        drawViews(mainView);
+        applyOperation(operationMode::preview);
+        drawViews(viewChoice::main);
         refreshControls();
     });
 }
@@ -269,27 +276,28 @@ void TmainForm::executeButtonClick()
         if (busy()) return; // one piece of work at a time
         if (!hasImage()) return;
         // A picture without pixels (an unknown file type) has nothing to process or to store.
-        if (!hasPixels(*currentBitmap)) return;
+        if (!hasPixels(*state->currentBitmap)) return;
         // The operation as the controls stand now (a transform whose edits cannot be read, or
         // hold values it cannot use, is refused here, before the undo history gets a step); the
         // picture gets its snapshot and the result once the work is done.
         std::vector<commitStep> steps;
-        collectingSteps = &steps;
-        const auto gathered = qScopeGuard([this] { collectingSteps = nullptr; });
-        applyOperation(commitMode);
-        collectingSteps = nullptr;
+        state->collectingSteps = &steps;
+        const auto gathered = qScopeGuard([this] { state->collectingSteps = nullptr; });
+        applyOperation(operationMode::commit);
+        state->collectingSteps = nullptr;
         startCommit(std::move(steps));
     });
 }
 
+// After a commit: the sample view shows the committed picture (with the guide grid on 変形).
 void TmainForm::showCommittedSample()
 {
     // The preview the user committed is now the picture: the sample shows the picture itself,
     // not the operation applied to it once more, until a control asks for a new preview.
     if (!hasImage()) return;
-    layoutViews(sampleView);
-    drawViews(sampleView);
-    if (operationPages->activePageIndex() == transformPage) transform->drawSampleGrid();
+    layoutViews(viewChoice::sample);
+    drawViews(viewChoice::sample);
+    if (state->operationPages->activePageIndex() == transformPage) state->transform->drawSampleGrid();
 }
 
 void TmainForm::mainPageControlChange() { refreshAfterPageChange(); }

@@ -2,6 +2,7 @@
 // of its recipe's stages (colour/recipes.h), commits them to the current picture and puts the
 // controls back, leaving exactly one undo step.
 #include "mainform.h"
+#include "mainform_state.h"
 
 #include "widgets/busycursor.h"
 
@@ -17,9 +18,9 @@
 #include <QSlider>
 
 namespace {
-QSlider *trackBarOf(const std::vector<TmainForm::parameterControl> &controls, const char *field)
+QSlider *trackBarOf(const std::vector<mainFormState::parameterControl> &controls, const char *field)
 {
-    for (const TmainForm::parameterControl &c : controls)
+    for (const mainFormState::parameterControl &c : controls)
         if (std::string_view(c.parameter->field) == field) return c.trackBar;
     return nullptr;
 }
@@ -58,34 +59,34 @@ void TmainForm::runRecipeStage(const recipeStage &stage, bool execute, bool grey
     // put them back afterwards, whatever happens in between.
     std::vector<std::pair<QSlider *, int>> remembered;
     for (const recipeSetting &s : stage.settings)
-        if (QSlider *bar = trackBarOf(parameterControls, s.field)) remembered.emplace_back(bar, bar->value());
+        if (QSlider *bar = trackBarOf(state->parameterControls, s.field)) remembered.emplace_back(bar, bar->value());
     const int previousItem = group ? group->itemIndex() : -1;
-    const std::uint32_t drawing = drawColor;
+    const std::uint32_t drawing = state->drawColor;
     const auto restore = qScopeGuard([&] {
-        drawColor = drawing; // first, so the previews the bars run below show the user's colour
+        state->drawColor = drawing; // first, so the previews the bars run below show the user's colour
         for (const auto &[bar, position] : remembered) bar->setValue(position);
         if (group && stage.restoreChoice) group->setItemIndex(previousItem);
     });
 
-    if (greyDrawColor) drawColor = recipeGreyDrawColor;
+    if (greyDrawColor) state->drawColor = recipeGreyDrawColor;
     if (group) group->setItemIndex(choice->item);
     for (const recipeSetting &s : stage.settings)
-        if (QSlider *bar = trackBarOf(parameterControls, s.field)) bar->setValue(s.value);
+        if (QSlider *bar = trackBarOf(state->parameterControls, s.field)) bar->setValue(s.value);
     if (choice) {
-        operationPages->setActivePageIndex(choice->page);
+        state->operationPages->setActivePageIndex(choice->page);
         operationTabs(choice->page)->setActivePageIndex(choice->tab);
     }
 
     if (execute)
         executeButtonClick();
     else
-        applyOperation(commitMode);
+        applyOperation(operationMode::commit);
 }
 
 void TmainForm::runFringePreset(int level)
 {
     if (!hasImage()) return;
-    runRecipeStage(fringePresetStage(recipeShorterSide(pictureWidth, pictureHeight), level), false);
+    runRecipeStage(fringePresetStage(recipeShorterSide(state->pictureWidth, state->pictureHeight), level), false);
 }
 
 void TmainForm::runRecipeButton(const char *name)
@@ -94,7 +95,7 @@ void TmainForm::runRecipeButton(const char *name)
     if (!r || busy()) return;
     const bool picture = hasImage();
     if (r->needsPicture && !picture) return;
-    const double shorterSide = picture ? recipeShorterSide(pictureWidth, pictureHeight) : 0.0;
+    const double shorterSide = picture ? recipeShorterSide(state->pictureWidth, state->pictureHeight) : 0.0;
     const std::vector<recipeStage> stages = recipeStages(*r, shorterSide);
 
     if (!r->ownSnapshot) {
@@ -109,12 +110,12 @@ void TmainForm::runRecipeButton(const char *name)
     guarded([&] {
         if (busy() || !hasImage()) return;
         // A picture without pixels (an unknown file type) has nothing to process or to store.
-        if (currentBitmap->width() <= 0 || currentBitmap->height() <= 0) return;
+        if (state->currentBitmap->width() <= 0 || state->currentBitmap->height() <= 0) return;
         // Every stage's controls are set, taken and put back now; the stages then run one after
         // another as one commit with the one undo step of the button.
         std::vector<commitStep> steps;
-        collectingSteps = &steps;
-        const auto gathered = qScopeGuard([this] { collectingSteps = nullptr; });
+        state->collectingSteps = &steps;
+        const auto gathered = qScopeGuard([this] { state->collectingSteps = nullptr; });
         {
             // The previews the settings run meanwhile draw from a copy of the random sequence: the
             // commit starts where the sequence stands now, as the stages' own runs one after another.
@@ -130,7 +131,7 @@ void TmainForm::runRecipeButton(const char *name)
                 }
             }
         }
-        collectingSteps = nullptr;
+        state->collectingSteps = nullptr;
         startCommit(std::move(steps));
     });
 }

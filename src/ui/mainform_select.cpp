@@ -1,5 +1,6 @@
 // Selecting and closing pictures of the open-images list.
 #include "mainform.h"
+#include "mainform_state.h"
 #include "mainview.h"
 
 #include "widgets/dialogservice.h"
@@ -13,8 +14,8 @@
 void TmainForm::selectSlot(int number)
 {
     guarded([this, number] {
-        if (busy() || editingCount < number) return; // an empty slot
-        currentIndex = number - 1;
+        if (busy() || state->editingCount < number) return; // an empty slot
+        state->currentIndex = number - 1;
         showCurrentImage();
     });
 }
@@ -22,7 +23,7 @@ void TmainForm::selectSlot(int number)
 void TmainForm::closeSlot(int number)
 {
     guarded([this, number] {
-        if (busy() || editingCount < number) return; // an empty slot
+        if (busy() || state->editingCount < number) return; // an empty slot
         closeImage(number - 1);
     });
 }
@@ -41,10 +42,14 @@ void TmainForm::editCloseButton5Click() { closeSlot(5); }
 void TmainForm::theEndButtonClick()
 {
     guarded([this] {
-        if (!busy() && hasImage()) closeImage(currentIndex);
+        if (!busy() && hasImage()) closeImage(state->currentIndex);
     });
 }
 
+// With the save prompt; a "yes" saves in the background (inBackground) and the picture goes
+// once its file is written; a save that fails or is cancelled leaves it open. The prompt left
+// unanswered (Escape, its close button) keeps the picture open with its changes and throws
+// operationAbandoned.
 void TmainForm::closeImage(int index, bool inBackground)
 {
     if (!hasImage()) return;
@@ -72,18 +77,18 @@ void TmainForm::closeImage(int index, bool inBackground)
 
 void TmainForm::removeImage(int index)
 {
-    if (editingCount > 0 && index >= 0 && index < editingCount) {
+    if (state->editingCount > 0 && index >= 0 && index < state->editingCount) {
         // A picture opened later in the closed one's place starts in fit mode.
-        view->forgetDocument(documentAt(index));
-        if (index < currentIndex) --currentIndex;
-        if (index < editingCount - 1) {
-            for (int i = index; i <= editingCount - 2; ++i) editingList[i]->moveElement(*editingList[i + 1]);
+        state->view->forgetDocument(documentAt(index));
+        if (index < state->currentIndex) --state->currentIndex;
+        if (index < state->editingCount - 1) {
+            for (int i = index; i <= state->editingCount - 2; ++i) state->editingList[i]->moveElement(*state->editingList[i + 1]);
         } else {
-            editingList[index]->clearElement();
+            state->editingList[index]->clearElement();
         }
-        const int n = editingCount;
-        editingCount = n - 1;
-        currentIndex = std::max(0, std::min(currentIndex, n - 2));
+        const int n = state->editingCount;
+        state->editingCount = n - 1;
+        state->currentIndex = std::max(0, std::min(state->currentIndex, n - 2));
         // The buffers kept from written snapshots and the engines' spare copies were of the
         // pictures open until now.
         snapshotWriter::process().dropSpareBuffers();
@@ -94,8 +99,8 @@ void TmainForm::removeImage(int index)
 
 void TmainForm::showCurrentImage()
 {
-    layoutViews(bothViews);
-    drawViews(mainView);
+    layoutViews(viewChoice::both);
+    drawViews(viewChoice::main);
     refreshControls();
-    applyOperation(previewMode);
+    applyOperation(operationMode::preview);
 }

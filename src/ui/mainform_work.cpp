@@ -4,6 +4,7 @@
 // start other work are disabled, and 中止 (or Escape) stops the work: the engines end at their
 // next band, and nothing the work made reaches the picture or its undo history.
 #include "mainform.h"
+#include "mainform_state.h"
 #include "mainview.h"
 
 #include "backgroundjob.h"
@@ -28,20 +29,20 @@
 
 void TmainForm::setUpBackgroundWork()
 {
-    job = std::make_unique<backgroundJob>(progress->indicator());
-    job->guard = [this](const std::function<void()> &step) { return guarded(step); };
-    job->ended = [this](workOutcome how) {
-        if (const auto next = std::exchange(afterWork, nullptr)) next(how);
+    state->job = std::make_unique<backgroundJob>(state->progress->indicator());
+    state->job->guard = [this](const std::function<void()> &step) { return guarded(step); };
+    state->job->ended = [this](workOutcome how) {
+        if (const auto next = std::exchange(state->afterWork, nullptr)) next(how);
     };
-    job->busyChanged = [this](bool working) { showBusy(working); };
-    progressTimer = new QTimer(this);
-    progressTimer->setInterval(40);
-    connect(progressTimer, &QTimer::timeout, this, [this] {
+    state->job->busyChanged = [this](bool working) { showBusy(working); };
+    state->progressTimer = new QTimer(this);
+    state->progressTimer->setInterval(40);
+    connect(state->progressTimer, &QTimer::timeout, this, [this] {
         QProgressBar *bar = ui->ProgressBar1;
-        const int maximum = job->maximum();
+        const int maximum = state->job->maximum();
         if (maximum <= 0) return; // nothing counted yet: the bar keeps moving on its own
         if (bar->maximum() != maximum) bar->setRange(0, maximum);
-        bar->setValue(std::clamp(job->position(), 0, maximum));
+        bar->setValue(std::clamp(state->job->position(), 0, maximum));
     });
     connect(ui->cancelButton, &QAbstractButton::clicked, this, &TmainForm::cancelButtonClick);
     ui->cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -50,12 +51,12 @@ void TmainForm::setUpBackgroundWork()
 
 bool TmainForm::busy() const
 {
-    return job && job->busy();
+    return state->job && state->job->busy();
 }
 
 void TmainForm::cancelButtonClick()
 {
-    if (job) job->cancel();
+    if (state->job) state->job->cancel();
 }
 
 void TmainForm::showBusy(bool working)
@@ -71,41 +72,45 @@ void TmainForm::showBusy(bool working)
     QProgressBar *bar = ui->ProgressBar1;
     if (working) {
         bar->setRange(0, 0); // moving until the work counts its rows
-        progressTimer->start();
+        state->progressTimer->start();
     } else {
-        progressTimer->stop();
+        state->progressTimer->stop();
         bar->setRange(0, std::max(bar->maximum(), 1));
         bar->setValue(0);
     }
 }
 
+// The commit of the active page as the controls stand (operationCode, captureControls, the
+// transform checks); nothing for a page without an operation.
 std::optional<commitStep> TmainForm::captureCommitStep()
 {
     if (!hasImage()) return std::nullopt;
     selectOperation();
     captureControls();
-    const int page = operationPages->activePageIndex();
+    const int page = state->operationPages->activePageIndex();
     commitStep step;
     if (isFilterPage(page)) {
-        step.filter = filter;
+        step.filter = state->filter;
         step.filter.progressBar = nullptr;
         return step;
     }
     if (page == transformPage) {
         // Values the transform cannot use are refused before the picture gets an undo step.
-        transform->check(transform->setUp().engine->shapeType, true);
+        state->transform->check(state->transform->setUp().engine->shapeType, true);
         step.transform = true;
-        step.shape = copyOfShapeSetUp(transform->setUp());
+        step.shape = copyOfShapeSetUp(state->transform->setUp());
         return step;
     }
     return std::nullopt;
 }
 
+// Runs the gathered steps on the current picture; when they are done the picture gets its one
+// undo step and the result (a cancel leaves both as they were).
 void TmainForm::startCommit(std::vector<commitStep> steps)
 {
     if (!hasImage()) return;
-    imageDocument *d = documentAt(currentIndex);
-    const int slot = currentIndex;
+    imageDocument *d = documentAt(state->currentIndex);
+    const int slot = state->currentIndex;
     const QImage picture = d->bitmap; // shared: the work never writes into it
     const bool relayout =
         std::any_of(steps.begin(), steps.end(), [](const commitStep &step) { return step.transform; });
@@ -123,8 +128,8 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
     };
     auto result = std::make_shared<outcome>();
     auto work = std::make_shared<std::vector<commitStep>>(std::move(steps));
-    view->stopViewPreviewWork(); // no preview competes with the commit for the cores
-    job->start(
+    state->view->stopViewPreviewWork(); // no preview competes with the commit for the cores
+    state->job->start(
         [picture, randomStart, result, work, counted](const progressIndicator &progress) {
             sharedRandom::privateStream stream(randomStart);
             result->picture = runCommitSteps(picture, *work, progress);
@@ -139,20 +144,20 @@ void TmainForm::startCommit(std::vector<commitStep> steps)
             sharedRandom::instance().seed(result->randomEnd);
             d->bitmap = std::move(result->picture);
             d->unchanged = false;
-            if (counted) view->rememberPictureCounts(d->bitmap, result->counts);
-            if (slot == currentIndex && hasImage()) {
+            if (counted) state->view->rememberPictureCounts(d->bitmap, result->counts);
+            if (slot == state->currentIndex && hasImage()) {
                 if (relayout) {
-                    view->dropViewPreview();
-                    layoutViews(bothViews);
+                    state->view->dropViewPreview();
+                    layoutViews(viewChoice::both);
                 } else {
-                    if (hasPixels(*currentBitmap) && hasPixels(mainViewBitmap))
-                        stretchCopy(*currentBitmap, mainViewBitmap);
-                    view->dropViewPreview();
+                    if (hasPixels(*state->currentBitmap) && hasPixels(state->mainViewBitmap))
+                        stretchCopy(*state->currentBitmap, state->mainViewBitmap);
+                    state->view->dropViewPreview();
                 }
-                drawViews(mainView);
+                drawViews(viewChoice::main);
             }
             refreshControls();
-            editingList[slot]->refreshElement();
+            state->editingList[slot]->refreshElement();
             showCommittedSample();
         });
 }

@@ -8,6 +8,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "mainform.h"
+#include "mainform_state.h"
 #include "transformpanel.h"
 #include "ui_mainform.h"
 #include "widgets/imagecontrol.h"
@@ -84,7 +85,7 @@ mainView::mainView(TmainForm &owner) : form(owner)
         form.guarded([this, on] {
             if (!form.hasImage()) return;
             if (on)
-                form.applyOperation(TmainForm::previewMode);
+                form.applyOperation(TmainForm::operationMode::preview);
             else
                 dropViewPreview();
         });
@@ -117,7 +118,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
                     view->setCursor(Qt::OpenHandCursor);
                 } else if (!press && !panning && view->cursor().shape() == Qt::OpenHandCursor) {
                     view->setCursorShape(imageControl::defaultCursor);
-                    form.painting->refreshBrushCursor();
+                    form.state->painting->refreshBrushCursor();
                 }
             }
             // \ (¥ on Japanese keyboards) shows the committed picture while held.
@@ -131,7 +132,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::Wheel: {
         auto *wheel = static_cast<QWheelEvent *>(event);
-        if (!form.hasImage() || !hasPixels(*form.currentBitmap)) return false;
+        if (!form.hasImage() || !hasPixels(*form.state->currentBitmap)) return false;
         const QPoint delta = wheel->angleDelta();
         if (wheel->modifiers() & Qt::ControlModifier) {
             const int steps = delta.y() ? delta.y() : delta.x();
@@ -174,7 +175,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
         if (mouse->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return true;
         panning = false;
         ui->mainImage->setCursorShape(imageControl::defaultCursor);
-        form.painting->refreshBrushCursor();
+        form.state->painting->refreshBrushCursor();
         return true;
     }
     default:
@@ -184,15 +185,15 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
 
 bool mainView::viewZoomed() const
 {
-    if (mode == viewMode::fit || form.currentIndex < 0 || !form.currentBitmap || !hasPixels(*form.currentBitmap))
+    if (mode == viewMode::fit || form.state->currentIndex < 0 || !form.state->currentBitmap || !hasPixels(*form.state->currentBitmap))
         return false;
-    return viewDocument && viewDocument == form.documentAt(form.currentIndex);
+    return viewDocument && viewDocument == form.documentAt(form.state->currentIndex);
 }
 
 double mainView::mainViewScale() const
 {
     if (viewZoomed()) return viewZoom;
-    const imageDocument *d = form.documentAt(form.currentIndex);
+    const imageDocument *d = form.documentAt(form.state->currentIndex);
     return d && d->viewScale > 0 ? d->viewScale : 1.0;
 }
 
@@ -220,14 +221,14 @@ void mainView::setViewFit()
 
 void mainView::setViewZoom(double zoom, double ax, double ay)
 {
-    if (!form.hasImage() || !hasPixels(*form.currentBitmap)) return;
+    if (!form.hasImage() || !hasPixels(*form.state->currentBitmap)) return;
     const double from = mainViewScale();
     // The fitted picture's origin is where the picture starts in the view.
-    const double fromX = viewZoomed() ? viewOffsetX : -form.mainViewRect.left;
-    const double fromY = viewZoomed() ? viewOffsetY : -form.mainViewRect.top;
+    const double fromX = viewZoomed() ? viewOffsetX : -form.state->mainViewRect.left;
+    const double fromY = viewZoomed() ? viewOffsetY : -form.state->mainViewRect.top;
     viewZoom = clampZoom(zoom);
     mode = viewMode::zoomed;
-    viewDocument = form.documentAt(form.currentIndex);
+    viewDocument = form.documentAt(form.state->currentIndex);
     viewOffsetX = int(std::floor(offsetAfterZoom(fromX, from, viewZoom, ax) + 0.5));
     viewOffsetY = int(std::floor(offsetAfterZoom(fromY, from, viewZoom, ay) + 0.5));
     refreshMainView();
@@ -237,8 +238,8 @@ void mainView::scrollViewTo(double x, double y)
 {
     if (!viewZoomed()) return;
     const QSize size = form.ui->mainImage->pixelSize();
-    const int nx = clampOffset(x, form.currentBitmap->width(), viewZoom, size.width());
-    const int ny = clampOffset(y, form.currentBitmap->height(), viewZoom, size.height());
+    const int nx = clampOffset(x, form.state->currentBitmap->width(), viewZoom, size.width());
+    const int ny = clampOffset(y, form.state->currentBitmap->height(), viewZoom, size.height());
     if (nx == viewOffsetX && ny == viewOffsetY) return;
     viewOffsetX = nx;
     viewOffsetY = ny;
@@ -248,13 +249,13 @@ void mainView::scrollViewTo(double x, double y)
 void mainView::placeZoomedView()
 {
     imageControl *view = form.ui->mainImage;
-    imageDocument *d = form.documentAt(form.currentIndex);
+    imageDocument *d = form.documentAt(form.state->currentIndex);
     const int w = view->pixelSize().width(), h = view->pixelSize().height();
-    const int pw = form.currentBitmap->width(), ph = form.currentBitmap->height();
+    const int pw = form.state->currentBitmap->width(), ph = form.state->currentBitmap->height();
     viewOffsetX = clampOffset(viewOffsetX, pw, viewZoom, w);
     viewOffsetY = clampOffset(viewOffsetY, ph, viewZoom, h);
     d->viewScale = viewZoom;
-    form.mainViewRect = rectangle{-viewOffsetX, -viewOffsetY, -viewOffsetX + scaledLength(pw, viewZoom) - 1,
+    form.state->mainViewRect = rectangle{-viewOffsetX, -viewOffsetY, -viewOffsetX + scaledLength(pw, viewZoom) - 1,
                                   -viewOffsetY + scaledLength(ph, viewZoom) - 1};
     const int limitX = scrollLimit(pw, viewZoom, w), limitY = scrollLimit(ph, viewZoom, h);
     const auto placeBar = [](QScrollBar *bar, int limit, int page, int value, const QRect &where) {
@@ -284,7 +285,7 @@ void mainView::placeFittedView()
 void mainView::drawZoomedView()
 {
     QImage &canvas = form.ui->mainImage->canvas();
-    const QImage &committed = *form.currentBitmap;
+    const QImage &committed = *form.state->currentBitmap;
     const bool shown = side() == comparisonSide::after && !preview.isNull() && previewSource == committed.cacheKey();
     if (shown && previewHolds == previewKind::whole) {
         drawZoomed(preview, previewReductions, canvas, viewZoom, viewOffsetX, viewOffsetY, viewBackground);
@@ -303,7 +304,7 @@ void mainView::drawZoomedView()
 
 void mainView::redrawZoomedArea(const rectangle &area)
 {
-    const QImage &picture = *form.currentBitmap;
+    const QImage &picture = *form.state->currentBitmap;
     // The half sizes follow the painted pixels, so the part redrawn is what a whole redraw shows.
     reductions.update(picture, area.left, area.top, area.right, area.bottom);
     int left, right, top, bottom;
@@ -327,16 +328,16 @@ void mainView::redrawZoomedArea(const rectangle &area)
 
 const QImage &mainView::fittedView() const
 {
-    const QImage *committed = form.currentBitmap;
+    const QImage *committed = form.state->currentBitmap;
     if (committed && side() == comparisonSide::after && !previewFitted.isNull() &&
-        previewSource == committed->cacheKey() && previewFitted.size() == form.mainViewBitmap.size())
+        previewSource == committed->cacheKey() && previewFitted.size() == form.state->mainViewBitmap.size())
         return previewFitted;
-    return form.mainViewBitmap;
+    return form.state->mainViewBitmap;
 }
 
 const QImage &mainView::shownPicture() const
 {
-    const QImage *committed = form.currentBitmap;
+    const QImage *committed = form.state->currentBitmap;
     if (committed && side() == comparisonSide::after && previewHolds == previewKind::whole &&
         previewSource == committed->cacheKey())
         return preview;
@@ -347,17 +348,17 @@ void mainView::refreshMainView(bool relayout)
 {
     if (!form.hasImage()) return;
     // The trimming rectangle keeps the picture edges its edits hold.
-    const bool trimming = form.transform->trimmingShown();
+    const bool trimming = form.state->transform->trimmingShown();
     if (relayout || !viewZoomed()) {
-        form.layoutViews(TmainForm::mainView);
+        form.layoutViews(TmainForm::viewChoice::main);
     } else { // a scroll: the fitted bitmap and the canvas stay
         placeZoomedView();
-        form.transform->viewCleared();
-        form.transform->spanPicture(form.mainViewRect);
+        form.state->transform->viewCleared();
+        form.state->transform->spanPicture(form.state->mainViewRect);
     }
-    form.drawViews(TmainForm::mainView);
-    if (trimming) form.transform->trimmingUpDownClick();
+    form.drawViews(TmainForm::viewChoice::main);
+    if (trimming) form.state->transform->trimmingUpDownClick();
     refreshZoomCaption();
-    form.painting->refreshBrushCursor();
+    form.state->painting->refreshBrushCursor();
     followViewPreview(); // the preview of the pixels now in view
 }

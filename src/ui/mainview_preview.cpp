@@ -10,6 +10,7 @@
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
 #include "mainform.h"
+#include "mainform_state.h"
 #include "transformpanel.h"
 #include "ui_mainform.h"
 #include "widgets/imagecontrol.h"
@@ -27,8 +28,8 @@ constexpr int quickLookPixels = 400'000;
 bool mainView::viewPreviewWanted()
 {
     Ui::TmainForm *ui = form.ui.get();
-    if (!ui->viewPreviewCheckBox->isChecked() || !form.hasImage() || !hasPixels(*form.currentBitmap)) return false;
-    const int page = form.operationPages->activePageIndex();
+    if (!ui->viewPreviewCheckBox->isChecked() || !form.hasImage() || !hasPixels(*form.state->currentBitmap)) return false;
+    const int page = form.state->operationPages->activePageIndex();
     return ui->mainPageControl->currentWidget() == ui->detailTabSheet && isFilterPage(page);
 }
 
@@ -43,8 +44,8 @@ void mainView::dropViewPreview()
     previewHolds = previewKind::quickLook;
     previewSource = 0;
     if (had && form.hasImage()) {
-        form.drawViews(TmainForm::mainView);
-        if (form.transform->trimmingShown()) form.transform->trimmingUpDownClick();
+        form.drawViews(TmainForm::viewChoice::main);
+        if (form.state->transform->trimmingShown()) form.state->transform->trimmingUpDownClick();
     }
 }
 
@@ -53,13 +54,13 @@ QRect mainView::visiblePicturePart() const
     if (!viewZoomed() || viewZoom < 1.0) return QRect();
     const QSize view = form.ui->mainImage->pixelSize();
     return visiblePictureRect(view.width(), view.height(), viewOffsetX, viewOffsetY, viewZoom,
-                              form.currentBitmap->width(), form.currentBitmap->height());
+                              form.state->currentBitmap->width(), form.state->currentBitmap->height());
 }
 
 void mainView::followViewPreview()
 {
     if (!previewOn || !viewPreviewWanted()) return;
-    if (requestedKey == form.currentBitmap->cacheKey()) {
+    if (requestedKey == form.state->currentBitmap->cacheKey()) {
         if (requestedPart.isEmpty()) return; // the whole picture serves every zoom and position
         const QRect visible = visiblePicturePart();
         if (!visible.isEmpty() && requestedPart.contains(visible)) return;
@@ -72,8 +73,8 @@ void mainView::requestViewPreview()
     if (!viewPreviewWanted()) return dropViewPreview();
     const int made = ++*generation;
     const std::shared_ptr<std::atomic<int>> current = generation;
-    colorFilter job = form.filter; // the controls as captured for the sample preview
-    const QImage source = *form.currentBitmap; // shared; the worker's result detaches
+    colorFilter job = form.state->filter; // the controls as captured for the sample preview
+    const QImage source = *form.state->currentBitmap; // shared; the worker's result detaches
     const qint64 key = source.cacheKey();
     // Zoomed at 100 % or more, only the visible pixels: exactly the commit's, computed from the
     // part of the picture the operation reads for them.
@@ -84,7 +85,7 @@ void mainView::requestViewPreview()
     requestedPart = part;
     // A neighbourhood effect first shows a quick look, from a reduced copy of what is shown.
     const bool perPixel = filterIsPerPixel(job, source.width(), source.height());
-    const QImage fittedSource = form.mainViewBitmap; // shared; copied by the worker
+    const QImage fittedSource = form.state->mainViewBitmap; // shared; copied by the worker
     const double reduceTo = viewZoomed() ? viewZoom : 1.0;
     // Zoomed below 100 %, the quick look is made from the visible pixels at the view's size.
     QRect look;
@@ -182,7 +183,7 @@ void mainView::showViewPreview(qint64 source, const QImage &result, QPoint origi
                                const QImage &fitted, const pictureHistogram &counts, const halfSizes &reduced,
                                const QRect &look)
 {
-    if (!form.hasImage() || form.currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
+    if (!form.hasImage() || form.state->currentBitmap->cacheKey() != source || !viewPreviewWanted()) return;
     previewSource = source;
     preview = result;
     previewOrigin = origin;
@@ -193,8 +194,8 @@ void mainView::showViewPreview(qint64 source, const QImage &result, QPoint origi
     if (kind == previewKind::whole) previewReductions = reduced;
     if (side() == comparisonSide::before) return;
     form.guarded([this] {
-        form.drawViews(TmainForm::mainView);
-        if (form.transform->trimmingShown()) form.transform->trimmingUpDownClick();
+        form.drawViews(TmainForm::viewChoice::main);
+        if (form.state->transform->trimmingShown()) form.state->transform->trimmingUpDownClick();
     });
 }
 
@@ -206,11 +207,11 @@ void mainView::refreshHistogram()
     // Counted only where it shows (the 詳細調整 page): showing the page redraws the views, and so
     // counts then. A commit on another page does not wait for the count of 24 million pixels.
     if (form.isVisible() && !view->isVisible()) return;
-    if (!form.hasImage() || !hasPixels(*form.currentBitmap)) {
+    if (!form.hasImage() || !hasPixels(*form.state->currentBitmap)) {
         drawHistogram(pictureHistogram{}, view->canvas());
         return view->canvasChanged();
     }
-    const QImage &committed = *form.currentBitmap;
+    const QImage &committed = *form.state->currentBitmap;
     const bool shown = side() == comparisonSide::after && previewSource == committed.cacheKey() && !preview.isNull();
     pictureHistogram counts;
     if (viewZoomed() && viewZoom >= 1.0) {

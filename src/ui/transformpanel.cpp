@@ -10,6 +10,7 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
 #include "mainform.h"
+#include "mainform_state.h"
 #include "mytoolbox.h"
 #include "transformcontrols.h"
 #include "ui_mainform.h"
@@ -78,10 +79,10 @@ int requiredWholeNumber(const QLineEdit *edit, const char *label)
 
 transformPanel::transformPanel(TmainForm &owner) : form(owner), shapeSetUp(std::make_unique<prepareShape>())
 {
-    shapeSetUp->engine->progressBar = form.progress->indicator();
+    shapeSetUp->engine->progressBar = form.state->progress->indicator();
     bindParameters();
     setUpTrimming();
-    connect(form.rotateAngleGroup.get(), &radioGroup::clicked, this, &transformPanel::rotateAngleRadioGroupClick);
+    connect(form.state->rotateAngleGroup.get(), &radioGroup::clicked, this, &transformPanel::rotateAngleRadioGroupClick);
 }
 
 transformPanel::~transformPanel() = default;
@@ -122,7 +123,7 @@ std::int32_t &transformPanel::field(const boundParameter &p) const
 
 void transformPanel::previewNow()
 {
-    form.guarded([this] { form.applyOperation(TmainForm::previewMode); });
+    form.guarded([this] { form.applyOperation(TmainForm::operationMode::preview); });
 }
 
 void transformPanel::trackBarChange(boundParameter &p)
@@ -167,7 +168,7 @@ void transformPanel::reset()
     // choice, then the sizes.
     for (auto p = parameters.rbegin(); p != parameters.rend(); ++p) {
         if (!p->bar) continue;
-        if (p->row->code == shapeRotateAngle) form.rotateAngleGroup->setItemIndex(0);
+        if (p->row->code == shapeRotateAngle) form.state->rotateAngleGroup->setItemIndex(0);
         setValue(*p, p->row->start);
     }
     shapeSetUp->horizontalPercent = 100.0;
@@ -217,22 +218,22 @@ void transformPanel::check(std::uint32_t code, bool commit) const
                                       QString::number(p.row->maximum)));
     }
     // A result larger than any picture Korvia opens is refused before the work.
-    if (commit && form.currentBitmap) shapeSetUp->checkShapedSize(form.currentBitmap->width(), form.currentBitmap->height());
+    if (commit && form.state->currentBitmap) shapeSetUp->checkShapedSize(form.state->currentBitmap->width(), form.state->currentBitmap->height());
 }
 
 // ---- Preview and commit -------------------------------------------------------------------------
 
 void transformPanel::preview(std::uint32_t code)
 {
-    if (hasPixels(form.sampleBitmap)) {
-        if (std::optional<QImage> shaped = shapeSetUp->makePreviewBitmap(form.sampleBitmap))
-            form.sampleBitmap = std::move(*shaped);
+    if (hasPixels(form.state->sampleBitmap)) {
+        if (std::optional<QImage> shaped = shapeSetUp->makePreviewBitmap(form.state->sampleBitmap))
+            form.state->sampleBitmap = std::move(*shaped);
         if (code == shapeRotateRight90 || code == shapeRotateLeft90) {
-            const rectangle old = form.sampleRect;
-            form.sampleRect = rectangle{old.top, old.left, old.bottom, old.right};
+            const rectangle old = form.state->sampleRect;
+            form.state->sampleRect = rectangle{old.top, old.left, old.bottom, old.right};
         }
     }
-    form.drawViews(TmainForm::sampleView);
+    form.drawViews(TmainForm::viewChoice::sample);
     drawSampleGrid();
 }
 
@@ -255,8 +256,8 @@ void transformPanel::commit(imageDocument &d)
     QImage shaped = shapeSetUp->makeShapedBitmap(d.bitmap); // throws when it cannot be made
     if (shaped.isNull()) return; // no transform chosen: the picture stays as it was
     d.bitmap = std::move(shaped);
-    form.layoutViews(TmainForm::bothViews);
-    form.drawViews(TmainForm::mainView);
+    form.layoutViews(TmainForm::viewChoice::both);
+    form.drawViews(TmainForm::viewChoice::main);
 }
 
 // ---- Resize edits -------------------------------------------------------------------------------
@@ -274,7 +275,7 @@ void transformPanel::rewriteMagnificationPair(magnification kind)
     };
     const bool vertical = kind == magnification::vertical;
     const double percent = vertical ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
-    const double size = vertical ? form.pictureHeight : form.pictureWidth;
+    const double size = vertical ? form.state->pictureHeight : form.state->pictureWidth;
     rewrite(vertical ? form.ui->verticalMagPixelEdit : form.ui->horizontalMagPixelEdit,
             magnificationText(percent * size * 0.01, 0));
     rewrite(vertical ? form.ui->verticalMagParcentEdit : form.ui->horizontalMagParcentEdit,
@@ -302,7 +303,7 @@ void transformPanel::resizeEditKeyUp(QLineEdit *edit, magnification kind, bool p
     if (isRealNumberEntry(edit->text(), {})) {
         const double value = edit->text().toDouble();
         const bool vertical = kind == magnification::vertical;
-        const double size = vertical ? form.pictureHeight : form.pictureWidth;
+        const double size = vertical ? form.state->pictureHeight : form.state->pictureWidth;
         double &percent = vertical ? shapeSetUp->verticalPercent : shapeSetUp->horizontalPercent;
         bool changed = false;
         if (!pixels && value > 0) {
@@ -339,7 +340,7 @@ void transformPanel::horizontalMagPixelEditKeyUp()
 void transformPanel::rotateAngleRadioGroupClick()
 {
     // The rotation tab's bar and edit serve the choice their row belongs to.
-    const std::uint32_t chosen = operationCodeOf(transformPage, rotateTab, form.rotateAngleGroup->itemIndex());
+    const std::uint32_t chosen = operationCodeOf(transformPage, rotateTab, form.state->rotateAngleGroup->itemIndex());
     for (const boundParameter &p : parameters) {
         const shapeDescription *d = describeShape(p.row->code);
         if (!p.bar || !d || d->tab != rotateTab) continue;

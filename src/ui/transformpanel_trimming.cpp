@@ -8,6 +8,7 @@
 #include "geometry/viewmapping.h"
 #include "imagedata/imagedocument.h"
 #include "mainform.h"
+#include "mainform_state.h"
 #include "brushpainting.h"
 #include "mainview.h"
 #include "transformcontrols.h"
@@ -71,7 +72,7 @@ void transformPanel::refresh()
     // that the height a resize makes is never another picture's.
     if (!form.ui->reSizeRatioCheckBox->isChecked()) rewriteMagnificationPair(magnification::vertical);
     refreshTrimmingControls();
-    trimmingActive = form.operationPages->activePageIndex() == transformPage && form.operationCode() == shapeTrim;
+    trimmingActive = form.state->operationPages->activePageIndex() == transformPage && form.operationCode() == shapeTrim;
     showTrimmingRect(trimmingShown());
     // Without the rectangle no cursor of its handles stays on the picture.
     if (!trimmingShown()) form.ui->mainImage->setCursorShape(imageControl::defaultCursor);
@@ -80,22 +81,22 @@ void transformPanel::refresh()
 viewAxis transformPanel::horizontalViewAxis() const
 {
     // Zoomed, mainViewRect is the picture's whole extent at the zoom (beyond the view when scrolled).
-    const rectangle &r = form.mainViewRect;
-    const int length = form.view->viewZoomed() ? r.right - r.left + 1 : form.mainViewBitmap.width();
-    return viewAxis{r.left, length, form.currentBitmap ? form.currentBitmap->width() : 0};
+    const rectangle &r = form.state->mainViewRect;
+    const int length = form.state->view->viewZoomed() ? r.right - r.left + 1 : form.state->mainViewBitmap.width();
+    return viewAxis{r.left, length, form.state->currentBitmap ? form.state->currentBitmap->width() : 0};
 }
 
 viewAxis transformPanel::verticalViewAxis() const
 {
-    const rectangle &r = form.mainViewRect;
-    const int length = form.view->viewZoomed() ? r.bottom - r.top + 1 : form.mainViewBitmap.height();
-    return viewAxis{r.top, length, form.currentBitmap ? form.currentBitmap->height() : 0};
+    const rectangle &r = form.state->mainViewRect;
+    const int length = form.state->view->viewZoomed() ? r.bottom - r.top + 1 : form.state->mainViewBitmap.height();
+    return viewAxis{r.top, length, form.state->currentBitmap ? form.state->currentBitmap->height() : 0};
 }
 
 bool transformPanel::trimmingShown() const
 {
     // A brush page takes the mouse on mainImage for painting.
-    return trimmingActive && !form.painting->brushKindShowing() && form.hasImage() && hasPixels(*form.currentBitmap);
+    return trimmingActive && !form.state->painting->brushKindShowing() && form.hasImage() && hasPixels(*form.state->currentBitmap);
 }
 
 void transformPanel::showTrimmingRect(bool shown)
@@ -120,13 +121,13 @@ void transformPanel::refreshTrimmingControls()
 {
     if (!form.hasImage()) return;
     Ui::TmainForm &ui = *form.ui;
-    const double W = form.pictureWidth, H = form.pictureHeight;
+    const double W = form.state->pictureWidth, H = form.state->pictureHeight;
     ui.preTrimingImageWidthStaticText->setText(QString::number(W, 'f', 0));
     ui.preTrimingImageHeightStaticText->setText(QString::number(H, 'f', 0));
     ui.preTrimingImagePixelText->setText(QString::number(W * H, 'f', 0));
-    const imageDocument *d = form.documentAt(form.currentIndex);
+    const imageDocument *d = form.documentAt(form.state->currentIndex);
     const double s = d ? d->viewScale : 0.0;
-    if (!hasPixels(*form.currentBitmap) || !(s > 0)) return; // nothing to trim
+    if (!hasPixels(*form.state->currentBitmap) || !(s > 0)) return; // nothing to trim
 
     upperTrimming->setRange(0, int(H - 1));
     lowerTrimming->setRange(0, int(H - 1));
@@ -160,12 +161,12 @@ void transformPanel::trimmingUpDownClick()
 {
     form.guarded([this] {
         if (!form.hasImage()) return;
-        const imageDocument *d = form.documentAt(form.currentIndex);
+        const imageDocument *d = form.documentAt(form.state->currentIndex);
         const double s = d ? d->viewScale : 0.0;
-        if (!hasPixels(*form.currentBitmap) || !(s > 0)) return;
+        if (!hasPixels(*form.state->currentBitmap) || !(s > 0)) return;
         Ui::TmainForm &ui = *form.ui;
         showTrimmingRect(false);
-        const int ox = form.mainViewRect.left, oy = form.mainViewRect.top;
+        const int ox = form.state->mainViewRect.left, oy = form.state->mainViewRect.top;
         // Each line goes onto the first control pixel showing its column or row; the picture's
         // last ones onto the view's last, so that the whole picture is the untouched rectangle.
         const auto lineAt = [](const viewAxis &axis, int value) {
@@ -184,7 +185,7 @@ void transformPanel::trimmingUpDownClick()
         // and never passes its own edge's value (a rectangle at its smallest, a picture shown
         // fewer than 27 pixels high), which would move that edge behind the rectangle's back.
         const rectangle &r = trimmingRect->rect;
-        const int lastColumn = int(form.pictureWidth - 1), lastRow = int(form.pictureHeight - 1);
+        const int lastColumn = int(form.state->pictureWidth - 1), lastRow = int(form.state->pictureHeight - 1);
         upperTrimming->setMaximum(
             std::clamp(trimEditFromControl(r.bottom - 27, oy, s), upperTrimming->position(), lastRow));
         lowerTrimming->setMinimum(std::clamp(trimEditFromControl(r.top + 27, oy, s), 0, lowerTrimming->position()));

@@ -1,7 +1,6 @@
 #include "windowsettings.h"
 
 #include "mainform.h"
-#include "ui_mainform.h"
 
 #include <QCheckBox>
 #include <QSettings>
@@ -9,6 +8,12 @@
 namespace {
 const QString geometryKey = QStringLiteral("mainWindow/geometry");
 const QString previewKey = QStringLiteral("mainWindow/previewOnPicture");
+
+// The check box that shows the preview on the picture.
+QCheckBox *previewBox(const TmainForm &window)
+{
+    return window.findChild<QCheckBox *>(QStringLiteral("viewPreviewCheckBox"));
+}
 } // namespace
 
 void restoreWindowSettings(TmainForm &window)
@@ -17,13 +22,13 @@ void restoreWindowSettings(TmainForm &window)
     const QByteArray geometry = settings.value(geometryKey).toByteArray();
     // restoreGeometry keeps the window on a screen there is and within its minimum size.
     if (!geometry.isEmpty()) window.restoreGeometry(geometry);
-    window.ui->viewPreviewCheckBox->setChecked(settings.value(previewKey, true).toBool());
+    if (QCheckBox *box = previewBox(window)) box->setChecked(settings.value(previewKey, true).toBool());
 }
 
 void saveWindowSettings(const TmainForm &window)
 {
     QSettings settings(QStringLiteral("Korvia"), QStringLiteral("Korvia"));
     settings.setValue(geometryKey, window.saveGeometry());
-    settings.setValue(previewKey, window.ui->viewPreviewCheckBox->isChecked());
+    if (const QCheckBox *box = previewBox(window)) settings.setValue(previewKey, box->isChecked());
     settings.sync();
 }

@@ -16,7 +16,7 @@ class testMainFormBrush : public QObject {
     // 設定, then the brush's own tab, the way the user selects them.
     static void showBrushPage(windowUnderTest &t, const char *sheet)
     {
-        t.window->mainPages->widget()->setCurrentIndex(1);
+        t.probe().mainPages()->widget()->setCurrentIndex(1);
         auto *tabs = t.child<QTabWidget>("PageControl5");
         tabs->setCurrentWidget(t.child<QWidget>(sheet));
     }
@@ -24,15 +24,15 @@ class testMainFormBrush : public QObject {
     // The view point that shows picture pixel p: the first view pixel mapped onto it.
     static QPoint viewPointOf(windowUnderTest &t, int px, int py)
     {
-        const TmainForm &w = *t.window;
+        const windowProbe w = t.probe();
         const QImage &picture = t.current()->bitmap;
         QPoint found(-1, -1);
-        for (int x = 0; x < w.mainViewBitmap.width() && found.x() < 0; ++x)
-            if (pictureFromView(x + w.mainViewRect.left, w.mainViewRect.left, w.mainViewBitmap.width(), picture.width()) >= px)
-                found.setX(x + w.mainViewRect.left);
-        for (int y = 0; y < w.mainViewBitmap.height() && found.y() < 0; ++y)
-            if (pictureFromView(y + w.mainViewRect.top, w.mainViewRect.top, w.mainViewBitmap.height(), picture.height()) >= py)
-                found.setY(y + w.mainViewRect.top);
+        for (int x = 0; x < w.mainViewBitmap().width() && found.x() < 0; ++x)
+            if (pictureFromView(x + w.mainViewRect().left, w.mainViewRect().left, w.mainViewBitmap().width(), picture.width()) >= px)
+                found.setX(x + w.mainViewRect().left);
+        for (int y = 0; y < w.mainViewBitmap().height() && found.y() < 0; ++y)
+            if (pictureFromView(y + w.mainViewRect().top, w.mainViewRect().top, w.mainViewBitmap().height(), picture.height()) >= py)
+                found.setY(y + w.mainViewRect().top);
         return found;
     }
 
@@ -89,19 +89,19 @@ private slots:
         imageControl *view = t.image("mainImage");
         const QImage &picture = t.current()->bitmap;
         const auto mapped = [&](QPoint p) {
-            const TmainForm &w = *t.window;
-            return QPoint(pictureFromView(p.x(), w.mainViewRect.left, w.mainViewBitmap.width(), picture.width()),
-                          pictureFromView(p.y(), w.mainViewRect.top, w.mainViewBitmap.height(), picture.height()));
+            const windowProbe w = t.probe();
+            return QPoint(pictureFromView(p.x(), w.mainViewRect().left, w.mainViewBitmap().width(), picture.width()),
+                          pictureFromView(p.y(), w.mainViewRect().top, w.mainViewBitmap().height(), picture.height()));
         };
         const QPoint a = mapped(from), b = mapped(to);
         QCOMPARE(a.y(), b.y());
 
-        brushTool engine = *t.window->brush; // the same profile, speckles and all
+        brushTool engine = *t.probe().brush(); // the same profile, speckles and all
         const int n = air ? engine.airBrushSize : engine.waterBrushSize;
         QCOMPARE(n, size | 1);
         QImage expected = original.copy();
         for (int x = a.x(); x <= b.x(); x += std::max(n / 4, 1))
-            engineDab(engine, expected, t.window->drawColor, x, a.y(), kind);
+            engineDab(engine, expected, t.probe().drawColor(), x, a.y(), kind);
 
         QTest::mousePress(view, Qt::LeftButton, {}, from);
         QTest::mouseMove(view, to);
@@ -112,10 +112,10 @@ private slots:
         QVERIFY(!t.current()->unchanged);
 
         // Only the touched part of the view was redrawn, and the view is the whole picture's.
-        QImage shown(t.window->mainViewBitmap.size(), QImage::Format_RGB32);
+        QImage shown(t.probe().mainViewBitmap().size(), QImage::Format_RGB32);
         stretchCopy(picture, shown);
-        QCOMPARE(t.window->mainViewBitmap, shown);
-        const rectangle &r = t.window->mainViewRect;
+        QCOMPARE(t.probe().mainViewBitmap(), shown);
+        const rectangle &r = t.probe().mainViewRect();
         QCOMPARE(view->canvas().copy(r.left, r.top, shown.width(), shown.height()), shown);
 
         t.click("undoButton");
@@ -132,13 +132,13 @@ private slots:
         t.bar("airBrushDensityTrackBar")->setValue(100);
         showBrushPage(t, "airBrushTabSheet");
         imageControl *view = t.image("mainImage");
-        const TmainForm &w = *t.window;
-        const int V = w.mainViewBitmap.width(), H = w.mainViewBitmap.height();
+        const windowProbe w = t.probe();
+        const int V = w.mainViewBitmap().width(), H = w.mainViewBitmap().height();
         QVERIFY(V < 1500);
         const QImage original = t.current()->bitmap.copy();
-        brushTool engine = *t.window->brush;
+        brushTool engine = *t.probe().brush();
         for (QPoint at : {QPoint(V / 3, H / 2), QPoint(V - 1, H - 1)}) {
-            QTest::mouseClick(view, Qt::LeftButton, {}, at + QPoint(w.mainViewRect.left, w.mainViewRect.top));
+            QTest::mouseClick(view, Qt::LeftButton, {}, at + QPoint(w.mainViewRect().left, w.mainViewRect().top));
             const QImage painted = t.current()->bitmap.copy();
             t.click("undoButton");
             // The view pixel stands for the picture's [j·P/V, (j + 1)·P/V) each way: the dab is
@@ -147,7 +147,7 @@ private slots:
             for (int y = at.y() * 1000 / H; y <= ((at.y() + 1) * 1000 - 1) / H && !found; ++y)
                 for (int x = at.x() * 1500 / V; x <= ((at.x() + 1) * 1500 - 1) / V && !found; ++x) {
                     QImage expected = original.copy();
-                    paintDab(engine, expected, t.window->drawColor, x, y, brushTool::airKind);
+                    paintDab(engine, expected, t.probe().drawColor(), x, y, brushTool::airKind);
                     found = expected == painted;
                     if (found && at.x() == V - 1) QVERIFY(x == 1499 && y == 999);
                 }
@@ -173,7 +173,7 @@ private slots:
         // The cursor is the brush's circle as big as the view shows it (with a small margin).
         t.bar("airBrushSizeTrackBar")->setValue(60);
         QTest::mouseMove(view, a);
-        const double scale = double(t.window->mainViewBitmap.width()) / 300;
+        const double scale = double(t.probe().mainViewBitmap().width()) / 300;
         QCOMPARE(view->cursor().pixmap().width(), int(61 * scale) + 4);
         QTest::mousePress(view, Qt::LeftButton, {}, a);
         QTest::mouseMove(view, b);
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(t.current()->undoCount, undoBefore);
 
         // Back on 詳細調整 the trimming rectangle is there and its corner drags.
-        t.window->mainPages->widget()->setCurrentIndex(2);
+        t.probe().mainPages()->widget()->setCurrentIndex(2);
         QVERIFY(t.probe().trimmingShown());
         const rectangle start = t.probe().trimmingRect().rect;
         const QPoint handle(start.right - 3, start.bottom - 3);

@@ -61,10 +61,10 @@ private slots:
         for (const QPoint handle : {QPoint(2, 2), QPoint(10, 10)}) {
             windowUnderTest t;
             t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 400));
-            TmainForm &w = *t.window;
+            const windowProbe w = t.probe();
             const windowProbe probe = t.probe();
             imageControl *view = t.image("mainImage");
-            w.mainPages->widget()->setCurrentIndex(2);
+            w.mainPages()->widget()->setCurrentIndex(2);
             t.selectTabs(3, 2); // トリミング
             probe.view().setViewZoom(4.0, 0, 0);
             probe.view().scrollViewTo(0, 0);

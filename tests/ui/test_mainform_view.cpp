@@ -135,9 +135,9 @@ private slots:
         QFETCH(int, value);
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "photo.bmp", 1500, 1100));
-        TmainForm &w = *t.window;
+        const windowProbe w = t.probe();
         const windowProbe probe = t.probe();
-        w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
+        w.mainPages()->widget()->setCurrentIndex(2); // 詳細調整
         t.selectTabs(page, tab);
         t.click("zoomActualButton");
         probe.view().scrollViewTo(250, 190);
@@ -146,7 +146,7 @@ private slots:
         t.bar(bar.toLatin1().constData())->setValue(value);
 
         // What a commit makes, from the same engine settings.
-        colorFilter engine = w.filter;
+        colorFilter engine = w.filter();
         engine.progressBar = nullptr;
         QImage result = committed.copy();
         {
@@ -205,16 +205,16 @@ private slots:
         QFETCH(int, value);
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "region.bmp", 1500, 1100));
-        TmainForm &w = *t.window;
+        const windowProbe w = t.probe();
         const windowProbe probe = t.probe();
         imageControl *view = t.image("mainImage");
-        w.mainPages->widget()->setCurrentIndex(2); // 詳細調整
+        w.mainPages()->widget()->setCurrentIndex(2); // 詳細調整
         t.selectTabs(2, tab);                       // 効果2
         t.click("zoomActualButton");
         probe.view().scrollViewTo(251, 187);
         const QImage committed = t.current()->bitmap.copy();
         t.bar(bar.toLatin1().constData())->setValue(value);
-        colorFilter engine = w.filter;
+        colorFilter engine = w.filter();
         engine.progressBar = nullptr;
         QImage result = committed.copy();
         engine.runOnBitmap(result);
@@ -247,18 +247,18 @@ private slots:
     {
         auto t = std::make_unique<windowUnderTest>();
         t->open(texturedPicture(scratch.path(), "moves.bmp", 2400, 1600));
-        TmainForm &w = *t->window;
-        w.mainPages->widget()->setCurrentIndex(2);
+        const windowProbe w = t->probe();
+        w.mainPages()->widget()->setCurrentIndex(2);
         t->selectTabs(adjustPage, brightChromaTab);
         for (int value = 10; value <= 50; value += 10) t->bar("brightTrackBar")->setValue(value);
-        colorFilter engine = w.filter;
+        colorFilter engine = w.filter();
         engine.progressBar = nullptr;
         QImage result = t->current()->bitmap.copy();
         engine.runOnBitmap(result);
-        QImage fitted(w.mainViewBitmap.size(), QImage::Format_RGB32);
+        QImage fitted(w.mainViewBitmap().size(), QImage::Format_RGB32);
         fitted.fill(Qt::white);
         stretchCopy(result, fitted);
-        const QRect area(w.mainViewRect.left, w.mainViewRect.top, fitted.width(), fitted.height());
+        const QRect area(w.mainViewRect().left, w.mainViewRect().top, fitted.width(), fitted.height());
         QTRY_COMPARE_WITH_TIMEOUT(t->image("mainImage")->canvas().copy(area), fitted, 20000);
         t->bar("brightTrackBar")->setValue(-30);
         t.reset();
@@ -270,10 +270,10 @@ private slots:
     {
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "trim.bmp", 400, 300));
-        TmainForm &w = *t.window;
+        const windowProbe w = t.probe();
         const windowProbe probe = t.probe();
         imageControl *view = t.image("mainImage");
-        w.mainPages->widget()->setCurrentIndex(2);
+        w.mainPages()->widget()->setCurrentIndex(2);
         t.selectTabs(transformPage, trimTab); // トリミング
         QVERIFY(probe.trimmingShown());
         probe.view().setViewZoom(4.0, 0, 0);
@@ -306,20 +306,20 @@ private slots:
     {
         windowUnderTest t;
         t.open(texturedPicture(scratch.path(), "brush.bmp", 900, 700));
-        TmainForm &w = *t.window;
+        const windowProbe w = t.probe();
         const windowProbe probe = t.probe();
         t.bar("airBrushDensityTrackBar")->setValue(100);
-        w.mainPages->widget()->setCurrentIndex(1);
+        w.mainPages()->widget()->setCurrentIndex(1);
         t.child<QTabWidget>("PageControl5")->setCurrentWidget(t.child<QWidget>("airBrushTabSheet"));
         imageControl *view = t.image("mainImage");
         probe.view().setViewZoom(4.0, 0, 0);
         probe.view().scrollViewTo(1203, 805);
         const QImage original = t.current()->bitmap.copy();
-        brushTool engine = *w.brush;
+        brushTool engine = *w.brush();
         const QPoint at(222, 131); // picture pixel ((222 + 1203) / 4, (131 + 805) / 4) = (356, 234)
         QTest::mouseClick(view, Qt::LeftButton, {}, at);
         QImage expected = original.copy();
-        paintDab(engine, expected, w.drawColor, 356, 234, brushTool::airKind);
+        paintDab(engine, expected, w.drawColor(), 356, 234, brushTool::airKind);
         QCOMPARE(t.current()->bitmap, expected);
         // The view shows the painted pixels.
         QCOMPARE(view->canvas().pixel(at), expected.pixel(356, 234));
@@ -331,7 +331,7 @@ private slots:
         QTest::mouseClick(view, Qt::LeftButton, {}, centre);
         const QImage painted = view->canvas().copy();
         QVERIFY(painted != before);
-        w.drawViews(TmainForm::mainView);
+        w.drawMainView();
         const QRect around(centre - QPoint(20, 20), QSize(40, 40));
         QCOMPARE(view->canvas().copy(around), painted.copy(around));
     }
@@ -370,7 +370,7 @@ private slots:
         QWidget *bar = t.child<QWidget>("ToolBar1");
         QTest::mouseClick(bar->findChild<QAbstractButton *>(clicked), Qt::LeftButton);
         if (clicked == "informationButton") { // the About box closed, the window active again
-            t.window->aboutBox->hide();
+            t.probe().aboutBox()->hide();
             t.window->activateWindow();
             QTRY_VERIFY(t.window->isActiveWindow());
         }
