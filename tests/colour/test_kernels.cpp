@@ -657,19 +657,19 @@ TEST(MotionBlur, MatchesPlainReadingForEveryAngle)
 
 TEST(KernelFilters, EveryVectorLevelGivesTheSameBytes)
 {
-    struct setting {
+    struct kernelSetting {
         int code;
         int a;
         int b;
     };
-    const setting settings[] = {
+    const kernelSetting settings[] = {
         {filterSharpen, 1, 0},    {filterSharpen, 13, 0},  {filterSoftFocus, 1, 0},    {filterSoftFocus, 6, 100},
         {filterSoftFocus, 30, 37}, {filterEmboss, 2, 90},   {filterEmboss, 30, 315},    {filterMotionBlur, 2, 0},
         {filterMotionBlur, 30, 45}, {filterMotionBlur, 11, 163}};
     unsigned seed = 900;
     for (int level = 0; level <= 2; ++level) {
     setVectorPaths(static_cast<vectorPaths>(level));
-    for (const setting &s : settings)
+    for (const kernelSetting &s : settings)
         for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {5, 4}, {40, 3}, {75, 70}, {163, 64}}) {
             picture pic = randomPicture(w, h, seed++);
             picture expected = pic;

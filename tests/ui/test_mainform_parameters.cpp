@@ -151,11 +151,11 @@ private slots:
     void trackBarsCarryTheRangesOfTheParameterPages()
     {
         // Written out here on purpose, apart from the program's own parameter table.
-        struct row {
+        struct barRow {
             const char *bar, *caption;
             int minimum, maximum, start, ticks, page;
         };
-        const row rows[] = {
+        const barRow rows[] = {
             {"brightTrackBar", "brightStaticText", -100, 100, 0, 20, 10},
             {"chromaTrackBar", "chromaStaticText", -255, 255, 0, 50, 20},
             {"hueTrackBar", "hueStaticText", -100, 100, 0, 20, 10},
@@ -179,7 +179,7 @@ private slots:
             {"medianTrackBar", "medianStaticText", 2, 10, 3, 2, 20},
         };
         windowUnderTest t;
-        for (const row &r : rows) {
+        for (const barRow &r : rows) {
             QSlider *bar = t.bar(r.bar);
             QVERIFY2(bar, r.bar);
             QVERIFY2(bar->orientation() == Qt::Horizontal, r.bar);
@@ -193,7 +193,7 @@ private slots:
             // Each bar writes its own caption and no other.
             bar->setValue(r.minimum + 1);
             QCOMPARE(t.text(r.caption), QString::number(r.minimum + 1));
-            for (const row &other : rows)
+            for (const barRow &other : rows)
                 if (other.caption && &other != &r)
                     QVERIFY2(t.text(other.caption) == QString::number(t.bar(other.bar)->value()), other.caption);
         }
@@ -416,10 +416,10 @@ private slots:
     void operationCodesFollowTheTabs()
     {
         windowUnderTest t;
-        struct row {
+        struct codeRow {
             int page, tab, item, code;
         };
-        const row rows[] = {
+        const codeRow rows[] = {
             {adjustPage, brightChromaTab, -1, filterBrightChromaHue},
             {adjustPage, rgbShiftTab, -1, filterRgbShift},
             {adjustPage, toneCurveTab, 0, filterToneSCurve},
@@ -443,7 +443,7 @@ private slots:
             {transformPage, trapezoidTab, -1, shapePerspective},
             {transformPage, distortTab, -1, shapeDistort},
         };
-        for (const row &r : rows) {
+        for (const codeRow &r : rows) {
             t.selectTabs(r.page, r.tab);
             radioGroup *group = nullptr;
             if (r.page == adjustPage && r.tab == toneCurveTab) group = t.window->toneCurveGroup.get();
