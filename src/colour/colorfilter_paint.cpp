@@ -5,6 +5,7 @@
 #include "colorfilter.h"
 #include "paintregions.h"
 #include "imagedata/picturememory.h"
+#include "imagedata/workerpool.h"
 
 #include <algorithm>
 #include <cstdint>
