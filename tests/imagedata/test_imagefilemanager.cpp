@@ -1,6 +1,7 @@
 // Picture files: types and names, BMP variants, JPEG variants (grey, progressive, CMYK) and
 // damaged files (safe saving and the scratch directory: test_safesaving.cpp).
 #include "testfiles.h"
+#include "testfiles/picturedifference.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/safewrite.h"
@@ -69,18 +70,6 @@ QImage smoothPicture(int width, int height)
                                         std::min(255, 60 + disc)));
         }
     return picture;
-}
-
-int maxDifference(const QImage &a, const QImage &b)
-{
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
-        }
-    return worst;
 }
 
 QImage marker(int width, int height, QRgb colour)
@@ -293,7 +282,7 @@ TEST_F(FileTest, JpegIsWrittenUnderJpegAndReadBack)
     EXPECT_EQ(loadImageFile(back, at(QStringLiteral("a.jpeg"))), 1);
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_LE(largestDifference(back, picture), 12);
     EXPECT_EQ(entries(), QStringList{QStringLiteral("a.jpeg")}); // no temporary left behind
 }
 
@@ -304,7 +293,7 @@ TEST_F(FileTest, QualityIsTheEncoderSetting)
     EXPECT_LT(low.size(), high.size());
     EXPECT_EQ(encodeJpeg(picture, 0), encodeJpeg(picture, 1));    // clamped into 1..100
     EXPECT_EQ(encodeJpeg(picture, 250), high);
-    EXPECT_LT(maxDifference(decodeJpeg(high), picture), maxDifference(decodeJpeg(low), picture));
+    EXPECT_LT(largestDifference(decodeJpeg(high), picture), largestDifference(decodeJpeg(low), picture));
 }
 
 TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
@@ -331,18 +320,18 @@ TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
 
     loadImageFile(back, progressive);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_LE(largestDifference(back, picture), 12);
 
     loadImageFile(back, cmyk);
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12); // inverted inks read as the right colours
+    EXPECT_LE(largestDifference(back, picture), 12); // inverted inks read as the right colours
 
     const QString plain = at(QStringLiteral("plain.jpg"));
     ASSERT_TRUE(writeFile(plain, makeJpeg(picture, jpegKind::plainCmyk)));
     loadImageFile(back, plain);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_LE(largestDifference(back, picture), 12);
 
     const QString ycck = at(QStringLiteral("ycck.jpg"));
     const QByteArray ycckBytes = makeJpeg(picture, jpegKind::adobeYcck);
@@ -355,7 +344,7 @@ TEST_F(FileTest, GreyProgressiveAndCmykJpegs)
     loadImageFile(back, ycck);
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_LE(largestDifference(back, picture), 12);
 }
 
 TEST_F(FileTest, LargeJpegDecodesIntoAnOrdinaryPicture)
@@ -368,7 +357,7 @@ TEST_F(FileTest, LargeJpegDecodesIntoAnOrdinaryPicture)
     loadImageFile(back, name);
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 12);
+    EXPECT_LE(largestDifference(back, picture), 12);
     QImage copy = back; // shared, then written: the copy detaches and the original stays
     copy.setPixel(5, 5, 0xFF000000);
     EXPECT_NE(back.pixel(5, 5), 0xFF000000u);
@@ -449,7 +438,7 @@ TEST(JpegMemory, EncodeDecodeRoundTrip)
     const QImage back = decodeJpeg(encodeJpeg(picture, 100));
     ASSERT_EQ(back.format(), QImage::Format_RGB32);
     ASSERT_EQ(back.size(), picture.size());
-    EXPECT_LE(maxDifference(back, picture), 8);
+    EXPECT_LE(largestDifference(back, picture), 8);
     EXPECT_THROW(encodeJpeg(QImage(), 80), imageError);
     // other formats are converted first
     const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);

@@ -11,6 +11,7 @@
 #include "ui/mainform.h"
 #include "ui/widgets/pagecontrol.h"
 #include "ui/widgets/statictext.h"
+#include "testfiles/picturedifference.h"
 #include "wholecaptions.h"
 
 #include <QCheckBox>
@@ -37,17 +38,6 @@
 #include <cmath>
 
 namespace {
-
-double meanDifference(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 
 void compareGeometry(const QWidget *w, const QRect &expected)
 {
