@@ -22,12 +22,12 @@ namespace {
 constexpr int benchWidth = 6000;
 constexpr int benchHeight = 4000;
 
-struct photo {
+struct colourPhoto {
     std::vector<std::uint8_t> r, g, b;       // pristine
     std::vector<std::uint8_t> wr, wg, wb;    // working copies
     QImage bitmap;
 
-    photo()
+    colourPhoto()
     {
         const std::size_t n = std::size_t(benchWidth) * benchHeight;
         r.resize(n);
@@ -77,15 +77,15 @@ struct photo {
     }
 };
 
-photo &thePhoto()
+colourPhoto &thePhoto()
 {
-    static photo p;
+    static colourPhoto p;
     return p;
 }
 
 void runFilter(benchmark::State &state, int code, int bright, int chroma, int hue)
 {
-    photo &p = thePhoto();
+    colourPhoto &p = thePhoto();
     setVectorPaths(state.range(0) != 0 ? vectorPaths::best : vectorPaths::plain);
     colorFilter f;
     for (auto _ : state) {
@@ -116,7 +116,7 @@ void runFilter(benchmark::State &state, int code, int bright, int chroma, int hu
 
 void BM_SplitAndJoin(benchmark::State &state)
 {
-    photo &p = thePhoto();
+    colourPhoto &p = thePhoto();
     for (auto _ : state) {
         bitmapToPlanes(p.bitmap, p.wr.data(), p.wg.data(), p.wb.data());
         planesToBitmap(p.bitmap, p.wr.data(), p.wg.data(), p.wb.data());

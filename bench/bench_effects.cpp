@@ -26,9 +26,9 @@ constexpr int pictureWidth = 6000;
 constexpr int pictureHeight = 4000;
 
 // Smooth gradients, a few hard-edged shapes and a little grain, like a photograph.
-struct photo {
+struct effectsPhoto {
     std::vector<std::uint8_t> red, green, blue;
-    photo()
+    effectsPhoto()
     {
         const std::size_t n = static_cast<std::size_t>(pictureWidth) * pictureHeight;
         red.resize(n);
@@ -50,9 +50,9 @@ struct photo {
     }
 };
 
-photo &thePhoto()
+effectsPhoto &thePhoto()
 {
-    static photo picture;
+    static effectsPhoto picture;
     return picture;
 }
 

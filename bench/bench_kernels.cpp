@@ -28,13 +28,13 @@ int sizeFromEnvironment(const char *name, int fallback)
     return value > 0 ? value : fallback;
 }
 
-struct photo {
+struct kernelPhoto {
     int width = sizeFromEnvironment("KORVIA_BENCH_WIDTH", 6000);
     int height = sizeFromEnvironment("KORVIA_BENCH_HEIGHT", 4000);
     std::vector<std::uint8_t> source[3];
     std::vector<std::uint8_t> planes[3];
 
-    photo()
+    kernelPhoto()
     {
         // Smooth colour gradients and soft blobs, a few hard edges, and sensor-like noise.
         const std::size_t count = static_cast<std::size_t>(width) * height;
@@ -73,16 +73,16 @@ struct photo {
     }
 };
 
-photo &sharedPhoto()
+kernelPhoto &sharedPhoto()
 {
-    static photo picture;
+    static kernelPhoto picture;
     return picture;
 }
 
 template <typename Setup>
 void runFilter(benchmark::State &state, int code, Setup setup)
 {
-    photo &picture = sharedPhoto();
+    kernelPhoto &picture = sharedPhoto();
     for (auto _ : state) {
         state.PauseTiming();
         picture.restore();
@@ -98,7 +98,7 @@ void runFilter(benchmark::State &state, int code, Setup setup)
 
 void BM_MemcpyPictureBytes(benchmark::State &state)
 {
-    photo &picture = sharedPhoto();
+    kernelPhoto &picture = sharedPhoto();
     const std::size_t bytes = static_cast<std::size_t>(picture.width) * picture.height * 4;
     std::vector<std::uint8_t> from(bytes, 1), to(bytes, 0);
     for (auto _ : state) {

@@ -101,8 +101,10 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
 
 } // namespace
 
-resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destinationW, int destinationH)
-    : positionRule(describeShape(engine.shapeType) ? describeShape(engine.shapeType)->position : shapePositionRule::slope),
+resampleRule::resampleRule(std::uint32_t shapeType, std::int32_t distortion, std::int32_t rotateAngle,
+                           std::int32_t perspective, std::int32_t slopeBalance, int W, int H, int destinationW,
+                           int destinationH)
+    : positionRule(describeShape(shapeType) ? describeShape(shapeType)->position : shapePositionRule::slope),
       width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
 {
     cx = W / 2;
@@ -111,14 +113,14 @@ resampleRule::resampleRule(const shapeExecute &engine, int W, int H, int destina
     destinationCy = destinationH / 2;
     sx = double(W) / double(destinationW);
     sy = double(H) / double(destinationH);
-    const double theta = (engine.rotateAngle * 0.01) * std::numbers::pi / 180.0;
+    const double theta = (rotateAngle * 0.01) * std::numbers::pi / 180.0;
     cosine = std::cos(theta);
     sine = std::sin(theta);
-    amount = engine.distortion * (-0.01);
+    amount = distortion * (-0.01);
     radius = distortionRadius(W, H);
     amountPerRadius = amount / radius;
-    k = (engine.perspective + 0.000001) * 0.01;
-    s = (engine.slopeBalance + 0.000001) * 0.01;
+    k = (perspective + 0.000001) * 0.01;
+    s = (slopeBalance + 0.000001) * 0.01;
 }
 
 rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
@@ -178,7 +180,8 @@ void shapeExecute::resampleShape(const QImage &original, QImage &destination, st
             return;
         if (destination.depth() != 32) return;
         const QImage source = thirtyTwoBit(original);
-        const resampleRule rule(*this, source.width(), source.height(), destination.width(), destination.height());
+        const resampleRule rule(shapeType, distortion, rotateAngle, perspective, slopeBalance, source.width(),
+                                source.height(), destination.width(), destination.height());
         if (vectorUnitsInUse().avx2 && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
         resamplePlain(rule, source, destination, backgroundColor, progressBar);
     } catch (const std::exception &) {

@@ -7,7 +7,7 @@
 // commit's size is worked out with.
 #pragma once
 #include "shapedescription.h"
-#include "shapeexecute.h"
+#include "imagedata/progress.h"
 
 #include <QImage>
 #include <cmath>
@@ -57,7 +57,9 @@ struct resampleRule {
     double k = 0;                                    // trapezoid
     double s = 0;                                    // slope
 
-    resampleRule(const shapeExecute &engine, int W, int H, int destinationW, int destinationH);
+    // From the engine's settings (shapeExecute's fields of the same names) and the two sizes.
+    resampleRule(std::uint32_t shapeType, std::int32_t distortion, std::int32_t rotateAngle, std::int32_t perspective,
+                 std::int32_t slopeBalance, int W, int H, int destinationW, int destinationH);
 
     // The row factor m of the trapezoid for destination row y.
     double trapezoidFactor(int y) const

@@ -262,11 +262,11 @@ QImage decodeHeif(const QByteArray &bytes, const QString &what, pictureMetadata 
 {
     // A picture coded in one piece is decoded by one libheif call that asks nothing on its way:
     // the decode runs beside the open, which a cancel ends at once (abandonable.h).
-    struct outcome {
+    struct decodedHeif {
         QImage picture;
         pictureMetadata metadata;
     };
-    auto result = std::make_shared<outcome>();
+    auto result = std::make_shared<decodedHeif>();
     const bool wanted = metadata != nullptr;
     runAbandonable([bytes, what, result, wanted] {
         result->picture = decodeHeifHere(bytes, what, wanted ? &result->metadata : nullptr);

@@ -8,12 +8,12 @@
 
 namespace {
 
-struct planes {
+struct rgbPlanes {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> r, g, b;
 
-    planes(int w, int h) : width(w), height(h), r(std::size_t(w) * h), g(r.size()), b(r.size()) {}
+    rgbPlanes(int w, int h) : width(w), height(h), r(std::size_t(w) * h), g(r.size()), b(r.size()) {}
 
     void set(int x, int y, int rv, int gv, int bv)
     {
@@ -22,12 +22,12 @@ struct planes {
         g[i] = std::uint8_t(gv);
         b[i] = std::uint8_t(bv);
     }
-    bool operator==(const planes &o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator==(const rgbPlanes &o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
-planes randomPicture(int w, int h, unsigned seed)
+rgbPlanes randomPicture(int w, int h, unsigned seed)
 {
-    planes p(w, h);
+    rgbPlanes p(w, h);
     std::mt19937 gen(seed);
     for (std::size_t i = 0; i < p.r.size(); ++i) {
         p.r[i] = std::uint8_t(gen());
@@ -38,9 +38,9 @@ planes randomPicture(int w, int h, unsigned seed)
 }
 
 // Every 24-bit colour once: 4096 × 4096.
-planes allColours()
+rgbPlanes allColours()
 {
-    planes p(4096, 4096);
+    rgbPlanes p(4096, 4096);
     for (std::size_t i = 0; i < p.r.size(); ++i) {
         p.r[i] = std::uint8_t(i >> 16);
         p.g[i] = std::uint8_t(i >> 8);
@@ -60,7 +60,7 @@ struct progressLog {
     }
 };
 
-colorFilter engineFor(planes &p, int code)
+colorFilter engineFor(rgbPlanes &p, int code)
 {
     colorFilter f;
     f.filterType = code;
@@ -76,7 +76,7 @@ int clampChannel(int v) { return v > 255 ? 255 : (v < 0 ? 0 : v); }
 
 // ---- the straightforward readings of each adjustment -------------------------------------
 
-void referenceShift(planes &p, int dr, int dg, int db)
+void referenceShift(rgbPlanes &p, int dr, int dg, int db)
 {
     for (std::size_t i = 0; i < p.r.size(); ++i) {
         p.r[i] = std::uint8_t(clampChannel(p.r[i] + dr));
@@ -85,7 +85,7 @@ void referenceShift(planes &p, int dr, int dg, int db)
     }
 }
 
-void referenceBrightChromaHue(planes &p, int bright, int chroma, int hue)
+void referenceBrightChromaHue(rgbPlanes &p, int bright, int chroma, int hue)
 {
     colorTriple rgb, yhc;
     for (std::size_t i = 0; i < p.r.size(); ++i) {
@@ -101,7 +101,7 @@ void referenceBrightChromaHue(planes &p, int bright, int chroma, int hue)
     }
 }
 
-void referenceColorLevels(planes &p, int colorLevel)
+void referenceColorLevels(rgbPlanes &p, int colorLevel)
 {
     const int step = 255 / colorLevel;
     colorTriple rgb, yhc;
@@ -117,7 +117,7 @@ void referenceColorLevels(planes &p, int colorLevel)
     }
 }
 
-void referenceMonochrome(planes &p, int code, std::uint32_t drawColor)
+void referenceMonochrome(rgbPlanes &p, int code, std::uint32_t drawColor)
 {
     referenceBrightChromaHue(p, 0, -255, 0);
     if (code == filterSepia) referenceShift(p, 30, 10, -40);
@@ -130,13 +130,13 @@ void referenceMonochrome(planes &p, int code, std::uint32_t drawColor)
 
 // Runs the engine with vector units on and off; both must match the reference.
 template <typename Setup, typename Reference>
-void expectMatchesReference(const planes &source, int code, Setup setup, Reference reference)
+void expectMatchesReference(const rgbPlanes &source, int code, Setup setup, Reference reference)
 {
-    planes expected = source;
+    rgbPlanes expected = source;
     reference(expected);
     for (bool vector : {true, false}) {
         setVectorPaths(vector ? vectorPaths::best : vectorPaths::plain);
-        planes actual = source;
+        rgbPlanes actual = source;
         colorFilter f = engineFor(actual, code);
         setup(f);
         f.run();
@@ -152,7 +152,7 @@ const std::vector<std::pair<int, int>> oddSizes{{1, 1}, {2, 2}, {3, 1}, {1, 5}, 
 
 TEST(ColorAdjustments, BrightChromaHueAllZeroIsNotAnIdentity)
 {
-    planes p(1, 1);
+    rgbPlanes p(1, 1);
     p.set(0, 0, 200, 100, 50);
     colorFilter f = engineFor(p, filterBrightChromaHue);
     f.run();
@@ -163,9 +163,9 @@ TEST(ColorAdjustments, BrightChromaHueAllZeroIsNotAnIdentity)
 
 TEST(ColorAdjustments, FullChromaCutGivesGreyWhateverTheHue)
 {
-    planes p = randomPicture(19, 7, 5);
+    rgbPlanes p = randomPicture(19, 7, 5);
     for (int hue : {-100, 0, 37, 100}) {
-        planes q = p;
+        rgbPlanes q = p;
         colorFilter f = engineFor(q, filterBrightChromaHue);
         f.chroma = -255;
         f.hue = hue;
@@ -184,7 +184,7 @@ TEST(ColorAdjustments, FullChromaCutGivesGreyWhateverTheHue)
 TEST(ColorAdjustments, HueIsLimitedNotWrapped)
 {
     // Blue (0, 0, 255) has hue 353: +30 stops at 360, the same as +7.
-    planes a(1, 1), b(1, 1);
+    rgbPlanes a(1, 1), b(1, 1);
     a.set(0, 0, 0, 0, 255);
     b.set(0, 0, 0, 0, 255);
     colorFilter fa = engineFor(a, filterBrightChromaHue);
@@ -194,7 +194,7 @@ TEST(ColorAdjustments, HueIsLimitedNotWrapped)
     fb.hue = 7;
     fb.run();
     EXPECT_TRUE(a == b);
-    planes c(1, 1);
+    rgbPlanes c(1, 1);
     c.set(0, 0, 0, 0, 255);
     colorFilter fc = engineFor(c, filterBrightChromaHue);
     fc.hue = -100; // 253, not wrapped: a different colour
@@ -204,7 +204,7 @@ TEST(ColorAdjustments, HueIsLimitedNotWrapped)
 
 TEST(ColorAdjustments, ColorLevelsTwoQuantisesLumaToThreeValues)
 {
-    planes p = randomPicture(64, 16, 9);
+    rgbPlanes p = randomPicture(64, 16, 9);
     for (std::size_t i = 0; i < 256; ++i) p.r[i] = p.g[i] = p.b[i] = std::uint8_t(i); // greys 0..255
     colorFilter f = engineFor(p, filterColorLevels);
     f.colorLevel = 2;
@@ -223,7 +223,7 @@ TEST(ColorAdjustments, ColorLevelsTwoQuantisesLumaToThreeValues)
 
 TEST(ColorAdjustments, SepiaAndTintOnBlack)
 {
-    planes p(1, 1);
+    rgbPlanes p(1, 1);
     colorFilter f = engineFor(p, filterSepia);
     f.run();
     EXPECT_EQ(p.r[0], 30);
@@ -233,7 +233,7 @@ TEST(ColorAdjustments, SepiaAndTintOnBlack)
     EXPECT_EQ(f.blue, -40);
     EXPECT_EQ(f.chroma, -255);
 
-    planes q(1, 1);
+    rgbPlanes q(1, 1);
     colorFilter g = engineFor(q, filterDrawColorMono);
     g.drawColor = packColor(100, 200, 200);
     g.run();
@@ -244,8 +244,8 @@ TEST(ColorAdjustments, SepiaAndTintOnBlack)
 
 TEST(ColorAdjustments, MidGreyTintIsPlainGreyscale)
 {
-    const planes source = randomPicture(37, 11, 3);
-    planes grey = source, tinted = source;
+    const rgbPlanes source = randomPicture(37, 11, 3);
+    rgbPlanes grey = source, tinted = source;
     colorFilter f = engineFor(grey, filterGreyscale);
     f.run();
     colorFilter g = engineFor(tinted, filterDrawColorMono);
@@ -253,7 +253,7 @@ TEST(ColorAdjustments, MidGreyTintIsPlainGreyscale)
     g.run();
     EXPECT_TRUE(grey == tinted);
     // A mid grey pixel becomes the drawing colour itself.
-    planes mid(1, 1);
+    rgbPlanes mid(1, 1);
     mid.set(0, 0, 128, 128, 128);
     colorFilter h = engineFor(mid, filterDrawColorMono);
     h.drawColor = packColor(10, 220, 99);
@@ -271,7 +271,7 @@ TEST(ColorAdjustments, MidGreyTintIsPlainGreyscale)
 
 TEST(ColorAdjustments, RgbShiftClampsEachPlane)
 {
-    planes p(3, 1);
+    rgbPlanes p(3, 1);
     p.set(0, 0, 0, 128, 255);
     p.set(1, 0, 250, 5, 100);
     p.set(2, 0, 10, 20, 30);
@@ -292,9 +292,9 @@ TEST(ColorAdjustments, RgbShiftClampsEachPlane)
 
 TEST(ColorAdjustments, UnknownCodesLeaveThePlanesAndResetProgress)
 {
-    const planes source = randomPicture(5, 4, 1);
+    const rgbPlanes source = randomPicture(5, 4, 1);
     for (int code : {0, 3, 18, 99, 103, -1}) {
-        planes p = source;
+        rgbPlanes p = source;
         progressLog log;
         colorFilter f = engineFor(p, code);
         f.progressBar = &log.indicator;
@@ -310,7 +310,7 @@ TEST(ColorAdjustments, UnknownCodesLeaveThePlanesAndResetProgress)
 TEST(ColorAdjustments, ProgressAfterEveryRowThenZero)
 {
     for (int code : {filterRgbShift, filterBrightChromaHue, filterColorLevels, filterGreyscale, filterSepia, filterDrawColorMono}) {
-        planes p = randomPicture(6, 5, 2);
+        rgbPlanes p = randomPicture(6, 5, 2);
         progressLog log;
         colorFilter f = engineFor(p, code);
         f.progressBar = &log.indicator;
@@ -347,7 +347,7 @@ TEST(ColorAdjustments, SinglePixelTouchesNothingElse)
             ASSERT_EQ(g[i], 0xCD) << code;
             ASSERT_EQ(b[i], 0xEF) << code;
         }
-        planes expected(1, 1);
+        rgbPlanes expected(1, 1);
         expected.set(0, 0, 200, 100, 50);
         switch (code) {
         case filterRgbShift: referenceShift(expected, 20, 0, 0); break;
@@ -363,16 +363,16 @@ TEST(ColorAdjustments, SinglePixelTouchesNothingElse)
 
 TEST(ColorAdjustments, ColorLevelsOutsideTheRangeIsHarmless)
 {
-    const planes source = randomPicture(4, 4, 8);
+    const rgbPlanes source = randomPicture(4, 4, 8);
     for (int level : {0, 256, 300, -256}) {
-        planes p = source;
+        rgbPlanes p = source;
         colorFilter f = engineFor(p, filterColorLevels);
         f.colorLevel = level;
         f.run(); // no division by zero
         EXPECT_TRUE(p == source) << level;
     }
     // A negative level still forms a step (−85 for −3): the same multiples as level 3.
-    planes negative = source, positive = source;
+    rgbPlanes negative = source, positive = source;
     colorFilter fn = engineFor(negative, filterColorLevels);
     fn.colorLevel = -3;
     fn.run();
@@ -393,7 +393,7 @@ TEST(ColorAdjustmentsExact, RgbShiftOnOddSizes)
             expectMatchesReference(
                 randomPicture(w, h, seed++), 1,
                 [&](colorFilter &f) { f.red = shifts[0]; f.green = shifts[1]; f.blue = shifts[2]; },
-                [&](planes &p) { referenceShift(p, shifts[0], shifts[1], shifts[2]); });
+                [&](rgbPlanes &p) { referenceShift(p, shifts[0], shifts[1], shifts[2]); });
 }
 
 TEST(ColorAdjustmentsExact, BrightChromaHueOnOddSizes)
@@ -406,7 +406,7 @@ TEST(ColorAdjustmentsExact, BrightChromaHueOnOddSizes)
             expectMatchesReference(
                 randomPicture(w, h, seed++), 2,
                 [&](colorFilter &f) { f.bright = s[0]; f.chroma = s[1]; f.hue = s[2]; },
-                [&](planes &p) { referenceBrightChromaHue(p, s[0], s[1], s[2]); });
+                [&](rgbPlanes &p) { referenceBrightChromaHue(p, s[0], s[1], s[2]); });
 }
 
 TEST(ColorAdjustmentsExact, ColorLevelsAndMonochromeOnOddSizes)
@@ -415,23 +415,23 @@ TEST(ColorAdjustmentsExact, ColorLevelsAndMonochromeOnOddSizes)
     for (auto [w, h] : oddSizes) {
         for (int level : {2, 5, 20, 80, 255})
             expectMatchesReference(randomPicture(w, h, seed++), 7, [&](colorFilter &f) { f.colorLevel = level; },
-                                   [&](planes &p) { referenceColorLevels(p, level); });
+                                   [&](rgbPlanes &p) { referenceColorLevels(p, level); });
         for (int code : {filterGreyscale, filterSepia, filterDrawColorMono}) {
             const std::uint32_t colour = packColor(std::uint8_t(seed * 37), std::uint8_t(seed * 91), 7);
             expectMatchesReference(randomPicture(w, h, seed++), code, [&](colorFilter &f) { f.drawColor = colour; },
-                                   [&](planes &p) { referenceMonochrome(p, code, colour); });
+                                   [&](rgbPlanes &p) { referenceMonochrome(p, code, colour); });
         }
     }
 }
 
 TEST(ColorAdjustmentsExact, EveryColourThroughBrightChromaHue)
 {
-    const planes source = allColours();
+    const rgbPlanes source = allColours();
     // With no hue shift every hue stays visible (a shift clamps hues near 360 together).
     for (const auto &s : {std::array<int, 3>{10, 20, 10}, std::array<int, 3>{0, 0, 0}}) {
-        planes expected = source;
+        rgbPlanes expected = source;
         referenceBrightChromaHue(expected, s[0], s[1], s[2]);
-        planes actual = source;
+        rgbPlanes actual = source;
         colorFilter f = engineFor(actual, filterBrightChromaHue);
         f.bright = s[0];
         f.chroma = s[1];
@@ -443,11 +443,11 @@ TEST(ColorAdjustmentsExact, EveryColourThroughBrightChromaHue)
 
 TEST(ColorAdjustmentsExact, EveryColourThroughColorLevels)
 {
-    const planes source = allColours();
+    const rgbPlanes source = allColours();
     {
-        planes expected = source;
+        rgbPlanes expected = source;
         referenceColorLevels(expected, 7);
-        planes actual = source;
+        rgbPlanes actual = source;
         colorFilter f = engineFor(actual, filterColorLevels);
         f.colorLevel = 7;
         f.run();
@@ -459,7 +459,7 @@ TEST(ColorAdjustmentsExact, GreyscaleOverEdgesAndASampleOfColours)
 {
     // Every red/green pair with blue on a stride that keeps both ends, plus the picture's own
     // edge colours: the shortcut is the exact luma, which must equal the full round trip.
-    planes source(256 * 35, 256);
+    rgbPlanes source(256 * 35, 256);
     for (int r = 0; r < 256; ++r)
         for (int g = 0; g < 256; ++g)
             for (int k = 0; k < 35; ++k) {
@@ -467,9 +467,9 @@ TEST(ColorAdjustmentsExact, GreyscaleOverEdgesAndASampleOfColours)
                 source.set(g * 35 + k, r, r, g, b);
             }
     for (int code : {filterGreyscale, filterSepia}) {
-        planes expected = source;
+        rgbPlanes expected = source;
         referenceMonochrome(expected, code, 0);
-        planes actual = source;
+        rgbPlanes actual = source;
         colorFilter f = engineFor(actual, code);
         f.run();
         EXPECT_TRUE(actual == expected) << code;

@@ -27,7 +27,7 @@ QRgb pixelAt(const QImage &picture, int x)
 
 TEST(DisplayColours, EachKindOfProfileIsConvertedTakenAsSrgbOrIgnoredWithANote)
 {
-    struct example {
+    struct profileExample {
         const char *what;
         QByteArray profile;
         bool converted;
@@ -36,7 +36,7 @@ TEST(DisplayColours, EachKindOfProfileIsConvertedTakenAsSrgbOrIgnoredWithANote)
     };
     QByteArray cut = adobeRgbProfile();
     cut.truncate(300); // header and tag table, the tags' data missing
-    const example examples[] = {
+    const profileExample examples[] = {
         {"no profile", {}, false, false, {}},
         {"Adobe RGB", adobeRgbProfile(), true, false, "Test Adobe RGB (1998)"},
         {"sRGB", srgbProfile(), false, false, "Test sRGB"},
@@ -46,7 +46,7 @@ TEST(DisplayColours, EachKindOfProfileIsConvertedTakenAsSrgbOrIgnoredWithANote)
         {"cut short", cut, false, true, {}},
         {"CMYK", cmykClaimingProfile(), false, true, {}},
     };
-    for (const example &e : examples) {
+    for (const profileExample &e : examples) {
         SCOPED_TRACE(e.what);
         const displayColours colours = displayColoursFor(e.profile);
         EXPECT_EQ(colours.transform != nullptr, e.converted);

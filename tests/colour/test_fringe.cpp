@@ -43,12 +43,12 @@ planes flatPicture(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
     return p;
 }
 
-struct settings {
+struct fringeSettings {
     int size = 100;
     int level = 3;
 };
 
-planes runEngine(planes p, int code, settings s, unsigned seed)
+planes runEngine(planes p, int code, fringeSettings s, unsigned seed)
 {
     colorFilter filter;
     filter.filterType = code;
@@ -88,7 +88,7 @@ int distOf(const planes &p, int x, int y)
     return static_cast<int>(std::sqrt(dx * dx + dy * dy));
 }
 
-planes plainCircle(planes p, settings s, unsigned seed)
+planes plainCircle(planes p, fringeSettings s, unsigned seed)
 {
     sharedRandom &random = sharedRandom::instance();
     random.seed(seed);
@@ -106,7 +106,7 @@ planes plainCircle(planes p, settings s, unsigned seed)
     return p;
 }
 
-planes plainSquare(planes p, settings s, unsigned seed)
+planes plainSquare(planes p, fringeSettings s, unsigned seed)
 {
     sharedRandom &random = sharedRandom::instance();
     random.seed(seed);
@@ -123,7 +123,7 @@ planes plainSquare(planes p, settings s, unsigned seed)
     return p;
 }
 
-planes plainBlur(planes p, settings s, unsigned seed)
+planes plainBlur(planes p, fringeSettings s, unsigned seed)
 {
     sharedRandom &random = sharedRandom::instance();
     random.seed(seed);
@@ -168,12 +168,12 @@ const int oddSizes[][2] = {{1, 1}, {2, 2}, {1, 7}, {9, 1}, {3, 5}, {17, 9}, {64,
 
 TEST(fringeEngine, matchesStraightforwardReadingsForTheSameSeed)
 {
-    const settings brightSettings[] = {{0, 77}, {1, -255}, {7, 255}, {20, 40}, {60, -90}, {100, 3}, {5000, 255}};
-    const settings blurSettings[] = {{3, 255}, {3, 3}, {10, 128}, {40, 255}, {100, 77}, {5000, 255}};
+    const fringeSettings brightSettings[] = {{0, 77}, {1, -255}, {7, 255}, {20, 40}, {60, -90}, {100, 3}, {5000, 255}};
+    const fringeSettings blurSettings[] = {{3, 255}, {3, 3}, {10, 128}, {40, 255}, {100, 77}, {5000, 255}};
     unsigned seed = 11;
     for (const auto &size : oddSizes) {
         const planes picture = noisePicture(size[0], size[1], seed);
-        for (const settings &s : brightSettings) {
+        for (const fringeSettings &s : brightSettings) {
             ++seed;
             SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " size " << s.size << " level " << s.level);
             if (s.size != 0) {
@@ -181,7 +181,7 @@ TEST(fringeEngine, matchesStraightforwardReadingsForTheSameSeed)
             }
             EXPECT_TRUE(runEngine(picture, filterFringeSquare, s, seed) == plainSquare(picture, s, seed));
         }
-        for (const settings &s : blurSettings) {
+        for (const fringeSettings &s : blurSettings) {
             ++seed;
             SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1] << " blur size " << s.size << " density " << s.level);
             EXPECT_TRUE(runEngine(picture, filterFringeBlur, s, seed) == plainBlur(picture, s, seed));
@@ -227,7 +227,7 @@ TEST(fringeEngine, reportsEveryRowInOrderThenResets)
 
 // The engine's blur gives the plain reading's bytes and leaves the generator where two draws per
 // pixel do.
-void expectPlainBlur(const planes &picture, settings s, unsigned seed)
+void expectPlainBlur(const planes &picture, fringeSettings s, unsigned seed)
 {
     EXPECT_TRUE(runEngine(picture, filterFringeBlur, s, seed) == plainBlur(picture, s, seed));
     sharedRandom &reference = sharedRandom::instance();
@@ -243,7 +243,7 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
     // taken from its left neighbour before that is blurred; boxes near and beyond the
     // picture's edges are cut; the largest reaches leave the single-precision check. The plain
     // path runs with the vector paths off.
-    const settings blurSettings[] = {{3, 255}, {40, 31}, {60, 77}, {10, 9}};
+    const fringeSettings blurSettings[] = {{3, 255}, {40, 31}, {60, 77}, {10, 9}};
     unsigned seed = 300;
     for (int level : {2, 0}) {
         setVectorPaths(static_cast<vectorPaths>(level));
@@ -251,7 +251,7 @@ TEST(fringeEngine, blurIsTheSameOnEveryPathStripAndReach)
             setFringeBlurStripWidth(strip);
             for (auto [w, h] : std::vector<std::pair<int, int>>{{300, 200}, {97, 131}, {33, 260}}) {
                 const planes picture = noisePicture(w, h, seed);
-                for (const settings &s : blurSettings) {
+                for (const fringeSettings &s : blurSettings) {
                     ++seed;
                     SCOPED_TRACE(testing::Message() << "level " << level << " strip " << strip << " " << w << "x" << h
                                                     << " size " << s.size << " density " << s.level);
@@ -270,7 +270,7 @@ TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
     // Parts of rows run side by side, each reading its neighbours' rows from copies; a part's
     // strips keep the margins of every row its boxes reach, even rows the strip itself needs
     // no further. Pictures lower than the reach give parts whose boxes cross several others.
-    const settings blurSettings[] = {{3, 255}, {60, 77}, {10, 9}};
+    const fringeSettings blurSettings[] = {{3, 255}, {60, 77}, {10, 9}};
     unsigned seed = 700;
     for (int parts : {2, 3, 5}) {
         setFringeBlurParts(parts);
@@ -278,7 +278,7 @@ TEST(fringeEngine, blurInPartsOfRowsIsTheSameAsInOne)
             setFringeBlurStripWidth(strip);
             for (auto [w, h] : std::vector<std::pair<int, int>>{{300, 200}, {97, 131}, {33, 260}, {120, 9}}) {
                 const planes picture = noisePicture(w, h, seed);
-                for (const settings &s : blurSettings) {
+                for (const fringeSettings &s : blurSettings) {
                     ++seed;
                     SCOPED_TRACE(testing::Message() << parts << " parts, strip " << strip << " " << w << "x" << h
                                                     << " size " << s.size << " density " << s.level);

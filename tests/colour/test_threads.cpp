@@ -55,17 +55,17 @@ const filterCase filterCases[] = {
     {filterFringeBlur, [](colorFilter &f) { f.outFocusSize = 3, f.outFocusDensity = 40; }},
 };
 
-struct outcome {
+struct filterRun {
     planes picture;
     std::uint32_t generator = 0;
     std::vector<int> positions;
     bool reportedElsewhere = false;
 };
 
-outcome runWith(const filterCase &c, const planes &source, int threads)
+filterRun runWith(const filterCase &c, const planes &source, int threads)
 {
     setWorkerThreads(threads);
-    outcome out{source, 0, {}, false};
+    filterRun out{source, 0, {}, false};
     sharedRandom::instance().seed(4242);
     progressIndicator progress;
     const std::thread::id caller = std::this_thread::get_id();
@@ -103,9 +103,9 @@ TEST(workerThreads, everyFilterGivesTheBytesOfOneThread)
         for (const filterCase &c : filterCases) {
             for (const auto &size : sizes) {
                 const planes source = noise(size[0], size[1], static_cast<unsigned>(c.code * 31 + size[0]));
-                const outcome one = runWith(c, source, 1);
+                const filterRun one = runWith(c, source, 1);
                 for (const int threads : {2, 3, 7}) {
-                    const outcome many = runWith(c, source, threads);
+                    const filterRun many = runWith(c, source, threads);
                     const auto where = testing::Message() << "code " << c.code << ", " << size[0] << " x " << size[1]
                                                           << ", " << threads << " threads, vector level " << vectorLevel;
                     EXPECT_TRUE(many.picture == one.picture) << where;

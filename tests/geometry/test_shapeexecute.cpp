@@ -80,13 +80,13 @@ TEST(shapeSize, commitSizes)
 // memory is taken; every transform can reach it.
 TEST(shapeSize, resultsAboveThePictureLimitAreRefused)
 {
-    struct row {
+    struct sizeRow {
         std::uint32_t code;
         int width, height;
         void (*setUp)(prepareShape &);
         bool refused;
     };
-    const row rows[] = {
+    const sizeRow rows[] = {
         {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 20000, s.targetHeight = 20000; }, false},
         {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 20001, s.targetHeight = 20000; }, true},
         {shapeResize, 2, 2, [](prepareShape &s) { s.targetWidth = 65535, s.targetHeight = 65535; }, true},
@@ -100,7 +100,7 @@ TEST(shapeSize, resultsAboveThePictureLimitAreRefused)
         {shapeRotateRight90, 20000, 20000, nullptr, false},
         {shapeTrim, 20000, 20000, [](prepareShape &s) { s.engine->trimRight = s.engine->trimBottom = 30000; }, false},
     };
-    for (const row &r : rows) {
+    for (const sizeRow &r : rows) {
         prepareShape s;
         s.engine->shapeType = r.code;
         if (r.setUp) r.setUp(s);
@@ -252,11 +252,11 @@ TEST(shapeParameters, rangesOfTheBars)
 // sizes and on the smallest pictures.
 TEST(shapeVector, sameBytesAsThePlainLoops)
 {
-    struct setting {
+    struct vectorSetting {
         std::uint32_t code;
         int value;
     };
-    const setting settings[] = {
+    const vectorSetting settings[] = {
         {shapeCopy, 0},         {shapeRotateRight90, 0}, {shapeRotateLeft90, 0}, {shapeRotate180, 0},
         {shapeMirrorLeftRight, 0}, {shapeMirrorUpDown, 0}, {shapeTrim, 0},        {shapeTrim, 1},
         {shapeResize, 0},       {shapeResize, 1},        {shapeRotateAngle, 4550}, {shapeRotateAngle, -17999},
@@ -267,7 +267,7 @@ TEST(shapeVector, sameBytesAsThePlainLoops)
     quint32 seed = 1;
     for (const QSize size : sizes) {
         const QImage source = randomPicture(size.width(), size.height(), seed++);
-        for (const setting &t : settings) {
+        for (const vectorSetting &t : settings) {
             prepareShape s;
             s.engine->shapeType = t.code;
             s.engine->rotateAngle = t.value;

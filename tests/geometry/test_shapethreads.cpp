@@ -52,13 +52,13 @@ bool sameBytes(const QImage &a, const QImage &b)
     return true;
 }
 
-struct outcome {
+struct shapeRun {
     QImage picture;
     std::vector<int> positions;
     bool reportedElsewhere = false;
 };
 
-outcome runWith(const shapeCase &c, const QImage &source, int threads)
+shapeRun runWith(const shapeCase &c, const QImage &source, int threads)
 {
     setWorkerThreads(threads);
     prepareShape shaper;
@@ -66,7 +66,7 @@ outcome runWith(const shapeCase &c, const QImage &source, int threads)
     if (c.set) c.set(*shaper.engine);
     QSize size = shaper.shapedSize(source.width(), source.height());
     if (c.code == shapeResize) size = QSize(source.width() * 3 / 2 + 1, source.height() * 2 / 3 + 1);
-    outcome out{noise(size.width(), size.height(), 77), {}, false}; // the fourth bytes to keep
+    shapeRun out{noise(size.width(), size.height(), 77), {}, false}; // the fourth bytes to keep
     progressIndicator progress;
     const std::thread::id caller = std::this_thread::get_id();
     progress.onPosition = [&](int p) {
@@ -89,9 +89,9 @@ TEST(shapeThreads, everyTransformGivesTheBytesOfOneThread)
         for (const shapeCase &c : shapeCases) {
             for (const auto &size : sizes) {
                 const QImage source = noise(size[0], size[1], c.code * 7 + static_cast<quint32>(size[0]));
-                const outcome one = runWith(c, source, 1);
+                const shapeRun one = runWith(c, source, 1);
                 for (const int threads : {2, 3, 7}) {
-                    const outcome many = runWith(c, source, threads);
+                    const shapeRun many = runWith(c, source, threads);
                     const auto where = testing::Message() << "code " << c.code << ", " << size[0] << " x " << size[1]
                                                           << ", " << threads << " threads, vector " << vector;
                     EXPECT_TRUE(sameBytes(many.picture, one.picture)) << where;

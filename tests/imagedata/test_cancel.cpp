@@ -224,20 +224,20 @@ TEST(CancelTest, EveryReaderAndWriterStopsPartWay)
         grid.write(heicGrid(fileBytes(tileHeic), 2, 3, 256));
     }
 
-    struct formatCase {
+    struct cancelCase {
         const char *name;
         int type;
         int quality;      // 0: read only
         int lateCancel = 0; // a cancel at this question from the end stops it too
     };
-    const formatCase cases[] = {
+    const cancelCase cases[] = {
         {"photo.jpeg", 1, 90},          {"photo.BMP", 2, 100},           {"photo.png", pngPicture, 100},
         {"photo.tif", tiffPicture, 100}, {"photo.webp", webpPicture, 90}, {"lossless.webp", webpPicture, 100},
         {"photo.jxl", jxlPicture, 90}, // libjxl encodes in one go: the save gives it up (abandonable.h)
         // The questions before libheif reads the alpha picture's data, or the fourth tile's.
         {"photo.heic", heifPicture, 0, 2}, {"photo.avif", heifPicture, 0, 2}, {"grid.heic", heifPicture, 0, 4},
     };
-    for (const formatCase &c : cases) {
+    for (const cancelCase &c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = dir.filePath(QLatin1String(c.name));
         // What is made, cancelled or not: the file written (over the user's old one), or the

@@ -1,6 +1,7 @@
-// EXIF reader: records are built here byte by byte (JPEG start, an APP1 segment, a TIFF record in
-// either byte order with IFD0, the EXIF sub-IFD and a data area), then decoded from memory.
+// EXIF reader: records built byte by byte (testfiles/exifrecord.h) decoded from memory, the texts
+// they give, hostile records, and the lines of the picture information page.
 #include "imagedata/exifreader.h"
+#include "testfiles/exifrecord.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -17,173 +18,7 @@
 
 namespace {
 
-using bytes = std::vector<std::uint8_t>;
-
-enum : std::uint16_t { ascii = 2, shortType = 3, longType = 4, rationalType = 5, undefinedType = 7 };
-
-// One directory entry. Text and rational values go into the data area after the directories,
-// unless `raw` is set: then `field` is written into the value field as it stands (hostile
-// offsets), and `count` as given.
-struct entry {
-    std::uint16_t tag = 0;
-    std::uint16_t type = 0;
-    std::int64_t count = 1;
-    std::uint32_t field = 0;
-    bool raw = false;
-    std::string text;       // ascii / undefined value (with its zero byte when wanted)
-    bool isText = false;
-    bool isRational = false;
-    std::int32_t numerator = 0, denominator = 1;
-};
-
-entry shortEntry(std::uint16_t tag, std::uint16_t value)
-{
-    entry e;
-    e.tag = tag;
-    e.type = shortType;
-    e.field = value; // written as two bytes followed by two zero bytes
-    return e;
-}
-
-entry textEntry(std::uint16_t tag, const std::string &text, std::int64_t count = -1)
-{
-    entry e;
-    e.tag = tag;
-    e.type = ascii;
-    e.text = text;
-    e.isText = true;
-    e.count = count < 0 ? static_cast<std::int64_t>(text.size()) : count;
-    return e;
-}
-
-entry rationalEntry(std::uint16_t tag, std::int32_t numerator, std::int32_t denominator)
-{
-    entry e;
-    e.tag = tag;
-    e.type = rationalType;
-    e.isRational = true;
-    e.numerator = numerator;
-    e.denominator = denominator;
-    return e;
-}
-
-entry rawEntry(std::uint16_t tag, std::int64_t count, std::uint32_t field)
-{
-    entry e;
-    e.tag = tag;
-    e.type = longType;
-    e.count = count;
-    e.field = field;
-    e.raw = true;
-    return e;
-}
-
-struct recordBuilder {
-    bool bigEndian = false;
-    std::vector<entry> ifd0;
-    std::vector<entry> sub;
-    bool subPointer = true;          // add the EXIF IFD pointer as IFD0's last entry
-    std::int64_t ifd0OffsetOverride = -1;
-    std::int64_t subOffsetOverride = -1;
-    bytes before;                    // bytes between FF D8 and the EXIF APP1 marker
-
-    void put16(bytes &b, std::size_t at, std::uint16_t v) const
-    {
-        if (b.size() < at + 2)
-            b.resize(at + 2);
-        b[at + (bigEndian ? 0 : 1)] = static_cast<std::uint8_t>(v >> 8);
-        b[at + (bigEndian ? 1 : 0)] = static_cast<std::uint8_t>(v);
-    }
-    void put32(bytes &b, std::size_t at, std::uint32_t v) const
-    {
-        if (b.size() < at + 4)
-            b.resize(at + 4);
-        for (int i = 0; i < 4; ++i) {
-            const auto byte = static_cast<std::uint8_t>(v >> (8 * (3 - i)));
-            b[at + (bigEndian ? i : 3 - i)] = byte;
-        }
-    }
-
-    // The TIFF record alone (offsets count from its first byte).
-    bytes tiff() const
-    {
-        bytes t;
-        t.push_back(bigEndian ? 'M' : 'I');
-        t.push_back(bigEndian ? 'M' : 'I');
-        put16(t, 2, 42);
-        const std::size_t ifd0At = 8;
-        const std::size_t ifd0Count = ifd0.size() + (subPointer ? 1 : 0);
-        const std::size_t subAt = ifd0At + 2 + 12 * ifd0Count + 4;
-        const std::size_t dataAt = subAt + 2 + 12 * sub.size() + 4;
-        put32(t, 4, static_cast<std::uint32_t>(ifd0OffsetOverride >= 0 ? ifd0OffsetOverride : ifd0At));
-        bytes data;
-        auto writeDirectory = [&](const std::vector<entry> &entries, std::size_t at, bool pointer) {
-            put16(t, at, static_cast<std::uint16_t>(entries.size() + (pointer ? 1 : 0)));
-            std::size_t p = at + 2;
-            for (const entry &e : entries) {
-                put16(t, p, e.tag);
-                put16(t, p + 2, e.type);
-                put32(t, p + 4, static_cast<std::uint32_t>(e.count));
-                if (e.raw) {
-                    put32(t, p + 8, e.field);
-                } else if (e.isText) {
-                    if (e.text.size() <= 4) {
-                        for (std::size_t i = 0; i < 4; ++i)
-                            t.resize(std::max(t.size(), p + 12)), t[p + 8 + i] =
-                                i < e.text.size() ? static_cast<std::uint8_t>(e.text[i]) : 0;
-                    } else {
-                        put32(t, p + 8, static_cast<std::uint32_t>(dataAt + data.size()));
-                        data.insert(data.end(), e.text.begin(), e.text.end());
-                    }
-                } else if (e.isRational) {
-                    put32(t, p + 8, static_cast<std::uint32_t>(dataAt + data.size()));
-                    bytes pair;
-                    put32(pair, 0, static_cast<std::uint32_t>(e.numerator));
-                    put32(pair, 4, static_cast<std::uint32_t>(e.denominator));
-                    data.insert(data.end(), pair.begin(), pair.end());
-                } else {
-                    put16(t, p + 8, static_cast<std::uint16_t>(e.field));
-                    put16(t, p + 10, 0);
-                }
-                p += 12;
-            }
-            if (pointer) {
-                put16(t, p, 34665);
-                put16(t, p + 2, longType);
-                put32(t, p + 4, 1);
-                put32(t, p + 8, static_cast<std::uint32_t>(subOffsetOverride >= 0 ? subOffsetOverride : subAt));
-                p += 12;
-            }
-            put32(t, p, 0); // no next directory
-        };
-        writeDirectory(ifd0, ifd0At, subPointer);
-        writeDirectory(sub, subAt, false);
-        t.resize(dataAt);
-        t.insert(t.end(), data.begin(), data.end());
-        return t;
-    }
-
-    // The TIFF record wrapped as a JPEG: FF D8, optional bytes, FF E1, length, "Exif\0\0", the
-    // record, FF D9.
-    bytes jpeg() const
-    {
-        const bytes t = tiff();
-        const std::size_t length = t.size() + 8;
-        bytes j;
-        for (std::uint8_t b : {0xFF, 0xD8})
-            j.push_back(b);
-        for (std::uint8_t b : before)
-            j.push_back(b);
-        for (std::uint8_t b : {std::size_t(0xFF), std::size_t(0xE1), length >> 8, length & 0xFF, std::size_t('E'),
-                               std::size_t('x'), std::size_t('i'), std::size_t('f'), std::size_t(0), std::size_t(0)})
-            j.push_back(b);
-        for (std::uint8_t b : t)
-            j.push_back(b);
-        j.push_back(0xFF);
-        j.push_back(0xD9);
-        return j;
-    }
-};
+using namespace exifRecord;
 
 // Decodes exactly these bytes (a heap copy of that size, so a read past the end is caught by
 // the address sanitizer).
@@ -211,13 +46,13 @@ bool allEmpty(const exifReader &r)
     return true;
 }
 
-recordBuilder cameraRecord(bool bigEndian)
+exifRecordBuilder cameraRecord(bool bigEndian)
 {
-    recordBuilder b;
+    exifRecordBuilder b;
     b.bigEndian = bigEndian;
     b.ifd0 = {textEntry(271, std::string("Maker Co.") + '\0'), textEntry(272, std::string("Model 7") + '\0'),
               textEntry(306, std::string("2024:05:06 07:08:09") + '\0')};
-    entry version = textEntry(36864, "0220");
+    exifField version = textEntry(36864, "0220");
     version.type = undefinedType;
     b.sub = {rationalEntry(33434, 1, 250), rationalEntry(33437, 28, 10), shortEntry(34850, 2),
              shortEntry(34855, 200), version, rationalEntry(37382, 3, 1), shortEntry(37383, 5),
@@ -243,9 +78,9 @@ void expectCameraTexts(const exifReader &r)
 }
 
 // A sub-IFD holding just these entries, little-endian unless asked.
-exifReader decodeSub(const std::vector<entry> &sub, bool bigEndian = false)
+exifReader decodeSub(const std::vector<exifField> &sub, bool bigEndian = false)
 {
-    recordBuilder b;
+    exifRecordBuilder b;
     b.bigEndian = bigEndian;
     b.sub = sub;
     return decode(b.jpeg());
@@ -356,7 +191,7 @@ TEST(ExifReader, UnknownProgramAndMeteringValues)
 
 TEST(ExifReader, AnotherApp1SegmentFirstGivesNoValues)
 {
-    recordBuilder b = cameraRecord(false);
+    exifRecordBuilder b = cameraRecord(false);
     b.before = {0xFF, 0xE1, 0x00, 0x0A, 'h', 't', 't', 'p', ':', '/'};
     const exifReader r = decode(b.jpeg());
     EXPECT_EQ(r.app1Offset, 2);
@@ -388,7 +223,7 @@ TEST(ExifReader, MissingPatternsOrWrongHeaderGiveNoValues)
 
 TEST(ExifReader, NoExifPointerMeansNoSubDirectory)
 {
-    recordBuilder b = cameraRecord(false);
+    exifRecordBuilder b = cameraRecord(false);
     b.subPointer = false;
     const exifReader r = decode(b.jpeg());
     EXPECT_EQ(r.makerName, QStringLiteral("Maker Co."));
@@ -400,7 +235,7 @@ TEST(ExifReader, EntryCountPastTheEndKeepsEarlierValues)
 {
     // The strings stand before IFD0, which claims 40 entries; the file ends four bytes after
     // the second one.
-    const recordBuilder le;
+    const exifRecordBuilder le;
     bytes file = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x00, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 0x2A, 0x00};
     const std::size_t tiff = 12;
     const std::string strings = std::string("Maker Co.") + '\0' + "Model 7" + '\0'; // at 8 and 18
@@ -445,7 +280,7 @@ TEST(ExifReader, EntryCountPastTheEndKeepsEarlierValues)
 TEST(ExifReader, EveryTruncationIsSafeAndNeverInventsValues)
 {
     for (bool big : {false, true}) {
-        recordBuilder b = cameraRecord(big);
+        exifRecordBuilder b = cameraRecord(big);
         b.sub.push_back(rationalEntry(37381, 2, 1));
         const bytes full = b.jpeg();
         const exifReader whole = decode(full);
@@ -474,18 +309,18 @@ TEST(ExifReader, HostileOffsetsAreRefused)
     // IFD0 offset negative, huge, or at the very end of the file.
     for (std::int64_t offset : {std::int64_t(0xFFFFFFF0), std::int64_t(0x80000000), std::int64_t(0x7FFFFFFF),
                                 std::int64_t(0x7FFFFFF8)}) {
-        recordBuilder b = cameraRecord(false);
+        exifRecordBuilder b = cameraRecord(false);
         b.ifd0OffsetOverride = offset;
         EXPECT_TRUE(allEmpty(decode(b.jpeg()))) << offset;
     }
     {
-        recordBuilder b = cameraRecord(false);
+        exifRecordBuilder b = cameraRecord(false);
         b.ifd0OffsetOverride = static_cast<std::int64_t>(b.tiff().size()) + 2; // FF D9 at the end
         EXPECT_TRUE(allEmpty(decode(b.jpeg())));
     }
     // Sub-IFD pointer negative or huge: IFD0 values stay, no camera values.
     for (std::int64_t offset : {std::int64_t(0xFFFFFFFF), std::int64_t(0x80000000), std::int64_t(0x7FFFFFFF)}) {
-        recordBuilder b = cameraRecord(true);
+        exifRecordBuilder b = cameraRecord(true);
         b.subOffsetOverride = offset;
         const exifReader r = decode(b.jpeg());
         EXPECT_EQ(r.makerName, QStringLiteral("Maker Co."));
@@ -496,7 +331,7 @@ TEST(ExifReader, HostileOffsetsAreRefused)
 TEST(ExifReader, HostileStringEntries)
 {
     // Count of 10^9 with a valid offset: cut at 255 bytes (and at the end of the file).
-    recordBuilder b;
+    exifRecordBuilder b;
     b.ifd0 = {textEntry(271, std::string(300, 'M') + '\0', 1000000000), textEntry(272, std::string("ab") + '\0')};
     b.sub = {shortEntry(34855, 100)};
     exifReader r = decode(b.jpeg());
@@ -525,7 +360,7 @@ TEST(ExifReader, HostileStringEntries)
 
 TEST(ExifReader, ExifVersionUsesTheValueFieldOnly)
 {
-    entry version = rawEntry(36864, 2, 0);
+    exifField version = rawEntry(36864, 2, 0);
     version.raw = false;
     version.isText = true;
     version.text = "0231";

@@ -1,6 +1,7 @@
 // Files that declare more than they hold: JPEGs whose declared size, memory or scans would cost far
 // more than their few bytes (arithmetic coding decodes on without complaint once its data runs
 // out), run-length BMPs that skip pixels; and EXIF turns decoded straight into place.
+#include "testfiles/jpeg.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/jpegcoding.h"
@@ -12,10 +13,6 @@
 
 #include <functional>
 #include <vector>
-
-extern "C" {
-#include <jpeglib.h>
-}
 
 namespace {
 
@@ -71,37 +68,6 @@ QByteArray orientationSegment(int orientation)
     putBig16(tiff, orientation);
     tiff += QByteArray(6, '\0');
     return segment(0xE1, QByteArray("Exif\0\0", 6) + tiff);
-}
-
-// A JPEG of a picture with fine detail coded by libjpeg, as YCbCr or as CMYK.
-QByteArray detailedJpeg(int width, int height, bool cmyk)
-{
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr error;
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = cmyk ? 4 : 3;
-    cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(std::size_t(width) * 4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width * cinfo.input_components; ++x)
-            row[std::size_t(x)] = static_cast<unsigned char>((x * 37 + y * 91 + x * y) & 0xFF);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
 }
 
 QImage decodeStored(const QByteArray &bytes)

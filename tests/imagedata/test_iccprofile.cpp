@@ -19,12 +19,12 @@ metadataSegment chunk(int number, int count, const QByteArray &data)
 TEST(IccProfile, ChunksJoinInSequenceOrderOrGiveNothing)
 {
     const metadataSegment exif{0xE1, QByteArray("Exif\0\0II", 8)};
-    struct example {
+    struct segmentExample {
         const char *what;
         std::vector<metadataSegment> segments;
         QByteArray profile;
     };
-    const example examples[] = {
+    const segmentExample examples[] = {
         {"no segments", {}, {}},
         {"camera record only", {exif}, {}},
         {"one chunk", {exif, chunk(1, 1, "whole")}, "whole"},
@@ -37,7 +37,7 @@ TEST(IccProfile, ChunksJoinInSequenceOrderOrGiveNothing)
         {"a count of zero", {chunk(1, 0, "A")}, {}},
         {"a chunk without its numbers", {{0xE2, QByteArray("ICC_PROFILE\0\1", 13)}}, {}},
     };
-    for (const example &e : examples) {
+    for (const segmentExample &e : examples) {
         pictureMetadata metadata;
         metadata.segments = e.segments;
         EXPECT_EQ(metadata.iccProfile(), e.profile) << e.what;

@@ -10,6 +10,7 @@
 #include "imagedata/picturesignature.h"
 
 #include "testfiles.h"
+#include "testfiles/picturedifference.h"
 
 #include <gtest/gtest.h>
 
@@ -45,20 +46,6 @@ QImage pictureOf(int width, int height, const std::function<QRgb(int, int)> &pix
 }
 
 const QImage source = pictureOf(W, H, [](int x, int y) { return qRgb(int(sampleAt(x, y, 0)), int(sampleAt(x, y, 1)), int(sampleAt(x, y, 2))); });
-
-// The mean difference of two pictures' samples (256 when their sizes differ).
-double meanDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return 256;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 
 const QByteArray xmpPacket("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
                            "<rdf:Description xmlns:dc='http://purl.org/dc/elements/1.1/' dc:format='korvia'/></rdf:RDF></x:xmpmeta>");

@@ -5,6 +5,7 @@
 // (checked by exiftool), and each
 // damaged file is refused with its name and nothing changed.
 #include "testfiles.h"
+#include "testfiles/picturedifference.h"
 #include "imagedata/decodedpicture.h"
 #include "imagedata/exifreader.h"
 #include "imagedata/imageerror.h"
@@ -210,20 +211,6 @@ bool writeDng(const QString &name)
     }
     TIFFClose(tif);
     return ok;
-}
-
-// The greatest difference of one channel between two pictures of the same size, or 256.
-int largestDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return 256;
-    int most = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-        }
-    return most;
 }
 
 bool run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)

@@ -1,3 +1,6 @@
+// One editing slot of the panels (myEditingElement): its caption, size readouts and thumbnail, and
+// the document it holds.
+#include "fakecontrols.h"
 #include "imagedata/imagedocument.h"
 #include "ui/panels/myeditingelement.h"
 
@@ -8,25 +11,24 @@
 
 namespace {
 
-class fakeText : public textTarget {
-public:
-    QString text = "ファイル名.jpeg";
-    void setCaption(const QString &t) override { text = t; }
-    QString caption() const override { return text; }
-};
+// A caption and a thumbnail that start out filled, so that a slot left empty shows.
+fakeText filledCaption()
+{
+    fakeText t;
+    t.text = "ファイル名.jpeg";
+    return t;
+}
 
-class fakePicture : public pictureTarget {
-public:
-    QImage surface{70, 70, QImage::Format_RGB32};
-    int changes = 0;
-    fakePicture() { surface.fill(0xFF123456); }
-    QImage &canvas() override { return surface; }
-    void canvasChanged() override { ++changes; }
-};
+fakePicture filledThumbnail()
+{
+    fakePicture p(70, 70);
+    p.surface.fill(0xFF123456);
+    return p;
+}
 
 struct slotUnderTest {
-    fakeText name, width, height;
-    fakePicture thumbnail;
+    fakeText name = filledCaption(), width = filledCaption(), height = filledCaption();
+    fakePicture thumbnail = filledThumbnail();
     myEditingElement element{&name, &width, &height, &thumbnail};
 };
 

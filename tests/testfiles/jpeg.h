@@ -73,6 +73,39 @@ inline QByteArray cameraJpeg(const QImage &picture, int quality, bool subsampled
     return bytes;
 }
 
+// A JPEG of a picture with fine detail coded by libjpeg with its defaults (quality 95), as YCbCr
+// or as CMYK (with libjpeg's Adobe marker).
+inline QByteArray detailedJpeg(int width, int height, bool cmyk)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = cmyk ? 4 : 3;
+    cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(std::size_t(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width * cinfo.input_components; ++x)
+            row[std::size_t(x)] = static_cast<unsigned char>((x * 37 + y * 91 + x * y) & 0xFF);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    std::free(buffer);
+    return out;
+}
+
+
 // The stored blocks of a JPEG file: per component its width and height in blocks and every
 // block's 64 quantised coefficients (row by row, each block in natural order: vertical frequency
 // times 8 plus horizontal). Empty when libjpeg cannot read it.

@@ -55,7 +55,7 @@ public:
         for (const auto &t : tables) {
             tableAt.push_back(at);
             at += 2 + 12 * quint32(t.size()) + 4;
-            for (const entry &e : t)
+            for (const tableEntry &e : t)
                 if (e.values.size() > 4)
                     at += quint32(e.values.size() + (e.values.size() & 1));
         }
@@ -68,7 +68,7 @@ public:
             QByteArray values;
             const quint32 valuesAt = tableAt[d] + 2 + 12 * quint32(tables[d].size()) + 4;
             out += little16(quint32(tables[d].size()));
-            for (const entry &e : tables[d]) {
+            for (const tableEntry &e : tables[d]) {
                 out += little16(e.tag) + little16(e.type) + little32(e.count);
                 if (e.directory >= 0) out += little32(tableAt[std::size_t(e.directory)]);
                 else if (e.block >= 0) out += little32(blockAt[std::size_t(e.block)]);
@@ -88,13 +88,13 @@ public:
     }
 
 private:
-    struct entry {
+    struct tableEntry {
         quint32 tag, type, count;
         QByteArray values;
         int directory, block;
         quint32 offset;
     };
-    std::vector<std::vector<entry>> tables;
+    std::vector<std::vector<tableEntry>> tables;
     std::vector<int> next;
     std::vector<QByteArray> blocks;
 };

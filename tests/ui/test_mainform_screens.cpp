@@ -20,17 +20,16 @@ private slots:
         const QList<QScreen *> screens = QGuiApplication::screens();
         QCOMPARE(screens.size(), 2);
         windowUnderTest t;
-        TmainForm &w = *t.window;
         imageControl *view = t.image("mainImage");
         t.open(texturedPicture(scratch.path(), "screens.bmp", 2400, 1900));
         for (QScreen *screen : {screens[1], screens[0], screens[1]}) {
-            w.setScreen(screen);
+            t.window->setScreen(screen);
             QCoreApplication::processEvents();
             const double scale = screen->devicePixelRatio();
             QCOMPARE(view->devicePixelRatioF(), scale);
             // Fitted: the picture spans the view's width or height in the screen's pixels.
-            const int across = t.probe().mainViewRect().right - t.probe().mainViewRect().left + 1;
-            const int down = t.probe().mainViewRect().bottom - t.probe().mainViewRect().top + 1;
+            const rectangle &fitted = t.probe().mainViewRect();
+            const int across = fitted.right - fitted.left + 1, down = fitted.bottom - fitted.top + 1;
             const QSize pixels = view->size() * scale;
             QVERIFY2(std::abs(across - pixels.width()) <= 1 || std::abs(down - pixels.height()) <= 1,
                      qPrintable(QString("%1 x %2 in %3 x %4").arg(across).arg(down).arg(pixels.width()).arg(pixels.height())));

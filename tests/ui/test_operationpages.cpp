@@ -18,11 +18,11 @@ private slots:
             QCOMPARE(operationRadioOf(c.page, c.tab), c.radio);
             if (isFilterPage(c.page)) QCOMPARE(filterChoiceOf(c.code), &c);
         }
-        struct row {
+        struct pageRow {
             int page, tab, item;
             std::uint32_t code;
         };
-        const row rows[] = {
+        const pageRow rows[] = {
             {transformPage, resizeTab, 3, shapeResize},        // a tab without a radio group ignores the item
             {transformPage, rotateTab, 2, shapeRotateLeft90},
             {transformPage, rotateTab, 6, shapeCopy},          // an item outside the group
@@ -33,7 +33,7 @@ private slots:
             {effectTwoPage, 5, -1, 0},
             {noOperationPage, 0, -1, 0},
         };
-        for (const row &r : rows) QCOMPARE(operationCodeOf(r.page, r.tab, r.item), r.code);
+        for (const pageRow &r : rows) QCOMPARE(operationCodeOf(r.page, r.tab, r.item), r.code);
         QCOMPARE(filterChoiceOf(shapeTrim + 1000), nullptr);
     }
 

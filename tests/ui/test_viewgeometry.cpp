@@ -9,10 +9,10 @@ class testViewGeometry : public QObject {
 private slots:
     void zoomStepsAndCaptions()
     {
-        struct step { double from, in, out; };
-        const step steps[] = {{1.0, 1.5, 2.0 / 3}, {2.0 / 3, 1.0, 0.5}, {0.37, 0.5, 1.0 / 3},
+        struct zoomStep { double from, in, out; };
+        const zoomStep steps[] = {{1.0, 1.5, 2.0 / 3}, {2.0 / 3, 1.0, 0.5}, {0.37, 0.5, 1.0 / 3},
                               {1.0 / 16, 1.0 / 12, 1.0 / 16}, {16.0, 16.0, 12.0}, {0.6667, 1.0, 0.5}};
-        for (const step &s : steps) {
+        for (const zoomStep &s : steps) {
             QCOMPARE(zoomStepIn(s.from), s.in);
             QCOMPARE(zoomStepOut(s.from), s.out);
         }
@@ -46,10 +46,10 @@ private slots:
             QCOMPARE((anchor + offset) / 3.0, before);
         }
         // The view pixels showing a span of picture pixels, and exactly those.
-        struct span { int first, last, offset; double scale; int viewFirst, viewLast; };
-        const span spans[] = {{3, 3, 10, 4.0, 2, 5}, {2, 3, 0, 0.5, 1, 1}, {3, 3, 0, 0.5, 0, -1},
+        struct pictureSpan { int first, last, offset; double scale; int viewFirst, viewLast; };
+        const pictureSpan spans[] = {{3, 3, 10, 4.0, 2, 5}, {2, 3, 0, 0.5, 1, 1}, {3, 3, 0, 0.5, 0, -1},
                               {0, 9, -5, 1.0, 5, 14}, {1, 1, 0, 1.5, 2, 2}};
-        for (const span &s : spans) {
+        for (const pictureSpan &s : spans) {
             int a, b;
             viewSpanOfPixel(s.first, s.last, s.offset, s.scale, a, b);
             if (s.viewLast >= s.viewFirst) {
