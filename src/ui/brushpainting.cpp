@@ -4,7 +4,7 @@
 
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "mainform.h"
+#include "windowhost.h"
 #include "mainform_state.h"
 #include "mainview.h"
 #include "transformpanel.h"
@@ -19,7 +19,7 @@
 #include <QTabWidget>
 #include <algorithm>
 
-brushPainting::brushPainting(TmainForm &owner) : form(owner)
+brushPainting::brushPainting(windowHost &owner) : form(owner)
 {
     Ui::TmainForm *ui = form.ui.get();
     connect(ui->mainImage, &imageControl::mouseDown, this, &brushPainting::brushMouseDown);

@@ -9,7 +9,7 @@
 #include <QObject>
 #include <vector>
 
-class TmainForm;
+class windowHost;
 class imageDocument;
 
 // The context of its connections to mainImage and the page controls, which end with it.
@@ -17,7 +17,7 @@ class brushPainting : public QObject {
 public:
     // Connects the mouse on mainImage (after the trimming rectangle's handlers, so a brush page
     // has the last word on the cursor) and the page switches.
-    explicit brushPainting(TmainForm &owner);
+    explicit brushPainting(windowHost &owner);
     brushPainting(const brushPainting &) = delete;
     brushPainting &operator=(const brushPainting &) = delete;
 
@@ -29,7 +29,7 @@ public:
 private:
     friend struct windowProbe;
 
-    TmainForm &form;
+    windowHost &form;
     strokePath brushPath;                   // the stroke under way, in picture pixels
     int brushStrokeKind = 0;                // brushTool::airKind or waterKind during a stroke, else 0
     imageDocument *brushDocument = nullptr; // the picture the stroke paints on

@@ -46,9 +46,11 @@ std::uint32_t packedColor(int red, int green, int blue)
 
 mainFormState::mainFormState() : toneSamples(128, 0.0) {}
 mainFormState::~mainFormState() = default;
+windowHost::windowHost() : ui(std::make_unique<Ui::TmainForm>()), state(std::make_unique<mainFormState>()) {}
+windowHost::~windowHost() = default;
 
 TmainForm::TmainForm(QWidget *parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TmainForm>()), state(std::make_unique<mainFormState>())
+    : QMainWindow(parent)
 {
     // 1. The controls, their adapters and the handlers.
     ui->setupUi(this);
@@ -122,7 +124,7 @@ TmainForm::TmainForm(QWidget *parent)
 
     // 7. The transform page: its set-up (whose engine reports its progress on ProgressBar1), its
     // bars and edits, and the trimming rectangle with its up-downs.
-    state->transform = std::make_unique<transformPanel>(*this);
+    state->transform = std::make_unique<transformPanel>(host());
 
     // 8. The tone-curve sample table.
     state->toneSamples.assign(128, 0.0);
@@ -167,7 +169,7 @@ TmainForm::TmainForm(QWidget *parent)
     ui->SpeedButton8->hide();
 
     // 20. Zoom, scrolling, before/after and the preview on the picture.
-    state->view = std::make_unique<::mainView>(*this);
+    state->view = std::make_unique<::mainView>(host());
 
     // 21. Work off the window's thread, its progress and 中止.
     setUpBackgroundWork();
@@ -273,7 +275,7 @@ void TmainForm::connectHandlers()
 
 // Sets a track bar's range, start position, ticks and steps (the start is kept whatever the
 // bar's range was before).
-void TmainForm::setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing,
+void windowHost::setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing,
                               int pageStep)
 {
     // Widen first so that neither the old nor the new range clamps the start value away.

@@ -19,6 +19,7 @@
 #pragma once
 #include "colour/displaycolour.h"
 #include "operationpages.h"
+#include "windowhost.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -38,19 +39,11 @@ struct commitStep;
 struct recipeStage;
 struct progressIndicator;
 
-// A picture with at least one pixel (what the views and the operations can work on).
-inline bool hasPixels(const QImage &picture) { return picture.width() > 0 && picture.height() > 0; }
-
-class TmainForm : public QMainWindow {
+class TmainForm : public QMainWindow, private windowHost {
     Q_OBJECT
 public:
     explicit TmainForm(QWidget *parent = nullptr);
     ~TmainForm() override;
-
-    // What applyOperation does: commit to the picture, or preview on the sample (and main view).
-    enum class operationMode { commit, preview };
-    // The picture views layoutViews, drawViews and clearViews work on.
-    enum class viewChoice { main, sample, both };
 
 public slots:
     // Pipeline.
@@ -117,20 +110,18 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // The parts the window holds, and the tests' probe (windowprobe.h).
-    friend class transformPanel;
-    friend class mainView;
-    friend class brushPainting;
+    // The tests' probe (windowprobe.h). The parts the window holds see it as their windowHost, which
+    // holds its controls (ui) and its state.
     friend struct windowProbe;
-    std::unique_ptr<Ui::TmainForm> ui;    // the controls built from mainform.ui
-    std::unique_ptr<mainFormState> state; // everything else the window holds
+    QWidget &widget() override { return *this; }
+    windowHost &host() { return *this; }
+    void viewMoved() override;
 
     // Construction (mainform.cpp, mainform_colour.cpp, mainform_habits.cpp, mainform_work.cpp).
     void connectHandlers();
     void connectRecipeButtons();
     void installDesktopHabits();
     void setUpParameterControls();
-    static void setUpTrackBar(QSlider *bar, int minimum, int maximum, int start, int tickSpacing, int pageStep);
     void setUpDisplayColours();
     void setUpColourPanel();
     void setUpBrush();
@@ -138,24 +129,24 @@ private:
     void FormResize();
 
     // The pipeline (mainform_pipeline.cpp).
-    imageDocument *documentAt(int index) const;
-    bool hasImage();
-    int operationCode() const;
+    imageDocument *documentAt(int index) const override;
+    bool hasImage() override;
+    int operationCode() const override;
     int selectOperation();
     pageControl *operationTabs(int page) const;
     radioGroup *operationRadioGroup(operationRadio radio) const;
     void captureControls();
-    void applyOperation(operationMode mode);
-    void layoutViews(viewChoice which);
-    void drawViews(viewChoice which);
+    void applyOperation(operationMode mode) override;
+    void layoutViews(viewChoice which) override;
+    void drawViews(viewChoice which) override;
     void clearViews(viewChoice which);
     void refreshControls();
     void showPictureInfo();
     void refreshAfterPageChange();
     void showCommittedSample();
-    bool guarded(const std::function<void()> &command);
+    bool guarded(const std::function<void()> &command) override;
     // Display colours (mainform_displaycolour.cpp).
-    displayColours currentDisplayColours() const;
+    displayColours currentDisplayColours() const override;
     void showColourProfileInfo();
     void showLeftOutMetadata();
 
@@ -192,7 +183,7 @@ private:
     void runRecipeStage(const recipeStage &stage, bool execute, bool greyDrawColor = false);
 
     // Work off the window's thread (mainform_work.cpp).
-    bool busy() const;
+    bool busy() const override;
     void showBusy(bool working);
     std::optional<commitStep> captureCommitStep();
     void startCommit(std::vector<commitStep> steps);

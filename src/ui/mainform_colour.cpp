@@ -102,6 +102,11 @@ void TmainForm::paletImageMouseEnter(int index)
 
 // ---- Brushes --------------------------------------------------------------------------------
 
+void TmainForm::viewMoved()
+{
+    if (state->painting) state->painting->refreshBrushCursor();
+}
+
 void TmainForm::setUpBrush()
 {
     state->brush = std::make_unique<brushPanel>();
@@ -131,7 +136,7 @@ void TmainForm::setUpBrush()
     b.drawColorRef = &state->drawColor;
     b.setupAirBrush();
     b.setupWaterBrush();
-    state->painting = std::make_unique<brushPainting>(*this);
+    state->painting = std::make_unique<brushPainting>(host());
 }
 
 // A brush bar: its position into its caption, then the brush of that kind set up again.

@@ -2,12 +2,11 @@
 // comparison and drawing the picture (or the preview made in mainview_preview.cpp) at a zoom.
 #include "mainview.h"
 
-#include "brushpainting.h"
 #include "colour/displaycolour.h"
 #include "geometry/commonresizerect.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
-#include "mainform.h"
+#include "windowhost.h"
 #include "mainform_state.h"
 #include "transformpanel.h"
 #include "ui_mainform.h"
@@ -31,7 +30,7 @@ constexpr QRgb viewBackground = 0xFFFFFFFFu; // as around the fitted picture
 constexpr int barThickness = 14;
 } // namespace
 
-mainView::mainView(TmainForm &owner) : form(owner)
+mainView::mainView(windowHost &owner) : form(owner)
 {
     pool.setMaxThreadCount(1);
     Ui::TmainForm *ui = form.ui.get();
@@ -62,7 +61,7 @@ mainView::mainView(TmainForm &owner) : form(owner)
         return QPointF(view.width() / 2.0, view.height() / 2.0);
     };
     const auto shortcut = [this](const QKeySequence &keys, const std::function<void()> &action) {
-        auto *key = new QShortcut(keys, &form);
+        auto *key = new QShortcut(keys, &form.widget());
         key->setContext(Qt::WindowShortcut);
         connect(key, &QShortcut::activated, this, [this, action] { form.guarded(action); });
     };
@@ -85,7 +84,7 @@ mainView::mainView(TmainForm &owner) : form(owner)
         form.guarded([this, on] {
             if (!form.hasImage()) return;
             if (on)
-                form.applyOperation(TmainForm::operationMode::preview);
+                form.applyOperation(windowHost::operationMode::preview);
             else
                 dropViewPreview();
         });
@@ -109,7 +108,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         const bool press = event->type() == QEvent::KeyPress;
         if (!key->isAutoRepeat() && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == &form) {
+            static_cast<QWidget *>(watched)->window() == &form.widget()) {
             if (key->key() == Qt::Key_Space && spaceHeld != press) {
                 spaceHeld = press;
                 // The open hand tells that a drag now pans.
@@ -118,7 +117,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
                     view->setCursor(Qt::OpenHandCursor);
                 } else if (!press && !panning && view->cursor().shape() == Qt::OpenHandCursor) {
                     view->setCursorShape(imageControl::defaultCursor);
-                    form.state->painting->refreshBrushCursor();
+                    form.viewMoved();
                 }
             }
             // \ (¥ on Japanese keyboards) shows the committed picture while held.
@@ -175,7 +174,7 @@ bool mainView::eventFilter(QObject *watched, QEvent *event)
         if (mouse->buttons() & (Qt::MiddleButton | Qt::LeftButton)) return true;
         panning = false;
         ui->mainImage->setCursorShape(imageControl::defaultCursor);
-        form.state->painting->refreshBrushCursor();
+        form.viewMoved();
         return true;
     }
     default:
@@ -350,15 +349,15 @@ void mainView::refreshMainView(bool relayout)
     // The trimming rectangle keeps the picture edges its edits hold.
     const bool trimming = form.state->transform->trimmingShown();
     if (relayout || !viewZoomed()) {
-        form.layoutViews(TmainForm::viewChoice::main);
+        form.layoutViews(windowHost::viewChoice::main);
     } else { // a scroll: the fitted bitmap and the canvas stay
         placeZoomedView();
         form.state->transform->viewCleared();
         form.state->transform->spanPicture(form.state->mainViewRect);
     }
-    form.drawViews(TmainForm::viewChoice::main);
+    form.drawViews(windowHost::viewChoice::main);
     if (trimming) form.state->transform->trimmingUpDownClick();
     refreshZoomCaption();
-    form.state->painting->refreshBrushCursor();
+    form.viewMoved();
     followViewPreview(); // the preview of the pixels now in view
 }

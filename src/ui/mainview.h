@@ -20,7 +20,7 @@
 #include <atomic>
 #include <memory>
 
-class TmainForm;
+class windowHost;
 class QScrollBar;
 class imageDocument;
 
@@ -28,7 +28,7 @@ class imageDocument;
 class mainView : public QObject {
 public:
     // Sets the view up on the window's controls: its scroll bars, keys, buttons and caption.
-    explicit mainView(TmainForm &owner);
+    explicit mainView(windowHost &owner);
     ~mainView() override;
     mainView(const mainView &) = delete;
     mainView &operator=(const mainView &) = delete;
@@ -87,7 +87,7 @@ private:
     // pixels), the exact result for a part of the picture, or the exact result for all of it.
     enum class previewKind { quickLook, exactPart, whole };
 
-    TmainForm &form;
+    windowHost &form;
 
     viewMode mode = viewMode::fit;
     double viewZoom = 1.0;

@@ -9,7 +9,8 @@
 #include "imagedata/imagedocument.h"
 #include "imagedata/myimagearray.h"
 #include "imagedata/workerpool.h"
-#include "mainform.h"
+#include "operationpages.h"
+#include "windowhost.h"
 #include "mainform_state.h"
 #include "transformpanel.h"
 #include "ui_mainform.h"
@@ -44,7 +45,7 @@ void mainView::dropViewPreview()
     previewHolds = previewKind::quickLook;
     previewSource = 0;
     if (had && form.hasImage()) {
-        form.drawViews(TmainForm::viewChoice::main);
+        form.drawViews(windowHost::viewChoice::main);
         if (form.state->transform->trimmingShown()) form.state->transform->trimmingUpDownClick();
     }
 }
@@ -194,7 +195,7 @@ void mainView::showViewPreview(qint64 source, const QImage &result, QPoint origi
     if (kind == previewKind::whole) previewReductions = reduced;
     if (side() == comparisonSide::before) return;
     form.guarded([this] {
-        form.drawViews(TmainForm::viewChoice::main);
+        form.drawViews(windowHost::viewChoice::main);
         if (form.state->transform->trimmingShown()) form.state->transform->trimmingUpDownClick();
     });
 }
@@ -206,7 +207,7 @@ void mainView::refreshHistogram()
     imageControl *view = form.ui->histogramImage;
     // Counted only where it shows (the 詳細調整 page): showing the page redraws the views, and so
     // counts then. A commit on another page does not wait for the count of 24 million pixels.
-    if (form.isVisible() && !view->isVisible()) return;
+    if (form.widget().isVisible() && !view->isVisible()) return;
     if (!form.hasImage() || !hasPixels(*form.state->currentBitmap)) {
         drawHistogram(pictureHistogram{}, view->canvas());
         return view->canvasChanged();

@@ -9,7 +9,8 @@
 #include "geometry/shapeparameters.h"
 #include "imagedata/imagedocument.h"
 #include "imagedata/imageerror.h"
-#include "mainform.h"
+#include "operationpages.h"
+#include "windowhost.h"
 #include "mainform_state.h"
 #include "mytoolbox.h"
 #include "transformcontrols.h"
@@ -20,6 +21,7 @@
 #include "widgets/radiogroup.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QSlider>
@@ -67,17 +69,17 @@ std::optional<int> engineNumberOf(const shapeParameter &row, const QString &text
     return row.scale == 100 ? hundredthsOf(text) : wholeNumberOf(text);
 }
 
-QString translated(const char *label) { return TmainForm::tr(label); }
+QString translated(const char *label) { return QCoreApplication::translate("TmainForm", label); }
 
 // The whole number an edit must hold; anything else is refused with the edit's label.
 int requiredWholeNumber(const QLineEdit *edit, const char *label)
 {
     if (std::optional<int> value = wholeNumberOf(edit->text())) return *value;
-    throw imageError(TmainForm::tr("%1：「%2」は整数ではありません。").arg(translated(label), edit->text()));
+    throw imageError(QCoreApplication::translate("TmainForm", "%1：「%2」は整数ではありません。").arg(translated(label), edit->text()));
 }
 } // namespace
 
-transformPanel::transformPanel(TmainForm &owner) : form(owner), shapeSetUp(std::make_unique<prepareShape>())
+transformPanel::transformPanel(windowHost &owner) : form(owner), shapeSetUp(std::make_unique<prepareShape>())
 {
     shapeSetUp->engine->progressBar = form.state->progress->indicator();
     bindParameters();
@@ -100,9 +102,9 @@ void transformPanel::bindParameters()
     for (const auto &[edit, handler] : resizeEdits) connect(new keyUpEdit(edit), &keyUpEdit::keyUp, this, handler);
 
     for (const shapeParameter &row : shapeParameters()) {
-        auto *edit = form.findChild<QLineEdit *>(QString::fromLatin1(row.edit));
+        auto *edit = form.widget().findChild<QLineEdit *>(QString::fromLatin1(row.edit));
         if (!edit) continue; // every edit of the table is on the form; skip rather than crash
-        QSlider *bar = row.control ? form.findChild<QSlider *>(QString::fromLatin1(row.control)) : nullptr;
+        QSlider *bar = row.control ? form.widget().findChild<QSlider *>(QString::fromLatin1(row.control)) : nullptr;
         parameters.push_back({&row, bar, edit});
     }
     // Bound after the vector is complete: the handlers keep the element's address.
@@ -123,7 +125,7 @@ std::int32_t &transformPanel::field(const boundParameter &p) const
 
 void transformPanel::previewNow()
 {
-    form.guarded([this] { form.applyOperation(TmainForm::operationMode::preview); });
+    form.guarded([this] { form.applyOperation(windowHost::operationMode::preview); });
 }
 
 void transformPanel::trackBarChange(boundParameter &p)
@@ -185,7 +187,7 @@ void transformPanel::capture()
         if (p.bar) {
             if (!p.invalid) continue; // the engine holds its number already
             if (p.row->scale != 1) // the angle, in degrees with decimals
-                throw imageError(TmainForm::tr("回転角度：「%1」は角度として使えない値です。").arg(p.edit->text()));
+                throw imageError(QCoreApplication::translate("TmainForm", "回転角度：「%1」は角度として使えない値です。").arg(p.edit->text()));
             requiredWholeNumber(p.edit, p.row->label);
         }
         // The sizes are read by a resize commit only (check insists on them there): a size edit
@@ -205,7 +207,7 @@ void transformPanel::check(std::uint32_t code, bool commit) const
             if (p.row->size) requiredWholeNumber(p.edit, p.row->label);
         for (const boundParameter &p : parameters)
             if (p.row->size && (field(p) < p.row->minimum || field(p) > p.row->maximum))
-                throw imageError(TmainForm::tr("幅と高さは %1 から %2 ピクセルの範囲で指定してください。")
+                throw imageError(QCoreApplication::translate("TmainForm", "幅と高さは %1 から %2 ピクセルの範囲で指定してください。")
                                      .arg(QString::number(p.row->minimum), QString::number(p.row->maximum)));
     }
     // An edit may hold a value its bar cannot reach (the bar stood at its end already).
@@ -213,7 +215,7 @@ void transformPanel::check(std::uint32_t code, bool commit) const
         if (!p.bar || p.row->code != code || p.row->scale != 1) continue;
         const int value = field(p);
         if (value < p.row->minimum || value > p.row->maximum)
-            throw imageError(TmainForm::tr("%1は %2 から %3 の範囲で指定してください。")
+            throw imageError(QCoreApplication::translate("TmainForm", "%1は %2 から %3 の範囲で指定してください。")
                                  .arg(translated(p.row->label), QString::number(p.row->minimum),
                                       QString::number(p.row->maximum)));
     }
@@ -233,7 +235,7 @@ void transformPanel::preview(std::uint32_t code)
             form.state->sampleRect = rectangle{old.top, old.left, old.bottom, old.right};
         }
     }
-    form.drawViews(TmainForm::viewChoice::sample);
+    form.drawViews(windowHost::viewChoice::sample);
     drawSampleGrid();
 }
 
@@ -256,8 +258,8 @@ void transformPanel::commit(imageDocument &d)
     QImage shaped = shapeSetUp->makeShapedBitmap(d.bitmap); // throws when it cannot be made
     if (shaped.isNull()) return; // no transform chosen: the picture stays as it was
     d.bitmap = std::move(shaped);
-    form.layoutViews(TmainForm::viewChoice::both);
-    form.drawViews(TmainForm::viewChoice::main);
+    form.layoutViews(windowHost::viewChoice::both);
+    form.drawViews(windowHost::viewChoice::main);
 }
 
 // ---- Resize edits -------------------------------------------------------------------------------

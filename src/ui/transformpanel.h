@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-class TmainForm;
+class windowHost;
 class imageDocument;
 class prepareShape;
 class commonResizeRect;
@@ -24,7 +24,7 @@ struct viewAxis;
 
 class transformPanel : public QObject {
 public:
-    explicit transformPanel(TmainForm &form);
+    explicit transformPanel(windowHost &form);
     ~transformPanel() override;
 
     // The set-up the commit copies and the page's choice is written into.
@@ -105,7 +105,7 @@ private:
     viewAxis horizontalViewAxis() const;
     viewAxis verticalViewAxis() const;
 
-    TmainForm &form;
+    windowHost &form;
     std::unique_ptr<prepareShape> shapeSetUp;
     std::vector<boundParameter> parameters;
     std::unique_ptr<commonResizeRect> trimmingRect; // the trimming rectangle over mainImage
