@@ -3,7 +3,9 @@
 
 The window has a few hundred controls placed on small pages of the 238-pixel left panel; keeping
 them in one table-like script is easier to review than hand-edited XML. The output is a normal
-Designer file: run this script after changing it and commit both.
+Designer file: run this script after changing it and commit both. It is one file on purpose,
+past the usual 600 lines: the form is one tree of nested pages whose places depend on each other,
+and it is reviewed top to bottom as the window is laid out.
 
     python3 scripts/gen_mainform_ui.py            # writes src/ui/mainform.ui
 """
