@@ -23,13 +23,13 @@ PAGE_W = 222
 
 
 def parameter_bars():
-    """The track bars of the engines' parameter tables (colour/filterparameters.cpp and
+    """The track bars of the engines' parameter tables (colour/colorfilter.cpp and
     geometry/shapeparameters.cpp), by objectName: (range, start, tick spacing, page step). The form
     takes them from there, so a range is written once."""
     row = re.compile(r'\{"\w+",\s*"(\w+)",\s*(?:"\w+"|nullptr),\s*(-?\d+),\s*(-?\d+),\s*(-?\d+),'
                      r'\s*(-?\d+),\s*(-?\d+),')
     bars = {}
-    for table in ('colour/filterparameters.cpp', 'geometry/shapeparameters.cpp'):
+    for table in ('colour/colorfilter.cpp', 'geometry/shapeparameters.cpp'):
         with open(os.path.join(HERE, '..', 'src', table), encoding='utf-8') as f:
             for m in row.finditer(f.read()):
                 low, high, start, tick, page_step = (int(v) for v in m.groups()[1:])

@@ -9,7 +9,7 @@
 // Whether the operation's filter is one kernel to export (its description's kernel: motion, soft,
 // emboss, sharpen).
 bool hasKernel(const operationSettings &settings);
-// The names of the operations that have one, in usage order: "sharpen, soft, emboss, motion".
+// The names of the operations that have one, in usage order: "emboss, motion, sharpen, soft".
 std::string kernelOperationNames();
 // Writes the kernel to exactly `output`; throws imageError.
 void runKernel(const operationSettings &settings, const QString &output);

@@ -2,6 +2,7 @@
 // pages, applied in place to three 8-bit colour planes. The caller fills the fields below
 // (operation code, size, planes, parameters) and calls run().
 #pragma once
+#include "operationkeys.h"
 #include "imagedata/progress.h"
 
 #include <QImage>
@@ -163,6 +164,12 @@ struct filterDescription {
     int page;
     int tab;
     int item;
+    // The korvia-batch operation that runs this code (filteroperations.h): its name, one line for
+    // the usage text and its keys; no name for a code reached only through another operation's
+    // choice key.
+    const char *batchName = nullptr;
+    const char *summary = nullptr;
+    std::span<const operationKey> keys = {};
 };
 // Every filter code, in code order.
 std::span<const filterDescription> filterDescriptions();

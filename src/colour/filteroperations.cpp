@@ -1,3 +1,4 @@
+// korvia-batch's colour operations: the ones the filter descriptions name, read from their texts.
 #include "filteroperations.h"
 
 #include "colorcontrol.h"
@@ -8,76 +9,17 @@
 namespace {
 using kind = operationKeyKind;
 
-constexpr operationKey rgbKeys[] = {
-    {"red", kind::parameter, "red", {}},
-    {"green", kind::parameter, "green", {}},
-    {"blue", kind::parameter, "blue", {}},
-};
-constexpr operationKey bchKeys[] = {
-    {"bright", kind::parameter, "bright", {}},
-    {"chroma", kind::parameter, "chroma", {}},
-    {"hue", kind::parameter, "hue", {}},
-};
-constexpr operationKey levelsKeys[] = {{"colorLevel", kind::parameter, "colorLevel", {}}};
-constexpr operationKey tintKeys[] = {{"color", kind::color, nullptr, {}}};
-
-constexpr operationWord toneKinds[] = {
-    {"s", filterToneSCurve}, {"slope", filterToneSlope}, {"points", filterTonePoints}, {"gamma", filterToneGamma}};
-constexpr operationKey toneKeys[] = {
-    {"kind", kind::choice, nullptr, toneKinds},
-    {"position", kind::parameter, "tonePosition", {}},
-    {"points", kind::points, nullptr, {}},
-};
-constexpr operationKey sharpenKeys[] = {{"edgeLevel", kind::parameter, "edgeLevel", {}}};
-constexpr operationKey softKeys[] = {
-    {"softSize", kind::parameter, "softSize", {}},
-    {"softCoreLevel", kind::parameter, "softCoreLevel", {}},
-};
-constexpr operationKey embossKeys[] = {
-    {"embosseLevel", kind::parameter, "embosseLevel", {}},
-    {"embossAngle", kind::angle, nullptr, {}},
-    {"color", kind::color, nullptr, {}},
-};
-constexpr operationKey motionKeys[] = {
-    {"vibrateSize", kind::parameter, "vibrateSize", {}},
-    {"vibrateAngle", kind::parameter, "vibrateAngle", {}},
-};
-constexpr operationKey mosaicKeys[] = {{"mosaicSize", kind::parameter, "mosaicSize", {}}};
-constexpr operationKey medianKeys[] = {{"medianSize", kind::parameter, "medianSize", {}}};
-constexpr operationWord fringeShapes[] = {{"circle", filterFringeCircle}, {"square", filterFringeSquare}};
-constexpr operationKey fringeBrightKeys[] = {
-    {"fringeSize", kind::parameter, "fringeSize", {}},
-    {"fringeLevel", kind::parameter, "fringeLevel", {}},
-    {"shape", kind::choice, nullptr, fringeShapes},
-};
-constexpr operationKey fringeBlurKeys[] = {
-    {"outFocusSize", kind::parameter, "outFocusSize", {}},
-    {"outFocusDensity", kind::parameter, "outFocusDensity", {}},
-};
-constexpr operationWord paintStyles[] = {{"normal", filterPaintNormal}, {"pointillism", filterPaintPointillism}};
-constexpr operationKey paintKeys[] = {
-    {"paintSize", kind::parameter, "paintSize", {}},
-    {"style", kind::choice, nullptr, paintStyles},
-};
-
-const filterOperation operations[] = {
-    {"rgb", filterRgbShift, rgbKeys, "shift the red, green and blue channels"},
-    {"bch", filterBrightChromaHue, bchKeys, "brightness, chroma and hue"},
-    {"levels", filterColorLevels, levelsKeys, "posterise the luma into colour levels"},
-    {"grayscale", filterGreyscale, {}, "grey picture of the luma"},
-    {"sepia", filterSepia, {}, "grey picture tinted sepia"},
-    {"tint", filterDrawColorMono, tintKeys, "grey picture tinted toward the drawing colour"},
-    {"tone", filterToneSCurve, toneKeys, "tone curve: s, slope and gamma shaped by position (slope: 25 is the identity, 0 flat grey), points by the nine knots"},
-    {"sharpen", filterSharpen, sharpenKeys, "sharpen"},
-    {"soft", filterSoftFocus, softKeys, "soft focus"},
-    {"emboss", filterEmboss, embossKeys, "emboss on the drawing colour"},
-    {"motion", filterMotionBlur, motionKeys, "motion blur"},
-    {"mosaic", filterMosaic, mosaicKeys, "mosaic of square tiles"},
-    {"median", filterMedian, medianKeys, "noise removal (median)"},
-    {"fringe-bright", filterFringeCircle, fringeBrightKeys, "brighten or darken the fringe"},
-    {"fringe-blur", filterFringeBlur, fringeBlurKeys, "blur the fringe"},
-    {"paint", filterPaintNormal, paintKeys, "paint"},
-};
+// The operations the filter descriptions name, in code order.
+const std::vector<filterOperation> &operations()
+{
+    static const std::vector<filterOperation> named = [] {
+        std::vector<filterOperation> list;
+        for (const filterDescription &d : filterDescriptions())
+            if (d.batchName) list.push_back({d.batchName, d.code, d.keys, d.summary});
+        return list;
+    }();
+    return named;
+}
 
 std::string quoted(std::string_view text)
 {
@@ -207,12 +149,12 @@ wholeNumberRead readWholeNumber(std::string_view text, long long &out)
 
 std::span<const filterOperation> filterOperations()
 {
-    return operations;
+    return operations();
 }
 
 const filterOperation *findFilterOperation(std::string_view name)
 {
-    for (const filterOperation &op : operations)
+    for (const filterOperation &op : operations())
         if (name == op.name) return &op;
     return nullptr;
 }
@@ -318,7 +260,7 @@ operationSettings parseOperation(std::string_view text)
 std::string operationUsage()
 {
     std::string text;
-    for (const filterOperation &op : operations) {
+    for (const filterOperation &op : operations()) {
         text += "  " + std::string(op.name) + "  " + op.summary + "\n";
         for (const operationKey &key : op.keys) text += "      " + keyUsage(key) + "\n";
     }

@@ -9,6 +9,7 @@
 #pragma once
 #include "colorfilter.h"
 #include "filterparameters.h"
+#include "operationkeys.h"
 
 #include <array>
 #include <cstdint>
@@ -45,28 +46,6 @@ void forEachOperationItem(std::string_view operation, std::string_view keys,
 enum class wholeNumberRead { ok, malformed, outOfRange };
 wholeNumberRead readWholeNumber(std::string_view text, long long &out);
 
-enum class operationKeyKind {
-    parameter, // a track-bar field of filterParameters(), a whole number in its range
-    color,     // R.G.B, each 0..255: the drawing colour
-    choice,    // one of a few words, each selecting a filter code
-    points,    // nine knots p0.p1.p2.p3.p4.p5.p6.p7.p8, each -2..130 (the point tone curve)
-    angle,     // degrees 0..270 in steps of 45 (the emboss direction)
-};
-
-// One word a choice key takes, and the filter code it selects (operationpages.h's operationChoice
-// is the window's page, tab and item of a code).
-struct operationWord {
-    const char *word;
-    int filterType;
-};
-
-struct operationKey {
-    const char *key;        // the text before "="; for parameters the engine field name
-    operationKeyKind kind;
-    const char *field;      // parameter kind: the filterParameters() field this key sets
-    std::span<const operationWord> choices; // choice kind: the words, the first is the default
-};
-
 struct filterOperation {
     const char *name;
     int filterType;                  // the code run when no choice key picks another
@@ -97,7 +76,7 @@ struct operationSettings {
     void applyTo(colorFilter &filter) const;
 };
 
-// Every operation, in usage order.
+// Every operation the filter descriptions name, in code order (the usage order).
 std::span<const filterOperation> filterOperations();
 
 // The operation with this name, or nullptr.

@@ -1,9 +1,10 @@
-// Every parameter of the colour filter engine, declared once: the engine field it fills (also the
-// key korvia-batch accepts), the track bar that feeds it, the static text that shows the bar's
-// position, its range and start value, and the bar's tick spacing and page step. The window builds
-// its track bars and captureControls from this table; korvia-batch takes defaults and ranges from it.
+// Every parameter of the colour filter engine, declared once in colorfilter.cpp beside the codes
+// that read it: the engine field it fills (also the key korvia-batch accepts), the track bar that
+// feeds it, the static text that shows the bar's position, its range and start value, and the
+// bar's tick spacing and page step. The window builds its track bars and captureControls from this
+// table; korvia-batch takes defaults and ranges from it.
 #pragma once
-#include "colorfilter.h"
+class colorFilter;
 
 #include <span>
 #include <string_view>
