@@ -1,6 +1,7 @@
 // Picture files: types and names, BMP variants, JPEG variants (grey, progressive, CMYK) and
 // damaged files (safe saving and the scratch directory: test_safesaving.cpp).
 #include "testfiles.h"
+#include "scratchfiles.h"
 #include "testfiles/picturedifference.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
@@ -72,20 +73,7 @@ QImage smoothPicture(int width, int height)
     return picture;
 }
 
-QImage marker(int width, int height, QRgb colour)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(colour);
-    return picture;
-}
-
-class FileTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString at(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
-    void TearDown() override { setSaveFailureHook({}); }
-};
+class FileTest : public scratchFileTest {};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Saving pictures safely (a temporary beside the target, the old file kept when a write fails
 // or stops part-way, signals, permissions) and the private scratch directory.
 #include "testfiles.h"
+#include "scratchfiles.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/imagefilemanager.h"
 #include "imagedata/safewrite.h"
@@ -24,20 +25,7 @@
 
 namespace {
 
-QImage marker(int width, int height, QRgb colour)
-{
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(colour);
-    return picture;
-}
-
-class SavingTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString at(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); }
-    void TearDown() override { setSaveFailureHook({}); }
-};
+class SavingTest : public scratchFileTest {};
 
 } // namespace
 

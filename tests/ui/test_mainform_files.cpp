@@ -60,23 +60,6 @@ class testMainFormFiles : public QObject {
 
     QString picturePath(const QString &name) const { return scratch.folder + "/" + name; }
 
-    // What the save under a new name did: "<the picture's new name> <the type its file is
-    // read as> <quality windows shown>", and the files of the folder besides the source when they
-    // are not just that one.
-    QString savedAs(const windowUnderTest &t) const
-    {
-        const QString path = t.current()->path;
-        QImage back;
-        const int type = QFileInfo::exists(path) ? loadImageFile(back, path) : 0;
-        const QString name = extractFileName(path);
-        QString probe = QString("%1 %2 %3").arg(name).arg(type).arg(t.dialogs.count("modal"));
-        if (t.window->windowTitle() != name || t.text("editingFileStaticText1") != name) probe += " (not shown)";
-        QStringList files = QDir(scratch.folder).entryList(QDir::Files | QDir::Hidden);
-        files.removeOne("source.bmp");
-        if (files != QStringList{name}) probe += " files: " + files.join(' ');
-        return probe;
-    }
-
 private slots:
     void initTestCase()
     {

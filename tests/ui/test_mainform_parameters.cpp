@@ -16,12 +16,6 @@ class testMainFormParameters : public QObject {
     Q_OBJECT
     scratchFolders scratch;
 
-    QString greyPicture()
-    {
-        const QString path = scratch.path() + "/grey.bmp";
-        if (!QFile::exists(path)) writePicture(path, filledPicture(40, 40, qRgb(128, 128, 128)));
-        return path;
-    }
 
 private slots:
     void initTestCase()
@@ -372,7 +366,7 @@ private slots:
         QCOMPARE(t.probe().operationCode(), 0);
         QCOMPARE(t.probe().filter().filterType, 0);
         // Trimming is the active operation only on 変形 / トリミング.
-        const QString path = greyPicture();
+        const QString path = greyPicture(scratch);
         t.open(path);
         t.selectTabs(effectOnePage, monoColorTab);
         t.probe().monoColorGroup()->setItemIndex(2);

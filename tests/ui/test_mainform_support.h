@@ -80,6 +80,14 @@ inline QString texturedPicture(const QString &folder, const char *name, int w, i
     return path;
 }
 
+// A 40 × 40 mid-grey picture, written once into the scratch directory.
+inline QString greyPicture(const scratchFolders &scratch)
+{
+    const QString path = scratch.path() + "/grey.bmp";
+    if (!QFile::exists(path)) writePicture(path, filledPicture(40, 40, qRgb(128, 128, 128)));
+    return path;
+}
+
 // The snapshot files currently in this process's folder of the scratch directory.
 inline QStringList snapshotFiles()
 {

@@ -16,12 +16,6 @@ class testMainFormToneCurve : public QObject {
     Q_OBJECT
     scratchFolders scratch;
 
-    QString greyPicture()
-    {
-        const QString path = scratch.path() + "/grey.bmp";
-        if (!QFile::exists(path)) writePicture(path, filledPicture(40, 40, qRgb(128, 128, 128)));
-        return path;
-    }
 
 private slots:
     void initTestCase()
@@ -192,7 +186,7 @@ private slots:
     void draggingAKnotChangesThePreview()
     {
         windowUnderTest t;
-        t.open(greyPicture());
+        t.open(greyPicture(scratch));
         t.selectTabs(adjustPage, toneCurveTab);
         t.probe().toneCurveGroup()->setItemIndex(2); // ポイント
         imageControl *editor = t.image("toneCntImg");
