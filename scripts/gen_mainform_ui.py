@@ -24,12 +24,12 @@ PAGE_W = 222
 
 def parameter_bars():
     """The track bars of the engines' parameter tables (colour/colorfilter.cpp and
-    geometry/shapeparameters.cpp), by objectName: (range, start, tick spacing, page step). The form
+    geometry/shapetable.cpp), by objectName: (range, start, tick spacing, page step). The form
     takes them from there, so a range is written once."""
     row = re.compile(r'\{"\w+",\s*"(\w+)",\s*(?:"\w+"|nullptr),\s*(-?\d+),\s*(-?\d+),\s*(-?\d+),'
                      r'\s*(-?\d+),\s*(-?\d+),')
     bars = {}
-    for table in ('colour/colorfilter.cpp', 'geometry/shapeparameters.cpp'):
+    for table in ('colour/colorfilter.cpp', 'geometry/shapetable.cpp'):
         with open(os.path.join(HERE, '..', 'src', table), encoding='utf-8') as f:
             for m in row.finditer(f.read()):
                 low, high, start, tick, page_step = (int(v) for v in m.groups()[1:])
@@ -41,10 +41,10 @@ BARS = parameter_bars()
 
 
 def parameter_captions():
-    """The captions of the transform edits (geometry/shapeparameters.cpp), by the edit's
+    """The captions of the transform edits (geometry/shapetable.cpp), by the edit's
     objectName: the table names them once for the form and for the messages about their values."""
     row = re.compile(r'\{"\w+",\s*(?:"\w+"|nullptr),\s*"(\w+)",[^\n]*QT_TRANSLATE_NOOP\("TmainForm",\s*"([^"]+)"\)\}')
-    with open(os.path.join(HERE, '..', 'src', 'geometry', 'shapeparameters.cpp'), encoding='utf-8') as f:
+    with open(os.path.join(HERE, '..', 'src', 'geometry', 'shapetable.cpp'), encoding='utf-8') as f:
         return {m.group(1): m.group(2) for m in row.finditer(f.read())}
 
 

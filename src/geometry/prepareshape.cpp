@@ -3,6 +3,7 @@
 
 #include "commonfigureroutine.h"
 #include "shapedescription.h"
+#include "shaperules.h"
 #include "imagedata/imageerror.h"
 #include "imagedata/picturelimits.h"
 
@@ -22,47 +23,7 @@ std::uint32_t prepareShape::chooseShape(std::uint32_t code)
 
 QSize prepareShape::shapedSize(int width, int height) const
 {
-    const int W = width, H = height;
-    const shapeExecute &e = *engine;
-    const shapeDescription *description = describeShape(e.shapeType);
-    switch (description ? description->size : shapeSizeRule::same) {
-    case shapeSizeRule::target:
-        return QSize(targetWidth, targetHeight);
-    case shapeSizeRule::distorted: {
-        if (e.distortion >= 0) return QSize(W, H);
-        const double amount = e.distortion * (-0.01);
-        double x = W * 0.5, y = 0;
-        shapeExecute::distortPoint(x, y, W, H, amount);
-        const int grownWidth = W + (W - static_cast<int>(2 * x));
-        x = 0;
-        y = H * 0.5;
-        shapeExecute::distortPoint(x, y, W, H, amount);
-        return QSize(grownWidth, H + (H - static_cast<int>(2 * y)));
-    }
-    case shapeSizeRule::rotated: {
-        const rectangle bounds = rotatedBounds(rectangle{0, 0, W - 1, H - 1}, e.rotateAngle * 0.01);
-        return QSize(bounds.right + 1, bounds.bottom + 1);
-    }
-    case shapeSizeRule::swapped:
-        return QSize(H, W);
-    case shapeSizeRule::trimmed: {
-        const rectangle t = e.trimEdges(W, H);
-        return QSize(t.right - t.left + 1, t.bottom - t.top + 1);
-    }
-    case shapeSizeRule::slanted: {
-        // The opposite sign to the engine's and no small offset: the corners' shifts.
-        const double amount = e.slopeBalance * (-0.01);
-        auto shifted = [&](double x, double y) {
-            shapeExecute::slopePoint(x, y, amount, H);
-            return static_cast<int>(x);
-        };
-        const int a = shifted(0, 0), b = shifted(W, 0), c = shifted(0, H), d = shifted(W, H);
-        return QSize(std::max(d, b) - std::min(c, a) + 1, H);
-    }
-    case shapeSizeRule::same: // also an unknown code
-        break;
-    }
-    return QSize(W, H);
+    return shapedSizeOf(*engine, width, height, targetWidth, targetHeight);
 }
 
 void prepareShape::checkShapedSize(int width, int height) const

@@ -1,10 +1,10 @@
 // One description per transform code, next to the engine: its korvia-batch name, its family, the
 // rule its result size follows and the rule that finds each destination pixel's source. The
 // set-up (prepareShape), the engine and its vector paths, korvia-batch, the window's page choices
-// (ui/operationpages.h) and the tests read this table; the parameters of a code are the rows of
-// shapeParameters() that name it.
+// (ui/operationpages.h) and the tests read this table (its rows are in shapetable.cpp); the
+// parameters of a code are the rows of shapeParameters() that name it.
 #pragma once
-#include "shapeexecute.h"
+#include "shapesettings.h"
 
 #include "colour/operationtabs.h"
 #include "imagedata/quarterturns.h"

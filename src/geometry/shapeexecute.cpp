@@ -101,29 +101,7 @@ void resamplePlain(const resampleRule &rule, const QImage &source, QImage &desti
 
 } // namespace
 
-resampleRule::resampleRule(std::uint32_t shapeType, std::int32_t distortion, std::int32_t rotateAngle,
-                           std::int32_t perspective, std::int32_t slopeBalance, int W, int H, int destinationW,
-                           int destinationH)
-    : positionRule(describeShape(shapeType) ? describeShape(shapeType)->position : shapePositionRule::slope),
-      width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
-{
-    cx = W / 2;
-    cy = H / 2;
-    destinationCx = destinationW / 2;
-    destinationCy = destinationH / 2;
-    sx = double(W) / double(destinationW);
-    sy = double(H) / double(destinationH);
-    const double theta = (rotateAngle * 0.01) * std::numbers::pi / 180.0;
-    cosine = std::cos(theta);
-    sine = std::sin(theta);
-    amount = distortion * (-0.01);
-    radius = distortionRadius(W, H);
-    amountPerRadius = amount / radius;
-    k = (perspective + 0.000001) * 0.01;
-    s = (slopeBalance + 0.000001) * 0.01;
-}
-
-rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
+rectangle shapeSettings::trimEdges(int sourceWidth, int sourceHeight) const
 {
     rectangle r;
     r.left = std::clamp(trimLeft, 0, std::max(sourceWidth - 1, 0));
@@ -131,17 +109,6 @@ rectangle shapeExecute::trimEdges(int sourceWidth, int sourceHeight) const
     r.top = std::clamp(trimTop, 0, std::max(sourceHeight - 1, 0));
     r.bottom = std::clamp(trimBottom, r.top, std::max(sourceHeight - 1, r.top));
     return r;
-}
-
-void shapeExecute::distortPoint(double &x, double &y, int sourceWidth, int sourceHeight, double amount)
-{
-    const double R = distortionRadius(sourceWidth, sourceHeight);
-    distortOffset(x, y, R, amount / R);
-}
-
-void shapeExecute::slopePoint(double &x, double y, double amount, int sourceHeight)
-{
-    x = x + slopeOffset(y, amount, sourceHeight);
 }
 
 void shapeExecute::executeShape(const QImage &source, QImage &destination, std::uint32_t backgroundColor)
@@ -180,8 +147,7 @@ void shapeExecute::resampleShape(const QImage &original, QImage &destination, st
             return;
         if (destination.depth() != 32) return;
         const QImage source = thirtyTwoBit(original);
-        const resampleRule rule(shapeType, distortion, rotateAngle, perspective, slopeBalance, source.width(),
-                                source.height(), destination.width(), destination.height());
+        const resampleRule rule(*this, source.width(), source.height(), destination.width(), destination.height());
         if (vectorUnitsInUse().avx2 && resampleVector(rule, source, destination, backgroundColor, progressBar)) return;
         resamplePlain(rule, source, destination, backgroundColor, progressBar);
     } catch (const std::exception &) {

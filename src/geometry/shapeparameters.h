@@ -1,13 +1,15 @@
 // Every parameter of the transform page, declared once: the engine field it fills, the track bar
 // and the edit that feed it, its range and start value, the bar's tick spacing and page step, the
 // transform code it belongs to, its korvia-batch key, its unit and its caption.
-// Read by the window, the tests and korvia-batch; a code's keys are listed in table order.
+// Read by the window, the tests and korvia-batch; a code's keys are listed in table order. The
+// rows are in shapetable.cpp beside the transforms' descriptions.
 #pragma once
-#include "prepareshape.h"
-#include "shapeexecute.h"
+#include "shapesettings.h"
 
 #include <span>
 #include <string_view>
+
+class prepareShape;
 
 struct shapeParameter {
     const char *field;   // engine (or prepareShape) field name
@@ -18,7 +20,7 @@ struct shapeParameter {
     int start;
     int tickSpacing;
     int pageStep;
-    std::int32_t shapeExecute::*member; // the engine field, or nullptr for prepareShape's sizes
+    std::int32_t shapeSettings::*member; // the engine field, or nullptr for prepareShape's sizes
     shapeCode code;      // the transform that reads it
     const char *key;     // the korvia-batch key (the text before "=")
     // Engine units to one unit of the bar and the edit: 100 for the angle, whose bar and edit

@@ -1,15 +1,19 @@
-// Inside the transform engine: the plain plan of a resampling run (the code's source position
-// rule), set up once per run from the code's description, and the entry point of its vector path,
-// which takes that plan and calls nothing back (the moves are the quarter-turn family's,
-// imagedata/quarterturns.h). The plain loops in shapeexecute.cpp and the vector
-// ones in shapevector.cpp read the same constants, so both evaluate the same expressions; the
-// distortion and slope rules also serve shapeExecute's distortPoint and slopePoint, which the
-// commit's size is worked out with.
+// Inside the transform engine, the rules each code's description names: the size of the result
+// (shapedSizeOf) and the plain plan of a resampling run (the code's source position rule), set up
+// once per run from the run's settings, with the entry point of its vector path, which takes that
+// plan and calls nothing back (the moves are the quarter-turn family's, imagedata/quarterturns.h).
+// The plain loops in shapeexecute.cpp and the vector ones in shapevector.cpp read the same
+// constants, so both evaluate the same expressions. A new transform's rules go here.
 #pragma once
+#include "commonfigureroutine.h"
 #include "shapedescription.h"
+#include "shapesettings.h"
 #include "imagedata/progress.h"
 
 #include <QImage>
+#include <QSize>
+#include <algorithm>
+#include <numbers>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -57,9 +61,26 @@ struct resampleRule {
     double k = 0;                                    // trapezoid
     double s = 0;                                    // slope
 
-    // From the engine's settings (shapeExecute's fields of the same names) and the two sizes.
-    resampleRule(std::uint32_t shapeType, std::int32_t distortion, std::int32_t rotateAngle, std::int32_t perspective,
-                 std::int32_t slopeBalance, int W, int H, int destinationW, int destinationH);
+    // From the run's settings and the two sizes.
+    resampleRule(const shapeSettings &e, int W, int H, int destinationW, int destinationH)
+        : positionRule(describeShape(e.shapeType) ? describeShape(e.shapeType)->position : shapePositionRule::slope),
+          width(W), height(H), destinationWidth(destinationW), destinationHeight(destinationH)
+    {
+        cx = W / 2;
+        cy = H / 2;
+        destinationCx = destinationW / 2;
+        destinationCy = destinationH / 2;
+        sx = double(W) / double(destinationW);
+        sy = double(H) / double(destinationH);
+        const double theta = (e.rotateAngle * 0.01) * std::numbers::pi / 180.0;
+        cosine = std::cos(theta);
+        sine = std::sin(theta);
+        amount = e.distortion * (-0.01);
+        radius = distortionRadius(W, H);
+        amountPerRadius = amount / radius;
+        k = (e.perspective + 0.000001) * 0.01;
+        s = (e.slopeBalance + 0.000001) * 0.01;
+    }
 
     // The row factor m of the trapezoid for destination row y.
     double trapezoidFactor(int y) const
@@ -98,13 +119,57 @@ struct resampleRule {
             u = (xd - cx) / trapezoidFactor(y) + cx;
             v = yd;
             break;
-        default: // slope
+        case shapePositionRule::slope:
+        default:
             u = xd + slopeShift(y);
             v = yd;
             break;
         }
     }
 };
+
+// The result's size for a W × H source under the settings' code (targetW × targetH the resize's
+// target); W × H for a code without a description.
+inline QSize shapedSizeOf(const shapeSettings &e, int W, int H, int targetW, int targetH)
+{
+    const shapeDescription *description = describeShape(e.shapeType);
+    switch (description ? description->size : shapeSizeRule::same) {
+    case shapeSizeRule::target:
+        return QSize(targetW, targetH);
+    case shapeSizeRule::distorted: {
+        if (e.distortion >= 0) return QSize(W, H);
+        const double amount = e.distortion * (-0.01);
+        const double radius = distortionRadius(W, H);
+        double x = W * 0.5, y = 0;
+        distortOffset(x, y, radius, amount / radius);
+        const int grownWidth = W + (W - static_cast<int>(2 * x));
+        x = 0;
+        y = H * 0.5;
+        distortOffset(x, y, radius, amount / radius);
+        return QSize(grownWidth, H + (H - static_cast<int>(2 * y)));
+    }
+    case shapeSizeRule::rotated: {
+        const rectangle bounds = rotatedBounds(rectangle{0, 0, W - 1, H - 1}, e.rotateAngle * 0.01);
+        return QSize(bounds.right + 1, bounds.bottom + 1);
+    }
+    case shapeSizeRule::swapped:
+        return QSize(H, W);
+    case shapeSizeRule::trimmed: {
+        const rectangle t = e.trimEdges(W, H);
+        return QSize(t.right - t.left + 1, t.bottom - t.top + 1);
+    }
+    case shapeSizeRule::slanted: {
+        // The opposite sign to the engine's and no small offset: the corners' shifts.
+        const double amount = e.slopeBalance * (-0.01);
+        auto shifted = [&](double x, double y) { return static_cast<int>(x + slopeOffset(y, amount, H)); };
+        const int a = shifted(0, 0), b = shifted(W, 0), c = shifted(0, H), d = shifted(W, H);
+        return QSize(std::max(d, b) - std::min(c, a) + 1, H);
+    }
+    case shapeSizeRule::same: // also an unknown code
+        break;
+    }
+    return QSize(W, H);
+}
 
 // The bilinear value of one channel, in the documented order of operations.
 inline double bilinear(double p00, double p01, double p10, double p11, double fx, double fy)

@@ -318,14 +318,16 @@ void resampleRows(const resampleRule &rule, const resampleFrame &f, const pixelT
         progressRows(progress), 1, bandRows);
 }
 
-void resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, const progressIndicator *progress)
+// False for a rule without a vector reading (the plain loop runs it).
+bool resampleAvx2(const resampleRule &rule, const resampleFrame &f, const pixelTarget &d, const progressIndicator *progress)
 {
     switch (rule.positionRule) {
-    case shapePositionRule::resize: resampleRows<resizePositions>(rule, f, d, progress); break;
-    case shapePositionRule::rotate: resampleRows<rotatePositions>(rule, f, d, progress); break;
-    case shapePositionRule::distort: resampleRows<distortPositions>(rule, f, d, progress); break;
-    case shapePositionRule::trapezoid: resampleRows<trapezoidPositions>(rule, f, d, progress); break;
-    default: resampleRows<slopePositions>(rule, f, d, progress); break;
+    case shapePositionRule::resize: resampleRows<resizePositions>(rule, f, d, progress); return true;
+    case shapePositionRule::rotate: resampleRows<rotatePositions>(rule, f, d, progress); return true;
+    case shapePositionRule::distort: resampleRows<distortPositions>(rule, f, d, progress); return true;
+    case shapePositionRule::trapezoid: resampleRows<trapezoidPositions>(rule, f, d, progress); return true;
+    case shapePositionRule::slope: resampleRows<slopePositions>(rule, f, d, progress); return true;
+    default: return false;
     }
 }
 
@@ -344,8 +346,7 @@ bool resampleVector(const resampleRule &rule, const QImage &source, QImage &dest
     const resampleFrame f{source.constBits(), source.bytesPerLine(), backgroundPixel, double(rule.width - 2),
                           double(rule.height - 2)};
     if (progress) progress->setMaximum(rule.destinationHeight - 1);
-    resampleAvx2(rule, f, pixelTarget{bits, destination.bytesPerLine()}, progress);
-    return true;
+    return resampleAvx2(rule, f, pixelTarget{bits, destination.bytesPerLine()}, progress);
 }
 
 #else
