@@ -13,8 +13,7 @@ std::shared_ptr<prepareShape> copyOfShapeSetUp(const prepareShape &setUp)
     copy->targetHeight = setUp.targetHeight;
     copy->verticalPercent = setUp.verticalPercent;
     copy->horizontalPercent = setUp.horizontalPercent;
-    *copy->engine = *setUp.engine;
-    copy->engine->progressBar = nullptr;
+    static_cast<shapeSettings &>(*copy->engine) = *setUp.engine; // the code and amounts, not the progress
     return copy;
 }
 
