@@ -128,11 +128,16 @@ void transformPanel::previewNow()
     form.guarded([this] { form.applyOperation(windowHost::operationMode::preview); });
 }
 
-void transformPanel::trackBarChange(boundParameter &p)
+void transformPanel::takeBarPosition(boundParameter &p)
 {
     p.edit->setText(QString::number(p.bar->value()));
     p.invalid = false;
     field(p) = engineValue(*p.row, p.bar->value());
+}
+
+void transformPanel::trackBarChange(boundParameter &p)
+{
+    takeBarPosition(p);
     previewNow();
 }
 
@@ -159,9 +164,7 @@ void transformPanel::setValue(boundParameter &p, int position)
         const QSignalBlocker quiet(p.bar);
         p.bar->setValue(position);
     }
-    p.edit->setText(QString::number(p.bar->value()));
-    p.invalid = false;
-    field(p) = engineValue(*p.row, p.bar->value());
+    takeBarPosition(p);
 }
 
 void transformPanel::reset()

@@ -85,7 +85,9 @@ private:
     enum class magnification { vertical, horizontal };
 
     void bindParameters();
-    // A bar moved: its position into the edit and, scaled, into the engine; then a preview.
+    // The bar's position into the edit and, scaled, into the engine.
+    void takeBarPosition(boundParameter &p);
+    // A bar moved: its position taken, then a preview.
     void trackBarChange(boundParameter &p);
     // The edit's text changed by the user: its number into the engine (nothing while it is not one).
     void editEdited(boundParameter &p);
